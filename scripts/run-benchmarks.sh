@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Runs every benchmark program; each prints its results as `figure: NAME VALUE UNIT` lines.
+set -euo pipefail
+build=${1:-build}
+status=0
+found=0
+for b in "$build"/bin/bench_*; do
+    [ -x "$b" ] || continue
+    found=1
+    echo "== $(basename "$b")"
+    "$b" --benchmark_min_time=0.2 || status=1
+done
+[ "$found" = 1 ] || echo "no benchmark programs in $build/bin"
+exit $status
