@@ -2,7 +2,10 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
+#include <vector>
 
 class BinaryReader;
 class BinaryWriter;
@@ -48,17 +51,114 @@ struct TSettings {
     bool operator==(const TSettings&) const = default;
 };
 
+// One zone record: 32 bytes plus the length of the font name.
+void WriteSettings(BinaryWriter& out, const TSettings& settings);
+// False when the record is not wholly there; `settings` is then left as it was.
+bool ReadSettings(BinaryReader& in, TSettings& settings);
+
 class TScheme {
 public:
+    // Names are bytes as they stand in the files; they are never re-encoded here.
     std::string Name;
     std::array<TSettings, kZoneCount> Settings{};
 
     // Copies the name and the eight zone styles.
     void Assign(const TScheme& source);
+    // The scheme record: the name, then the eight zone records, zone 0 first.
     void WriteToFile(BinaryWriter& out) const;
-    // False when the record is not wholly there; the scheme may then be partly overwritten.
+    // False when the record is not wholly there; the scheme is then left as it was.
     bool ReadFromFile(BinaryReader& in);
 };
 
 // The look the calendar starts with when Schemes.dat gives none: "Arial" 10 in zones 1 to 7.
 TScheme DefaultScheme();
+
+// --- Colour text: "red,green,blue" in decimal ---
+
+// Turns a system colour (top bit set) into its current RGB value. The platform layer installs one;
+// without it the value is taken as plain RGB by dropping the top byte. Passing an empty function
+// restores that default.
+using TSystemColorResolver = std::function<TColor(TColor)>;
+void SetSystemColorResolver(TSystemColorResolver resolver);
+
+std::string ColorToText(TColor color);
+// False on malformed text; `error` (when given) then receives the integer-conversion message
+// naming the offending component, and `color` is left alone.
+bool TextToColor(const std::string& text, TColor& color, std::string* error = nullptr);
+// True when the text is not empty and holds only the digits 0 to 9.
+bool IsDigits(const std::string& text);
+
+// --- The list of schemes and Schemes.dat ---
+
+// Position 0 is the active record (the look at the last apply, named by the index the editor's
+// selection showed then); positions 1 and up are the user's named schemes in name order.
+class TSchemeList {
+public:
+    std::string Header = "CalendarSchemes";
+    uint16_t Version = 110;
+    uint16_t MinVersion = 110;
+
+    TSchemeList() = default;
+    virtual ~TSchemeList();
+    TSchemeList(const TSchemeList&) = delete;
+    TSchemeList& operator=(const TSchemeList&) = delete;
+
+    void Clear();
+    uint16_t Count() const { return static_cast<uint16_t>(m_items.size()); }
+
+    // First scheme from position 0 on with exactly this name; none for an empty name.
+    TScheme* Find(const std::string& name) const;
+    TScheme* Get(uint16_t position) const;
+
+    // Inserts a copy in name order behind the active record (a copy of the first scheme becomes
+    // the active record). False when nothing was added: no scheme, empty name, or the list is full.
+    bool Add(const TScheme* scheme);
+    bool Add(const TScheme& scheme) { return Add(&scheme); }
+    // Appends a copy at the end without looking at its name. False when the list is full.
+    bool Append(const TScheme& scheme);
+    // The scheme that bears the given scheme's name takes its name and styles, keeping its place.
+    void Replace(const TScheme& scheme);
+    void Rename(uint16_t position, const std::string& name);
+    void Delete(uint16_t position);
+
+    // Files are replaced atomically: a failed save leaves the previous file whole.
+    bool SaveToFile(const std::string& fileName) const;
+    // False when the file is missing, of another version or damaged. A rejected header or version
+    // leaves the list untouched; a damaged body keeps the schemes read completely before it.
+    bool LoadFromFile(const std::string& fileName);
+    // Writes the scheme at `position` alone; false, touching no file, when there is none.
+    bool ExportToFile(uint16_t position, const std::string& fileName) const;
+    // Appends the one scheme of an exported file at the end; the list is unchanged on failure.
+    bool ImportFromFile(const std::string& fileName);
+
+    // The 16-bit count of the file cannot hold more.
+    static constexpr size_t kMaxCount = 65535;
+
+private:
+    std::vector<std::unique_ptr<TScheme>> m_items;
+};
+
+// Byte order of scheme names: unsigned bytes, a prefix sorts first, letter case significant.
+bool SchemeNameLess(const std::string& a, const std::string& b);
+
+// Reads the one scheme record of an exported scheme file; bytes after it are ignored.
+bool ReadSchemeFile(const std::string& fileName, TScheme& scheme);
+
+// --- Steps run by the configuration dialog ---
+
+// Start-up: the working scheme gets the built-in look, the list is loaded from `path`, and a
+// loaded active record becomes the working scheme.
+void LoadSchemesAtStartup(const std::string& path, TSchemeList& list, TScheme& working);
+
+// Apply: the working scheme is named after the selected index (-1 for none), stored as the active
+// record and the list is saved to `path`. Returns the result of the save.
+bool ApplyScheme(int selectedIndex, TScheme& working, TSchemeList& list, const std::string& path);
+
+// While the list is empty, a named scheme would land at position 0 and be taken for the active
+// record. These create the active record from the working scheme first (named "-1", as no named
+// scheme can be selected yet), so the named scheme keeps its place among the named ones.
+void EnsureActiveRecord(TSchemeList& list, const TScheme& working);
+// Saves `named` into the list; false (list unchanged) for an empty name or a full list.
+bool AddNamedScheme(TSchemeList& list, const TScheme& working, const TScheme& named);
+// Imports the scheme of an exported file; false (list unchanged) when the file cannot be read.
+bool ImportNamedScheme(TSchemeList& list, const TScheme& working, const std::string& fileName);

@@ -1,0 +1,221 @@
+#include "schemes/UnitSchemes.h"
+
+#include "common/BinaryStream.h"
+#include "common/SafeFile.h"
+
+#include <algorithm>
+#include <string>
+
+namespace {
+
+// Name of the active record while no named scheme is selected.
+constexpr const char* kNoSelectionName = "-1";
+
+// The smallest scheme record: an empty name and eight zone records with empty font names.
+constexpr size_t kMinSchemeRecordSize = 4 + kZoneCount * 32;
+
+} // namespace
+
+bool SchemeNameLess(const std::string& a, const std::string& b) {
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return static_cast<unsigned char>(x) < static_cast<unsigned char>(y);
+    });
+}
+
+TSchemeList::~TSchemeList() {
+    Clear();
+}
+
+void TSchemeList::Clear() {
+    m_items.clear();
+}
+
+TScheme* TSchemeList::Find(const std::string& name) const {
+    if (name.empty()) {
+        return nullptr;
+    }
+    for (const auto& item : m_items) {
+        if (item->Name == name) {
+            return item.get();
+        }
+    }
+    return nullptr;
+}
+
+TScheme* TSchemeList::Get(uint16_t position) const {
+    return position < m_items.size() ? m_items[position].get() : nullptr;
+}
+
+bool TSchemeList::Add(const TScheme* scheme) {
+    if (!scheme || scheme->Name.empty() || m_items.size() >= kMaxCount) {
+        return false;
+    }
+    auto copy = std::make_unique<TScheme>();
+    copy->Assign(*scheme);
+    if (m_items.empty()) {
+        m_items.push_back(std::move(copy));
+        return true;
+    }
+    // Position 0 is the active record and never takes part in the ordering.
+    auto at = std::find_if(m_items.begin() + 1, m_items.end(),
+                           [&](const auto& item) { return !SchemeNameLess(item->Name, copy->Name); });
+    m_items.insert(at, std::move(copy));
+    return true;
+}
+
+bool TSchemeList::Append(const TScheme& scheme) {
+    if (m_items.size() >= kMaxCount) {
+        return false;
+    }
+    auto copy = std::make_unique<TScheme>();
+    copy->Assign(scheme);
+    m_items.push_back(std::move(copy));
+    return true;
+}
+
+void TSchemeList::Replace(const TScheme& scheme) {
+    if (TScheme* found = Find(scheme.Name)) {
+        found->Assign(scheme);
+    }
+}
+
+void TSchemeList::Rename(uint16_t position, const std::string& name) {
+    if (TScheme* scheme = Get(position)) {
+        scheme->Name = name;
+    }
+}
+
+void TSchemeList::Delete(uint16_t position) {
+    if (position < m_items.size()) {
+        m_items.erase(m_items.begin() + position);
+    }
+}
+
+bool TSchemeList::SaveToFile(const std::string& fileName) const {
+    BinaryWriter out;
+    out.writeString(Header);
+    out.writeU16(Version);
+    out.writeU16(Count());
+    for (const auto& item : m_items) {
+        item->WriteToFile(out);
+    }
+    return WriteFileAtomic(fileName, out.data());
+}
+
+bool TSchemeList::LoadFromFile(const std::string& fileName) {
+    if (!FileExists(fileName)) {
+        return false;
+    }
+    std::string data;
+    if (!ReadWholeFile(fileName, data)) {
+        return false;
+    }
+    BinaryReader in(data);
+    std::string header;
+    if (!in.readString(header)) {
+        return false;
+    }
+    if (header == Header) {
+        uint16_t version = 0;
+        if (!in.readU16(version) || version < MinVersion || version > Version) {
+            return false;
+        }
+    } else {
+        // Older files start directly with the count.
+        in.seek(0);
+    }
+    Clear();
+    uint16_t count = 0;
+    if (!in.readU16(count)) {
+        return false;
+    }
+    // Never reserve more than the bytes left could hold.
+    m_items.reserve(std::min<size_t>(count, in.remaining() / kMinSchemeRecordSize));
+    for (uint16_t i = 0; i < count; ++i) {
+        auto scheme = std::make_unique<TScheme>();
+        if (!scheme->ReadFromFile(in)) {
+            return false;
+        }
+        m_items.push_back(std::move(scheme));
+    }
+    return true;
+}
+
+bool TSchemeList::ExportToFile(uint16_t position, const std::string& fileName) const {
+    const TScheme* scheme = Get(position);
+    if (!scheme) {
+        return false;
+    }
+    BinaryWriter out;
+    scheme->WriteToFile(out);
+    return WriteFileAtomic(fileName, out.data());
+}
+
+bool ReadSchemeFile(const std::string& fileName, TScheme& scheme) {
+    std::string data;
+    if (!ReadWholeFile(fileName, data)) {
+        return false;
+    }
+    BinaryReader in(data);
+    return scheme.ReadFromFile(in);
+}
+
+bool TSchemeList::ImportFromFile(const std::string& fileName) {
+    if (m_items.size() >= kMaxCount) {
+        return false;
+    }
+    TScheme scheme;
+    if (!ReadSchemeFile(fileName, scheme)) {
+        return false;
+    }
+    return Append(scheme);
+}
+
+void LoadSchemesAtStartup(const std::string& path, TSchemeList& list, TScheme& working) {
+    working.Assign(DefaultScheme());
+    list.Clear();
+    list.LoadFromFile(path);
+    if (list.Count() > 0) {
+        working.Assign(*list.Get(0));
+    }
+}
+
+bool ApplyScheme(int selectedIndex, TScheme& working, TSchemeList& list, const std::string& path) {
+    working.Name = std::to_string(selectedIndex);
+    if (list.Count() == 0) {
+        list.Add(working);
+    } else {
+        // Find starts at position 0, so once renamed the active record is the one replaced.
+        list.Rename(0, working.Name);
+        list.Replace(working);
+    }
+    return list.SaveToFile(path);
+}
+
+void EnsureActiveRecord(TSchemeList& list, const TScheme& working) {
+    if (list.Count() > 0) {
+        return;
+    }
+    TScheme active;
+    active.Assign(working);
+    active.Name = kNoSelectionName;
+    list.Add(active);
+}
+
+bool AddNamedScheme(TSchemeList& list, const TScheme& working, const TScheme& named) {
+    // A full list is never empty, so the active record is only made when the add succeeds.
+    if (named.Name.empty() || list.Count() >= TSchemeList::kMaxCount) {
+        return false;
+    }
+    EnsureActiveRecord(list, working);
+    return list.Add(named);
+}
+
+bool ImportNamedScheme(TSchemeList& list, const TScheme& working, const std::string& fileName) {
+    TScheme scheme;
+    if (list.Count() >= TSchemeList::kMaxCount || !ReadSchemeFile(fileName, scheme)) {
+        return false;
+    }
+    EnsureActiveRecord(list, working);
+    return list.Append(scheme);
+}
