@@ -23,3 +23,20 @@ void LoadOptions(const std::string& iniPath, TOptions& options);
 // Writes the nine keys. False with `error` set to "Unable to write to <path>" when the file
 // cannot be written; the previous file then stays as it was.
 bool SaveOptions(const std::string& iniPath, const TOptions& options, std::string& error);
+
+// The first day of the week from any integer read for it: only the low 8 bits count, 0 becomes 1
+// and anything above 7 becomes 7.
+uint8_t NormaliseStartOfWeek(int32_t value);
+
+// "Unable to write to <path>", the text shown when the settings file cannot be written.
+std::string UnableToWriteMessage(const std::string& path);
+
+// The calendar window's position, section "Settings", keys "Left" and "Top" (40, 40 by default).
+void LoadWindowPosition(const std::string& iniPath, int& left, int& top);
+bool SaveWindowPosition(const std::string& iniPath, int left, int top, std::string& error);
+
+// Brings a window of the given size back onto the screen rectangle: an edge before the screen's
+// start moves to it, otherwise an edge past the screen's end moves back so the window ends there.
+// A window larger than the screen therefore starts before the screen's start.
+void KeepOnScreen(int& left, int& top, int width, int height, int screenLeft, int screenTop, int screenWidth,
+                  int screenHeight);

@@ -1,0 +1,118 @@
+#include "config/Autostart.h"
+
+#include "common/SafeFile.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <utility>
+
+namespace {
+
+constexpr std::string_view ReservedExecCharacters = " \t\n\"'\\><~|&;$*?#`()";
+
+const char* nonEmptyEnv(const char* name) {
+    const char* value = std::getenv(name);
+    return (value != nullptr && value[0] != '\0') ? value : nullptr;
+}
+
+} // namespace
+
+std::string UserConfigFolder() {
+    if (const char* xdg = nonEmptyEnv("XDG_CONFIG_HOME"); xdg != nullptr && xdg[0] == '/') {
+        return xdg;
+    }
+    if (const char* home = nonEmptyEnv("HOME")) {
+        return (std::filesystem::path(home) / ".config").string();
+    }
+    return {};
+}
+
+std::string DesktopExecArgument(const std::string& programPath) {
+    const bool needsQuotes =
+        programPath.empty() || programPath.find_first_of(ReservedExecCharacters) != std::string::npos;
+    // First the Exec key's own rules: quote, escape inside quotes, double a percent sign (field
+    // codes start with one).
+    std::string arg;
+    if (needsQuotes) {
+        arg += '"';
+    }
+    for (char c : programPath) {
+        if (needsQuotes && (c == '"' || c == '`' || c == '$' || c == '\\')) {
+            arg += '\\';
+        }
+        arg += c;
+        if (c == '%') {
+            arg += '%';
+        }
+    }
+    if (needsQuotes) {
+        arg += '"';
+    }
+    // Then the string type's escapes, which a reader undoes before it looks at the quotes.
+    std::string out;
+    for (char c : arg) {
+        switch (c) {
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::string AutostartDesktopEntry(const std::string& programName, const std::string& programPath) {
+    return "[Desktop Entry]\n"
+           "Type=Application\n"
+           "Name=" +
+           programName +
+           "\n"
+           "Exec=" +
+           DesktopExecArgument(programPath) +
+           "\n"
+           "Terminal=false\n"
+           "X-GNOME-Autostart-enabled=true\n";
+}
+
+std::string FailedToSetDataMessage(const std::string& name) {
+    return "Failed to set data for '" + name + "'";
+}
+
+TXdgAutostart::TXdgAutostart() : m_configFolder(UserConfigFolder()) {}
+
+TXdgAutostart::TXdgAutostart(std::string configFolder) : m_configFolder(std::move(configFolder)) {}
+
+std::string TXdgAutostart::entryPath(const std::string& programName) const {
+    return (std::filesystem::path(m_configFolder) / "autostart" / (programName + ".desktop")).string();
+}
+
+bool TXdgAutostart::setAutostart(const std::string& programName, const std::string& programPath, bool on,
+                                 std::string& error) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (!on) {
+        if (!m_configFolder.empty()) {
+            fs::remove(entryPath(programName), ec);
+        }
+        return true;
+    }
+    const fs::path entry = entryPath(programName);
+    if (m_configFolder.empty() || (fs::create_directories(entry.parent_path(), ec), ec) ||
+        !WriteFileAtomic(entry.string(), AutostartDesktopEntry(programName, programPath))) {
+        error = FailedToSetDataMessage(programName);
+        return false;
+    }
+    return true;
+}

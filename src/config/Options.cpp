@@ -1,0 +1,133 @@
+#include "config/Options.h"
+
+#include "common/TextCodec.h"
+#include "config/IniFile.h"
+
+#include <string>
+#include <type_traits>
+#include <variant>
+
+namespace {
+
+constexpr const char* OptionsSection = "Options";
+constexpr const char* SettingsSection = "Settings";
+constexpr const char* LeftKey = "Left";
+constexpr const char* TopKey = "Top";
+constexpr int DefaultLeft = 40;
+constexpr int DefaultTop = 40;
+
+using OptionField = std::variant<bool TOptions::*, std::string TOptions::*, uint8_t TOptions::*>;
+
+struct TOptionKey {
+    const char* Key;
+    OptionField Field;
+};
+
+// The keys of section "Options" in the order they are written. Each key bears its field's name;
+// the defaults are the field initialisers of TOptions.
+const TOptionKey OptionKeys[] = {
+    {"Autorun", &TOptions::Autorun},
+    {"AutoUpdate", &TOptions::AutoUpdate},
+    {"AlwaysOnTop", &TOptions::AlwaysOnTop},
+    {"ShowWeekdays", &TOptions::ShowWeekdays},
+    {"ShowWeekNumbers", &TOptions::ShowWeekNumbers},
+    {"ShowTodaysMemo", &TOptions::ShowTodaysMemo},
+    {"DateFormat", &TOptions::DateFormat},
+    {"LanguageFile", &TOptions::LanguageFile},
+    {"StartOfWeek", &TOptions::StartOfWeek},
+};
+
+// An integer key missing or unreadable reads as 0 before the range rule, which makes it 1.
+constexpr int32_t StartOfWeekReadDefault = 0;
+
+} // namespace
+
+uint8_t NormaliseStartOfWeek(int32_t value) {
+    const auto low = static_cast<uint8_t>(static_cast<uint32_t>(value) & 0xFFu);
+    if (low == 0) {
+        return 1;
+    }
+    return low > 7 ? 7 : low;
+}
+
+std::string UnableToWriteMessage(const std::string& path) {
+    return "Unable to write to " + path;
+}
+
+void LoadOptions(const std::string& iniPath, TOptions& options) {
+    const TIniFile ini(iniPath);
+    const TOptions defaults;
+    options = defaults;
+    for (const TOptionKey& key : OptionKeys) {
+        std::visit(
+            [&](auto member) {
+                using T = std::remove_cvref_t<decltype(options.*member)>;
+                if constexpr (std::is_same_v<T, bool>) {
+                    options.*member = ini.readInteger(OptionsSection, key.Key, defaults.*member ? 1 : 0) != 0;
+                } else if constexpr (std::is_same_v<T, std::string>) {
+                    if (ini.valueExists(OptionsSection, key.Key)) {
+                        options.*member = BytesToUtf8(ini.readString(OptionsSection, key.Key, ""));
+                    }
+                } else {
+                    options.*member = NormaliseStartOfWeek(
+                        ini.readInteger(OptionsSection, key.Key, StartOfWeekReadDefault));
+                }
+            },
+            key.Field);
+    }
+}
+
+bool SaveOptions(const std::string& iniPath, const TOptions& options, std::string& error) {
+    TIniFile ini(iniPath);
+    for (const TOptionKey& key : OptionKeys) {
+        std::visit(
+            [&](auto member) {
+                using T = std::remove_cvref_t<decltype(options.*member)>;
+                if constexpr (std::is_same_v<T, bool>) {
+                    ini.setString(OptionsSection, key.Key, options.*member ? "1" : "0");
+                } else if constexpr (std::is_same_v<T, std::string>) {
+                    ini.setString(OptionsSection, key.Key, options.*member);
+                } else {
+                    ini.setInteger(OptionsSection, key.Key, options.*member);
+                }
+            },
+            key.Field);
+    }
+    if (!ini.save()) {
+        error = UnableToWriteMessage(iniPath);
+        return false;
+    }
+    return true;
+}
+
+void LoadWindowPosition(const std::string& iniPath, int& left, int& top) {
+    const TIniFile ini(iniPath);
+    left = ini.readInteger(SettingsSection, LeftKey, DefaultLeft);
+    top = ini.readInteger(SettingsSection, TopKey, DefaultTop);
+}
+
+bool SaveWindowPosition(const std::string& iniPath, int left, int top, std::string& error) {
+    TIniFile ini(iniPath);
+    ini.setInteger(SettingsSection, LeftKey, left);
+    ini.setInteger(SettingsSection, TopKey, top);
+    if (!ini.save()) {
+        error = UnableToWriteMessage(iniPath);
+        return false;
+    }
+    return true;
+}
+
+void KeepOnScreen(int& left, int& top, int width, int height, int screenLeft, int screenTop, int screenWidth,
+                  int screenHeight) {
+    // Sums in 64 bits: a hand-edited position near the int limits must not overflow.
+    const auto keep = [](int& edge, int size, int screenStart, int screenSize) {
+        const long long screenEnd = static_cast<long long>(screenStart) + screenSize;
+        if (edge < screenStart) {
+            edge = screenStart;
+        } else if (static_cast<long long>(edge) + size > screenEnd) {
+            edge = static_cast<int>(screenEnd - size);
+        }
+    };
+    keep(left, width, screenLeft, screenWidth);
+    keep(top, height, screenTop, screenHeight);
+}

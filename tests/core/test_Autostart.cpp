@@ -1,0 +1,162 @@
+#include "config/Autostart.h"
+
+#include "common/BinaryStream.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class AutostartTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string tmpl = (fs::temp_directory_path() / "kestrivel-autostart-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
+        m_folder = tmpl;
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::remove_all(m_folder, ec);
+    }
+    std::string entry() const { return (m_folder / "autostart" / "Kestrivel.desktop").string(); }
+    std::string readEntry() const {
+        std::string data;
+        EXPECT_TRUE(ReadWholeFile(entry(), data));
+        return data;
+    }
+
+    fs::path m_folder;
+};
+
+TEST_F(AutostartTest, OnWritesADesktopEntryCreatingTheFolder) {
+    TXdgAutostart autostart(m_folder.string());
+    EXPECT_EQ(autostart.entryPath("Kestrivel"), entry());
+    std::string error;
+    ASSERT_TRUE(autostart.setAutostart("Kestrivel", "/opt/kestrivel/kestrivel", true, error));
+    EXPECT_EQ(error, "");
+    EXPECT_EQ(readEntry(), "[Desktop Entry]\n"
+                           "Type=Application\n"
+                           "Name=Kestrivel\n"
+                           "Exec=/opt/kestrivel/kestrivel\n"
+                           "Terminal=false\n"
+                           "X-GNOME-Autostart-enabled=true\n");
+}
+
+TEST_F(AutostartTest, OnTwiceReplacesTheEntry) {
+    TXdgAutostart autostart(m_folder.string());
+    std::string error;
+    ASSERT_TRUE(autostart.setAutostart("Kestrivel", "/a/old", true, error));
+    ASSERT_TRUE(autostart.setAutostart("Kestrivel", "/b/new", true, error));
+    EXPECT_NE(readEntry().find("Exec=/b/new\n"), std::string::npos);
+    EXPECT_EQ(readEntry().find("/a/old"), std::string::npos);
+}
+
+TEST_F(AutostartTest, OffRemovesAndAbsentIsNoError) {
+    TXdgAutostart autostart(m_folder.string());
+    std::string error;
+    ASSERT_TRUE(autostart.setAutostart("Kestrivel", "/x", true, error));
+    ASSERT_TRUE(fs::exists(entry()));
+    EXPECT_TRUE(autostart.setAutostart("Kestrivel", "/x", false, error));
+    EXPECT_FALSE(fs::exists(entry()));
+    EXPECT_TRUE(autostart.setAutostart("Kestrivel", "/x", false, error));
+    EXPECT_EQ(error, "");
+}
+
+TEST_F(AutostartTest, FailedDeletionIsIgnored) {
+    // A non-empty folder in the entry's place cannot be removed as a file.
+    fs::create_directories(fs::path(entry()) / "inside");
+    TXdgAutostart autostart(m_folder.string());
+    std::string error;
+    EXPECT_TRUE(autostart.setAutostart("Kestrivel", "/x", false, error));
+    EXPECT_EQ(error, "");
+}
+
+TEST_F(AutostartTest, FailedWriteGivesTheMessage) {
+    // The autostart folder's place is taken by a regular file.
+    { std::ofstream(m_folder / "autostart") << "not a folder"; }
+    TXdgAutostart autostart(m_folder.string());
+    std::string error;
+    EXPECT_FALSE(autostart.setAutostart("Kestrivel", "/x", true, error));
+    EXPECT_EQ(error, "Failed to set data for 'Kestrivel'");
+
+    // The configuration folder itself lies under a regular file.
+    TXdgAutostart blocked((m_folder / "autostart" / "deeper").string());
+    error.clear();
+    EXPECT_FALSE(blocked.setAutostart("Kestrivel", "/x", true, error));
+    EXPECT_EQ(error, "Failed to set data for 'Kestrivel'");
+}
+
+TEST_F(AutostartTest, NoConfigFolderFailsOnAndIgnoresOff) {
+    TXdgAutostart autostart{std::string()};
+    std::string error;
+    EXPECT_FALSE(autostart.setAutostart("Kestrivel", "/x", true, error));
+    EXPECT_EQ(error, "Failed to set data for 'Kestrivel'");
+    error.clear();
+    EXPECT_TRUE(autostart.setAutostart("Kestrivel", "/x", false, error));
+}
+
+TEST(DesktopExecArgument, PlainPathStaysBare) {
+    EXPECT_EQ(DesktopExecArgument("/usr/bin/kestrivel"), "/usr/bin/kestrivel");
+    EXPECT_EQ(DesktopExecArgument("/opt/k-1.2_x/bin/kestrivel"), "/opt/k-1.2_x/bin/kestrivel");
+}
+
+TEST(DesktopExecArgument, BlanksAndReservedCharactersAreQuoted) {
+    EXPECT_EQ(DesktopExecArgument("/home/me/My Programs/kestrivel"), "\"/home/me/My Programs/kestrivel\"");
+    EXPECT_EQ(DesktopExecArgument("/a/it's"), "\"/a/it's\"");
+    EXPECT_EQ(DesktopExecArgument("/a/b&c;d"), "\"/a/b&c;d\"");
+    EXPECT_EQ(DesktopExecArgument("/a/(x)"), "\"/a/(x)\"");
+    EXPECT_EQ(DesktopExecArgument("~/k"), "\"~/k\"");
+}
+
+TEST(DesktopExecArgument, EscapesInsideQuotesThenStringEscapes) {
+    // Inside quotes " ` $ and \ take a backslash; then the key's string type doubles every
+    // backslash again.
+    EXPECT_EQ(DesktopExecArgument("/a/\"q\""), "\"/a/\\\\\"q\\\\\"\"");
+    EXPECT_EQ(DesktopExecArgument("/a/$HOME"), "\"/a/\\\\$HOME\"");
+    EXPECT_EQ(DesktopExecArgument("/a/`x`"), "\"/a/\\\\`x\\\\`\"");
+    EXPECT_EQ(DesktopExecArgument("/a\\b"), "\"/a\\\\\\\\b\"");
+    EXPECT_EQ(DesktopExecArgument("/a/tab\there"), "\"/a/tab\\there\"");
+    EXPECT_EQ(DesktopExecArgument("/a/new\nline"), "\"/a/new\\nline\"");
+}
+
+TEST(DesktopExecArgument, PercentIsDoubled) {
+    EXPECT_EQ(DesktopExecArgument("/a/100%"), "/a/100%%");
+    EXPECT_EQ(DesktopExecArgument("/a b/%f"), "\"/a b/%%f\"");
+}
+
+TEST(UserConfigFolder, FollowsTheEnvironment) {
+    const char* oldXdg = std::getenv("XDG_CONFIG_HOME");
+    const char* oldHome = std::getenv("HOME");
+    const std::string savedXdg = oldXdg ? oldXdg : "";
+    const std::string savedHome = oldHome ? oldHome : "";
+
+    ::setenv("XDG_CONFIG_HOME", "/cfg/here", 1);
+    ::setenv("HOME", "/home/someone", 1);
+    EXPECT_EQ(UserConfigFolder(), "/cfg/here");
+    EXPECT_EQ(TXdgAutostart().entryPath("Kestrivel"), "/cfg/here/autostart/Kestrivel.desktop");
+    ::setenv("XDG_CONFIG_HOME", "relative/path", 1);
+    EXPECT_EQ(UserConfigFolder(), "/home/someone/.config");
+    ::unsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(UserConfigFolder(), "/home/someone/.config");
+    ::unsetenv("HOME");
+    EXPECT_EQ(UserConfigFolder(), "");
+
+    if (oldXdg) {
+        ::setenv("XDG_CONFIG_HOME", savedXdg.c_str(), 1);
+    }
+    if (oldHome) {
+        ::setenv("HOME", savedHome.c_str(), 1);
+    }
+}
+
+TEST(FailedToSetDataMessage, NamesTheValue) {
+    EXPECT_EQ(FailedToSetDataMessage("Kestrivel"), "Failed to set data for 'Kestrivel'");
+}
+
+} // namespace
