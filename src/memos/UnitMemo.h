@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "common/DateValue.h"
+#include "memos/MemoIndex.h"
 
 struct TLocaleFormats;
 
@@ -19,6 +20,11 @@ struct TMemo {
 // The one list of all memos. Results are exactly those of a linear scan in list order (the last
 // match wins), also after a load or import left the list unsorted or with dates taken twice;
 // an index kept beside the items makes the queries cost the same at 65,535 memos as at ten.
+//
+// Recurrence: Weekly, Monthly and Yearly memos fall on the matching days before and after their
+// own date. A date that is not a day of the years 1..9999 (only a damaged file can hold one)
+// falls on no day by recurrence; a Single memo still matches its exact value. Type codes above 3
+// match no FindMemo but are found by IndexOfDate.
 class TMemoList {
 public:
     static constexpr uint16_t kMaxCount = 65535;
@@ -39,14 +45,30 @@ public:
     int FindMemo(uint8_t memoType, TDateValue date) const;
     int FindMemo(uint16_t year, uint16_t month, uint16_t day, uint8_t memoType) const;
 
-    // False (list unchanged) when the date is taken or the list is full.
+    // False (list unchanged) when the date is taken, is not a number, or the list is full.
     bool Add(const std::string& text, uint8_t memoType, TDateValue date);
     void Modify(int index, const std::string& text, uint8_t memoType);
     void Delete(int index);
     void Clear();
 
+    // Every save replaces the file atomically: a failed save leaves the previous file whole.
     bool SaveToFile(const std::string& fileName) const;
+    // A failure after the memo count was read keeps the memos read completely before it; a
+    // missing file, a failure before the count, or a version out of range leaves the list as it was.
     bool LoadFromFile(const std::string& fileName);
+    // False when first..last names a memo that does not exist (the file is then not touched) or
+    // when a memo's date cannot be written (its line is left out).
     bool ExportToFile(int first, int last, const std::string& fileName, const TLocaleFormats& formats) const;
+    // Appends one memo per line; stops with false at the first line that does not read, at an
+    // empty line, or when the list is full. The memos of the lines before stay appended.
     bool ImportFromFile(const std::string& fileName, const TLocaleFormats& formats);
+
+private:
+    // Brings the index up to date after edits that moved indexes; O(n) once, then O(1) queries.
+    const TMemoIndex& index() const;
+    // Appends a memo read from a file, keeping the index current without a rebuild.
+    void appendMemo(TMemo memo);
+
+    std::vector<TMemo> m_items;
+    mutable TMemoIndex m_index;
 };

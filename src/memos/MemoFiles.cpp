@@ -1,0 +1,198 @@
+// Memos.dat and the memo exchange file. Layouts and choices: docs/memo-files.md.
+#include "memos/UnitMemo.h"
+
+#include <algorithm>
+#include <string_view>
+
+#include "common/BinaryStream.h"
+#include "common/DateFormat.h"
+#include "common/SafeFile.h"
+#include "common/TextCodec.h"
+
+namespace {
+
+// Date, type and the length of an empty text: the smallest record.
+constexpr size_t kMinRecordSize = 8 + 1 + 4;
+constexpr std::string_view kLineEnd = "\r\n";
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+bool readRecord(BinaryReader& reader, TMemo& memo) {
+    std::string text;
+    if (!reader.readDouble(memo.Date) || !reader.readU8(memo.MemoType) || !reader.readString(text)) {
+        return false;
+    }
+    memo.Text = BytesToUtf8(text);
+    return true;
+}
+
+// The type column: decimal digits only, and a value that fits the 8-bit code. A sign, blanks or
+// a hexadecimal form never came out of an export, so they do not read.
+bool parseTypeCode(std::string_view text, uint8_t& out) {
+    if (text.empty() || text.size() > 3) {
+        return false;
+    }
+    int value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') {
+            return false;
+        }
+        value = value * 10 + (c - '0');
+    }
+    if (value > 255) {
+        return false;
+    }
+    out = static_cast<uint8_t>(value);
+    return true;
+}
+
+// A line is cut at its first two "|": the date in the short date pattern, the type code, then the
+// text, which may hold "|" itself. Lines with a ten-character date read as they always did; lines
+// exported with shorter or longer date texts read back as well.
+bool parseExchangeLine(std::string_view line, const TLocaleFormats& formats, TMemo& memo) {
+    const size_t first = line.find('|');
+    if (first == std::string_view::npos) {
+        return false;
+    }
+    const size_t second = line.find('|', first + 1);
+    const std::string_view type = line.substr(
+        first + 1, second == std::string_view::npos ? std::string_view::npos : second - first - 1);
+    if (!ParseShortDate(std::string(line.substr(0, first)), formats, memo.Date) ||
+        !parseTypeCode(type, memo.MemoType)) {
+        return false;
+    }
+    memo.Text = second == std::string_view::npos ? std::string() : std::string(line.substr(second + 1));
+    return true;
+}
+
+// The one-line form has ";" for a line break; a text that still holds a real one would split its
+// exchange line in two, so it is written in the one-line form.
+std::string oneLine(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r') {
+            out.push_back(';');
+            if (i + 1 < text.size() && text[i + 1] == '\n') {
+                ++i;
+            }
+        } else if (text[i] == '\n') {
+            out.push_back(';');
+        } else {
+            out.push_back(text[i]);
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+bool TMemoList::SaveToFile(const std::string& fileName) const {
+    BinaryWriter writer;
+    writer.writeString(Header);
+    writer.writeU16(Version);
+    writer.writeU16(Count());
+    for (const TMemo& memo : m_items) {
+        writer.writeDouble(memo.Date);
+        writer.writeU8(memo.MemoType);
+        writer.writeString(memo.Text);
+    }
+    return WriteFileAtomic(fileName, writer.data());
+}
+
+bool TMemoList::LoadFromFile(const std::string& fileName) {
+    std::string data;
+    if (!FileExists(fileName) || !ReadWholeFile(fileName, data)) {
+        return false;
+    }
+    BinaryReader reader(data);
+    std::string head;
+    if (!reader.readString(head)) {
+        return false;
+    }
+    if (head == Header) {
+        uint16_t version = 0;
+        if (!reader.readU16(version) || version < MinVersion || version > Version) {
+            return false;
+        }
+    } else {
+        // The headerless layout: the count at offset 0, then the records.
+        reader.seek(0);
+    }
+    uint16_t count = 0;
+    if (!reader.readU16(count)) {
+        return false;
+    }
+
+    // A damaged file keeps the memos read completely before the damage: they are what the user
+    // had, and the next save would otherwise write an empty list over the whole file. No memo
+    // that was read only in part enters the list.
+    std::vector<TMemo> items;
+    items.reserve(std::min<size_t>(count, reader.remaining() / kMinRecordSize));
+    bool complete = true;
+    for (uint16_t i = 0; i < count; ++i) {
+        TMemo memo;
+        if (!readRecord(reader, memo)) {
+            complete = false;
+            break;
+        }
+        items.push_back(std::move(memo));
+    }
+    m_items = std::move(items);
+    m_index.MarkDirty();
+    return complete;
+}
+
+bool TMemoList::ExportToFile(int first, int last, const std::string& fileName,
+                             const TLocaleFormats& formats) const {
+    const int count = static_cast<int>(m_items.size());
+    if (last >= first && (first < 0 || last >= count)) {
+        return false;
+    }
+    std::string out;
+    bool all = true;
+    for (int i = first; i <= last; ++i) {
+        const TMemo& memo = m_items[static_cast<size_t>(i)];
+        TDayKey day;
+        if (!DayKeyOf(memo.Date, day)) {
+            all = false; // a date no pattern can show; only a damaged Memos.dat holds one
+            continue;
+        }
+        out += FormatDate("ddddd", memo.Date, formats);
+        out += '|';
+        out += std::to_string(memo.MemoType);
+        out += '|';
+        out += oneLine(memo.Text);
+        out += kLineEnd;
+    }
+    return WriteFileAtomic(fileName, out) && all;
+}
+
+bool TMemoList::ImportFromFile(const std::string& fileName, const TLocaleFormats& formats) {
+    std::string data;
+    if (!ReadWholeFile(fileName, data)) {
+        return false;
+    }
+    std::string_view rest(data);
+    if (rest.starts_with(kUtf8Bom)) {
+        rest.remove_prefix(kUtf8Bom.size());
+    }
+    // Lines end with LF or CR LF; the end of the last line needs no line end. A line end at the
+    // very end of the file is not followed by an empty line; only a line that is really empty is.
+    while (!rest.empty()) {
+        const size_t lf = rest.find('\n');
+        std::string_view line = rest.substr(0, lf);
+        rest.remove_prefix(lf == std::string_view::npos ? rest.size() : lf + 1);
+        if (line.ends_with('\r')) {
+            line.remove_suffix(1);
+        }
+        if (m_items.size() >= kMaxCount) {
+            return false;
+        }
+        TMemo memo;
+        if (!parseExchangeLine(BytesToUtf8(line), formats, memo)) {
+            return false;
+        }
+        appendMemo(std::move(memo));
+    }
+    return true;
+}
