@@ -1,0 +1,514 @@
+#include "memos/UnitMemo.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include "common/BinaryStream.h"
+#include "common/DateFormat.h"
+#include "common/SafeFile.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+TDateValue D(int y, int m, int d) {
+    TDateValue v = 0;
+    EXPECT_TRUE(TryEncodeDate(y, m, d, v));
+    return v;
+}
+
+std::string Fixture(const std::string& name) {
+    return std::string(KESTRIVEL_TEST_DATA) + "/" + name;
+}
+
+std::string Slurp(const std::string& path) {
+    std::string data;
+    EXPECT_TRUE(ReadWholeFile(path, data)) << path;
+    return data;
+}
+
+std::string Le32(int32_t v) {
+    std::string s(4, '\0');
+    for (int i = 0; i < 4; ++i) {
+        s[static_cast<size_t>(i)] = static_cast<char>((static_cast<uint32_t>(v) >> (8 * i)) & 0xFF);
+    }
+    return s;
+}
+
+std::string Le16(uint16_t v) {
+    return {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)};
+}
+
+std::string Le64(double d) {
+    uint64_t bits = 0;
+    std::memcpy(&bits, &d, 8);
+    std::string s(8, '\0');
+    for (int i = 0; i < 8; ++i) {
+        s[static_cast<size_t>(i)] = static_cast<char>((bits >> (8 * i)) & 0xFF);
+    }
+    return s;
+}
+
+std::string Record(double date, uint8_t type, const std::string& text) {
+    return Le64(date) + std::string(1, static_cast<char>(type)) + Le32(static_cast<int32_t>(text.size())) +
+           text;
+}
+
+const std::string kHead = std::string("\x0D\x00\x00\x00", 4) + "CalendarMemos" + std::string("\x64\x00", 2);
+
+TLocaleFormats Pattern(const std::string& shortDate, char separator = '/') {
+    TLocaleFormats f;
+    f.ShortDateFormat = shortDate;
+    f.DateSeparator = separator;
+    return f;
+}
+
+class MemoFiles : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_dir = fs::temp_directory_path() / ("kestrivel_memofiles_" + std::to_string(::getpid()) + "_" +
+                                             ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(m_dir);
+        fs::create_directories(m_dir);
+    }
+    void TearDown() override { fs::remove_all(m_dir); }
+
+    std::string Path(const std::string& name) const { return (m_dir / name).string(); }
+    std::string Write(const std::string& name, const std::string& data) const {
+        const std::string p = Path(name);
+        EXPECT_TRUE(WriteFileAtomic(p, data));
+        return p;
+    }
+    size_t FilesInDir() const {
+        size_t n = 0;
+        for ([[maybe_unused]] const auto& e : fs::directory_iterator(m_dir)) {
+            ++n;
+        }
+        return n;
+    }
+
+    fs::path m_dir;
+};
+
+void ExpectMemo(const TMemo& m, TDateValue date, uint8_t type, const std::string& text) {
+    EXPECT_EQ(m.Date, date);
+    EXPECT_EQ(m.MemoType, type);
+    EXPECT_EQ(m.Text, text);
+}
+
+} // namespace
+
+// ---- Memos.dat: layout ----------------------------------------------------------------------
+
+TEST_F(MemoFiles, TwoMemosSaveByteForByte) {
+    TMemoList list;
+    ASSERT_TRUE(list.Add("Leap day", mtYearly, D(2008, 2, 29)));
+    ASSERT_TRUE(list.Add("A;B", mtWeekly, D(2006, 7, 5)));
+    const std::string path = Path("Memos.dat");
+    ASSERT_TRUE(list.SaveToFile(path));
+    const std::string data = Slurp(path);
+    EXPECT_EQ(data.size(), 21u + (13 + 3) + (13 + 8));
+    EXPECT_EQ(data, kHead + Le16(2) + Record(38903.0, 1, "A;B") + Record(39507.0, 3, "Leap day"));
+    EXPECT_EQ(data.substr(0, 4), std::string("\x0D\x00\x00\x00", 4));
+    // The fixture was written by hand from the same layout.
+    EXPECT_EQ(data, Slurp(Fixture("MemosTwo.dat")));
+}
+
+TEST_F(MemoFiles, EmptyListSavesTheHeaderBlockAndLoadsBackEmpty) {
+    TMemoList list;
+    const std::string path = Path("Memos.dat");
+    ASSERT_TRUE(list.SaveToFile(path));
+    EXPECT_EQ(Slurp(path), kHead + std::string("\0\0", 2));
+    EXPECT_EQ(Slurp(path).size(), 21u);
+
+    TMemoList other;
+    ASSERT_TRUE(other.Add("gone", mtSingle, D(2006, 1, 1)));
+    EXPECT_TRUE(other.LoadFromFile(path));
+    EXPECT_EQ(other.Count(), 0);
+    EXPECT_EQ(other.IndexOfDate(2006, 1, 1), -1);
+}
+
+TEST_F(MemoFiles, SaveAndLoadKeepOrderDuplicatesOddTypesAndText) {
+    TMemoList list;
+    const std::string raw =
+        kHead + Le16(4) + Record(D(2006, 5, 1), 2, "later|with bar") + Record(D(2006, 1, 1), 9, "odd type") +
+        Record(D(2006, 5, 1), 0, "Caf\xC3\xA9 \xE2\x82\xAC") + Record(D(2007, 1, 1), 0, "");
+    ASSERT_TRUE(list.LoadFromFile(Write("in.dat", raw)));
+    ASSERT_EQ(list.Count(), 4);
+    ExpectMemo(list.Items()[0], D(2006, 5, 1), 2, "later|with bar");
+    ExpectMemo(list.Items()[1], D(2006, 1, 1), 9, "odd type");
+    ExpectMemo(list.Items()[2], D(2006, 5, 1), 0, "Caf\xC3\xA9 \xE2\x82\xAC");
+    ExpectMemo(list.Items()[3], D(2007, 1, 1), 0, "");
+    EXPECT_EQ(list.IndexOfDate(2006, 5, 1), 2);
+    EXPECT_EQ(list.IndexOfDate(2006, 1, 1), 1);
+    EXPECT_EQ(list.FindMemo(2006, 1, 1, 9), -1);
+
+    const std::string out = Path("out.dat");
+    ASSERT_TRUE(list.SaveToFile(out));
+    EXPECT_EQ(Slurp(out), raw);
+}
+
+TEST_F(MemoFiles, FixturesLoad) {
+    TMemoList list;
+    ASSERT_TRUE(list.LoadFromFile(Fixture("MemosTwo.dat")));
+    ASSERT_EQ(list.Count(), 2);
+    ExpectMemo(list.Items()[0], D(2006, 7, 5), mtWeekly, "A;B");
+    ExpectMemo(list.Items()[1], D(2008, 2, 29), mtYearly, "Leap day");
+    EXPECT_EQ(list.FindMemo(2012, 2, 29, mtYearly), 1);
+
+    // Texts that are not UTF-8 are Windows-1252 and become UTF-8.
+    ASSERT_TRUE(list.LoadFromFile(Fixture("MemosCp1252.dat")));
+    ASSERT_EQ(list.Count(), 1);
+    ExpectMemo(list.Items()[0], D(2010, 1, 2), mtSingle, "Caf\xC3\xA9 \xE2\x82\xAC");
+}
+
+TEST_F(MemoFiles, HeaderlessLayoutLoads) {
+    TMemoList list;
+    ASSERT_TRUE(list.LoadFromFile(Fixture("MemosHeaderless.dat")));
+    ASSERT_EQ(list.Count(), 1);
+    ExpectMemo(list.Items()[0], D(2006, 7, 5), mtSingle, "Old");
+
+    // Built here as well: the count, then the record at once.
+    ASSERT_TRUE(list.LoadFromFile(
+        Write("h.dat", Le16(2) + Record(D(2006, 1, 2), 1, "a") + Record(D(2006, 1, 3), 2, ""))));
+    ASSERT_EQ(list.Count(), 2);
+    ExpectMemo(list.Items()[1], D(2006, 1, 3), 2, "");
+}
+
+// ---- Memos.dat: failures -------------------------------------------------------------------
+
+TEST_F(MemoFiles, FailedLoadsBeforeTheCountLeaveTheListAsItWas) {
+    TMemoList list;
+    ASSERT_TRUE(list.Add("mine", mtWeekly, D(2020, 1, 1)));
+    const auto unchanged = [&](const std::string& why) {
+        ASSERT_EQ(list.Count(), 1) << why;
+        EXPECT_EQ(list.Items()[0].Text, "mine") << why;
+        EXPECT_EQ(list.FindMemo(2020, 1, 8, mtWeekly), 0) << why;
+    };
+    EXPECT_FALSE(list.LoadFromFile(Path("missing.dat")));
+    unchanged("missing file");
+    EXPECT_FALSE(list.LoadFromFile(m_dir.string()));
+    unchanged("a folder");
+    EXPECT_FALSE(list.LoadFromFile(Fixture("BrokenMemosVersion101.dat")));
+    unchanged("version 101");
+    EXPECT_FALSE(list.LoadFromFile(
+        Write("v99.dat", std::string("\x0D\0\0\0", 4) + "CalendarMemos" + Le16(99) + Le16(0))));
+    unchanged("version 99");
+    EXPECT_FALSE(list.LoadFromFile(Fixture("BrokenMemosCountOnly.dat")));
+    unchanged("headerless count only");
+    EXPECT_FALSE(list.LoadFromFile(Fixture("BrokenMemosHugeHeader.dat")));
+    unchanged("huge header length");
+    EXPECT_FALSE(list.LoadFromFile(Write("empty.dat", "")));
+    unchanged("empty file");
+    EXPECT_FALSE(list.LoadFromFile(Write("noversion.dat", kHead.substr(0, 18))));
+    unchanged("version cut");
+    EXPECT_FALSE(list.LoadFromFile(Write("nocount.dat", kHead + "\x01")));
+    unchanged("count cut");
+    // A headerless file shorter than its count plus four bytes.
+    EXPECT_FALSE(list.LoadFromFile(Write("short.dat", Le16(5) + std::string("\0\0", 2))));
+    unchanged("short headerless");
+}
+
+TEST_F(MemoFiles, FailedLoadsAfterTheCountKeepTheCompleteMemos) {
+    TMemoList list;
+    ASSERT_TRUE(list.Add("mine", mtWeekly, D(2020, 1, 1)));
+    EXPECT_FALSE(list.LoadFromFile(Fixture("BrokenMemosTruncated.dat")));
+    ASSERT_EQ(list.Count(), 2);
+    ExpectMemo(list.Items()[0], D(2006, 1, 1), 0, "one");
+    ExpectMemo(list.Items()[1], D(2006, 1, 2), 2, "two");
+    EXPECT_EQ(list.IndexOfDate(2006, 1, 3), -1);
+    EXPECT_EQ(list.FindMemo(2020, 1, 8, mtWeekly), -1);
+
+    // A text length of 0x7FFFFFFF fails at once, without reserving the bytes it claims.
+    EXPECT_FALSE(list.LoadFromFile(Fixture("BrokenMemosHugeText.dat")));
+    ASSERT_EQ(list.Count(), 1);
+    ExpectMemo(list.Items()[0], D(2006, 1, 1), 0, "kept");
+
+    // A count far above what the file holds.
+    EXPECT_FALSE(list.LoadFromFile(Write("many.dat", kHead + Le16(65535) + Record(D(2006, 1, 9), 1, "x"))));
+    ASSERT_EQ(list.Count(), 1);
+    ExpectMemo(list.Items()[0], D(2006, 1, 9), 1, "x");
+
+    // Cut inside the date, the type and the length of the first record.
+    for (size_t cut : {3u, 8u, 10u, 12u}) {
+        const std::string rec = Record(D(2006, 1, 9), 1, "x").substr(0, cut);
+        EXPECT_FALSE(list.LoadFromFile(Write("cut.dat", kHead + Le16(1) + rec))) << cut;
+        EXPECT_EQ(list.Count(), 0) << cut;
+    }
+}
+
+TEST_F(MemoFiles, NegativeTextLengthIsTheEmptyText) {
+    TMemoList list;
+    const std::string rec = Le64(D(2006, 1, 1)) + "\x02" + Le32(-5);
+    ASSERT_TRUE(
+        list.LoadFromFile(Write("neg.dat", kHead + Le16(2) + rec + Record(D(2006, 1, 2), 0, "next"))));
+    ASSERT_EQ(list.Count(), 2);
+    ExpectMemo(list.Items()[0], D(2006, 1, 1), 2, "");
+    ExpectMemo(list.Items()[1], D(2006, 1, 2), 0, "next");
+}
+
+TEST_F(MemoFiles, FailedSaveLeavesThePreviousFileWhole) {
+    TMemoList list;
+    ASSERT_TRUE(list.Add("first", mtSingle, D(2006, 1, 1)));
+    const std::string path = Path("Memos.dat");
+    ASSERT_TRUE(list.SaveToFile(path));
+    const std::string before = Slurp(path);
+
+    // Folders that do not exist, a file standing where a folder should be, a folder as the target.
+    EXPECT_FALSE(list.SaveToFile(Path("no/such/folder/Memos.dat")));
+    EXPECT_FALSE(list.SaveToFile(path + "/Memos.dat"));
+    EXPECT_FALSE(list.SaveToFile(m_dir.string()));
+
+    // A write that fails halfway (the file size limit stops it even for root).
+    for (int i = 0; i < 200; ++i) {
+        ASSERT_TRUE(list.Add(std::string(100, 'x'), mtSingle, D(2007, 1, 1) + i));
+    }
+    rlimit old{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool saved = list.SaveToFile(path);
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(saved);
+    EXPECT_EQ(Slurp(path), before);
+    EXPECT_EQ(FilesInDir(), 1u); // no temporary file left behind
+
+    ASSERT_TRUE(list.SaveToFile(path));
+    TMemoList back;
+    ASSERT_TRUE(back.LoadFromFile(path));
+    EXPECT_EQ(back.Count(), 201);
+}
+
+// ---- Exchange file: export ------------------------------------------------------------------
+
+TEST_F(MemoFiles, ExportWritesOneLinePerMemoInTheShortDatePattern) {
+    TMemoList list;
+    ASSERT_TRUE(list.Add("A;B", mtWeekly, D(2006, 7, 5)));
+    const std::string path = Path("x.dat");
+    ASSERT_TRUE(list.ExportToFile(0, 0, path, Pattern("dd/mm/yyyy")));
+    EXPECT_EQ(Slurp(path), "05/07/2006|1|A;B\r\n");
+    ASSERT_TRUE(list.ExportToFile(0, 0, path, Pattern("yyyy-mm-dd", '-')));
+    EXPECT_EQ(Slurp(path), "2006-07-05|1|A;B\r\n");
+    ASSERT_TRUE(list.ExportToFile(0, 0, path, Pattern("d/m/yyyy", '.')));
+    EXPECT_EQ(Slurp(path), "5.7.2006|1|A;B\r\n");
+}
+
+TEST_F(MemoFiles, ExportWritesTheChosenRangeInListOrder) {
+    TMemoList list;
+    for (int i = 0; i < 6; ++i) {
+        ASSERT_TRUE(list.Add("m" + std::to_string(i), static_cast<uint8_t>(i), D(2006, 1, 10 + i)));
+    }
+    const std::string path = Path("x.dat");
+    // Rows 2..4 of the Memos tab are the indexes 1..3.
+    ASSERT_TRUE(list.ExportToFile(1, 3, path, Pattern("dd/mm/yyyy")));
+    EXPECT_EQ(Slurp(path), "11/01/2006|1|m1\r\n12/01/2006|2|m2\r\n13/01/2006|3|m3\r\n");
+    ASSERT_TRUE(list.ExportToFile(0, 5, path, Pattern("dd/mm/yyyy")));
+    EXPECT_TRUE(Slurp(path).starts_with("10/01/2006|0|m0\r\n11/01/2006|1|m1\r\n"));
+    EXPECT_TRUE(Slurp(path).ends_with("14/01/2006|4|m4\r\n15/01/2006|5|m5\r\n"));
+
+    // last < first: an empty file.
+    ASSERT_TRUE(list.ExportToFile(3, 2, path, Pattern("dd/mm/yyyy")));
+    EXPECT_EQ(Slurp(path), "");
+    TMemoList empty;
+    ASSERT_TRUE(empty.ExportToFile(0, -1, Path("e.dat"), Pattern("dd/mm/yyyy")));
+    EXPECT_EQ(Slurp(Path("e.dat")), "");
+
+    // Memos that do not exist: nothing is written.
+    EXPECT_FALSE(list.ExportToFile(4, 6, Path("bad1.dat"), Pattern("dd/mm/yyyy")));
+    EXPECT_FALSE(list.ExportToFile(-1, 2, Path("bad2.dat"), Pattern("dd/mm/yyyy")));
+    EXPECT_FALSE(FileExists(Path("bad1.dat")));
+    EXPECT_FALSE(FileExists(Path("bad2.dat")));
+    EXPECT_FALSE(list.ExportToFile(0, 1, Path("no/folder/x.dat"), Pattern("dd/mm/yyyy")));
+}
+
+TEST_F(MemoFiles, ExportKeepsEveryLineOnOneLine) {
+    TMemoList list;
+    ASSERT_TRUE(list.Add("one\r\ntwo\nthree\rfour", mtSingle, D(2006, 1, 1)));
+    ASSERT_TRUE(list.ExportToFile(0, 0, Path("x.dat"), Pattern("dd/mm/yyyy")));
+    EXPECT_EQ(Slurp(Path("x.dat")), "01/01/2006|0|one;two;three;four\r\n");
+}
+
+TEST_F(MemoFiles, ExportLeavesOutDatesNoPatternCanShow) {
+    TMemoList list;
+    ASSERT_TRUE(
+        list.LoadFromFile(Write("odd.dat", kHead + Le16(3) + Record(D(2006, 1, 1), 0, "a") +
+                                               Record(1e12, 0, "far") + Record(D(2006, 1, 3), 0, "c"))));
+    EXPECT_FALSE(list.ExportToFile(0, 2, Path("x.dat"), Pattern("dd/mm/yyyy")));
+    EXPECT_EQ(Slurp(Path("x.dat")), "01/01/2006|0|a\r\n03/01/2006|0|c\r\n");
+}
+
+// ---- Exchange file: import ------------------------------------------------------------------
+
+TEST_F(MemoFiles, ImportAppendsTheMemosOfTheFile) {
+    TMemoList list;
+    ASSERT_TRUE(list.Add("later", mtSingle, D(2030, 1, 1)));
+    ASSERT_TRUE(list.ImportFromFile(Fixture("MemosExchange.dat"), Pattern("dd/mm/yyyy")));
+    ASSERT_EQ(list.Count(), 4);
+    ExpectMemo(list.Items()[1], D(2006, 7, 5), mtWeekly, "A;B");
+    ExpectMemo(list.Items()[2], D(2008, 2, 29), mtYearly, "Leap|day");
+    ExpectMemo(list.Items()[3], D(2007, 1, 1), mtSingle, "");
+    EXPECT_EQ(list.FindMemo(2006, 7, 12, mtWeekly), 1);
+    EXPECT_EQ(list.FindMemo(2016, 2, 29, mtYearly), 2);
+}
+
+TEST_F(MemoFiles, ImportingTwiceTakesEveryDateTwice) {
+    TMemoList list;
+    ASSERT_TRUE(list.ImportFromFile(Fixture("MemosExchange.dat"), Pattern("dd/mm/yyyy")));
+    ASSERT_TRUE(list.ImportFromFile(Fixture("MemosExchange.dat"), Pattern("dd/mm/yyyy")));
+    ASSERT_EQ(list.Count(), 6);
+    EXPECT_EQ(list.IndexOfDate(2006, 7, 5), 3);
+    EXPECT_EQ(list.IndexOfDate(2007, 1, 1), 5);
+    EXPECT_EQ(list.FindMemo(2006, 7, 5, mtWeekly), 3);
+    // The duplicates survive a save and a load in that order.
+    ASSERT_TRUE(list.SaveToFile(Path("m.dat")));
+    TMemoList back;
+    ASSERT_TRUE(back.LoadFromFile(Path("m.dat")));
+    EXPECT_EQ(back.Items().size(), 6u);
+    EXPECT_EQ(back.IndexOfDate(2006, 7, 5), 3);
+}
+
+TEST_F(MemoFiles, ImportAnEmptyLineImportsTheLinesBeforeAndFails) {
+    TMemoList list;
+    EXPECT_FALSE(list.ImportFromFile(Fixture("BrokenMemosExchangeEmptyLine.dat"), Pattern("dd/mm/yyyy")));
+    ASSERT_EQ(list.Count(), 2);
+    ExpectMemo(list.Items()[1], D(2006, 7, 6), mtSingle, "C");
+
+    // A line end after the last line is no empty line, with CR LF or LF alone; nor is a missing one.
+    for (const std::string& text :
+         {std::string("05/07/2006|1|A\r\n"), std::string("05/07/2006|1|A\n"), std::string("05/07/2006|1|A"),
+          std::string("05/07/2006|1|A\n06/07/2006|0|B")}) {
+        TMemoList l;
+        EXPECT_TRUE(l.ImportFromFile(Write("ok.dat", text), Pattern("dd/mm/yyyy"))) << text;
+        EXPECT_EQ(l.Items()[0].Text, "A");
+    }
+    TMemoList l;
+    EXPECT_FALSE(l.ImportFromFile(Write("lf.dat", "05/07/2006|1|A\n\n"), Pattern("dd/mm/yyyy")));
+    EXPECT_EQ(l.Count(), 1);
+    EXPECT_FALSE(l.ImportFromFile(Write("first.dat", "\r\n05/07/2006|1|A\r\n"), Pattern("dd/mm/yyyy")));
+    EXPECT_EQ(l.Count(), 1);
+    // An empty file holds no line at all.
+    EXPECT_TRUE(l.ImportFromFile(Write("empty.dat", ""), Pattern("dd/mm/yyyy")));
+    EXPECT_EQ(l.Count(), 1);
+}
+
+TEST_F(MemoFiles, ImportStopsAtTheFirstBadLine) {
+    for (const char* bad :
+         {"31/02/2006|0|no such day", "05/07/2006", "05/07/2006|", "05/07/2006||text", "05/07/2006|x|text",
+          "05/07/2006|-1|text", "05/07/2006| 1|text", "05/07/2006|256|t", "05/07/2006|$1|text",
+          "05/07/2006|1x|t", "|1|text", "hello|1|text", "2006|1|text"}) {
+        TMemoList list;
+        const std::string file = std::string("01/01/2006|0|good\r\n") + bad + "\r\n02/01/2006|0|never\r\n";
+        EXPECT_FALSE(list.ImportFromFile(Write("bad.dat", file), Pattern("dd/mm/yyyy"))) << bad;
+        ASSERT_EQ(list.Count(), 1) << bad;
+        EXPECT_EQ(list.Items()[0].Text, "good");
+    }
+    TMemoList list;
+    EXPECT_FALSE(list.ImportFromFile(Path("missing.dat"), Pattern("dd/mm/yyyy")));
+    EXPECT_FALSE(list.ImportFromFile(m_dir.string(), Pattern("dd/mm/yyyy")));
+    EXPECT_EQ(list.Count(), 0);
+}
+
+TEST_F(MemoFiles, ImportReadsTypeCodesAndTextsAsWritten) {
+    TMemoList list;
+    const std::string file = "05/07/2006|7|seven\r\n"
+                             "06/07/2006|12|twelve|and more\r\n"
+                             "07/07/2006|255|\r\n"
+                             "08/07/2006|0\r\n"
+                             "09/07/2006|003|x\r\n"
+                             "10/07/2006|1|Caf\xE9\r\n"
+                             "11/07/2006|1|Caf\xC3\xA9\r\n";
+    ASSERT_TRUE(list.ImportFromFile(Write("t.dat", file), Pattern("dd/mm/yyyy")));
+    ASSERT_EQ(list.Count(), 7);
+    ExpectMemo(list.Items()[0], D(2006, 7, 5), 7, "seven");
+    ExpectMemo(list.Items()[1], D(2006, 7, 6), 12, "twelve|and more");
+    ExpectMemo(list.Items()[2], D(2006, 7, 7), 255, "");
+    ExpectMemo(list.Items()[3], D(2006, 7, 8), 0, "");
+    ExpectMemo(list.Items()[4], D(2006, 7, 9), 3, "x");
+    ExpectMemo(list.Items()[5], D(2006, 7, 10), 1, "Caf\xC3\xA9");
+    ExpectMemo(list.Items()[6], D(2006, 7, 11), 1, "Caf\xC3\xA9");
+    EXPECT_EQ(list.IndexOfDate(2006, 7, 5), 0);
+    EXPECT_EQ(list.FindMemo(2006, 7, 5, 7), -1);
+}
+
+TEST_F(MemoFiles, ImportSkipsAByteOrderMark) {
+    TMemoList list;
+    ASSERT_TRUE(list.ImportFromFile(Write("bom.dat", "\xEF\xBB\xBF"
+                                                     "05/07/2006|1|A\r\n"),
+                                    Pattern("dd/mm/yyyy")));
+    ASSERT_EQ(list.Count(), 1);
+    ExpectMemo(list.Items()[0], D(2006, 7, 5), 1, "A");
+}
+
+TEST_F(MemoFiles, ImportOfABinaryMemoFileFailsAtItsFirstLine) {
+    TMemoList list;
+    EXPECT_FALSE(list.ImportFromFile(Fixture("MemosTwo.dat"), Pattern("dd/mm/yyyy")));
+    EXPECT_EQ(list.Count(), 0);
+    // And the other way round: an exchange file is no Memos.dat.
+    ASSERT_TRUE(list.Add("mine", mtSingle, D(2006, 1, 1)));
+    EXPECT_FALSE(list.LoadFromFile(Fixture("MemosExchange.dat")));
+}
+
+TEST_F(MemoFiles, ShortDatePatternsOfAnyLengthReadBack) {
+    TMemoList list;
+    ASSERT_TRUE(list.ImportFromFile(Fixture("MemosExchangeShortDates.dat"), Pattern("d/m/yyyy")));
+    ASSERT_EQ(list.Count(), 2);
+    ExpectMemo(list.Items()[0], D(2006, 7, 5), mtWeekly, "A;B");
+    ExpectMemo(list.Items()[1], D(2006, 12, 1), mtMonthly, "x");
+
+    TMemoList source;
+    ASSERT_TRUE(source.Add("a|b", mtWeekly, D(2006, 7, 5)));
+    ASSERT_TRUE(source.Add("", mtYearly, D(2008, 2, 29)));
+    ASSERT_TRUE(source.Add("z;y", 9, D(2012, 12, 31)));
+    for (const TLocaleFormats& f :
+         {Pattern("d/m/yyyy"), Pattern("dd/mm/yyyy"), Pattern("mm/dd/yyyy"), Pattern("yyyy-mm-dd", '-'),
+          Pattern("d.m.yyyy"), Pattern("yyyy/m/d", '.')}) {
+        const std::string path = Path("round.dat");
+        ASSERT_TRUE(source.ExportToFile(0, 2, path, f));
+        TMemoList back;
+        ASSERT_TRUE(back.ImportFromFile(path, f)) << f.ShortDateFormat;
+        ASSERT_EQ(back.Count(), 3);
+        for (size_t i = 0; i < 3; ++i) {
+            ExpectMemo(back.Items()[i], source.Items()[i].Date, source.Items()[i].MemoType,
+                       source.Items()[i].Text);
+        }
+    }
+}
+
+TEST_F(MemoFiles, ImportStopsWhenTheListIsFull) {
+    std::string raw = kHead + Le16(65533);
+    for (int i = 0; i < 65533; ++i) {
+        raw += Record(D(1900, 1, 1) + i, 0, "");
+    }
+    const std::string full = Write("full.dat", raw);
+    const std::string three = Write("three.dat", "01/01/2200|0|a\r\n02/01/2200|0|b\r\n03/01/2200|0|c\r\n");
+    const std::string two = Write("two.dat", "01/01/2200|0|a\r\n02/01/2200|0|b\r\n");
+
+    TMemoList list;
+    ASSERT_TRUE(list.LoadFromFile(full));
+    EXPECT_FALSE(list.ImportFromFile(three, Pattern("dd/mm/yyyy")));
+    EXPECT_EQ(list.Count(), 65535);
+    EXPECT_EQ(list.IndexOfDate(2200, 1, 2), 65534);
+    EXPECT_EQ(list.IndexOfDate(2200, 1, 3), -1);
+
+    ASSERT_TRUE(list.LoadFromFile(full));
+    EXPECT_TRUE(list.ImportFromFile(two, Pattern("dd/mm/yyyy")));
+    EXPECT_EQ(list.Count(), 65535);
+    EXPECT_FALSE(list.ImportFromFile(two, Pattern("dd/mm/yyyy")));
+    EXPECT_EQ(list.Count(), 65535);
+    // A full list still saves every memo and loads back whole.
+    ASSERT_TRUE(list.SaveToFile(Path("back.dat")));
+    TMemoList back;
+    ASSERT_TRUE(back.LoadFromFile(Path("back.dat")));
+    EXPECT_EQ(back.Count(), 65535);
+}
