@@ -1,5 +1,6 @@
 #include "common/DateValue.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 
@@ -10,11 +11,23 @@ using namespace std::chrono;
 // sys_days counts from 1970-01-01; the date value counts from 1899-12-30.
 constexpr int kEpochOffset = 25569;
 
+// 0001-01-01 and 9999-12-31.
+constexpr double kFirstDay = -693593;
+constexpr double kLastDay = 2958465;
+
+// A value from a damaged file may be anything; outside years 1..9999 (or not a number) it is held
+// at the nearest end, so converting it to an integer can never overflow.
 sys_days toSysDays(TDateValue value) {
-    return sys_days{days{static_cast<int>(std::floor(value)) - kEpochOffset}};
+    double whole = std::isnan(value) ? 0.0 : std::floor(value);
+    whole = std::clamp(whole, kFirstDay, kLastDay);
+    return sys_days{days{static_cast<int>(whole) - kEpochOffset}};
 }
 
 } // namespace
+
+bool IsValidDateValue(TDateValue value) {
+    return std::isfinite(value) && value >= kFirstDay && value < kLastDay + 1;
+}
 
 bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
 
@@ -46,7 +59,9 @@ TYmd DecodeDate(TDateValue value) {
             static_cast<int>(static_cast<unsigned>(ymd.day()))};
 }
 
-int DayOfWeek(TDateValue value) { return static_cast<int>(weekday{toSysDays(value)}.iso_encoding()); }
+int DayOfWeek(TDateValue value) {
+    return static_cast<int>(weekday{toSysDays(value)}.iso_encoding());
+}
 
 int DayOfWeek(int year, int month, int day) {
     TDateValue v = 0;

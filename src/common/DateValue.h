@@ -13,6 +13,9 @@ struct TYmd {
     bool operator==(const TYmd&) const = default;
 };
 
+// True for a finite value within 0001-01-01 .. 9999-12-31 (times of that last day included).
+// Functions below given any other value use the nearest end of that range (0 for not-a-number).
+bool IsValidDateValue(TDateValue value);
 bool IsLeapYear(int year);
 // 0 for a month outside 1..12.
 int DaysInMonth(int year, int month);

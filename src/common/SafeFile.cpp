@@ -40,11 +40,18 @@ void syncFolder(const std::string& folder) {
 
 bool WriteFileAtomic(const std::string& path, std::string_view data) {
     namespace fs = std::filesystem;
-    const fs::path target(path);
+    fs::path target(path);
     if (target.filename().empty()) {
         return false;
     }
     std::error_code ec;
+    // A settings file linked from elsewhere is written where the link points, so the link stays.
+    if (fs::is_symlink(target, ec)) {
+        const fs::path resolved = fs::canonical(target, ec);
+        if (!ec) {
+            target = resolved;
+        }
+    }
     if (fs::is_directory(target, ec)) {
         return false;
     }
@@ -59,7 +66,7 @@ bool WriteFileAtomic(const std::string& path, std::string_view data) {
     }
     // mkstemp creates 0600: a replaced file keeps its mode, a new one gets the usual one.
     struct stat st {};
-    if (::stat(path.c_str(), &st) == 0) {
+    if (::stat(target.c_str(), &st) == 0) {
         ::fchmod(fd, st.st_mode & 07777);
     } else {
         const mode_t mask = ::umask(0);
@@ -68,7 +75,7 @@ bool WriteFileAtomic(const std::string& path, std::string_view data) {
     }
     bool ok = writeAll(fd, data) && ::fsync(fd) == 0;
     ok = (::close(fd) == 0) && ok;
-    if (ok && std::rename(tmpl.c_str(), path.c_str()) != 0) {
+    if (ok && std::rename(tmpl.c_str(), target.c_str()) != 0) {
         ok = false;
     }
     if (!ok) {

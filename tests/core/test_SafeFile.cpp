@@ -1,0 +1,141 @@
+#include "common/SafeFile.h"
+
+#include "common/BinaryStream.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include <sys/stat.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class SafeFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string tmpl = (fs::temp_directory_path() / "kestrivel-safe-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
+        m_folder = tmpl;
+        m_path = (m_folder / "Memos.dat").string();
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::remove_all(m_folder, ec);
+    }
+    std::string read(const std::string& path) const {
+        std::string data;
+        EXPECT_TRUE(ReadWholeFile(path, data));
+        return data;
+    }
+    size_t entries() const {
+        size_t n = 0;
+        for ([[maybe_unused]] const auto& e : fs::directory_iterator(m_folder)) {
+            ++n;
+        }
+        return n;
+    }
+    static unsigned mode(const std::string& path) {
+        struct stat st {};
+        EXPECT_EQ(::stat(path.c_str(), &st), 0);
+        return st.st_mode & 07777;
+    }
+
+    fs::path m_folder;
+    std::string m_path;
+};
+
+TEST_F(SafeFileTest, CreatesANewFileWithTheBytes) {
+    const std::string data("a\0b\r\nc", 6);
+    ASSERT_TRUE(WriteFileAtomic(m_path, data));
+    EXPECT_EQ(read(m_path), data);
+    EXPECT_EQ(entries(), 1u);
+}
+
+TEST_F(SafeFileTest, ReplacesAnExistingFileWhole) {
+    ASSERT_TRUE(WriteFileAtomic(m_path, std::string(100000, 'x')));
+    ASSERT_TRUE(WriteFileAtomic(m_path, "short"));
+    EXPECT_EQ(read(m_path), "short");
+    ASSERT_TRUE(WriteFileAtomic(m_path, ""));
+    EXPECT_EQ(read(m_path), "");
+    EXPECT_EQ(entries(), 1u);
+}
+
+TEST_F(SafeFileTest, NewFileGetsTheUsualModeNotThePrivateTemporaryOne) {
+    const mode_t old = ::umask(022);
+    ASSERT_TRUE(WriteFileAtomic(m_path, "x"));
+    ::umask(old);
+    EXPECT_EQ(mode(m_path), 0644u);
+}
+
+TEST_F(SafeFileTest, ReplacedFileKeepsItsMode) {
+    { std::ofstream(m_path) << "old"; }
+    ASSERT_EQ(::chmod(m_path.c_str(), 0640), 0);
+    ASSERT_TRUE(WriteFileAtomic(m_path, "new"));
+    EXPECT_EQ(mode(m_path), 0640u);
+    ASSERT_EQ(::chmod(m_path.c_str(), 0604), 0);
+    ASSERT_TRUE(WriteFileAtomic(m_path, "newer"));
+    EXPECT_EQ(mode(m_path), 0604u);
+    EXPECT_EQ(read(m_path), "newer");
+}
+
+TEST_F(SafeFileTest, MissingFolderFails) {
+    const std::string path = (m_folder / "missing" / "Memos.dat").string();
+    EXPECT_FALSE(WriteFileAtomic(path, "data"));
+    EXPECT_FALSE(fs::exists(m_folder / "missing"));
+}
+
+TEST_F(SafeFileTest, FolderThatIsARegularFileFailsAndTheFileStaysWhole) {
+    ASSERT_TRUE(WriteFileAtomic(m_path, "precious"));
+    EXPECT_FALSE(WriteFileAtomic((fs::path(m_path) / "inner").string(), "data"));
+    EXPECT_EQ(read(m_path), "precious");
+    EXPECT_EQ(entries(), 1u);
+}
+
+TEST_F(SafeFileTest, TargetThatIsAFolderFailsAndStays) {
+    fs::create_directory(m_path);
+    { std::ofstream(fs::path(m_path) / "inside") << "kept"; }
+    EXPECT_FALSE(WriteFileAtomic(m_path, "data"));
+    EXPECT_TRUE(fs::is_directory(m_path));
+    EXPECT_EQ(read((fs::path(m_path) / "inside").string()), "kept");
+    EXPECT_EQ(entries(), 1u);
+}
+
+TEST_F(SafeFileTest, PathWithoutAFileNameFails) {
+    EXPECT_FALSE(WriteFileAtomic(m_folder.string() + "/", "data"));
+    EXPECT_FALSE(WriteFileAtomic("", "data"));
+    EXPECT_EQ(entries(), 0u);
+}
+
+TEST_F(SafeFileTest, RelativePathWritesIntoTheCurrentFolder) {
+    const fs::path before = fs::current_path();
+    fs::current_path(m_folder);
+    const bool ok = WriteFileAtomic("Relative.dat", "rel");
+    fs::current_path(before);
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(read((m_folder / "Relative.dat").string()), "rel");
+}
+
+TEST_F(SafeFileTest, OtherFilesInTheFolderAreLeftAlone) {
+    { std::ofstream(m_folder / "Schemes.dat") << "schemes"; }
+    ASSERT_TRUE(WriteFileAtomic(m_path, "memos"));
+    EXPECT_EQ(read((m_folder / "Schemes.dat").string()), "schemes");
+    EXPECT_EQ(entries(), 2u);
+}
+
+TEST_F(SafeFileTest, LinkedFileIsWrittenWhereTheLinkPoints) {
+    fs::create_directory(m_folder / "real");
+    const fs::path real = m_folder / "real" / "Settings.ini";
+    { std::ofstream(real) << "old"; }
+    fs::create_symlink(real, m_path);
+    ASSERT_TRUE(WriteFileAtomic(m_path, "new"));
+    EXPECT_TRUE(fs::is_symlink(m_path));
+    EXPECT_EQ(read(real.string()), "new");
+    EXPECT_EQ(read(m_path), "new");
+}
+
+} // namespace
