@@ -1,0 +1,142 @@
+#include "lang/LanguagePack.h"
+
+#include "common/BinaryStream.h"
+#include "common/TextCodec.h"
+
+namespace {
+
+// Reads one length-prefixed string; a count of 0 or less is the empty string with no bytes after
+// it, and a count beyond the bytes left fails without allocating.
+bool ReadLangString(BinaryReader& reader, std::string& value, bool toUtf8) {
+    if (!reader.readString(value)) {
+        return false;
+    }
+    if (toUtf8) {
+        value = BytesToUtf8(value);
+    }
+    return true;
+}
+
+// Steps shared by Load and ReadHeader: the optional header with its version, then the language
+// name and the header value. Leaves the reader just after the header value.
+bool ReadLeadingItems(const TLangPack& pack, BinaryReader& reader, bool toUtf8, bool& hasHeader,
+                      std::string& languageName, uint16_t& headerValue) {
+    std::string first;
+    // The signature is compared as read: converting it first could make other bytes look like it.
+    if (!reader.readString(first)) {
+        return false;
+    }
+    hasHeader = first == pack.Header;
+    if (hasHeader) {
+        uint16_t version = 0;
+        if (!reader.readU16(version) || version < pack.MinVersion || version > pack.Version) {
+            return false;
+        }
+    } else {
+        reader.seek(0);
+    }
+    return ReadLangString(reader, languageName, toUtf8) && reader.readU16(headerValue);
+}
+
+} // namespace
+
+bool TLangPack::Load(const std::string& path) {
+    Clear();
+    std::string data;
+    if (!FileExists(path) || !ReadWholeFile(path, data)) {
+        return false;
+    }
+    return LoadFromBytes(data);
+}
+
+bool TLangPack::LoadFromBytes(std::string_view data, bool toUtf8) {
+    Clear();
+    BinaryReader reader(data);
+    std::string name;
+    uint16_t value = 0;
+    bool header = false;
+    if (!ReadLeadingItems(*this, reader, toUtf8, header, name, value)) {
+        return false;
+    }
+    HasHeader = header;
+    LanguageName = std::move(name);
+    HeaderValue = value;
+    if (!reader.readU16(SectionCount)) {
+        return false;
+    }
+    for (uint16_t s = 0; s < SectionCount; ++s) {
+        TLangSect sect;
+        if (!ReadLangString(reader, sect.Name, toUtf8) || !reader.readU16(sect.Count)) {
+            return false;
+        }
+        // Each pair needs at least its two 4-byte counts, so a stated count can never make us
+        // reserve more than the rest of the file could hold.
+        if (static_cast<size_t>(sect.Count) * 8 <= reader.remaining()) {
+            sect.Texts.reserve(sect.Count);
+        }
+        for (uint16_t t = 0; t < sect.Count; ++t) {
+            TLangText pair;
+            if (!ReadLangString(reader, pair.Key, toUtf8) || !ReadLangString(reader, pair.Text, toUtf8)) {
+                return false;
+            }
+            sect.Texts.push_back(std::move(pair));
+        }
+        Sections.push_back(std::move(sect));
+    }
+    return true;
+}
+
+bool TLangPack::ReadHeader(const std::string& path) {
+    std::string data;
+    if (!FileExists(path) || !ReadWholeFile(path, data)) {
+        return false;
+    }
+    return ReadHeaderFromBytes(data);
+}
+
+bool TLangPack::ReadHeaderFromBytes(std::string_view data, bool toUtf8) {
+    BinaryReader reader(data);
+    std::string name;
+    uint16_t value = 0;
+    bool header = false;
+    if (!ReadLeadingItems(*this, reader, toUtf8, header, name, value)) {
+        return false;
+    }
+    HasHeader = header;
+    LanguageName = std::move(name);
+    HeaderValue = value;
+    return true;
+}
+
+void TLangPack::Clear() {
+    LanguageName.clear();
+    HeaderValue = 0;
+    Sections.clear();
+    SectionCount = 0;
+    HasHeader = false;
+}
+
+const TLangSect* TLangPack::FindSection(std::string_view name) const {
+    if (name.empty()) {
+        return nullptr;
+    }
+    for (const auto& sect : Sections) {
+        if (sect.Name == name) {
+            return &sect;
+        }
+    }
+    return nullptr;
+}
+
+const TLangText* TLangPack::FindText(std::string_view section, std::string_view key) const {
+    const TLangSect* sect = FindSection(section);
+    if (sect == nullptr || key.empty()) {
+        return nullptr;
+    }
+    for (const auto& pair : sect->Texts) {
+        if (pair.Key == key) {
+            return &pair;
+        }
+    }
+    return nullptr;
+}

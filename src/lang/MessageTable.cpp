@@ -1,0 +1,137 @@
+#include "lang/MessageTable.h"
+
+namespace {
+
+// The message table's built-in entries, in order. The kind letter comes first (E error, M message,
+// Q question, I input); number 0 is the caption of that kind's box. E2 is ours: the manual update
+// check says so when it could not reach or read the version file.
+const char* const kBuiltInMessages[] = {
+    "E0=Error",
+    "E1=The date you entered is invalid!",
+    "E2=Unable to check for updates.",
+    "M0=Message",
+    "M1=You already have the latest version of Kestrivel, no update is necessary.",
+    "Q0=Question",
+    "Q1=A scheme named \";\" already exists, do you want to replace it?",
+    "Q2=Do you really want to delete the scheme named \";\"?",
+    "Q3=A new version of Kestrivel is availlable! Do you want to download it now?",
+    "I0=Value input",
+    "I1=Enter the name of the new scheme :",
+};
+
+const char* const kBuiltInValueNames[] = {
+    "Type0=Single",   "Type1=Weekly",        "Type2=Monthly",         "Type3=Yearly",
+    "Value0=Font",    "Value1=Size",         "Value2=Text",           "Value3=Text color",
+    "Value4=Effect",  "Value5=Effect color", "Value6=Back",           "Value7=Back color",
+    "Value8=Frame",   "Value9=Frame color",  "Value10=Padding",       "Value11=Spacing",
+    "Text0=Standard", "Text1=Bold",          "Text2=Italic",          "Text3=Underline",
+    "Effect0=None",   "Effect1=Shadow",      "Effect2=Outline",       "Back0=None",
+    "Back1=Solid",    "Frame0=None",         "Frame1=Square corners", "Frame2=Round corners",
+};
+
+template <size_t N> TNameValueList MakeList(const char* const (&entries)[N]) {
+    TNameValueList list;
+    for (const char* e : entries) {
+        list.add(e);
+    }
+    return list;
+}
+
+} // namespace
+
+TNameValueList BuiltInMessages() {
+    return MakeList(kBuiltInMessages);
+}
+
+TNameValueList BuiltInWeekdays() {
+    return TNameValueList{"Weekdays=MTWTFSS"};
+}
+
+TNameValueList BuiltInValueNames() {
+    return MakeList(kBuiltInValueNames);
+}
+
+TNameValueList& MessageTable() {
+    static TNameValueList table = BuiltInMessages();
+    return table;
+}
+
+void ResetMessageTable() {
+    MessageTable() = BuiltInMessages();
+}
+
+char MessageLetter(TMessageKind kind) {
+    switch (kind) {
+    case TMessageKind::Error:
+        return 'E';
+    case TMessageKind::Info:
+        return 'M';
+    case TMessageKind::Question:
+        return 'Q';
+    case TMessageKind::Input:
+        return 'I';
+    }
+    return '?';
+}
+
+bool MessageNumberInRange(TMessageKind kind, int number) {
+    int last = 0;
+    switch (kind) {
+    case TMessageKind::Error:
+        last = 8;
+        break;
+    case TMessageKind::Info:
+        last = 7;
+        break;
+    case TMessageKind::Question:
+        last = 5;
+        break;
+    case TMessageKind::Input:
+        last = 1;
+        break;
+    }
+    return number >= 1 && number <= last;
+}
+
+std::string FillPlaceholders(std::string_view templ, std::string_view argument) {
+    std::string out;
+    out.reserve(templ.size() + argument.size());
+    for (char c : templ) {
+        if (c == ';') {
+            out.append(argument);
+        } else {
+            out.push_back(c);
+        }
+    }
+    return out;
+}
+
+std::optional<TMessageBox> BuildMessage(const TNameValueList& table, TMessageKind kind, int number,
+                                        std::string_view argument, bool withCancel) {
+    if (!MessageNumberInRange(kind, number)) {
+        return std::nullopt;
+    }
+    const std::string letter(1, MessageLetter(kind));
+    TMessageBox box;
+    box.Caption = table.value(letter + "0");
+    box.Text = FillPlaceholders(table.value(letter + std::to_string(number)), argument);
+    switch (kind) {
+    case TMessageKind::Error:
+    case TMessageKind::Info:
+        box.Buttons = TMessageButtons::Ok;
+        break;
+    case TMessageKind::Question:
+        box.Buttons = withCancel ? TMessageButtons::YesNoCancel : TMessageButtons::YesNo;
+        break;
+    case TMessageKind::Input:
+        box.Buttons = TMessageButtons::Input;
+        box.DefaultText = std::string(argument);
+        break;
+    }
+    return box;
+}
+
+std::optional<TMessageBox> BuildMessage(TMessageKind kind, int number, std::string_view argument,
+                                        bool withCancel) {
+    return BuildMessage(MessageTable(), kind, number, argument, withCancel);
+}

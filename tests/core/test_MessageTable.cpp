@@ -1,0 +1,185 @@
+#include "lang/MessageTable.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<std::string> Entries(const TNameValueList& list) {
+    std::vector<std::string> out;
+    for (size_t i = 0; i < list.count(); ++i) {
+        out.push_back(list.entry(i));
+    }
+    return out;
+}
+
+class MessageTableTest : public ::testing::Test {
+protected:
+    void SetUp() override { ResetMessageTable(); }
+    void TearDown() override { ResetMessageTable(); }
+};
+
+} // namespace
+
+TEST(MessageLists, BuiltInMessagesInOrder) {
+    const std::vector<std::string> expected = {
+        "E0=Error",
+        "E1=The date you entered is invalid!",
+        "E2=Unable to check for updates.",
+        "M0=Message",
+        "M1=You already have the latest version of Kestrivel, no update is necessary.",
+        "Q0=Question",
+        "Q1=A scheme named \";\" already exists, do you want to replace it?",
+        "Q2=Do you really want to delete the scheme named \";\"?",
+        "Q3=A new version of Kestrivel is availlable! Do you want to download it now?",
+        "I0=Value input",
+        "I1=Enter the name of the new scheme :",
+    };
+    EXPECT_EQ(Entries(BuiltInMessages()), expected);
+}
+
+TEST(MessageLists, WeekdaysHoldsOneEntry) {
+    EXPECT_EQ(Entries(BuiltInWeekdays()), std::vector<std::string>{"Weekdays=MTWTFSS"});
+    EXPECT_EQ(BuiltInWeekdays().value(WeekdaysName), "MTWTFSS");
+}
+
+TEST(MessageLists, ValueNamesInOrder) {
+    const std::vector<std::string> expected = {
+        "Type0=Single",   "Type1=Weekly",        "Type2=Monthly",         "Type3=Yearly",
+        "Value0=Font",    "Value1=Size",         "Value2=Text",           "Value3=Text color",
+        "Value4=Effect",  "Value5=Effect color", "Value6=Back",           "Value7=Back color",
+        "Value8=Frame",   "Value9=Frame color",  "Value10=Padding",       "Value11=Spacing",
+        "Text0=Standard", "Text1=Bold",          "Text2=Italic",          "Text3=Underline",
+        "Effect0=None",   "Effect1=Shadow",      "Effect2=Outline",       "Back0=None",
+        "Back1=Solid",    "Frame0=None",         "Frame1=Square corners", "Frame2=Round corners",
+    };
+    EXPECT_EQ(Entries(BuiltInValueNames()), expected);
+    EXPECT_EQ(BuiltInValueNames().count(), 28u);
+}
+
+TEST_F(MessageTableTest, IsProgramWideAndCanBeReset) {
+    TNameValueList& table = MessageTable();
+    EXPECT_EQ(&table, &MessageTable());
+    EXPECT_EQ(Entries(table), Entries(BuiltInMessages()));
+    ASSERT_TRUE(table.setValue("E0", "Erreur"));
+    EXPECT_EQ(MessageTable().value("E0"), "Erreur");
+    auto box = BuildMessage(TMessageKind::Error, 1, "");
+    ASSERT_TRUE(box.has_value());
+    EXPECT_EQ(box->Caption, "Erreur");
+    ResetMessageTable();
+    EXPECT_EQ(MessageTable().value("E0"), "Error");
+    EXPECT_EQ(&table, &MessageTable());
+}
+
+TEST(FillPlaceholders, ReplacesEverySemicolonLeftToRight) {
+    EXPECT_EQ(FillPlaceholders("A scheme named \";\" already exists", "Summer"),
+              "A scheme named \"Summer\" already exists");
+    EXPECT_EQ(FillPlaceholders(";a;b;", "X"), "XaXbX");
+    EXPECT_EQ(FillPlaceholders("no placeholder", "X"), "no placeholder");
+    EXPECT_EQ(FillPlaceholders("", "X"), "");
+}
+
+TEST(FillPlaceholders, InsertedTextIsNotSearchedAgain) {
+    EXPECT_EQ(FillPlaceholders("\";\"?", "a;b"), "\"a;b\"?");
+    EXPECT_EQ(FillPlaceholders(";-;", ";"), ";-;");
+    EXPECT_EQ(FillPlaceholders(";", ";;;"), ";;;");
+}
+
+TEST(FillPlaceholders, EmptyArgumentRemovesEverySemicolon) {
+    EXPECT_EQ(FillPlaceholders("a;b;;c", ""), "abc");
+    EXPECT_EQ(FillPlaceholders(";;;", ""), "");
+}
+
+TEST_F(MessageTableTest, ErrorsOneToEight) {
+    EXPECT_FALSE(BuildMessage(TMessageKind::Error, 0, "").has_value());
+    EXPECT_FALSE(BuildMessage(TMessageKind::Error, 9, "").has_value());
+    EXPECT_FALSE(BuildMessage(TMessageKind::Error, -1, "").has_value());
+    for (int n = 1; n <= 8; ++n) {
+        auto box = BuildMessage(TMessageKind::Error, n, "");
+        ASSERT_TRUE(box.has_value()) << n;
+        EXPECT_EQ(box->Caption, "Error");
+        EXPECT_EQ(box->Buttons, TMessageButtons::Ok);
+    }
+    EXPECT_EQ(BuildMessage(TMessageKind::Error, 1, "")->Text, "The date you entered is invalid!");
+    EXPECT_EQ(BuildMessage(TMessageKind::Error, 2, "")->Text, "Unable to check for updates.");
+    // In range but missing from the table: an empty text.
+    EXPECT_EQ(BuildMessage(TMessageKind::Error, 3, "")->Text, "");
+}
+
+TEST_F(MessageTableTest, InfosOneToSeven) {
+    EXPECT_FALSE(BuildMessage(TMessageKind::Info, 0, "").has_value());
+    EXPECT_FALSE(BuildMessage(TMessageKind::Info, 8, "").has_value());
+    auto box = BuildMessage(TMessageKind::Info, 1, "");
+    ASSERT_TRUE(box.has_value());
+    EXPECT_EQ(box->Caption, "Message");
+    EXPECT_EQ(box->Text, "You already have the latest version of Kestrivel, no update is necessary.");
+    EXPECT_EQ(box->Buttons, TMessageButtons::Ok);
+    ASSERT_TRUE(BuildMessage(TMessageKind::Info, 7, "").has_value());
+    EXPECT_EQ(BuildMessage(TMessageKind::Info, 7, "")->Text, "");
+}
+
+TEST_F(MessageTableTest, QuestionsOneToFive) {
+    EXPECT_FALSE(BuildMessage(TMessageKind::Question, 0, "x").has_value());
+    EXPECT_FALSE(BuildMessage(TMessageKind::Question, 6, "x").has_value());
+    auto q1 = BuildMessage(TMessageKind::Question, 1, "Summer");
+    ASSERT_TRUE(q1.has_value());
+    EXPECT_EQ(q1->Caption, "Question");
+    EXPECT_EQ(q1->Text, "A scheme named \"Summer\" already exists, do you want to replace it?");
+    EXPECT_EQ(q1->Buttons, TMessageButtons::YesNo);
+    auto q2 = BuildMessage(TMessageKind::Question, 2, "a;b", true);
+    ASSERT_TRUE(q2.has_value());
+    EXPECT_EQ(q2->Text, "Do you really want to delete the scheme named \"a;b\"?");
+    EXPECT_EQ(q2->Buttons, TMessageButtons::YesNoCancel);
+    auto q3 = BuildMessage(TMessageKind::Question, 3, "");
+    EXPECT_EQ(q3->Text, "A new version of Kestrivel is availlable! Do you want to download it now?");
+    EXPECT_TRUE(BuildMessage(TMessageKind::Question, 5, "").has_value());
+    // The empty argument takes the placeholder out, quotes stay.
+    EXPECT_EQ(BuildMessage(TMessageKind::Question, 1, "")->Text,
+              "A scheme named \"\" already exists, do you want to replace it?");
+}
+
+TEST_F(MessageTableTest, InputOneOnly) {
+    EXPECT_FALSE(BuildMessage(TMessageKind::Input, 0, "").has_value());
+    EXPECT_FALSE(BuildMessage(TMessageKind::Input, 2, "").has_value());
+    auto box = BuildMessage(TMessageKind::Input, 1, "default");
+    ASSERT_TRUE(box.has_value());
+    EXPECT_EQ(box->Caption, "Value input");
+    EXPECT_EQ(box->Text, "Enter the name of the new scheme :");
+    EXPECT_EQ(box->DefaultText, "default");
+    EXPECT_EQ(box->Buttons, TMessageButtons::Input);
+}
+
+TEST_F(MessageTableTest, BoxesSpeakTheCurrentTable) {
+    TNameValueList table{"E0=Fehler", "E1=Ung\xC3\xBCltig: ;", "Q0=Frage"};
+    auto e1 = BuildMessage(table, TMessageKind::Error, 1, "31.04.");
+    ASSERT_TRUE(e1.has_value());
+    EXPECT_EQ(e1->Caption, "Fehler");
+    EXPECT_EQ(e1->Text, "Ung\xC3\xBCltig: 31.04.");
+    // Caption and text missing from the table: empty.
+    auto m1 = BuildMessage(table, TMessageKind::Info, 1, "");
+    ASSERT_TRUE(m1.has_value());
+    EXPECT_EQ(m1->Caption, "");
+    EXPECT_EQ(m1->Text, "");
+}
+
+TEST(MessageResult, PlatformCodes) {
+    EXPECT_EQ(TMessageResult::Yes, 6);
+    EXPECT_EQ(TMessageResult::No, 7);
+    EXPECT_EQ(TMessageResult::Cancel, 2);
+    EXPECT_EQ(TMessageResult::None, 0);
+}
+
+TEST(MessageKinds, LettersAndRanges) {
+    EXPECT_EQ(MessageLetter(TMessageKind::Error), 'E');
+    EXPECT_EQ(MessageLetter(TMessageKind::Info), 'M');
+    EXPECT_EQ(MessageLetter(TMessageKind::Question), 'Q');
+    EXPECT_EQ(MessageLetter(TMessageKind::Input), 'I');
+    EXPECT_TRUE(MessageNumberInRange(TMessageKind::Error, 8));
+    EXPECT_FALSE(MessageNumberInRange(TMessageKind::Info, 8));
+    EXPECT_TRUE(MessageNumberInRange(TMessageKind::Info, 7));
+    EXPECT_FALSE(MessageNumberInRange(TMessageKind::Question, 6));
+    EXPECT_TRUE(MessageNumberInRange(TMessageKind::Question, 5));
+    EXPECT_FALSE(MessageNumberInRange(TMessageKind::Input, 2));
+}
