@@ -20,21 +20,88 @@ size_t yearlySlot(const TDayKey& key) {
     return static_cast<size_t>((key.Month - 1) * 31 + (key.Day - 1));
 }
 
-void record(std::unordered_map<uint64_t, int>& map, TDateValue date, int index) {
+// A NaN pattern: no recorded key has it.
+constexpr uint64_t kEmptyKey = ~uint64_t{0};
+
+void record(TDateTable& table, TDateValue date, int index) {
     if (!std::isnan(date)) {
-        map[dateKey(date)] = index;
+        table.Set(dateKey(date), index);
     }
 }
 
-int lookup(const std::unordered_map<uint64_t, int>& map, TDateValue date) {
-    if (std::isnan(date)) {
-        return -1;
-    }
-    const auto it = map.find(dateKey(date));
-    return it == map.end() ? -1 : it->second;
+int lookup(const TDateTable& table, TDateValue date) {
+    return std::isnan(date) ? -1 : table.Get(dateKey(date));
 }
 
 } // namespace
+
+void TDateTable::Clear() {
+    m_slots.clear();
+    m_used = 0;
+    m_shift = 64;
+}
+
+void TDateTable::Reserve(size_t count) {
+    size_t capacity = 16;
+    while (capacity < 2 * count) {
+        capacity *= 2;
+    }
+    if (capacity > m_slots.size()) {
+        grow(capacity);
+    }
+}
+
+size_t TDateTable::slotOf(uint64_t key) const {
+    // Fibonacci hashing: whole-day dates differ only in their high bits, the product spreads them.
+    return static_cast<size_t>((key * 0x9E3779B97F4A7C15ull) >> m_shift);
+}
+
+void TDateTable::grow(size_t capacity) {
+    std::vector<TSlot> old = std::move(m_slots);
+    m_slots.assign(capacity, TSlot{kEmptyKey, -1});
+    m_shift = 64 - std::countr_zero(capacity);
+    m_used = 0;
+    for (const TSlot& slot : old) {
+        if (slot.Key != kEmptyKey) {
+            Set(slot.Key, slot.Index);
+        }
+    }
+}
+
+void TDateTable::Set(uint64_t key, int index) {
+    if (2 * (m_used + 1) > m_slots.size()) {
+        grow(m_slots.empty() ? 16 : 2 * m_slots.size());
+    }
+    const size_t mask = m_slots.size() - 1;
+    for (size_t i = slotOf(key);; i = (i + 1) & mask) {
+        TSlot& slot = m_slots[i];
+        if (slot.Key == key) {
+            slot.Index = index;
+            return;
+        }
+        if (slot.Key == kEmptyKey) {
+            slot = TSlot{key, index};
+            ++m_used;
+            return;
+        }
+    }
+}
+
+int TDateTable::Get(uint64_t key) const {
+    if (m_slots.empty()) {
+        return -1;
+    }
+    const size_t mask = m_slots.size() - 1;
+    for (size_t i = slotOf(key);; i = (i + 1) & mask) {
+        const TSlot& slot = m_slots[i];
+        if (slot.Key == key) {
+            return slot.Index;
+        }
+        if (slot.Key == kEmptyKey) {
+            return -1;
+        }
+    }
+}
 
 bool DayKeyOf(TDateValue date, TDayKey& out) {
     // The comparisons are false for NaN, so it fails here as well.
@@ -53,8 +120,8 @@ TMemoIndex::TMemoIndex() {
 }
 
 void TMemoIndex::Reset() {
-    m_byDate.clear();
-    m_singles.clear();
+    m_byDate.Clear();
+    m_singles.Clear();
     m_weekly.fill(-1);
     m_monthly.fill(-1);
     m_yearly.fill(-1);
@@ -63,7 +130,7 @@ void TMemoIndex::Reset() {
 
 void TMemoIndex::Rebuild(const std::vector<TMemo>& items) {
     Reset();
-    m_byDate.reserve(items.size());
+    m_byDate.Reserve(items.size());
     for (size_t i = 0; i < items.size(); ++i) {
         Append(items[i], static_cast<int>(i));
     }

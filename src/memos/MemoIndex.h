@@ -3,12 +3,35 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <unordered_map>
 #include <vector>
 
 #include "common/DateValue.h"
 
 struct TMemo;
+
+// Date value bits to list index, open addressing with linear probing: one cache line per lookup
+// at any size, where a node-based map costs two or three misses once it outgrows the caches.
+class TDateTable {
+public:
+    void Clear();
+    void Reserve(size_t count);
+    // Records `index` for `key`, replacing what the key held.
+    void Set(uint64_t key, int index);
+    // -1 when the key holds nothing.
+    int Get(uint64_t key) const;
+
+private:
+    struct TSlot {
+        uint64_t Key;
+        int Index;
+    };
+    size_t slotOf(uint64_t key) const;
+    void grow(size_t capacity);
+
+    std::vector<TSlot> m_slots;
+    size_t m_used = 0;
+    int m_shift = 64;
+};
 
 // The lookups of the memo list, answered without a scan. Each table holds, per key, the highest
 // list index with that key, which is what a scan that lets every match overwrite the result
@@ -32,11 +55,11 @@ public:
 private:
     static constexpr size_t kYearlyKeys = 12 * 31;
 
-    std::unordered_map<uint64_t, int> m_byDate;  // every type, exact date
-    std::unordered_map<uint64_t, int> m_singles; // type 0, exact date
-    std::array<int, 7> m_weekly{};               // type 1, by day of week
-    std::array<int, 31> m_monthly{};             // type 2, by day of month
-    std::array<int, kYearlyKeys> m_yearly{};     // type 3, by month and day
+    TDateTable m_byDate;                     // every type, exact date
+    TDateTable m_singles;                    // type 0, exact date
+    std::array<int, 7> m_weekly{};           // type 1, by day of week
+    std::array<int, 31> m_monthly{};         // type 2, by day of month
+    std::array<int, kYearlyKeys> m_yearly{}; // type 3, by month and day
     bool m_dirty = false;
 };
 
