@@ -380,10 +380,13 @@ protected:
 TEST_F(LangcTool, CompilesAndDecompiles) {
     Write("src.txt", "language = Test\n[s]\nk = v\n");
     std::string out;
-    ASSERT_EQ(RunCommand(LangcPath() + " compile " + Path("src.txt") + " " + Path("out.lang"), out), 0) << out;
+    ASSERT_EQ(RunCommand(LangcPath() + " compile " + Path("src.txt") + " " + Path("out.lang"), out), 0)
+        << out;
     EXPECT_EQ(Slurp(Path("out.lang")), Header() + Lead("Test", 0, 1) + Section("s", {{"k", "v"}}));
-    ASSERT_EQ(RunCommand(LangcPath() + " decompile " + Path("out.lang") + " " + Path("back.txt"), out), 0) << out;
-    ASSERT_EQ(RunCommand(LangcPath() + " compile " + Path("back.txt") + " " + Path("again.lang"), out), 0) << out;
+    ASSERT_EQ(RunCommand(LangcPath() + " decompile " + Path("out.lang") + " " + Path("back.txt"), out), 0)
+        << out;
+    ASSERT_EQ(RunCommand(LangcPath() + " compile " + Path("back.txt") + " " + Path("again.lang"), out), 0)
+        << out;
     EXPECT_EQ(Slurp(Path("again.lang")), Slurp(Path("out.lang")));
 }
 
@@ -394,7 +397,9 @@ TEST_F(LangcTool, ReportsTheLineOfABadSourceAndWritesNothing) {
     EXPECT_NE(out.find("bad.txt:4: error:"), std::string::npos) << out;
     EXPECT_FALSE(fs::exists(Path("out.lang")));
     EXPECT_NE(
-        RunCommand(LangcPath() + " decompile " + Fixture("BrokenLangCutThird.lang") + " " + Path("x.txt"), out), 0);
+        RunCommand(LangcPath() + " decompile " + Fixture("BrokenLangCutThird.lang") + " " + Path("x.txt"),
+                   out),
+        0);
     EXPECT_NE(out.find("error"), std::string::npos);
     EXPECT_NE(RunCommand(LangcPath() + " compile " + Path("missing.txt") + " " + Path("out.lang"), out), 0);
     EXPECT_NE(RunCommand(LangcPath() + " frobnicate a b", out), 0);
