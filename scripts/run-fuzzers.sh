@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang and runs each for a bounded time, starting from the
+# fixture files. Fails when a target finds a crash, a leak or undefined behaviour.
+set -euo pipefail
+build=${1:-build-fuzz}
+seconds=${2:-60}
+root=$(cd "$(dirname "$0")/.." && pwd)
+
+cc=$(command -v clang-14 || command -v clang || true)
+cxx=$(command -v clang++-14 || command -v clang++ || true)
+if [ -z "$cc" ] || [ -z "$cxx" ]; then
+    echo "run-fuzzers: clang is not installed (scripts/install-deps.sh installs clang-14)" >&2
+    exit 1
+fi
+
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_C_COMPILER="$cc" -DCMAKE_CXX_COMPILER="$cxx" \
+      -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTRIVEL_FUZZ=ON >/dev/null
+cmake --build "$build" --target fuzz_all -j "$(nproc)"
+
+status=0
+for target in "$build"/bin/fuzz_*; do
+    [ -x "$target" ] || continue
+    name=$(basename "$target")
+    corpus="$build/corpus/$name"
+    mkdir -p "$corpus"
+    seeds="$root/tests/fuzz/seeds/${name#fuzz_}"
+    [ -d "$seeds" ] && cp -n "$seeds"/* "$corpus"/ 2>/dev/null || true
+    log="$build/$name.log"
+    if "$target" "$corpus" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+        -print_final_stats=1 -artifact_prefix="$build/$name-" >"$log" 2>&1; then
+        runs=$(grep -Eo 'stat::number_of_executed_units: *[0-9]+' "$log" | grep -Eo '[0-9]+$' || echo "?")
+        echo "figure: ${name}_runs ${runs} inputs"
+    else
+        echo "run-fuzzers: $name found a problem; log: $log" >&2
+        tail -n 40 "$log" >&2
+        status=1
+    fi
+done
+exit $status
