@@ -7,7 +7,7 @@ packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev libjpeg62-turbo-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    fonts-liberation2 xvfb xauth x11-utils imagemagick
+    fonts-liberation2 xvfb xauth x11-utils x11-xserver-utils imagemagick
     clang-14 libclang-rt-14-dev
 )
 

@@ -1,0 +1,88 @@
+#!/usr/bin/env bash
+# `make run`: starts the calendar from the build folder given as $1 (default "build").
+# With a display it simply runs the program. Without one it starts the program on a virtual X
+# screen with a plain desktop colour, waits for the calendar window, saves a screenshot of the
+# whole screen to <build>/screenshot.png, prints its path and stops the program again.
+set -euo pipefail
+
+build="${1:-build}"
+program="$build/bin/kestrivel"
+if [ ! -x "$program" ]; then
+    echo "run-calendar: $program not found; build first" >&2
+    exit 1
+fi
+
+if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+    exec "$program"
+fi
+
+for tool in Xvfb xwininfo import; do
+    if ! command -v "$tool" >/dev/null 2>&1; then
+        echo "run-calendar: no display and $tool is missing (scripts/install-deps.sh installs it)" >&2
+        exit 1
+    fi
+done
+
+# A free display number: the first without a lock file.
+num=99
+while [ -e "/tmp/.X${num}-lock" ] || [ -e "/tmp/.X11-unix/X${num}" ]; do
+    num=$((num + 1))
+done
+export DISPLAY=":$num"
+
+xvfb_pid=""
+app_pid=""
+cleanup() {
+    if [ -n "$app_pid" ] && kill -0 "$app_pid" 2>/dev/null; then
+        kill "$app_pid" 2>/dev/null || true
+        wait "$app_pid" 2>/dev/null || true
+    fi
+    if [ -n "$xvfb_pid" ] && kill -0 "$xvfb_pid" 2>/dev/null; then
+        kill "$xvfb_pid" 2>/dev/null || true
+        wait "$xvfb_pid" 2>/dev/null || true
+    fi
+}
+trap cleanup EXIT
+
+Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp -noreset >/dev/null 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 1 50); do
+    if xwininfo -root >/dev/null 2>&1; then
+        break
+    fi
+    sleep 0.1
+done
+if ! xwininfo -root >/dev/null 2>&1; then
+    echo "run-calendar: the virtual X server did not start" >&2
+    exit 1
+fi
+
+# A desktop-like background, so the shape of the calendar shows.
+if command -v xsetroot >/dev/null 2>&1; then
+    xsetroot -solid '#3a6ea5'
+fi
+
+QT_QPA_PLATFORM=xcb "$program" &
+app_pid=$!
+
+mapped=""
+for _ in $(seq 1 100); do
+    if ! kill -0 "$app_pid" 2>/dev/null; then
+        echo "run-calendar: the program ended before its window appeared" >&2
+        exit 1
+    fi
+    if xwininfo -root -tree 2>/dev/null | grep -q '"Kestrivel"'; then
+        mapped=yes
+        break
+    fi
+    sleep 0.1
+done
+if [ -z "$mapped" ]; then
+    echo "run-calendar: no calendar window after 10 seconds" >&2
+    exit 1
+fi
+sleep 1 # let the first paint reach the screen
+
+shot="$build/screenshot.png"
+import -window root "$shot"
+echo "$(cd "$(dirname "$shot")" && pwd)/$(basename "$shot")"

@@ -1,0 +1,163 @@
+#include "app/FormMain.h"
+
+#include "app/CalendarPainter.h"
+#include "app/QtPlatform.h"
+#include "config/Options.h"
+#include "schemes/UnitSchemes.h"
+
+#include <QGuiApplication>
+#include <QMoveEvent>
+#include <QPainter>
+#include <QScreen>
+
+#include <climits>
+
+namespace {
+
+long long DistanceSquared(const QRect& a, const QRect& b) {
+    const long long dx = std::max({0, b.left() - a.right(), a.left() - b.right()});
+    const long long dy = std::max({0, b.top() - a.bottom(), a.top() - b.bottom()});
+    return dx * dx + dy * dy;
+}
+
+} // namespace
+
+QRect NearestScreen(const QRect& windowRect, const QList<QRect>& screens) {
+    QRect best;
+    long long bestArea = 0;
+    long long bestDistance = LLONG_MAX;
+    for (const QRect& screen : screens) {
+        const QRect overlap = screen.intersected(windowRect);
+        const long long area =
+            overlap.isEmpty() ? 0 : static_cast<long long>(overlap.width()) * overlap.height();
+        const long long distance = DistanceSquared(windowRect, screen);
+        if (area > bestArea || (bestArea == 0 && area == 0 && distance < bestDistance)) {
+            best = screen;
+            bestArea = area;
+            bestDistance = distance;
+        }
+    }
+    return best;
+}
+
+TfrmMain::TfrmMain(TMainWindowData data, QWidget* parent)
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint), m_data(std::move(data)) {
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("Kestrivel"));
+    setFont(WindowFont());
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, QColor::fromRgb(kKeyColor));
+    setPalette(pal);
+    resize(kDesignWidth, kDesignHeight);
+    LoadSettings();
+}
+
+TfrmMain::~TfrmMain() = default;
+
+QRect TfrmMain::ScreenRectFor(const QRect& windowRect) const {
+    if (m_data.ScreenFor) {
+        return m_data.ScreenFor(windowRect);
+    }
+    QList<QRect> rects;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        rects.append(screen->geometry());
+    }
+    return NearestScreen(windowRect, rects);
+}
+
+bool TfrmMain::IsActive() const {
+    return m_data.IsActive ? m_data.IsActive() : isActiveWindow();
+}
+
+void TfrmMain::LoadSettings() {
+    int left = kDefaultLeft;
+    int top = kDefaultTop;
+    if (!m_data.SettingsPath.empty()) {
+        LoadWindowPosition(m_data.SettingsPath, left, top);
+    }
+    const QRect screen = ScreenRectFor(QRect(left, top, width(), height()));
+    if (screen.isValid()) {
+        KeepOnScreen(left, top, width(), height(), screen.left(), screen.top(), screen.width(),
+                     screen.height());
+    }
+    move(left, top);
+}
+
+bool TfrmMain::SaveSettings() {
+    if (m_data.SettingsPath.empty()) {
+        return false;
+    }
+    std::string error;
+    if (!SaveWindowPosition(m_data.SettingsPath, x(), y(), error)) {
+        if (m_data.ShowError) {
+            m_data.ShowError(error);
+        }
+        return false;
+    }
+    return true;
+}
+
+void TfrmMain::Moved() {
+    if (m_inMoved || !IsActive()) {
+        return;
+    }
+    m_inMoved = true;
+    int left = x();
+    int top = y();
+    const QRect screen = ScreenRectFor(QRect(left, top, width(), height()));
+    if (screen.isValid()) {
+        KeepOnScreen(left, top, width(), height(), screen.left(), screen.top(), screen.width(),
+                     screen.height());
+    }
+    if (left != x() || top != y()) {
+        move(left, top);
+    }
+    SaveSettings();
+    m_inMoved = false;
+}
+
+void TfrmMain::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    Moved();
+}
+
+void TfrmMain::DrawCalendar() {
+    TMonthInputs in;
+    if (m_data.Today) {
+        const TYmd today = m_data.Today();
+        in.TodayYear = today.Year;
+        in.TodayMonth = today.Month;
+        in.TodayDay = today.Day;
+    }
+    NormalizeOffsets(in.TodayMonth, YearOffset, MonthOffset);
+    in.YearOffset = YearOffset;
+    in.MonthOffset = MonthOffset;
+    in.Options = m_data.Options;
+    in.Scheme = m_data.WorkingScheme;
+    in.Memos = m_data.Memos;
+    const std::string weekdays = m_wordList.value("Weekdays");
+    in.Weekdays = weekdays;
+    in.Formats = m_data.Formats;
+    in.Measurer = m_data.Measurer;
+    GenerateData(in, m_model);
+
+    ::DrawCalendar(m_buffer, m_model, m_data.WorkingScheme);
+
+    m_maskRegion = OpaqueRegion(m_buffer);
+    // A window cannot be smaller than a pixel, and an empty mask would mean no mask at all: a calendar
+    // with nothing painted keeps one pixel whose mask lies outside it.
+    resize(std::max(m_buffer.width(), 1), std::max(m_buffer.height(), 1));
+    setMask(m_maskRegion.isEmpty() ? QRegion(-1, -1, 1, 1) : m_maskRegion);
+    update();
+}
+
+void TfrmMain::FormPaint() {
+    QPainter painter(this);
+    painter.drawImage(0, 0, m_buffer);
+}
+
+void TfrmMain::paintEvent(QPaintEvent*) {
+    FormPaint();
+}

@@ -1,0 +1,509 @@
+#include "app/CalendarPainter.h"
+#include "app/MonthModel.h"
+#include "app/QtPlatform.h"
+#include "common/DateFormat.h"
+#include "memos/UnitMemo.h"
+#include "schemes/UnitSchemes.h"
+
+#include <QPainter>
+#include <QtTest>
+
+namespace {
+
+constexpr TColor kRed = 0x0000FF;
+constexpr TColor kBlue = 0xFF0000;
+constexpr TColor kWhite = 0xFFFFFF;
+constexpr TColor kBlack = 0x000000;
+constexpr TColor kKey = 0xFF00FF; // fuchsia as a scheme colour
+
+QImage KeyImage(int width, int height) {
+    QImage image(width, height, QImage::Format_RGB32);
+    SetSurfaceResolution(image);
+    image.fill(kKeyColor);
+    return image;
+}
+
+bool IsKey(const QImage& image, int x, int y) {
+    return image.pixel(x, y) == kKeyColor;
+}
+
+QRgb Rgb(TColor color) {
+    return ToQColor(color).rgb();
+}
+
+} // namespace
+
+class TestCalendarPainter : public QObject {
+    Q_OBJECT
+
+    TScheme scheme;
+    TOptions options;
+    TMemoList memos;
+    TLocaleFormats formats;
+    QtTextMeasurer measurer;
+
+    TMonthModel Generate(int y = 2021, int m = 2, int d = 15) {
+        TMonthInputs in;
+        in.TodayYear = y;
+        in.TodayMonth = m;
+        in.TodayDay = d;
+        in.Options = &options;
+        in.Scheme = &scheme;
+        in.Memos = &memos;
+        in.Formats = &formats;
+        in.Measurer = &measurer;
+        TMonthModel model;
+        if (!GenerateData(in, model)) {
+            qFatal("GenerateData failed");
+        }
+        return model;
+    }
+
+    // White digits in a small bold font with a black effect.
+    static TSettings EffectZone() {
+        TSettings zone = DefaultScheme().Settings[zoneDays];
+        zone.FontSize = 8;
+        zone.TextStyle = fsBold;
+        zone.TextColor = kWhite;
+        zone.EffectColor = kBlack;
+        return zone;
+    }
+    static QImage DrawOnce(const TSettings& zone, int x, int y) {
+        QImage image = KeyImage(60, 40);
+        QPainter painter(&image);
+        DrawText(&painter, "28", zone, x, y, false);
+        return image;
+    }
+    // What the effect should give: the text drawn alone in the effect colour at each offset, then
+    // alone in the text colour at the point itself.
+    static QImage Compose(const TSettings& zone, int x, int y, const std::vector<QPoint>& offsets) {
+        TSettings plain = zone;
+        plain.Outline = false;
+        plain.Shadow = false;
+        QImage image = KeyImage(60, 40);
+        QPainter painter(&image);
+        TSettings effect = plain;
+        effect.TextColor = zone.EffectColor;
+        for (const QPoint& o : offsets) {
+            DrawText(&painter, "28", effect, x + o.x(), y + o.y(), false);
+        }
+        DrawText(&painter, "28", plain, x, y, false);
+        return image;
+    }
+    static QRect InkBounds(const QImage& image) {
+        QRect bounds;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                if (!IsKey(image, x, y)) {
+                    bounds |= QRect(x, y, 1, 1);
+                }
+            }
+        }
+        return bounds;
+    }
+    // Pixels the effect changed against the text drawn alone.
+    static int EffectPixels(const QImage& image) {
+        const QImage alone = Compose(EffectZone(), 20, 10, {});
+        int count = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                count += image.pixel(x, y) != alone.pixel(x, y) ? 1 : 0;
+            }
+        }
+        return count;
+    }
+    static QImage DrawAlone(const TSettings& zone, const std::string& text, int x, int y) {
+        QImage image = KeyImage(60, 40);
+        QPainter painter(&image);
+        DrawText(&painter, text, zone, x, y, false);
+        return image;
+    }
+
+private slots:
+    void init() {
+        scheme = DefaultScheme();
+        options = TOptions();
+        options.ShowWeekNumbers = false;
+        options.ShowWeekdays = true;
+        memos.Clear();
+    }
+
+    void keyColourWhereNothingIsPainted() {
+        const TMonthModel model = Generate();
+        QImage buffer;
+        DrawCalendar(buffer, model, &scheme);
+        QCOMPARE(buffer.width(), model.CalendarWidth);
+        QCOMPARE(buffer.height(), model.CalendarHeight);
+        QVERIFY(IsKey(buffer, 0, 0));
+        QVERIFY(IsKey(buffer, buffer.width() - 1, buffer.height() - 1));
+        // Every painted pixel lies inside a box that carries a text: only the texts show.
+        int painted = 0;
+        for (int y = 0; y < buffer.height(); ++y) {
+            for (int x = 0; x < buffer.width(); ++x) {
+                if (IsKey(buffer, x, y)) {
+                    continue;
+                }
+                ++painted;
+                bool inTextBox = false;
+                for (const TCalendarBox& box : model.Boxes) {
+                    if (!box.Text.empty() && box.Kind != TBoxKind::Calendar && x >= box.Left &&
+                        x < box.Right && y >= box.Top && y < box.Bottom) {
+                        inTextBox = true;
+                    }
+                }
+                QVERIFY2(inTextBox, qPrintable(QStringLiteral("stray pixel at %1,%2").arg(x).arg(y)));
+            }
+        }
+        QVERIFY(painted > 100);
+        // The blank boxes before 1 February 2021 (a Monday) do not exist; those after the 28th stay key.
+        const TCalendarBox& last = model.Boxes.back();
+        QCOMPARE(last.Day, 28);
+        for (int x = last.Right; x < buffer.width(); ++x) {
+            QVERIFY(IsKey(buffer, x, last.Top + 5));
+        }
+    }
+
+    void noSchemePaintsNothing() {
+        const TMonthModel model = Generate();
+        QImage buffer;
+        DrawCalendar(buffer, model, nullptr);
+        QCOMPARE(buffer.size(), QSize(model.CalendarWidth, model.CalendarHeight));
+        QVERIFY(OpaqueRegion(buffer).isEmpty());
+    }
+
+    void frameOnlyBoxIsHollow() {
+        QImage image = KeyImage(20, 12);
+        TSettings zone;
+        zone.Frame = true;
+        zone.FrameColor = kRed;
+        zone.BackColor = kBlue;
+        {
+            QPainter painter(&image);
+            DrawFrame(&painter, zone, 2, 1, 15, 10);
+        }
+        for (int x = 2; x <= 14; ++x) {
+            QCOMPARE(image.pixel(x, 1), Rgb(kRed));
+            QCOMPARE(image.pixel(x, 9), Rgb(kRed));
+            QVERIFY(IsKey(image, x, 10));
+            QVERIFY(IsKey(image, x, 0));
+        }
+        for (int y = 1; y <= 9; ++y) {
+            QCOMPARE(image.pixel(2, y), Rgb(kRed));
+            QCOMPARE(image.pixel(14, y), Rgb(kRed));
+            QVERIFY(IsKey(image, 15, y));
+            QVERIFY(IsKey(image, 1, y));
+        }
+        for (int y = 2; y <= 8; ++y) {
+            for (int x = 3; x <= 13; ++x) {
+                QVERIFY(IsKey(image, x, y));
+            }
+        }
+    }
+
+    void filledBoxWithoutFrameIsOutlinedInItsFill() {
+        QImage image = KeyImage(12, 12);
+        TSettings zone;
+        zone.BackSolid = true;
+        zone.BackColor = kBlue;
+        zone.FrameColor = kRed; // not used without Frame
+        {
+            QPainter painter(&image);
+            DrawFrame(&painter, zone, 1, 2, 11, 9);
+        }
+        for (int y = 0; y < 12; ++y) {
+            for (int x = 0; x < 12; ++x) {
+                const bool inside = x >= 1 && x < 11 && y >= 2 && y < 9;
+                QCOMPARE(image.pixel(x, y), inside ? Rgb(kBlue) : kKeyColor);
+            }
+        }
+    }
+
+    void roundCornersLeaveTheCornerPixelsTransparent() {
+        QImage image = KeyImage(30, 20);
+        TSettings zone;
+        zone.BackSolid = true;
+        zone.BackColor = kBlue;
+        zone.Frame = true;
+        zone.FrameColor = kRed;
+        zone.RoundCorners = true;
+        {
+            QPainter painter(&image);
+            DrawFrame(&painter, zone, 0, 0, 30, 20);
+        }
+        for (const QPoint corner : {QPoint(0, 0), QPoint(29, 0), QPoint(0, 19), QPoint(29, 19)}) {
+            QVERIFY2(IsKey(image, corner.x(), corner.y()),
+                     qPrintable(QStringLiteral("corner %1,%2").arg(corner.x()).arg(corner.y())));
+        }
+        // Straight edges away from the corners are the frame, the middle is the fill.
+        QCOMPARE(image.pixel(15, 0), Rgb(kRed));
+        QCOMPARE(image.pixel(15, 19), Rgb(kRed));
+        QCOMPARE(image.pixel(0, 10), Rgb(kRed));
+        QCOMPARE(image.pixel(29, 10), Rgb(kRed));
+        QCOMPARE(image.pixel(15, 10), Rgb(kBlue));
+        // The 6 by 6 corner ellipse: two pixels off the outermost row and column, one off the next.
+        const char* corner[] = {"..F", ".Fb", "Fbb"};
+        for (int y = 0; y < 3; ++y) {
+            for (int x = 0; x < 3; ++x) {
+                const QRgb expected = corner[y][x] == '.'   ? kKeyColor
+                                      : corner[y][x] == 'F' ? Rgb(kRed)
+                                                            : Rgb(kBlue);
+                QCOMPARE(image.pixel(x, y), expected);
+                QCOMPARE(image.pixel(29 - x, 19 - y), expected); // the opposite corner mirrors it
+                QCOMPARE(image.pixel(29 - x, y), expected);
+                QCOMPARE(image.pixel(x, 19 - y), expected);
+            }
+        }
+        // Without fill the rounded box stays hollow.
+        zone.BackSolid = false;
+        image = KeyImage(30, 20);
+        {
+            QPainter painter(&image);
+            DrawFrame(&painter, zone, 0, 0, 30, 20);
+        }
+        QVERIFY(IsKey(image, 2, 2));
+        QVERIFY(IsKey(image, 15, 10));
+        QCOMPARE(image.pixel(1, 1), Rgb(kRed));
+        zone.BackSolid = true;
+        // Square corners paint the corner pixel.
+        zone.RoundCorners = false;
+        image = KeyImage(30, 20);
+        {
+            QPainter painter(&image);
+            DrawFrame(&painter, zone, 0, 0, 30, 20);
+        }
+        QCOMPARE(image.pixel(0, 0), Rgb(kRed));
+        QCOMPARE(image.pixel(29, 19), Rgb(kRed));
+    }
+
+    void roundedCalendarBoxKeepsItsCornersSeeThrough() {
+        scheme.Settings[zoneCalendar].BackSolid = true;
+        scheme.Settings[zoneCalendar].RoundCorners = true;
+        scheme.Settings[zoneCalendar].BackColor = kWhite;
+        scheme.Settings[zoneCalendar].Padding = 4;
+        const TMonthModel model = Generate();
+        QImage buffer;
+        DrawCalendar(buffer, model, &scheme);
+        const QRegion region = OpaqueRegion(buffer);
+        QVERIFY(!region.contains(QPoint(0, 0)));
+        QVERIFY(!region.contains(QPoint(buffer.width() - 1, buffer.height() - 1)));
+        QVERIFY(region.contains(QPoint(buffer.width() / 2, 1)));
+        QCOMPARE(buffer.pixel(2, buffer.height() / 2), Rgb(kWhite));
+    }
+
+    void keyColouredZoneIsSeeThrough() {
+        scheme.Settings[zoneDays].BackSolid = true;
+        scheme.Settings[zoneDays].BackColor = kKey;
+        scheme.Settings[zoneDays].TextColor = kKey;
+        scheme.Settings[zoneDays].FontSize = 8;
+        const TMonthModel model = Generate();
+        QImage buffer;
+        DrawCalendar(buffer, model, &scheme);
+        const QRegion region = OpaqueRegion(buffer);
+        for (const TCalendarBox& box : model.Boxes) {
+            if (box.Kind == TBoxKind::Day && box.Zone == zoneDays) {
+                QVERIFY(!region.contains(QPoint(box.Left, box.Top)));
+                QVERIFY(!region.contains(QPoint(box.Right - 1, box.Top + 1)));
+            }
+        }
+    }
+
+    void outlineRimsTheTextOnAllFourSides() {
+        TSettings zone = EffectZone();
+        zone.Outline = true;
+        zone.Shadow = true; // the outline wins
+        const QImage drawn = DrawOnce(zone, 20, 10);
+        const QImage expected = Compose(zone, 20, 10, {{1, 0}, {0, 1}, {-1, 0}, {0, -1}});
+        QCOMPARE(drawn, expected);
+        // Each offset matters: leaving out any one of them changes the picture.
+        QVERIFY(drawn != Compose(zone, 20, 10, {{1, 0}, {0, 1}, {-1, 0}}));
+        QVERIFY(drawn != Compose(zone, 20, 10, {{0, 1}, {-1, 0}, {0, -1}}));
+        QVERIFY(drawn != Compose(zone, 20, 10, {{1, 1}}));
+        // A rim shows beyond the text on all four sides.
+        const QRect ink = InkBounds(Compose(zone, 20, 10, {}));
+        const QRect rimmed = InkBounds(drawn);
+        QCOMPARE(rimmed, ink.adjusted(-1, -1, 1, 1));
+        QVERIFY(EffectPixels(drawn) > 20);
+    }
+
+    void shadowIsOneRightAndOneDown() {
+        TSettings zone = EffectZone();
+        zone.Shadow = true;
+        const QImage drawn = DrawOnce(zone, 20, 10);
+        QCOMPARE(drawn, Compose(zone, 20, 10, {{1, 1}}));
+        QVERIFY(drawn != Compose(zone, 20, 10, {{1, 0}}));
+        const QRect ink = InkBounds(Compose(zone, 20, 10, {}));
+        QCOMPARE(InkBounds(drawn), ink.adjusted(0, 0, 1, 1));
+        QVERIFY(EffectPixels(drawn) > 5);
+    }
+
+    void plainTextHasNoEffect() {
+        TSettings zone = EffectZone();
+        const QImage drawn = DrawOnce(zone, 20, 10);
+        QCOMPARE(drawn, Compose(zone, 20, 10, {}));
+        QCOMPARE(EffectPixels(drawn), 0);
+    }
+
+    void centringMovesLeftByHalfTheWidth() {
+        TSettings zone = DefaultScheme().Settings[zoneDays];
+        zone.TextColor = kWhite;
+        const QImage left = DrawAlone(zone, "88", 10, 5);
+        QImage centred = KeyImage(60, 40);
+        const int width = QFontMetrics(ZoneFont(zone), &centred).horizontalAdvance(QStringLiteral("88"));
+        {
+            QPainter painter(&centred);
+            DrawText(&painter, "88", zone, 10 + width / 2, 5, true);
+        }
+        QCOMPARE(centred, left);
+    }
+
+    void textStyleBitsReachTheFont() {
+        TSettings zone;
+        zone.FontName = "Arial";
+        zone.FontSize = 10;
+        zone.TextStyle = fsBold | fsItalic | fsUnderline | fsStrikeOut;
+        const QFont all = ZoneFont(zone);
+        QVERIFY(all.bold() && all.italic() && all.underline() && all.strikeOut());
+        QCOMPARE(all.pixelSize(), 13);
+        zone.TextStyle = 0;
+        const QFont none = ZoneFont(zone);
+        QVERIFY(!none.bold() && !none.italic() && !none.underline() && !none.strikeOut());
+        QCOMPARE(PointsToPixels(12), 16);
+        QCOMPARE(PointsToPixels(8), 11);
+    }
+
+    void paddingGrowsDayBoxesAndKeepsDigitsTwoBelowTheTop() {
+        scheme.Settings[zoneDays].BackSolid = true;
+        scheme.Settings[zoneDays].BackColor = kWhite;
+        scheme.Settings[zoneDays].TextColor = kBlack;
+        scheme.Settings[zoneDays].Spacing = 2;
+        auto measure = [this](int padding, int& boxWidth, int& boxHeight, int& inkOffset) {
+            scheme.Settings[zoneDays].Padding = static_cast<uint16_t>(padding);
+            const TMonthModel model = Generate(2021, 2, 15);
+            QImage buffer;
+            DrawCalendar(buffer, model, &scheme);
+            const TCalendarBox* day = nullptr;
+            for (const TCalendarBox& box : model.Boxes) {
+                if (box.Kind == TBoxKind::Day && box.Day == 16) {
+                    day = &box;
+                }
+            }
+            QVERIFY(day != nullptr);
+            QCOMPARE(day->Zone, int(zoneDays));
+            const int midY = day->Top + 1;
+            int x0 = day->Left;
+            while (x0 > 0 && buffer.pixel(x0 - 1, midY) == Rgb(kWhite)) {
+                --x0;
+            }
+            int x1 = day->Left;
+            while (x1 < buffer.width() && buffer.pixel(x1, midY) == Rgb(kWhite)) {
+                ++x1;
+            }
+            int y1 = day->Top;
+            while (y1 < buffer.height() && buffer.pixel(day->Left, y1) == Rgb(kWhite)) {
+                ++y1;
+            }
+            QCOMPARE(x0, day->Left);
+            boxWidth = x1 - x0;
+            boxHeight = y1 - day->Top;
+            inkOffset = -1;
+            for (int y = day->Top; y < day->Bottom && inkOffset < 0; ++y) {
+                for (int x = day->Left; x < day->Right; ++x) {
+                    if (buffer.pixel(x, y) != Rgb(kWhite)) {
+                        inkOffset = y - day->Top;
+                        break;
+                    }
+                }
+            }
+        };
+        int w0 = 0, h0 = 0, ink0 = 0, w3 = 0, h3 = 0, ink3 = 0;
+        measure(0, w0, h0, ink0);
+        measure(3, w3, h3, ink3);
+        QCOMPARE(w3, w0 + 6);
+        QCOMPARE(h3, h0 + 6);
+        QVERIFY(ink0 >= 2);
+        QCOMPARE(ink3, ink0);
+    }
+
+    void wideTitleIsCutAtTheWindowEdge() {
+        options.DateFormat = "dddddd";
+        scheme.Settings[zoneTitle].FontSize = 16;
+        scheme.Settings[zoneTitle].BackSolid = true;
+        scheme.Settings[zoneTitle].BackColor = kWhite;
+        scheme.Settings[zoneTitle].Frame = true;
+        scheme.Settings[zoneTitle].FrameColor = kRed;
+        const TMonthModel model = Generate(2021, 9, 29); // "Wednesday 29 September 2021"
+        QVERIFY(model.TitleWidth > model.CalendarWidth);
+        QImage buffer;
+        DrawCalendar(buffer, model, &scheme);
+        QCOMPARE(buffer.width(), model.CalendarWidth);
+        const int right = buffer.width() - 1;
+        QCOMPARE(buffer.pixel(right, 0), Rgb(kRed));                     // the top edge runs on
+        QCOMPARE(buffer.pixel(right, model.TitleHeight - 1), Rgb(kRed)); // and the bottom edge
+        QCOMPARE(buffer.pixel(right, 1), Rgb(kWhite)); // no right edge: it lies beyond the window
+        bool textAtRightEdge = false;
+        for (int y = 1; y < model.TitleHeight - 1; ++y) {
+            for (int x = right - 3; x <= right; ++x) {
+                const QRgb p = buffer.pixel(x, y);
+                textAtRightEdge = textAtRightEdge || (p != Rgb(kWhite) && p != Rgb(kRed));
+            }
+        }
+        QVERIFY(textAtRightEdge); // the centred text runs on past the window's edge
+    }
+
+    void memoLinesAreDrawnBelowTheGrid() {
+        TDateValue today = 0;
+        QVERIFY(TryEncodeDate(2021, 2, 15, today));
+        QVERIFY(memos.Add("Hello;World", mtSingle, today));
+        scheme.Settings[zoneTodaysMemo].TextColor = kRed;
+        const TMonthModel model = Generate();
+        QVERIFY(model.MemoHeight > 0);
+        QImage buffer;
+        DrawCalendar(buffer, model, &scheme);
+        const int top = model.GridTop + model.GridHeight;
+        int redRows = 0;
+        for (int y = top; y < buffer.height(); ++y) {
+            for (int x = 0; x < buffer.width(); ++x) {
+                if (qRed(buffer.pixel(x, y)) > 200 && qBlue(buffer.pixel(x, y)) < 60) {
+                    ++redRows;
+                    break;
+                }
+            }
+        }
+        QVERIFY(redRows > 12); // two lines of text
+        // The memo box without background or frame paints nothing of its own.
+        QVERIFY(IsKey(buffer, buffer.width() - 1, buffer.height() - 1));
+    }
+
+    void regionHoldsExactlyThePixelsThatAreNotKey() {
+        QImage image = KeyImage(37, 23);
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                if ((x * 7 + y * 13) % 5 == 0 || (y >= 5 && y < 9 && x > 3 && x < 30)) {
+                    image.setPixel(x, y, qRgb(255, (x + y) % 2, 255)); // one step from the key
+                }
+            }
+        }
+        image.setPixel(36, 22, qRgb(0, 0, 0));
+        const QRegion region = OpaqueRegion(image);
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                QCOMPARE(region.contains(QPoint(x, y)), !IsKey(image, x, y));
+            }
+        }
+        QVERIFY(OpaqueRegion(KeyImage(10, 10)).isEmpty());
+        QVERIFY(OpaqueRegion(QImage()).isEmpty());
+    }
+
+    void drawingWithoutSurfaceDoesNothing() {
+        TSettings zone;
+        zone.BackSolid = true;
+        DrawFrame(nullptr, zone, 0, 0, 10, 10);
+        DrawText(nullptr, "x", zone, 0, 0, true);
+        QPainter inactive;
+        DrawFrame(&inactive, zone, 0, 0, 10, 10);
+        DrawText(&inactive, "x", zone, 0, 0, false);
+    }
+};
+
+QTEST_MAIN(TestCalendarPainter)
+#include "test_CalendarPainter.moc"

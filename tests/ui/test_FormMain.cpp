@@ -1,0 +1,253 @@
+#include "app/CalendarPainter.h"
+#include "app/FormMain.h"
+#include "app/QtPlatform.h"
+#include "common/DateFormat.h"
+#include "config/Options.h"
+#include "memos/UnitMemo.h"
+#include "schemes/UnitSchemes.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+class TestFormMain : public QObject {
+    Q_OBJECT
+
+    TOptions options;
+    TScheme scheme;
+    TMemoList memos;
+    TLocaleFormats formats;
+    QtTextMeasurer measurer;
+    std::unique_ptr<QTemporaryDir> dir;
+    TYmd today{2021, 2, 15};
+    QRect screen{0, 0, 1920, 1080};
+    bool active = false;
+    std::vector<std::string> errors;
+
+    std::string IniPath() const { return (dir->path() + QStringLiteral("/Settings.ini")).toStdString(); }
+
+    TMainWindowData Data() {
+        TMainWindowData data;
+        data.Options = &options;
+        data.WorkingScheme = &scheme;
+        data.Memos = &memos;
+        data.Formats = &formats;
+        data.Measurer = &measurer;
+        data.Today = [this] { return today; };
+        data.SettingsPath = IniPath();
+        data.ScreenFor = [this](const QRect&) { return screen; };
+        data.IsActive = [this] { return active; };
+        data.ShowError = [this](const std::string& text) { errors.push_back(text); };
+        return data;
+    }
+
+    void WriteIni(const QByteArray& content) {
+        QFile file(QString::fromStdString(IniPath()));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+
+    QByteArray ReadIni() {
+        QFile file(QString::fromStdString(IniPath()));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+private slots:
+    void init() {
+        options = TOptions();
+        scheme = DefaultScheme();
+        memos.Clear();
+        dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(dir->isValid());
+        today = {2021, 2, 15};
+        screen = QRect(0, 0, 1920, 1080);
+        active = false;
+        errors.clear();
+    }
+
+    void windowIsAFramelessToolWindow() {
+        TfrmMain frmMain(Data());
+        QVERIFY(frmMain.windowFlags().testFlag(Qt::Tool));
+        QVERIFY(frmMain.windowFlags().testFlag(Qt::FramelessWindowHint));
+        QCOMPARE(frmMain.objectName(), QStringLiteral("frmMain"));
+        QCOMPARE(frmMain.font().family(), QStringLiteral("Arial"));
+        QCOMPARE(frmMain.font().pixelSize(), 13);
+        QVERIFY(frmMain.font().bold());
+        QCOMPARE(frmMain.size(), QSize(142, 120)); // design size until the first redraw
+        QCOMPARE(frmMain.WordList().value("Weekdays"), std::string("MTWTFSS"));
+    }
+
+    void windowTakesTheCalendarsSize() {
+        TfrmMain frmMain(Data());
+        frmMain.DrawCalendar();
+        const TMonthModel model = frmMain.Model();
+        QVERIFY(model.CalendarWidth > 0);
+        QCOMPARE(frmMain.size(), QSize(model.CalendarWidth, model.CalendarHeight));
+        QCOMPARE(frmMain.Buffer().size(), frmMain.size());
+        // A change of the options changes the size at the next redraw.
+        options.ShowWeekNumbers = true;
+        frmMain.DrawCalendar();
+        QCOMPARE(frmMain.width(), frmMain.Model().CalendarWidth);
+        QVERIFY(frmMain.width() > model.CalendarWidth);
+    }
+
+    void maskLeavesOutTheKeyPixels() {
+        scheme.Settings[zoneToday].BackSolid = true;
+        scheme.Settings[zoneToday].BackColor = 0x00FF00;
+        TfrmMain frmMain(Data());
+        frmMain.DrawCalendar();
+        const QImage& buffer = frmMain.Buffer();
+        const QRegion mask = frmMain.mask();
+        QVERIFY(!mask.isEmpty());
+        int opaque = 0;
+        for (int y = 0; y < buffer.height(); ++y) {
+            for (int x = 0; x < buffer.width(); ++x) {
+                const bool key = buffer.pixel(x, y) == kKeyColor;
+                QCOMPARE(mask.contains(QPoint(x, y)), !key);
+                opaque += key ? 0 : 1;
+            }
+        }
+        QVERIFY(opaque > 0);
+        QVERIFY(!mask.contains(QPoint(0, 0)));
+        // Today's box is opaque all over.
+        for (const TCalendarBox& box : frmMain.Model().Boxes) {
+            if (box.Kind == TBoxKind::Day && box.Day == 15) {
+                QVERIFY(mask.contains(QRect(box.Left, box.Top, box.Right - box.Left, box.Bottom - box.Top)));
+            }
+        }
+    }
+
+    void paintCopiesTheBuffer() {
+        scheme.Settings[zoneCalendar].BackSolid = true;
+        scheme.Settings[zoneCalendar].BackColor = 0x336699;
+        TfrmMain frmMain(Data());
+        frmMain.DrawCalendar();
+        const QImage shown = frmMain.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(shown.size(), frmMain.Buffer().size());
+        QCOMPARE(shown.pixel(5, 5), frmMain.Buffer().pixel(5, 5));
+        QCOMPARE(shown.pixel(5, 5), ToQColor(0x336699).rgb());
+    }
+
+    void withoutSchemeNothingShows() {
+        TMainWindowData data = Data();
+        data.WorkingScheme = nullptr;
+        TfrmMain frmMain(data);
+        frmMain.DrawCalendar();
+        const QRegion mask = frmMain.mask();
+        for (int y = 0; y < frmMain.height(); ++y) {
+            for (int x = 0; x < frmMain.width(); ++x) {
+                QVERIFY(!mask.contains(QPoint(x, y)));
+            }
+        }
+    }
+
+    void offsetsCarryIntoTheYearAtRedraw() {
+        today = {2021, 12, 10};
+        TfrmMain frmMain(Data());
+        frmMain.MonthOffset = 1;
+        frmMain.DrawCalendar();
+        QCOMPARE(frmMain.YearOffset, 1);
+        QCOMPARE(frmMain.MonthOffset, -11);
+        QCOMPARE(frmMain.Model().DisplayYear, 2022);
+        QCOMPARE(frmMain.Model().DisplayMonth, 1);
+    }
+
+    void translatedWeekdaysReachTheCalendar() {
+        TfrmMain frmMain(Data());
+        QVERIFY(frmMain.WordList().setValue("Weekdays", "LMMJVSD"));
+        frmMain.DrawCalendar();
+        std::string row;
+        for (const TCalendarBox& box : frmMain.Model().Boxes) {
+            if (box.Kind == TBoxKind::Initial) {
+                row += box.Text;
+            }
+        }
+        QCOMPARE(row, std::string("LMMJVSD"));
+    }
+
+    void positionDefaultsToFortyForty() {
+        TfrmMain frmMain(Data());
+        QCOMPARE(frmMain.pos(), QPoint(40, 40));
+    }
+
+    void positionIsKeptOnTheScreenAtStart() {
+        WriteIni("[Settings]\r\nLeft=-50\r\nTop=30000\r\n");
+        TfrmMain frmMain(Data());
+        QCOMPARE(frmMain.pos(), QPoint(0, 1080 - 120));
+    }
+
+    void positionOnASecondScreenIsKeptThere() {
+        WriteIni("[Settings]\r\nLeft=3100\r\nTop=100\r\n");
+        screen = QRect(1920, 0, 1280, 1024);
+        TfrmMain frmMain(Data());
+        QCOMPARE(frmMain.pos(), QPoint(1920 + 1280 - 142, 100));
+    }
+
+    void movingWhileInactiveSavesNothing() {
+        TfrmMain frmMain(Data());
+        frmMain.move(1900, 50);
+        frmMain.Moved();
+        QCOMPARE(frmMain.pos(), QPoint(1900, 50));
+        QVERIFY(ReadIni().isEmpty());
+    }
+
+    void movingWhileActiveKeepsOnScreenAndSaves() {
+        TfrmMain frmMain(Data());
+        frmMain.DrawCalendar();
+        active = true;
+        frmMain.move(1900, 50);
+        frmMain.Moved();
+        const int left = 1920 - frmMain.width();
+        QCOMPARE(frmMain.pos(), QPoint(left, 50));
+        int savedLeft = 0;
+        int savedTop = 0;
+        LoadWindowPosition(IniPath(), savedLeft, savedTop);
+        QCOMPARE(savedLeft, left);
+        QCOMPARE(savedTop, 50);
+        QVERIFY(errors.empty());
+        // The same position again rewrites the file with the same values.
+        frmMain.move(300, 200);
+        frmMain.Moved();
+        LoadWindowPosition(IniPath(), savedLeft, savedTop);
+        QCOMPARE(QPoint(savedLeft, savedTop), QPoint(300, 200));
+    }
+
+    void moveEventsOfAShownWindowReachMoved() {
+        TfrmMain frmMain(Data());
+        frmMain.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frmMain));
+        active = true;
+        frmMain.move(-30, 70);
+        QTRY_COMPARE(frmMain.pos(), QPoint(0, 70));
+        int savedLeft = 1;
+        int savedTop = 0;
+        LoadWindowPosition(IniPath(), savedLeft, savedTop);
+        QCOMPARE(QPoint(savedLeft, savedTop), QPoint(0, 70));
+    }
+
+    void failedSaveIsReported() {
+        TMainWindowData data = Data();
+        data.SettingsPath = (dir->path() + QStringLiteral("/missing/folder/Settings.ini")).toStdString();
+        TfrmMain frmMain(data);
+        active = true;
+        frmMain.move(10, 10);
+        frmMain.Moved();
+        QCOMPARE(errors.size(), size_t(1));
+        QVERIFY(QString::fromStdString(errors[0]).startsWith(QStringLiteral("Unable to write to ")));
+    }
+
+    void nearestScreenPrefersOverlapThenDistance() {
+        const QList<QRect> screens{QRect(0, 0, 1920, 1080), QRect(1920, 0, 1280, 1024)};
+        QCOMPARE(NearestScreen(QRect(100, 100, 142, 120), screens), screens[0]);
+        QCOMPARE(NearestScreen(QRect(1900, 100, 142, 120), screens), screens[1]);  // mostly on the right
+        QCOMPARE(NearestScreen(QRect(1830, 100, 142, 120), screens), screens[0]);  // mostly on the left
+        QCOMPARE(NearestScreen(QRect(5000, 100, 142, 120), screens), screens[1]);  // off to the right
+        QCOMPARE(NearestScreen(QRect(-900, 2000, 142, 120), screens), screens[0]); // below the first
+        QCOMPARE(NearestScreen(QRect(0, 0, 10, 10), {}), QRect());
+    }
+};
+
+QTEST_MAIN(TestFormMain)
+#include "test_FormMain.moc"
