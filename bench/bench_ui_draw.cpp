@@ -1,0 +1,151 @@
+// One calendar redraw (month model, painting, mask region, window size) with the built-in scheme and
+// with a scheme that paints everything, at no memos and at the full 65,535 memos.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <QApplication>
+
+#include "app/FormMain.h"
+#include "app/QtPlatform.h"
+#include "common/DateFormat.h"
+#include "config/Options.h"
+#include "memos/UnitMemo.h"
+#include "schemes/UnitSchemes.h"
+
+namespace {
+
+constexpr TYmd kToday{2021, 2, 15};
+
+// Every zone with background, frame, round corners and an outline.
+TScheme FullScheme() {
+    TScheme scheme = DefaultScheme();
+    for (int k = 0; k < kZoneCount; ++k) {
+        TSettings& zone = scheme.Settings[k];
+        zone.BackSolid = true;
+        zone.BackColor = 0x00C0E0F0 + static_cast<TColor>(k) * 0x10;
+        zone.Frame = true;
+        zone.FrameColor = 0x00404040;
+        zone.RoundCorners = true;
+        zone.Outline = true;
+        zone.EffectColor = 0x00FFFFFF;
+        zone.TextColor = 0x00200000;
+        zone.Padding = k == zoneCalendar ? 4 : 1;
+        zone.Spacing = 2;
+    }
+    return scheme;
+}
+
+// `count` memos of mixed types on distinct random dates from 1950 to 2150, never today.
+void Fill(TMemoList& list, int count) {
+    list.Clear();
+    if (count == 0) {
+        return;
+    }
+    std::mt19937 rng(12345);
+    TDateValue first = 0, last = 0, today = 0;
+    TryEncodeDate(1950, 1, 1, first);
+    TryEncodeDate(2150, 12, 31, last);
+    TryEncodeDate(kToday.Year, kToday.Month, kToday.Day, today);
+    std::vector<TDateValue> days;
+    for (TDateValue d = first; d <= last; d += 1) {
+        if (d != today) {
+            days.push_back(d);
+        }
+    }
+    std::shuffle(days.begin(), days.end(), rng);
+    days.resize(static_cast<size_t>(count));
+    std::sort(days.begin(), days.end());
+    for (TDateValue d : days) {
+        list.Add("Memo;second line", static_cast<uint8_t>(rng() % 4), d);
+    }
+}
+
+struct TSetup {
+    TOptions options;
+    TScheme scheme;
+    TMemoList memos;
+    TLocaleFormats formats;
+    QtTextMeasurer measurer;
+};
+
+void BM_Draw(benchmark::State& state, bool full) {
+    TSetup setup;
+    setup.options.ShowWeekdays = true;
+    setup.options.ShowWeekNumbers = full;
+    setup.options.ShowTodaysMemo = true;
+    setup.scheme = full ? FullScheme() : DefaultScheme();
+    Fill(setup.memos, static_cast<int>(state.range(0)));
+    setup.memos.IndexOfDate(0.0); // any index is built before timing
+    TMainWindowData data;
+    data.Options = &setup.options;
+    data.WorkingScheme = &setup.scheme;
+    data.Memos = &setup.memos;
+    data.Formats = &setup.formats;
+    data.Measurer = &setup.measurer;
+    data.Today = [] { return kToday; };
+    data.ScreenFor = [](const QRect&) { return QRect(0, 0, 1920, 1080); };
+    TfrmMain frmMain(data);
+    for (auto _ : state) {
+        frmMain.DrawCalendar();
+        benchmark::DoNotOptimize(frmMain.MaskRegion().rectCount());
+    }
+}
+
+// Keeps the mean time of each run by name, for the figures printed at the end.
+class TFigureReporter : public benchmark::ConsoleReporter {
+public:
+    std::map<std::string, double> milliseconds;
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            if (run.run_type == Run::RT_Iteration && run.iterations > 0) {
+                milliseconds[run.benchmark_name()] = run.real_accumulated_time / run.iterations * 1e3;
+            }
+        }
+    }
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    benchmark::RegisterBenchmark("draw_default", BM_Draw, false)
+        ->Arg(0)
+        ->Arg(65535)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("draw_full", BM_Draw, true)
+        ->Arg(0)
+        ->Arg(65535)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::Initialize(&argc, argv);
+    TFigureReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+
+    const auto figure = [&](const char* run) {
+        const auto it = reporter.milliseconds.find(run);
+        return it == reporter.milliseconds.end() ? 0.0 : it->second;
+    };
+    const double default0 = figure("draw_default/0");
+    const double default65535 = figure("draw_default/65535");
+    const double full0 = figure("draw_full/0");
+    const double full65535 = figure("draw_full/65535");
+    std::printf("figure: draw_default_0_ms %.4f ms\n", default0);
+    std::printf("figure: draw_default_65535_ms %.4f ms\n", default65535);
+    std::printf("figure: draw_full_0_ms %.4f ms\n", full0);
+    std::printf("figure: draw_full_65535_ms %.4f ms\n", full65535);
+    // The worse of the two schemes: what a full memo list costs a redraw.
+    const double ratio =
+        std::max(default0 > 0 ? default65535 / default0 : 0.0, full0 > 0 ? full65535 / full0 : 0.0);
+    std::printf("figure: draw_ratio_65535_vs_0 %.3f x\n", ratio);
+    return 0;
+}
