@@ -64,7 +64,8 @@ int main(int argc, char* argv[]) {
     };
 
     TfrmMain frmMain(data);
-    frmMain.show();
+    // Drawn before it shows, so the window never appears at its design size unmasked.
     frmMain.DrawCalendar();
+    frmMain.show();
     return app.exec();
 }
