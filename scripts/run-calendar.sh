@@ -62,6 +62,10 @@ if command -v xsetroot >/dev/null 2>&1; then
     xsetroot -solid '#3a6ea5'
 fi
 
+if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
+    XDG_RUNTIME_DIR=$(mktemp -d)
+    export XDG_RUNTIME_DIR
+fi
 QT_QPA_PLATFORM=xcb "$program" &
 app_pid=$!
 

@@ -108,6 +108,9 @@ QFont ZoneFont(const TSettings& zone) {
     font.setItalic((zone.TextStyle & fsItalic) != 0);
     font.setUnderline((zone.TextStyle & fsUnderline) != 0);
     font.setStrikeOut((zone.TextStyle & fsStrikeOut) != 0);
+    // Smoothed glyph edges over the key colour would blend with it and leave a fuchsia rim around
+    // every text wherever the desktop shows through; whole pixels keep the outline clean.
+    font.setStyleStrategy(QFont::NoAntialias);
     return font;
 }
 

@@ -163,6 +163,23 @@ private slots:
         }
     }
 
+    // Texts over the see-through key colour must not blend into it: every painted pixel of the
+    // default look is the text colour itself, so no fuchsia rim shows on the desktop.
+    void textOverKeyColourHasNoBlendedEdges() {
+        scheme.Settings[zoneTitle].TextColor = kWhite;
+        scheme.Settings[zoneDays].TextColor = kWhite;
+        const TMonthModel model = Generate();
+        QImage buffer;
+        DrawCalendar(buffer, model, &scheme);
+        for (int y = 0; y < buffer.height(); ++y) {
+            for (int x = 0; x < buffer.width(); ++x) {
+                const QRgb p = buffer.pixel(x, y);
+                QVERIFY2(IsKey(buffer, x, y) || p == qRgb(0, 0, 0) || p == qRgb(255, 255, 255),
+                         qPrintable(QStringLiteral("blended pixel at %1,%2").arg(x).arg(y)));
+            }
+        }
+    }
+
     void noSchemePaintsNothing() {
         const TMonthModel model = Generate();
         QImage buffer;
