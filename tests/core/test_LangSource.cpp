@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "TestSupport.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -17,16 +19,6 @@ using namespace langbytes;
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string Fixture(const char* name) {
-    return std::string(KESTRIVEL_TEST_DATA) + "/" + name;
-}
-
-std::string Slurp(const std::string& path) {
-    std::string data;
-    EXPECT_TRUE(ReadWholeFile(path, data)) << path;
-    return data;
-}
 
 TLangPack Parse(const std::string& source) {
     TLangPack pack;
@@ -248,12 +240,12 @@ TEST(LangSource, FormatsReadableSource) {
 
 TEST(LangSource, DecompileThenCompileGivesTheSameBytes) {
     for (const char* name : {"LangHeader.lang", "LangHeaderless.lang", "LangWindows1252.lang"}) {
-        const std::string bytes = Slurp(Fixture(name));
+        const std::string bytes = ReadBytes(FixturePath(name));
         const std::string source = Decompile(bytes);
         EXPECT_EQ(Compile(source), bytes) << name;
     }
     // Windows-1252 bytes come out as escapes, so the source stays UTF-8.
-    const std::string source = Decompile(Slurp(Fixture("LangWindows1252.lang")));
+    const std::string source = Decompile(ReadBytes(FixturePath("LangWindows1252.lang")));
     EXPECT_TRUE(IsValidUtf8(source));
     EXPECT_NE(source.find("\\xE7"), std::string::npos);
 }
@@ -312,16 +304,16 @@ TEST(LangSource, DecompileRefusesBrokenFilesAndWarnsAboutLostBytes) {
     for (const char* name : {"BrokenLangVersion199.lang", "BrokenLangVersion201.lang",
                              "BrokenLangCutThird.lang", "BrokenLangHugeCount.lang"}) {
         std::string source, error, warning;
-        EXPECT_FALSE(DecompileLangFile(Slurp(Fixture(name)), source, error, warning)) << name;
+        EXPECT_FALSE(DecompileLangFile(ReadBytes(FixturePath(name)), source, error, warning)) << name;
         EXPECT_FALSE(error.empty()) << name;
     }
     std::string source, error, warning;
     EXPECT_FALSE(DecompileLangFile("", source, error, warning));
     EXPECT_NE(error.find("not a language file"), std::string::npos);
-    EXPECT_FALSE(DecompileLangFile(Slurp(Fixture("BrokenLangCutThird.lang")), source, error, warning));
+    EXPECT_FALSE(DecompileLangFile(ReadBytes(FixturePath("BrokenLangCutThird.lang")), source, error, warning));
     EXPECT_NE(error.find("2 complete"), std::string::npos) << error;
 
-    const std::string good = Slurp(Fixture("LangHeader.lang"));
+    const std::string good = ReadBytes(FixturePath("LangHeader.lang"));
     ASSERT_TRUE(DecompileLangFile(good + "tail", source, error, warning));
     EXPECT_FALSE(warning.empty());
     EXPECT_EQ(Compile(source), good);
@@ -382,12 +374,12 @@ TEST_F(LangcTool, CompilesAndDecompiles) {
     std::string out;
     ASSERT_EQ(RunCommand(LangcPath() + " compile " + Path("src.txt") + " " + Path("out.lang"), out), 0)
         << out;
-    EXPECT_EQ(Slurp(Path("out.lang")), Header() + Lead("Test", 0, 1) + Section("s", {{"k", "v"}}));
+    EXPECT_EQ(ReadBytes(Path("out.lang")), Header() + Lead("Test", 0, 1) + Section("s", {{"k", "v"}}));
     ASSERT_EQ(RunCommand(LangcPath() + " decompile " + Path("out.lang") + " " + Path("back.txt"), out), 0)
         << out;
     ASSERT_EQ(RunCommand(LangcPath() + " compile " + Path("back.txt") + " " + Path("again.lang"), out), 0)
         << out;
-    EXPECT_EQ(Slurp(Path("again.lang")), Slurp(Path("out.lang")));
+    EXPECT_EQ(ReadBytes(Path("again.lang")), ReadBytes(Path("out.lang")));
 }
 
 TEST_F(LangcTool, ReportsTheLineOfABadSourceAndWritesNothing) {
@@ -397,7 +389,7 @@ TEST_F(LangcTool, ReportsTheLineOfABadSourceAndWritesNothing) {
     EXPECT_NE(out.find("bad.txt:4: error:"), std::string::npos) << out;
     EXPECT_FALSE(fs::exists(Path("out.lang")));
     EXPECT_NE(
-        RunCommand(LangcPath() + " decompile " + Fixture("BrokenLangCutThird.lang") + " " + Path("x.txt"),
+        RunCommand(LangcPath() + " decompile " + FixturePath("BrokenLangCutThird.lang") + " " + Path("x.txt"),
                    out),
         0);
     EXPECT_NE(out.find("error"), std::string::npos);

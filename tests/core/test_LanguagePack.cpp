@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "TestSupport.h"
+
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -13,16 +15,6 @@ using namespace langbytes;
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string Fixture(const char* name) {
-    return std::string(KESTRIVEL_TEST_DATA) + "/" + name;
-}
-
-std::string Slurp(const std::string& path) {
-    std::string data;
-    EXPECT_TRUE(ReadWholeFile(path, data)) << path;
-    return data;
-}
 
 // The three sections make_lang_fixtures.py writes.
 std::string FixtureSections() {
@@ -90,7 +82,7 @@ TEST(LanguagePack, StartsEmptyWithTheAcceptedVersion) {
 }
 
 TEST(LanguagePack, HeaderFixtureHasTheDocumentedBytes) {
-    const std::string data = Slurp(Fixture("LangHeader.lang"));
+    const std::string data = ReadBytes(FixturePath("LangHeader.lang"));
     ASSERT_GE(data.size(), 22u);
     const std::string head("\x0C\x00\x00\x00LanguageFile\xC8\x00", 18);
     EXPECT_EQ(data.substr(0, 18), head);
@@ -103,16 +95,16 @@ TEST(LanguagePack, HeaderFixtureHasTheDocumentedBytes) {
 
 TEST(LanguagePack, LoadsAFileWithHeader) {
     TLangPack pack;
-    EXPECT_TRUE(pack.Load(Fixture("LangHeader.lang")));
+    EXPECT_TRUE(pack.Load(FixturePath("LangHeader.lang")));
     EXPECT_TRUE(pack.HasHeader);
     ExpectFixtureSections(pack);
 }
 
 TEST(LanguagePack, HeaderlessFileLoadsTheSameSections) {
-    const std::string data = Slurp(Fixture("LangHeaderless.lang"));
+    const std::string data = ReadBytes(FixturePath("LangHeaderless.lang"));
     EXPECT_EQ(data, FixtureBody());
     TLangPack pack;
-    EXPECT_TRUE(pack.Load(Fixture("LangHeaderless.lang")));
+    EXPECT_TRUE(pack.Load(FixturePath("LangHeaderless.lang")));
     EXPECT_FALSE(pack.HasHeader);
     ExpectFixtureSections(pack);
 }
@@ -120,12 +112,12 @@ TEST(LanguagePack, HeaderlessFileLoadsTheSameSections) {
 TEST(LanguagePack, OtherVersionsAreRejectedAndLeaveThePackEmpty) {
     for (const char* name : {"BrokenLangVersion199.lang", "BrokenLangVersion201.lang"}) {
         TLangPack pack;
-        ASSERT_TRUE(pack.Load(Fixture("LangHeader.lang")));
-        EXPECT_FALSE(pack.Load(Fixture(name))) << name;
+        ASSERT_TRUE(pack.Load(FixturePath("LangHeader.lang")));
+        EXPECT_FALSE(pack.Load(FixturePath(name))) << name;
         EXPECT_TRUE(pack.Sections.empty()) << name;
         EXPECT_TRUE(pack.LanguageName.empty()) << name;
         EXPECT_EQ(pack.SectionCount, 0) << name;
-        EXPECT_FALSE(pack.ReadHeader(Fixture(name))) << name;
+        EXPECT_FALSE(pack.ReadHeader(FixturePath(name))) << name;
     }
     for (uint16_t version : {0, 1, 199, 201, 0xFFFF}) {
         TLangPack pack;
@@ -192,7 +184,7 @@ TEST(LanguagePack, ZeroAndNegativeCountsReadEmptyStringsWithNoBytes) {
 
 TEST(LanguagePack, CutInTheThirdSectionKeepsTheFirstTwo) {
     TLangPack pack;
-    EXPECT_FALSE(pack.Load(Fixture("BrokenLangCutThird.lang")));
+    EXPECT_FALSE(pack.Load(FixturePath("BrokenLangCutThird.lang")));
     ASSERT_EQ(pack.Sections.size(), 2u);
     EXPECT_EQ(pack.SectionCount, 3);
     EXPECT_EQ(pack.Sections[0].Name, "frmMain");
@@ -232,7 +224,7 @@ TEST(LanguagePack, BytesAfterTheLastSectionAreIgnored) {
 
 TEST(LanguagePack, HugeCountFailsCleanly) {
     TLangPack pack;
-    EXPECT_FALSE(pack.Load(Fixture("BrokenLangHugeCount.lang")));
+    EXPECT_FALSE(pack.Load(FixturePath("BrokenLangHugeCount.lang")));
     ASSERT_EQ(pack.Sections.size(), 1u);
     EXPECT_EQ(pack.Sections[0].Name, "first");
     // The same count as the first string, as the language name and as a section name.
@@ -263,7 +255,7 @@ TEST(LanguagePack, DuplicatesFindTheFirstInFileOrder) {
 
 TEST(LanguagePack, NamesAndKeysAreCaseSensitive) {
     TLangPack pack;
-    ASSERT_TRUE(pack.Load(Fixture("LangHeader.lang")));
+    ASSERT_TRUE(pack.Load(FixturePath("LangHeader.lang")));
     EXPECT_NE(pack.FindSection("frmMain"), nullptr);
     EXPECT_EQ(pack.FindSection("FrmMain"), nullptr);
     EXPECT_EQ(pack.FindSection("frmmain"), nullptr);
@@ -290,7 +282,7 @@ TEST_F(LanguagePackFiles, ReadHeaderOnAReusedPackReplacesNameAndValueOnly) {
     const std::string other =
         Write("Other.lang", Header() + Lead("Deutsch", 42, 1) + Section("x", {{"a", "b"}}));
     TLangPack pack;
-    ASSERT_TRUE(pack.Load(Fixture("LangHeader.lang")));
+    ASSERT_TRUE(pack.Load(FixturePath("LangHeader.lang")));
     EXPECT_TRUE(pack.ReadHeader(other));
     EXPECT_EQ(pack.LanguageName, "Deutsch");
     EXPECT_EQ(pack.HeaderValue, 42);
@@ -319,12 +311,12 @@ TEST_F(LanguagePackFiles, ReadHeaderOnAReusedPackReplacesNameAndValueOnly) {
 
 TEST_F(LanguagePackFiles, MissingOrUnreadableFileEmptiesThePack) {
     TLangPack pack;
-    ASSERT_TRUE(pack.Load(Fixture("LangHeader.lang")));
+    ASSERT_TRUE(pack.Load(FixturePath("LangHeader.lang")));
     EXPECT_FALSE(pack.Load((m_dir / "missing.lang").string()));
     EXPECT_TRUE(pack.Sections.empty());
     EXPECT_TRUE(pack.LanguageName.empty());
     EXPECT_EQ(pack.HeaderValue, 0);
-    ASSERT_TRUE(pack.Load(Fixture("LangHeader.lang")));
+    ASSERT_TRUE(pack.Load(FixturePath("LangHeader.lang")));
     // A folder is not a file.
     EXPECT_FALSE(pack.Load(m_dir.string()));
     EXPECT_TRUE(pack.Sections.empty());
@@ -334,7 +326,7 @@ TEST_F(LanguagePackFiles, MissingOrUnreadableFileEmptiesThePack) {
 
 TEST(LanguagePack, ClearEmptiesEverything) {
     TLangPack pack;
-    ASSERT_TRUE(pack.Load(Fixture("LangHeader.lang")));
+    ASSERT_TRUE(pack.Load(FixturePath("LangHeader.lang")));
     pack.Clear();
     EXPECT_TRUE(pack.LanguageName.empty());
     EXPECT_EQ(pack.HeaderValue, 0);
@@ -346,7 +338,7 @@ TEST(LanguagePack, ClearEmptiesEverything) {
 
 TEST(LanguagePack, TextsAreUtf8AfterLoadAndBytesOnRequest) {
     TLangPack pack;
-    ASSERT_TRUE(pack.Load(Fixture("LangWindows1252.lang")));
+    ASSERT_TRUE(pack.Load(FixturePath("LangWindows1252.lang")));
     EXPECT_EQ(pack.LanguageName, "Fran\xC3\xA7"
                                  "ais");
     ASSERT_NE(pack.FindText("frmMemo", "cmbMonth"), nullptr);
@@ -366,17 +358,17 @@ TEST(LanguagePack, TextsAreUtf8AfterLoadAndBytesOnRequest) {
     EXPECT_EQ(pack.FindText("s", "k")->Text, "\xC3\xA9t\xC3\xA9");
 
     // Raw mode keeps the bytes, for the compiler.
-    ASSERT_TRUE(pack.LoadFromBytes(Slurp(Fixture("LangWindows1252.lang")), false));
+    ASSERT_TRUE(pack.LoadFromBytes(ReadBytes(FixturePath("LangWindows1252.lang")), false));
     EXPECT_EQ(pack.LanguageName, "Fran\xE7"
                                  "ais");
-    ASSERT_TRUE(pack.ReadHeaderFromBytes(Slurp(Fixture("LangWindows1252.lang"))));
+    ASSERT_TRUE(pack.ReadHeaderFromBytes(ReadBytes(FixturePath("LangWindows1252.lang"))));
     EXPECT_EQ(pack.LanguageName, "Fran\xC3\xA7"
                                  "ais");
 }
 
 TEST(LanguagePack, LoadingAgainReplacesTheWholePack) {
     TLangPack pack;
-    ASSERT_TRUE(pack.Load(Fixture("LangHeader.lang")));
+    ASSERT_TRUE(pack.Load(FixturePath("LangHeader.lang")));
     ASSERT_TRUE(pack.LoadFromBytes(Header() + Lead("Two", 0, 1) + Section("only", {{"a", "b"}})));
     EXPECT_EQ(pack.Sections.size(), 1u);
     EXPECT_EQ(pack.FindSection("frmMain"), nullptr);

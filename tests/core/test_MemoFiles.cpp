@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "TestSupport.h"
+
 #include <csignal>
 #include <cstring>
 #include <filesystem>
@@ -23,16 +25,6 @@ TDateValue D(int y, int m, int d) {
     TDateValue v = 0;
     EXPECT_TRUE(TryEncodeDate(y, m, d, v));
     return v;
-}
-
-std::string Fixture(const std::string& name) {
-    return std::string(KESTRIVEL_TEST_DATA) + "/" + name;
-}
-
-std::string Slurp(const std::string& path) {
-    std::string data;
-    EXPECT_TRUE(ReadWholeFile(path, data)) << path;
-    return data;
 }
 
 std::string Le32(int32_t v) {
@@ -114,20 +106,20 @@ TEST_F(MemoFiles, TwoMemosSaveByteForByte) {
     ASSERT_TRUE(list.Add("A;B", mtWeekly, D(2006, 7, 5)));
     const std::string path = Path("Memos.dat");
     ASSERT_TRUE(list.SaveToFile(path));
-    const std::string data = Slurp(path);
+    const std::string data = ReadBytes(path);
     EXPECT_EQ(data.size(), 21u + (13 + 3) + (13 + 8));
     EXPECT_EQ(data, kHead + Le16(2) + Record(38903.0, 1, "A;B") + Record(39507.0, 3, "Leap day"));
     EXPECT_EQ(data.substr(0, 4), std::string("\x0D\x00\x00\x00", 4));
     // The fixture was written by hand from the same layout.
-    EXPECT_EQ(data, Slurp(Fixture("MemosTwo.dat")));
+    EXPECT_EQ(data, ReadBytes(FixturePath("MemosTwo.dat")));
 }
 
 TEST_F(MemoFiles, EmptyListSavesTheHeaderBlockAndLoadsBackEmpty) {
     TMemoList list;
     const std::string path = Path("Memos.dat");
     ASSERT_TRUE(list.SaveToFile(path));
-    EXPECT_EQ(Slurp(path), kHead + std::string("\0\0", 2));
-    EXPECT_EQ(Slurp(path).size(), 21u);
+    EXPECT_EQ(ReadBytes(path), kHead + std::string("\0\0", 2));
+    EXPECT_EQ(ReadBytes(path).size(), 21u);
 
     TMemoList other;
     ASSERT_TRUE(other.Add("gone", mtSingle, D(2006, 1, 1)));
@@ -153,26 +145,26 @@ TEST_F(MemoFiles, SaveAndLoadKeepOrderDuplicatesOddTypesAndText) {
 
     const std::string out = Path("out.dat");
     ASSERT_TRUE(list.SaveToFile(out));
-    EXPECT_EQ(Slurp(out), raw);
+    EXPECT_EQ(ReadBytes(out), raw);
 }
 
 TEST_F(MemoFiles, FixturesLoad) {
     TMemoList list;
-    ASSERT_TRUE(list.LoadFromFile(Fixture("MemosTwo.dat")));
+    ASSERT_TRUE(list.LoadFromFile(FixturePath("MemosTwo.dat")));
     ASSERT_EQ(list.Count(), 2);
     ExpectMemo(list.Items()[0], D(2006, 7, 5), mtWeekly, "A;B");
     ExpectMemo(list.Items()[1], D(2008, 2, 29), mtYearly, "Leap day");
     EXPECT_EQ(list.FindMemo(2012, 2, 29, mtYearly), 1);
 
     // Texts that are not UTF-8 are Windows-1252 and become UTF-8.
-    ASSERT_TRUE(list.LoadFromFile(Fixture("MemosCp1252.dat")));
+    ASSERT_TRUE(list.LoadFromFile(FixturePath("MemosCp1252.dat")));
     ASSERT_EQ(list.Count(), 1);
     ExpectMemo(list.Items()[0], D(2010, 1, 2), mtSingle, "Caf\xC3\xA9 \xE2\x82\xAC");
 }
 
 TEST_F(MemoFiles, HeaderlessLayoutLoads) {
     TMemoList list;
-    ASSERT_TRUE(list.LoadFromFile(Fixture("MemosHeaderless.dat")));
+    ASSERT_TRUE(list.LoadFromFile(FixturePath("MemosHeaderless.dat")));
     ASSERT_EQ(list.Count(), 1);
     ExpectMemo(list.Items()[0], D(2006, 7, 5), mtSingle, "Old");
 
@@ -197,14 +189,14 @@ TEST_F(MemoFiles, FailedLoadsBeforeTheCountLeaveTheListAsItWas) {
     unchanged("missing file");
     EXPECT_FALSE(list.LoadFromFile(m_dir.string()));
     unchanged("a folder");
-    EXPECT_FALSE(list.LoadFromFile(Fixture("BrokenMemosVersion101.dat")));
+    EXPECT_FALSE(list.LoadFromFile(FixturePath("BrokenMemosVersion101.dat")));
     unchanged("version 101");
     EXPECT_FALSE(list.LoadFromFile(
         Write("v99.dat", std::string("\x0D\0\0\0", 4) + "CalendarMemos" + Le16(99) + Le16(0))));
     unchanged("version 99");
-    EXPECT_FALSE(list.LoadFromFile(Fixture("BrokenMemosCountOnly.dat")));
+    EXPECT_FALSE(list.LoadFromFile(FixturePath("BrokenMemosCountOnly.dat")));
     unchanged("headerless count only");
-    EXPECT_FALSE(list.LoadFromFile(Fixture("BrokenMemosHugeHeader.dat")));
+    EXPECT_FALSE(list.LoadFromFile(FixturePath("BrokenMemosHugeHeader.dat")));
     unchanged("huge header length");
     EXPECT_FALSE(list.LoadFromFile(Write("empty.dat", "")));
     unchanged("empty file");
@@ -220,7 +212,7 @@ TEST_F(MemoFiles, FailedLoadsBeforeTheCountLeaveTheListAsItWas) {
 TEST_F(MemoFiles, FailedLoadsAfterTheCountKeepTheCompleteMemos) {
     TMemoList list;
     ASSERT_TRUE(list.Add("mine", mtWeekly, D(2020, 1, 1)));
-    EXPECT_FALSE(list.LoadFromFile(Fixture("BrokenMemosTruncated.dat")));
+    EXPECT_FALSE(list.LoadFromFile(FixturePath("BrokenMemosTruncated.dat")));
     ASSERT_EQ(list.Count(), 2);
     ExpectMemo(list.Items()[0], D(2006, 1, 1), 0, "one");
     ExpectMemo(list.Items()[1], D(2006, 1, 2), 2, "two");
@@ -228,7 +220,7 @@ TEST_F(MemoFiles, FailedLoadsAfterTheCountKeepTheCompleteMemos) {
     EXPECT_EQ(list.FindMemo(2020, 1, 8, mtWeekly), -1);
 
     // A text length of 0x7FFFFFFF fails at once, without reserving the bytes it claims.
-    EXPECT_FALSE(list.LoadFromFile(Fixture("BrokenMemosHugeText.dat")));
+    EXPECT_FALSE(list.LoadFromFile(FixturePath("BrokenMemosHugeText.dat")));
     ASSERT_EQ(list.Count(), 1);
     ExpectMemo(list.Items()[0], D(2006, 1, 1), 0, "kept");
 
@@ -260,7 +252,7 @@ TEST_F(MemoFiles, FailedSaveLeavesThePreviousFileWhole) {
     ASSERT_TRUE(list.Add("first", mtSingle, D(2006, 1, 1)));
     const std::string path = Path("Memos.dat");
     ASSERT_TRUE(list.SaveToFile(path));
-    const std::string before = Slurp(path);
+    const std::string before = ReadBytes(path);
 
     // Folders that do not exist, a file standing where a folder should be, a folder as the target.
     EXPECT_FALSE(list.SaveToFile(Path("no/such/folder/Memos.dat")));
@@ -281,7 +273,7 @@ TEST_F(MemoFiles, FailedSaveLeavesThePreviousFileWhole) {
     ::setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_FALSE(saved);
-    EXPECT_EQ(Slurp(path), before);
+    EXPECT_EQ(ReadBytes(path), before);
     EXPECT_EQ(FilesInDir(), 1u); // no temporary file left behind
 
     ASSERT_TRUE(list.SaveToFile(path));
@@ -297,11 +289,11 @@ TEST_F(MemoFiles, ExportWritesOneLinePerMemoInTheShortDatePattern) {
     ASSERT_TRUE(list.Add("A;B", mtWeekly, D(2006, 7, 5)));
     const std::string path = Path("x.dat");
     ASSERT_TRUE(list.ExportToFile(0, 0, path, Pattern("dd/mm/yyyy")));
-    EXPECT_EQ(Slurp(path), "05/07/2006|1|A;B\r\n");
+    EXPECT_EQ(ReadBytes(path), "05/07/2006|1|A;B\r\n");
     ASSERT_TRUE(list.ExportToFile(0, 0, path, Pattern("yyyy-mm-dd", '-')));
-    EXPECT_EQ(Slurp(path), "2006-07-05|1|A;B\r\n");
+    EXPECT_EQ(ReadBytes(path), "2006-07-05|1|A;B\r\n");
     ASSERT_TRUE(list.ExportToFile(0, 0, path, Pattern("d/m/yyyy", '.')));
-    EXPECT_EQ(Slurp(path), "5.7.2006|1|A;B\r\n");
+    EXPECT_EQ(ReadBytes(path), "5.7.2006|1|A;B\r\n");
 }
 
 TEST_F(MemoFiles, ExportWritesTheChosenRangeInListOrder) {
@@ -312,17 +304,17 @@ TEST_F(MemoFiles, ExportWritesTheChosenRangeInListOrder) {
     const std::string path = Path("x.dat");
     // Rows 2..4 of the Memos tab are the indexes 1..3.
     ASSERT_TRUE(list.ExportToFile(1, 3, path, Pattern("dd/mm/yyyy")));
-    EXPECT_EQ(Slurp(path), "11/01/2006|1|m1\r\n12/01/2006|2|m2\r\n13/01/2006|3|m3\r\n");
+    EXPECT_EQ(ReadBytes(path), "11/01/2006|1|m1\r\n12/01/2006|2|m2\r\n13/01/2006|3|m3\r\n");
     ASSERT_TRUE(list.ExportToFile(0, 5, path, Pattern("dd/mm/yyyy")));
-    EXPECT_TRUE(Slurp(path).starts_with("10/01/2006|0|m0\r\n11/01/2006|1|m1\r\n"));
-    EXPECT_TRUE(Slurp(path).ends_with("14/01/2006|4|m4\r\n15/01/2006|5|m5\r\n"));
+    EXPECT_TRUE(ReadBytes(path).starts_with("10/01/2006|0|m0\r\n11/01/2006|1|m1\r\n"));
+    EXPECT_TRUE(ReadBytes(path).ends_with("14/01/2006|4|m4\r\n15/01/2006|5|m5\r\n"));
 
     // last < first: an empty file.
     ASSERT_TRUE(list.ExportToFile(3, 2, path, Pattern("dd/mm/yyyy")));
-    EXPECT_EQ(Slurp(path), "");
+    EXPECT_EQ(ReadBytes(path), "");
     TMemoList empty;
     ASSERT_TRUE(empty.ExportToFile(0, -1, Path("e.dat"), Pattern("dd/mm/yyyy")));
-    EXPECT_EQ(Slurp(Path("e.dat")), "");
+    EXPECT_EQ(ReadBytes(Path("e.dat")), "");
 
     // Memos that do not exist: nothing is written.
     EXPECT_FALSE(list.ExportToFile(4, 6, Path("bad1.dat"), Pattern("dd/mm/yyyy")));
@@ -336,7 +328,7 @@ TEST_F(MemoFiles, ExportKeepsEveryLineOnOneLine) {
     TMemoList list;
     ASSERT_TRUE(list.Add("one\r\ntwo\nthree\rfour", mtSingle, D(2006, 1, 1)));
     ASSERT_TRUE(list.ExportToFile(0, 0, Path("x.dat"), Pattern("dd/mm/yyyy")));
-    EXPECT_EQ(Slurp(Path("x.dat")), "01/01/2006|0|one;two;three;four\r\n");
+    EXPECT_EQ(ReadBytes(Path("x.dat")), "01/01/2006|0|one;two;three;four\r\n");
 }
 
 TEST_F(MemoFiles, ExportLeavesOutDatesNoPatternCanShow) {
@@ -345,7 +337,7 @@ TEST_F(MemoFiles, ExportLeavesOutDatesNoPatternCanShow) {
         list.LoadFromFile(Write("odd.dat", kHead + Le16(3) + Record(D(2006, 1, 1), 0, "a") +
                                                Record(1e12, 0, "far") + Record(D(2006, 1, 3), 0, "c"))));
     EXPECT_FALSE(list.ExportToFile(0, 2, Path("x.dat"), Pattern("dd/mm/yyyy")));
-    EXPECT_EQ(Slurp(Path("x.dat")), "01/01/2006|0|a\r\n03/01/2006|0|c\r\n");
+    EXPECT_EQ(ReadBytes(Path("x.dat")), "01/01/2006|0|a\r\n03/01/2006|0|c\r\n");
 }
 
 // ---- Exchange file: import ------------------------------------------------------------------
@@ -353,7 +345,7 @@ TEST_F(MemoFiles, ExportLeavesOutDatesNoPatternCanShow) {
 TEST_F(MemoFiles, ImportAppendsTheMemosOfTheFile) {
     TMemoList list;
     ASSERT_TRUE(list.Add("later", mtSingle, D(2030, 1, 1)));
-    ASSERT_TRUE(list.ImportFromFile(Fixture("MemosExchange.dat"), Pattern("dd/mm/yyyy")));
+    ASSERT_TRUE(list.ImportFromFile(FixturePath("MemosExchange.dat"), Pattern("dd/mm/yyyy")));
     ASSERT_EQ(list.Count(), 4);
     ExpectMemo(list.Items()[1], D(2006, 7, 5), mtWeekly, "A;B");
     ExpectMemo(list.Items()[2], D(2008, 2, 29), mtYearly, "Leap|day");
@@ -364,8 +356,8 @@ TEST_F(MemoFiles, ImportAppendsTheMemosOfTheFile) {
 
 TEST_F(MemoFiles, ImportingTwiceTakesEveryDateTwice) {
     TMemoList list;
-    ASSERT_TRUE(list.ImportFromFile(Fixture("MemosExchange.dat"), Pattern("dd/mm/yyyy")));
-    ASSERT_TRUE(list.ImportFromFile(Fixture("MemosExchange.dat"), Pattern("dd/mm/yyyy")));
+    ASSERT_TRUE(list.ImportFromFile(FixturePath("MemosExchange.dat"), Pattern("dd/mm/yyyy")));
+    ASSERT_TRUE(list.ImportFromFile(FixturePath("MemosExchange.dat"), Pattern("dd/mm/yyyy")));
     ASSERT_EQ(list.Count(), 6);
     EXPECT_EQ(list.IndexOfDate(2006, 7, 5), 3);
     EXPECT_EQ(list.IndexOfDate(2007, 1, 1), 5);
@@ -380,7 +372,7 @@ TEST_F(MemoFiles, ImportingTwiceTakesEveryDateTwice) {
 
 TEST_F(MemoFiles, ImportAnEmptyLineImportsTheLinesBeforeAndFails) {
     TMemoList list;
-    EXPECT_FALSE(list.ImportFromFile(Fixture("BrokenMemosExchangeEmptyLine.dat"), Pattern("dd/mm/yyyy")));
+    EXPECT_FALSE(list.ImportFromFile(FixturePath("BrokenMemosExchangeEmptyLine.dat"), Pattern("dd/mm/yyyy")));
     ASSERT_EQ(list.Count(), 2);
     ExpectMemo(list.Items()[1], D(2006, 7, 6), mtSingle, "C");
 
@@ -452,16 +444,16 @@ TEST_F(MemoFiles, ImportSkipsAByteOrderMark) {
 
 TEST_F(MemoFiles, ImportOfABinaryMemoFileFailsAtItsFirstLine) {
     TMemoList list;
-    EXPECT_FALSE(list.ImportFromFile(Fixture("MemosTwo.dat"), Pattern("dd/mm/yyyy")));
+    EXPECT_FALSE(list.ImportFromFile(FixturePath("MemosTwo.dat"), Pattern("dd/mm/yyyy")));
     EXPECT_EQ(list.Count(), 0);
     // And the other way round: an exchange file is no Memos.dat.
     ASSERT_TRUE(list.Add("mine", mtSingle, D(2006, 1, 1)));
-    EXPECT_FALSE(list.LoadFromFile(Fixture("MemosExchange.dat")));
+    EXPECT_FALSE(list.LoadFromFile(FixturePath("MemosExchange.dat")));
 }
 
 TEST_F(MemoFiles, ShortDatePatternsOfAnyLengthReadBack) {
     TMemoList list;
-    ASSERT_TRUE(list.ImportFromFile(Fixture("MemosExchangeShortDates.dat"), Pattern("d/m/yyyy")));
+    ASSERT_TRUE(list.ImportFromFile(FixturePath("MemosExchangeShortDates.dat"), Pattern("d/m/yyyy")));
     ASSERT_EQ(list.Count(), 2);
     ExpectMemo(list.Items()[0], D(2006, 7, 5), mtWeekly, "A;B");
     ExpectMemo(list.Items()[1], D(2006, 12, 1), mtMonthly, "x");

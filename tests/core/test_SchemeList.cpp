@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "TestSupport.h"
+
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -17,34 +19,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string Fixture(const char* name) {
-    return std::string(KESTRIVEL_TEST_DATA) + "/" + name;
-}
-
-std::string Slurp(const std::string& path) {
-    std::string data;
-    EXPECT_TRUE(ReadWholeFile(path, data)) << path;
-    return data;
-}
-
-void Spit(const std::string& path, const std::string& data) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(data.data(), static_cast<std::streamsize>(data.size()));
-}
-
-uint32_t U32At(const std::string& d, size_t at) {
-    uint32_t v = 0;
-    for (int i = 3; i >= 0; --i) {
-        v = (v << 8) | static_cast<unsigned char>(d[at + i]);
-    }
-    return v;
-}
-
-uint16_t U16At(const std::string& d, size_t at) {
-    return static_cast<uint16_t>(static_cast<unsigned char>(d[at]) |
-                                 (static_cast<unsigned char>(d[at + 1]) << 8));
-}
 
 // The values make_scheme_fixtures.py gives its styled zones.
 TScheme Styled(const std::string& name, int seed) {
@@ -267,8 +241,8 @@ TEST(SchemeList, CountStopsAtSixteenBitLimit) {
     EXPECT_FALSE(list.Add(s));
     EXPECT_FALSE(list.Append(s));
     EXPECT_FALSE(AddNamedScheme(list, DefaultScheme(), s));
-    EXPECT_FALSE(ImportNamedScheme(list, DefaultScheme(), Fixture("SchemeExported.dat")));
-    EXPECT_FALSE(list.ImportFromFile(Fixture("SchemeExported.dat")));
+    EXPECT_FALSE(ImportNamedScheme(list, DefaultScheme(), FixturePath("SchemeExported.dat")));
+    EXPECT_FALSE(list.ImportFromFile(FixturePath("SchemeExported.dat")));
     EXPECT_EQ(list.Count(), 65535);
 }
 
@@ -281,7 +255,7 @@ TEST_F(SchemeFiles, DefaultSchemeSavesTo320ByteFile) {
     list.Add(s);
     const std::string path = Path("Schemes.dat");
     ASSERT_TRUE(list.SaveToFile(path));
-    const std::string d = Slurp(path);
+    const std::string d = ReadBytes(path);
     ASSERT_EQ(d.size(), 320u);
     EXPECT_EQ(d.substr(0, 4), std::string("\x0F\0\0\0", 4));
     EXPECT_EQ(d.substr(4, 15), "CalendarSchemes");
@@ -300,7 +274,7 @@ TEST_F(SchemeFiles, DefaultSchemeSavesTo320ByteFile) {
         at += 32 + L;
     }
     EXPECT_EQ(at, d.size());
-    EXPECT_EQ(d, Slurp(Fixture("SchemesDefault.dat")));
+    EXPECT_EQ(d, ReadBytes(FixturePath("SchemesDefault.dat")));
 }
 
 TEST_F(SchemeFiles, SaveMatchesIndependentEncodingAndLoadsBack) {
@@ -310,7 +284,7 @@ TEST_F(SchemeFiles, SaveMatchesIndependentEncodingAndLoadsBack) {
     list.Add(Styled("Gr\xFCn", 3));
     const std::string path = Path("Schemes.dat");
     ASSERT_TRUE(list.SaveToFile(path));
-    EXPECT_EQ(Slurp(path), Slurp(Fixture("SchemesThree.dat")));
+    EXPECT_EQ(ReadBytes(path), ReadBytes(FixturePath("SchemesThree.dat")));
 
     TSchemeList back;
     back.Add(Named("old"));
@@ -325,7 +299,7 @@ TEST_F(SchemeFiles, EmptyListSavesHeadOnlyAndLoadsEmpty) {
     TSchemeList list;
     const std::string path = Path("Schemes.dat");
     ASSERT_TRUE(list.SaveToFile(path));
-    EXPECT_EQ(Slurp(path), std::string("\x0F\0\0\0CalendarSchemes\x6E\0\0\0", 23));
+    EXPECT_EQ(ReadBytes(path), std::string("\x0F\0\0\0CalendarSchemes\x6E\0\0\0", 23));
     TSchemeList back;
     back.Add(Named("x"));
     EXPECT_TRUE(back.LoadFromFile(path));
@@ -349,17 +323,17 @@ TEST_F(SchemeFiles, OtherVersionsAreRejectedWithListUntouched) {
     TSchemeList list;
     list.Add(Styled("-1", 1));
     list.Add(Named("mine"));
-    EXPECT_FALSE(list.LoadFromFile(Fixture("BrokenSchemesVersion111.dat")));
+    EXPECT_FALSE(list.LoadFromFile(FixturePath("BrokenSchemesVersion111.dat")));
     EXPECT_EQ(Names(list), (std::vector<std::string>{"-1", "mine"}));
     EXPECT_EQ(list.Get(0)->Settings, Styled("-1", 1).Settings);
 
-    std::string d = Slurp(Fixture("SchemesDefault.dat"));
+    std::string d = ReadBytes(FixturePath("SchemesDefault.dat"));
     d[19] = 109;
-    Spit(Path("v109.dat"), d);
+    WriteBytes(Path("v109.dat"), d);
     EXPECT_FALSE(list.LoadFromFile(Path("v109.dat")));
     EXPECT_EQ(list.Count(), 2);
     // A header with the version cut off is rejected just as whole.
-    Spit(Path("noversion.dat"), d.substr(0, 20));
+    WriteBytes(Path("noversion.dat"), d.substr(0, 20));
     EXPECT_FALSE(list.LoadFromFile(Path("noversion.dat")));
     EXPECT_EQ(list.Count(), 2);
 }
@@ -368,7 +342,7 @@ TEST_F(SchemeFiles, MissingOrEmptyFileLeavesListAlone) {
     TSchemeList list;
     list.Add(Named("-1"));
     EXPECT_FALSE(list.LoadFromFile(Path("nothere.dat")));
-    Spit(Path("empty.dat"), "");
+    WriteBytes(Path("empty.dat"), "");
     EXPECT_FALSE(list.LoadFromFile(Path("empty.dat")));
     EXPECT_FALSE(list.LoadFromFile(m_dir.string())); // a folder is no file
     EXPECT_EQ(Names(list), (std::vector<std::string>{"-1"}));
@@ -377,14 +351,14 @@ TEST_F(SchemeFiles, MissingOrEmptyFileLeavesListAlone) {
 TEST_F(SchemeFiles, FileCutInsideThirdSchemeKeepsTwo) {
     TSchemeList list;
     list.Add(Named("old"));
-    EXPECT_FALSE(list.LoadFromFile(Fixture("BrokenSchemesCutThird.dat")));
+    EXPECT_FALSE(list.LoadFromFile(FixturePath("BrokenSchemesCutThird.dat")));
     EXPECT_EQ(list.Count(), 2);
     EXPECT_EQ(Names(list), (std::vector<std::string>{"2", "Blue"}));
     EXPECT_EQ(list.Get(1)->Settings, Styled("Blue", 2).Settings);
 }
 
 TEST_F(SchemeFiles, EveryCutKeepsOnlyCompleteSchemes) {
-    const std::string full = Slurp(Fixture("SchemesThree.dat"));
+    const std::string full = ReadBytes(FixturePath("SchemesThree.dat"));
     auto recordSize = [](const TScheme& scheme) {
         BinaryWriter out;
         scheme.WriteToFile(out);
@@ -394,7 +368,7 @@ TEST_F(SchemeFiles, EveryCutKeepsOnlyCompleteSchemes) {
     const size_t third = second + recordSize(Styled("Blue", 2));
     ASSERT_EQ(full.size(), third + recordSize(Styled("Gr\xFCn", 3)));
     for (size_t cut = 23; cut < full.size(); cut += 7) {
-        Spit(Path("cut.dat"), full.substr(0, cut));
+        WriteBytes(Path("cut.dat"), full.substr(0, cut));
         TSchemeList list;
         EXPECT_FALSE(list.LoadFromFile(Path("cut.dat"))) << cut;
         const uint16_t expected = cut >= third ? 2 : cut >= second ? 1 : 0;
@@ -405,7 +379,7 @@ TEST_F(SchemeFiles, EveryCutKeepsOnlyCompleteSchemes) {
 TEST_F(SchemeFiles, HeaderlessLayoutIsAccepted) {
     TSchemeList list;
     list.Add(Named("old"));
-    ASSERT_TRUE(list.LoadFromFile(Fixture("SchemesHeaderless.dat")));
+    ASSERT_TRUE(list.LoadFromFile(FixturePath("SchemesHeaderless.dat")));
     ASSERT_EQ(Names(list), (std::vector<std::string>{"", "Amber"}));
     EXPECT_EQ(list.Get(0)->Settings, Styled("", 4).Settings);
     EXPECT_EQ(list.Get(1)->Settings, Styled("", 5).Settings);
@@ -414,15 +388,15 @@ TEST_F(SchemeFiles, HeaderlessLayoutIsAccepted) {
 TEST_F(SchemeFiles, HeaderlessWhoseFirstBytesReachPastTheEndFailsAtOnce) {
     TSchemeList list;
     list.Add(Named("old"));
-    EXPECT_FALSE(list.LoadFromFile(Fixture("BrokenSchemesHeaderless.dat")));
+    EXPECT_FALSE(list.LoadFromFile(FixturePath("BrokenSchemesHeaderless.dat")));
     EXPECT_EQ(Names(list), (std::vector<std::string>{"old"}));
 }
 
 TEST_F(SchemeFiles, HugeCountInSmallFileFailsWithoutHarm) {
-    std::string d = Slurp(Fixture("SchemesDefault.dat"));
+    std::string d = ReadBytes(FixturePath("SchemesDefault.dat"));
     d[21] = '\xFF';
     d[22] = '\xFF';
-    Spit(Path("huge.dat"), d);
+    WriteBytes(Path("huge.dat"), d);
     TSchemeList list;
     EXPECT_FALSE(list.LoadFromFile(Path("huge.dat")));
     EXPECT_EQ(Names(list), (std::vector<std::string>{"-1"}));
@@ -433,7 +407,7 @@ TEST_F(SchemeFiles, FailedSaveKeepsPreviousSchemesFile) {
     TSchemeList small;
     small.Add(Named("-1"));
     ASSERT_TRUE(small.SaveToFile(path));
-    const std::string before = Slurp(path);
+    const std::string before = ReadBytes(path);
     TSchemeList big;
     for (int i = 0; i < 20; ++i) {
         big.Append(Styled("s" + std::to_string(i), i));
@@ -444,7 +418,7 @@ TEST_F(SchemeFiles, FailedSaveKeepsPreviousSchemesFile) {
         saved = big.SaveToFile(path);
     }
     EXPECT_FALSE(saved);
-    EXPECT_EQ(Slurp(path), before);
+    EXPECT_EQ(ReadBytes(path), before);
     EXPECT_EQ(FilesInDir(), 1u); // no temporary file left behind
 }
 
@@ -454,7 +428,7 @@ TEST_F(SchemeFiles, FailedExportKeepsPreviousFile) {
     list.Add(Named("-1"));
     list.Add(Styled("long", 1));
     ASSERT_TRUE(list.ExportToFile(0, path));
-    const std::string before = Slurp(path);
+    const std::string before = ReadBytes(path);
     bool exported = true;
     {
         FileSizeLimit limit(before.size() + 10); // the short record fits, the long one does not
@@ -462,7 +436,7 @@ TEST_F(SchemeFiles, FailedExportKeepsPreviousFile) {
         exported = list.ExportToFile(1, path);
     }
     EXPECT_FALSE(exported);
-    EXPECT_EQ(Slurp(path), before);
+    EXPECT_EQ(ReadBytes(path), before);
     EXPECT_EQ(FilesInDir(), 2u);
 }
 
@@ -491,7 +465,7 @@ TEST_F(SchemeFiles, ExportIsOneBareRecord) {
     list.Add(Named("-1"));
     list.Add(Styled("Blue", 2));
     ASSERT_TRUE(list.ExportToFile(1, Path("blue.dat")));
-    EXPECT_EQ(Slurp(Path("blue.dat")), Slurp(Fixture("SchemeExported.dat")));
+    EXPECT_EQ(ReadBytes(Path("blue.dat")), ReadBytes(FixturePath("SchemeExported.dat")));
 }
 
 TEST_F(SchemeFiles, ExportThenImportAppendsAtEndEvenWithSameName) {
@@ -507,15 +481,15 @@ TEST_F(SchemeFiles, ExportThenImportAppendsAtEndEvenWithSameName) {
 }
 
 TEST_F(SchemeFiles, ImportIgnoresTrailingBytesAndAcceptsEmptyName) {
-    Spit(Path("tail.dat"), Slurp(Fixture("SchemeExported.dat")) + "more bytes");
+    WriteBytes(Path("tail.dat"), ReadBytes(FixturePath("SchemeExported.dat")) + "more bytes");
     TSchemeList list;
     ASSERT_TRUE(list.ImportFromFile(Path("tail.dat")));
-    ASSERT_TRUE(list.ImportFromFile(Fixture("SchemeExported.dat")));
+    ASSERT_TRUE(list.ImportFromFile(FixturePath("SchemeExported.dat")));
     EXPECT_EQ(Names(list), (std::vector<std::string>{"Blue", "Blue"}));
 
     BinaryWriter out;
     Styled("", 6).WriteToFile(out);
-    Spit(Path("noname.dat"), out.data());
+    WriteBytes(Path("noname.dat"), out.data());
     ASSERT_TRUE(list.ImportFromFile(Path("noname.dat")));
     EXPECT_EQ(Names(list), (std::vector<std::string>{"Blue", "Blue", ""}));
 }
@@ -523,9 +497,9 @@ TEST_F(SchemeFiles, ImportIgnoresTrailingBytesAndAcceptsEmptyName) {
 TEST_F(SchemeFiles, FailedImportLeavesListUnchanged) {
     TSchemeList list;
     list.Add(Named("-1"));
-    EXPECT_FALSE(list.ImportFromFile(Fixture("BrokenSchemeExported.dat")));
+    EXPECT_FALSE(list.ImportFromFile(FixturePath("BrokenSchemeExported.dat")));
     EXPECT_FALSE(list.ImportFromFile(Path("missing.dat")));
-    Spit(Path("empty.dat"), "");
+    WriteBytes(Path("empty.dat"), "");
     EXPECT_FALSE(list.ImportFromFile(Path("empty.dat")));
     EXPECT_EQ(Names(list), (std::vector<std::string>{"-1"}));
 }
@@ -533,7 +507,7 @@ TEST_F(SchemeFiles, FailedImportLeavesListUnchanged) {
 TEST_F(SchemeFiles, ImportOfSchemesFileReadsItsFirstBytes) {
     // The header string is read as the name; the version and count become the first font name's length.
     TSchemeList list;
-    EXPECT_FALSE(list.ImportFromFile(Fixture("SchemesDefault.dat")));
+    EXPECT_FALSE(list.ImportFromFile(FixturePath("SchemesDefault.dat")));
     EXPECT_EQ(list.Count(), 0);
 }
 
@@ -552,7 +526,7 @@ TEST_F(SchemeFiles, StartupWithoutFileUsesDefaults) {
 TEST_F(SchemeFiles, StartupTakesActiveRecord) {
     TSchemeList list;
     TScheme working;
-    LoadSchemesAtStartup(Fixture("SchemesThree.dat"), list, working);
+    LoadSchemesAtStartup(FixturePath("SchemesThree.dat"), list, working);
     EXPECT_EQ(list.Count(), 3);
     EXPECT_EQ(working.Name, "2");
     EXPECT_EQ(working.Settings, Styled("2", 1).Settings);
@@ -562,7 +536,7 @@ TEST_F(SchemeFiles, StartupTakesActiveRecord) {
 TEST_F(SchemeFiles, StartupWithForeignVersionUsesDefaults) {
     TSchemeList list;
     TScheme working;
-    LoadSchemesAtStartup(Fixture("BrokenSchemesVersion111.dat"), list, working);
+    LoadSchemesAtStartup(FixturePath("BrokenSchemesVersion111.dat"), list, working);
     EXPECT_EQ(list.Count(), 0);
     EXPECT_EQ(working.Settings, DefaultScheme().Settings);
 }
@@ -570,7 +544,7 @@ TEST_F(SchemeFiles, StartupWithForeignVersionUsesDefaults) {
 TEST_F(SchemeFiles, StartupWithDamagedFileTakesWhatWasRead) {
     TSchemeList list;
     TScheme working;
-    LoadSchemesAtStartup(Fixture("BrokenSchemesCutThird.dat"), list, working);
+    LoadSchemesAtStartup(FixturePath("BrokenSchemesCutThird.dat"), list, working);
     EXPECT_EQ(list.Count(), 2);
     EXPECT_EQ(working.Name, "2");
 }
@@ -582,14 +556,14 @@ TEST_F(SchemeFiles, FirstApplyCreatesActiveRecordAndFile) {
     ASSERT_TRUE(ApplyScheme(-1, working, list, path));
     EXPECT_EQ(working.Name, "-1");
     EXPECT_EQ(Names(list), (std::vector<std::string>{"-1"}));
-    EXPECT_EQ(Slurp(path), Slurp(Fixture("SchemesDefault.dat")));
+    EXPECT_EQ(ReadBytes(path), ReadBytes(FixturePath("SchemesDefault.dat")));
 }
 
 TEST_F(SchemeFiles, ApplyRewritesActiveRecordOnly) {
     const std::string path = Path("Schemes.dat");
     TSchemeList list;
     TScheme working;
-    LoadSchemesAtStartup(Fixture("SchemesThree.dat"), list, working);
+    LoadSchemesAtStartup(FixturePath("SchemesThree.dat"), list, working);
     list.Add(Named("3", 7));
     // Named "3" sits at position 1; the active record must get the styles even so.
     working = Styled("ignored", 9);
@@ -643,17 +617,17 @@ TEST(SchemeEditing, AddNamedOnFilledListIsPlainAdd) {
 TEST(SchemeEditing, ImportNamedCreatesActiveRecordFirst) {
     TSchemeList list;
     const TScheme working = Styled("w", 1);
-    ASSERT_TRUE(ImportNamedScheme(list, working, Fixture("SchemeExported.dat")));
+    ASSERT_TRUE(ImportNamedScheme(list, working, FixturePath("SchemeExported.dat")));
     EXPECT_EQ(Names(list), (std::vector<std::string>{"-1", "Blue"}));
     EXPECT_EQ(list.Get(0)->Settings, working.Settings);
     EXPECT_EQ(list.Get(1)->Settings, Styled("Blue", 2).Settings);
-    ASSERT_TRUE(ImportNamedScheme(list, working, Fixture("SchemeExported.dat")));
+    ASSERT_TRUE(ImportNamedScheme(list, working, FixturePath("SchemeExported.dat")));
     EXPECT_EQ(Names(list), (std::vector<std::string>{"-1", "Blue", "Blue"}));
 }
 
 TEST(SchemeEditing, FailedImportNamedChangesNothing) {
     TSchemeList list;
-    EXPECT_FALSE(ImportNamedScheme(list, DefaultScheme(), Fixture("BrokenSchemeExported.dat")));
+    EXPECT_FALSE(ImportNamedScheme(list, DefaultScheme(), FixturePath("BrokenSchemeExported.dat")));
     EXPECT_EQ(list.Count(), 0);
 }
 
@@ -662,6 +636,6 @@ TEST(SchemeEditing, RawAddAndImportOnEmptyListTakePositionZero) {
     list.Add(Named("Mine"));
     EXPECT_EQ(Names(list), (std::vector<std::string>{"Mine"}));
     TSchemeList other;
-    ASSERT_TRUE(other.ImportFromFile(Fixture("SchemeExported.dat")));
+    ASSERT_TRUE(other.ImportFromFile(FixturePath("SchemeExported.dat")));
     EXPECT_EQ(Names(other), (std::vector<std::string>{"Blue"}));
 }

@@ -4,23 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include "TestSupport.h"
+
 #include <cstdint>
 #include <string>
 
 namespace {
-
-uint32_t U32At(const std::string& d, size_t at) {
-    uint32_t v = 0;
-    for (int i = 3; i >= 0; --i) {
-        v = (v << 8) | static_cast<unsigned char>(d[at + i]);
-    }
-    return v;
-}
-
-uint16_t U16At(const std::string& d, size_t at) {
-    return static_cast<uint16_t>(static_cast<unsigned char>(d[at]) |
-                                 (static_cast<unsigned char>(d[at + 1]) << 8));
-}
 
 TSettings Distinct() {
     TSettings s;
