@@ -137,7 +137,7 @@ void TfrmMain::DrawCalendar() {
     in.Options = m_data.Options;
     in.Scheme = m_data.WorkingScheme;
     in.Memos = m_data.Memos;
-    const std::string weekdays = m_wordList.value("Weekdays");
+    const std::string weekdays = m_wordList.value(WeekdaysName);
     in.Weekdays = weekdays;
     in.Formats = m_data.Formats;
     in.Measurer = m_data.Measurer;

@@ -3,6 +3,7 @@
 #include "app/MonthModel.h"
 #include "common/DateValue.h"
 #include "common/NameValueList.h"
+#include "lang/MessageTable.h"
 
 #include <QImage>
 #include <QRegion>
@@ -74,7 +75,7 @@ private:
     bool IsActive() const;
 
     TMainWindowData m_data;
-    TNameValueList m_wordList{"Weekdays=MTWTFSS"};
+    TNameValueList m_wordList = BuiltInWeekdays();
     TMonthModel m_model;
     QImage m_buffer;
     QRegion m_maskRegion;
