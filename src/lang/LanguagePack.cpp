@@ -52,16 +52,7 @@ bool TLangPack::Load(const std::string& path) {
 bool TLangPack::LoadFromBytes(std::string_view data, bool toUtf8) {
     Clear();
     BinaryReader reader(data);
-    std::string name;
-    uint16_t value = 0;
-    bool header = false;
-    if (!ReadLeadingItems(*this, reader, toUtf8, header, name, value)) {
-        return false;
-    }
-    HasHeader = header;
-    LanguageName = std::move(name);
-    HeaderValue = value;
-    if (!reader.readU16(SectionCount)) {
+    if (!ReadHeaderItems(reader, toUtf8) || !reader.readU16(SectionCount)) {
         return false;
     }
     for (uint16_t s = 0; s < SectionCount; ++s) {
@@ -96,6 +87,10 @@ bool TLangPack::ReadHeader(const std::string& path) {
 
 bool TLangPack::ReadHeaderFromBytes(std::string_view data, bool toUtf8) {
     BinaryReader reader(data);
+    return ReadHeaderItems(reader, toUtf8);
+}
+
+bool TLangPack::ReadHeaderItems(BinaryReader& reader, bool toUtf8) {
     std::string name;
     uint16_t value = 0;
     bool header = false;

@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+class BinaryReader;
+
 // One key/text pair of a section, in file order.
 struct TLangText {
     std::string Key;
@@ -55,4 +57,9 @@ public:
     const TLangSect* FindSection(std::string_view name) const;
     // First pair of the first section named `section` whose key equals `key`; nullptr when none.
     const TLangText* FindText(std::string_view section, std::string_view key) const;
+
+private:
+    // The signature and version (when present), the language name and the header value. On
+    // failure the name and value keep what they held.
+    bool ReadHeaderItems(BinaryReader& reader, bool toUtf8);
 };
