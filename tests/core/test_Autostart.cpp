@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "TestSupport.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -15,14 +17,10 @@ namespace {
 
 class AutostartTest : public ::testing::Test {
 protected:
+    TempFolder m_temp{"kestrivel-autostart"};
+
     void SetUp() override {
-        std::string tmpl = (fs::temp_directory_path() / "kestrivel-autostart-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-        m_folder = tmpl;
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(m_folder, ec);
+        m_folder = m_temp.path();
     }
     std::string entry() const { return (m_folder / "autostart" / "Kestrivel.desktop").string(); }
     std::string readEntry() const {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "TestSupport.h"
+
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -186,14 +188,10 @@ TEST(BinaryReader, SeekWithinRangeResumesAndBeyondFails) {
 
 class FileHelpersTest : public ::testing::Test {
 protected:
+    TempFolder m_temp{"kestrivel-bin"};
+
     void SetUp() override {
-        std::string tmpl = (fs::temp_directory_path() / "kestrivel-bin-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-        m_folder = tmpl;
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(m_folder, ec);
+        m_folder = m_temp.path();
     }
     fs::path m_folder;
 };

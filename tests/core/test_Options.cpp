@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "TestSupport.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -15,15 +17,11 @@ namespace {
 
 class OptionsTest : public ::testing::Test {
 protected:
+    TempFolder m_temp{"kestrivel-options"};
+
     void SetUp() override {
-        std::string tmpl = (fs::temp_directory_path() / "kestrivel-options-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-        m_folder = tmpl;
+        m_folder = m_temp.path();
         m_path = (m_folder / "Settings.ini").string();
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(m_folder, ec);
     }
 
     void writeRaw(const std::string& text) const {

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "TestSupport.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -17,15 +19,11 @@ namespace {
 
 class SafeFileTest : public ::testing::Test {
 protected:
+    TempFolder m_temp{"kestrivel-safe"};
+
     void SetUp() override {
-        std::string tmpl = (fs::temp_directory_path() / "kestrivel-safe-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-        m_folder = tmpl;
+        m_folder = m_temp.path();
         m_path = (m_folder / "Memos.dat").string();
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(m_folder, ec);
     }
     std::string read(const std::string& path) const {
         std::string data;

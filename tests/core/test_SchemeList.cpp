@@ -84,14 +84,10 @@ private:
 
 class SchemeFiles : public ::testing::Test {
 protected:
+    TempFolder m_temp{"kestrivel-schemes"};
+
     void SetUp() override {
-        std::string tmpl = (fs::temp_directory_path() / "kestrivel-schemes-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-        m_dir = tmpl;
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(m_dir, ec);
+        m_dir = m_temp.path();
     }
     std::string Path(const char* name) const { return (m_dir / name).string(); }
     size_t FilesInDir() const {

@@ -10,7 +10,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string& path = WriteFuzzInput(data, size);
     TOptions options;
     LoadOptions(path, options);
-    if (options.StartOfWeek < 1 || options.StartOfWeek > 7 || options.DateFormat.size() > TIniFile::MaxValueLength ||
+    if (options.StartOfWeek < 1 || options.StartOfWeek > 7 ||
+        options.DateFormat.size() > TIniFile::MaxValueLength ||
         options.LanguageFile.size() > TIniFile::MaxValueLength) {
         __builtin_trap();
     }
