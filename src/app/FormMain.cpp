@@ -77,12 +77,17 @@ void TfrmMain::LoadSettings() {
     if (!m_data.SettingsPath.empty()) {
         LoadWindowPosition(m_data.SettingsPath, left, top);
     }
+    const QPoint kept = KeptOnScreen(left, top);
+    move(kept);
+}
+
+QPoint TfrmMain::KeptOnScreen(int left, int top) const {
     const QRect screen = ScreenRectFor(QRect(left, top, width(), height()));
     if (screen.isValid()) {
         KeepOnScreen(left, top, width(), height(), screen.left(), screen.top(), screen.width(),
                      screen.height());
     }
-    move(left, top);
+    return {left, top};
 }
 
 bool TfrmMain::SaveSettings() {
@@ -104,15 +109,9 @@ void TfrmMain::Moved() {
         return;
     }
     m_inMoved = true;
-    int left = x();
-    int top = y();
-    const QRect screen = ScreenRectFor(QRect(left, top, width(), height()));
-    if (screen.isValid()) {
-        KeepOnScreen(left, top, width(), height(), screen.left(), screen.top(), screen.width(),
-                     screen.height());
-    }
-    if (left != x() || top != y()) {
-        move(left, top);
+    const QPoint kept = KeptOnScreen(x(), y());
+    if (kept != pos()) {
+        move(kept);
     }
     SaveSettings();
     m_inMoved = false;

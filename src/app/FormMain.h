@@ -72,6 +72,8 @@ protected:
 private:
     void FormPaint();
     QRect ScreenRectFor(const QRect& windowRect) const;
+    // The position the window takes at (left, top) after the keep-on-screen rule.
+    QPoint KeptOnScreen(int left, int top) const;
     bool IsActive() const;
 
     TMainWindowData m_data;
