@@ -56,7 +56,7 @@ TTextExtent QtTextMeasurer::TextExtent(std::string_view text, const std::string&
                                        uint8_t textStyle) const {
     QFont font = m_baseFont;
     font.setFamily(TextToQString(fontName));
-    // Size 0 leaves the window font's own size, as a zero height does on the original surface.
+    // A zone without a size (zone 0 of the default look) measures in the window font's own size.
     if (pointSize > 0) {
         font.setPixelSize(PointsToPixels(pointSize));
     }
