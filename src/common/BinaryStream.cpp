@@ -107,6 +107,20 @@ bool BinaryReader::readString(std::string& value) {
     return true;
 }
 
+bool BinaryReader::readFileHead(std::string_view signature, uint16_t minVersion, uint16_t maxVersion,
+                                bool& hasHeader) {
+    std::string first;
+    if (!readString(first)) {
+        return false;
+    }
+    hasHeader = first == signature;
+    if (!hasHeader) {
+        return seek(0);
+    }
+    uint16_t version = 0;
+    return readU16(version) && version >= minVersion && version <= maxVersion;
+}
+
 bool BinaryReader::seek(size_t pos) {
     if (pos > m_data.size()) {
         m_ok = false;
@@ -117,12 +131,24 @@ bool BinaryReader::seek(size_t pos) {
     return true;
 }
 
-void BinaryWriter::writeU8(uint8_t value) { m_buf.push_back(static_cast<char>(value)); }
-void BinaryWriter::writeU16(uint16_t value) { appendLittleEndian(m_buf, value); }
-void BinaryWriter::writeU32(uint32_t value) { appendLittleEndian(m_buf, value); }
-void BinaryWriter::writeI32(int32_t value) { appendLittleEndian(m_buf, static_cast<uint32_t>(value)); }
-void BinaryWriter::writeDouble(double value) { appendLittleEndian(m_buf, std::bit_cast<uint64_t>(value)); }
-void BinaryWriter::writeBool(bool value) { writeU8(value ? 1 : 0); }
+void BinaryWriter::writeU8(uint8_t value) {
+    m_buf.push_back(static_cast<char>(value));
+}
+void BinaryWriter::writeU16(uint16_t value) {
+    appendLittleEndian(m_buf, value);
+}
+void BinaryWriter::writeU32(uint32_t value) {
+    appendLittleEndian(m_buf, value);
+}
+void BinaryWriter::writeI32(int32_t value) {
+    appendLittleEndian(m_buf, static_cast<uint32_t>(value));
+}
+void BinaryWriter::writeDouble(double value) {
+    appendLittleEndian(m_buf, std::bit_cast<uint64_t>(value));
+}
+void BinaryWriter::writeBool(bool value) {
+    writeU8(value ? 1 : 0);
+}
 
 void BinaryWriter::writeString(std::string_view value) {
     const size_t count = std::min<size_t>(value.size(), std::numeric_limits<int32_t>::max());

@@ -24,6 +24,12 @@ public:
     bool readBool(bool& value);
     bool readString(std::string& value);
 
+    // The head our binary files share: a signature string and a 16-bit version in
+    // minVersion..maxVersion, or no head at all, in which case the reader goes back to offset 0.
+    // False when the head cannot be read or names a version outside the range. `hasHeader` says
+    // which layout the file has.
+    bool readFileHead(std::string_view signature, uint16_t minVersion, uint16_t maxVersion, bool& hasHeader);
+
     bool seek(size_t pos);
     size_t pos() const { return m_pos; }
     size_t remaining() const { return m_data.size() - m_pos; }

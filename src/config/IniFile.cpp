@@ -4,6 +4,7 @@
 #include "common/IntConv.h"
 #include "common/SafeFile.h"
 #include "common/TextCodec.h"
+#include "common/TextTrim.h"
 
 #include <filesystem>
 #include <string>
@@ -12,20 +13,6 @@
 namespace {
 
 constexpr std::string_view Utf8Bom = "\xEF\xBB\xBF";
-
-bool isBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
-std::string_view trim(std::string_view text) {
-    while (!text.empty() && isBlank(text.front())) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && isBlank(text.back())) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
 
 char lowerAscii(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
@@ -96,19 +83,19 @@ void TIniFile::parse(std::string_view data) {
 
         Line line;
         line.Raw = std::string(raw);
-        const std::string_view body = trim(raw);
+        const std::string_view body = TrimBlanks(raw);
         if (body.starts_with('[')) {
             const size_t close = body.find(']');
             const std::string_view name =
                 close == std::string_view::npos ? body.substr(1) : body.substr(1, close - 1);
             line.Kind = LineKind::Section;
-            line.Name = std::string(trim(name));
+            line.Name = std::string(TrimBlanks(name));
         } else if (!body.empty() && body.front() != ';' && body.front() != '#') {
             const size_t eq = body.find('=');
             if (eq != std::string_view::npos) {
                 line.Kind = LineKind::Key;
-                line.Name = std::string(trim(body.substr(0, eq)));
-                line.Value = std::string(unquote(trim(body.substr(eq + 1))));
+                line.Name = std::string(TrimBlanks(body.substr(0, eq)));
+                line.Value = std::string(unquote(TrimBlanks(body.substr(eq + 1))));
             }
         }
         m_lines.push_back(std::move(line));
@@ -116,7 +103,7 @@ void TIniFile::parse(std::string_view data) {
 }
 
 bool TIniFile::findSection(std::string_view section, Range& range) const {
-    const std::string_view wanted = trim(section);
+    const std::string_view wanted = TrimBlanks(section);
     for (size_t i = 0; i < m_lines.size(); ++i) {
         if (m_lines[i].Kind == LineKind::Section && sameName(m_lines[i].Name, wanted)) {
             range.Header = i;
@@ -131,7 +118,7 @@ bool TIniFile::findSection(std::string_view section, Range& range) const {
 }
 
 size_t TIniFile::findKey(const Range& range, std::string_view key) const {
-    const std::string_view wanted = trim(key);
+    const std::string_view wanted = TrimBlanks(key);
     for (size_t i = range.Header + 1; i < range.End; ++i) {
         if (m_lines[i].Kind == LineKind::Key && sameName(m_lines[i].Name, wanted)) {
             return i;
@@ -181,14 +168,14 @@ int32_t TIniFile::readInteger(std::string_view section, std::string_view key, in
 }
 
 void TIniFile::setString(std::string_view section, std::string_view key, std::string_view value) {
-    const std::string_view sectionName = trim(section);
-    const std::string_view keyName = trim(key);
+    const std::string_view sectionName = TrimBlanks(section);
+    const std::string_view keyName = TrimBlanks(key);
     const std::string_view oneLine = firstLine(value);
 
     Line keyLine;
     keyLine.Kind = LineKind::Key;
     keyLine.Name = std::string(keyName);
-    keyLine.Value = std::string(unquote(trim(oneLine)));
+    keyLine.Value = std::string(unquote(TrimBlanks(oneLine)));
     keyLine.Raw = std::string(keyName) + "=" + std::string(oneLine);
 
     Range range;
@@ -211,7 +198,7 @@ void TIniFile::setString(std::string_view section, std::string_view key, std::st
         return;
     }
 
-    if (!m_lines.empty() && !trim(m_lines.back().Raw).empty()) {
+    if (!m_lines.empty() && !TrimBlanks(m_lines.back().Raw).empty()) {
         m_lines.push_back(Line{});
     }
     Line header;

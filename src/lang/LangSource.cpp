@@ -6,24 +6,11 @@
 
 #include "common/BinaryStream.h"
 #include "common/TextCodec.h"
+#include "common/TextTrim.h"
 
 namespace {
 
 constexpr size_t kMaxCount = std::numeric_limits<uint16_t>::max();
-
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && IsBlank(s.front())) {
-        s.remove_prefix(1);
-    }
-    while (!s.empty() && IsBlank(s.back())) {
-        s.remove_suffix(1);
-    }
-    return s;
-}
 
 int HexDigit(char c) {
     if (c >= '0' && c <= '9') {
@@ -97,7 +84,7 @@ bool ParseQuoted(std::string_view s, std::string& out, size_t& end, std::string&
 
 // A whole value: quoted (nothing but blanks may follow the closing quote) or bare (verbatim).
 bool ParseValue(std::string_view s, std::string& out, std::string& err) {
-    s = Trim(s);
+    s = TrimBlanks(s);
     if (s.empty() || s.front() != '"') {
         out.assign(s);
         return true;
@@ -106,7 +93,7 @@ bool ParseValue(std::string_view s, std::string& out, std::string& err) {
     if (!ParseQuoted(s, out, end, err)) {
         return false;
     }
-    if (!Trim(s.substr(end)).empty()) {
+    if (!TrimBlanks(s.substr(end)).empty()) {
         err = "text after the closing quote";
         return false;
     }
@@ -115,13 +102,13 @@ bool ParseValue(std::string_view s, std::string& out, std::string& err) {
 
 // Splits "key = value" where the key may be quoted (and then may hold "=").
 bool SplitPair(std::string_view line, std::string& key, std::string_view& valuePart, std::string& err) {
-    line = Trim(line);
+    line = TrimBlanks(line);
     if (!line.empty() && line.front() == '"') {
         size_t end = 0;
         if (!ParseQuoted(line, key, end, err)) {
             return false;
         }
-        const std::string_view rest = Trim(line.substr(end));
+        const std::string_view rest = TrimBlanks(line.substr(end));
         if (rest.empty() || rest.front() != '=') {
             err = "expected \"=\" after the key";
             return false;
@@ -134,7 +121,7 @@ bool SplitPair(std::string_view line, std::string& key, std::string_view& valueP
         err = "expected \"key = text\", \"[section]\" or a comment";
         return false;
     }
-    const std::string_view bare = Trim(line.substr(0, eq));
+    const std::string_view bare = TrimBlanks(line.substr(0, eq));
     if (bare.empty()) {
         err = "missing key before \"=\" (write \"\" for an empty key)";
         return false;
@@ -225,7 +212,7 @@ struct TParser {
         if (!ParseValue(body, name, err)) {
             return Fail(line, err);
         }
-        if (Trim(body).empty()) {
+        if (TrimBlanks(body).empty()) {
             return Fail(line, "missing section name (write [\"\"] for an empty one)");
         }
         if (pack.Sections.size() >= kMaxCount) {
@@ -263,7 +250,7 @@ struct TParser {
         if (!IsValidUtf8(text)) {
             return Fail(line, "not valid UTF-8 (write other bytes as \\xHH in a quoted text)");
         }
-        const std::string_view t = Trim(text);
+        const std::string_view t = TrimBlanks(text);
         if (t.empty() || t.front() == '#') {
             return true;
         }

@@ -21,21 +21,9 @@ bool ReadLangString(BinaryReader& reader, std::string& value, bool toUtf8) {
 // name and the header value. Leaves the reader just after the header value.
 bool ReadLeadingItems(const TLangPack& pack, BinaryReader& reader, bool toUtf8, bool& hasHeader,
                       std::string& languageName, uint16_t& headerValue) {
-    std::string first;
     // The signature is compared as read: converting it first could make other bytes look like it.
-    if (!reader.readString(first)) {
-        return false;
-    }
-    hasHeader = first == pack.Header;
-    if (hasHeader) {
-        uint16_t version = 0;
-        if (!reader.readU16(version) || version < pack.MinVersion || version > pack.Version) {
-            return false;
-        }
-    } else {
-        reader.seek(0);
-    }
-    return ReadLangString(reader, languageName, toUtf8) && reader.readU16(headerValue);
+    return reader.readFileHead(pack.Header, pack.MinVersion, pack.Version, hasHeader) &&
+           ReadLangString(reader, languageName, toUtf8) && reader.readU16(headerValue);
 }
 
 } // namespace

@@ -105,21 +105,10 @@ bool TMemoList::LoadFromFile(const std::string& fileName) {
         return false;
     }
     BinaryReader reader(data);
-    std::string head;
-    if (!reader.readString(head)) {
-        return false;
-    }
-    if (head == Header) {
-        uint16_t version = 0;
-        if (!reader.readU16(version) || version < MinVersion || version > Version) {
-            return false;
-        }
-    } else {
-        // The headerless layout: the count at offset 0, then the records.
-        reader.seek(0);
-    }
+    bool hasHeader = false;
     uint16_t count = 0;
-    if (!reader.readU16(count)) {
+    // Without the head, the file is the headerless layout: the count at offset 0, then the records.
+    if (!reader.readFileHead(Header, MinVersion, Version, hasHeader) || !reader.readU16(count)) {
         return false;
     }
 

@@ -111,18 +111,10 @@ bool TSchemeList::LoadFromFile(const std::string& fileName) {
         return false;
     }
     BinaryReader in(data);
-    std::string header;
-    if (!in.readString(header)) {
+    bool hasHeader = false;
+    // Older files have no head and start directly with the count.
+    if (!in.readFileHead(Header, MinVersion, Version, hasHeader)) {
         return false;
-    }
-    if (header == Header) {
-        uint16_t version = 0;
-        if (!in.readU16(version) || version < MinVersion || version > Version) {
-            return false;
-        }
-    } else {
-        // Older files start directly with the count.
-        in.seek(0);
     }
     Clear();
     uint16_t count = 0;

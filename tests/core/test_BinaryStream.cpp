@@ -190,9 +190,7 @@ class FileHelpersTest : public ::testing::Test {
 protected:
     TempFolder m_temp{"kestrivel-bin"};
 
-    void SetUp() override {
-        m_folder = m_temp.path();
-    }
+    void SetUp() override { m_folder = m_temp.path(); }
     fs::path m_folder;
 };
 
@@ -228,3 +226,53 @@ TEST_F(FileHelpersTest, MissingFileAndFolderFail) {
 }
 
 } // namespace
+
+namespace {
+
+std::string Head(const std::string& signature, uint16_t version, const std::string& rest) {
+    BinaryWriter w;
+    w.writeString(signature);
+    w.writeU16(version);
+    return w.data() + rest;
+}
+
+} // namespace
+
+TEST(BinaryReaderFileHead, SignatureAndVersionInRangeLeaveTheReaderBehindThem) {
+    const std::string data = Head("Sig", 100, std::string("\x07\x00", 2));
+    BinaryReader r(data);
+    bool hasHeader = false;
+    ASSERT_TRUE(r.readFileHead("Sig", 100, 100, hasHeader));
+    EXPECT_TRUE(hasHeader);
+    uint16_t next = 0;
+    ASSERT_TRUE(r.readU16(next));
+    EXPECT_EQ(next, 7);
+}
+
+TEST(BinaryReaderFileHead, VersionOutsideTheRangeIsRejected) {
+    for (uint16_t version : {99, 101}) {
+        const std::string data = Head("Sig", version, "");
+        BinaryReader r(data);
+        bool hasHeader = false;
+        EXPECT_FALSE(r.readFileHead("Sig", 100, 100, hasHeader)) << version;
+    }
+}
+
+TEST(BinaryReaderFileHead, OtherFirstStringRewindsToTheStart) {
+    // Count 2 followed by a record whose first bytes are zero: read as a string of length 2.
+    const std::string data("\x02\x00\x00\x00XY", 6);
+    BinaryReader r(data);
+    bool hasHeader = true;
+    ASSERT_TRUE(r.readFileHead("Sig", 100, 100, hasHeader));
+    EXPECT_FALSE(hasHeader);
+    EXPECT_EQ(r.pos(), 0u);
+}
+
+TEST(BinaryReaderFileHead, CutHeadFails) {
+    const std::string whole = Head("Sig", 100, "");
+    for (size_t cut : {size_t{2}, size_t{5}, whole.size() - 1}) {
+        BinaryReader r(std::string_view(whole).substr(0, cut));
+        bool hasHeader = false;
+        EXPECT_FALSE(r.readFileHead("Sig", 100, 100, hasHeader)) << cut;
+    }
+}

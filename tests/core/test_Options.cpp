@@ -24,15 +24,8 @@ protected:
         m_path = (m_folder / "Settings.ini").string();
     }
 
-    void writeRaw(const std::string& text) const {
-        std::ofstream out(m_path, std::ios::binary);
-        out << text;
-    }
-    std::string readRaw() const {
-        std::string data;
-        EXPECT_TRUE(ReadWholeFile(m_path, data));
-        return data;
-    }
+    void writeRaw(const std::string& text) const { WriteBytes(m_path, text); }
+    std::string readRaw() const { return ReadBytes(m_path); }
     TOptions load() const {
         TOptions options;
         // Start from values unlike the defaults so a field left alone shows.
