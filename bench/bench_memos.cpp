@@ -14,6 +14,8 @@
 #include "common/DateValue.h"
 #include "memos/UnitMemo.h"
 
+using namespace kestrivel;
+
 namespace {
 
 std::filesystem::path WorkDir() {

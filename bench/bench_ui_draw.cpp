@@ -18,6 +18,8 @@
 #include "memos/UnitMemo.h"
 #include "schemes/UnitSchemes.h"
 
+using namespace kestrivel;
+
 namespace {
 
 constexpr TYmd kToday{2021, 2, 15};

@@ -8,6 +8,8 @@
 #include <array>
 #include <vector>
 
+namespace kestrivel {
+
 namespace {
 
 // A zone's font and its metrics, made once per redraw and shared by all of the zone's texts.
@@ -205,3 +207,5 @@ QRegion OpaqueRegion(const QImage& source) {
     }
     return region;
 }
+
+} // namespace kestrivel

@@ -12,6 +12,8 @@
 
 class QPainter;
 
+namespace kestrivel {
+
 // The window colour and transparency key: fuchsia. Every pixel of exactly this colour is see-through.
 constexpr QRgb kKeyColor = 0xFFFF00FF;
 
@@ -32,3 +34,5 @@ void DrawCalendar(QImage& buffer, const TMonthModel& model, const TScheme* schem
 
 // The pixels of `image` that are not the key colour, as a region.
 QRegion OpaqueRegion(const QImage& image);
+
+} // namespace kestrivel

@@ -12,6 +12,8 @@
 
 #include <climits>
 
+namespace kestrivel {
+
 namespace {
 
 long long DistanceSquared(const QRect& a, const QRect& b) {
@@ -142,7 +144,7 @@ void TfrmMain::DrawCalendar() {
     in.Measurer = m_data.Measurer;
     GenerateData(in, m_model);
 
-    ::DrawCalendar(m_buffer, m_model, m_data.WorkingScheme);
+    kestrivel::DrawCalendar(m_buffer, m_model, m_data.WorkingScheme);
 
     m_maskRegion = OpaqueRegion(m_buffer);
     // A window cannot be smaller than a pixel, and an empty mask would mean no mask at all: a calendar
@@ -160,3 +162,5 @@ void TfrmMain::FormPaint() {
 void TfrmMain::paintEvent(QPaintEvent*) {
     FormPaint();
 }
+
+} // namespace kestrivel

@@ -12,6 +12,8 @@
 #include <functional>
 #include <string>
 
+namespace kestrivel {
+
 class TMemoList;
 class TScheme;
 struct TLocaleFormats;
@@ -87,3 +89,5 @@ private:
 // The rectangle of the screen nearest to `windowRect` among `screens`: the one holding most of it,
 // else the closest. An empty rectangle when there is no screen.
 QRect NearestScreen(const QRect& windowRect, const QList<QRect>& screens);
+
+} // namespace kestrivel

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+namespace kestrivel {
+
 namespace {
 
 constexpr std::string_view kCellProbe = "88";
@@ -284,3 +286,5 @@ bool GenerateData(const TMonthInputs& in, TMonthModel& model) {
     model = std::move(m);
     return true;
 }
+
+} // namespace kestrivel

@@ -8,6 +8,8 @@
 #include "common/DateValue.h"
 #include "config/Options.h"
 
+namespace kestrivel {
+
 class TMemoList;
 class TScheme;
 struct TLocaleFormats;
@@ -114,3 +116,5 @@ int LeadOf(int firstWeekday, int startOfWeek);
 
 // Week number shown in row `row`: the ISO week of day `startOfWeek` of the month plus 7 x row days.
 int RowWeekNumber(int year, int month, int startOfWeek, int row);
+
+} // namespace kestrivel

@@ -5,6 +5,8 @@
 
 #include <QFontMetrics>
 
+namespace kestrivel {
+
 namespace {
 
 constexpr int kSurfaceDpi = 96;
@@ -147,3 +149,5 @@ TLocaleFormats LocaleFormatsFrom(const QLocale& locale) {
     }
     return formats;
 }
+
+} // namespace kestrivel

@@ -10,6 +10,8 @@
 
 #include <string>
 
+namespace kestrivel {
+
 // Fonts are sized as on a 96-dpi surface without scaling: a point size becomes the character height
 // in pixels that the window's own 13-pixel font is given in.
 int PointsToPixels(int pointSize);
@@ -42,3 +44,5 @@ std::string ConvertQtDatePattern(const QString& pattern);
 
 // The user's date formats and names. The C/POSIX locale writes short dates as yyyy-mm-dd.
 TLocaleFormats LocaleFormatsFrom(const QLocale& locale);
+
+} // namespace kestrivel

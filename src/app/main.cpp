@@ -11,6 +11,8 @@
 #include <QMessageBox>
 #include <QStandardPaths>
 
+using namespace kestrivel;
+
 namespace {
 
 // The program keeps its files beside itself; an installed copy in a folder the user cannot write to

@@ -6,6 +6,8 @@
 #include <fstream>
 #include <limits>
 
+namespace kestrivel {
+
 static_assert(std::endian::native == std::endian::little || std::endian::native == std::endian::big);
 
 namespace {
@@ -177,3 +179,5 @@ bool FileExists(const std::string& path) {
     std::error_code ec;
     return std::filesystem::is_regular_file(path, ec);
 }
+
+} // namespace kestrivel

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+namespace kestrivel {
+
 // Conventions shared by Schemes.dat, Memos.dat and the language files: little-endian integers,
 // strings as a signed 32-bit byte count followed by the bytes (a count of 0 or less is the empty
 // string with nothing after it), booleans as one byte where any non-zero byte is true.
@@ -63,3 +65,5 @@ private:
 // Reads the whole file into `out`. False when it does not exist or cannot be read.
 bool ReadWholeFile(const std::string& path, std::string& out);
 bool FileExists(const std::string& path);
+
+} // namespace kestrivel

@@ -4,9 +4,13 @@
 #include <string_view>
 #include <vector>
 
+namespace kestrivel {
+
 namespace {
 
-char lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
+char lower(char c) {
+    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+}
 
 size_t runLength(std::string_view p, size_t i, char letter) {
     size_t n = 0;
@@ -45,10 +49,18 @@ void formatInto(std::string& out, std::string_view p, const TYmd& ymd, int dow, 
             const size_t n = runLength(p, i, 'd');
             const size_t use = n > 6 ? 6 : n;
             switch (use) {
-            case 1: out += std::to_string(ymd.Day); break;
-            case 2: out += twoDigits(ymd.Day); break;
-            case 3: out += f.ShortDayNames[static_cast<size_t>(dow - 1)]; break;
-            case 4: out += f.LongDayNames[static_cast<size_t>(dow - 1)]; break;
+            case 1:
+                out += std::to_string(ymd.Day);
+                break;
+            case 2:
+                out += twoDigits(ymd.Day);
+                break;
+            case 3:
+                out += f.ShortDayNames[static_cast<size_t>(dow - 1)];
+                break;
+            case 4:
+                out += f.LongDayNames[static_cast<size_t>(dow - 1)];
+                break;
             case 5:
                 if (depth < 2) {
                     formatInto(out, f.ShortDateFormat, ymd, dow, f, depth + 1);
@@ -65,10 +77,18 @@ void formatInto(std::string& out, std::string_view p, const TYmd& ymd, int dow, 
             const size_t n = runLength(p, i, 'm');
             const size_t use = n > 4 ? 4 : n;
             switch (use) {
-            case 1: out += std::to_string(ymd.Month); break;
-            case 2: out += twoDigits(ymd.Month); break;
-            case 3: out += f.ShortMonthNames[static_cast<size_t>(ymd.Month - 1)]; break;
-            default: out += f.LongMonthNames[static_cast<size_t>(ymd.Month - 1)]; break;
+            case 1:
+                out += std::to_string(ymd.Month);
+                break;
+            case 2:
+                out += twoDigits(ymd.Month);
+                break;
+            case 3:
+                out += f.ShortMonthNames[static_cast<size_t>(ymd.Month - 1)];
+                break;
+            default:
+                out += f.LongMonthNames[static_cast<size_t>(ymd.Month - 1)];
+                break;
             }
             i += use;
         } else if (lc == 'y') {
@@ -166,3 +186,5 @@ bool ParseShortDate(const std::string& text, const TLocaleFormats& formats, TDat
     }
     return TryEncodeDate(year, month, day, out);
 }
+
+} // namespace kestrivel

@@ -4,6 +4,8 @@
 #include <chrono>
 #include <cmath>
 
+namespace kestrivel {
+
 namespace {
 
 using namespace std::chrono;
@@ -29,7 +31,9 @@ bool IsValidDateValue(TDateValue value) {
     return std::isfinite(value) && value >= kFirstDay && value < kLastDay + 1;
 }
 
-bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+bool IsLeapYear(int year) {
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
 
 int DaysInMonth(int year, int month) {
     static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -40,7 +44,8 @@ int DaysInMonth(int year, int month) {
 }
 
 bool IsValidDate(int year, int month, int day) {
-    return year >= 1 && year <= 9999 && month >= 1 && month <= 12 && day >= 1 && day <= DaysInMonth(year, month);
+    return year >= 1 && year <= 9999 && month >= 1 && month <= 12 && day >= 1 &&
+           day <= DaysInMonth(year, month);
 }
 
 bool TryEncodeDate(int year, int month, int day, TDateValue& out) {
@@ -88,3 +93,5 @@ int IsoWeekNumber(int year, int month, int day) {
     }
     return IsoWeekNumber(v);
 }
+
+} // namespace kestrivel

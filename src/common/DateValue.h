@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+namespace kestrivel {
+
 // A date value is a count of days since 30 December 1899 (day 0), as a 64-bit float; memo dates
 // are whole days. Years 1..9999 of the proleptic Gregorian calendar.
 using TDateValue = double;
@@ -30,3 +32,5 @@ int DayOfWeek(int year, int month, int day);
 // ISO 8601 week number (weeks start on Monday; week 1 holds 4 January): 1..53.
 int IsoWeekNumber(int year, int month, int day);
 int IsoWeekNumber(TDateValue value);
+
+} // namespace kestrivel

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+namespace kestrivel {
+
 namespace {
 
 int digitValue(char c, int base) {
@@ -81,3 +83,5 @@ std::optional<int32_t> ProfileStrToIntOpt(std::string_view text) {
 std::string InvalidIntegerMessage(std::string_view text) {
     return "'" + std::string(text) + "' is not a valid integer value";
 }
+
+} // namespace kestrivel

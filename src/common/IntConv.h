@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+namespace kestrivel {
+
 // Integer reading with the rules of the settings file and the colour text: leading blanks, one
 // optional sign, then decimal digits, or "$" followed by hexadecimal digits; nothing may follow.
 // Out of the 32-bit range, empty, or anything else: no value. Never throws.
@@ -16,3 +18,5 @@ std::optional<int32_t> ProfileStrToIntOpt(std::string_view text);
 
 // The conversion error text the user sees: "'%s' is not a valid integer value".
 std::string InvalidIntegerMessage(std::string_view text);
+
+} // namespace kestrivel

@@ -1,5 +1,7 @@
 #include "common/NameValueList.h"
 
+namespace kestrivel {
+
 bool TNameValueList::splitEntry(std::string_view entry, std::string_view& name, std::string_view& value) {
     const size_t eq = entry.find('=');
     if (eq == std::string_view::npos) {
@@ -43,3 +45,5 @@ void TNameValueList::setValueAt(size_t index, std::string_view value) {
     }
     m_entries[index] = std::string(n) + "=" + std::string(value);
 }
+
+} // namespace kestrivel

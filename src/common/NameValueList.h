@@ -4,6 +4,8 @@
 #include <string_view>
 #include <vector>
 
+namespace kestrivel {
+
 // An ordered list of "name=value" entries, as the message table, the week-day list and the value
 // names keep them. The name is the part before the first "="; an entry without "=" has no name.
 class TNameValueList {
@@ -29,3 +31,5 @@ public:
 private:
     std::vector<std::string> m_entries;
 };
+
+} // namespace kestrivel

@@ -9,6 +9,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace kestrivel {
+
 namespace {
 
 bool writeAll(int fd, std::string_view data) {
@@ -85,3 +87,5 @@ bool WriteFileAtomic(const std::string& path, std::string_view data) {
     syncFolder(folder.string());
     return true;
 }
+
+} // namespace kestrivel

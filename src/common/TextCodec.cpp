@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+namespace kestrivel {
+
 bool IsValidUtf8(std::string_view bytes) {
     size_t i = 0;
     const size_t n = bytes.size();
@@ -75,3 +77,5 @@ std::string Windows1252ToUtf8(std::string_view bytes) {
 std::string BytesToUtf8(std::string_view bytes) {
     return IsValidUtf8(bytes) ? std::string(bytes) : Windows1252ToUtf8(bytes);
 }
+
+} // namespace kestrivel

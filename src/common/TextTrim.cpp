@@ -1,5 +1,7 @@
 #include "common/TextTrim.h"
 
+namespace kestrivel {
+
 bool IsBlank(char c) {
     return c == ' ' || c == '\t';
 }
@@ -13,3 +15,5 @@ std::string_view TrimBlanks(std::string_view text) {
     }
     return text;
 }
+
+} // namespace kestrivel

@@ -8,6 +8,8 @@
 #include <system_error>
 #include <utility>
 
+namespace kestrivel {
+
 namespace {
 
 constexpr std::string_view ReservedExecCharacters = " \t\n\"'\\><~|&;$*?#`()";
@@ -116,3 +118,5 @@ bool TXdgAutostart::setAutostart(const std::string& programName, const std::stri
     }
     return true;
 }
+
+} // namespace kestrivel

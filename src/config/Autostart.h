@@ -2,6 +2,8 @@
 
 #include <string>
 
+namespace kestrivel {
+
 // Start at login for one program, given by name and full path. The UI layer applies the check box
 // through this; tests fake it.
 class IAutostart {
@@ -43,3 +45,5 @@ std::string AutostartDesktopEntry(const std::string& programName, const std::str
 
 // "Failed to set data for '<name>'".
 std::string FailedToSetDataMessage(const std::string& name);
+
+} // namespace kestrivel

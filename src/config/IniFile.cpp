@@ -10,6 +10,8 @@
 #include <string>
 #include <utility>
 
+namespace kestrivel {
+
 namespace {
 
 constexpr std::string_view Utf8Bom = "\xEF\xBB\xBF";
@@ -231,3 +233,5 @@ bool TIniFile::save() const {
     }
     return WriteFileAtomic(m_path, text());
 }
+
+} // namespace kestrivel

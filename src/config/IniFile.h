@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+namespace kestrivel {
+
 // A settings (INI) file read and written the way the Windows profile functions treat one:
 //   - section and key names compare case-insensitively (ASCII);
 //   - names and values are trimmed of blanks (spaces and tabs), and one pair of matching double or
@@ -75,3 +77,5 @@ private:
     bool m_bom = false;
     std::vector<Line> m_lines;
 };
+
+} // namespace kestrivel

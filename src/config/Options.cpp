@@ -7,6 +7,8 @@
 #include <type_traits>
 #include <variant>
 
+namespace kestrivel {
+
 namespace {
 
 constexpr const char* OptionsSection = "Options";
@@ -131,3 +133,5 @@ void KeepOnScreen(int& left, int& top, int width, int height, int screenLeft, in
     keep(left, width, screenLeft, screenWidth);
     keep(top, height, screenTop, screenHeight);
 }
+
+} // namespace kestrivel

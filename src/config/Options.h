@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+namespace kestrivel {
+
 class TIniFile;
 
 struct TOptions {
@@ -40,3 +42,5 @@ bool SaveWindowPosition(const std::string& iniPath, int left, int top, std::stri
 // A window larger than the screen therefore starts before the screen's start.
 void KeepOnScreen(int& left, int& top, int width, int height, int screenLeft, int screenTop, int screenWidth,
                   int screenHeight);
+
+} // namespace kestrivel

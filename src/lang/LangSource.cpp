@@ -8,6 +8,8 @@
 #include "common/TextCodec.h"
 #include "common/TextTrim.h"
 
+namespace kestrivel {
+
 namespace {
 
 constexpr size_t kMaxCount = std::numeric_limits<uint16_t>::max();
@@ -459,3 +461,5 @@ bool DecompileLangFile(std::string_view bytes, std::string& source, std::string&
     }
     return true;
 }
+
+} // namespace kestrivel

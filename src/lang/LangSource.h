@@ -5,6 +5,8 @@
 
 #include "lang/LanguagePack.h"
 
+namespace kestrivel {
+
 // The readable source form of a language file and its translation to and from the binary ".lang"
 // form (see docs/language-files.md). In short:
 //
@@ -44,3 +46,5 @@ bool CompileLangSource(std::string_view source, std::string& bytes, TLangSourceE
 // result would not give back exactly `bytes` (bytes after the last section, negative string
 // counts), `warning` says so and the source is still produced.
 bool DecompileLangFile(std::string_view bytes, std::string& source, std::string& error, std::string& warning);
+
+} // namespace kestrivel

@@ -3,6 +3,8 @@
 #include "common/BinaryStream.h"
 #include "common/TextCodec.h"
 
+namespace kestrivel {
+
 namespace {
 
 // Reads one length-prefixed string; a count of 0 or less is the empty string with no bytes after
@@ -123,3 +125,5 @@ const TLangText* TLangPack::FindText(std::string_view section, std::string_view 
     }
     return nullptr;
 }
+
+} // namespace kestrivel

@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+namespace kestrivel {
+
 class BinaryReader;
 
 // One key/text pair of a section, in file order.
@@ -30,9 +32,9 @@ struct TLangSect {
 // which the language-file compiler needs to reproduce a file byte for byte.
 class TLangPack {
 public:
-    std::string Header = "LanguageFile";
-    uint16_t Version = 200;
-    uint16_t MinVersion = 200;
+    static constexpr std::string_view Header = "LanguageFile";
+    static constexpr uint16_t Version = 200;
+    static constexpr uint16_t MinVersion = 200;
     std::string LanguageName;
     uint16_t HeaderValue = 0;
     std::vector<TLangSect> Sections;
@@ -63,3 +65,5 @@ private:
     // failure the name and value keep what they held.
     bool ReadHeaderItems(BinaryReader& reader, bool toUtf8);
 };
+
+} // namespace kestrivel

@@ -1,5 +1,7 @@
 #include "lang/MessageTable.h"
 
+namespace kestrivel {
+
 namespace {
 
 // The message table's built-in entries, in order. The kind letter comes first (E error, M message,
@@ -135,3 +137,5 @@ std::optional<TMessageBox> BuildMessage(TMessageKind kind, int number, std::stri
                                         bool withCancel) {
     return BuildMessage(MessageTable(), kind, number, argument, withCancel);
 }
+
+} // namespace kestrivel

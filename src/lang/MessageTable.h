@@ -6,6 +6,8 @@
 
 #include "common/NameValueList.h"
 
+namespace kestrivel {
+
 // The three translatable name=value lists of the program with their built-in texts, and the
 // building of message and input boxes from the message table. The widget layer only shows what
 // BuildMessage returns and maps the pressed button to the codes below.
@@ -78,3 +80,5 @@ std::optional<TMessageBox> BuildMessage(const TNameValueList& table, TMessageKin
 // The same from the program-wide message table.
 std::optional<TMessageBox> BuildMessage(TMessageKind kind, int number, std::string_view argument,
                                         bool withCancel = false);
+
+} // namespace kestrivel

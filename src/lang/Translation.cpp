@@ -1,5 +1,7 @@
 #include "lang/Translation.h"
 
+namespace kestrivel {
+
 void TranslateStrings(const TLangPack& pack, std::string_view section, TNameValueList& list) {
     for (size_t i = 0; i < list.count(); ++i) {
         std::string_view name, value;
@@ -56,3 +58,5 @@ std::vector<std::string> SplitItems(std::string_view text) {
     }
     return items;
 }
+
+} // namespace kestrivel

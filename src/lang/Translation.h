@@ -8,6 +8,8 @@
 #include "common/NameValueList.h"
 #include "lang/LanguagePack.h"
 
+namespace kestrivel {
+
 // The rules of applying a language pack, kept out of the widget code: the window translation only
 // asks these functions what to write and writes it.
 
@@ -28,3 +30,5 @@ std::optional<std::string> ComponentText(const TLangPack& pack, std::string_view
 // lines of the result are the items. Line-break bytes inside the text break lines too (CR LF, CR
 // or LF); a break at the very end adds no empty item. An empty text gives no items.
 std::vector<std::string> SplitItems(std::string_view text);
+
+} // namespace kestrivel

@@ -2,6 +2,8 @@
 
 #include "lang/MessageTable.h"
 
+namespace kestrivel {
+
 namespace {
 
 struct TComponentKey {
@@ -142,3 +144,5 @@ const TTranslationKey* FindTranslationKey(std::string_view section, std::string_
     }
     return nullptr;
 }
+
+} // namespace kestrivel

@@ -4,6 +4,8 @@
 #include <string_view>
 #include <vector>
 
+namespace kestrivel {
+
 // Every (section, key) a language file can translate: the components of the three windows, keyed
 // by component name in the section named after their window, and the entries of the three
 // translatable lists. The widget code checks its translatable components against this table, and
@@ -40,3 +42,5 @@ const std::vector<TTranslationKey>& TranslationKeys();
 const std::vector<std::string>& TranslationSections();
 // nullptr when (section, key) is not a translatable key.
 const TTranslationKey* FindTranslationKey(std::string_view section, std::string_view key);
+
+} // namespace kestrivel

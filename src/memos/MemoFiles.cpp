@@ -9,6 +9,8 @@
 #include "common/SafeFile.h"
 #include "common/TextCodec.h"
 
+namespace kestrivel {
+
 namespace {
 
 // Date, type and the length of an empty text: the smallest record.
@@ -185,3 +187,5 @@ bool TMemoList::ImportFromFile(const std::string& fileName, const TLocaleFormats
     }
     return true;
 }
+
+} // namespace kestrivel

@@ -3,7 +3,9 @@
 #include <bit>
 #include <cmath>
 
-#include "memos/UnitMemo.h"
+#include "memos/Memo.h"
+
+namespace kestrivel {
 
 namespace {
 
@@ -189,3 +191,5 @@ int TMemoIndex::LastFalling(uint8_t memoType, TDateValue date) const {
         return m_yearly[yearlySlot(key)];
     }
 }
+
+} // namespace kestrivel

@@ -6,8 +6,9 @@
 #include <vector>
 
 #include "common/DateValue.h"
+#include "memos/Memo.h"
 
-struct TMemo;
+namespace kestrivel {
 
 // Date value bits to list index, open addressing with linear probing: one cache line per lookup
 // at any size, where a node-based map costs two or three misses once it outgrows the caches.
@@ -71,3 +72,5 @@ struct TDayKey {
     int Day = 0;
 };
 bool DayKeyOf(TDateValue date, TDayKey& out);
+
+} // namespace kestrivel

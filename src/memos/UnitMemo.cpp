@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+namespace kestrivel {
+
 TMemoList::TMemoList() = default;
 TMemoList::~TMemoList() = default;
 
@@ -113,3 +115,5 @@ void TMemoList::appendMemo(TMemo memo) {
     m_items.push_back(std::move(memo));
     m_index.Append(m_items.back(), static_cast<int>(m_items.size() - 1));
 }
+
+} // namespace kestrivel

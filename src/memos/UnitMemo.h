@@ -2,20 +2,16 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/DateValue.h"
+#include "memos/Memo.h"
 #include "memos/MemoIndex.h"
 
+namespace kestrivel {
+
 struct TLocaleFormats;
-
-enum TMemoType : uint8_t { mtSingle = 0, mtWeekly = 1, mtMonthly = 2, mtYearly = 3 };
-
-struct TMemo {
-    TDateValue Date = 0;
-    std::string Text; // one-line form: ";" stands for a line break
-    uint8_t MemoType = mtSingle;
-};
 
 // The one list of all memos. Results are exactly those of a linear scan in list order (the last
 // match wins), also after a load or import left the list unsorted or with dates taken twice;
@@ -28,9 +24,9 @@ struct TMemo {
 class TMemoList {
 public:
     static constexpr uint16_t kMaxCount = 65535;
-    const std::string Header = "CalendarMemos";
-    const uint16_t Version = 100;
-    const uint16_t MinVersion = 100;
+    static constexpr std::string_view Header = "CalendarMemos";
+    static constexpr uint16_t Version = 100;
+    static constexpr uint16_t MinVersion = 100;
 
     TMemoList();
     ~TMemoList();
@@ -72,3 +68,5 @@ private:
     std::vector<TMemo> m_items;
     mutable TMemoIndex m_index;
 };
+
+} // namespace kestrivel

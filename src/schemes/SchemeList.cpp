@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <string>
 
+namespace kestrivel {
+
 namespace {
 
 // Name of the active record while no named scheme is selected.
@@ -211,3 +213,5 @@ bool ImportNamedScheme(TSchemeList& list, const TScheme& working, const std::str
     EnsureActiveRecord(list, working);
     return list.Append(scheme);
 }
+
+} // namespace kestrivel

@@ -5,6 +5,8 @@
 
 #include <utility>
 
+namespace kestrivel {
+
 namespace {
 
 constexpr const char* kDefaultFontName = "Arial";
@@ -150,3 +152,5 @@ bool IsDigits(const std::string& text) {
     }
     return true;
 }
+
+} // namespace kestrivel

@@ -5,7 +5,10 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
+
+namespace kestrivel {
 
 class BinaryReader;
 class BinaryWriter;
@@ -94,9 +97,9 @@ bool IsDigits(const std::string& text);
 // selection showed then); positions 1 and up are the user's named schemes in name order.
 class TSchemeList {
 public:
-    std::string Header = "CalendarSchemes";
-    uint16_t Version = 110;
-    uint16_t MinVersion = 110;
+    static constexpr std::string_view Header = "CalendarSchemes";
+    static constexpr uint16_t Version = 110;
+    static constexpr uint16_t MinVersion = 110;
 
     TSchemeList() = default;
     virtual ~TSchemeList();
@@ -162,3 +165,5 @@ void EnsureActiveRecord(TSchemeList& list, const TScheme& working);
 bool AddNamedScheme(TSchemeList& list, const TScheme& working, const TScheme& named);
 // Imports the scheme of an exported file; false (list unchanged) when the file cannot be read.
 bool ImportNamedScheme(TSchemeList& list, const TScheme& working, const std::string& fileName);
+
+} // namespace kestrivel

@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+namespace kestrivel {
+
 namespace langbytes {
 
 inline std::string I32(int32_t v) {
@@ -48,3 +50,5 @@ inline std::string Lead(std::string_view name, uint16_t value, uint16_t sections
 }
 
 } // namespace langbytes
+
+} // namespace kestrivel

@@ -8,6 +8,8 @@
 
 #include "common/BinaryStream.h"
 
+namespace kestrivel {
+
 std::string FixturePath(const std::string& name) {
     return std::string(KESTRIVEL_TEST_DATA) + "/" + name;
 }
@@ -49,3 +51,5 @@ TempFolder::~TempFolder() {
     std::error_code ec;
     std::filesystem::remove_all(m_path, ec);
 }
+
+} // namespace kestrivel

@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <string>
 
+namespace kestrivel {
+
 // Small helpers the core tests share: fixture paths, whole-file bytes, little-endian fields and a
 // scratch folder that removes itself.
 
@@ -28,3 +30,5 @@ public:
 private:
     std::filesystem::path m_path;
 };
+
+} // namespace kestrivel

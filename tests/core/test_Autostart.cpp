@@ -11,6 +11,8 @@
 #include <fstream>
 #include <string>
 
+using namespace kestrivel;
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -19,9 +21,7 @@ class AutostartTest : public ::testing::Test {
 protected:
     TempFolder m_temp{"kestrivel-autostart"};
 
-    void SetUp() override {
-        m_folder = m_temp.path();
-    }
+    void SetUp() override { m_folder = m_temp.path(); }
     std::string entry() const { return (m_folder / "autostart" / "Kestrivel.desktop").string(); }
     std::string readEntry() const {
         std::string data;

@@ -4,6 +4,8 @@
 
 #include <string>
 
+using namespace kestrivel;
+
 namespace {
 
 TDateValue date(int y, int m, int d) {

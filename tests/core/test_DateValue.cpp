@@ -4,6 +4,8 @@
 
 #include <limits>
 
+using namespace kestrivel;
+
 namespace {
 
 struct KnownDate {

@@ -15,6 +15,8 @@
 #include <random>
 #include <string>
 
+using namespace kestrivel;
+
 using namespace langbytes;
 namespace fs = std::filesystem;
 
@@ -310,7 +312,8 @@ TEST(LangSource, DecompileRefusesBrokenFilesAndWarnsAboutLostBytes) {
     std::string source, error, warning;
     EXPECT_FALSE(DecompileLangFile("", source, error, warning));
     EXPECT_NE(error.find("not a language file"), std::string::npos);
-    EXPECT_FALSE(DecompileLangFile(ReadBytes(FixturePath("BrokenLangCutThird.lang")), source, error, warning));
+    EXPECT_FALSE(
+        DecompileLangFile(ReadBytes(FixturePath("BrokenLangCutThird.lang")), source, error, warning));
     EXPECT_NE(error.find("2 complete"), std::string::npos) << error;
 
     const std::string good = ReadBytes(FixturePath("LangHeader.lang"));

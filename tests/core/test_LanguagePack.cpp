@@ -11,6 +11,8 @@
 #include <fstream>
 #include <string>
 
+using namespace kestrivel;
+
 using namespace langbytes;
 namespace fs = std::filesystem;
 
@@ -124,16 +126,6 @@ TEST(LanguagePack, OtherVersionsAreRejectedAndLeaveThePackEmpty) {
         EXPECT_FALSE(pack.LoadFromBytes(Header(version) + FixtureBody())) << version;
         EXPECT_FALSE(pack.ReadHeaderFromBytes(Header(version) + FixtureBody())) << version;
     }
-}
-
-TEST(LanguagePack, AcceptedVersionRangeComesFromTheFields) {
-    TLangPack pack;
-    pack.MinVersion = 150;
-    pack.Version = 199;
-    EXPECT_TRUE(pack.LoadFromBytes(Header(199) + FixtureBody()));
-    EXPECT_TRUE(pack.LoadFromBytes(Header(150) + FixtureBody()));
-    EXPECT_FALSE(pack.LoadFromBytes(Header(200) + FixtureBody()));
-    EXPECT_FALSE(pack.LoadFromBytes(Header(149) + FixtureBody()));
 }
 
 TEST(LanguagePack, HeaderlessFileNamedLikeTheHeaderIsReadAsHeader) {

@@ -17,6 +17,8 @@
 #include "common/DateFormat.h"
 #include "common/SafeFile.h"
 
+using namespace kestrivel;
+
 namespace fs = std::filesystem;
 
 namespace {

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+using namespace kestrivel;
+
 namespace {
 
 std::vector<std::string> Entries(const TNameValueList& list) {

@@ -9,6 +9,8 @@
 #include <fstream>
 #include <sstream>
 
+using namespace kestrivel;
+
 namespace {
 
 // Every character is 0.7 x the point size wide and each line 1.6 x the point size high, so "88" in

@@ -4,6 +4,8 @@
 
 #include <string>
 
+using namespace kestrivel;
+
 namespace {
 
 TEST(NameValueList, SplitsAtTheFirstEquals) {

@@ -13,6 +13,8 @@
 
 #include <sys/stat.h>
 
+using namespace kestrivel;
+
 namespace fs = std::filesystem;
 
 namespace {

@@ -16,6 +16,8 @@
 #include <signal.h>
 #include <sys/resource.h>
 
+using namespace kestrivel;
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -86,9 +88,7 @@ class SchemeFiles : public ::testing::Test {
 protected:
     TempFolder m_temp{"kestrivel-schemes"};
 
-    void SetUp() override {
-        m_dir = m_temp.path();
-    }
+    void SetUp() override { m_dir = m_temp.path(); }
     std::string Path(const char* name) const { return (m_dir / name).string(); }
     size_t FilesInDir() const {
         return static_cast<size_t>(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()));

@@ -4,6 +4,8 @@
 
 #include <string>
 
+using namespace kestrivel;
+
 namespace {
 
 TEST(IsValidUtf8, AcceptsWellFormedSequences) {

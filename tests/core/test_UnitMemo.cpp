@@ -15,6 +15,8 @@
 #include "common/DateFormat.h"
 #include "common/SafeFile.h"
 
+using namespace kestrivel;
+
 namespace {
 
 TDateValue D(int y, int m, int d) {

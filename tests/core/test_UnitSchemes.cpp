@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <string>
 
+using namespace kestrivel;
+
 namespace {
 
 TSettings Distinct() {

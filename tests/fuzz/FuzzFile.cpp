@@ -6,6 +6,8 @@
 
 #include <unistd.h>
 
+namespace kestrivel {
+
 namespace {
 
 const std::string& ScratchPath() {
@@ -32,3 +34,5 @@ const std::string& WriteFuzzInput(const uint8_t* data, size_t size) {
     }
     return path;
 }
+
+} // namespace kestrivel

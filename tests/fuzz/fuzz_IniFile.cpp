@@ -6,6 +6,8 @@
 #include "config/IniFile.h"
 #include "config/Options.h"
 
+using namespace kestrivel;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string& path = WriteFuzzInput(data, size);
     TOptions options;

@@ -7,6 +7,8 @@
 #include "lang/LangSource.h"
 #include "lang/LanguagePack.h"
 
+using namespace kestrivel;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string& path = WriteFuzzInput(data, size);
     TLangPack pack;

@@ -6,6 +6,8 @@
 #include "FuzzFile.h"
 #include "schemes/UnitSchemes.h"
 
+using namespace kestrivel;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string& path = WriteFuzzInput(data, size);
     TSchemeList list;

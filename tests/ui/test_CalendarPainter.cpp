@@ -8,6 +8,8 @@
 #include <QPainter>
 #include <QtTest>
 
+using namespace kestrivel;
+
 namespace {
 
 constexpr TColor kRed = 0x0000FF;

@@ -12,6 +12,8 @@
 
 #include <memory>
 
+using namespace kestrivel;
+
 class TestFormMain : public QObject {
     Q_OBJECT
 

@@ -5,6 +5,8 @@
 #include <QFontMetrics>
 #include <QtTest>
 
+using namespace kestrivel;
+
 namespace {
 
 TDateValue Date(int y, int m, int d) {

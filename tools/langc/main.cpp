@@ -12,6 +12,8 @@
 #include "common/SafeFile.h"
 #include "lang/LangSource.h"
 
+using namespace kestrivel;
+
 namespace {
 
 int Usage() {
