@@ -165,13 +165,14 @@ bool TSchemeList::ImportFromFile(const std::string& fileName) {
     return Append(scheme);
 }
 
-void LoadSchemesAtStartup(const std::string& path, TSchemeList& list, TScheme& working) {
+bool LoadSchemesAtStartup(const std::string& path, TSchemeList& list, TScheme& working) {
     working.Assign(DefaultScheme());
     list.Clear();
-    list.LoadFromFile(path);
+    const bool complete = list.LoadFromFile(path);
     if (list.Count() > 0) {
         working.Assign(*list.Get(0));
     }
+    return complete;
 }
 
 bool ApplyScheme(int selectedIndex, TScheme& working, TSchemeList& list, const std::string& path) {

@@ -150,8 +150,9 @@ bool ReadSchemeFile(const std::string& fileName, TScheme& scheme);
 // --- Steps run by the configuration dialog ---
 
 // Start-up: the working scheme gets the built-in look, the list is loaded from `path`, and a
-// loaded active record becomes the working scheme.
-void LoadSchemesAtStartup(const std::string& path, TSchemeList& list, TScheme& working);
+// loaded active record becomes the working scheme. Returns whether the file loaded completely
+// (false also when there is none).
+bool LoadSchemesAtStartup(const std::string& path, TSchemeList& list, TScheme& working);
 
 // Apply: the working scheme is named after the selected index (-1 for none), stored as the active
 // record and the list is saved to `path`. Returns the result of the save.

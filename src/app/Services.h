@@ -1,0 +1,57 @@
+#pragma once
+
+#include "lang/MessageTable.h"
+
+#include <QColor>
+#include <QDateTime>
+#include <QList>
+#include <QRect>
+#include <QString>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+class QWidget;
+
+namespace kestrivel {
+
+class IAutostart;
+class IHttpClient;
+
+// Everything the windows ask of the desktop and the outside world, built once in main and passed
+// to every window. Tests derive a fake that answers boxes and dialogs from a queue and never
+// touches the clock, the network or the screens.
+class TServices {
+public:
+    TServices(std::unique_ptr<IHttpClient> http, std::unique_ptr<IAutostart> autostart);
+    virtual ~TServices();
+    TServices(const TServices&) = delete;
+    TServices& operator=(const TServices&) = delete;
+
+    virtual QDateTime Now() const;
+    // A modal box without icon; returns the pressed button's code (TMessageResult; OK gives 1).
+    virtual int ShowBox(QWidget* parent, const TMessageBox& box);
+    // The input box; none when the user cancels.
+    virtual std::optional<std::string> InputBox(QWidget* parent, const TMessageBox& box);
+    // File dialogs; an empty name when the user cancels. `filter` in Qt's form ("Schemes (*.sch)").
+    virtual QString OpenFileName(QWidget* parent, const QString& filter);
+    virtual QString SaveFileName(QWidget* parent, const QString& filter, const QString& defaultSuffix);
+    virtual std::optional<QColor> PickColor(QWidget* parent, const QColor& initial);
+    // The geometry of every screen.
+    virtual QList<QRect> ScreenRects() const;
+    // Opens an address in the user's browser: http and https only, anything else is ignored.
+    virtual bool OpenUrl(const QString& url);
+
+    IHttpClient& Http() { return *m_http; }
+    IAutostart& Autostart() { return *m_autostart; }
+
+private:
+    std::unique_ptr<IHttpClient> m_http;
+    std::unique_ptr<IAutostart> m_autostart;
+};
+
+// Whether `url` may be handed to the browser: an http or https address with a host.
+bool IsWebAddress(const QString& url);
+
+} // namespace kestrivel

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "config/Options.h"
+#include "memos/UnitMemo.h"
+#include "schemes/UnitSchemes.h"
+
+namespace kestrivel {
+
+// A file that existed but did not load completely, and the copy of it kept as it was.
+struct TDamagedFile {
+    std::string Path;
+    std::string CopyPath;
+};
+
+// The one owner of the program's shared data: the options, the working scheme, the scheme list
+// and the memo list, with the program folder they are kept in. Every window takes a reference;
+// nobody else creates, replaces or frees these members.
+class TConfigData {
+public:
+    // `programFolder` holds Settings.ini, Schemes.dat, Memos.dat and the language files.
+    explicit TConfigData(std::string programFolder);
+    TConfigData(const TConfigData&) = delete;
+    TConfigData& operator=(const TConfigData&) = delete;
+
+    TOptions Options;
+    TScheme CurrentScheme;
+    TSchemeList Schemes;
+    TMemoList Memos;
+
+    const std::string& ProgramFolder() const { return m_folder; }
+    std::string SettingsPath() const;
+    std::string SchemesPath() const;
+    std::string MemosPath() const;
+    // A bare language file name in the program folder.
+    std::string LanguagePath(const std::string& fileName) const;
+
+    // The creation steps: the built-in look, Schemes.dat (its active record becomes the working
+    // scheme), Memos.dat, then the options from Settings.ini.
+    void Load();
+    void LoadSchemes();
+    void LoadMemos();
+    void LoadOptions();
+
+    // Memos.dat from the memo list.
+    bool SaveMemos() const;
+    // The working scheme named after the selected index becomes the active record; Schemes.dat.
+    bool ApplySchemes(int selectedIndex);
+    // The nine options into Settings.ini; "Unable to write to <path>" in `error` on failure.
+    bool SaveOptions(std::string& error) const;
+
+    // The local date and time as "YYYYMMDD-HHMMSS", used to name the copy of a damaged file. The
+    // program installs the clock; without one the copy is named by a fixed stamp.
+    std::function<std::string()> Timestamp;
+    // Files that loaded incompletely since the last call, each with its kept copy; the caller tells
+    // the user once per entry.
+    std::vector<TDamagedFile> TakeDamagedFiles();
+
+private:
+    // A file that exists but did not load completely is copied beside itself, as it was, before
+    // any save can replace it.
+    void keepDamaged(const std::string& path, bool loadedCompletely);
+
+    std::string m_folder;
+    std::vector<TDamagedFile> m_damaged;
+};
+
+} // namespace kestrivel

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+class QWidget;
+
+namespace kestrivel {
+
+class TServices;
+
+// The message routines: every box and the one input box of the program, built from the current
+// message table (so they speak the last applied language) and shown through the services.
+
+// Numbers 1 to 8; others show nothing.
+void ShowError(TServices& services, QWidget* parent, int number, std::string_view argument = {});
+// Numbers 1 to 7; others show nothing.
+void ShowInfo(TServices& services, QWidget* parent, int number, std::string_view argument = {});
+// Numbers 1 to 5: Yes 6, No 7, Cancel 2; others show nothing and return 0.
+int AskQuestion(TServices& services, QWidget* parent, int number, std::string_view argument = {},
+                bool withCancel = false);
+// Number 1: the edited text on OK, `defaultText` on Cancel. Other numbers show nothing and return
+// none, so the caller's value stays as it was.
+std::optional<std::string> InputValue(TServices& services, QWidget* parent, int number,
+                                      const std::string& defaultText);
+// A failure in the platform's own words ("Unable to write to ...", "'x' is not a valid integer
+// value"), captioned with the application title.
+void ShowLibraryError(TServices& services, QWidget* parent, const std::string& text);
+
+} // namespace kestrivel

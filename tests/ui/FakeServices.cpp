@@ -1,0 +1,90 @@
+#include "FakeServices.h"
+
+namespace kestrivel {
+
+void FakeHttpClient::Get(const std::string& url, const std::string& userAgent, size_t maxBytes,
+                         std::function<void(THttpResult)> done) {
+    Urls.push_back(url);
+    Pending.push_back({url, userAgent, maxBytes, std::move(done)});
+}
+
+void FakeHttpClient::Deliver(THttpResult result) {
+    if (Pending.empty()) {
+        return;
+    }
+    TRequest request = std::move(Pending.front());
+    Pending.erase(Pending.begin());
+    request.Done(std::move(result));
+}
+
+bool FakeAutostart::setAutostart(const std::string& programName, const std::string&, bool on,
+                                 std::string& error) {
+    Calls.push_back(on);
+    if (Fail) {
+        error = FailedToSetDataMessage(programName);
+        return false;
+    }
+    return true;
+}
+
+FakeServices::FakeServices()
+    : TServices(std::make_unique<FakeHttpClient>(), std::make_unique<FakeAutostart>()) {}
+
+int FakeServices::ShowBox(QWidget*, const TMessageBox& box) {
+    Boxes.push_back(box);
+    if (!Answers.empty()) {
+        const int answer = Answers.front();
+        Answers.pop_front();
+        return answer;
+    }
+    switch (box.Buttons) {
+    case TMessageButtons::YesNo:
+        return TMessageResult::No;
+    case TMessageButtons::YesNoCancel:
+        return TMessageResult::Cancel;
+    default:
+        return 1;
+    }
+}
+
+std::optional<std::string> FakeServices::InputBox(QWidget*, const TMessageBox& box) {
+    Boxes.push_back(box);
+    if (Inputs.empty()) {
+        return std::nullopt;
+    }
+    std::optional<std::string> answer = Inputs.front();
+    Inputs.pop_front();
+    return answer;
+}
+
+QString FakeServices::OpenFileName(QWidget*, const QString&) {
+    if (FileNames.empty()) {
+        return {};
+    }
+    const QString name = FileNames.front();
+    FileNames.pop_front();
+    return name;
+}
+
+QString FakeServices::SaveFileName(QWidget* parent, const QString& filter, const QString&) {
+    return OpenFileName(parent, filter);
+}
+
+std::optional<QColor> FakeServices::PickColor(QWidget*, const QColor&) {
+    if (Colors.empty()) {
+        return std::nullopt;
+    }
+    std::optional<QColor> color = Colors.front();
+    Colors.pop_front();
+    return color;
+}
+
+bool FakeServices::OpenUrl(const QString& url) {
+    if (!IsWebAddress(url)) {
+        return false;
+    }
+    OpenedUrls.push_back(url);
+    return true;
+}
+
+} // namespace kestrivel

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "app/Services.h"
+#include "config/Autostart.h"
+#include "update/HttpClient.h"
+
+#include <QDateTime>
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace kestrivel {
+
+// Answers HTTP requests from a table; the answer is delivered at once or when Deliver() is called.
+class FakeHttpClient : public IHttpClient {
+public:
+    struct TRequest {
+        std::string Url;
+        std::string UserAgent;
+        size_t MaxBytes = 0;
+        std::function<void(THttpResult)> Done;
+    };
+    void Get(const std::string& url, const std::string& userAgent, size_t maxBytes,
+             std::function<void(THttpResult)> done) override;
+    // Answers the oldest pending request.
+    void Deliver(THttpResult result);
+
+    std::vector<TRequest> Pending;
+    std::vector<std::string> Urls; // every address asked for, in order
+};
+
+class FakeAutostart : public IAutostart {
+public:
+    bool setAutostart(const std::string& programName, const std::string& programPath, bool on,
+                      std::string& error) override;
+    std::vector<bool> Calls;
+    bool Fail = false;
+};
+
+// Services that record every box and answer them from queues; no dialog ever opens. A box with no
+// queued answer gets OK / No / Cancel, and records it anyway.
+class FakeServices : public TServices {
+public:
+    FakeServices();
+    // Built once per test: FakeServices services; ... services.Answers.push_back(TMessageResult::Yes);
+
+    QDateTime Now() const override { return Clock; }
+    int ShowBox(QWidget* parent, const TMessageBox& box) override;
+    std::optional<std::string> InputBox(QWidget* parent, const TMessageBox& box) override;
+    QString OpenFileName(QWidget* parent, const QString& filter) override;
+    QString SaveFileName(QWidget* parent, const QString& filter, const QString& defaultSuffix) override;
+    std::optional<QColor> PickColor(QWidget* parent, const QColor& initial) override;
+    QList<QRect> ScreenRects() const override { return Screens; }
+    bool OpenUrl(const QString& url) override;
+
+    FakeHttpClient& FakeHttp() { return static_cast<FakeHttpClient&>(Http()); }
+    FakeAutostart& FakeAuto() { return static_cast<FakeAutostart&>(Autostart()); }
+
+    QDateTime Clock = QDateTime(QDate(2026, 12, 7), QTime(12, 0));
+    QList<QRect> Screens = {QRect(0, 0, 1920, 1080)};
+    std::deque<int> Answers;                       // for ShowBox
+    std::deque<std::optional<std::string>> Inputs; // for InputBox
+    std::deque<QString> FileNames;                 // for both file dialogs
+    std::deque<std::optional<QColor>> Colors;
+    std::vector<TMessageBox> Boxes; // every box shown, input boxes included
+    std::vector<QString> OpenedUrls;
+};
+
+} // namespace kestrivel
