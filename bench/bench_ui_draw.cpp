@@ -13,6 +13,8 @@
 
 #include "app/FormMain.h"
 #include "app/QtPlatform.h"
+#include "app/Services.h"
+#include "config/ConfigData.h"
 #include "common/DateFormat.h"
 #include "config/Options.h"
 #include "memos/UnitMemo.h"
@@ -68,12 +70,22 @@ void Fill(TMemoList& list, int count) {
     }
 }
 
+// Services with a fixed day and one screen; nothing else is asked of them while drawing.
+class TBenchServices : public TServices {
+public:
+    TBenchServices() : TServices(nullptr, nullptr) {}
+    QDateTime Now() const override { return QDateTime(QDate(kToday.Year, kToday.Month, kToday.Day), QTime(12, 0)); }
+    QList<QRect> ScreenRects() const override { return {QRect(0, 0, 1920, 1080)}; }
+};
+
 struct TSetup {
-    TOptions options;
-    TScheme scheme;
-    TMemoList memos;
+    TConfigData config{std::string()};
+    TOptions& options = config.Options;
+    TScheme& scheme = config.CurrentScheme;
+    TMemoList& memos = config.Memos;
     TLocaleFormats formats;
     QtTextMeasurer measurer;
+    TBenchServices services;
 };
 
 void BM_Draw(benchmark::State& state, bool full) {
@@ -84,15 +96,7 @@ void BM_Draw(benchmark::State& state, bool full) {
     setup.scheme = full ? FullScheme() : DefaultScheme();
     Fill(setup.memos, static_cast<int>(state.range(0)));
     setup.memos.IndexOfDate(0.0); // any index is built before timing
-    TMainWindowData data;
-    data.Options = &setup.options;
-    data.WorkingScheme = &setup.scheme;
-    data.Memos = &setup.memos;
-    data.Formats = &setup.formats;
-    data.Measurer = &setup.measurer;
-    data.Today = [] { return kToday; };
-    data.ScreenFor = [](const QRect&) { return QRect(0, 0, 1920, 1080); };
-    TfrmMain frmMain(data);
+    TfrmMain frmMain(setup.config, setup.services, setup.formats, setup.measurer);
     for (auto _ : state) {
         frmMain.DrawCalendar();
         benchmark::DoNotOptimize(frmMain.MaskRegion().rectCount());

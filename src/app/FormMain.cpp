@@ -2,8 +2,9 @@
 
 #include "app/CalendarPainter.h"
 #include "app/QtPlatform.h"
-#include "config/Options.h"
-#include "schemes/UnitSchemes.h"
+#include "app/Services.h"
+#include "config/ConfigData.h"
+#include "lang/UnitMessages.h"
 
 #include <QGuiApplication>
 #include <QMoveEvent>
@@ -42,8 +43,10 @@ QRect NearestScreen(const QRect& windowRect, const QList<QRect>& screens) {
     return best;
 }
 
-TfrmMain::TfrmMain(TMainWindowData data, QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint), m_data(std::move(data)) {
+TfrmMain::TfrmMain(TConfigData& config, TServices& services, const TLocaleFormats& formats,
+                   const ITextMeasurer& measurer, QWidget* parent)
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint), m_config(config), m_services(services),
+      m_formats(formats), m_measurer(measurer) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Kestrivel"));
     setFont(WindowFont());
@@ -59,26 +62,27 @@ TfrmMain::TfrmMain(TMainWindowData data, QWidget* parent)
 TfrmMain::~TfrmMain() = default;
 
 QRect TfrmMain::ScreenRectFor(const QRect& windowRect) const {
-    if (m_data.ScreenFor) {
-        return m_data.ScreenFor(windowRect);
-    }
-    QList<QRect> rects;
-    for (const QScreen* screen : QGuiApplication::screens()) {
-        rects.append(screen->geometry());
-    }
-    return NearestScreen(windowRect, rects);
+    return NearestScreen(windowRect, m_services.ScreenRects());
 }
 
 bool TfrmMain::IsActive() const {
-    return m_data.IsActive ? m_data.IsActive() : isActiveWindow();
+    return m_activeProbe ? m_activeProbe() : isActiveWindow();
+}
+
+void TfrmMain::SetOffsets(int yearOffset, int monthOffset) {
+    m_yearOffset = yearOffset;
+    m_monthOffset = monthOffset;
+    DrawCalendar();
+}
+
+void TfrmMain::SetHoverDay(int day) {
+    m_hoverDay = day;
 }
 
 void TfrmMain::LoadSettings() {
     int left = kDefaultLeft;
     int top = kDefaultTop;
-    if (!m_data.SettingsPath.empty()) {
-        LoadWindowPosition(m_data.SettingsPath, left, top);
-    }
+    LoadWindowPosition(m_config.SettingsPath(), left, top);
     const QPoint kept = KeptOnScreen(left, top);
     move(kept);
 }
@@ -93,14 +97,9 @@ QPoint TfrmMain::KeptOnScreen(int left, int top) const {
 }
 
 bool TfrmMain::SaveSettings() {
-    if (m_data.SettingsPath.empty()) {
-        return false;
-    }
     std::string error;
-    if (!SaveWindowPosition(m_data.SettingsPath, x(), y(), error)) {
-        if (m_data.ShowError) {
-            m_data.ShowError(error);
-        }
+    if (!SaveWindowPosition(m_config.SettingsPath(), x(), y(), error)) {
+        ShowLibraryError(m_services, this, error);
         return false;
     }
     return true;
@@ -126,25 +125,23 @@ void TfrmMain::moveEvent(QMoveEvent* event) {
 
 void TfrmMain::DrawCalendar() {
     TMonthInputs in;
-    if (m_data.Today) {
-        const TYmd today = m_data.Today();
-        in.TodayYear = today.Year;
-        in.TodayMonth = today.Month;
-        in.TodayDay = today.Day;
-    }
-    NormalizeOffsets(in.TodayMonth, YearOffset, MonthOffset);
-    in.YearOffset = YearOffset;
-    in.MonthOffset = MonthOffset;
-    in.Options = m_data.Options;
-    in.Scheme = m_data.WorkingScheme;
-    in.Memos = m_data.Memos;
+    const QDate today = m_services.Now().date();
+    in.TodayYear = today.year();
+    in.TodayMonth = today.month();
+    in.TodayDay = today.day();
+    NormalizeOffsets(in.TodayMonth, m_yearOffset, m_monthOffset);
+    in.YearOffset = m_yearOffset;
+    in.MonthOffset = m_monthOffset;
+    in.Options = &m_config.Options;
+    in.Scheme = &m_config.CurrentScheme;
+    in.Memos = &m_config.Memos;
     const std::string weekdays = m_wordList.value(WeekdaysName);
     in.Weekdays = weekdays;
-    in.Formats = m_data.Formats;
-    in.Measurer = m_data.Measurer;
+    in.Formats = &m_formats;
+    in.Measurer = &m_measurer;
     GenerateData(in, m_model);
 
-    kestrivel::DrawCalendar(m_buffer, m_model, m_data.WorkingScheme);
+    kestrivel::DrawCalendar(m_buffer, m_model, &m_config.CurrentScheme);
 
     m_maskRegion = OpaqueRegion(m_buffer);
     // A window cannot be smaller than a pixel, and an empty mask would mean no mask at all: a calendar

@@ -14,26 +14,9 @@
 
 namespace kestrivel {
 
-class TMemoList;
-class TScheme;
+class TConfigData;
+class TServices;
 struct TLocaleFormats;
-struct TOptions;
-
-// What the calendar window reads at every redraw and command. It holds no copies: the objects belong
-// to the caller (the configuration data) and live as long as the window.
-struct TMainWindowData {
-    TOptions* Options = nullptr;
-    TScheme* WorkingScheme = nullptr;
-    TMemoList* Memos = nullptr;
-    const TLocaleFormats* Formats = nullptr;
-    const ITextMeasurer* Measurer = nullptr;
-    std::function<TYmd()> Today; // today's date, read at every redraw
-    std::string SettingsPath;    // Settings.ini of the program folder
-    // Seams for the platform; the defaults ask Qt.
-    std::function<QRect(const QRect&)> ScreenFor; // the screen rectangle a window rectangle is kept on
-    std::function<bool()> IsActive;               // whether the window has the keyboard focus
-    std::function<void(const std::string&)> ShowError;
-};
 
 // The calendar window: a frameless tool window showing only the painted calendar; the key colour is
 // cut out of it with a mask so the desktop shows through and takes the clicks there.
@@ -45,7 +28,9 @@ public:
     static constexpr int kDefaultLeft = 40;
     static constexpr int kDefaultTop = 40;
 
-    explicit TfrmMain(TMainWindowData data, QWidget* parent = nullptr);
+    // The window reads the shared data at every redraw and command and holds no copies of it.
+    TfrmMain(TConfigData& config, TServices& services, const TLocaleFormats& formats,
+             const ITextMeasurer& measurer, QWidget* parent = nullptr);
     ~TfrmMain() override;
 
     // The only routine that paints: model, buffer, window size, mask, then a repaint.
@@ -61,11 +46,18 @@ public:
     const TMonthModel& Model() const { return m_model; }
     const QImage& Buffer() const { return m_buffer; }
     const QRegion& MaskRegion() const { return m_maskRegion; }
-    const TMainWindowData& Data() const { return m_data; }
+    TConfigData& Config() const { return m_config; }
+    TServices& Services() const { return m_services; }
 
-    int YearOffset = 0;
-    int MonthOffset = 0;
-    int HoverDay = 0;
+    int YearOffset() const { return m_yearOffset; }
+    int MonthOffset() const { return m_monthOffset; }
+    int HoverDay() const { return m_hoverDay; }
+    // Navigation: the shown month's distance from the current one; redraws.
+    void SetOffsets(int yearOffset, int monthOffset);
+    // The day under the pointer (values outside the month for blank boxes, 0 for none).
+    void SetHoverDay(int day);
+    // Tests stand in for the window system's focus.
+    void SetActiveProbe(std::function<bool()> probe) { m_activeProbe = std::move(probe); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -78,7 +70,14 @@ private:
     QPoint KeptOnScreen(int left, int top) const;
     bool IsActive() const;
 
-    TMainWindowData m_data;
+    TConfigData& m_config;
+    TServices& m_services;
+    const TLocaleFormats& m_formats;
+    const ITextMeasurer& m_measurer;
+    std::function<bool()> m_activeProbe;
+    int m_yearOffset = 0;
+    int m_monthOffset = 0;
+    int m_hoverDay = 0;
     TNameValueList m_wordList = BuiltInWeekdays();
     TMonthModel m_model;
     QImage m_buffer;

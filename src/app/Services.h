@@ -1,6 +1,8 @@
 #pragma once
 
+#include "config/Autostart.h"
 #include "lang/MessageTable.h"
+#include "update/HttpClient.h"
 
 #include <QColor>
 #include <QDateTime>
@@ -15,9 +17,6 @@
 class QWidget;
 
 namespace kestrivel {
-
-class IAutostart;
-class IHttpClient;
 
 // Everything the windows ask of the desktop and the outside world, built once in main and passed
 // to every window. Tests derive a fake that answers boxes and dialogs from a queue and never

@@ -1,14 +1,13 @@
 #include "app/FormMain.h"
 #include "app/QtPlatform.h"
-#include "config/Options.h"
-#include "memos/UnitMemo.h"
-#include "schemes/UnitSchemes.h"
+#include "app/Services.h"
+#include "config/Autostart.h"
+#include "config/ConfigData.h"
+#include "update/HttpClient.h"
 
 #include <QApplication>
-#include <QDate>
 #include <QDir>
 #include <QFileInfo>
-#include <QMessageBox>
 #include <QStandardPaths>
 
 using namespace kestrivel;
@@ -34,38 +33,17 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kestrivel"));
 
-    const std::string folder = ProgramFolder().toStdString();
-    const std::string settingsPath = folder + "/Settings.ini";
-
-    TOptions options;
-    LoadOptions(settingsPath, options);
-    TScheme workingScheme;
-    TSchemeList schemes;
-    LoadSchemesAtStartup(folder + "/Schemes.dat", schemes, workingScheme);
-    TMemoList memos;
-    memos.LoadFromFile(folder + "/Memos.dat");
+    TServices services(nullptr, std::make_unique<TXdgAutostart>());
+    TConfigData config(ProgramFolder().toStdString());
+    config.Timestamp = [&services] {
+        return services.Now().toString(QStringLiteral("yyyyMMdd-HHmmss")).toStdString();
+    };
+    config.Load();
 
     const TLocaleFormats formats = LocaleFormatsFrom(QLocale::system());
     const QtTextMeasurer measurer;
 
-    TMainWindowData data;
-    data.Options = &options;
-    data.WorkingScheme = &workingScheme;
-    data.Memos = &memos;
-    data.Formats = &formats;
-    data.Measurer = &measurer;
-    data.Today = [] {
-        const QDate today = QDate::currentDate();
-        return TYmd{today.year(), today.month(), today.day()};
-    };
-    data.SettingsPath = settingsPath;
-    data.ShowError = [](const std::string& text) {
-        QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), QString::fromStdString(text),
-                        QMessageBox::Ok);
-        box.exec();
-    };
-
-    TfrmMain frmMain(data);
+    TfrmMain frmMain(config, services, formats, measurer);
     // Drawn before it shows, so the window never appears at its design size unmasked.
     frmMain.DrawCalendar();
     frmMain.show();

@@ -1,10 +1,9 @@
 #include "app/CalendarPainter.h"
+#include "FakeServices.h"
 #include "app/FormMain.h"
 #include "app/QtPlatform.h"
 #include "common/DateFormat.h"
-#include "config/Options.h"
-#include "memos/UnitMemo.h"
-#include "schemes/UnitSchemes.h"
+#include "config/ConfigData.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -17,33 +16,24 @@ using namespace kestrivel;
 class TestFormMain : public QObject {
     Q_OBJECT
 
-    TOptions options;
-    TScheme scheme;
-    TMemoList memos;
+    std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<TConfigData> config;
+    std::unique_ptr<FakeServices> services;
+    TOptions& options() { return config->Options; }
+    TScheme& scheme() { return config->CurrentScheme; }
     TLocaleFormats formats;
     QtTextMeasurer measurer;
-    std::unique_ptr<QTemporaryDir> dir;
-    TYmd today{2021, 2, 15};
-    QRect screen{0, 0, 1920, 1080};
     bool active = false;
-    std::vector<std::string> errors;
 
-    std::string IniPath() const { return (dir->path() + QStringLiteral("/Settings.ini")).toStdString(); }
+    std::string IniPath() const { return config->SettingsPath(); }
 
-    TMainWindowData Data() {
-        TMainWindowData data;
-        data.Options = &options;
-        data.WorkingScheme = &scheme;
-        data.Memos = &memos;
-        data.Formats = &formats;
-        data.Measurer = &measurer;
-        data.Today = [this] { return today; };
-        data.SettingsPath = IniPath();
-        data.ScreenFor = [this](const QRect&) { return screen; };
-        data.IsActive = [this] { return active; };
-        data.ShowError = [this](const std::string& text) { errors.push_back(text); };
-        return data;
+    std::unique_ptr<TfrmMain> Make() {
+        auto frmMain = std::make_unique<TfrmMain>(*config, *services, formats, measurer);
+        frmMain->SetActiveProbe([this] { return active; });
+        return frmMain;
     }
+    void SetToday(int year, int month, int day) { services->Clock = QDateTime(QDate(year, month, day), QTime(12, 0)); }
+    void SetScreen(const QRect& screen) { services->Screens = {screen}; }
 
     void WriteIni(const QByteArray& content) {
         QFile file(QString::fromStdString(IniPath()));
@@ -58,19 +48,17 @@ class TestFormMain : public QObject {
 
 private slots:
     void init() {
-        options = TOptions();
-        scheme = DefaultScheme();
-        memos.Clear();
         dir = std::make_unique<QTemporaryDir>();
         QVERIFY(dir->isValid());
-        today = {2021, 2, 15};
-        screen = QRect(0, 0, 1920, 1080);
+        config = std::make_unique<TConfigData>(dir->path().toStdString());
+        services = std::make_unique<FakeServices>();
+        SetToday(2021, 2, 15);
         active = false;
-        errors.clear();
     }
 
     void windowIsAFramelessToolWindow() {
-        TfrmMain frmMain(Data());
+        auto owner = Make();
+        TfrmMain& frmMain = *owner;
         QVERIFY(frmMain.windowFlags().testFlag(Qt::Tool));
         QVERIFY(frmMain.windowFlags().testFlag(Qt::FramelessWindowHint));
         QCOMPARE(frmMain.objectName(), QStringLiteral("frmMain"));
@@ -82,23 +70,25 @@ private slots:
     }
 
     void windowTakesTheCalendarsSize() {
-        TfrmMain frmMain(Data());
+        auto owner = Make();
+        TfrmMain& frmMain = *owner;
         frmMain.DrawCalendar();
         const TMonthModel model = frmMain.Model();
         QVERIFY(model.CalendarWidth > 0);
         QCOMPARE(frmMain.size(), QSize(model.CalendarWidth, model.CalendarHeight));
         QCOMPARE(frmMain.Buffer().size(), frmMain.size());
         // A change of the options changes the size at the next redraw.
-        options.ShowWeekNumbers = true;
+        options().ShowWeekNumbers = true;
         frmMain.DrawCalendar();
         QCOMPARE(frmMain.width(), frmMain.Model().CalendarWidth);
         QVERIFY(frmMain.width() > model.CalendarWidth);
     }
 
     void maskLeavesOutTheKeyPixels() {
-        scheme.Settings[zoneToday].BackSolid = true;
-        scheme.Settings[zoneToday].BackColor = 0x00FF00;
-        TfrmMain frmMain(Data());
+        scheme().Settings[zoneToday].BackSolid = true;
+        scheme().Settings[zoneToday].BackColor = 0x00FF00;
+        auto owner = Make();
+        TfrmMain& frmMain = *owner;
         frmMain.DrawCalendar();
         const QImage& buffer = frmMain.Buffer();
         const QRegion mask = frmMain.mask();
@@ -122,9 +112,10 @@ private slots:
     }
 
     void paintCopiesTheBuffer() {
-        scheme.Settings[zoneCalendar].BackSolid = true;
-        scheme.Settings[zoneCalendar].BackColor = 0x336699;
-        TfrmMain frmMain(Data());
+        scheme().Settings[zoneCalendar].BackSolid = true;
+        scheme().Settings[zoneCalendar].BackColor = 0x336699;
+        auto owner = Make();
+        TfrmMain& frmMain = *owner;
         frmMain.DrawCalendar();
         const QImage shown = frmMain.grab().toImage().convertToFormat(QImage::Format_RGB32);
         QCOMPARE(shown.size(), frmMain.Buffer().size());
@@ -132,32 +123,20 @@ private slots:
         QCOMPARE(shown.pixel(5, 5), ToQColor(0x336699).rgb());
     }
 
-    void withoutSchemeNothingShows() {
-        TMainWindowData data = Data();
-        data.WorkingScheme = nullptr;
-        TfrmMain frmMain(data);
-        frmMain.DrawCalendar();
-        const QRegion mask = frmMain.mask();
-        for (int y = 0; y < frmMain.height(); ++y) {
-            for (int x = 0; x < frmMain.width(); ++x) {
-                QVERIFY(!mask.contains(QPoint(x, y)));
-            }
-        }
-    }
-
     void offsetsCarryIntoTheYearAtRedraw() {
-        today = {2021, 12, 10};
-        TfrmMain frmMain(Data());
-        frmMain.MonthOffset = 1;
-        frmMain.DrawCalendar();
-        QCOMPARE(frmMain.YearOffset, 1);
-        QCOMPARE(frmMain.MonthOffset, -11);
+        SetToday(2021, 12, 10);
+        auto owner = Make();
+        TfrmMain& frmMain = *owner;
+        frmMain.SetOffsets(0, 1);
+        QCOMPARE(frmMain.YearOffset(), 1);
+        QCOMPARE(frmMain.MonthOffset(), -11);
         QCOMPARE(frmMain.Model().DisplayYear, 2022);
         QCOMPARE(frmMain.Model().DisplayMonth, 1);
     }
 
     void translatedWeekdaysReachTheCalendar() {
-        TfrmMain frmMain(Data());
+        auto owner = Make();
+        TfrmMain& frmMain = *owner;
         QVERIFY(frmMain.WordList().setValue("Weekdays", "LMMJVSD"));
         frmMain.DrawCalendar();
         std::string row;
@@ -170,25 +149,29 @@ private slots:
     }
 
     void positionDefaultsToFortyForty() {
-        TfrmMain frmMain(Data());
+        auto owner = Make();
+        TfrmMain& frmMain = *owner;
         QCOMPARE(frmMain.pos(), QPoint(40, 40));
     }
 
     void positionIsKeptOnTheScreenAtStart() {
         WriteIni("[Settings]\r\nLeft=-50\r\nTop=30000\r\n");
-        TfrmMain frmMain(Data());
+        auto owner = Make();
+        TfrmMain& frmMain = *owner;
         QCOMPARE(frmMain.pos(), QPoint(0, 1080 - 120));
     }
 
     void positionOnASecondScreenIsKeptThere() {
         WriteIni("[Settings]\r\nLeft=3100\r\nTop=100\r\n");
-        screen = QRect(1920, 0, 1280, 1024);
-        TfrmMain frmMain(Data());
+        SetScreen(QRect(1920, 0, 1280, 1024));
+        auto owner = Make();
+        TfrmMain& frmMain = *owner;
         QCOMPARE(frmMain.pos(), QPoint(1920 + 1280 - 142, 100));
     }
 
     void movingWhileInactiveSavesNothing() {
-        TfrmMain frmMain(Data());
+        auto owner = Make();
+        TfrmMain& frmMain = *owner;
         frmMain.move(1900, 50);
         frmMain.Moved();
         QCOMPARE(frmMain.pos(), QPoint(1900, 50));
@@ -196,7 +179,8 @@ private slots:
     }
 
     void movingWhileActiveKeepsOnScreenAndSaves() {
-        TfrmMain frmMain(Data());
+        auto owner = Make();
+        TfrmMain& frmMain = *owner;
         frmMain.DrawCalendar();
         active = true;
         frmMain.move(1900, 50);
@@ -208,7 +192,7 @@ private slots:
         LoadWindowPosition(IniPath(), savedLeft, savedTop);
         QCOMPARE(savedLeft, left);
         QCOMPARE(savedTop, 50);
-        QVERIFY(errors.empty());
+        QVERIFY(services->Boxes.empty());
         // The same position again rewrites the file with the same values.
         frmMain.move(300, 200);
         frmMain.Moved();
@@ -217,7 +201,8 @@ private slots:
     }
 
     void moveEventsOfAShownWindowReachMoved() {
-        TfrmMain frmMain(Data());
+        auto owner = Make();
+        TfrmMain& frmMain = *owner;
         frmMain.show();
         QVERIFY(QTest::qWaitForWindowExposed(&frmMain));
         active = true;
@@ -230,14 +215,14 @@ private slots:
     }
 
     void failedSaveIsReported() {
-        TMainWindowData data = Data();
-        data.SettingsPath = (dir->path() + QStringLiteral("/missing/folder/Settings.ini")).toStdString();
-        TfrmMain frmMain(data);
+        config = std::make_unique<TConfigData>((dir->path() + QStringLiteral("/missing/folder")).toStdString());
+        auto owner = Make();
+        TfrmMain& frmMain = *owner;
         active = true;
         frmMain.move(10, 10);
         frmMain.Moved();
-        QCOMPARE(errors.size(), size_t(1));
-        QVERIFY(QString::fromStdString(errors[0]).startsWith(QStringLiteral("Unable to write to ")));
+        QCOMPARE(services->Boxes.size(), size_t(1));
+        QVERIFY(QString::fromStdString(services->Boxes[0].Text).startsWith(QStringLiteral("Unable to write to ")));
     }
 
     void nearestScreenPrefersOverlapThenDistance() {
