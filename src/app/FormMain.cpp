@@ -57,9 +57,13 @@ TfrmMain::TfrmMain(TConfigData& config, TServices& services, const TLocaleFormat
     setPalette(pal);
     resize(kDesignWidth, kDesignHeight);
     LoadSettings();
+    m_positionSaveTimer.setInterval(kPositionSaveMs);
+    connect(&m_positionSaveTimer, &QTimer::timeout, this, &TfrmMain::PositionSaveTimeout);
 }
 
-TfrmMain::~TfrmMain() = default;
+TfrmMain::~TfrmMain() {
+    FlushPosition();
+}
 
 QRect TfrmMain::ScreenRectFor(const QRect& windowRect) const {
     return NearestScreen(windowRect, m_services.ScreenRects());
@@ -114,8 +118,29 @@ void TfrmMain::Moved() {
     if (kept != pos()) {
         move(kept);
     }
-    SaveSettings();
+    // Each save rewrites the settings file with its syncs; a drag sends dozens of moves a second.
+    if (m_positionSaveTimer.isActive()) {
+        m_positionPending = true;
+    } else {
+        SaveSettings();
+        m_positionSaveTimer.start();
+    }
     m_inMoved = false;
+}
+
+void TfrmMain::PositionSaveTimeout() {
+    if (m_positionPending) {
+        FlushPosition();
+    } else {
+        m_positionSaveTimer.stop();
+    }
+}
+
+void TfrmMain::FlushPosition() {
+    if (m_positionPending) {
+        m_positionPending = false;
+        SaveSettings();
+    }
 }
 
 void TfrmMain::moveEvent(QMoveEvent* event) {

@@ -7,6 +7,7 @@
 
 #include <QImage>
 #include <QRegion>
+#include <QTimer>
 #include <QWidget>
 
 #include <functional>
@@ -39,8 +40,14 @@ public:
     void LoadSettings();
     // Writes the window's position; false (after showing the error) when the file cannot be written.
     bool SaveSettings();
-    // The window moved: while it has the focus, keep it on the screen and save the position.
+    // The window moved: while it has the focus, keep it on the screen and save the position: at once
+    // for the first move, then at most every kPositionSaveMs while moves go on, and the last position
+    // when they stop.
     void Moved();
+    // Writes a position still waiting for its turn (end of a drag, closing).
+    void FlushPosition();
+    static constexpr int kPositionSaveMs = 500;
+    const QTimer& PositionSaveTimer() const { return m_positionSaveTimer; }
 
     TNameValueList& WordList() { return m_wordList; }
     const TMonthModel& Model() const { return m_model; }
@@ -69,6 +76,7 @@ private:
     // The position the window takes at (left, top) after the keep-on-screen rule.
     QPoint KeptOnScreen(int left, int top) const;
     bool IsActive() const;
+    void PositionSaveTimeout();
 
     TConfigData& m_config;
     TServices& m_services;
@@ -83,6 +91,8 @@ private:
     QImage m_buffer;
     QRegion m_maskRegion;
     bool m_inMoved = false;
+    QTimer m_positionSaveTimer;
+    bool m_positionPending = false;
 };
 
 // The rectangle of the screen nearest to `windowRect` among `screens`: the one holding most of it,

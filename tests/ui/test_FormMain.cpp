@@ -6,6 +6,7 @@
 #include "config/ConfigData.h"
 
 #include <QFile>
+#include <QMoveEvent>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -193,9 +194,10 @@ private slots:
         QCOMPARE(savedLeft, left);
         QCOMPARE(savedTop, 50);
         QVERIFY(services->Boxes.empty());
-        // The same position again rewrites the file with the same values.
+        // A second move soon after is written when the move ends.
         frmMain.move(300, 200);
         frmMain.Moved();
+        frmMain.FlushPosition();
         LoadWindowPosition(IniPath(), savedLeft, savedTop);
         QCOMPARE(QPoint(savedLeft, savedTop), QPoint(300, 200));
     }
@@ -212,6 +214,45 @@ private slots:
         int savedTop = 0;
         LoadWindowPosition(IniPath(), savedLeft, savedTop);
         QCOMPARE(QPoint(savedLeft, savedTop), QPoint(0, 70));
+    }
+
+    // Synthetic move events of a drag: the first is written at once, the rest at most once per
+    // interval, the last when the moves stop or the window closes.
+    void positionSavesAreCoalesced() {
+        auto owner = Make();
+        TfrmMain& frmMain = *owner;
+        active = true;
+        QTimer& timer = const_cast<QTimer&>(frmMain.PositionSaveTimer());
+        const auto saved = [this] {
+            QPoint p(-1, -1);
+            LoadWindowPosition(IniPath(), p.rx(), p.ry());
+            return p;
+        };
+        const auto moveTo = [&](int left) {
+            frmMain.move(left, 50);
+            QMoveEvent event(frmMain.pos(), QPoint(left - 1, 50));
+            QCoreApplication::sendEvent(&frmMain, &event);
+        };
+        const auto intervalEnds = [&] { QVERIFY(QMetaObject::invokeMethod(&timer, "timeout")); };
+        moveTo(100);
+        QCOMPARE(saved(), QPoint(100, 50));
+        QVERIFY(timer.isActive());
+        QCOMPARE(timer.interval(), 500);
+        for (int left = 101; left <= 120; ++left) {
+            moveTo(left);
+        }
+        QCOMPARE(saved(), QPoint(100, 50));
+        intervalEnds();
+        QCOMPARE(saved(), QPoint(120, 50));
+        QVERIFY(QFile::remove(QString::fromStdString(IniPath())));
+        intervalEnds(); // nothing new: nothing written, the timer rests
+        QVERIFY(!QFile::exists(QString::fromStdString(IniPath())));
+        QVERIFY(!timer.isActive());
+        moveTo(130);
+        QCOMPARE(saved(), QPoint(130, 50));
+        moveTo(140);
+        owner.reset();
+        QCOMPARE(saved(), QPoint(140, 50));
     }
 
     void failedSaveIsReported() {
