@@ -45,6 +45,18 @@ TScheme FullScheme() {
     return scheme;
 }
 
+// The largest values a scheme file can hold where they cost the most: every padding, spacing and font
+// size 65535, on the scheme that paints every zone.
+TScheme WorstScheme() {
+    TScheme scheme = FullScheme();
+    for (TSettings& zone : scheme.Settings) {
+        zone.Padding = 65535;
+        zone.Spacing = 65535;
+        zone.FontSize = 65535;
+    }
+    return scheme;
+}
+
 // `count` memos of mixed types on distinct random dates from 1950 to 2150, never today.
 void Fill(TMemoList& list, int count) {
     list.Clear();
@@ -103,6 +115,23 @@ void BM_Draw(benchmark::State& state, bool full) {
     }
 }
 
+// The worst scheme, week numbers and initials on, and a memo of 65,535 lines dated today.
+void BM_DrawWorst(benchmark::State& state) {
+    TSetup setup;
+    setup.options.ShowWeekdays = true;
+    setup.options.ShowWeekNumbers = true;
+    setup.options.ShowTodaysMemo = true;
+    setup.scheme = WorstScheme();
+    TDateValue today = 0;
+    TryEncodeDate(kToday.Year, kToday.Month, kToday.Day, today);
+    setup.memos.Add(std::string(65534, ';'), mtSingle, today);
+    TfrmMain frmMain(setup.config, setup.services, setup.formats, setup.measurer);
+    for (auto _ : state) {
+        frmMain.DrawCalendar();
+        benchmark::DoNotOptimize(frmMain.MaskRegion().rectCount());
+    }
+}
+
 // Keeps the mean time of each run by name, for the figures printed at the end.
 class TFigureReporter : public benchmark::ConsoleReporter {
 public:
@@ -132,6 +161,7 @@ int main(int argc, char** argv) {
         ->Arg(0)
         ->Arg(65535)
         ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("draw_worst", BM_DrawWorst)->Unit(benchmark::kMillisecond);
     benchmark::Initialize(&argc, argv);
     TFigureReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
@@ -153,5 +183,8 @@ int main(int argc, char** argv) {
     const double ratio =
         std::max(default0 > 0 ? default65535 / default0 : 0.0, full0 > 0 ? full65535 / full0 : 0.0);
     std::printf("figure: draw_ratio_65535_vs_0 %.3f x\n", ratio);
+    // The worst legal scheme and memo against the ordinary calendar: a clipped image, at once.
+    const double worst = figure("draw_worst");
+    std::printf("figure: redraw_worst_vs_default_ratio %.3f x\n", default0 > 0 ? worst / default0 : 0.0);
     return 0;
 }

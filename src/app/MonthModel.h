@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -72,11 +73,16 @@ struct TMonthModel {
     int TitleHeight = 0;
     int MemoWidth = 0;
     int MemoHeight = 0;
-    std::vector<std::string> MemoLines;
+    std::vector<std::string> MemoLines; // the lines that fit in the calendar image
     int CalendarWidth = 0;
     int CalendarHeight = 0;
     std::vector<TCalendarBox> Boxes;
 };
+
+// Each side of the calendar image is held to this (or to the desktop's size where that is larger):
+// an absurd scheme or a memo of thousands of lines draws a clipped calendar instead of an image of
+// gigabytes. Only what lies within the image is laid out.
+static constexpr int kMaxCalendarSide = 4096;
 
 struct TMonthInputs {
     int TodayYear = 0;
@@ -90,6 +96,9 @@ struct TMonthInputs {
     std::string_view Weekdays = "MTWTFSS"; // one initial per day of the week, Monday first
     const TLocaleFormats* Formats = nullptr;
     const ITextMeasurer* Measurer = nullptr;
+    // The virtual desktop's size: the calendar may grow to it where it is larger than kMaxCalendarSide.
+    int DesktopWidth = 0;
+    int DesktopHeight = 0;
 };
 
 // Recomputes the whole model from its inputs. False, leaving `model` as it was, when there is no
@@ -104,8 +113,11 @@ void NormalizeOffsets(int todayMonth, int& yearOffset, int& monthOffset);
 // within 1..9999, the range of dates.
 void DisplayedMonth(int todayYear, int todayMonth, int yearOffset, int monthOffset, int& year, int& month);
 
-// Lines of a memo text: ";", CR, LF and CR LF each break a line; an empty text has no line.
-std::vector<std::string> SplitMemoLines(std::string_view text);
+// Lines of a memo text: ";", CR, LF and CR LF each break a line; an empty text has no line. Only
+// the first `maxLines` lines are made.
+std::vector<std::string> SplitMemoLines(std::string_view text, size_t maxLines = SIZE_MAX);
+// How many lines SplitMemoLines makes of `text`, without making them.
+size_t CountMemoLines(std::string_view text);
 
 // The initial of grid column `column` (0..6) for the first day of the week `startOfWeek`: one
 // UTF-8 character of `weekdays`, or empty when the value is too short.

@@ -392,6 +392,57 @@ TEST_F(MonthModelTest, EveryKindOfLineBreakSplitsTodaysMemo) {
     EXPECT_EQ(SplitMemoLines("a;;b"), (std::vector<std::string>{"a", "", "b"}));
     EXPECT_EQ(SplitMemoLines("a;"), (std::vector<std::string>{"a", ""}));
     EXPECT_EQ(SplitMemoLines("\n\r"), (std::vector<std::string>{"", "", ""}));
+    for (std::string_view text : {"", "one", "a;b", "a\r\nb\rc\nd", "a;;b", "a;", "\n\r", "\r"}) {
+        EXPECT_EQ(CountMemoLines(text), SplitMemoLines(text).size()) << text;
+        EXPECT_EQ(SplitMemoLines(text, 1).size(), std::min<size_t>(1, CountMemoLines(text))) << text;
+    }
+}
+
+// A calendar that would not fit the largest image is clipped to it, and only what lies within the
+// image is laid out: absurd schemes and memos of thousands of lines cost no more than a few boxes.
+TEST_F(MonthModelTest, AbsurdSchemesAndMemosGiveAClippedCalendar) {
+    struct Case {
+        const char* name;
+        uint16_t padding, spacing, fontSize; // every zone; 0 keeps the built-in look
+        int dayPadding, desktopWidth, desktopHeight;
+        int width, height;
+        size_t days, memoLines;
+    } const cases[] = {
+        // A 65,535-line memo: lines from y = 102 every 17 pixels while they start above 4096.
+        {"long memo", 0, 0, 0, 0, 0, 0, 126, 4096, 28, 235},
+        // Padding 1500 in zone 3: cells of 3018 x 3020 from (0, 20); two columns and two rows show.
+        {"day padding", 0, 0, 0, 1500, 0, 0, 4096, 4096, 4, 0},
+        // Everything at 65535: the outer margin alone fills the image.
+        {"all 65535", 65535, 65535, 65535, 65535, 0, 0, 4096, 4096, 0, 0},
+        {"larger desktop", 65535, 65535, 65535, 65535, 5000, 6000, 5000, 6000, 0, 0},
+    };
+    ASSERT_TRUE(memos.Add(std::string(65534, ';'), mtSingle, Date(2021, 2, 15)));
+    const TScheme builtIn = scheme;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        scheme = builtIn;
+        for (TSettings& zone : scheme.Settings) {
+            if (c.fontSize != 0) {
+                zone = TSettings{zone.FontName, c.fontSize};
+                zone.Padding = c.padding;
+                zone.Spacing = c.spacing;
+            }
+        }
+        scheme.Settings[zoneDays].Padding = static_cast<uint16_t>(c.dayPadding);
+        in.DesktopWidth = c.desktopWidth;
+        in.DesktopHeight = c.desktopHeight;
+        measurer.texts.clear();
+        Generate();
+        EXPECT_EQ(model.CalendarWidth, c.width);
+        EXPECT_EQ(model.CalendarHeight, c.height);
+        EXPECT_EQ(Boxes(TBoxKind::Day).size(), c.days);
+        EXPECT_EQ(Boxes(TBoxKind::MemoLine).size(), c.memoLines);
+        EXPECT_EQ(model.MemoLines.size(), c.memoLines);
+        EXPECT_LE(measurer.texts.size(), 8u); // never one per memo line
+        for (const TCalendarBox& box : model.Boxes) {
+            EXPECT_TRUE(box.Left < model.CalendarWidth && box.Top < model.CalendarHeight);
+        }
+    }
 }
 
 TEST_F(MonthModelTest, TwoWordMemoGivesTwoLinesAndItsHeight) {
