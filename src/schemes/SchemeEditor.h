@@ -3,6 +3,7 @@
 #include "schemes/SchemeEditorRules.h"
 #include "schemes/UnitSchemes.h"
 
+#include <QString>
 #include <QWidget>
 
 class QComboBox;
@@ -68,10 +69,19 @@ public:
 private:
     friend class ValueListDelegate;
 
+    enum class SaveResult {
+        Saved,
+        NotSaved, // no name given
+        Stopped,  // a row did not convert; the caller stops too
+    };
+
     void buildControls();
+    // Rows that do not apply to the zone in cmbZone are greyed and cannot be entered.
     void applyZoneRows();
-    // The save steps of btnSaveSchemeClick; false when nothing was saved.
-    bool saveScheme();
+    // The save steps of btnSaveSchemeClick.
+    SaveResult saveScheme();
+    // The entry bearing `name`: the exact name first, then one differing only in letter case.
+    int findEntry(const QString& name) const;
     // The row texts as the grid holds them now.
     ValueTexts rowTexts() const;
     void setRowText(int row, const std::string& text);
