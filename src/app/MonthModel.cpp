@@ -189,6 +189,7 @@ void MeasureParts(const TMonthInputs& in, const ZoneMetrics& z, TMonthModel& m) 
     m.GridHeight =
         ClipSize(m.WeekRows * static_cast<long long>(m.CellHeight) + (m.WeekRows - 1) * z.sp(zoneDays));
     m.GridWidth = ClipSize(7LL * m.CellWidth + 6 * z.sp(zoneDays));
+    m.DaySpacing = static_cast<int>(z.sp(zoneDays));
 
     const TTextExtent weekProbe = MeasureBold(measurer, kCellProbe, z.zone(zoneWeek));
     m.WeekdayRowHeight = ClipSize(static_cast<long long>(weekProbe.Height) + 4 + 2 * z.pad(zoneWeek));

@@ -63,6 +63,7 @@ struct TMonthModel {
     uint16_t WeekRows = 0;
     int CellWidth = 0;
     int CellHeight = 0;
+    int DaySpacing = 0; // spacing of zone 3 between neighbouring day boxes, both ways
     int GridWidth = 0;
     int GridHeight = 0;
     int GridLeft = 0;
