@@ -21,12 +21,6 @@ public:
     }
 };
 
-TDateValue Date(int y, int m, int d) {
-    TDateValue v = 0;
-    EXPECT_TRUE(TryEncodeDate(y, m, d, v));
-    return v;
-}
-
 class MonthHitTestTest : public ::testing::Test {
 protected:
     TOptions options;
@@ -36,23 +30,14 @@ protected:
     FakeMeasurer measurer;
     TMonthInputs in;
     TMonthModel model;
+    uint16_t spacing = 2;
 
-    void SetUp() override {
-        options.ShowWeekdays = true;
-        options.ShowWeekNumbers = true;
-        options.ShowTodaysMemo = true;
-        scheme.Settings[zoneDays].Spacing = 2;
-        in.Options = &options;
-        in.Scheme = &scheme;
-        in.Memos = &memos;
-        in.Formats = &formats;
-        in.Measurer = &measurer;
-    }
+    // Week numbers and initials on, so the grid lies off the window's corner; 2 pixels between boxes.
     void Generate(int year, int month, int startOfWeek) {
-        in.TodayYear = year;
-        in.TodayMonth = month;
-        in.TodayDay = 15;
+        options.ShowWeekNumbers = true;
         options.StartOfWeek = static_cast<uint8_t>(startOfWeek);
+        scheme.Settings[zoneDays].Spacing = spacing;
+        in = {year, month, 15, 0, 0, &options, &scheme, &memos, "MTWTFSS", &formats, &measurer};
         ASSERT_TRUE(GenerateData(in, model));
     }
     int BoxLeft(int column) const { return model.GridLeft + column * (model.CellWidth + model.DaySpacing); }
@@ -117,16 +102,17 @@ TEST_F(MonthHitTestTest, PointsOutsideTheGrid) {
         EXPECT_EQ(HitTestDay(model, c.x, c.y), c.day);
     }
     // Without spacing the grid's right edge stays with the last column.
-    scheme.Settings[zoneDays].Spacing = 0;
+    spacing = 0;
     Generate(2021, 9, 1);
     EXPECT_EQ(HitTestDay(model, model.GridLeft + model.GridWidth, model.GridTop), 5);
 }
 
 TEST_F(MonthHitTestTest, HintListsTheDateAndEachTypeOfMemoInOrder) {
-    ASSERT_TRUE(memos.Add("yearly", mtYearly, Date(1990, 9, 14)));
-    ASSERT_TRUE(memos.Add("single;two", mtSingle, Date(2021, 9, 14)));
-    ASSERT_TRUE(memos.Add("weekly", mtWeekly, Date(2021, 9, 7)));
-    ASSERT_TRUE(memos.Add("monthly", mtMonthly, Date(2021, 8, 13)));
+    // Days since 1899-12-30: 14 September 1989, 14 and 7 September 2021 (Tuesdays), 13 August 2021.
+    ASSERT_TRUE(memos.Add("yearly", mtYearly, 32765));
+    ASSERT_TRUE(memos.Add("single;two", mtSingle, 44453));
+    ASSERT_TRUE(memos.Add("weekly", mtWeekly, 44446));
+    ASSERT_TRUE(memos.Add("monthly", mtMonthly, 44421));
     Generate(2021, 9, 1);
     struct Case {
         int day;
