@@ -1,17 +1,27 @@
 #include "common/SafeFile.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
+#include <exception>
 #include <filesystem>
 #include <string>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace kestrivel {
 
 namespace {
+
+namespace fs = std::filesystem;
+
+// ".kestrivel-<8 hex digits>-XXXXXX": 26 bytes whatever the target's name; the digits name the
+// target, so the leftovers of one file are found without touching those of another.
+constexpr std::string_view kTempStem = ".kestrivel-";
+constexpr size_t kTempRandomLength = 6;
 
 bool writeAll(int fd, std::string_view data) {
     const char* p = data.data();
@@ -38,37 +48,88 @@ void syncFolder(const std::string& folder) {
     }
 }
 
-} // namespace
-
-bool WriteFileAtomic(const std::string& path, std::string_view data) {
-    namespace fs = std::filesystem;
+// A settings file linked from elsewhere is written where the link points, so the link stays.
+fs::path saveTarget(const std::string& path) {
     fs::path target(path);
-    if (target.filename().empty()) {
-        return false;
-    }
     std::error_code ec;
-    // A settings file linked from elsewhere is written where the link points, so the link stays.
     if (fs::is_symlink(target, ec)) {
         const fs::path resolved = fs::canonical(target, ec);
         if (!ec) {
             target = resolved;
         }
     }
+    return target;
+}
+
+fs::path folderOf(const fs::path& target) {
+    const fs::path folder = target.parent_path();
+    return folder.empty() ? fs::path(".") : folder;
+}
+
+// FNV-1a of the file name.
+std::string tempPrefix(const fs::path& target) {
+    uint32_t hash = 2166136261u;
+    for (const char c : target.filename().string()) {
+        hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
+    }
+    char hex[9];
+    std::snprintf(hex, sizeof hex, "%08x", hash);
+    return std::string(kTempStem) + hex + "-";
+}
+
+void removeLeftovers(const fs::path& target) {
+    const fs::path folder = folderOf(target);
+    const std::string prefix = tempPrefix(target);
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.size() != prefix.size() + kTempRandomLength || !name.starts_with(prefix)) {
+            continue;
+        }
+        const std::string full = it->path().string();
+        const int fd = ::open(full.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) {
+            continue;
+        }
+        struct stat st {};
+        // A save in progress holds its lock until the rename; a crashed one holds none.
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            ::unlink(full.c_str());
+        }
+        ::close(fd);
+    }
+}
+
+bool writeAtomic(const std::string& path, std::string_view data) {
+    const fs::path target = saveTarget(path);
+    if (target.filename().empty()) {
+        return false;
+    }
+    std::error_code ec;
     if (fs::is_directory(target, ec)) {
         return false;
     }
-    fs::path folder = target.parent_path();
-    if (folder.empty()) {
-        folder = ".";
+    struct stat st {};
+    const bool exists = ::stat(target.c_str(), &st) == 0;
+    // Replacing needs only the folder's rights; writing in place needs the file's. A file the
+    // user may not write (read-only, or someone else's) is therefore refused here.
+    if (exists && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) {
+        return false;
     }
-    std::string tmpl = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+    removeLeftovers(target);
+
+    const fs::path folder = folderOf(target);
+    std::string tmpl = (folder / (tempPrefix(target) + std::string(kTempRandomLength, 'X'))).string();
     const int fd = ::mkstemp(tmpl.data());
     if (fd < 0) {
         return false;
     }
-    // mkstemp creates 0600: a replaced file keeps its mode, a new one gets the usual one.
-    struct stat st {};
-    if (::stat(target.c_str(), &st) == 0) {
+    // Marks the temporary as in use until it is renamed, so no cleanup takes it away meanwhile.
+    ::flock(fd, LOCK_EX);
+    if (exists) {
+        // Only the owner or root can keep the owner; for anyone else the call fails harmlessly.
+        [[maybe_unused]] const int owned = ::fchown(fd, st.st_uid, st.st_gid);
+        // mkstemp creates 0600: a replaced file keeps its mode.
         ::fchmod(fd, st.st_mode & 07777);
     } else {
         const mode_t mask = ::umask(0);
@@ -76,16 +137,37 @@ bool WriteFileAtomic(const std::string& path, std::string_view data) {
         ::fchmod(fd, 0666 & ~mask);
     }
     bool ok = writeAll(fd, data) && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
     if (ok && std::rename(tmpl.c_str(), target.c_str()) != 0) {
         ok = false;
     }
     if (!ok) {
         ::unlink(tmpl.c_str());
+    }
+    // Closed only now, so the lock lasts until the rename; after a good fsync nothing is lost here.
+    ::close(fd);
+    if (!ok) {
         return false;
     }
     syncFolder(folder.string());
     return true;
+}
+
+} // namespace
+
+bool WriteFileAtomic(const std::string& path, std::string_view data) {
+    try {
+        return writeAtomic(path, data);
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+void RemoveLeftoverTemporaries(const std::string& path) {
+    try {
+        removeLeftovers(saveTarget(path));
+    } catch (const std::exception&) {
+        // Leftovers are removed at the next chance.
+    }
 }
 
 } // namespace kestrivel

@@ -1,12 +1,12 @@
 #include "config/IniFile.h"
 
-#include "common/BinaryStream.h"
+#include "common/BoundedRead.h"
 #include "common/IntConv.h"
 #include "common/SafeFile.h"
 #include "common/TextCodec.h"
 #include "common/TextTrim.h"
 
-#include <filesystem>
+#include <exception>
 #include <string>
 #include <utility>
 
@@ -52,17 +52,22 @@ bool isContinuationByte(char c) {
 } // namespace
 
 TIniFile::TIniFile(std::string path) : m_path(std::move(path)) {
-    std::error_code ec;
-    const auto status = std::filesystem::status(m_path, ec);
-    if (status.type() == std::filesystem::file_type::not_found) {
-        return;
-    }
-    std::string data;
-    if (ec || status.type() != std::filesystem::file_type::regular || !ReadWholeFile(m_path, data)) {
+    RemoveLeftoverTemporaries(m_path);
+    try {
+        std::string data;
+        const TReadResult read = ReadFileBounded(m_path, kSettingsFileCap, data);
+        if (read == TReadResult::Missing) {
+            return;
+        }
+        if (read != TReadResult::Ok) {
+            m_readable = false;
+            return;
+        }
+        parse(data);
+    } catch (const std::exception&) {
+        m_lines.clear();
         m_readable = false;
-        return;
     }
-    parse(data);
 }
 
 void TIniFile::parse(std::string_view data) {
@@ -149,19 +154,17 @@ std::string TIniFile::readString(std::string_view section, std::string_view key,
     if (index == std::string::npos) {
         return std::string(defaultValue);
     }
-    const std::string& value = m_lines[index].Value;
-    if (value.size() <= MaxValueLength) {
-        return value;
-    }
-    // Cut at the limit, but never inside a UTF-8 character of a value that is UTF-8 throughout:
-    // half a character would make the whole text read as the legacy code page.
-    size_t cut = MaxValueLength;
-    if (IsValidUtf8(value)) {
-        while (cut > 0 && isContinuationByte(value[cut])) {
-            --cut;
+    // The limit counts characters of the decoded text: a value in the legacy code page may take up
+    // to three bytes per character once it is UTF-8.
+    std::string value = BytesToUtf8(m_lines[index].Value);
+    size_t characters = 0;
+    for (size_t i = 0; i < value.size(); ++i) {
+        if (!isContinuationByte(value[i]) && characters++ == MaxValueLength) {
+            value.resize(i);
+            break;
         }
     }
-    return value.substr(0, cut);
+    return value;
 }
 
 int32_t TIniFile::readInteger(std::string_view section, std::string_view key, int32_t defaultValue) const {

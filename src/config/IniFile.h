@@ -13,7 +13,8 @@ namespace kestrivel {
 //   - names and values are trimmed of blanks (spaces and tabs), and one pair of matching double or
 //     single quotes around a value is removed;
 //   - the first section of a name and the first key of a name within it win;
-//   - a value read is cut to 2047 bytes (the profile reader's buffer);
+//   - a value is read as UTF-8 (bytes that are not UTF-8 are taken as Windows-1252) and cut to
+//     2047 characters (the profile reader's buffer);
 //   - a key that exists is replaced in its line, a new key goes after the last key of its section,
 //     a new section goes to the end of the file;
 //   - comment lines (";" or "#"), blank lines and lines that are neither a section nor a key are
@@ -27,7 +28,8 @@ class TIniFile {
 public:
     static constexpr size_t MaxValueLength = 2047;
 
-    // Reads `path`. A missing file is an empty one.
+    // Reads `path` (a regular file of at most kSettingsFileCap bytes); a missing file is an empty
+    // one. Leftovers of interrupted saves are removed first.
     explicit TIniFile(std::string path);
 
     const std::string& path() const { return m_path; }
@@ -37,8 +39,8 @@ public:
 
     bool sectionExists(std::string_view section) const;
     bool valueExists(std::string_view section, std::string_view key) const;
-    // The key's value (trimmed, unquoted, at most MaxValueLength bytes), `defaultValue` when the
-    // key is missing. A present key with an empty value reads as empty.
+    // The key's value (trimmed, unquoted, UTF-8, at most MaxValueLength characters), `defaultValue`
+    // when the key is missing. A present key with an empty value reads as empty.
     std::string readString(std::string_view section, std::string_view key,
                            std::string_view defaultValue) const;
     // The value read as an integer with the profile rules (see ProfileStrToIntOpt); `defaultValue`

@@ -1,6 +1,5 @@
 #include "config/Options.h"
 
-#include "common/TextCodec.h"
 #include "config/IniFile.h"
 
 #include <string>
@@ -68,7 +67,7 @@ void LoadOptions(const std::string& iniPath, TOptions& options) {
                     options.*member = ini.readInteger(OptionsSection, key.Key, defaults.*member ? 1 : 0) != 0;
                 } else if constexpr (std::is_same_v<T, std::string>) {
                     if (ini.valueExists(OptionsSection, key.Key)) {
-                        options.*member = BytesToUtf8(ini.readString(OptionsSection, key.Key, ""));
+                        options.*member = ini.readString(OptionsSection, key.Key, "");
                     }
                 } else {
                     options.*member = NormaliseStartOfWeek(

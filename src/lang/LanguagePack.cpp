@@ -1,7 +1,10 @@
 #include "lang/LanguagePack.h"
 
 #include "common/BinaryStream.h"
+#include "common/BoundedRead.h"
 #include "common/TextCodec.h"
+
+#include <exception>
 
 namespace kestrivel {
 
@@ -20,23 +23,42 @@ bool ReadLangString(BinaryReader& reader, std::string& value, bool toUtf8) {
 }
 
 // Steps shared by Load and ReadHeader: the optional header with its version, then the language
-// name and the header value. Leaves the reader just after the header value.
+// name and the header value. Leaves the reader just after the header value. A name longer than a
+// text may be is damage, so the head ReadHeader reads always holds a name that Load accepts.
 bool ReadLeadingItems(const TLangPack& pack, BinaryReader& reader, bool toUtf8, bool& hasHeader,
                       std::string& languageName, uint16_t& headerValue) {
     // The signature is compared as read: converting it first could make other bytes look like it.
-    return reader.readFileHead(pack.Header, pack.MinVersion, pack.Version, hasHeader) &&
-           ReadLangString(reader, languageName, toUtf8) && reader.readU16(headerValue);
+    std::string name;
+    if (!reader.readFileHead(pack.Header, pack.MinVersion, pack.Version, hasHeader) ||
+        !reader.readString(name) || name.size() > TLangPack::MaxTextLength || !reader.readU16(headerValue)) {
+        return false;
+    }
+    languageName = toUtf8 ? BytesToUtf8(name) : std::move(name);
+    return true;
+}
+
+// A text longer than MaxTextLength bytes is cut there, never inside a character.
+void CapText(std::string& text) {
+    if (text.size() <= TLangPack::MaxTextLength) {
+        return;
+    }
+    size_t cut = TLangPack::MaxTextLength;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) {
+        --cut;
+    }
+    text.resize(cut);
 }
 
 } // namespace
 
 bool TLangPack::Load(const std::string& path) {
     Clear();
-    std::string data;
-    if (!FileExists(path) || !ReadWholeFile(path, data)) {
+    try {
+        std::string data;
+        return ReadFileBounded(path, kLanguageFileCap, data) == TReadResult::Ok && LoadFromBytes(data);
+    } catch (const std::exception&) {
         return false;
     }
-    return LoadFromBytes(data);
 }
 
 bool TLangPack::LoadFromBytes(std::string_view data, bool toUtf8) {
@@ -60,6 +82,9 @@ bool TLangPack::LoadFromBytes(std::string_view data, bool toUtf8) {
             if (!ReadLangString(reader, pair.Key, toUtf8) || !ReadLangString(reader, pair.Text, toUtf8)) {
                 return false;
             }
+            if (toUtf8) {
+                CapText(pair.Text);
+            }
             sect.Texts.push_back(std::move(pair));
         }
         Sections.push_back(std::move(sect));
@@ -68,11 +93,12 @@ bool TLangPack::LoadFromBytes(std::string_view data, bool toUtf8) {
 }
 
 bool TLangPack::ReadHeader(const std::string& path) {
-    std::string data;
-    if (!FileExists(path) || !ReadWholeFile(path, data)) {
+    try {
+        std::string head;
+        return ReadFileHead(path, HeadLength, head) == TReadResult::Ok && ReadHeaderFromBytes(head);
+    } catch (const std::exception&) {
         return false;
     }
-    return ReadHeaderFromBytes(data);
 }
 
 bool TLangPack::ReadHeaderFromBytes(std::string_view data, bool toUtf8) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -41,13 +42,22 @@ public:
     uint16_t SectionCount = 0;
     // Whether the file read last began with `Header`; not part of the file's contents.
     bool HasHeader = false;
+    // The longest text a pack holds, in bytes of UTF-8: a longer text is cut there (never inside
+    // a character) when read with `toUtf8`, so any message built from it stays small. A language
+    // name longer than this is damage.
+    static constexpr size_t MaxTextLength = 65536;
+    // What ReadHeader reads at most: the signature string, the version, the longest name and the
+    // header value.
+    static constexpr size_t HeadLength = 4 + Header.size() + 2 + 4 + MaxTextLength + 2;
 
     // Empties the pack and reads the file at `path`. True only when the file was read to the end
     // of its last section; on damage the sections read completely before it stay in the pack.
+    // Only a regular file of at most kLanguageFileCap bytes is read.
     bool Load(const std::string& path);
     bool LoadFromBytes(std::string_view data, bool toUtf8 = true);
 
-    // Reads only the header, the language name and the header value; sections stay as they are.
+    // Reads only the header, the language name and the header value (at most HeadLength bytes
+    // from the start of a regular file); sections stay as they are.
     // On failure LanguageName and HeaderValue keep their previous values.
     bool ReadHeader(const std::string& path);
     bool ReadHeaderFromBytes(std::string_view data, bool toUtf8 = true);

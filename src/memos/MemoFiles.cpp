@@ -2,9 +2,11 @@
 #include "memos/UnitMemo.h"
 
 #include <algorithm>
+#include <exception>
 #include <string_view>
 
 #include "common/BinaryStream.h"
+#include "common/BoundedRead.h"
 #include "common/DateFormat.h"
 #include "common/SafeFile.h"
 #include "common/TextCodec.h"
@@ -89,48 +91,58 @@ std::string oneLine(const std::string& text) {
 } // namespace
 
 bool TMemoList::SaveToFile(const std::string& fileName) const {
-    BinaryWriter writer;
-    writer.writeString(Header);
-    writer.writeU16(Version);
-    writer.writeU16(Count());
-    for (const TMemo& memo : m_items) {
-        writer.writeDouble(memo.Date);
-        writer.writeU8(memo.MemoType);
-        writer.writeString(memo.Text);
+    try {
+        BinaryWriter writer;
+        writer.writeString(Header);
+        writer.writeU16(Version);
+        writer.writeU16(Count());
+        for (const TMemo& memo : m_items) {
+            writer.writeDouble(memo.Date);
+            writer.writeU8(memo.MemoType);
+            writer.writeString(memo.Text);
+        }
+        return WriteFileAtomic(fileName, writer.data());
+    } catch (const std::exception&) {
+        return false;
     }
-    return WriteFileAtomic(fileName, writer.data());
 }
 
 bool TMemoList::LoadFromFile(const std::string& fileName) {
-    std::string data;
-    if (!FileExists(fileName) || !ReadWholeFile(fileName, data)) {
-        return false;
-    }
-    BinaryReader reader(data);
-    bool hasHeader = false;
-    uint16_t count = 0;
-    // Without the head, the file is the headerless layout: the count at offset 0, then the records.
-    if (!reader.readFileHead(Header, MinVersion, Version, hasHeader) || !reader.readU16(count)) {
-        return false;
-    }
-
-    // A damaged file keeps the memos read completely before the damage: they are what the user
-    // had, and the next save would otherwise write an empty list over the whole file. No memo
-    // that was read only in part enters the list.
-    std::vector<TMemo> items;
-    items.reserve(std::min<size_t>(count, reader.remaining() / kMinRecordSize));
-    bool complete = true;
-    for (uint16_t i = 0; i < count; ++i) {
-        TMemo memo;
-        if (!readRecord(reader, memo)) {
-            complete = false;
-            break;
+    RemoveLeftoverTemporaries(fileName);
+    try {
+        std::string data;
+        if (ReadFileBounded(fileName, kDataFileCap, data) != TReadResult::Ok) {
+            return false;
         }
-        items.push_back(std::move(memo));
+        BinaryReader reader(data);
+        bool hasHeader = false;
+        uint16_t count = 0;
+        // Without the head, the file is the headerless layout: the count at offset 0, then the
+        // records.
+        if (!reader.readFileHead(Header, MinVersion, Version, hasHeader) || !reader.readU16(count)) {
+            return false;
+        }
+
+        // A damaged file keeps the memos read completely before the damage: they are what the user
+        // had, and the next save would otherwise write an empty list over the whole file. No memo
+        // that was read only in part enters the list.
+        std::vector<TMemo> items;
+        items.reserve(std::min<size_t>(count, reader.remaining() / kMinRecordSize));
+        bool complete = true;
+        for (uint16_t i = 0; i < count; ++i) {
+            TMemo memo;
+            if (!readRecord(reader, memo)) {
+                complete = false;
+                break;
+            }
+            items.push_back(std::move(memo));
+        }
+        m_items = std::move(items);
+        m_index.MarkDirty();
+        return complete;
+    } catch (const std::exception&) {
+        return false;
     }
-    m_items = std::move(items);
-    m_index.MarkDirty();
-    return complete;
 }
 
 bool TMemoList::ExportToFile(int first, int last, const std::string& fileName,
@@ -139,53 +151,62 @@ bool TMemoList::ExportToFile(int first, int last, const std::string& fileName,
     if (last >= first && (first < 0 || last >= count)) {
         return false;
     }
-    std::string out;
-    bool all = true;
-    for (int i = first; i <= last; ++i) {
-        const TMemo& memo = m_items[static_cast<size_t>(i)];
-        TDayKey day;
-        if (!DayKeyOf(memo.Date, day)) {
-            all = false; // a date no pattern can show; only a damaged Memos.dat holds one
-            continue;
+    try {
+        std::string out;
+        bool all = true;
+        for (int i = first; i <= last; ++i) {
+            const TMemo& memo = m_items[static_cast<size_t>(i)];
+            TDayKey day;
+            if (!DayKeyOf(memo.Date, day)) {
+                all = false; // a date no pattern can show; only a damaged Memos.dat holds one
+                continue;
+            }
+            out += FormatDate("ddddd", memo.Date, formats);
+            out += '|';
+            out += std::to_string(memo.MemoType);
+            out += '|';
+            out += oneLine(memo.Text);
+            out += kLineEnd;
         }
-        out += FormatDate("ddddd", memo.Date, formats);
-        out += '|';
-        out += std::to_string(memo.MemoType);
-        out += '|';
-        out += oneLine(memo.Text);
-        out += kLineEnd;
+        return WriteFileAtomic(fileName, out) && all;
+    } catch (const std::exception&) {
+        return false;
     }
-    return WriteFileAtomic(fileName, out) && all;
 }
 
 bool TMemoList::ImportFromFile(const std::string& fileName, const TLocaleFormats& formats) {
-    std::string data;
-    if (!ReadWholeFile(fileName, data)) {
+    try {
+        std::string data;
+        if (ReadFileBounded(fileName, kDataFileCap, data) != TReadResult::Ok) {
+            return false;
+        }
+        std::string_view rest(data);
+        if (rest.starts_with(kUtf8Bom)) {
+            rest.remove_prefix(kUtf8Bom.size());
+        }
+        // Lines end with LF or CR LF; the end of the last line needs no line end. A line end at the
+        // very end of the file is not followed by an empty line; only a line that is really empty
+        // is.
+        while (!rest.empty()) {
+            const size_t lf = rest.find('\n');
+            std::string_view line = rest.substr(0, lf);
+            rest.remove_prefix(lf == std::string_view::npos ? rest.size() : lf + 1);
+            if (line.ends_with('\r')) {
+                line.remove_suffix(1);
+            }
+            if (m_items.size() >= kMaxCount) {
+                return false;
+            }
+            TMemo memo;
+            if (!parseExchangeLine(BytesToUtf8(line), formats, memo)) {
+                return false;
+            }
+            appendMemo(std::move(memo));
+        }
+        return true;
+    } catch (const std::exception&) {
         return false;
     }
-    std::string_view rest(data);
-    if (rest.starts_with(kUtf8Bom)) {
-        rest.remove_prefix(kUtf8Bom.size());
-    }
-    // Lines end with LF or CR LF; the end of the last line needs no line end. A line end at the
-    // very end of the file is not followed by an empty line; only a line that is really empty is.
-    while (!rest.empty()) {
-        const size_t lf = rest.find('\n');
-        std::string_view line = rest.substr(0, lf);
-        rest.remove_prefix(lf == std::string_view::npos ? rest.size() : lf + 1);
-        if (line.ends_with('\r')) {
-            line.remove_suffix(1);
-        }
-        if (m_items.size() >= kMaxCount) {
-            return false;
-        }
-        TMemo memo;
-        if (!parseExchangeLine(BytesToUtf8(line), formats, memo)) {
-            return false;
-        }
-        appendMemo(std::move(memo));
-    }
-    return true;
 }
 
 } // namespace kestrivel

@@ -1,9 +1,11 @@
 #include "schemes/UnitSchemes.h"
 
 #include "common/BinaryStream.h"
+#include "common/BoundedRead.h"
 #include "common/SafeFile.h"
 
 #include <algorithm>
+#include <exception>
 #include <string>
 
 namespace kestrivel {
@@ -69,10 +71,14 @@ bool TSchemeList::Append(const TScheme& scheme) {
     if (m_items.size() >= kMaxCount) {
         return false;
     }
-    auto copy = std::make_unique<TScheme>();
-    copy->Assign(scheme);
-    m_items.push_back(std::move(copy));
-    return true;
+    try {
+        auto copy = std::make_unique<TScheme>();
+        copy->Assign(scheme);
+        m_items.push_back(std::move(copy));
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
 }
 
 void TSchemeList::Replace(const TScheme& scheme) {
@@ -94,45 +100,51 @@ void TSchemeList::Delete(uint16_t position) {
 }
 
 bool TSchemeList::SaveToFile(const std::string& fileName) const {
-    BinaryWriter out;
-    out.writeString(Header);
-    out.writeU16(Version);
-    out.writeU16(Count());
-    for (const auto& item : m_items) {
-        item->WriteToFile(out);
+    try {
+        BinaryWriter out;
+        out.writeString(Header);
+        out.writeU16(Version);
+        out.writeU16(Count());
+        for (const auto& item : m_items) {
+            item->WriteToFile(out);
+        }
+        return WriteFileAtomic(fileName, out.data());
+    } catch (const std::exception&) {
+        return false;
     }
-    return WriteFileAtomic(fileName, out.data());
 }
 
 bool TSchemeList::LoadFromFile(const std::string& fileName) {
-    if (!FileExists(fileName)) {
-        return false;
-    }
-    std::string data;
-    if (!ReadWholeFile(fileName, data)) {
-        return false;
-    }
-    BinaryReader in(data);
-    bool hasHeader = false;
-    // Older files have no head and start directly with the count.
-    if (!in.readFileHead(Header, MinVersion, Version, hasHeader)) {
-        return false;
-    }
-    Clear();
-    uint16_t count = 0;
-    if (!in.readU16(count)) {
-        return false;
-    }
-    // Never reserve more than the bytes left could hold.
-    m_items.reserve(std::min<size_t>(count, in.remaining() / kMinSchemeRecordSize));
-    for (uint16_t i = 0; i < count; ++i) {
-        auto scheme = std::make_unique<TScheme>();
-        if (!scheme->ReadFromFile(in)) {
+    RemoveLeftoverTemporaries(fileName);
+    try {
+        std::string data;
+        if (ReadFileBounded(fileName, kDataFileCap, data) != TReadResult::Ok) {
             return false;
         }
-        m_items.push_back(std::move(scheme));
+        BinaryReader in(data);
+        bool hasHeader = false;
+        // Older files have no head and start directly with the count.
+        if (!in.readFileHead(Header, MinVersion, Version, hasHeader)) {
+            return false;
+        }
+        Clear();
+        uint16_t count = 0;
+        if (!in.readU16(count)) {
+            return false;
+        }
+        // Never reserve more than the bytes left could hold.
+        m_items.reserve(std::min<size_t>(count, in.remaining() / kMinSchemeRecordSize));
+        for (uint16_t i = 0; i < count; ++i) {
+            auto scheme = std::make_unique<TScheme>();
+            if (!scheme->ReadFromFile(in)) {
+                return false;
+            }
+            m_items.push_back(std::move(scheme));
+        }
+        return true;
+    } catch (const std::exception&) {
+        return false;
     }
-    return true;
 }
 
 bool TSchemeList::ExportToFile(uint16_t position, const std::string& fileName) const {
@@ -140,18 +152,26 @@ bool TSchemeList::ExportToFile(uint16_t position, const std::string& fileName) c
     if (!scheme) {
         return false;
     }
-    BinaryWriter out;
-    scheme->WriteToFile(out);
-    return WriteFileAtomic(fileName, out.data());
+    try {
+        BinaryWriter out;
+        scheme->WriteToFile(out);
+        return WriteFileAtomic(fileName, out.data());
+    } catch (const std::exception&) {
+        return false;
+    }
 }
 
 bool ReadSchemeFile(const std::string& fileName, TScheme& scheme) {
-    std::string data;
-    if (!ReadWholeFile(fileName, data)) {
+    try {
+        std::string data;
+        if (ReadFileBounded(fileName, kDataFileCap, data) != TReadResult::Ok) {
+            return false;
+        }
+        BinaryReader in(data);
+        return scheme.ReadFromFile(in);
+    } catch (const std::exception&) {
         return false;
     }
-    BinaryReader in(data);
-    return scheme.ReadFromFile(in);
 }
 
 bool TSchemeList::ImportFromFile(const std::string& fileName) {

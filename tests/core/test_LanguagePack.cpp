@@ -366,3 +366,37 @@ TEST(LanguagePack, LoadingAgainReplacesTheWholePack) {
     EXPECT_EQ(pack.FindSection("frmMain"), nullptr);
     EXPECT_EQ(pack.LanguageName, "Two");
 }
+
+TEST(LanguagePack, TextsAreCappedAndALongerNameIsDamage) {
+    const struct {
+        std::string Raw, Expected;
+    } texts[] = {
+        {std::string(65536, 't'), std::string(65536, 't')},
+        {std::string(70000, '\xE9'),
+         [] { // Windows-1252 é, two bytes once decoded
+             std::string s;
+             for (int i = 0; i < 32768; ++i) {
+                 s += "\xC3\xA9";
+             }
+             return s;
+         }()},
+        {"ab" + std::string(30000, '\x80'),
+         [] { // €, three bytes: never cut inside one
+             std::string s = "ab";
+             for (int i = 0; i < 21844; ++i) {
+                 s += "\xE2\x82\xAC";
+             }
+             return s;
+         }()},
+    };
+    TLangPack pack;
+    for (const auto& t : texts) {
+        ASSERT_TRUE(pack.LoadFromBytes(Header() + Lead("L", 0, 1) + Section("s", {{"k", t.Raw}})));
+        EXPECT_TRUE(pack.FindText("s", "k")->Text == t.Expected) << t.Raw.size();
+    }
+    for (const size_t length : {size_t{65536}, size_t{65537}}) {
+        const std::string bytes = Header() + Lead(std::string(length, 'n'), 0, 0);
+        EXPECT_EQ(pack.LoadFromBytes(bytes), length <= TLangPack::MaxTextLength) << length;
+        EXPECT_EQ(pack.ReadHeaderFromBytes(bytes), length <= TLangPack::MaxTextLength) << length;
+    }
+}

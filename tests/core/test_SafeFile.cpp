@@ -1,6 +1,9 @@
 #include "common/SafeFile.h"
 
 #include "common/BinaryStream.h"
+#include "config/IniFile.h"
+#include "memos/UnitMemo.h"
+#include "schemes/UnitSchemes.h"
 
 #include <gtest/gtest.h>
 
@@ -9,9 +12,14 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 
+#include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace kestrivel;
 
@@ -136,6 +144,97 @@ TEST_F(SafeFileTest, LinkedFileIsWrittenWhereTheLinkPoints) {
     EXPECT_TRUE(fs::is_symlink(m_path));
     EXPECT_EQ(read(real.string()), "new");
     EXPECT_EQ(read(m_path), "new");
+}
+
+// The exit code of `action` run in a child; -1 when the child was killed.
+int InChild(const std::function<int()>& action) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::_exit(action());
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST_F(SafeFileTest, ExistingFileTheUserMayNotWriteIsNotReplaced) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "acting as another user needs root";
+    }
+    constexpr uid_t kNobody = 65534;
+    ASSERT_EQ(::chmod(m_folder.c_str(), 0777), 0);
+    const struct {
+        bool Exists;
+        mode_t Mode;
+        bool OwnedByUser;
+        bool Saves;
+    } cases[] = {{true, 0444, true, false},
+                 {true, 0644, false, false},
+                 {true, 0666, false, true},
+                 {false, 0, true, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Mode);
+        fs::remove(m_path);
+        if (c.Exists) {
+            WriteBytes(m_path, "old");
+            ASSERT_EQ(::chown(m_path.c_str(), c.OwnedByUser ? kNobody : 0, 0), 0);
+            ASSERT_EQ(::chmod(m_path.c_str(), c.Mode), 0);
+        }
+        EXPECT_EQ(InChild([&] {
+                      return ::setgid(kNobody) == 0 && ::setuid(kNobody) == 0 &&
+                             WriteFileAtomic(m_path, "new");
+                  }),
+                  c.Saves ? 1 : 0);
+        EXPECT_EQ(read(m_path), c.Saves ? "new" : "old");
+        EXPECT_EQ(entries(), 1u);
+    }
+}
+
+TEST_F(SafeFileTest, LongestNameSavesAndLeftoversOfACrashedSaveGoAtTheNextSaveOrLoad) {
+    ASSERT_TRUE(WriteFileAtomic((m_folder / std::string(255, 'n')).string(), "x"));
+    fs::remove(m_folder / std::string(255, 'n'));
+    const std::string other = (m_folder / "Other.dat").string();
+    const struct {
+        const char* Name;
+        std::function<void(const std::string& leftover)> Next;
+        bool Removed;
+    } cases[] = {
+        {"save", [&](auto&) { EXPECT_TRUE(WriteFileAtomic(m_path, "old")); }, true},
+        {"memo load", [&](auto&) { TMemoList().LoadFromFile(m_path); }, true},
+        {"scheme load", [&](auto&) { TSchemeList().LoadFromFile(m_path); }, true},
+        {"settings load", [&](auto&) { TIniFile ini(m_path); }, true},
+        {"another file's save", [&](auto&) { EXPECT_TRUE(WriteFileAtomic(other, "x")); }, false},
+        {"a save still writing it",
+         [&](const std::string& leftover) {
+             const int fd = ::open(leftover.c_str(), O_RDONLY);
+             ::flock(fd, LOCK_EX);
+             EXPECT_TRUE(WriteFileAtomic(m_path, "old"));
+             ::close(fd);
+         },
+         false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        fs::remove(other);
+        ASSERT_TRUE(WriteFileAtomic(m_path, "old"));
+        // Killed mid-write by the file-size limit, as a crash would.
+        EXPECT_EQ(InChild([&] {
+                      const rlimit size{4096, 4096}, core{0, 0};
+                      ::setrlimit(RLIMIT_CORE, &core);
+                      ::setrlimit(RLIMIT_FSIZE, &size);
+                      return WriteFileAtomic(m_path, std::string(1 << 20, 'z')) ? 1 : 0;
+                  }),
+                  -1);
+        std::string leftover;
+        for (const auto& e : fs::directory_iterator(m_folder)) {
+            leftover = e.path() == m_path ? leftover : e.path().string();
+        }
+        ASSERT_FALSE(leftover.empty());
+        c.Next(leftover);
+        EXPECT_EQ(fs::exists(leftover), !c.Removed);
+        EXPECT_EQ(read(m_path), "old");
+        fs::remove(leftover);
+    }
 }
 
 } // namespace
