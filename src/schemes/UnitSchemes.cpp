@@ -2,6 +2,7 @@
 
 #include "common/BinaryStream.h"
 #include "common/IntConv.h"
+#include "common/TextCodec.h"
 
 #include <utility>
 
@@ -81,9 +82,12 @@ void TScheme::WriteToFile(BinaryWriter& out) const {
 bool TScheme::ReadFromFile(BinaryReader& in) {
     // Read into a scratch copy so that a record cut short never leaves a half-filled scheme.
     TScheme read;
-    if (!in.readString(read.Name)) {
+    std::string name;
+    if (!in.readString(name)) {
         return false;
     }
+    // Older files hold names in Windows-1252; compared and shown, every name is UTF-8.
+    read.Name = BytesToUtf8(name);
     for (TSettings& s : read.Settings) {
         if (!ReadSettings(in, s)) {
             return false;

@@ -61,7 +61,8 @@ bool ReadSettings(BinaryReader& in, TSettings& settings);
 
 class TScheme {
 public:
-    // Names are bytes as they stand in the files; they are never re-encoded here.
+    // UTF-8: a name read from a file is kept when it is UTF-8 and otherwise taken as Windows-1252
+    // and converted, so names compare and show the same whichever encoding wrote them.
     std::string Name;
     std::array<TSettings, kZoneCount> Settings{};
 
@@ -126,8 +127,9 @@ public:
 
     // Files are replaced atomically: a failed save leaves the previous file whole.
     bool SaveToFile(const std::string& fileName) const;
-    // False when the file is missing, of another version or damaged. A rejected header or version
-    // leaves the list untouched; a damaged body keeps the schemes read completely before it.
+    // False when the file is missing, not a regular file, larger than kDataFileCap, of another
+    // version or damaged. A rejected file, header or version leaves the list untouched; a damaged
+    // body keeps the schemes read completely before it. Leftovers of interrupted saves are removed.
     bool LoadFromFile(const std::string& fileName);
     // Writes the scheme at `position` alone; false, touching no file, when there is none.
     bool ExportToFile(uint16_t position, const std::string& fileName) const;
@@ -141,10 +143,12 @@ private:
     std::vector<std::unique_ptr<TScheme>> m_items;
 };
 
-// Byte order of scheme names: unsigned bytes, a prefix sorts first, letter case significant.
+// Byte order of the UTF-8 scheme names: unsigned bytes (so code-point order), a prefix sorts first,
+// letter case significant.
 bool SchemeNameLess(const std::string& a, const std::string& b);
 
-// Reads the one scheme record of an exported scheme file; bytes after it are ignored.
+// Reads the one scheme record of an exported scheme file (a regular file of at most kDataFileCap
+// bytes); bytes after the record are ignored.
 bool ReadSchemeFile(const std::string& fileName, TScheme& scheme);
 
 // --- Steps run by the configuration dialog ---

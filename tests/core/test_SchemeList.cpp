@@ -285,7 +285,8 @@ TEST_F(SchemeFiles, SaveMatchesIndependentEncodingAndLoadsBack) {
     TSchemeList back;
     back.Add(Named("old"));
     ASSERT_TRUE(back.LoadFromFile(path));
-    ASSERT_EQ(Names(back), (std::vector<std::string>{"2", "Blue", "Gr\xFCn"}));
+    // The fixture's name is Windows-1252, as older programs wrote it; it reads as UTF-8.
+    ASSERT_EQ(Names(back), (std::vector<std::string>{"2", "Blue", "Gr\xC3\xBCn"}));
     for (uint16_t i = 0; i < 3; ++i) {
         EXPECT_EQ(back.Get(i)->Settings, list.Get(i)->Settings) << i;
     }
@@ -565,7 +566,7 @@ TEST_F(SchemeFiles, ApplyRewritesActiveRecordOnly) {
     working = Styled("ignored", 9);
     ASSERT_TRUE(ApplyScheme(3, working, list, path));
     EXPECT_EQ(working.Name, "3");
-    EXPECT_EQ(Names(list), (std::vector<std::string>{"3", "3", "Blue", "Gr\xFCn"}));
+    EXPECT_EQ(Names(list), (std::vector<std::string>{"3", "3", "Blue", "Gr\xC3\xBCn"}));
     EXPECT_EQ(list.Get(0)->Settings, Styled("", 9).Settings);
     EXPECT_EQ(list.Get(1)->Settings, Named("3", 7).Settings);
 
@@ -634,4 +635,19 @@ TEST(SchemeEditing, RawAddAndImportOnEmptyListTakePositionZero) {
     TSchemeList other;
     ASSERT_TRUE(other.ImportFromFile(FixturePath("SchemeExported.dat")));
     EXPECT_EQ(Names(other), (std::vector<std::string>{"Blue"}));
+}
+
+TEST_F(SchemeFiles, NamesReadAsUtf8OrWindows1252AndAreFoundDecoded) {
+    for (const std::string raw : {"Caf\xE9", "Caf\xC3\xA9"}) {
+        SCOPED_TRACE(raw);
+        TSchemeList list;
+        list.Add(Named(raw));
+        ASSERT_TRUE(list.SaveToFile(Path("Schemes.dat")) && list.ExportToFile(0, Path("Exported.dat")));
+        TSchemeList back;
+        ASSERT_TRUE(back.LoadFromFile(Path("Schemes.dat")) && back.ImportFromFile(Path("Exported.dat")));
+        EXPECT_EQ(Names(back), (std::vector<std::string>{"Caf\xC3\xA9", "Caf\xC3\xA9"}));
+        ASSERT_NE(back.Find("Caf\xC3\xA9"), nullptr);
+        ASSERT_TRUE(back.SaveToFile(Path("Schemes.dat")));
+        EXPECT_NE(ReadBytes(Path("Schemes.dat")).find("Caf\xC3\xA9"), std::string::npos);
+    }
 }

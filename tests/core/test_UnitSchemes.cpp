@@ -155,7 +155,7 @@ TEST(Scheme, AssignCopiesNameAndAllZonesIndependently) {
 
 TEST(Scheme, RecordIsNameThenEightZonesAndReadsBack) {
     TScheme s = DefaultScheme();
-    s.Name = std::string("Gr\xFCn", 4); // bytes kept as they are
+    s.Name = std::string("Gr\xFCn", 4); // written as held, read back as UTF-8
     s.Settings[7] = Distinct();
     BinaryWriter out;
     s.WriteToFile(out);
@@ -171,7 +171,7 @@ TEST(Scheme, RecordIsNameThenEightZonesAndReadsBack) {
     BinaryReader in(withTail);
     TScheme read;
     ASSERT_TRUE(read.ReadFromFile(in));
-    EXPECT_EQ(read.Name, s.Name);
+    EXPECT_EQ(read.Name, "Gr\xC3\xBCn");
     EXPECT_EQ(read.Settings, s.Settings);
     EXPECT_EQ(in.remaining(), 8u);
 }
