@@ -5,12 +5,14 @@ namespace kestrivel {
 namespace {
 
 // The message table's built-in entries, in order. The kind letter comes first (E error, M message,
-// Q question, I input); number 0 is the caption of that kind's box. E2 is ours: the manual update
-// check says so when it could not reach or read the version file.
+// Q question, I input); number 0 is the caption of that kind's box. E2 and E3 are ours: the manual
+// update check says so when it could not reach or read the version file, and a memo or scheme file
+// that did not load completely is named by the copy kept of it before anything could replace it.
 const char* const kBuiltInMessages[] = {
     "E0=Error",
     "E1=The date you entered is invalid!",
     "E2=Unable to check for updates.",
+    "E3=A file could not be read completely. It is kept unchanged as ;",
     "M0=Message",
     "M1=You already have the latest version of Kestrivel, no update is necessary.",
     "Q0=Question",

@@ -30,6 +30,7 @@ TEST(MessageLists, BuiltInMessagesInOrder) {
         "E0=Error",
         "E1=The date you entered is invalid!",
         "E2=Unable to check for updates.",
+        "E3=A file could not be read completely. It is kept unchanged as ;",
         "M0=Message",
         "M1=You already have the latest version of Kestrivel, no update is necessary.",
         "Q0=Question",
@@ -106,8 +107,10 @@ TEST_F(MessageTableTest, ErrorsOneToEight) {
     }
     EXPECT_EQ(BuildMessage(TMessageKind::Error, 1, "")->Text, "The date you entered is invalid!");
     EXPECT_EQ(BuildMessage(TMessageKind::Error, 2, "")->Text, "Unable to check for updates.");
+    EXPECT_EQ(BuildMessage(TMessageKind::Error, 3, "/p/Memos.dat.damaged-1")->Text,
+              "A file could not be read completely. It is kept unchanged as /p/Memos.dat.damaged-1");
     // In range but missing from the table: an empty text.
-    EXPECT_EQ(BuildMessage(TMessageKind::Error, 3, "")->Text, "");
+    EXPECT_EQ(BuildMessage(TMessageKind::Error, 4, "")->Text, "");
 }
 
 TEST_F(MessageTableTest, InfosOneToSeven) {
