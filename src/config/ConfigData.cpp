@@ -1,9 +1,16 @@
 #include "config/ConfigData.h"
 
+#include <cerrno>
+#include <cstdio>
+#include <exception>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
 #include <utility>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace kestrivel {
 
@@ -12,10 +19,12 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr const char* kDamagedInfix = ".damaged-";
+constexpr const char* kNoClockStamp = "00000000-000000";
 
 bool SameBytes(const fs::path& a, const fs::path& b) {
     std::error_code ec;
-    if (fs::file_size(a, ec) != fs::file_size(b, ec) || ec) {
+    const auto sizeA = fs::file_size(a, ec);
+    if (ec || sizeA != fs::file_size(b, ec) || ec) {
         return false;
     }
     std::ifstream fa(a, std::ios::binary);
@@ -23,12 +32,13 @@ bool SameBytes(const fs::path& a, const fs::path& b) {
     if (!fa || !fb) {
         return false;
     }
-    char ba[65536];
-    char bb[65536];
+    std::string ba(65536, '\0');
+    std::string bb(65536, '\0');
     while (fa && fb) {
-        fa.read(ba, sizeof ba);
-        fb.read(bb, sizeof bb);
-        if (fa.gcount() != fb.gcount() || std::char_traits<char>::compare(ba, bb, fa.gcount()) != 0) {
+        fa.read(ba.data(), static_cast<std::streamsize>(ba.size()));
+        fb.read(bb.data(), static_cast<std::streamsize>(bb.size()));
+        if (fa.gcount() != fb.gcount() ||
+            ba.compare(0, static_cast<size_t>(fa.gcount()), bb, 0, static_cast<size_t>(fb.gcount())) != 0) {
             return false;
         }
     }
@@ -39,12 +49,93 @@ bool SameBytes(const fs::path& a, const fs::path& b) {
 std::string ExistingCopy(const fs::path& file) {
     std::error_code ec;
     const std::string prefix = file.filename().string() + kDamagedInfix;
-    for (fs::directory_iterator it(file.parent_path().empty() ? "." : file.parent_path(), ec), end;
-         !ec && it != end; it.increment(ec)) {
+    const fs::path folder = file.parent_path().empty() ? fs::path(".") : file.parent_path();
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code typeEc;
         const std::string name = it->path().filename().string();
-        if (name.rfind(prefix, 0) == 0 && it->is_regular_file(ec) && SameBytes(file, it->path())) {
+        if (name.starts_with(prefix) && it->is_regular_file(typeEc) && SameBytes(file, it->path())) {
             return it->path().string();
         }
+    }
+    return {};
+}
+
+void SyncFolderOf(const std::string& path) {
+    const fs::path parent = fs::path(path).parent_path();
+    const int fd = ::open(parent.empty() ? "." : parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+// Copies `from` to the new file `to` byte for byte and syncs it, so the copy is on disk before any
+// save can replace the original. Never replaces an existing `to`; removes a partial copy.
+bool CopySynced(const std::string& from, const std::string& to) {
+    const int in = ::open(from.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (in < 0) {
+        return false;
+    }
+    struct stat st {};
+    if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(in);
+        return false;
+    }
+    const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 0666);
+    if (out < 0) {
+        ::close(in);
+        return false;
+    }
+    bool ok = true;
+    char buf[65536];
+    for (;;) {
+        const ssize_t n = ::read(in, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
+        for (ssize_t done = 0; ok && done < n;) {
+            const ssize_t w = ::write(out, buf + done, static_cast<size_t>(n - done));
+            if (w < 0 && errno != EINTR) {
+                ok = false;
+            } else if (w > 0) {
+                done += w;
+            }
+        }
+        if (!ok) {
+            break;
+        }
+    }
+    ok = ok && ::fsync(out) == 0;
+    ok = ::close(out) == 0 && ok;
+    ::close(in);
+    if (!ok) {
+        ::unlink(to.c_str());
+        return false;
+    }
+    SyncFolderOf(to);
+    return true;
+}
+
+// A new copy named after the stamp, or "" when the file can neither be copied nor moved aside.
+std::string MakeCopy(const std::string& path, const std::string& stamp) {
+    const std::string base = path + kDamagedInfix + stamp;
+    std::string copy = base;
+    std::error_code ec;
+    for (int n = 2; fs::exists(fs::symlink_status(copy, ec)); ++n) {
+        copy = base + "-" + std::to_string(n);
+    }
+    if (CopySynced(path, copy)) {
+        return copy;
+    }
+    // A file we may not read (or one too large for the free space) cannot be copied; moving it
+    // aside keeps it just as whole, and a later save then starts a new file.
+    if (std::rename(path.c_str(), copy.c_str()) == 0) {
+        SyncFolderOf(copy);
+        return copy;
     }
     return {};
 }
@@ -93,10 +184,13 @@ void TConfigData::LoadOptions() {
 }
 
 bool TConfigData::SaveMemos() const {
-    return Memos.SaveToFile(MemosPath());
+    return !m_unkept.contains(MemosPath()) && Memos.SaveToFile(MemosPath());
 }
 
 bool TConfigData::ApplySchemes(int selectedIndex) {
+    if (m_unkept.contains(SchemesPath())) {
+        return false;
+    }
     return ApplyScheme(selectedIndex, CurrentScheme, Schemes, SchemesPath());
 }
 
@@ -109,28 +203,28 @@ std::vector<TDamagedFile> TConfigData::TakeDamagedFiles() {
 }
 
 void TConfigData::keepDamaged(const std::string& path, bool loadedCompletely) {
-    std::error_code ec;
-    if (loadedCompletely || !fs::exists(fs::symlink_status(path, ec)) || ec) {
-        return;
-    }
-    std::string copy = ExistingCopy(path);
-    if (copy.empty()) {
-        const std::string stamp = Timestamp ? Timestamp() : std::string("00000000-000000");
-        const std::string base = path + kDamagedInfix + stamp;
-        copy = base;
-        for (int n = 2; fs::exists(fs::symlink_status(copy, ec)); ++n) {
-            copy = base + "-" + std::to_string(n);
+    try {
+        m_unkept.erase(path);
+        std::error_code ec;
+        // A missing file is a clean start. A folder, pipe or device of that name holds nothing a
+        // save could lose (and a save cannot replace a folder).
+        if (loadedCompletely || !fs::is_regular_file(fs::status(path, ec)) || ec) {
+            return;
         }
-        // A file we may not read cannot be copied; moving it aside keeps it just as whole.
-        if (!fs::copy_file(path, copy, fs::copy_options::none, ec)) {
-            fs::remove(copy, ec);
-            fs::rename(path, copy, ec);
-            if (ec) {
-                copy.clear();
-            }
+        std::string copy = ExistingCopy(path);
+        if (copy.empty()) {
+            copy = MakeCopy(path, Timestamp ? Timestamp() : std::string(kNoClockStamp));
         }
+        if (copy.empty()) {
+            m_unkept.insert(path);
+        }
+        // Reloads during one run (the configuration dialog reloads both lists) tell the user once.
+        if (m_reported.insert(copy.empty() ? path : copy).second) {
+            m_damaged.push_back({path, copy});
+        }
+    } catch (const std::exception&) {
+        m_unkept.insert(path);
     }
-    m_damaged.push_back({path, copy});
 }
 
 } // namespace kestrivel

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -10,7 +11,8 @@
 
 namespace kestrivel {
 
-// A file that existed but did not load completely, and the copy of it kept as it was.
+// A file that existed but did not load completely, and the copy of it kept as it was. CopyPath is
+// empty when no copy could be made; the file is then never replaced during this run.
 struct TDamagedFile {
     std::string Path;
     std::string CopyPath;
@@ -45,9 +47,11 @@ public:
     void LoadMemos();
     void LoadOptions();
 
-    // Memos.dat from the memo list.
+    // Memos.dat from the memo list. False, touching nothing, while a damaged Memos.dat could not
+    // be kept.
     bool SaveMemos() const;
     // The working scheme named after the selected index becomes the active record; Schemes.dat.
+    // False, changing nothing, while a damaged Schemes.dat could not be kept.
     bool ApplySchemes(int selectedIndex);
     // The nine options into Settings.ini; "Unable to write to <path>" in `error` on failure.
     bool SaveOptions(std::string& error) const;
@@ -56,16 +60,22 @@ public:
     // program installs the clock; without one the copy is named by a fixed stamp.
     std::function<std::string()> Timestamp;
     // Files that loaded incompletely since the last call, each with its kept copy; the caller tells
-    // the user once per entry.
+    // the user once per entry (error E3 with the copy's path). A file is listed once per run,
+    // however often it is reloaded.
     std::vector<TDamagedFile> TakeDamagedFiles();
 
 private:
-    // A file that exists but did not load completely is copied beside itself, as it was, before
-    // any save can replace it.
+    // A regular file that exists but did not load completely is kept beside itself as
+    // `<name>.damaged-<stamp>`, exactly as it was and synced, before any save can replace it. An
+    // earlier copy with the same bytes is reused; a file that cannot be read is moved aside.
     void keepDamaged(const std::string& path, bool loadedCompletely);
 
     std::string m_folder;
     std::vector<TDamagedFile> m_damaged;
+    // Copies (or, without one, paths) already reported during this run.
+    std::set<std::string> m_reported;
+    // Damaged files that could not be kept: saves over them are refused.
+    std::set<std::string> m_unkept;
 };
 
 } // namespace kestrivel
