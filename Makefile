@@ -5,7 +5,7 @@ BUILD_TYPE ?= RelWithDebInfo
 FUZZ_SECONDS ?= 60
 JOBS       ?= $(shell nproc)
 
-.PHONY: all deps configure build test bench fuzz run clean
+.PHONY: all deps configure build test bench fuzz run package clean
 
 all: build
 
@@ -31,6 +31,10 @@ fuzz: deps
 
 run: build
 	@bash scripts/run-calendar.sh $(BUILD)
+
+# A .deb of the installed layout (program, language files, schemes, desktop entry, icons, manual).
+package: build
+	@cd $(BUILD) && cpack --config CPackConfig.cmake
 
 clean:
 	rm -rf $(BUILD) $(FUZZ_BUILD)

@@ -9,6 +9,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-liberation2 xvfb xauth x11-utils x11-xserver-utils imagemagick
     clang-14 libclang-rt-14-dev
+    dpkg-dev desktop-file-utils appstream xdotool librsvg2-bin
 )
 
 missing=()

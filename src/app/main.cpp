@@ -3,6 +3,7 @@
 #include "app/Services.h"
 #include "config/Autostart.h"
 #include "config/ConfigData.h"
+#include "config/ProgramPaths.h"
 #include "update/HttpClient.h"
 
 #include <QApplication>
@@ -14,17 +15,33 @@ using namespace kestrivel;
 
 namespace {
 
-// The program keeps its files beside itself; an installed copy in a folder the user cannot write to
-// keeps them in the user's configuration folder instead.
-QString ProgramFolder() {
+#ifndef KESTRIVEL_INSTALL_DATADIR
+#define KESTRIVEL_INSTALL_DATADIR "/usr/local/share"
+#endif
+#ifndef KESTRIVEL_DATADIR_FROM_BINDIR
+#define KESTRIVEL_DATADIR_FROM_BINDIR "../share"
+#endif
+
+// Where the program keeps its files (beside itself, or for an installed or read-only copy in the
+// user's configuration folder) and the folders searched for language files and shipped schemes.
+ProgramPaths FindProgramPaths() {
     const QString appDir = QCoreApplication::applicationDirPath();
-    if (QFileInfo(appDir).isWritable()) {
-        return appDir;
-    }
-    const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-                           QStringLiteral("/Kestrivel");
-    QDir().mkpath(config);
-    return config;
+    ProgramPlace place;
+    place.ExecutableFolder = appDir.toStdString();
+    place.ExecutableFolderWritable = QFileInfo(appDir).isWritable();
+    place.InstalledTree =
+        QFileInfo(appDir + QStringLiteral("/" KESTRIVEL_DATADIR_FROM_BINDIR "/kestrivel")).isDir();
+    place.XdgConfigHome = qEnvironmentVariable("XDG_CONFIG_HOME").toStdString();
+    place.Home = qEnvironmentVariable("HOME").toStdString();
+    place.InstalledDataFolder = KESTRIVEL_INSTALL_DATADIR;
+    place.DataFolderFromExecutable = KESTRIVEL_DATADIR_FROM_BINDIR;
+    return computeProgramPaths(place);
+}
+
+QString ProgramFolder() {
+    const QString folder = QString::fromStdString(FindProgramPaths().ProgramFolder);
+    QDir().mkpath(folder);
+    return folder;
 }
 
 } // namespace

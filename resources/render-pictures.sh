@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Renders the pictures in this folder from icons/kestrivel.svg (run after changing the drawing):
+# the hicolor PNGs, the 16-pixel tray icon and the About tab's 77-pixel progressive JPEG. The
+# drawing sits on a 16-unit grid, so every size here is a whole multiple and stays sharp.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+svg="$here/icons/kestrivel.svg"
+for size in 16 32 48 128; do
+    rsvg-convert -w "$size" -h "$size" "$svg" -o "$here/icons/kestrivel-$size.png"
+done
+cp "$here/icons/kestrivel-16.png" "$here/Tray_Icon.png"
+tmp=$(mktemp --suffix=.png)
+trap 'rm -f "$tmp"' EXIT
+rsvg-convert -w 64 -h 64 "$svg" -o "$tmp"
+# The picture has no transparency: the icon on a soft panel-like gradient, 6 pixels in.
+convert -size 77x77 gradient:'#f6f8fb-#dde4ec' "$tmp" -geometry +6+6 -composite -strip \
+    -sampling-factor 1x1 -quality 93 -interlace JPEG "$here/about.jpg"

@@ -1,0 +1,105 @@
+#!/usr/bin/env bash
+# Builds the .deb from the build folder given as $1, unpacks it into a scratch root and checks it
+# as an installed program: the package's dependencies were computed from the binary; the desktop
+# entry, AppStream data and icons validate; the four language files are in the installed data
+# folder; the program from the scratch root shows a calendar on a virtual X screen and, with a
+# scratch HOME, keeps Settings.ini in $XDG_CONFIG_HOME/Kestrivel (written when the calendar moves).
+# Exits 77 (skipped) where a tool is missing.
+set -euo pipefail
+build=$(cd "${1:?build folder}" && pwd)
+for tool in cpack dpkg-deb dpkg-shlibdeps desktop-file-validate appstreamcli Xvfb xwininfo xsetroot xdotool import convert; do
+    command -v "$tool" >/dev/null 2>&1 || { echo "package-test: $tool missing, skipped"; exit 77; }
+done
+
+scratch=$(mktemp -d)
+xvfb_pid=""
+app_pid=""
+cleanup() {
+    for pid in "$app_pid" "$xvfb_pid"; do
+        if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then
+            kill "$pid" 2>/dev/null || true
+            wait "$pid" 2>/dev/null || true
+        fi
+    done
+    rm -rf "$scratch"
+}
+trap cleanup EXIT
+fail() { echo "package-test: $*" >&2; exit 1; }
+
+# --- The package ---
+cpack --config "$build/CPackConfig.cmake" -B "$scratch/pkg" >"$scratch/cpack.log" 2>&1 ||
+    { cat "$scratch/cpack.log" >&2; fail "cpack failed"; }
+deb=$(ls "$scratch"/pkg/*.deb 2>/dev/null | head -n 1)
+[ -n "$deb" ] || fail "no .deb built"
+depends=$(dpkg-deb -f "$deb" Depends)
+echo "package-test: $(basename "$deb") depends on: $depends"
+case "$depends" in *libqt6widgets6*) ;; *) fail "dependencies were not computed from the binary" ;; esac
+
+root="$scratch/root"
+dpkg-deb -x "$deb" "$root"
+share="$root/usr/share"
+desktop-file-validate "$share/applications/org.example.kestrivel.desktop" || fail "desktop entry invalid"
+appstreamcli validate --no-net --pedantic "$share/metainfo/org.example.kestrivel.metainfo.xml" >/dev/null ||
+    fail "AppStream metadata invalid"
+[ -s "$share/man/man1/kestrivel.1" ] || fail "no manual page"
+[ -s "$share/icons/hicolor/scalable/apps/kestrivel.svg" ] || fail "no scalable icon"
+for size in 16 32 48 128; do
+    got=$(identify -format '%wx%h' "$share/icons/hicolor/${size}x${size}/apps/kestrivel.png")
+    [ "$got" = "${size}x${size}" ] || fail "icon ${size}x${size} is $got"
+done
+
+# Each installed language file names its own language.
+names=""
+for lang in KestriEn KestriFr KestriDe KestriEs; do
+    [ -f "$share/kestrivel/$lang.lang" ] || fail "$lang.lang not installed"
+    "$build/bin/langc" decompile "$share/kestrivel/$lang.lang" "$scratch/$lang.txt" >/dev/null
+    names+="$(sed -n 's/^language = //p' "$scratch/$lang.txt");"
+done
+[ "$names" = "English;Français;Deutsch;Español;" ] || fail "language names: $names"
+
+# --- The installed program on a virtual X screen ---
+num=99
+while [ -e "/tmp/.X${num}-lock" ] || [ -e "/tmp/.X11-unix/X${num}" ]; do num=$((num + 1)); done
+export DISPLAY=":$num"
+Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp -noreset >/dev/null 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 1 50); do xwininfo -root >/dev/null 2>&1 && break; sleep 0.1; done
+xwininfo -root >/dev/null 2>&1 || fail "the virtual X server did not start"
+xsetroot -solid '#3a6ea5' # the calendar is drawn on a transparent key; give it a desktop
+
+home="$scratch/home"
+config="$home/.config-scratch"
+mkdir -p "$home" "$scratch/runtime"
+chmod 700 "$scratch/runtime"
+env -u WAYLAND_DISPLAY -u LC_ALL HOME="$home" XDG_CONFIG_HOME="$config" XDG_RUNTIME_DIR="$scratch/runtime" \
+    LANG=C.UTF-8 QT_QPA_PLATFORM=xcb "$root/usr/bin/kestrivel" &
+app_pid=$!
+window=""
+for _ in $(seq 1 100); do
+    kill -0 "$app_pid" 2>/dev/null || fail "the program ended before its window appeared"
+    window=$(xdotool search --onlyvisible --name '^Kestrivel$' 2>/dev/null | head -n 1 || true)
+    [ -n "$window" ] && break
+    sleep 0.1
+done
+[ -n "$window" ] || fail "no calendar window after 10 seconds"
+sleep 1 # let the first paint reach the screen
+
+shot="${KESTRIVEL_SHOT:-$scratch/shot.png}"
+import -window root "$shot"
+colours=$(convert "$shot" -format '%k' info:)
+[ "$colours" -gt 1 ] || fail "the screen is all one colour"
+
+[ -d "$config/Kestrivel" ] || fail "no folder $config/Kestrivel"
+[ ! -e "$root/usr/bin/Settings.ini" ] || fail "the installed program wrote beside itself"
+# The calendar saves its position when it is moved while active, as by the user's drag.
+xdotool windowfocus --sync "$window"
+xdotool windowmove "$window" 123 87
+settings="$config/Kestrivel/Settings.ini"
+for _ in $(seq 1 50); do
+    grep -qi '^Left=123' "$settings" 2>/dev/null && grep -qi '^Top=87' "$settings" && break
+    sleep 0.1
+done
+grep -qi '^Left=123' "$settings" 2>/dev/null && grep -qi '^Top=87' "$settings" ||
+    fail "Settings.ini with the moved position not written under \$XDG_CONFIG_HOME/Kestrivel"
+[ -z "$(ls "$root/usr/bin")" ] || [ "$(ls "$root/usr/bin")" = kestrivel ] || fail "files written beside the program"
+echo "package-test: installed calendar shows ($colours colours), keeps $settings"
