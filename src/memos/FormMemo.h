@@ -40,7 +40,6 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void changeEvent(QEvent* event) override;
 
 private:
     QLineEdit* m_associate;
@@ -100,9 +99,6 @@ public:
     QComboBox* cmbMemoType() const { return m_cmbMemoType; }
     QPushButton* btnOk() const { return m_btnOk; }
     QPushButton* btnCancel() const { return m_btnCancel; }
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void createControls();
