@@ -1,0 +1,219 @@
+#include "memos/FormMemo.h"
+#include "FakeServices.h"
+#include "config/ConfigData.h"
+
+#include <QComboBox>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTextCursor>
+#include <QToolButton>
+#include <QtTest>
+
+#include <memory>
+
+using namespace kestrivel;
+
+class TestFormMemo : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<TConfigData> config;
+    std::unique_ptr<FakeServices> services;
+    std::unique_ptr<TfrmMemo> editor;
+    int redraws = 0;
+
+    static TDateValue Day(int year, int month, int day) {
+        TDateValue value = 0;
+        TryEncodeDate(year, month, day, value);
+        return value;
+    }
+    static void Type(QLineEdit* field, const QString& text) {
+        field->clear();
+        QTest::keyClicks(field, text);
+    }
+    bool MemosWritten() const { return QFileInfo::exists(QString::fromStdString(config->MemosPath())); }
+    void EditDay(int year, int month, int day) {
+        EditMemoOfDay(*editor, *config, *services, year, month, day, [this] { ++redraws; });
+    }
+
+private slots:
+    void init() {
+        dir = std::make_unique<QTemporaryDir>();
+        config = std::make_unique<TConfigData>(dir->path().toStdString());
+        services = std::make_unique<FakeServices>();
+        editor = std::make_unique<TfrmMemo>(*services);
+        redraws = 0;
+    }
+
+    void builtInLook() {
+        QCOMPARE(editor->objectName(), QStringLiteral("frmMemo"));
+        QCOMPARE(editor->windowTitle(), QStringLiteral("Memo"));
+        QCOMPARE(editor->size(), QSize(272, 192));
+        QVERIFY(editor->windowFlags().testFlag(Qt::Tool));
+        QCOMPARE(editor->findChild<QLabel*>("lblMax")->text(), QStringLiteral("(Max. 255 characters)"));
+        QCOMPARE(editor->findChild<QComboBox*>("cmbMonth")->itemText(7), QStringLiteral("Août"));
+        QCOMPARE(editor->findChild<QComboBox*>("cmbMemoType")->itemText(3), QStringLiteral("Yearly"));
+        QVERIFY(editor->findChild<UpDownArrows*>("updYear"));
+        // Tab order: text box, Ok, Cancel, then the date and the type.
+        QStringList order;
+        for (QWidget* w = editor->memText(); order.size() < 7; w = w->nextInFocusChain()) {
+            if ((w->focusPolicy() & Qt::TabFocus) && !w->objectName().startsWith("qt_")) {
+                order << w->objectName();
+            }
+        }
+        QCOMPARE(order.join(' '), QStringLiteral("memText btnOk btnCancel edtDay cmbMonth edtYear cmbMemoType"));
+    }
+
+    void upDownStepsWithoutWrapping() {
+        Type(editor->edtDay(), "31");
+        QTest::mouseClick(editor->updDay()->UpButton(), Qt::LeftButton);
+        QCOMPARE(editor->edtDay()->text(), QStringLiteral("31"));
+        QTest::keyClick(editor->edtDay(), Qt::Key_Down);
+        QCOMPARE(editor->edtDay()->text(), QStringLiteral("30"));
+    }
+
+    void invalidDateStaysOpenUntilCorrected() {
+        editor->UnlockDate();
+        editor->Date = Day(2007, 1, 1);
+        editor->SetModalLoop([this](TfrmMemo& memo) {
+            Type(memo.edtDay(), "31");
+            memo.cmbMonth()->setCurrentIndex(3);
+            QTest::mouseClick(memo.btnOk(), Qt::LeftButton);
+            QCOMPARE(services->Boxes.size(), size_t(1));
+            QCOMPARE(services->Boxes[0].Text, std::string("The date you entered is invalid!"));
+            QVERIFY(memo.isVisible());
+            Type(memo.edtDay(), "30");
+            QTest::mouseClick(memo.btnOk(), Qt::LeftButton);
+        });
+        QCOMPARE(editor->ShowModal(), int(QDialog::Accepted));
+        QCOMPARE(editor->Date, Day(2007, 4, 30));
+    }
+
+    void lineBreaksRoundTrip() {
+        editor->Text = "a;b";
+        editor->SetModalLoop([](TfrmMemo& memo) {
+            QCOMPARE(memo.focusWidget(), memo.memText());
+            QCOMPARE(memo.memText()->toPlainText(), QStringLiteral("a\nb"));
+            memo.memText()->moveCursor(QTextCursor::End);
+            QTest::keyClick(memo.memText(), Qt::Key_Return);
+            QTest::keyClicks(memo.memText(), "c");
+            QVERIFY(memo.isVisible()); // Enter made a new line, not an "Ok"
+            memo.memText()->insertPlainText(QString(300, QLatin1Char('x')));
+            QCOMPARE(memo.memText()->toPlainText().size(), 255);
+            QTest::mouseClick(memo.btnOk(), Qt::LeftButton);
+        });
+        QCOMPARE(editor->ShowModal(), int(QDialog::Accepted));
+        QCOMPARE(editor->Text, "a;b;c" + std::string(250, 'x'));
+    }
+
+    void escapeInTextBoxCancels() {
+        editor->Text = "kept";
+        editor->SetModalLoop([](TfrmMemo& memo) {
+            QTest::keyClicks(memo.memText(), "more");
+            QTest::keyClick(memo.memText(), Qt::Key_Escape);
+            QVERIFY(!memo.isVisible());
+        });
+        QCOMPARE(editor->ShowModal(), int(QDialog::Rejected));
+        QCOMPARE(editor->Text, std::string("kept"));
+    }
+
+    void modifyModeDimsTheDate() {
+        editor->LockDate();
+        QVERIFY(editor->DateLocked());
+        for (QWidget* dimmed :
+             std::initializer_list<QWidget*>{editor->edtDay(), editor->updDay(), editor->lblMonth(),
+                                             editor->cmbMonth(), editor->edtYear(), editor->updYear()}) {
+            QVERIFY2(!dimmed->isEnabled(), qPrintable(dimmed->objectName()));
+        }
+        QVERIFY(editor->lblDay()->isEnabled() && editor->lblYear()->isEnabled());
+        editor->Date = Day(2007, 4, 30) + 0.5;
+        editor->SetModalLoop([](TfrmMemo& memo) {
+            memo.edtDay()->setText("1");
+            QTest::mouseClick(memo.btnOk(), Qt::LeftButton);
+        });
+        QCOMPARE(editor->ShowModal(), int(QDialog::Accepted));
+        QCOMPARE(editor->Date, Day(2007, 4, 30) + 0.5);
+        editor->UnlockDate();
+        QVERIFY(editor->cmbMonth()->isEnabled() && !editor->DateLocked());
+    }
+
+    void laterDayOfAWeeklyMemoOpensANewMemo() {
+        QVERIFY(config->Memos.Add("weekly", mtWeekly, Day(2006, 4, 3)));
+        editor->SetModalLoop([](TfrmMemo& memo) {
+            QVERIFY(!memo.DateLocked());
+            QCOMPARE(memo.edtDay()->text(), QStringLiteral("10"));
+            QVERIFY(memo.memText()->toPlainText().isEmpty());
+            QTest::keyClicks(memo.memText(), "new");
+            QTest::mouseClick(memo.btnOk(), Qt::LeftButton);
+        });
+        EditDay(2006, 4, 10);
+        QCOMPARE(config->Memos.Count(), uint16_t(2));
+        QCOMPARE(config->Memos.IndexOfDate(Day(2006, 4, 10)), 1);
+        QVERIFY(MemosWritten());
+        QCOMPARE(redraws, 1);
+    }
+
+    void ownDayModifiesAndSavesEvenOnCancel() {
+        QVERIFY(config->Memos.Add("weekly", mtWeekly, Day(2006, 4, 3)));
+        editor->SetModalLoop([](TfrmMemo& memo) {
+            QVERIFY(memo.DateLocked());
+            QCOMPARE(memo.cmbMemoType()->currentIndex(), int(mtWeekly));
+            QTest::keyClicks(memo.memText(), "!");
+        });
+        EditDay(2006, 4, 3);
+        QCOMPARE(config->Memos.Items()[0].Text, std::string("weekly"));
+        QVERIFY(MemosWritten());
+        QCOMPARE(redraws, 1);
+    }
+
+    void takenDateGivesError1() {
+        QVERIFY(config->Memos.Add("first", mtSingle, Day(2006, 4, 3)));
+        editor->SetModalLoop([](TfrmMemo& memo) {
+            Type(memo.edtDay(), "3");
+            QTest::mouseClick(memo.btnOk(), Qt::LeftButton);
+        });
+        EditDay(2006, 4, 10);
+        QCOMPARE(config->Memos.Count(), uint16_t(1));
+        QCOMPARE(services->Boxes.size(), size_t(1));
+        QCOMPARE(services->Boxes[0].Text, std::string("The date you entered is invalid!"));
+        QVERIFY(!MemosWritten());
+        QCOMPARE(redraws, 0);
+    }
+
+    void impossibleDayOpensNothing() {
+        bool opened = false;
+        editor->SetModalLoop([&opened](TfrmMemo&) { opened = true; });
+        EditDay(2007, 2, 29);
+        QVERIFY(!opened);
+    }
+
+    void failedSaveIsShown() {
+        config = std::make_unique<TConfigData>(dir->path().toStdString() + "/missing");
+        editor->SetModalLoop([](TfrmMemo& memo) { QTest::mouseClick(memo.btnOk(), Qt::LeftButton); });
+        EditDay(2006, 4, 10);
+        QCOMPARE(services->Boxes.size(), size_t(1));
+        QCOMPARE(services->Boxes[0].Text, "Unable to write to " + config->MemosPath());
+        QCOMPARE(redraws, 1);
+    }
+
+    void tabAddsTodayWithoutSaving() {
+        services->Clock = QDateTime(QDate(2026, 12, 7), QTime(18, 30));
+        editor->SetModalLoop([](TfrmMemo& memo) {
+            QCOMPARE(memo.cmbMonth()->currentIndex(), 11);
+            QCOMPARE(memo.edtYear()->text(), QStringLiteral("2026"));
+            QTest::mouseClick(memo.btnOk(), Qt::LeftButton);
+        });
+        QVERIFY(AddMemoFromTab(*editor, *config, *services));
+        QCOMPARE(config->Memos.Items()[0].Date, Day(2026, 12, 7));
+        QVERIFY(!MemosWritten());
+        QVERIFY(ModifyMemoFromTab(*editor, *config, *services, 0));
+        QVERIFY(!ModifyMemoFromTab(*editor, *config, *services, 1));
+    }
+};
+
+QTEST_MAIN(TestFormMemo)
+#include "test_FormMemo.moc"
