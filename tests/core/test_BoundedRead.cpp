@@ -9,10 +9,8 @@
 #include "memos/UnitMemo.h"
 #include "schemes/UnitSchemes.h"
 
-#include <filesystem>
 #include <fstream>
 #include <functional>
-#include <string>
 
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -23,83 +21,68 @@ using namespace kestrivel;
 
 namespace {
 
-// Every reader of the program against files it must not read whole: each case runs in a child
-// under an address-space limit and an alarm, so an unbounded read or a hang fails the case.
-struct Reader {
-    const char* Name;
-    size_t Cap;
-    bool HeadOnly; // reads the head of any large file
-    std::function<void(const std::string& path, size_t size)> MakeValid;
-    std::function<bool(const std::string& path)> Read;
-};
-
-void FixtureWithZeros(const char* fixture, const std::string& path, size_t size) {
-    WriteBytes(path, ReadBytes(FixturePath(fixture)));
+// A valid file of `size` bytes: a fixture (or text) followed by zeros, which every reader ignores.
+void ValidFile(const std::string& head, const std::string& path, size_t size) {
+    WriteBytes(path, head.ends_with(".dat") || head.ends_with(".lang") ? ReadBytes(FixturePath(head)) : head);
     ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(size)), 0);
 }
 
-void ExchangeLines(const std::string& path, size_t size) {
-    // 65,535 lines of 1,024 bytes, the last one longer: a full list from exactly `size` bytes.
+// 65,535 lines of 1,024 bytes, the last one longer: a full memo list from exactly `size` bytes.
+void ExchangeFile(const std::string&, const std::string& path, size_t size) {
     std::ofstream out(path, std::ios::binary);
-    const std::string line = "01/02/2024|0|" + std::string(1024 - 15, 'x') + "\r\n";
-    for (size_t i = 0; i + 1 < TMemoList::kMaxCount; ++i) {
+    const std::string line = "01/02/2024|0|" + std::string(1009, 'x') + "\r\n";
+    for (size_t i = 1; i < TMemoList::kMaxCount; ++i) {
         out << line;
     }
     out << "01/02/2024|0|" << std::string(size - line.size() * (TMemoList::kMaxCount - 1) - 13, 'y');
 }
 
-TLocaleFormats Formats() {
-    TLocaleFormats f;
-    f.ShortDateFormat = "dd/mm/yyyy";
-    f.DateSeparator = '/';
-    return f;
+bool Import(const std::string& path) {
+    TLocaleFormats formats;
+    formats.ShortDateFormat = "dd/mm/yyyy";
+    formats.DateSeparator = '/';
+    return TMemoList().ImportFromFile(path, formats);
 }
 
-const Reader kReaders[] = {
-    {"memo file", kDataFileCap, false, [](auto& p, size_t n) { FixtureWithZeros("MemosTwo.dat", p, n); },
-     [](auto& p) { return TMemoList().LoadFromFile(p); }},
-    {"exchange import", kDataFileCap, false, ExchangeLines,
-     [](auto& p) { return TMemoList().ImportFromFile(p, Formats()); }},
-    {"scheme file", kDataFileCap, false,
-     [](auto& p, size_t n) { FixtureWithZeros("SchemesThree.dat", p, n); },
+const struct {
+    const char* Head;
+    size_t Cap;
+    bool HeadOnly; // reads the head of a file of any size
+    void (*Make)(const std::string&, const std::string&, size_t);
+    std::function<bool(const std::string&)> Read;
+} kReaders[] = {
+    {"MemosTwo.dat", kDataFileCap, false, ValidFile, [](auto& p) { return TMemoList().LoadFromFile(p); }},
+    {"exchange", kDataFileCap, false, ExchangeFile, Import},
+    {"SchemesThree.dat", kDataFileCap, false, ValidFile,
      [](auto& p) { return TSchemeList().LoadFromFile(p); }},
-    {"scheme import", kDataFileCap, false,
-     [](auto& p, size_t n) { FixtureWithZeros("SchemeExported.dat", p, n); },
+    {"SchemeExported.dat", kDataFileCap, false, ValidFile,
      [](auto& p) { return TSchemeList().ImportFromFile(p); }},
-    {"language file", kLanguageFileCap, false,
-     [](auto& p, size_t n) { FixtureWithZeros("LangHeader.lang", p, n); },
-     [](auto& p) { return TLangPack().Load(p); }},
-    {"language head", size_t{8} << 30, true,
-     [](auto& p, size_t n) { FixtureWithZeros("LangHeader.lang", p, n); },
-     [](auto& p) { return TLangPack().ReadHeader(p); }},
-    {"settings", kSettingsFileCap, false,
-     [](auto& p, size_t n) {
-         WriteBytes(p, "[Options]\nStartOfWeek=3\n;");
-         ASSERT_EQ(::truncate(p.c_str(), static_cast<off_t>(n)), 0);
-     },
+    {"LangHeader.lang", kLanguageFileCap, false, ValidFile, [](auto& p) { return TLangPack().Load(p); }},
+    {"LangHeader.lang", size_t{8} << 30, true, ValidFile, [](auto& p) { return TLangPack().ReadHeader(p); }},
+    {"[Options]\nStartOfWeek=3\n;", kSettingsFileCap, false, ValidFile,
      [](auto& p) { return TIniFile(p).readInteger("Options", "StartOfWeek", 0) == 3; }},
 };
 
-size_t AddressSpaceNow() {
-    std::ifstream status("/proc/self/status");
-    std::string key;
-    size_t kib = 0;
-    while (status >> key && key != "VmSize:") {
-    }
-    status >> kib;
-    return kib * 1024;
-}
-
-// 1 read, 0 refused; -1 when the child was killed (out of memory, or still blocked at the alarm).
-int ReadInChild(const Reader& reader, const std::string& path) {
+// 1 read, 0 refused, -1 killed: out of memory under a limit a few times the cap, or still blocked
+// at the alarm.
+int ReadInChild(const std::function<bool(const std::string&)>& read, size_t cap, const std::string& path) {
     const pid_t pid = ::fork();
     if (pid == 0) {
-        const rlim_t limit =
-            AddressSpaceNow() + 4 * std::min<size_t>(reader.Cap, kDataFileCap) + (size_t{64} << 20);
+        std::ifstream status("/proc/self/status");
+        std::string key;
+        rlim_t kib = 0;
+        while (status >> key && key != "VmSize:") {
+        }
+        status >> kib;
+        const rlim_t limit = kib * 1024 + 4 * std::min(cap, kDataFileCap) + (size_t{64} << 20);
         const rlimit rl{limit, limit};
         ::setrlimit(RLIMIT_AS, &rl);
         ::alarm(20);
-        ::_exit(reader.Read(path) ? 1 : 0);
+        try {
+            ::_exit(read(path) ? 1 : 0);
+        } catch (...) {
+            ::_exit(2); // an exception left the reader
+        }
     }
     int status = 0;
     ::waitpid(pid, &status, 0);
@@ -109,17 +92,16 @@ int ReadInChild(const Reader& reader, const std::string& path) {
 } // namespace
 
 TEST(BoundedRead, EveryReaderTakesOnlyRegularFilesWithinItsCap) {
-    for (const Reader& reader : kReaders) {
-        SCOPED_TRACE(reader.Name);
+    for (const auto& r : kReaders) {
+        SCOPED_TRACE(r.Head);
         TempFolder folder("kestrivel-bounded");
-        const std::string atCap = folder.file("at-cap"), overCap = folder.file("over-cap"),
-                          fifo = folder.file("fifo");
-        reader.MakeValid(atCap, reader.Cap);
-        reader.MakeValid(overCap, reader.Cap + 1);
+        const std::string atCap = folder.file("a"), overCap = folder.file("b"), fifo = folder.file("c");
+        r.Make(r.Head, atCap, r.Cap);
+        r.Make(r.Head, overCap, r.Cap + 1);
         ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-        EXPECT_EQ(ReadInChild(reader, atCap), 1);
-        EXPECT_EQ(ReadInChild(reader, overCap), reader.HeadOnly ? 1 : 0);
-        EXPECT_EQ(ReadInChild(reader, fifo), 0);
-        EXPECT_EQ(ReadInChild(reader, "/dev/zero"), 0);
+        EXPECT_EQ(ReadInChild(r.Read, r.Cap, atCap), 1);
+        EXPECT_EQ(ReadInChild(r.Read, r.Cap, overCap), r.HeadOnly ? 1 : 0);
+        EXPECT_EQ(ReadInChild(r.Read, r.Cap, fifo), 0);
+        EXPECT_EQ(ReadInChild(r.Read, r.Cap, "/dev/zero"), 0);
     }
 }

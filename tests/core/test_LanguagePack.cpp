@@ -368,31 +368,22 @@ TEST(LanguagePack, LoadingAgainReplacesTheWholePack) {
 }
 
 TEST(LanguagePack, TextsAreCappedAndALongerNameIsDamage) {
-    const struct {
-        std::string Raw, Expected;
-    } texts[] = {
-        {std::string(65536, 't'), std::string(65536, 't')},
-        {std::string(70000, '\xE9'),
-         [] { // Windows-1252 é, two bytes once decoded
-             std::string s;
-             for (int i = 0; i < 32768; ++i) {
-                 s += "\xC3\xA9";
-             }
-             return s;
-         }()},
-        {"ab" + std::string(30000, '\x80'),
-         [] { // €, three bytes: never cut inside one
-             std::string s = "ab";
-             for (int i = 0; i < 21844; ++i) {
-                 s += "\xE2\x82\xAC";
-             }
-             return s;
-         }()},
+    const auto repeat = [](const char* s, int n) {
+        std::string out;
+        while (n-- > 0) {
+            out += s;
+        }
+        return out;
+    };
+    // Windows-1252 é and € take two and three bytes once decoded; a cut never splits one.
+    const std::pair<std::string, std::string> texts[] = {
+        {std::string(70000, '\xE9'), repeat("\xC3\xA9", 32768)},
+        {"ab" + std::string(30000, '\x80'), "ab" + repeat("\xE2\x82\xAC", 21844)},
     };
     TLangPack pack;
-    for (const auto& t : texts) {
-        ASSERT_TRUE(pack.LoadFromBytes(Header() + Lead("L", 0, 1) + Section("s", {{"k", t.Raw}})));
-        EXPECT_TRUE(pack.FindText("s", "k")->Text == t.Expected) << t.Raw.size();
+    for (const auto& [raw, expected] : texts) {
+        ASSERT_TRUE(pack.LoadFromBytes(Header() + Lead("L", 0, 1) + Section("s", {{"k", raw}})));
+        EXPECT_TRUE(pack.FindText("s", "k")->Text == expected) << raw.size();
     }
     for (const size_t length : {size_t{65536}, size_t{65537}}) {
         const std::string bytes = Header() + Lead(std::string(length, 'n'), 0, 0);
