@@ -62,7 +62,9 @@ private:
     std::string m_buf;
 };
 
-// Reads the whole file into `out`. False when it does not exist or cannot be read.
+// Reads the whole file into `out`, however large. False when it does not exist or cannot be read.
+// For the language-file compiler and tests; the program reads its files through ReadFileBounded
+// (common/BoundedRead.h), which takes only regular files within a size cap.
 bool ReadWholeFile(const std::string& path, std::string& out);
 bool FileExists(const std::string& path);
 
