@@ -331,23 +331,29 @@ void TSchemeEditor::buildControls() {
     m_btnExportScheme = makeButton("btnExportScheme");
     m_btnImportScheme = makeButton("btnImportScheme");
 
+    // The rows take the whole height on the left; the zone and scheme lists and the buttons stack
+    // on the right.
     auto* layout = new QGridLayout(this);
     layout->setContentsMargins(8, 8, 8, 8);
     layout->setHorizontalSpacing(8);
-    layout->setVerticalSpacing(4);
-    layout->addWidget(m_lblItem, 0, 0);
-    layout->addWidget(m_cmbZone, 1, 0);
-    layout->addWidget(m_valueList, 2, 0, 2, 1);
-    layout->addWidget(m_lblScheme, 0, 1);
-    layout->addWidget(m_cmbSchemes, 1, 1);
+    layout->addWidget(m_valueList, 0, 0);
+    auto* side = new QVBoxLayout;
+    side->setSpacing(2);
+    side->addWidget(m_lblItem);
+    side->addWidget(m_cmbZone);
+    side->addSpacing(6);
+    side->addWidget(m_lblScheme);
+    side->addWidget(m_cmbSchemes);
+    side->addSpacing(6);
     auto* buttons = new QGridLayout;
     buttons->setSpacing(4);
     buttons->addWidget(m_btnSaveScheme, 0, 0);
     buttons->addWidget(m_btnDeleteScheme, 0, 1);
     buttons->addWidget(m_btnExportScheme, 1, 0);
     buttons->addWidget(m_btnImportScheme, 1, 1);
-    layout->addLayout(buttons, 2, 1);
-    layout->setRowStretch(3, 1);
+    side->addLayout(buttons);
+    side->addStretch(1);
+    layout->addLayout(side, 0, 1);
     layout->setColumnStretch(0, 3);
     layout->setColumnStretch(1, 2);
 
