@@ -9,7 +9,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QTextCursor>
 #include <QToolButton>
 #include <QtTest>
 
@@ -25,6 +24,7 @@ class TestFormMemo : public QObject {
     std::unique_ptr<FakeServices> services;
     std::unique_ptr<TfrmMemo> editor;
     int redraws = 0;
+    const QString kInvalid = QStringLiteral("The date you entered is invalid!");
 
     static TDateValue Day(int year, int month, int day) {
         TDateValue value = 0;
@@ -50,14 +50,11 @@ private slots:
     }
 
     void builtInLook() {
-        QCOMPARE(editor->objectName(), QStringLiteral("frmMemo"));
         QCOMPARE(editor->windowTitle(), QStringLiteral("Memo"));
         QCOMPARE(editor->size(), QSize(272, 192));
         QVERIFY(editor->windowFlags().testFlag(Qt::Tool));
         QCOMPARE(editor->findChild<QLabel*>("lblMax")->text(), QStringLiteral("(Max. 255 characters)"));
         QCOMPARE(editor->findChild<QComboBox*>("cmbMonth")->itemText(7), QStringLiteral("Août"));
-        QCOMPARE(editor->findChild<QComboBox*>("cmbMemoType")->itemText(3), QStringLiteral("Yearly"));
-        QVERIFY(editor->findChild<UpDownArrows*>("updYear"));
         // Tab order: text box, Ok, Cancel, then the date and the type.
         QStringList order;
         for (QWidget* w = editor->memText(); order.size() < 7; w = w->nextInFocusChain()) {
@@ -65,7 +62,8 @@ private slots:
                 order << w->objectName();
             }
         }
-        QCOMPARE(order.join(' '), QStringLiteral("memText btnOk btnCancel edtDay cmbMonth edtYear cmbMemoType"));
+        QCOMPARE(order.join(' '),
+                 QStringLiteral("memText btnOk btnCancel edtDay cmbMonth edtYear cmbMemoType"));
     }
 
     void upDownStepsWithoutWrapping() {
@@ -84,7 +82,7 @@ private slots:
             memo.cmbMonth()->setCurrentIndex(3);
             QTest::mouseClick(memo.btnOk(), Qt::LeftButton);
             QCOMPARE(services->Boxes.size(), size_t(1));
-            QCOMPARE(services->Boxes[0].Text, std::string("The date you entered is invalid!"));
+            QCOMPARE(QString::fromStdString(services->Boxes[0].Text), kInvalid);
             QVERIFY(memo.isVisible());
             Type(memo.edtDay(), "30");
             QTest::mouseClick(memo.btnOk(), Qt::LeftButton);
@@ -123,7 +121,6 @@ private slots:
 
     void modifyModeDimsTheDate() {
         editor->LockDate();
-        QVERIFY(editor->DateLocked());
         for (QWidget* dimmed :
              std::initializer_list<QWidget*>{editor->edtDay(), editor->updDay(), editor->lblMonth(),
                                              editor->cmbMonth(), editor->edtYear(), editor->updYear()}) {
@@ -138,57 +135,51 @@ private slots:
         QCOMPARE(editor->ShowModal(), int(QDialog::Accepted));
         QCOMPARE(editor->Date, Day(2007, 4, 30) + 0.5);
         editor->UnlockDate();
-        QVERIFY(editor->cmbMonth()->isEnabled() && !editor->DateLocked());
+        QVERIFY(editor->cmbMonth()->isEnabled());
     }
 
-    void laterDayOfAWeeklyMemoOpensANewMemo() {
+    // A Weekly memo dated Monday 3 April 2006; a day of April 2006 is double-clicked, "x" typed at
+    // the start of the text.
+    void calendarProtocols_data() {
+        QTest::addColumn<int>("day");
+        QTest::addColumn<QString>("typedDay");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QString>("firstText");
+        QTest::addColumn<QString>("error");
+        QTest::addColumn<bool>("written");
+        QTest::newRow("later Monday adds") << 10 << "" << true << 2 << "weekly" << QString() << true;
+        QTest::newRow("add cancelled") << 10 << "" << false << 1 << "weekly" << QString() << false;
+        QTest::newRow("taken date") << 10 << "3" << true << 1 << "weekly" << kInvalid << false;
+        QTest::newRow("own day modified") << 3 << "" << true << 1 << "xweekly" << QString() << true;
+        QTest::newRow("own day, saved on cancel") << 3 << "" << false << 1 << "weekly" << QString() << true;
+        QTest::newRow("impossible day") << 31 << "" << true << 1 << "weekly" << QString() << false;
+    }
+    void calendarProtocols() {
+        QFETCH(int, day);
+        QFETCH(QString, typedDay);
+        QFETCH(bool, ok);
         QVERIFY(config->Memos.Add("weekly", mtWeekly, Day(2006, 4, 3)));
-        editor->SetModalLoop([](TfrmMemo& memo) {
-            QVERIFY(!memo.DateLocked());
-            QCOMPARE(memo.edtDay()->text(), QStringLiteral("10"));
-            QVERIFY(memo.memText()->toPlainText().isEmpty());
-            QTest::keyClicks(memo.memText(), "new");
-            QTest::mouseClick(memo.btnOk(), Qt::LeftButton);
+        int opened = 0;
+        editor->SetModalLoop([&](TfrmMemo& memo) {
+            ++opened;
+            QCOMPARE(memo.DateLocked(), day == 3);
+            QCOMPARE(memo.edtDay()->text(), QString::number(day));
+            QTest::keyClicks(memo.memText(), "x");
+            if (!typedDay.isEmpty()) {
+                Type(memo.edtDay(), typedDay);
+            }
+            if (ok) {
+                QTest::mouseClick(memo.btnOk(), Qt::LeftButton);
+            }
         });
-        EditDay(2006, 4, 10);
-        QCOMPARE(config->Memos.Count(), uint16_t(2));
-        QCOMPARE(config->Memos.IndexOfDate(Day(2006, 4, 10)), 1);
-        QVERIFY(MemosWritten());
-        QCOMPARE(redraws, 1);
-    }
-
-    void ownDayModifiesAndSavesEvenOnCancel() {
-        QVERIFY(config->Memos.Add("weekly", mtWeekly, Day(2006, 4, 3)));
-        editor->SetModalLoop([](TfrmMemo& memo) {
-            QVERIFY(memo.DateLocked());
-            QCOMPARE(memo.cmbMemoType()->currentIndex(), int(mtWeekly));
-            QTest::keyClicks(memo.memText(), "!");
-        });
-        EditDay(2006, 4, 3);
-        QCOMPARE(config->Memos.Items()[0].Text, std::string("weekly"));
-        QVERIFY(MemosWritten());
-        QCOMPARE(redraws, 1);
-    }
-
-    void takenDateGivesError1() {
-        QVERIFY(config->Memos.Add("first", mtSingle, Day(2006, 4, 3)));
-        editor->SetModalLoop([](TfrmMemo& memo) {
-            Type(memo.edtDay(), "3");
-            QTest::mouseClick(memo.btnOk(), Qt::LeftButton);
-        });
-        EditDay(2006, 4, 10);
-        QCOMPARE(config->Memos.Count(), uint16_t(1));
-        QCOMPARE(services->Boxes.size(), size_t(1));
-        QCOMPARE(services->Boxes[0].Text, std::string("The date you entered is invalid!"));
-        QVERIFY(!MemosWritten());
-        QCOMPARE(redraws, 0);
-    }
-
-    void impossibleDayOpensNothing() {
-        bool opened = false;
-        editor->SetModalLoop([&opened](TfrmMemo&) { opened = true; });
-        EditDay(2007, 2, 29);
-        QVERIFY(!opened);
+        EditDay(2006, 4, day);
+        QCOMPARE(opened, day <= 30 ? 1 : 0);
+        QTEST(int(config->Memos.Count()), "count");
+        QTEST(QString::fromStdString(config->Memos.Items()[0].Text), "firstText");
+        QTEST(services->Boxes.empty() ? QString() : QString::fromStdString(services->Boxes[0].Text), "error");
+        QTEST(MemosWritten(), "written");
+        QCOMPARE(redraws, MemosWritten() ? 1 : 0);
     }
 
     void failedSaveIsShown() {
