@@ -1,0 +1,148 @@
+#pragma once
+
+#include "common/NameValueList.h"
+
+#include <QDialog>
+#include <QImage>
+
+#include <string>
+#include <vector>
+
+class QByteArray;
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QPushButton;
+class QTabWidget;
+
+namespace kestrivel {
+
+class MemosTab;
+class TConfigData;
+class TfrmMain;
+class TfrmMemo;
+class TSchemeEditor;
+class TServices;
+struct TLocaleFormats;
+
+// The configuration dialog: the General, Display, Memos and About tabs and Ok, Cancel, Apply. It is
+// created once at start, shown modally any number of times and hidden when it closes. The shared
+// data it works on belongs to TConfigData; the dialog owns the translatable value names and the
+// list of language files.
+class TfrmConfig : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr int kClientWidth = 441;
+    static constexpr int kClientHeight = 249;
+    // The version the About tab shows.
+    static constexpr const char* kVersionText = "v1.2.2";
+
+    // The data is loaded already (TConfigData::Load); creation only sets up the controls.
+    TfrmConfig(TConfigData& config, TServices& services, TfrmMain& calendar, TfrmMemo& memoEditor,
+               const TLocaleFormats& formats, QWidget* parent = nullptr);
+    ~TfrmConfig() override;
+
+    // The 28 value names (memo types, style rows and choices); translation changes their values.
+    TNameValueList& ValueNames() { return m_valueNames; }
+    // The file names (no folder) of the languages listed in cmbLanguages, at the same positions.
+    const std::vector<std::string>& LanguageFiles() const { return m_languageFiles; }
+
+    // Shows the dialog modally; QDialog::Accepted after "Ok".
+    int ShowModal();
+
+    // Handlers, public so the calendar window and the tests run them as the user would.
+    // Each showing: the lists, the memos, the options into the controls, the Display tab.
+    void FormShow();
+    // Fills cmbLanguages and LanguageFiles from the "*.lang" files of the program folder.
+    void ListLanguagePacks();
+    // The eleven apply steps; false (after showing the error) when a step stopped the rest.
+    bool btnApplyClick();
+    // Apply, then close with OK; stays open when Apply stopped.
+    void btnOkClick();
+    void btnCancelClick();
+    // Every close (Ok, Cancel, the close box): the options into Settings.ini.
+    void FormClose();
+    // Opens the address the label shows (web addresses only).
+    void lblWebsiteClick();
+
+    QTabWidget* pgcConfig() const { return m_pages; }
+    QWidget* tbsOptions() const { return m_tbsOptions; }
+    QWidget* tbsDisplay() const { return m_tbsDisplay; }
+    QWidget* tbsMemos() const { return m_tbsMemos; }
+    QWidget* tbsAbout() const { return m_tbsAbout; }
+    QCheckBox* chkAutorun() const { return m_chkAutorun; }
+    QCheckBox* chkAutoUpdate() const { return m_chkAutoUpdate; }
+    QCheckBox* chkAlwaysOnTop() const { return m_chkAlwaysOnTop; }
+    QCheckBox* chkWeekdays() const { return m_chkWeekdays; }
+    QCheckBox* chkWeekNumbers() const { return m_chkWeekNumbers; }
+    QCheckBox* chkTodaysMemo() const { return m_chkTodaysMemo; }
+    QComboBox* cmbWeekStart() const { return m_cmbWeekStart; }
+    QComboBox* cmbDateFormat() const { return m_cmbDateFormat; }
+    QComboBox* cmbLanguages() const { return m_cmbLanguages; }
+    QLabel* lblVersion() const { return m_lblVersion; }
+    QLabel* lblWebsite() const { return m_lblWebsite; }
+    QLabel* imgIcon() const { return m_imgIcon; }
+    QPushButton* btnOk() const { return m_btnOk; }
+    QPushButton* btnCancel() const { return m_btnCancel; }
+    QPushButton* btnApply() const { return m_btnApply; }
+    TSchemeEditor* SchemeEditor() const { return m_schemeEditor; }
+    MemosTab* Memos() const { return m_memosTab; }
+
+public slots:
+    // Every way the dialog closes passes here.
+    void done(int result) override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void createControls();
+    void createGeneralTab();
+    void createAboutTab();
+    // The six check boxes with their options, in the order the options are listed.
+    std::vector<std::pair<QCheckBox*, bool*>> checkBoxOptions() const;
+
+    TConfigData& m_config;
+    TServices& m_services;
+    TfrmMain& m_calendar;
+    TfrmMemo& m_memoEditor;
+    const TLocaleFormats& m_formats;
+    TNameValueList m_valueNames;
+    std::vector<std::string> m_languageFiles;
+
+    QTabWidget* m_pages = nullptr;
+    QWidget* m_tbsOptions = nullptr;
+    QWidget* m_tbsDisplay = nullptr;
+    QWidget* m_tbsMemos = nullptr;
+    QWidget* m_tbsAbout = nullptr;
+    QCheckBox* m_chkAutorun = nullptr;
+    QCheckBox* m_chkAutoUpdate = nullptr;
+    QCheckBox* m_chkAlwaysOnTop = nullptr;
+    QCheckBox* m_chkWeekdays = nullptr;
+    QCheckBox* m_chkWeekNumbers = nullptr;
+    QCheckBox* m_chkTodaysMemo = nullptr;
+    QLabel* m_lblWeekStart = nullptr;
+    QComboBox* m_cmbWeekStart = nullptr;
+    QLabel* m_lblDateFormat = nullptr;
+    QComboBox* m_cmbDateFormat = nullptr;
+    QLabel* m_lblLanguage = nullptr;
+    QComboBox* m_cmbLanguages = nullptr;
+    QFrame* m_pnlIcon = nullptr;
+    QLabel* m_imgIcon = nullptr;
+    QLabel* m_lblName = nullptr;
+    QLabel* m_lblVersion = nullptr;
+    QLabel* m_lblWebsite = nullptr;
+    QLabel* m_lblCopyright = nullptr;
+    QPushButton* m_btnOk = nullptr;
+    QPushButton* m_btnCancel = nullptr;
+    QPushButton* m_btnApply = nullptr;
+    TSchemeEditor* m_schemeEditor = nullptr;
+    MemosTab* m_memosTab = nullptr;
+};
+
+// Decodes a JPEG file's bytes (baseline or progressive) with libjpeg; a null image when the data is
+// not a JPEG picture libjpeg can read.
+QImage DecodeJpeg(const QByteArray& data);
+
+} // namespace kestrivel

@@ -1,0 +1,258 @@
+#include "config/FormConfig.h"
+#include "FakeServices.h"
+#include "app/FormMain.h"
+#include "app/QtPlatform.h"
+#include "common/DateFormat.h"
+#include "config/ConfigData.h"
+#include "lang/LangSource.h"
+#include "lang/LanguagePack.h"
+#include "lang/Translator.h"
+#include "memos/FormMemo.h"
+#include "memos/MemosTab.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <fstream>
+#include <memory>
+
+using namespace kestrivel;
+
+class TestFormConfig : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<TConfigData> config;
+    std::unique_ptr<FakeServices> services;
+    TLocaleFormats formats;
+    QtTextMeasurer measurer;
+    std::unique_ptr<TfrmMain> calendar;
+    std::unique_ptr<TfrmMemo> memoEditor;
+    std::unique_ptr<TfrmConfig> dlg;
+
+    void Make(const QString& folder) {
+        cleanup();
+        config = std::make_unique<TConfigData>(folder.toStdString());
+        calendar = std::make_unique<TfrmMain>(*config, *services, formats, measurer);
+        memoEditor = std::make_unique<TfrmMemo>(*services);
+        dlg = std::make_unique<TfrmConfig>(*config, *services, *calendar, *memoEditor, formats);
+    }
+    void AddMemos(int count) {
+        for (int i = 1; i <= count; ++i) {
+            TDateValue date = 0;
+            TryEncodeDate(2020, 3, i, date);
+            config->Memos.Add("m" + std::to_string(i), 0, date);
+        }
+    }
+    void WriteLang(const QString& name, const std::string& source) {
+        std::string bytes;
+        TLangSourceError error;
+        QVERIFY(CompileLangSource(source, bytes, error));
+        std::ofstream(dir->filePath(name).toStdString(), std::ios::binary) << bytes;
+    }
+    std::vector<std::string> MemoTexts() const {
+        std::vector<std::string> texts;
+        for (const TMemo& memo : config->Memos.Items()) {
+            texts.push_back(memo.Text);
+        }
+        return texts;
+    }
+
+private slots:
+    void init() {
+        dir = std::make_unique<QTemporaryDir>();
+        services = std::make_unique<FakeServices>();
+        Make(dir->path());
+    }
+    void cleanup() {
+        dlg.reset();
+        memoEditor.reset();
+        calendar.reset();
+    }
+
+    void windowAsDesigned() {
+        QCOMPARE(dlg->objectName(), QStringLiteral("frmConfig"));
+        QCOMPARE(dlg->windowTitle(), QStringLiteral("Kestrivel"));
+        QVERIFY(dlg->windowFlags().testFlag(Qt::Tool));
+        QCOMPARE(dlg->size(), QSize(441, 249));
+        QCOMPARE(dlg->pgcConfig()->currentWidget(), dlg->tbsOptions());
+        QVERIFY(dlg->btnOk()->isDefault());
+        QCOMPARE(dlg->lblVersion()->text(), QStringLiteral("v1.2.2"));
+        QCOMPARE(dlg->imgIcon()->pixmap().size(), QSize(77, 77)); // the progressive JPEG decoded
+        QVERIFY(DecodeJpeg(QByteArray("\xFF\xD8\xFF\xE0 not a picture")).isNull());
+        QCOMPARE(dlg->ValueNames().count(), size_t(28));
+    }
+
+    void applyTwiceSwitchesStayOnTopOnce() {
+        dlg->show();
+        dlg->chkAlwaysOnTop()->setChecked(true);
+        QTest::mouseClick(dlg->btnApply(), Qt::LeftButton);
+        QVERIFY(calendar->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        QVERIFY(config->Options.AlwaysOnTop);
+        // Set back behind the dialog's back: a second Apply with the box unchanged must not switch it.
+        calendar->AlwaysOnTop(false);
+        QTest::mouseClick(dlg->btnApply(), Qt::LeftButton);
+        QVERIFY(!calendar->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        QCOMPARE(services->FakeAuto().Calls, (std::vector<bool>{true, true}));
+    }
+
+    void cancelWritesTheOptionsButKeepsThem() {
+        dlg->show();
+        dlg->chkAutoUpdate()->setChecked(false);
+        QTest::mouseClick(dlg->btnCancel(), Qt::LeftButton);
+        QVERIFY(!dlg->isVisible());
+        QVERIFY(config->Options.AutoUpdate);
+        QFile ini(QString::fromStdString(config->SettingsPath()));
+        QVERIFY(ini.open(QIODevice::ReadOnly));
+        QVERIFY(ini.readAll().contains("AutoUpdate=1"));
+        dlg->show();
+        QVERIFY(dlg->chkAutoUpdate()->isChecked());
+    }
+
+    void applyFailingAutostartStopsAndStaysOpen() {
+        services->FakeAuto().Fail = true;
+        dlg->show();
+        dlg->chkWeekNumbers()->setChecked(true);
+        QTest::mouseClick(dlg->btnOk(), Qt::LeftButton);
+        QVERIFY(dlg->isVisible());
+        QVERIFY(!config->Options.ShowWeekNumbers);
+        QCOMPARE(services->Boxes.back().Text, std::string("Failed to set data for 'Kestrivel'"));
+    }
+
+    void dateFormatShowsShortOrLong_data() {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<int>("shown");
+        QTest::addColumn<QString>("applied");
+        QTest::newRow("custom") << "dd.mm.yy" << 0 << "ddddd";
+        QTest::newRow("short") << "ddddd" << 0 << "ddddd";
+        QTest::newRow("long") << "dddddd" << 1 << "dddddd";
+        QTest::newRow("long in capitals") << "DDDDDD" << 0 << "ddddd";
+    }
+    void dateFormatShowsShortOrLong() {
+        QFETCH(QString, stored);
+        QFETCH(int, shown);
+        QFETCH(QString, applied);
+        config->Options.DateFormat = stored.toStdString();
+        dlg->show();
+        QCOMPARE(dlg->cmbDateFormat()->currentIndex(), shown);
+        QVERIFY(dlg->btnApplyClick());
+        QCOMPARE(QString::fromStdString(config->Options.DateFormat), applied);
+    }
+
+    void languageListFromTheProgramFolder_data() {
+        QTest::addColumn<bool>("withFiles");
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<QString>("selected");
+        QTest::addColumn<QString>("applied");
+        QTest::newRow("case differs") << true << "kestride.lang"
+                                      << "Deutsch"
+                                      << "KestriDe.lang";
+        QTest::newRow("missing file") << true << "Gone.lang"
+                                      << ""
+                                      << "Gone.lang";
+        QTest::newRow("no files") << false << "KestriEn.lang"
+                                  << ""
+                                  << "KestriEn.lang";
+    }
+    void languageListFromTheProgramFolder() {
+        QFETCH(bool, withFiles);
+        QFETCH(QString, option);
+        QFETCH(QString, selected);
+        QFETCH(QString, applied);
+        if (withFiles) {
+            WriteLang("KestriEn.lang", "language = English\n[frmConfig]\nbtnOk = Ok\n");
+            WriteLang("KestriDe.lang", "language = Deutsch\n[frmConfig]\nbtnOk = OK\n");
+            QFile broken(dir->filePath("Broken.lang"));
+            QVERIFY(broken.open(QIODevice::WriteOnly) && broken.write("LanguageFile\x01") > 0);
+            QVERIFY(QDir(dir->path()).mkdir("Folder.lang"));
+        }
+        config->Options.LanguageFile = option.toStdString();
+        dlg->show();
+        const QStringList expected = withFiles ? QStringList{"Deutsch", "English"} : QStringList{};
+        QStringList items;
+        for (int i = 0; i < dlg->cmbLanguages()->count(); ++i) {
+            items << dlg->cmbLanguages()->itemText(i);
+        }
+        QCOMPARE(items, expected);
+        QCOMPARE(dlg->cmbLanguages()->currentText(), selected);
+        QVERIFY(dlg->btnApplyClick());
+        QCOMPARE(QString::fromStdString(config->Options.LanguageFile), applied);
+    }
+
+    void translationReachesTabsAndGridTitles() {
+        WriteLang("KestriDe.lang", "language = Deutsch\n[frmConfig]\ntbsOptions = Allgemein\n"
+                                   "stgMemos = Datum;;Typ;Extra\n");
+        TLangPack pack;
+        QVERIFY(pack.Load(dir->filePath("KestriDe.lang").toStdString()));
+        TranslateForm(pack, *dlg);
+        QCOMPARE(dlg->pgcConfig()->tabText(0), QStringLiteral("Allgemein"));
+        const QAbstractItemModel* grid = dlg->Memos()->stgMemos()->model();
+        QCOMPARE(grid->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Datum"));
+        QCOMPARE(grid->headerData(1, Qt::Horizontal).toString(), QString());
+        QCOMPARE(grid->headerData(2, Qt::Horizontal).toString(), QStringLiteral("Typ"));
+    }
+
+    void formCloseReportsAFailedWrite() {
+        Make(dir->filePath("missing-folder"));
+        dlg->show();
+        dlg->close();
+        QVERIFY(!dlg->isVisible());
+        QCOMPARE(services->Boxes.size(), size_t(1));
+        QVERIFY(services->Boxes[0].Text.starts_with("Unable to write to "));
+    }
+
+    void websiteOpensWhatTheLabelShows() {
+        dlg->lblWebsiteClick();
+        dlg->lblWebsite()->setText("https://other.example.net/");
+        dlg->lblWebsiteClick();
+        QCOMPARE(services->OpenedUrls.size(), size_t(2));
+        QCOMPARE(services->OpenedUrls[1], QStringLiteral("https://other.example.net/"));
+    }
+
+    void memosTabRemovesAndExportsTheSelectedBlock() {
+        AddMemos(6);
+        dlg->show();
+        MemosTab& tab = *dlg->Memos();
+        QCOMPARE(tab.stgMemos()->model()->rowCount(), 6);
+        tab.SelectRows(2, 4);
+        const QString exported = dir->filePath("export.dat");
+        services->FileNames.push_back(exported);
+        QTest::mouseClick(tab.btnExportMemo(), Qt::LeftButton);
+        QFile file(exported);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll().count('\n'), 3);
+        QTest::mouseClick(tab.btnRemoveMemo(), Qt::LeftButton);
+        QCOMPARE(MemoTexts(), (std::vector<std::string>{"m1", "m5", "m6"}));
+        QCOMPARE(tab.stgMemos()->model()->rowCount(), 3);
+        QVERIFY(services->Boxes.empty()); // removed without asking
+        QCOMPARE(tab.stgMemos()->model()->index(1, 0).data().toString(), QStringLiteral("2020-03-05"));
+    }
+
+    void memosTabOnAnEmptyListOffersOnlyAddAndImport() {
+        int opened = 0;
+        memoEditor->SetModalLoop([&opened](TfrmMemo&) { ++opened; });
+        dlg->show();
+        MemosTab& tab = *dlg->Memos();
+        QCOMPARE(tab.stgMemos()->model()->rowCount(), 1);
+        QVERIFY(tab.btnAddMemo()->isEnabled() && tab.btnImportMemo()->isEnabled());
+        QVERIFY(!tab.btnModifyMemo()->isEnabled() && !tab.btnRemoveMemo()->isEnabled() &&
+                !tab.btnExportMemo()->isEnabled());
+        tab.stgMemosDblClick();
+        QCOMPARE(opened, 0);
+        AddMemos(1);
+        tab.DisplayMemos();
+        tab.stgMemosDblClick();
+        QCOMPARE(opened, 1);
+    }
+};
+
+QTEST_MAIN(TestFormConfig)
+#include "test_FormConfig.moc"
