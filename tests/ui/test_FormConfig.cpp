@@ -127,6 +127,28 @@ private slots:
         QCOMPARE(services->Boxes.back().Text, std::string("Failed to set data for 'Kestrivel'"));
     }
 
+    // Files the program wrote itself come back byte for byte from an Ok without changes.
+    void okWithoutChangesKeepsTheFilesByteForByte() {
+        const QString data = QStringLiteral(KESTRIVEL_TEST_DATA);
+        QVERIFY(QFile::copy(data + "/SchemesThree.dat", dir->filePath("Schemes.dat")));
+        QVERIFY(QFile::copy(data + "/MemosTwo.dat", dir->filePath("Memos.dat")));
+        QByteArray written[2];
+        for (int start = 0; start < 2; ++start) {
+            Make(dir->path());
+            config->Load();
+            dlg->show();
+            QTest::keyClick(dlg.get(), Qt::Key_Return);
+            QVERIFY(!dlg->isVisible());
+            for (int i = 0; i < 2; ++i) {
+                QFile file(dir->filePath(i == 0 ? "Schemes.dat" : "Memos.dat"));
+                QVERIFY(file.open(QIODevice::ReadOnly));
+                const QByteArray bytes = file.readAll();
+                QVERIFY(start == 0 || bytes == written[i]);
+                written[i] = bytes;
+            }
+        }
+    }
+
     void dateFormatShowsShortOrLong_data() {
         QTest::addColumn<QString>("stored");
         QTest::addColumn<int>("shown");
