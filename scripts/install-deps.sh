@@ -10,6 +10,7 @@ packages=(
     fonts-liberation2 xvfb xauth x11-utils x11-xserver-utils imagemagick
     clang-14 libclang-rt-14-dev
     dpkg-dev desktop-file-utils appstream xdotool librsvg2-bin
+    libical-dev python3-icalendar
 )
 
 missing=()

@@ -1,0 +1,409 @@
+// Memos as iCalendar files through libical. The file is split into its VEVENT blocks here and each
+// block is parsed on its own, so a file of a million events never becomes one libical tree; once
+// the list is full, nothing more is parsed at all.
+#include "memos/ICalendar.h"
+
+#include "common/BoundedRead.h"
+#include "common/DateValue.h"
+#include "common/SafeFile.h"
+#include "common/TextCodec.h"
+#include "memos/UnitMemo.h"
+
+#include <libical/ical.h>
+
+#include <cstdio>
+#include <ctime>
+#include <exception>
+#include <memory>
+#include <utility>
+#include <vector>
+
+namespace kestrivel {
+
+namespace {
+
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+constexpr std::string_view kCalendarHead = "BEGIN:VCALENDAR\r\n"
+                                           "VERSION:2.0\r\n"
+                                           "PRODID:-//Kestrivel//Kestrivel 1.2.2//EN\r\n";
+constexpr std::string_view kCalendarTail = "END:VCALENDAR\r\n";
+
+struct ComponentDeleter {
+    void operator()(icalcomponent* component) const { icalcomponent_free(component); }
+};
+using ComponentPtr = std::unique_ptr<icalcomponent, ComponentDeleter>;
+
+// libical may be built to abort on errors; a hostile file must only fail.
+void quietLibical() {
+    static const bool done = [] {
+        icalerror_set_errors_are_fatal(0);
+        return true;
+    }();
+    (void)done;
+}
+
+// 64-bit FNV-1a: a stable fingerprint of a memo for its UID, the same on every run and machine.
+uint64_t fingerprint(std::string_view bytes) {
+    uint64_t hash = 14695981039346656037ull;
+    for (const char c : bytes) {
+        hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    }
+    return hash;
+}
+
+// The one-line form's ";" and any real line break become one line feed each.
+std::string realLineBreaks(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+            ++i;
+        }
+        out.push_back(text[i] == ';' || text[i] == '\r' ? '\n' : text[i]);
+    }
+    return out;
+}
+
+// Every line break (CR LF, LF or CR) becomes the one-line form's ";".
+std::string oneLineForm(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+            ++i;
+        }
+        out.push_back(text[i] == '\r' || text[i] == '\n' ? ';' : text[i]);
+    }
+    return out;
+}
+
+icalrecurrencetype_frequency frequencyOf(uint8_t memoType) {
+    switch (memoType) {
+    case mtWeekly:
+        return ICAL_WEEKLY_RECURRENCE;
+    case mtMonthly:
+        return ICAL_MONTHLY_RECURRENCE;
+    case mtYearly:
+        return ICAL_YEARLY_RECURRENCE;
+    default:
+        return ICAL_NO_RECURRENCE;
+    }
+}
+
+// One VEVENT in iCalendar text, or "" for a memo without a valid date or type.
+std::string eventText(const TMemo& memo, const icaltimetype& stamp) {
+    if (!IsValidDateValue(memo.Date) || memo.MemoType > mtYearly) {
+        return {};
+    }
+    const TYmd ymd = DecodeDate(memo.Date);
+    char dateText[16];
+    std::snprintf(dateText, sizeof dateText, "%04d%02d%02d", ymd.Year, ymd.Month, ymd.Day);
+    const std::string key = std::string(dateText) + "|" + std::to_string(memo.MemoType) + "|" + memo.Text;
+    char uid[64];
+    std::snprintf(uid, sizeof uid, "%s-%u-%016llx@kestrivel", dateText, unsigned{memo.MemoType},
+                  static_cast<unsigned long long>(fingerprint(key)));
+
+    icaltimetype start = icaltime_null_date();
+    start.year = ymd.Year;
+    start.month = ymd.Month;
+    start.day = ymd.Day;
+
+    ComponentPtr event(icalcomponent_new_vevent());
+    icalcomponent_add_property(event.get(), icalproperty_new_uid(uid));
+    icalcomponent_add_property(event.get(), icalproperty_new_dtstamp(stamp));
+    icalcomponent_add_property(event.get(), icalproperty_new_dtstart(start));
+    icalcomponent_add_property(event.get(), icalproperty_new_summary(realLineBreaks(memo.Text).c_str()));
+    if (memo.MemoType != mtSingle) {
+        icalrecurrencetype rule;
+        icalrecurrencetype_clear(&rule);
+        rule.freq = frequencyOf(memo.MemoType);
+        icalcomponent_add_property(event.get(), icalproperty_new_rrule(rule));
+    }
+    char* text = icalcomponent_as_ical_string_r(event.get());
+    if (text == nullptr) {
+        return {};
+    }
+    std::string out(text);
+    icalmemory_free_buffer(text);
+    return out;
+}
+
+// --- Reading -----------------------------------------------------------------------------------
+
+// Joins folded lines (a line break followed by a blank or tab continues the line).
+std::string unfold(std::string_view data) {
+    std::string out;
+    out.reserve(data.size());
+    for (size_t i = 0; i < data.size(); ++i) {
+        size_t next = i;
+        if (data[i] == '\r' && i + 1 < data.size() && data[i + 1] == '\n') {
+            next = i + 1;
+        }
+        if ((data[next] == '\n' || data[next] == '\r') && next + 1 < data.size() &&
+            (data[next + 1] == ' ' || data[next + 1] == '\t')) {
+            i = next + 1;
+            continue;
+        }
+        out.push_back(data[i]);
+    }
+    return out;
+}
+
+bool sameLine(std::string_view line, std::string_view name) {
+    while (!line.empty() && (line.back() == ' ' || line.back() == '\t' || line.back() == '\r')) {
+        line.remove_suffix(1);
+    }
+    if (line.size() != name.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < line.size(); ++i) {
+        char c = line[i];
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 'a' + 'A');
+        }
+        if (c != name[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+struct Block {
+    size_t Begin;
+    size_t End;
+};
+
+// The byte ranges of the VEVENTs of one or more VCALENDAR objects; false for anything else, or a
+// component left open, so that a broken file adds nothing.
+bool findEvents(std::string_view text, std::vector<Block>& events) {
+    enum class Where { Outside, Calendar, Event } where = Where::Outside;
+    bool sawCalendar = false;
+    size_t eventBegin = 0;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        const size_t lineEnd = text.find_first_of("\r\n", pos);
+        size_t next = lineEnd == std::string_view::npos ? text.size() : lineEnd + 1;
+        if (lineEnd != std::string_view::npos && text[lineEnd] == '\r' && next < text.size() &&
+            text[next] == '\n') {
+            ++next;
+        }
+        const std::string_view line =
+            text.substr(pos, (lineEnd == std::string_view::npos ? text.size() : lineEnd) - pos);
+        switch (where) {
+        case Where::Outside:
+            if (sameLine(line, "BEGIN:VCALENDAR")) {
+                where = Where::Calendar;
+                sawCalendar = true;
+            } else if (!sameLine(line, "")) {
+                return false;
+            }
+            break;
+        case Where::Calendar:
+            if (sameLine(line, "BEGIN:VEVENT")) {
+                where = Where::Event;
+                eventBegin = pos;
+            } else if (sameLine(line, "END:VCALENDAR")) {
+                where = Where::Outside;
+            } else if (sameLine(line, "BEGIN:VCALENDAR")) {
+                return false;
+            }
+            break;
+        case Where::Event:
+            if (sameLine(line, "END:VEVENT")) {
+                where = Where::Calendar;
+                events.push_back({eventBegin, next});
+            } else if (sameLine(line, "BEGIN:VEVENT") || sameLine(line, "BEGIN:VCALENDAR") ||
+                       sameLine(line, "END:VCALENDAR")) {
+                return false;
+            }
+            break;
+        }
+        pos = next;
+    }
+    return sawCalendar && where == Where::Outside;
+}
+
+bool isPlainRule(const icalrecurrencetype& rule) {
+    const bool knownFrequency = rule.freq == ICAL_WEEKLY_RECURRENCE || rule.freq == ICAL_MONTHLY_RECURRENCE ||
+                                rule.freq == ICAL_YEARLY_RECURRENCE;
+    const short* byLists[] = {rule.by_second,  rule.by_minute,    rule.by_hour,
+                              rule.by_day,     rule.by_month_day, rule.by_year_day,
+                              rule.by_week_no, rule.by_month,     rule.by_set_pos};
+    for (const short* list : byLists) {
+        if (list[0] != ICAL_RECURRENCE_ARRAY_MAX) {
+            return false;
+        }
+    }
+    return knownFrequency && rule.interval == 1 && rule.count == 0 && icaltime_is_null_time(rule.until) &&
+           rule.rscale == nullptr;
+}
+
+uint8_t memoTypeOf(icalrecurrencetype_frequency frequency) {
+    switch (frequency) {
+    case ICAL_WEEKLY_RECURRENCE:
+        return mtWeekly;
+    case ICAL_MONTHLY_RECURRENCE:
+        return mtMonthly;
+    default:
+        return mtYearly;
+    }
+}
+
+enum class EventResult { Added, Approximated, Skipped };
+
+// Only the properties a memo is made of are handed to libical: the parse is shorter, and lines a
+// memo never uses (attachments, descriptions) cannot slow it down however long they are.
+bool isMemoLine(std::string_view line) {
+    const std::string_view name = line.substr(0, line.find_first_of(":;"));
+    for (const std::string_view wanted : {"BEGIN", "END", "DTSTART", "RRULE", "RDATE", "EXDATE", "SUMMARY"}) {
+        if (sameLine(name, wanted)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Parses one VEVENT block line by line (libical's own line reader slows down on long lines).
+ComponentPtr parseEvent(icalparser* parser, std::string_view block) {
+    icalcomponent* event = nullptr;
+    std::string line;
+    size_t pos = 0;
+    while (pos < block.size() && event == nullptr) {
+        size_t end = block.find_first_of("\r\n", pos);
+        end = end == std::string_view::npos ? block.size() : end;
+        if (isMemoLine(block.substr(pos, end - pos))) {
+            line.assign(block.substr(pos, end - pos));
+            event = icalparser_add_line(parser, line.data());
+        }
+        pos = end + 1;
+    }
+    // Whatever an ill-formed block left half built is dropped, so the next block starts afresh.
+    if (icalcomponent* rest = icalparser_clean(parser)) {
+        icalcomponent_free(rest);
+    }
+    return ComponentPtr(event);
+}
+
+EventResult importEvent(TMemoList& memos, icalparser* parser, std::string_view block) {
+    ComponentPtr event = parseEvent(parser, block);
+    if (!event || icalcomponent_isa(event.get()) != ICAL_VEVENT_COMPONENT) {
+        return EventResult::Skipped;
+    }
+    icalproperty* startProperty = icalcomponent_get_first_property(event.get(), ICAL_DTSTART_PROPERTY);
+    if (startProperty == nullptr) {
+        return EventResult::Skipped;
+    }
+    // The date as written: a memo has no time or time zone.
+    const icaltimetype start = icalproperty_get_dtstart(startProperty);
+    TDateValue date = 0;
+    if (icaltime_is_null_time(start) || !TryEncodeDate(start.year, start.month, start.day, date)) {
+        return EventResult::Skipped;
+    }
+
+    const int rules = icalcomponent_count_properties(event.get(), ICAL_RRULE_PROPERTY);
+    const bool moreDates = icalcomponent_count_properties(event.get(), ICAL_RDATE_PROPERTY) > 0 ||
+                           icalcomponent_count_properties(event.get(), ICAL_EXDATE_PROPERTY) > 0;
+    uint8_t memoType = mtSingle;
+    bool approximated = moreDates || rules > 1;
+    if (rules == 1 && !moreDates) {
+        const icalrecurrencetype rule =
+            icalproperty_get_rrule(icalcomponent_get_first_property(event.get(), ICAL_RRULE_PROPERTY));
+        if (isPlainRule(rule)) {
+            memoType = memoTypeOf(rule.freq);
+        } else {
+            approximated = true;
+        }
+    }
+
+    std::string text;
+    if (icalproperty* summary = icalcomponent_get_first_property(event.get(), ICAL_SUMMARY_PROPERTY)) {
+        if (const char* value = icalproperty_get_summary(summary)) {
+            text = oneLineForm(BytesToUtf8(value));
+        }
+    }
+    if (!memos.Add(text, memoType, date)) {
+        return EventResult::Skipped;
+    }
+    return approximated ? EventResult::Approximated : EventResult::Added;
+}
+
+} // namespace
+
+bool IsICalendarFileName(std::string_view path) {
+    if (path.size() < 4) {
+        return false;
+    }
+    const std::string_view tail = path.substr(path.size() - 4);
+    return tail[0] == '.' && (tail[1] | 0x20) == 'i' && (tail[2] | 0x20) == 'c' && (tail[3] | 0x20) == 's';
+}
+
+bool ExportMemosToICalendar(const TMemoList& memos, int first, int last, const std::string& path,
+                            int64_t stampUtcSeconds) {
+    const int count = memos.Count();
+    if (last >= first && (first < 0 || last >= count)) {
+        return false;
+    }
+    try {
+        quietLibical();
+        const icaltimetype stamp = icaltime_from_timet_with_zone(static_cast<time_t>(stampUtcSeconds), 0,
+                                                                 icaltimezone_get_utc_timezone());
+        std::string out(kCalendarHead);
+        bool all = true;
+        for (int i = first; i <= last; ++i) {
+            const std::string event = eventText(memos.Items()[static_cast<size_t>(i)], stamp);
+            all = all && !event.empty();
+            out += event;
+        }
+        out += kCalendarTail;
+        return WriteFileAtomic(path, out) && all;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+bool ImportMemosFromICalendar(TMemoList& memos, const std::string& path, ICalendarImportCounts& counts) {
+    counts = {};
+    try {
+        quietLibical();
+        std::string data;
+        if (ReadFileBounded(path, kDataFileCap, data) != TReadResult::Ok) {
+            return false;
+        }
+        std::string_view body(data);
+        if (body.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
+            body.remove_prefix(kUtf8Bom.size());
+        }
+        const std::string text = unfold(body);
+        data.clear();
+        data.shrink_to_fit();
+        std::vector<Block> events;
+        if (!findEvents(text, events)) {
+            return false;
+        }
+        std::unique_ptr<icalparser, decltype(&icalparser_free)> parser(icalparser_new(), &icalparser_free);
+        if (!parser) {
+            return false;
+        }
+        const std::string_view all(text);
+        for (const Block& block : events) {
+            // Once the list is full nothing more can be added; the rest is only counted.
+            const EventResult result =
+                memos.Count() >= TMemoList::kMaxCount
+                    ? EventResult::Skipped
+                    : importEvent(memos, parser.get(), all.substr(block.Begin, block.End - block.Begin));
+            ++(result == EventResult::Added          ? counts.Added
+               : result == EventResult::Approximated ? counts.Approximated
+                                                     : counts.Skipped);
+        }
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+std::string ICalendarImportSummary(const ICalendarImportCounts& counts) {
+    return std::to_string(counts.Added) + " / " + std::to_string(counts.Approximated) + " / " +
+           std::to_string(counts.Skipped);
+}
+
+} // namespace kestrivel

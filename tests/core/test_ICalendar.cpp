@@ -1,0 +1,188 @@
+#include "memos/ICalendar.h"
+
+#include "TestSupport.h"
+#include "common/DateValue.h"
+#include "memos/UnitMemo.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+using namespace kestrivel;
+
+namespace {
+
+// The memos as sorted "yyyy-mm-dd|type|text" lines, so expectations read as plain text.
+std::vector<std::string> describe(const TMemoList& memos) {
+    std::vector<std::string> out;
+    for (const TMemo& memo : memos.Items()) {
+        const TYmd d = DecodeDate(memo.Date);
+        char head[32];
+        std::snprintf(head, sizeof head, "%04d-%02d-%02d|%d|", d.Year, d.Month, d.Day, memo.MemoType);
+        out.push_back(head + memo.Text);
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+void add(TMemoList& memos, int y, int m, int d, uint8_t type, const std::string& text) {
+    TDateValue date = 0;
+    ASSERT_TRUE(TryEncodeDate(y, m, d, date) && memos.Add(text, type, date));
+}
+
+// Longer than a folded line, with two-byte characters across every possible fold.
+std::string longText() {
+    std::string out = "Ünïcödé";
+    for (int i = 0; i < 80; ++i) {
+        out += "é";
+    }
+    return out;
+}
+
+TMemoList sampleMemos() {
+    TMemoList memos;
+    add(memos, 2026, 12, 24, mtSingle, "Christmas;Eve");
+    add(memos, 2026, 1, 5, mtWeekly, "Gym, 6 pm");
+    add(memos, 2026, 2, 28, mtMonthly, "Rent\\flat");
+    add(memos, 1980, 5, 17, mtYearly, longText());
+    return memos;
+}
+
+std::vector<std::string> sortedLines(const std::string& text) {
+    std::vector<std::string> out;
+    for (size_t pos = 0, end; (end = text.find('\n', pos)) != std::string::npos; pos = end + 1) {
+        out.push_back(text.substr(pos, end - pos));
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+// Runs the other implementation (tests/data/ical_interop.py); false when Python's icalendar is missing.
+bool runInterop(const std::string& command, const std::string& path, std::string& output) {
+    for (const char* python : {"/usr/bin/python3", "python3"}) {
+        const std::string line = std::string(python) + " '" + FixturePath("ical_interop.py") + "' " +
+                                 command + " '" + path + "' 2>/dev/null";
+        FILE* pipe = popen(line.c_str(), "r");
+        output.clear();
+        char buffer[4096];
+        for (size_t n; pipe && (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+            output.append(buffer, n);
+        }
+        if (pipe && pclose(pipe) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+TEST(ICalendar, ExportThenImportGivesTheSameMemosAndStableUids) {
+    TempFolder folder;
+    const TMemoList memos = sampleMemos();
+    ASSERT_TRUE(ExportMemosToICalendar(memos, 0, 3, folder.file("a.ics"), 1'700'000'000));
+    ASSERT_TRUE(ExportMemosToICalendar(memos, 0, 3, folder.file("b.ics"), 1'800'000'000));
+    EXPECT_FALSE(ExportMemosToICalendar(memos, 0, 4, folder.file("c.ics"), 0));
+    EXPECT_FALSE(std::filesystem::exists(folder.file("c.ics")));
+
+    // Sorted, the four DTSTAMP lines come before the four UID lines.
+    const auto stampsAndUids = [&](const char* name) {
+        std::vector<std::string> out;
+        for (const std::string& line : sortedLines(ReadBytes(folder.file(name)))) {
+            if (line.rfind("UID:", 0) == 0 || line.rfind("DTSTAMP", 0) == 0) {
+                out.push_back(line);
+            }
+        }
+        return out;
+    };
+    const std::vector<std::string> a = stampsAndUids("a.ics");
+    const std::vector<std::string> b = stampsAndUids("b.ics");
+    ASSERT_EQ(a.size(), 8u);
+    EXPECT_EQ(a[0], "DTSTAMP:20231114T221320Z\r");
+    EXPECT_EQ(b[0], "DTSTAMP:20270115T080000Z\r");
+    EXPECT_EQ(std::vector(a.begin() + 4, a.end()), std::vector(b.begin() + 4, b.end()));
+
+    TMemoList back;
+    ICalendarImportCounts counts;
+    ASSERT_TRUE(ImportMemosFromICalendar(back, folder.file("a.ics"), counts));
+    EXPECT_EQ(describe(back), describe(memos));
+    EXPECT_EQ(ICalendarImportSummary(counts), "4 / 0 / 0");
+}
+
+TEST(ICalendar, TravelsBothWaysWithAnotherImplementation) {
+    TempFolder folder;
+    std::string output;
+    if (!runInterop("write", folder.file("theirs.ics"), output)) {
+        GTEST_SKIP() << "python3-icalendar is not installed";
+    }
+    TMemoList memos;
+    add(memos, 2026, 3, 2, mtSingle, "Mine");
+    ICalendarImportCounts counts;
+    ASSERT_TRUE(ImportMemosFromICalendar(memos, folder.file("theirs.ics"), counts));
+    EXPECT_EQ(ICalendarImportSummary(counts), "4 / 4 / 3");
+    EXPECT_EQ(describe(memos),
+              (std::vector<std::string>{
+                  "1990-07-04|3|Birthday, Ann", "2026-03-02|0|Mine", "2026-03-10|0|Dentist;bring card",
+                  "2026-03-15|2|Rent; flat 3", "2026-04-01|0|Meeting", "2026-04-06|0|Every other week",
+                  "2026-04-07|0|Daily", "2026-04-08|0|Three months", "2026-04-09|0|Weekdays"}));
+
+    const TMemoList ours = sampleMemos();
+    ASSERT_TRUE(ExportMemosToICalendar(ours, 0, 3, folder.file("ours.ics"), 0));
+    ASSERT_TRUE(runInterop("read", folder.file("ours.ics"), output));
+    EXPECT_EQ(
+        sortedLines(output),
+        (std::vector<std::string>{"1980-05-17|FREQ=YEARLY|" + longText(), "2026-01-05|FREQ=WEEKLY|Gym, 6 pm",
+                                  "2026-02-28|FREQ=MONTHLY|Rent\\flat", "2026-12-24||Christmas\\nEve"}));
+}
+
+TEST(ICalendar, HostileFilesFailOrFinishWithinTheCaps) {
+    const std::string head = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\n", tail = "END:VCALENDAR\r\n";
+    const std::string event = "BEGIN:VEVENT\r\nDTSTART;VALUE=DATE:20260101\r\n";
+    const auto million = [&] {
+        std::string out = head;
+        for (int i = 0; i < 1'000'000; ++i) {
+            out += event + "END:VEVENT\r\n";
+        }
+        return out + tail;
+    };
+    const struct {
+        const char* name;
+        std::function<std::string()> content; // none: a folder
+        bool ok;
+        const char* counts;
+    } cases[] = {
+        {"empty file", [] { return ""; }, false, "0 / 0 / 0"},
+        {"not iCalendar", [] { return "hello\r\n"; }, false, "0 / 0 / 0"},
+        {"folder", nullptr, false, "0 / 0 / 0"},
+        {"unterminated event", [&] { return head + event; }, false, "0 / 0 / 0"},
+        {"unterminated calendar", [&] { return head + event + "END:VEVENT\r\n"; }, false, "0 / 0 / 0"},
+        {"huge line in an event",
+         [&] { return head + event + "SUMMARY:" + std::string(40 << 20, 'x') + "\r\nEND:VEVENT\r\n" + tail; },
+         true, "1 / 0 / 0"},
+        {"huge line outside events",
+         [&] { return head + "X-JUNK:" + std::string(60 << 20, 'y') + "\r\n" + tail; }, true, "0 / 0 / 0"},
+        {"10^6 events on one date", million, true, "1 / 0 / 999999"},
+        {"beyond 64 MiB", [&] { return head + std::string((64 << 20) + 1, '\n') + tail; }, false,
+         "0 / 0 / 0"},
+    };
+    TempFolder folder;
+    const std::string path = folder.file("hostile.ics");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove_all(path);
+        c.content ? WriteBytes(path, c.content()) : (void)std::filesystem::create_directory(path);
+        TMemoList memos;
+        add(memos, 2026, 3, 2, mtSingle, "Mine");
+        ICalendarImportCounts counts;
+        EXPECT_EQ(ImportMemosFromICalendar(memos, path, counts), c.ok);
+        EXPECT_EQ(ICalendarImportSummary(counts), c.counts);
+        EXPECT_EQ(memos.Count(), 1 + counts.Added + counts.Approximated);
+        const int mine = memos.IndexOfDate(2026, 3, 2);
+        EXPECT_TRUE(mine >= 0 && memos.Items()[static_cast<size_t>(mine)].Text == "Mine");
+    }
+}
