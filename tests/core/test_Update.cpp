@@ -61,31 +61,6 @@ TEST(Update, VersionFileTable) {
         EXPECT_EQ(update.URL, c.url);
         EXPECT_EQ(c.read && isNewerVersion(update), c.asks);
     }
-}
-
-TEST(Update, FetchAsksOnceAndReadsTheAnswerWhenItArrives) {
-    struct RecordingClient : IHttpClient {
-        void Get(const std::string& url, const std::string& agent, size_t maxBytes,
-                 std::function<void(THttpResult)> done) override {
-            seen = url + " " + agent + " " + std::to_string(maxBytes);
-            pending = std::move(done);
-        }
-        std::string seen;
-        std::function<void(THttpResult)> pending;
-    } http;
-    for (const bool ok : {true, false}) {
-        SCOPED_TRACE(ok);
-        auto update = std::make_shared<TUpdate>();
-        update->Response = "stale";
-        std::vector<bool> results;
-        FetchVersionInfo(update, http, "Kestri", versionFileAddress("http://127.0.0.1:8/"),
-                         [&](bool r) { results.push_back(r); });
-        EXPECT_EQ(http.seen, "http://127.0.0.1:8/versions.inf Kestrivel 1048576");
-        EXPECT_EQ(update->Response, "");
-        EXPECT_TRUE(results.empty());
-        http.pending({ok, "KestriVersion=124"});
-        EXPECT_EQ(results, std::vector<bool>{ok});
-        EXPECT_EQ(update->Version, ok ? 124 : 0);
-    }
+    EXPECT_EQ(versionFileAddress("http://127.0.0.1:8/"), "http://127.0.0.1:8/versions.inf");
     EXPECT_EQ(versionFileAddress(""), "");
 }

@@ -79,38 +79,28 @@ private slots:
         QTest::addColumn<int>("checks");
         QTest::addColumn<int>("answer");
         QTest::addColumn<QStringList>("boxes");
-        QTest::addColumn<QStringList>("opened");
+        QTest::addColumn<QString>("opened");
 
         const QByteArray newer = "Other=1\r\nKestriVersion=123\r\nKestriURL=http://dl.example/get\r\n";
+        const QByteArray equal = "KestriVersion=122\r\n";
+        const QByteArray fileUrl = "KestriVersion=200\r\nKestriURL=file:///etc/passwd\r\n";
+        const QByteArray tooLarge = newer + QByteArray(1024 * 1024, 'x');
         const int yes = TMessageResult::Yes;
-        const int no = TMessageResult::No;
-        QTest::newRow("newer, Yes opens") << newer << "python" << false << 1 << yes << QStringList{kAsk}
-                                          << QStringList{"http://dl.example/get"};
-        QTest::newRow("newer, No") << newer << "python" << true << 1 << no << QStringList{kAsk}
-                                   << QStringList{};
-        QTest::newRow("two checks, one question")
-            << newer << "python" << false << 2 << no << QStringList{kAsk} << QStringList{};
-        QTest::newRow("equal, manual") << QByteArray("KestriVersion=122\r\n") << "python" << true << 1 << no
-                                       << QStringList{kLatest} << QStringList{};
-        QTest::newRow("equal, automatic") << QByteArray("KestriVersion=122\r\n") << "python" << false << 1
-                                          << no << QStringList{} << QStringList{};
-        QTest::newRow("file address never opened")
-            << QByteArray("KestriVersion=200\r\nKestriURL=file:///etc/passwd\r\n") << "python" << false << 1
-            << yes << QStringList{kAsk} << QStringList{};
-        QTest::newRow("404, manual") << QByteArray() << "python" << true << 1 << no << QStringList{kCannot}
-                                     << QStringList{};
-        QTest::newRow("404, automatic")
-            << QByteArray() << "python" << false << 1 << no << QStringList{} << QStringList{};
-        QTest::newRow("over the cap, manual") << newer + QByteArray(1024 * 1024, 'x') << "python" << true << 1
-                                              << yes << QStringList{kCannot} << QStringList{};
-        QTest::newRow("no answer, manual")
-            << newer << "silent" << true << 1 << yes << QStringList{kCannot} << QStringList{};
-        QTest::newRow("no answer, automatic")
-            << newer << "silent" << false << 1 << yes << QStringList{} << QStringList{};
-        QTest::newRow("no endpoint, manual")
-            << newer << "none" << true << 1 << yes << QStringList{kCannot} << QStringList{};
-        QTest::newRow("no endpoint, automatic")
-            << newer << "none" << false << 1 << yes << QStringList{} << QStringList{};
+        const auto row = [](const char* name, const QByteArray& file, const char* where, bool manual,
+                            int checks, int answer, const QStringList& boxes, const char* opened = "") {
+            QTest::newRow(name) << file << where << manual << checks << answer << boxes << opened;
+        };
+        row("newer, Yes opens", newer, "python", false, 1, yes, {kAsk}, "http://dl.example/get");
+        row("two checks, one question", newer, "python", true, 2, TMessageResult::No, {kAsk});
+        row("equal, manual", equal, "python", true, 1, yes, {kLatest});
+        row("equal, automatic", equal, "python", false, 1, yes, {});
+        row("file address never opened", fileUrl, "python", false, 1, yes, {kAsk});
+        row("404, manual", QByteArray(), "python", true, 1, yes, {kCannot});
+        row("404, automatic", QByteArray(), "python", false, 1, yes, {});
+        row("over the cap, manual", tooLarge, "python", true, 1, yes, {kCannot});
+        row("no answer, manual", newer, "silent", true, 1, yes, {kCannot});
+        row("no answer, automatic", newer, "silent", false, 1, yes, {});
+        row("no endpoint, manual", newer, "none", true, 1, yes, {kCannot});
     }
 
     void check() {
@@ -120,7 +110,7 @@ private slots:
         QFETCH(int, checks);
         QFETCH(int, answer);
         QFETCH(QStringList, boxes);
-        QFETCH(QStringList, opened);
+        QFETCH(QString, opened);
 
         QFile file(folder.filePath("versions.inf"));
         file.remove();
@@ -153,7 +143,8 @@ private slots:
             shown << QString::fromStdString(box.Text);
         }
         QCOMPARE(shown, boxes);
-        QCOMPARE(QStringList(services.OpenedUrls.begin(), services.OpenedUrls.end()), opened);
+        QCOMPARE(QStringList(services.OpenedUrls.begin(), services.OpenedUrls.end()),
+                 opened.isEmpty() ? QStringList() : QStringList{opened});
     }
 };
 
