@@ -8,6 +8,7 @@ packages=(
     qt6-base-dev libjpeg62-turbo-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-liberation2 xvfb xauth x11-utils x11-xserver-utils imagemagick
+    qt6-base-private-dev xcompmgr openbox xdotool
     clang-14 libclang-rt-14-dev
     dpkg-dev desktop-file-utils appstream xdotool librsvg2-bin
     libical-dev python3-icalendar

@@ -10,6 +10,9 @@
 #include <QMoveEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QWindow>
+
+#include <cmath>
 
 #include <climits>
 
@@ -52,6 +55,9 @@ TfrmMain::TfrmMain(TConfigData& config, TServices& services, const TLocaleFormat
     setFont(WindowFont());
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
+    // Asks for a window with an alpha channel; it is used only while a compositor shows it (see
+    // DrawCalendar), otherwise the opaque calendar is cut out with the mask as before.
+    setAttribute(Qt::WA_TranslucentBackground);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, QColor::fromRgb(kKeyColor));
     setPalette(pal);
@@ -66,7 +72,17 @@ TfrmMain::~TfrmMain() {
 }
 
 QRect TfrmMain::ScreenRectFor(const QRect& windowRect) const {
-    return NearestScreen(windowRect, m_services.ScreenRects());
+    QList<QRect> screens = m_services.ScreenRects();
+    if (devicePixelRatioF() != 1.0) {
+        for (QRect& screen : screens) {
+            screen = DeviceScreenRect(screen);
+        }
+    }
+    return NearestScreen(windowRect, screens);
+}
+
+QRect TfrmMain::DeviceRect() const {
+    return devicePixelRatioF() == 1.0 ? QRect(pos(), size()) : DeviceGeometry(*this);
 }
 
 bool TfrmMain::IsActive() const {
@@ -87,14 +103,14 @@ void TfrmMain::LoadSettings() {
     int left = kDefaultLeft;
     int top = kDefaultTop;
     LoadWindowPosition(m_config.SettingsPath(), left, top);
-    const QPoint kept = KeptOnScreen(left, top);
-    move(kept);
+    MoveToDevicePixel(*this, KeptOnScreen(left, top));
 }
 
 QPoint TfrmMain::KeptOnScreen(int left, int top) const {
-    const QRect screen = ScreenRectFor(QRect(left, top, width(), height()));
+    const QSize size = DeviceRect().size();
+    const QRect screen = ScreenRectFor(QRect(QPoint(left, top), size));
     if (screen.isValid()) {
-        KeepOnScreen(left, top, width(), height(), screen.left(), screen.top(), screen.width(),
+        KeepOnScreen(left, top, size.width(), size.height(), screen.left(), screen.top(), screen.width(),
                      screen.height());
     }
     return {left, top};
@@ -102,7 +118,8 @@ QPoint TfrmMain::KeptOnScreen(int left, int top) const {
 
 bool TfrmMain::SaveSettings() {
     std::string error;
-    if (!SaveWindowPosition(m_config.SettingsPath(), x(), y(), error)) {
+    const QPoint position = DeviceRect().topLeft();
+    if (!SaveWindowPosition(m_config.SettingsPath(), position.x(), position.y(), error)) {
         ShowLibraryError(m_services, this, error);
         return false;
     }
@@ -114,9 +131,10 @@ void TfrmMain::Moved() {
         return;
     }
     m_inMoved = true;
-    const QPoint kept = KeptOnScreen(x(), y());
-    if (kept != pos()) {
-        move(kept);
+    const QPoint position = DeviceRect().topLeft();
+    const QPoint kept = KeptOnScreen(position.x(), position.y());
+    if (kept != position) {
+        MoveToDevicePixel(*this, kept);
     }
     // Each save rewrites the settings file with its syncs; a drag sends dozens of moves a second.
     if (m_positionSaveTimer.isActive()) {
@@ -163,21 +181,59 @@ void TfrmMain::DrawCalendar() {
     const std::string weekdays = m_wordList.value(WeekdaysName);
     in.Weekdays = weekdays;
     in.Formats = &m_formats;
+    // The calendar is laid out and painted in device pixels: on a scaled screen its texts are measured
+    // and drawn at the screen's resolution, its lines stay one device pixel, and nothing is resampled.
+    const int dpi = DeviceDpi(screen());
     in.Measurer = &m_measurer;
+    if (dpi != kSurfaceDpi) {
+        if (!m_deviceMeasurer || m_deviceMeasurer->Dpi() != dpi) {
+            m_deviceMeasurer = std::make_unique<QtTextMeasurer>(WindowFont(dpi), dpi);
+        }
+        in.Measurer = m_deviceMeasurer.get();
+    }
     GenerateData(in, m_model);
 
-    kestrivel::DrawCalendar(m_buffer, m_model, &m_config.CurrentScheme);
+    // Asked at every redraw: a compositing manager may start or stop while the calendar runs.
+    m_translucent = testAttribute(Qt::WA_TranslucentBackground) &&
+                    (m_compositorProbe ? m_compositorProbe()
+                                       : CompositorActive(screen()) && windowHandle() != nullptr &&
+                                             windowHandle()->format().hasAlpha());
+    kestrivel::DrawCalendar(m_buffer, m_model, &m_config.CurrentScheme, {m_translucent, dpi});
 
+    // Opaque pixels (mask mode) or pixels with any alpha (translucent): the rest lets clicks through.
     m_maskRegion = OpaqueRegion(m_buffer);
     // A window cannot be smaller than a pixel, and an empty mask would mean no mask at all: a calendar
     // with nothing painted keeps one pixel whose mask lies outside it.
-    resize(std::max(m_buffer.width(), 1), std::max(m_buffer.height(), 1));
-    setMask(m_maskRegion.isEmpty() ? QRegion(-1, -1, 1, 1) : m_maskRegion);
+    const QSize device(std::max(m_buffer.width(), 1), std::max(m_buffer.height(), 1));
+    const QRegion mask = m_maskRegion.isEmpty() ? QRegion(-1, -1, 1, 1) : m_maskRegion;
+    const qreal scale = devicePixelRatioF();
+    if (scale == 1.0) {
+        resize(device);
+        setMask(mask);
+    } else {
+        // Qt sizes in whole scaled units: the window takes the first such size that holds the calendar
+        // (the extra device pixels lie outside the mask), set on the native window so that its place
+        // stays on its device pixel, and is cut in device pixels.
+        if (!QWidget::mask().isEmpty()) {
+            clearMask();
+        }
+        const auto fit = [scale](int pixels) {
+            return static_cast<int>(std::lround(std::ceil(pixels / scale) * scale));
+        };
+        SetDeviceGeometry(*this, QRect(DeviceRect().topLeft(), QSize(fit(device.width()), fit(device.height()))));
+        SetDeviceMask(*this, mask);
+    }
     update();
 }
 
 void TfrmMain::FormPaint() {
     QPainter painter(this);
+    // The buffer holds device pixels: on a scaled screen the painter's scale is undone so that each of
+    // them lands on one device pixel, copied rather than resampled.
+    const qreal scale = painter.device()->devicePixelRatioF();
+    if (scale != 1.0) {
+        painter.setWorldTransform(QTransform::fromScale(1.0 / scale, 1.0 / scale));
+    }
     painter.drawImage(0, 0, m_buffer);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/MonthModel.h"
+#include "app/QtPlatform.h"
 #include "common/DateValue.h"
 #include "common/NameValueList.h"
 #include "lang/MessageTable.h"
@@ -11,6 +12,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace kestrivel {
@@ -65,6 +67,12 @@ public:
     void SetHoverDay(int day);
     // Tests stand in for the window system's focus.
     void SetActiveProbe(std::function<bool()> probe) { m_activeProbe = std::move(probe); }
+    // Tests stand in for the compositing manager.
+    void SetCompositorProbe(std::function<bool()> probe) { m_compositorProbe = std::move(probe); }
+    // Painted on transparency at the last redraw (a compositor runs) rather than cut out by a mask.
+    bool Translucent() const { return m_translucent; }
+    // The window's place and size in device pixels, the unit of "Left" and "Top" on every scale.
+    QRect DeviceRect() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -90,6 +98,10 @@ private:
     TMonthModel m_model;
     QImage m_buffer;
     QRegion m_maskRegion;
+    std::function<bool()> m_compositorProbe;
+    bool m_translucent = false;
+    // Measures at the device resolution of a scaled screen; the given measurer serves 96 dpi.
+    std::unique_ptr<QtTextMeasurer> m_deviceMeasurer;
     bool m_inMoved = false;
     QTimer m_positionSaveTimer;
     bool m_positionPending = false;

@@ -4,13 +4,23 @@
 #include "schemes/UnitSchemes.h"
 
 #include <QFontMetrics>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+#include <QWindow>
+#include <qpa/qplatformnativeinterface.h>
+#include <qpa/qplatformscreen.h>
+#include <qpa/qplatformwindow.h>
+#include <qpa/qwindowsysteminterface.h>
+
+#include <cmath>
 
 namespace kestrivel {
 
 namespace {
 
-constexpr int kSurfaceDpi = 96;
 constexpr int kDotsPerMeter = 3780; // 96 dpi
+constexpr int kWindowFontPixels = 13;
 
 bool IsFieldLetter(QChar c) {
     const char16_t u = c.unicode();
@@ -29,8 +39,8 @@ void AppendLiteral(std::string& out, const QString& text) {
 
 } // namespace
 
-int PointsToPixels(int pointSize) {
-    return (pointSize * kSurfaceDpi + 36) / 72;
+int PointsToPixels(int pointSize, int dpi) {
+    return (pointSize * dpi + 36) / 72;
 }
 
 void SetSurfaceResolution(QImage& image) {
@@ -42,15 +52,90 @@ QString TextToQString(const std::string& text) {
     return QString::fromStdString(BytesToUtf8(text));
 }
 
-QFont WindowFont() {
+QFont WindowFont(int dpi) {
     QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(13);
+    font.setPixelSize((kWindowFontPixels * dpi + kSurfaceDpi / 2) / kSurfaceDpi);
     font.setBold(true);
     return font;
 }
 
-QtTextMeasurer::QtTextMeasurer(const QFont& baseFont)
-    : m_baseFont(baseFont), m_surface(1, 1, QImage::Format_RGB32) {
+int DeviceDpi(const QScreen* screen) {
+    return screen == nullptr ? kSurfaceDpi : static_cast<int>(std::lround(kSurfaceDpi * screen->devicePixelRatio()));
+}
+
+bool CompositorActive(const QScreen* screen) {
+    const QString platform = QGuiApplication::platformName();
+    if (platform.startsWith(QLatin1String("wayland"))) {
+        return true;
+    }
+    if (platform != QLatin1String("xcb") || screen == nullptr) {
+        return false;
+    }
+    // The xcb platform watches the _NET_WM_CM_S<n> selection of each screen and answers this resource
+    // with a non-null pointer while the selection has an owner.
+    QPlatformNativeInterface* native = QGuiApplication::platformNativeInterface();
+    return native != nullptr &&
+           native->nativeResourceForScreen(QByteArrayLiteral("compositingenabled"), const_cast<QScreen*>(screen)) !=
+               nullptr;
+}
+
+QRect DeviceGeometry(const QWidget& window) {
+    const QWindow* handle = window.windowHandle();
+    if (handle != nullptr && handle->handle() != nullptr) {
+        return handle->handle()->geometry();
+    }
+    const qreal scale = window.devicePixelRatioF();
+    return {QPoint(static_cast<int>(std::lround(window.x() * scale)), static_cast<int>(std::lround(window.y() * scale))),
+            window.size() * scale};
+}
+
+void SetDeviceGeometry(QWidget& window, const QRect& rect) {
+    const qreal scale = window.devicePixelRatioF();
+    if (scale == 1.0) {
+        window.move(rect.topLeft());
+        window.resize(rect.size());
+        return;
+    }
+    if (window.windowHandle() == nullptr || window.windowHandle()->handle() == nullptr) {
+        // Qt's own idea of the place, as near as its units go; this also marks the place as chosen.
+        window.move(static_cast<int>(std::lround(rect.x() / scale)), static_cast<int>(std::lround(rect.y() / scale)));
+        window.winId();
+    }
+    // Only the native window is told: a move or resize through Qt would round the place to its units
+    // again. Qt learns the new geometry from the window system's answer.
+    if (QPlatformWindow* native = window.windowHandle()->handle()) {
+        native->setGeometry(rect);
+        // Qt takes the new geometry at once, as it would from the window system's answer, so that
+        // nothing in between places the window again from a stale, rounded idea of it.
+        QWindowSystemInterface::handleGeometryChange<QWindowSystemInterface::SynchronousDelivery>(
+            window.windowHandle(), rect);
+    }
+}
+
+void MoveToDevicePixel(QWidget& window, const QPoint& position) {
+    SetDeviceGeometry(window, QRect(position, DeviceGeometry(window).size()));
+}
+
+void SetDeviceMask(QWidget& window, const QRegion& region) {
+    window.winId();
+    if (QPlatformWindow* native = window.windowHandle()->handle()) {
+        native->setMask(region);
+    }
+}
+
+QRect DeviceScreenRect(const QRect& scaled) {
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        if (screen->geometry() == scaled && screen->handle() != nullptr) {
+            return screen->handle()->geometry();
+        }
+    }
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    const qreal scale = primary == nullptr ? 1.0 : primary->devicePixelRatio();
+    return {scaled.topLeft() * scale, scaled.size() * scale};
+}
+
+QtTextMeasurer::QtTextMeasurer(const QFont& baseFont, int dpi)
+    : m_baseFont(baseFont), m_dpi(dpi), m_surface(1, 1, QImage::Format_RGB32) {
     SetSurfaceResolution(m_surface);
 }
 
@@ -60,7 +145,7 @@ TTextExtent QtTextMeasurer::TextExtent(std::string_view text, const std::string&
     font.setFamily(TextToQString(fontName));
     // A zone without a size (zone 0 of the default look) measures in the window font's own size.
     if (pointSize > 0) {
-        font.setPixelSize(PointsToPixels(pointSize));
+        font.setPixelSize(PointsToPixels(pointSize, m_dpi));
     }
     font.setBold((textStyle & fsBold) != 0);
     font.setItalic((textStyle & fsItalic) != 0);

@@ -182,6 +182,56 @@ private slots:
         }
     }
 
+    // Text on solid boxes is smoothed into them; text straight over the key colour keeps hard edges
+    // on the mask and is smoothed into transparency when translucent. Every scheme colour here has
+    // red equal to green and the key has not, so a pixel mixed with the key would break that.
+    void smoothingNeverMixesWithTheKey_data() {
+        QTest::addColumn<bool>("translucent");
+        QTest::newRow("mask") << false;
+        QTest::newRow("translucent") << true;
+    }
+    void smoothingNeverMixesWithTheKey() {
+        QFETCH(bool, translucent);
+        for (const int zone : {int(zoneTitle), int(zoneToday)}) {
+            scheme.Settings[zone].BackSolid = true;
+            scheme.Settings[zone].BackColor = kBlue;
+            scheme.Settings[zone].TextColor = kWhite;
+            scheme.Settings[zone].TextStyle = fsItalic;
+        }
+        scheme.Settings[zoneDays].TextColor = kWhite;
+        scheme.Settings[zoneDays].Outline = true;
+        scheme.Settings[zoneDays].EffectColor = kBlack;
+        const TMonthModel model = Generate();
+        QImage buffer;
+        DrawCalendar(buffer, model, &scheme, {translucent, kSurfaceDpi});
+        QCOMPARE(buffer.hasAlphaChannel(), translucent);
+        int blended = 0;
+        int partlyTransparent = 0;
+        for (int y = 0; y < buffer.height(); ++y) {
+            for (int x = 0; x < buffer.width(); ++x) {
+                const QRgb p = buffer.pixel(x, y);
+                if (translucent ? qAlpha(p) == 0 : p == kKeyColor) {
+                    continue;
+                }
+                const QString where = QStringLiteral("%1,%2").arg(x).arg(y);
+                QVERIFY2(std::abs(qRed(p) - qGreen(p)) <= 1, qPrintable(QStringLiteral("key mixed in at ") + where));
+                partlyTransparent += qAlpha(p) < 255 ? 1 : 0;
+                if (p == Rgb(kWhite) || p == Rgb(kBlack) || p == Rgb(kBlue)) {
+                    continue;
+                }
+                ++blended;
+                bool onSolid = false;
+                for (const TCalendarBox& box : model.Boxes) {
+                    onSolid = onSolid || (scheme.Settings[box.Zone].BackSolid && x >= box.Left && x < box.Right &&
+                                          y >= box.Top && y < box.Bottom);
+                }
+                QVERIFY2(translucent || onSolid, qPrintable(QStringLiteral("smoothed over the key at ") + where));
+            }
+        }
+        QVERIFY(blended > 50);
+        QCOMPARE(partlyTransparent > 50, translucent);
+    }
+
     void noSchemePaintsNothing() {
         const TMonthModel model = Generate();
         QImage buffer;
@@ -309,17 +359,22 @@ private slots:
         QCOMPARE(buffer.pixel(2, buffer.height() / 2), Rgb(kWhite));
     }
 
+    void keyColouredZoneIsSeeThrough_data() {
+        smoothingNeverMixesWithTheKey_data();
+    }
     void keyColouredZoneIsSeeThrough() {
+        QFETCH(bool, translucent);
         scheme.Settings[zoneDays].BackSolid = true;
         scheme.Settings[zoneDays].BackColor = kKey;
         scheme.Settings[zoneDays].TextColor = kKey;
         scheme.Settings[zoneDays].FontSize = 8;
         const TMonthModel model = Generate();
         QImage buffer;
-        DrawCalendar(buffer, model, &scheme);
+        DrawCalendar(buffer, model, &scheme, {translucent, kSurfaceDpi});
         const QRegion region = OpaqueRegion(buffer);
         for (const TCalendarBox& box : model.Boxes) {
             if (box.Kind == TBoxKind::Day && box.Zone == zoneDays) {
+                QCOMPARE(qAlpha(buffer.pixel(box.Left + 1, box.Top + 1)), translucent ? 0 : 255);
                 QVERIFY(!region.contains(QPoint(box.Left, box.Top)));
                 QVERIFY(!region.contains(QPoint(box.Right - 1, box.Top + 1)));
             }
@@ -388,6 +443,10 @@ private slots:
         QVERIFY(!none.bold() && !none.italic() && !none.underline() && !none.strikeOut());
         QCOMPARE(PointsToPixels(12), 16);
         QCOMPARE(PointsToPixels(8), 11);
+        // At a scaled screen's resolution: 10 pt at 192 dpi is 26.7 pixels, 9 pt at 144 dpi 18.
+        QCOMPARE(ZoneFont(zone, 192).pixelSize(), 27);
+        QCOMPARE(PointsToPixels(9, 144), 18);
+        QCOMPARE(WindowFont(144).pixelSize(), 20); // 13 pixels at 96 dpi, 19.5 at 144
     }
 
     void paddingGrowsDayBoxesAndKeepsDigitsTwoBelowTheTop() {
