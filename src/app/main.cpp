@@ -1,4 +1,5 @@
 #include "app/FormMain.h"
+#include "app/PlatformChoice.h"
 #include "app/QtPlatform.h"
 #include "app/Services.h"
 #include "config/Autostart.h"
@@ -47,7 +48,16 @@ QString ProgramFolder() {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    // In a Wayland session with XWayland the calendar runs on X11, where it can place and shape its
+    // window; the choice is not handed on to programs started from it.
+    const std::string platform = ChoosePlatform(ReadPlatformEnvironment());
+    if (!platform.empty()) {
+        qputenv("QT_QPA_PLATFORM", QByteArray::fromStdString(platform));
+    }
     QApplication app(argc, argv);
+    if (!platform.empty()) {
+        qunsetenv("QT_QPA_PLATFORM");
+    }
     QApplication::setApplicationName(QStringLiteral("Kestrivel"));
 
     TServices services(nullptr, std::make_unique<TXdgAutostart>());
