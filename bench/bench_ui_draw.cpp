@@ -11,6 +11,7 @@
 
 #include <QApplication>
 
+#include "app/CalendarPainter.h"
 #include "app/FormMain.h"
 #include "app/QtPlatform.h"
 #include "app/Services.h"
@@ -132,6 +133,49 @@ void BM_DrawWorst(benchmark::State& state) {
     }
 }
 
+// The built-in scheme smoothed everywhere on a translucent window, as where a compositor runs.
+void BM_DrawSmoothed(benchmark::State& state) {
+    TSetup setup;
+    setup.options.ShowTodaysMemo = true;
+    Fill(setup.memos, static_cast<int>(state.range(0)));
+    setup.memos.IndexOfDate(0.0);
+    TfrmMain frmMain(setup.config, setup.services, setup.formats, setup.measurer);
+    frmMain.SetCompositorProbe([] { return true; });
+    for (auto _ : state) {
+        frmMain.DrawCalendar();
+        benchmark::DoNotOptimize(frmMain.MaskRegion().rectCount());
+    }
+}
+
+// The built-in scheme on a screen scaled by 2: the window's model, painting and mask at 192 dpi.
+void BM_DrawScaled2x(benchmark::State& state) {
+    constexpr int kDpi = 2 * kSurfaceDpi;
+    TSetup setup;
+    setup.options.ShowTodaysMemo = true;
+    Fill(setup.memos, static_cast<int>(state.range(0)));
+    setup.memos.IndexOfDate(0.0);
+    const QtTextMeasurer measurer(WindowFont(kDpi), kDpi);
+    const TNameValueList weekdays = BuiltInWeekdays();
+    const std::string initials = weekdays.value(WeekdaysName);
+    TMonthModel model;
+    QImage buffer;
+    for (auto _ : state) {
+        TMonthInputs in;
+        in.TodayYear = kToday.Year;
+        in.TodayMonth = kToday.Month;
+        in.TodayDay = kToday.Day;
+        in.Options = &setup.options;
+        in.Scheme = &setup.scheme;
+        in.Memos = &setup.memos;
+        in.Weekdays = initials;
+        in.Formats = &setup.formats;
+        in.Measurer = &measurer;
+        GenerateData(in, model);
+        DrawCalendar(buffer, model, &setup.scheme, {false, kDpi});
+        benchmark::DoNotOptimize(OpaqueRegion(buffer).rectCount());
+    }
+}
+
 // Keeps the mean time of each run by name, for the figures printed at the end.
 class TFigureReporter : public benchmark::ConsoleReporter {
 public:
@@ -162,6 +206,8 @@ int main(int argc, char** argv) {
         ->Arg(65535)
         ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("draw_worst", BM_DrawWorst)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("draw_smoothed", BM_DrawSmoothed)->Arg(0)->Arg(65535)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("draw_scaled2x", BM_DrawScaled2x)->Arg(0)->Arg(65535)->Unit(benchmark::kMillisecond);
     benchmark::Initialize(&argc, argv);
     TFigureReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
@@ -186,5 +232,13 @@ int main(int argc, char** argv) {
     // The worst legal scheme and memo against the ordinary calendar: a clipped image, at once.
     const double worst = figure("draw_worst");
     std::printf("figure: redraw_worst_vs_default_ratio %.3f x\n", default0 > 0 ? worst / default0 : 0.0);
+    // Smoothing and a doubled resolution against today's default redraw, and what a full memo list
+    // costs each of them.
+    for (const char* name : {"draw_smoothed", "draw_scaled2x"}) {
+        const double at0 = figure((std::string(name) + "/0").c_str());
+        const double at65535 = figure((std::string(name) + "/65535").c_str());
+        std::printf("figure: %s_vs_default_ratio %.3f x\n", name, default0 > 0 ? at0 / default0 : 0.0);
+        std::printf("figure: %s_ratio_65535_vs_0 %.3f x\n", name, at0 > 0 ? at65535 / at0 : 0.0);
+    }
     return 0;
 }
