@@ -1,16 +1,26 @@
 #include "app/FormMain.h"
 
 #include "app/CalendarPainter.h"
+#include "app/ClockWatch.h"
 #include "app/QtPlatform.h"
 #include "app/Services.h"
 #include "config/ConfigData.h"
+#include "common/DateFormat.h"
+#include "lang/LanguagePack.h"
+#include "lang/Translation.h"
+#include "lang/Translator.h"
 #include "lang/UnitMessages.h"
+#include "update/UpdateCheck.h"
 
+#include <QContextMenuEvent>
 #include <QGuiApplication>
+#include <QMenu>
+#include <QShowEvent>
+#include <QSystemTrayIcon>
+#include <QWindow>
 #include <QMoveEvent>
 #include <QPainter>
 #include <QScreen>
-#include <QWindow>
 
 #include <cmath>
 
@@ -65,6 +75,15 @@ TfrmMain::TfrmMain(TConfigData& config, TServices& services, const TLocaleFormat
     LoadSettings();
     m_positionSaveTimer.setInterval(kPositionSaveMs);
     connect(&m_positionSaveTimer, &QTimer::timeout, this, &TfrmMain::PositionSaveTimeout);
+
+    createPopMenu();
+    m_updateCheck = new TUpdateCheck(m_services, this);
+    m_timer = new QTimer(this);
+    m_timer->setInterval(1000);
+    connect(m_timer, &QTimer::timeout, this, &TfrmMain::TimerTimer);
+    m_timer->start();
+    m_clockWatch = new TClockWatch(this);
+    connect(m_clockWatch, &TClockWatch::clockChanged, this, &TfrmMain::TimeChanged);
 }
 
 TfrmMain::~TfrmMain() {
@@ -220,10 +239,176 @@ void TfrmMain::DrawCalendar() {
         const auto fit = [scale](int pixels) {
             return static_cast<int>(std::lround(std::ceil(pixels / scale) * scale));
         };
-        SetDeviceGeometry(*this, QRect(DeviceRect().topLeft(), QSize(fit(device.width()), fit(device.height()))));
+        SetDeviceGeometry(*this,
+                          QRect(DeviceRect().topLeft(), QSize(fit(device.width()), fit(device.height()))));
         SetDeviceMask(*this, mask);
     }
     update();
+}
+
+// --- Lifetime ---
+
+void TfrmMain::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // A window restored by the window system is not a new showing.
+    if (!event->spontaneous() && !m_changingFlags) {
+        FormShow();
+    }
+}
+
+void TfrmMain::FormShow() {
+    TranslateTo(m_config.Options.LanguageFile);
+    if (m_config.Options.AutoUpdate) {
+        m_updateCheck->checkAutomatic();
+    }
+    DrawCalendar();
+}
+
+void TfrmMain::AlwaysOnTop(bool on) {
+    if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) != on) {
+        const Qt::WindowFlags flags = windowFlags().setFlag(Qt::WindowStaysOnTopHint, on);
+        if (QWindow* window = windowHandle()) {
+            // Changed on the native window in place: no new window, no hide and show, no new icon.
+            overrideWindowFlags(flags);
+            window->setFlags(flags);
+        } else {
+            m_changingFlags = true;
+            setWindowFlags(flags);
+            m_changingFlags = false;
+        }
+    }
+    TrayIconRefresh();
+}
+
+void TfrmMain::AddTrayIcon() {
+    if (m_tray || !QSystemTrayIcon::isSystemTrayAvailable()) {
+        return;
+    }
+    m_tray = new QSystemTrayIcon(QIcon(QStringLiteral(":/Tray_Icon.png")), this);
+    m_tray->setContextMenu(m_popMenu);
+    connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::DoubleClick) {
+            PopMenu_ShowHideClick();
+        }
+    });
+    TrayIconRefresh();
+    m_tray->show();
+}
+
+void TfrmMain::TrayIconRefresh() {
+    const QDate today = m_services.Now().date();
+    TDateValue date = 0;
+    m_trayToolTip.clear();
+    if (TryEncodeDate(today.year(), today.month(), today.day(), date)) {
+        m_trayToolTip = TextToQString(FormatDate("dddddd", date, m_formats)).left(63);
+    }
+    if (m_tray) {
+        m_tray->setToolTip(m_trayToolTip);
+    }
+}
+
+void TfrmMain::TimerTimer() {
+    if (m_model.TodayDay != 0 && m_services.Now().date().day() != m_model.TodayDay) {
+        TimeChanged();
+    }
+}
+
+void TfrmMain::TimeChanged() {
+    DrawCalendar();
+    TrayIconRefresh();
+}
+
+// --- Translation ---
+
+void TfrmMain::TranslateTo(const std::string& languageFile) {
+    m_languageFile = languageFile;
+    m_translated = true;
+    TLangPack pack;
+    pack.Load(m_config.LanguagePath(languageFile));
+    for (const QPointer<QWidget>& window : m_translatedWindows) {
+        if (window) {
+            TranslateForm(pack, *window);
+        }
+    }
+    TranslateForm(pack, *this);
+    TranslateStrings(pack, MessagesSection, MessageTable());
+    TranslateStrings(pack, WeekdaysSection, m_wordList);
+    if (m_valueNames) {
+        TranslateStrings(pack, ValueNamesSection, *m_valueNames);
+    }
+}
+
+void TfrmMain::RegisterTranslatedWindow(QWidget* window) {
+    m_translatedWindows.emplace_back(window);
+    if (m_translated) {
+        TLangPack pack;
+        pack.Load(m_config.LanguagePath(m_languageFile));
+        TranslateForm(pack, *window);
+        if (m_valueNames) {
+            TranslateStrings(pack, ValueNamesSection, *m_valueNames);
+        }
+    }
+}
+
+// --- Popup menu ---
+
+void TfrmMain::createPopMenu() {
+    m_popMenu = new QMenu(this);
+    m_popMenu->setObjectName(QStringLiteral("PopMenu"));
+    const auto add = [this](const char* name, const char* caption) {
+        QAction* action = m_popMenu->addAction(QString::fromUtf8(caption));
+        action->setObjectName(QString::fromUtf8(name));
+        return action;
+    };
+    const auto separator = [this](const char* name) {
+        QAction* action = m_popMenu->addSeparator();
+        action->setObjectName(QString::fromUtf8(name));
+    };
+    QAction* showHide = add("PopMenu_ShowHide", "Display/Hide");
+    m_popMenu->setDefaultAction(showHide);
+    separator("PopMenu_N1");
+    QAction* memo = add("PopMenu_Memo", "Add a memo...");
+    QAction* month = add("PopMenu_Month", "Go to month...");
+    QAction* config = add("PopMenu_Config", "Configure...");
+    QAction* update = add("PopMenu_Update", "Look for updates");
+    separator("PopMenu_N2");
+    QAction* exit = add("PopMenu_Exit", "Close");
+    connect(m_popMenu, &QMenu::aboutToShow, this, &TfrmMain::PopMenuPopup);
+    connect(showHide, &QAction::triggered, this, &TfrmMain::PopMenu_ShowHideClick);
+    connect(memo, &QAction::triggered, this,
+            [this] { emit addMemoRequested(m_model.DisplayYear, m_model.DisplayMonth, m_hoverDay); });
+    connect(month, &QAction::triggered, this, &TfrmMain::goToMonthRequested);
+    connect(config, &QAction::triggered, this, &TfrmMain::configureRequested);
+    connect(update, &QAction::triggered, this, &TfrmMain::PopMenu_UpdateClick);
+    connect(exit, &QAction::triggered, this, &TfrmMain::exitRequested);
+}
+
+bool TfrmMain::HoverDayInMonth() const {
+    return m_hoverDay >= 1 && m_hoverDay <= m_model.DaysInMonth;
+}
+
+void TfrmMain::PopMenuPopup() {
+    if (QAction* memo = m_popMenu->findChild<QAction*>(QStringLiteral("PopMenu_Memo"))) {
+        memo->setEnabled(HoverDayInMonth());
+    }
+}
+
+void TfrmMain::PopMenu_ShowHideClick() {
+    if (isVisible() && IsActive()) {
+        hide();
+        return;
+    }
+    show();
+    raise();
+    activateWindow();
+}
+
+void TfrmMain::PopMenu_UpdateClick() {
+    m_updateCheck->checkManual();
+}
+
+void TfrmMain::contextMenuEvent(QContextMenuEvent* event) {
+    m_popMenu->popup(event->globalPos());
 }
 
 void TfrmMain::FormPaint() {

@@ -7,6 +7,7 @@
 #include "lang/MessageTable.h"
 
 #include <QImage>
+#include <QPointer>
 #include <QRegion>
 #include <QTimer>
 #include <QWidget>
@@ -14,11 +15,17 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
+
+class QMenu;
+class QSystemTrayIcon;
 
 namespace kestrivel {
 
+class TClockWatch;
 class TConfigData;
 class TServices;
+class TUpdateCheck;
 struct TLocaleFormats;
 
 // The calendar window: a frameless tool window showing only the painted calendar; the key colour is
@@ -74,9 +81,56 @@ public:
     // The window's place and size in device pixels, the unit of "Left" and "Top" on every scale.
     QRect DeviceRect() const;
 
+    // --- Lifetime: show handler, new day, stay on top, notification-area icon ---
+
+    // Every showing: translation with the chosen language file, the automatic update check (its
+    // answer comes later), then the redraw.
+    void FormShow();
+    // Switches the stay-on-top state; the window keeps its place and visibility, the icon stays one.
+    void AlwaysOnTop(bool on);
+    // The icon's tooltip: today's long date, cut to 63 characters.
+    void TrayIconRefresh();
+    // Every second: a new day number means a new day.
+    void TimerTimer();
+    // Takes the new date and redraws; the shown month keeps its distance from the current one.
+    void TimeChanged();
+    // Adds the notification-area icon (only the first instance does, and only where a tray exists).
+    void AddTrayIcon();
+    bool HasTrayIcon() const { return m_tray != nullptr; }
+    QString TrayToolTip() const { return m_trayToolTip; }
+
+    // --- Translation ---
+
+    // Loads the language file from the program folder and applies it to the registered windows
+    // (the configuration dialog, this window, the memo editor) and the three lists.
+    void TranslateTo(const std::string& languageFile);
+    // A window created after start-up is registered once and translated at once with the language
+    // applied last.
+    void RegisterTranslatedWindow(QWidget* window);
+    void SetValueNames(TNameValueList* valueNames) { m_valueNames = valueNames; }
+
+    // --- Popup menu ---
+
+    QMenu* PopMenu() const { return m_popMenu; }
+    // Enables "Add a memo..." only over a day of the shown month.
+    void PopMenuPopup();
+    // Hides a visible calendar that has the focus; otherwise shows it and brings it to the front.
+    void PopMenu_ShowHideClick();
+    void PopMenu_UpdateClick();
+    TUpdateCheck& UpdateInfo() const { return *m_updateCheck; }
+
+signals:
+    // Commands that open the other windows; the program connects them.
+    void addMemoRequested(int year, int month, int day);
+    void configureRequested();
+    void goToMonthRequested();
+    void exitRequested();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     void FormPaint();
@@ -85,6 +139,8 @@ private:
     QPoint KeptOnScreen(int left, int top) const;
     bool IsActive() const;
     void PositionSaveTimeout();
+    void createPopMenu();
+    bool HoverDayInMonth() const;
 
     TConfigData& m_config;
     TServices& m_services;
@@ -105,6 +161,18 @@ private:
     bool m_inMoved = false;
     QTimer m_positionSaveTimer;
     bool m_positionPending = false;
+
+    QMenu* m_popMenu = nullptr;
+    QSystemTrayIcon* m_tray = nullptr;
+    QString m_trayToolTip;
+    QTimer* m_timer = nullptr;
+    TClockWatch* m_clockWatch = nullptr;
+    TUpdateCheck* m_updateCheck = nullptr;
+    std::string m_languageFile; // applied last; empty before the first translation
+    bool m_translated = false;
+    bool m_changingFlags = false;
+    std::vector<QPointer<QWidget>> m_translatedWindows;
+    TNameValueList* m_valueNames = nullptr;
 };
 
 // The rectangle of the screen nearest to `windowRect` among `screens`: the one holding most of it,
