@@ -27,6 +27,9 @@ constexpr std::string_view kCalendarHead = "BEGIN:VCALENDAR\r\n"
                                            "VERSION:2.0\r\n"
                                            "PRODID:-//Kestrivel//Kestrivel 1.2.2//EN\r\n";
 constexpr std::string_view kCalendarTail = "END:VCALENDAR\r\n";
+// libical writes no date after the year 3000; later memos are neither written nor read, so what
+// is imported always exports again.
+constexpr int kLastYear = 3000;
 
 struct ComponentDeleter {
     void operator()(icalcomponent* component) const { icalcomponent_free(component); }
@@ -92,10 +95,10 @@ icalrecurrencetype_frequency frequencyOf(uint8_t memoType) {
 
 // One VEVENT in iCalendar text, or "" for a memo without a valid date or type.
 std::string eventText(const TMemo& memo, const icaltimetype& stamp) {
-    if (!IsValidDateValue(memo.Date) || memo.MemoType > mtYearly) {
+    const TYmd ymd = DecodeDate(memo.Date);
+    if (!IsValidDateValue(memo.Date) || ymd.Year > kLastYear || memo.MemoType > mtYearly) {
         return {};
     }
-    const TYmd ymd = DecodeDate(memo.Date);
     char dateText[16];
     std::snprintf(dateText, sizeof dateText, "%04d%02d%02d", ymd.Year, ymd.Month, ymd.Day);
     const std::string key = std::string(dateText) + "|" + std::to_string(memo.MemoType) + "|" + memo.Text;
@@ -263,29 +266,27 @@ bool isMemoLine(std::string_view line) {
     return false;
 }
 
-// Parses one VEVENT block line by line (libical's own line reader slows down on long lines).
-ComponentPtr parseEvent(icalparser* parser, std::string_view block) {
+// Parses one VEVENT block line by line (libical's own line reader slows down on long lines), with a
+// parser of its own: freeing the parser frees whatever an ill-formed block left half built.
+ComponentPtr parseEvent(std::string_view block) {
+    std::unique_ptr<icalparser, decltype(&icalparser_free)> parser(icalparser_new(), &icalparser_free);
     icalcomponent* event = nullptr;
     std::string line;
     size_t pos = 0;
-    while (pos < block.size() && event == nullptr) {
+    while (parser && pos < block.size() && event == nullptr) {
         size_t end = block.find_first_of("\r\n", pos);
         end = end == std::string_view::npos ? block.size() : end;
         if (isMemoLine(block.substr(pos, end - pos))) {
             line.assign(block.substr(pos, end - pos));
-            event = icalparser_add_line(parser, line.data());
+            event = icalparser_add_line(parser.get(), line.data());
         }
         pos = end + 1;
-    }
-    // Whatever an ill-formed block left half built is dropped, so the next block starts afresh.
-    if (icalcomponent* rest = icalparser_clean(parser)) {
-        icalcomponent_free(rest);
     }
     return ComponentPtr(event);
 }
 
-EventResult importEvent(TMemoList& memos, icalparser* parser, std::string_view block) {
-    ComponentPtr event = parseEvent(parser, block);
+EventResult importEvent(TMemoList& memos, std::string_view block) {
+    ComponentPtr event = parseEvent(block);
     if (!event || icalcomponent_isa(event.get()) != ICAL_VEVENT_COMPONENT) {
         return EventResult::Skipped;
     }
@@ -296,7 +297,8 @@ EventResult importEvent(TMemoList& memos, icalparser* parser, std::string_view b
     // The date as written: a memo has no time or time zone.
     const icaltimetype start = icalproperty_get_dtstart(startProperty);
     TDateValue date = 0;
-    if (icaltime_is_null_time(start) || !TryEncodeDate(start.year, start.month, start.day, date)) {
+    if (icaltime_is_null_time(start) || start.year > kLastYear ||
+        !TryEncodeDate(start.year, start.month, start.day, date)) {
         return EventResult::Skipped;
     }
 
@@ -380,17 +382,13 @@ bool ImportMemosFromICalendar(TMemoList& memos, const std::string& path, ICalend
         if (!findEvents(text, events)) {
             return false;
         }
-        std::unique_ptr<icalparser, decltype(&icalparser_free)> parser(icalparser_new(), &icalparser_free);
-        if (!parser) {
-            return false;
-        }
         const std::string_view all(text);
         for (const Block& block : events) {
             // Once the list is full nothing more can be added; the rest is only counted.
             const EventResult result =
                 memos.Count() >= TMemoList::kMaxCount
                     ? EventResult::Skipped
-                    : importEvent(memos, parser.get(), all.substr(block.Begin, block.End - block.Begin));
+                    : importEvent(memos, all.substr(block.Begin, block.End - block.Begin));
             ++(result == EventResult::Added          ? counts.Added
                : result == EventResult::Approximated ? counts.Approximated
                                                      : counts.Skipped);

@@ -18,7 +18,8 @@ bool IsICalendarFileName(std::string_view path);
 
 // Writes memos first..last to `path`, replacing it atomically; `stampUtcSeconds` (seconds since
 // 1970-01-01 UTC) is the DTSTAMP of every event. False when first..last names a memo that does
-// not exist (nothing is written) or when a memo has no valid date or type (it is left out).
+// not exist (nothing is written) or when a memo has no valid date or type, or falls after the year
+// 3000 (it is left out).
 bool ExportMemosToICalendar(const TMemoList& memos, int first, int last, const std::string& path,
                             int64_t stampUtcSeconds);
 
@@ -30,9 +31,10 @@ struct ICalendarImportCounts {
 
 // Adds the file's events to `memos` under the list's rules (one memo per date, at most 65,535):
 // an event repeating plainly every week, month or year keeps that type, any other event becomes a
-// Single memo on its first date, an event on a taken date is skipped. Memos already in the list
-// never change. False, with nothing added, when the file cannot be read, is not a regular file,
-// is larger than 64 MiB, or is not a whole iCalendar object (an unterminated component).
+// Single memo on its first date, an event on a taken date or after the year 3000 is skipped.
+// Memos already in the list never change. False, with nothing added, when the file cannot be read,
+// is not a regular file, is larger than 64 MiB, or is not a whole iCalendar object (an
+// unterminated component).
 bool ImportMemosFromICalendar(TMemoList& memos, const std::string& path, ICalendarImportCounts& counts);
 
 // The argument of the import's message: "added / approximated / skipped", e.g. "12 / 3 / 0".

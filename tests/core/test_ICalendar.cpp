@@ -89,6 +89,9 @@ TEST(ICalendar, ExportThenImportGivesTheSameMemosAndStableUids) {
     ASSERT_TRUE(ExportMemosToICalendar(memos, 0, 3, folder.file("b.ics"), 1'800'000'000));
     EXPECT_FALSE(ExportMemosToICalendar(memos, 0, 4, folder.file("c.ics"), 0));
     EXPECT_FALSE(std::filesystem::exists(folder.file("c.ics")));
+    TMemoList late = sampleMemos();
+    add(late, 3001, 1, 1, mtSingle, "libical writes no later date");
+    EXPECT_FALSE(ExportMemosToICalendar(late, 0, 4, folder.file("c.ics"), 0));
 
     // Sorted, the four DTSTAMP lines come before the four UID lines.
     const auto stampsAndUids = [&](const char* name) {
@@ -167,6 +170,9 @@ TEST(ICalendar, HostileFilesFailOrFinishWithinTheCaps) {
         {"huge line outside events",
          [&] { return head + "X-JUNK:" + std::string(60 << 20, 'y') + "\r\n" + tail; }, true, "0 / 0 / 0"},
         {"10^6 events on one date", million, true, "1 / 0 / 999999"},
+        {"after the year 3000",
+         [&] { return head + "BEGIN:VEVENT\r\nDTSTART;VALUE=DATE:30010101\r\nEND:VEVENT\r\n" + tail; }, true,
+         "0 / 0 / 1"},
         {"beyond 64 MiB", [&] { return head + std::string((64 << 20) + 1, '\n') + tail; }, false,
          "0 / 0 / 0"},
     };
