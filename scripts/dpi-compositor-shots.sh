@@ -75,7 +75,7 @@ for dpi in 96 144 192; do
         sleep 1
         QT_QPA_PLATFORM=xcb "$work/kestrivel" >"$work/$name.log" 2>&1 &
         pids+=($!)
-        for _ in $(seq 1 100); do xwininfo -root -tree 2>/dev/null | grep -q '"Kestrivel"' && break; sleep 0.1; done
+        for _ in $(seq 1 100); do bash "$root/scripts/calendar-window.sh" >/dev/null && break; sleep 0.1; done
         sleep 1.5
         import -window root "$out/$name.png"
         cleanup

@@ -5,10 +5,10 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build pkg-config
-    qt6-base-dev libjpeg62-turbo-dev
+    qt6-base-dev libjpeg62-turbo-dev libxcb1-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-liberation2 xvfb xauth x11-utils x11-xserver-utils imagemagick
-    qt6-base-private-dev xcompmgr openbox xdotool
+    qt6-base-private-dev xcompmgr openbox xdotool trayer
     clang-14 libclang-rt-14-dev
     dpkg-dev desktop-file-utils appstream xdotool librsvg2-bin
     libical-dev python3-icalendar

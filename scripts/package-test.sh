@@ -77,7 +77,7 @@ app_pid=$!
 window=""
 for _ in $(seq 1 100); do
     kill -0 "$app_pid" 2>/dev/null || fail "the program ended before its window appeared"
-    window=$(xdotool search --onlyvisible --name '^Kestrivel$' 2>/dev/null | head -n 1 || true)
+    window=$(bash "$(dirname "$0")/calendar-window.sh" || true)
     [ -n "$window" ] && break
     sleep 0.1
 done

@@ -16,7 +16,7 @@ if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
     exec "$program"
 fi
 
-for tool in Xvfb xwininfo import; do
+for tool in Xvfb xwininfo xdotool xprop import; do
     if ! command -v "$tool" >/dev/null 2>&1; then
         echo "run-calendar: no display and $tool is missing (scripts/install-deps.sh installs it)" >&2
         exit 1
@@ -75,7 +75,7 @@ for _ in $(seq 1 100); do
         echo "run-calendar: the program ended before its window appeared" >&2
         exit 1
     fi
-    if xwininfo -root -tree 2>/dev/null | grep -q '"Kestrivel"'; then
+    if bash "$(dirname "$0")/calendar-window.sh" >/dev/null; then
         mapped=yes
         break
     fi

@@ -55,7 +55,8 @@ void PaintText(QPainter& painter, const QString& text, const TSettings& zone, co
     const bool effect = zone.Outline || zone.Shadow;
     const bool translucent = surface != nullptr && surface->hasAlphaChannel();
     bool smooth = translucent;
-    if (surface != nullptr && !translucent && !IsKey(zone.TextColor) && !(effect && IsKey(zone.EffectColor))) {
+    if (surface != nullptr && !translucent && !IsKey(zone.TextColor) &&
+        !(effect && IsKey(zone.EffectColor))) {
         // Where the ink reaches, with the effects' pixel and the smoothed edge around it.
         const int margin = effect ? 2 : 1;
         const QRect reach = font.Metrics.boundingRect(text)
@@ -159,7 +160,7 @@ bool Shows(QRgb pixel) {
 const QImage* ImageOf(const QPainter& painter) {
     const QPaintDevice* device = painter.device();
     return device != nullptr && device->devType() == QInternal::Image ? static_cast<const QImage*>(device)
-                                                                       : nullptr;
+                                                                      : nullptr;
 }
 
 } // namespace
@@ -197,10 +198,12 @@ void DrawText(QPainter* painter, const std::string& text, const TSettings& zone,
     PaintText(*painter, TextToQString(text), zone, font, x, y, centred, ImageOf(*painter));
 }
 
-void DrawCalendar(QImage& buffer, const TMonthModel& model, const TScheme* scheme, const SurfaceStyle& style) {
+void DrawCalendar(QImage& buffer, const TMonthModel& model, const TScheme* scheme,
+                  const SurfaceStyle& style) {
     const int width = std::max(model.CalendarWidth, 0);
     const int height = std::max(model.CalendarHeight, 0);
-    const QImage::Format format = style.Translucent ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
+    const QImage::Format format =
+        style.Translucent ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
     if (buffer.width() != width || buffer.height() != height || buffer.format() != format) {
         buffer = QImage(width, height, format);
         SetSurfaceResolution(buffer);
@@ -232,11 +235,12 @@ void DrawCalendar(QImage& buffer, const TMonthModel& model, const TScheme* schem
 
 QRegion OpaqueRegion(const QImage& source) {
     const QImage::Format format = source.format();
-    const QImage image = format == QImage::Format_RGB32 || format == QImage::Format_ARGB32 ||
-                                 format == QImage::Format_ARGB32_Premultiplied
-                             ? source
-                             : source.convertToFormat(source.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
-                                                                               : QImage::Format_RGB32);
+    const QImage image =
+        format == QImage::Format_RGB32 || format == QImage::Format_ARGB32 ||
+                format == QImage::Format_ARGB32_Premultiplied
+            ? source
+            : source.convertToFormat(source.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                                              : QImage::Format_RGB32);
     // Runs of each row; a row whose runs repeat the row above widens that band instead of starting one,
     // which keeps the region in the banded form QRegion wants without any merging on its side.
     std::vector<QRect> rects;

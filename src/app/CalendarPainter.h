@@ -43,7 +43,8 @@ void DrawText(QPainter* painter, const std::string& text, const TSettings& zone,
 
 // Sizes `buffer` to the calendar, fills it with the key colour (or transparency) and, when there is a
 // scheme, paints every box and text of the model in order.
-void DrawCalendar(QImage& buffer, const TMonthModel& model, const TScheme* scheme, const SurfaceStyle& style = {});
+void DrawCalendar(QImage& buffer, const TMonthModel& model, const TScheme* scheme,
+                  const SurfaceStyle& style = {});
 
 // The pixels of `image` that show: not the key colour, and not fully transparent.
 QRegion OpaqueRegion(const QImage& image);

@@ -2,6 +2,7 @@
 
 #include "app/CalendarPainter.h"
 #include "app/ClockWatch.h"
+#include "app/X11Window.h"
 #include "app/QtPlatform.h"
 #include "app/Services.h"
 #include "config/ConfigData.h"
@@ -61,7 +62,10 @@ TfrmMain::TfrmMain(TConfigData& config, TServices& services, const TLocaleFormat
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint), m_config(config), m_services(services),
       m_formats(formats), m_measurer(measurer) {
     setObjectName(QStringLiteral("frmMain"));
-    setWindowTitle(QStringLiteral("Kestrivel"));
+    // No caption of its own (a language file may give one); scripts and tools find the calendar
+    // by its role.
+    setWindowTitle(QString());
+    setWindowRole(QStringLiteral("calendar"));
     setFont(WindowFont());
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
@@ -250,6 +254,10 @@ void TfrmMain::DrawCalendar() {
 
 void TfrmMain::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    // Before the window is mapped: a window manager reads these states only then.
+    if (QWindow* window = windowHandle()) {
+        MarkSkipTaskbarAndPager(*window);
+    }
     // A window restored by the window system is not a new showing.
     if (!event->spontaneous() && !m_changingFlags) {
         FormShow();

@@ -60,7 +60,8 @@ QFont WindowFont(int dpi) {
 }
 
 int DeviceDpi(const QScreen* screen) {
-    return screen == nullptr ? kSurfaceDpi : static_cast<int>(std::lround(kSurfaceDpi * screen->devicePixelRatio()));
+    return screen == nullptr ? kSurfaceDpi
+                             : static_cast<int>(std::lround(kSurfaceDpi * screen->devicePixelRatio()));
 }
 
 bool CompositorActive(const QScreen* screen) {
@@ -74,9 +75,8 @@ bool CompositorActive(const QScreen* screen) {
     // The xcb platform watches the _NET_WM_CM_S<n> selection of each screen and answers this resource
     // with a non-null pointer while the selection has an owner.
     QPlatformNativeInterface* native = QGuiApplication::platformNativeInterface();
-    return native != nullptr &&
-           native->nativeResourceForScreen(QByteArrayLiteral("compositingenabled"), const_cast<QScreen*>(screen)) !=
-               nullptr;
+    return native != nullptr && native->nativeResourceForScreen(QByteArrayLiteral("compositingenabled"),
+                                                                const_cast<QScreen*>(screen)) != nullptr;
 }
 
 QRect DeviceGeometry(const QWidget& window) {
@@ -85,7 +85,8 @@ QRect DeviceGeometry(const QWidget& window) {
         return handle->handle()->geometry();
     }
     const qreal scale = window.devicePixelRatioF();
-    return {QPoint(static_cast<int>(std::lround(window.x() * scale)), static_cast<int>(std::lround(window.y() * scale))),
+    return {QPoint(static_cast<int>(std::lround(window.x() * scale)),
+                   static_cast<int>(std::lround(window.y() * scale))),
             window.size() * scale};
 }
 
@@ -98,7 +99,8 @@ void SetDeviceGeometry(QWidget& window, const QRect& rect) {
     }
     if (window.windowHandle() == nullptr || window.windowHandle()->handle() == nullptr) {
         // Qt's own idea of the place, as near as its units go; this also marks the place as chosen.
-        window.move(static_cast<int>(std::lround(rect.x() / scale)), static_cast<int>(std::lround(rect.y() / scale)));
+        window.move(static_cast<int>(std::lround(rect.x() / scale)),
+                    static_cast<int>(std::lround(rect.y() / scale)));
         window.winId();
     }
     // Only the native window is told: a move or resize through Qt would round the place to its units

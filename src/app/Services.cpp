@@ -61,8 +61,8 @@ std::optional<std::string> TServices::InputBox(QWidget* parent, const TMessageBo
     return text.toStdString();
 }
 
-QString TServices::OpenFileName(QWidget* parent, const QString& filter) {
-    return QFileDialog::getOpenFileName(parent, QString(), QString(), filter);
+QString TServices::OpenFileName(QWidget* parent, const QString& filter, const QString& folder) {
+    return QFileDialog::getOpenFileName(parent, QString(), folder, filter);
 }
 
 QString TServices::SaveFileName(QWidget* parent, const QString& filter, const QString& defaultSuffix) {

@@ -34,7 +34,8 @@ public:
     // The input box; none when the user cancels.
     virtual std::optional<std::string> InputBox(QWidget* parent, const TMessageBox& box);
     // File dialogs; an empty name when the user cancels. `filter` in Qt's form ("Schemes (*.sch)").
-    virtual QString OpenFileName(QWidget* parent, const QString& filter);
+    // `folder`: where the dialog opens (empty: the platform's choice).
+    virtual QString OpenFileName(QWidget* parent, const QString& filter, const QString& folder = QString());
     virtual QString SaveFileName(QWidget* parent, const QString& filter, const QString& defaultSuffix);
     virtual std::optional<QColor> PickColor(QWidget* parent, const QColor& initial);
     // The geometry of every screen.

@@ -1,16 +1,14 @@
-#include "app/FormMain.h"
+#include "app/Application.h"
 #include "app/PlatformChoice.h"
-#include "app/QtPlatform.h"
 #include "app/Services.h"
+#include "app/SingleInstance.h"
 #include "config/Autostart.h"
-#include "config/ConfigData.h"
 #include "config/ProgramPaths.h"
-#include "update/HttpClient.h"
+#include "update/QtHttpClient.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QStandardPaths>
 
 using namespace kestrivel;
 
@@ -36,13 +34,9 @@ ProgramPaths FindProgramPaths() {
     place.Home = qEnvironmentVariable("HOME").toStdString();
     place.InstalledDataFolder = KESTRIVEL_INSTALL_DATADIR;
     place.DataFolderFromExecutable = KESTRIVEL_DATADIR_FROM_BINDIR;
-    return computeProgramPaths(place);
-}
-
-QString ProgramFolder() {
-    const QString folder = QString::fromStdString(FindProgramPaths().ProgramFolder);
-    QDir().mkpath(folder);
-    return folder;
+    ProgramPaths paths = computeProgramPaths(place);
+    QDir().mkpath(QString::fromStdString(paths.ProgramFolder));
+    return paths;
 }
 
 } // namespace
@@ -59,20 +53,17 @@ int main(int argc, char* argv[]) {
         qunsetenv("QT_QPA_PLATFORM");
     }
     QApplication::setApplicationName(QStringLiteral("Kestrivel"));
+    // Dialogs closing must not end the program: only "Close" does.
+    QApplication::setQuitOnLastWindowClosed(false);
 
-    TServices services(nullptr, std::make_unique<TXdgAutostart>());
-    TConfigData config(ProgramFolder().toStdString());
-    config.Timestamp = [&services] {
-        return services.Now().toString(QStringLiteral("yyyyMMdd-HHmmss")).toStdString();
-    };
-    config.Load();
-
-    const TLocaleFormats formats = LocaleFormatsFrom(QLocale::system());
-    const QtTextMeasurer measurer;
-
-    TfrmMain frmMain(config, services, formats, measurer);
-    // Drawn before it shows, so the window never appears at its design size unmasked.
-    frmMain.DrawCalendar();
-    frmMain.show();
+    // A second start ends here, before any window or icon exists; the lock is released last.
+    const TSingleInstance instance(QApplication::applicationName());
+    if (!instance.IsFirst()) {
+        return 0;
+    }
+    auto services =
+        std::make_unique<TServices>(std::make_unique<QtHttpClient>(), std::make_unique<TXdgAutostart>());
+    TKestrivel program(std::move(services), FindProgramPaths());
+    program.Start();
     return app.exec();
 }

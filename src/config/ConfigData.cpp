@@ -1,5 +1,7 @@
 #include "config/ConfigData.h"
 
+#include "config/ProgramPaths.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <exception>
@@ -142,7 +144,11 @@ std::string MakeCopy(const std::string& path, const std::string& stamp) {
 
 } // namespace
 
-TConfigData::TConfigData(std::string programFolder) : m_folder(std::move(programFolder)) {
+TConfigData::TConfigData(std::string programFolder, std::vector<std::string> searchFolders)
+    : m_folder(std::move(programFolder)), m_searchFolders(std::move(searchFolders)) {
+    if (m_searchFolders.empty()) {
+        m_searchFolders.push_back(m_folder);
+    }
     CurrentScheme.Assign(DefaultScheme());
 }
 
@@ -159,7 +165,19 @@ std::string TConfigData::MemosPath() const {
 }
 
 std::string TConfigData::LanguagePath(const std::string& fileName) const {
-    return m_folder + "/" + fileName;
+    std::string found = findFile(m_searchFolders, fileName);
+    return found.empty() ? m_folder + "/" + fileName : found;
+}
+
+std::string TConfigData::ShippedSchemesFolder() const {
+    for (const std::string& folder : m_searchFolders) {
+        std::error_code ec;
+        const std::string schemes = folder + "/schemes";
+        if (std::filesystem::is_directory(schemes, ec)) {
+            return schemes;
+        }
+    }
+    return {};
 }
 
 void TConfigData::Load() {

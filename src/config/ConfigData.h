@@ -23,8 +23,9 @@ struct TDamagedFile {
 // nobody else creates, replaces or frees these members.
 class TConfigData {
 public:
-    // `programFolder` holds Settings.ini, Schemes.dat, Memos.dat and the language files.
-    explicit TConfigData(std::string programFolder);
+    // `programFolder` holds Settings.ini, Schemes.dat and Memos.dat; language files and shipped
+    // schemes are looked for in `searchFolders` (first match wins), else in the program folder.
+    explicit TConfigData(std::string programFolder, std::vector<std::string> searchFolders = {});
     TConfigData(const TConfigData&) = delete;
     TConfigData& operator=(const TConfigData&) = delete;
 
@@ -37,8 +38,13 @@ public:
     std::string SettingsPath() const;
     std::string SchemesPath() const;
     std::string MemosPath() const;
-    // A bare language file name in the program folder.
+    // The folders searched for language files and shipped schemes; never empty.
+    const std::vector<std::string>& SearchFolders() const { return m_searchFolders; }
+    // A bare language file name: the first search folder holding it, else the program folder.
     std::string LanguagePath(const std::string& fileName) const;
+    // The first search folder's "schemes" folder that exists (the schemes shipped with the
+    // program); empty when there is none.
+    std::string ShippedSchemesFolder() const;
 
     // The creation steps: the built-in look, Schemes.dat (its active record becomes the working
     // scheme), Memos.dat, then the options from Settings.ini.
@@ -71,6 +77,7 @@ private:
     void keepDamaged(const std::string& path, bool loadedCompletely);
 
     std::string m_folder;
+    std::vector<std::string> m_searchFolders;
     std::vector<TDamagedFile> m_damaged;
     // Copies (or, without one, paths) already reported during this run.
     std::set<std::string> m_reported;

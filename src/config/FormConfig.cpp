@@ -339,7 +339,7 @@ void TfrmConfig::ListLanguagePacks() {
     m_languageFiles.clear();
     TLangPack pack;
     // Regular files only, by name (the order the Windows file system lists them in).
-    for (const FoundFile& file : findFiles({m_config.ProgramFolder()}, ".lang")) {
+    for (const FoundFile& file : findFiles(m_config.SearchFolders(), ".lang")) {
         if (pack.ReadHeader(file.Path)) {
             m_cmbLanguages->addItem(QString::fromStdString(pack.LanguageName));
             m_languageFiles.push_back(file.Name);

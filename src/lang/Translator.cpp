@@ -69,7 +69,10 @@ void ApplyText(QObject* component, const std::string& text) {
         }
     }
     if (auto* action = qobject_cast<QAction*>(component)) {
-        action->setText(ToQString(text));
+        // A menu item captioned "-" is a separator line.
+        const bool separator = text == "-";
+        action->setSeparator(separator);
+        action->setText(separator ? QString() : ToQString(text));
         return;
     }
     if (auto* grid = qobject_cast<QTableView*>(component)) {

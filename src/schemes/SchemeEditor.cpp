@@ -592,7 +592,9 @@ void TSchemeEditor::btnExportSchemeClick() {
 }
 
 void TSchemeEditor::btnImportSchemeClick() {
-    const QString fileName = m_services.OpenFileName(window(), QString::fromLatin1(kDataFilter));
+    // The schemes shipped with the program are what a user imports first.
+    const QString fileName = m_services.OpenFileName(window(), QString::fromLatin1(kDataFilter),
+                                                     QString::fromStdString(m_config.ShippedSchemesFolder()));
     if (fileName.isEmpty()) {
         return;
     }

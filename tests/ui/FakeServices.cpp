@@ -57,7 +57,8 @@ std::optional<std::string> FakeServices::InputBox(QWidget*, const TMessageBox& b
     return answer;
 }
 
-QString FakeServices::OpenFileName(QWidget*, const QString&) {
+QString FakeServices::OpenFileName(QWidget*, const QString&, const QString& folder) {
+    LastOpenFolder = folder;
     if (FileNames.empty()) {
         return {};
     }

@@ -49,7 +49,8 @@ public:
     QDateTime Now() const override { return Clock; }
     int ShowBox(QWidget* parent, const TMessageBox& box) override;
     std::optional<std::string> InputBox(QWidget* parent, const TMessageBox& box) override;
-    QString OpenFileName(QWidget* parent, const QString& filter) override;
+    QString OpenFileName(QWidget* parent, const QString& filter, const QString& folder = QString()) override;
+    QString LastOpenFolder;
     QString SaveFileName(QWidget* parent, const QString& filter, const QString& defaultSuffix) override;
     std::optional<QColor> PickColor(QWidget* parent, const QColor& initial) override;
     QList<QRect> ScreenRects() const override { return Screens; }
