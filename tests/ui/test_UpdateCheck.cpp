@@ -63,6 +63,7 @@ private slots:
         QVERIFY(port > 0);
         endpoint = QString("http://127.0.0.1:%1").arg(port);
         QVERIFY(silent.listen(QHostAddress::LocalHost));
+        qputenv("no_proxy", "127.0.0.1"); // the clients follow the system proxy settings
         client = std::make_unique<QtHttpClient>(nullptr, 10000);
         impatientClient = std::make_unique<QtHttpClient>(nullptr, 300);
     }
