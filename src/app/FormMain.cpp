@@ -2,6 +2,7 @@
 
 #include "app/CalendarPainter.h"
 #include "app/ClockWatch.h"
+#include "app/MonthHitTest.h"
 #include "app/X11Window.h"
 #include "app/QtPlatform.h"
 #include "app/Services.h"
@@ -13,9 +14,17 @@
 #include "lang/UnitMessages.h"
 #include "update/UpdateCheck.h"
 
+#include <QApplication>
 #include <QContextMenuEvent>
+#include <QFrame>
 #include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLineEdit>
 #include <QMenu>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QToolButton>
+#include <QToolTip>
 #include <QShowEvent>
 #include <QSystemTrayIcon>
 #include <QWindow>
@@ -81,6 +90,9 @@ TfrmMain::TfrmMain(TConfigData& config, TServices& services, const TLocaleFormat
     connect(&m_positionSaveTimer, &QTimer::timeout, this, &TfrmMain::PositionSaveTimeout);
 
     createPopMenu();
+    createDateBox();
+    // Moves without a button pressed reach FormMouseMove, which keeps the hint on the day below.
+    setMouseTracking(true);
     m_updateCheck = new TUpdateCheck(m_services, this);
     m_timer = new QTimer(this);
     m_timer->setInterval(1000);
@@ -150,7 +162,9 @@ bool TfrmMain::SaveSettings() {
 }
 
 void TfrmMain::Moved() {
-    if (m_inMoved || !IsActive()) {
+    // A window following the pointer by itself is being dragged like a focused one, whether or not
+    // the window system gave it the focus.
+    if (m_inMoved || !(IsActive() || m_dragMode == DragMode::Own)) {
         return;
     }
     m_inMoved = true;
@@ -228,7 +242,11 @@ void TfrmMain::DrawCalendar() {
     // A window cannot be smaller than a pixel, and an empty mask would mean no mask at all: a calendar
     // with nothing painted keeps one pixel whose mask lies outside it.
     const QSize device(std::max(m_buffer.width(), 1), std::max(m_buffer.height(), 1));
-    const QRegion mask = m_maskRegion.isEmpty() ? QRegion(-1, -1, 1, 1) : m_maskRegion;
+    QRegion mask = m_maskRegion.isEmpty() ? QRegion(-1, -1, 1, 1) : m_maskRegion;
+    // The open date entry box is part of the window, over whatever the title leaves transparent.
+    if (m_pnlDate->isVisible()) {
+        mask += DateBoxDeviceRect();
+    }
     const qreal scale = devicePixelRatioF();
     if (scale == 1.0) {
         resize(device);
@@ -247,6 +265,7 @@ void TfrmMain::DrawCalendar() {
                           QRect(DeviceRect().topLeft(), QSize(fit(device.width()), fit(device.height()))));
         SetDeviceMask(*this, mask);
     }
+    FormResize();
     update();
 }
 
@@ -383,9 +402,8 @@ void TfrmMain::createPopMenu() {
     QAction* exit = add("PopMenu_Exit", "Close");
     connect(m_popMenu, &QMenu::aboutToShow, this, &TfrmMain::PopMenuPopup);
     connect(showHide, &QAction::triggered, this, &TfrmMain::PopMenu_ShowHideClick);
-    connect(memo, &QAction::triggered, this,
-            [this] { emit addMemoRequested(m_model.DisplayYear, m_model.DisplayMonth, m_hoverDay); });
-    connect(month, &QAction::triggered, this, &TfrmMain::goToMonthRequested);
+    connect(memo, &QAction::triggered, this, &TfrmMain::PopMenu_MemoClick);
+    connect(month, &QAction::triggered, this, &TfrmMain::PopMenu_MonthClick);
     connect(config, &QAction::triggered, this, &TfrmMain::configureRequested);
     connect(update, &QAction::triggered, this, &TfrmMain::PopMenu_UpdateClick);
     connect(exit, &QAction::triggered, this, &TfrmMain::exitRequested);
@@ -415,8 +433,273 @@ void TfrmMain::PopMenu_UpdateClick() {
     m_updateCheck->checkManual();
 }
 
+void TfrmMain::PopMenu_MemoClick() {
+    // HoverDay keeps the last day hovered over the calendar, whichever menu was opened.
+    emit addMemoRequested(m_model.DisplayYear, m_model.DisplayMonth, m_hoverDay);
+}
+
+void TfrmMain::PopMenu_MonthClick() {
+    if (!isVisible()) {
+        show();
+    }
+    raise();
+    activateWindow();
+    ShowDateBox(true);
+    SetDateText(m_model.DisplayDate);
+    m_edtDate->selectAll();
+    m_edtDate->setFocus(Qt::PopupFocusReason);
+}
+
 void TfrmMain::contextMenuEvent(QContextMenuEvent* event) {
-    m_popMenu->popup(event->globalPos());
+    // The secondary button's menu opens on a release without a drag (mouseReleaseEvent); here only
+    // the menu key's.
+    if (event->reason() != QContextMenuEvent::Mouse) {
+        m_popMenu->popup(event->globalPos());
+    }
+}
+
+// --- Mouse ---
+
+QPoint TfrmMain::ToDevice(const QPointF& point) const {
+    const qreal scale = devicePixelRatioF();
+    return QPoint(static_cast<int>(std::floor(point.x() * scale)),
+                  static_cast<int>(std::floor(point.y() * scale)));
+}
+
+void TfrmMain::FormMouseMove(const QPoint& point, const QPoint& globalPoint) {
+    SetHoverDay(HitTestDay(m_model, point.x(), point.y()));
+    const QString hint = TextToQString(HintText(m_model, m_hoverDay, m_config.Memos, m_formats));
+    if (hint != toolTip()) {
+        setToolTip(hint);
+    }
+    if (hint.isEmpty()) {
+        QToolTip::hideText();
+        return;
+    }
+    // Shown at once instead of after the platform's delay; a new day's text moves it to the pointer.
+    QToolTip::showText(globalPoint, hint, this);
+}
+
+void TfrmMain::FormMouseDown(Qt::MouseButton button, const QPoint& point, const QPoint& globalPoint) {
+    if (m_pnlDate->isVisible() && !DateBoxDeviceRect().contains(point)) {
+        ShowDateBox(false);
+    }
+    QToolTip::hideText();
+    m_dragMode = DragMode::Pending;
+    m_dragButton = button;
+    m_pressGlobal = globalPoint;
+    m_pressWindowPos = pos();
+}
+
+void TfrmMain::DragTo(const QPoint& globalPoint) {
+    if (m_dragMode == DragMode::Pending) {
+        if ((globalPoint - m_pressGlobal).manhattanLength() < kDragThreshold) {
+            return;
+        }
+        // Like a caption drag: the window system moves the window and gives it the focus, so
+        // moveEvent keeps it on the screen and saves its place. Where it cannot, the window follows
+        // the pointer itself.
+        QWindow* window = windowHandle();
+        m_dragMode = window && window->startSystemMove() ? DragMode::System : DragMode::Own;
+    }
+    if (m_dragMode == DragMode::Own) {
+        move(m_pressWindowPos + globalPoint - m_pressGlobal);
+    }
+}
+
+void TfrmMain::EndDrag() {
+    if (m_dragMode == DragMode::Own) {
+        FlushPosition();
+    }
+    m_dragMode = DragMode::None;
+    m_dragButton = Qt::NoButton;
+}
+
+void TfrmMain::FormDblClick() {
+    if (!HoverDayInMonth()) {
+        PopMenu_MonthClick();
+        return;
+    }
+    // EditMemoOfDay opens the memo dated that day for modification, else adds one on that day.
+    PopMenu_MemoClick();
+}
+
+void TfrmMain::mouseMoveEvent(QMouseEvent* event) {
+    if (m_dragMode != DragMode::None && (event->buttons() & m_dragButton)) {
+        DragTo(event->globalPosition().toPoint());
+        return;
+    }
+    FormMouseMove(ToDevice(event->position()), event->globalPosition().toPoint());
+}
+
+void TfrmMain::mousePressEvent(QMouseEvent* event) {
+    FormMouseDown(event->button(), ToDevice(event->position()), event->globalPosition().toPoint());
+}
+
+void TfrmMain::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != m_dragButton) {
+        return;
+    }
+    // The secondary button opens the menu when it let go where it was pressed, and moves the
+    // window when it carried the pointer away.
+    const bool menu = m_dragButton == Qt::RightButton && m_dragMode == DragMode::Pending;
+    EndDrag();
+    if (menu) {
+        m_popMenu->popup(event->globalPosition().toPoint());
+    }
+}
+
+void TfrmMain::mouseDoubleClickEvent(QMouseEvent* event) {
+    // The second press of a double click is a press too; a double click of the secondary button
+    // is two menu clicks.
+    mousePressEvent(event);
+    if (event->button() == Qt::LeftButton) {
+        FormDblClick();
+    }
+}
+
+// --- Date entry box ---
+
+void TfrmMain::createDateBox() {
+    m_pnlDate = new QFrame(this);
+    m_pnlDate->setObjectName(QStringLiteral("pnlDate"));
+    m_pnlDate->setFrameShape(QFrame::NoFrame);
+    // The application's colours, not the calendar's key colour the window gives its children.
+    m_pnlDate->setPalette(QApplication::palette());
+    m_pnlDate->setAutoFillBackground(true);
+    // Presses and moves over the box are the box's own: no drag, no hint.
+    m_pnlDate->setAttribute(Qt::WA_NoMousePropagation);
+    m_pnlDate->hide();
+
+    m_updDate = new QWidget(m_pnlDate);
+    m_updDate->setObjectName(QStringLiteral("updDate"));
+    auto* arrows = new QHBoxLayout(m_updDate);
+    arrows->setContentsMargins(0, 0, 0, 0);
+    arrows->setSpacing(0);
+    const auto arrow = [this, arrows](Qt::ArrowType type, bool next) {
+        auto* button = new QToolButton(m_updDate);
+        button->setArrowType(type);
+        button->setAutoRepeat(true);
+        button->setFocusPolicy(Qt::NoFocus);
+        button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+        arrows->addWidget(button);
+        connect(button, &QToolButton::clicked, this, [this, next] { updDateClick(next); });
+        return button;
+    };
+    m_updDatePrevious = arrow(Qt::LeftArrow, false);
+    m_updDateNext = arrow(Qt::RightArrow, true);
+
+    m_edtDate = new QLineEdit(m_pnlDate);
+    m_edtDate->setObjectName(QStringLiteral("edtDate"));
+    m_edtDate->setFrame(false);
+    QFont editFont(QStringLiteral("Arial"));
+    editFont.setPixelSize(13);
+    m_edtDate->setFont(editFont);
+    m_edtDate->installEventFilter(this);
+
+    m_btnDate = new QPushButton(QStringLiteral("..."), m_pnlDate);
+    m_btnDate->setObjectName(QStringLiteral("btnDate"));
+    QFont buttonFont(QStringLiteral("Arial"));
+    buttonFont.setPixelSize(11);
+    buttonFont.setBold(true);
+    m_btnDate->setFont(buttonFont);
+    m_btnDate->setFixedSize(16, 16);
+    m_btnDate->installEventFilter(this);
+    connect(m_btnDate, &QPushButton::clicked, this, &TfrmMain::btnDateClick);
+}
+
+QRect TfrmMain::DateBoxDeviceRect() const {
+    for (const TCalendarBox& box : m_model.Boxes) {
+        if (box.Kind == TBoxKind::Title) {
+            return QRect(box.Left + 2, box.Top + 2, m_model.TitleWidth - 4, m_model.TitleHeight - 4);
+        }
+    }
+    return {};
+}
+
+void TfrmMain::FormResize() {
+    const QRect device = DateBoxDeviceRect();
+    const qreal scale = devicePixelRatioF();
+    const QRect box(QPoint(static_cast<int>(device.left() / scale), static_cast<int>(device.top() / scale)),
+                    QSize(std::max(0, static_cast<int>(device.width() / scale)),
+                          std::max(0, static_cast<int>(device.height() / scale))));
+    m_pnlDate->setGeometry(box);
+    m_updDate->setGeometry(0, 0, 28, box.height());
+    const int fieldHeight = m_edtDate->sizeHint().height();
+    const int fieldTop = (box.height() - fieldHeight) / 2;
+    m_edtDate->setGeometry(32, fieldTop, std::max(0, box.width() - 32 - m_btnDate->width()), fieldHeight);
+    m_btnDate->move(box.width() - m_btnDate->width(), fieldTop);
+}
+
+void TfrmMain::ShowDateBox(bool visible) {
+    if (m_pnlDate->isVisible() == visible) {
+        return;
+    }
+    m_pnlDate->setVisible(visible);
+    m_dateKeyPressed = 0;
+    // The mask takes the box in or leaves it out again.
+    DrawCalendar();
+}
+
+void TfrmMain::SetDateText(TDateValue date) {
+    m_edtDate->setText(TextToQString(FormatDate("ddddd", date, m_formats)));
+}
+
+bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_edtDate || watched == m_btnDate) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (event->type() == QEvent::KeyPress && !key->isAutoRepeat()) {
+            m_dateKeyPressed = key->key();
+        } else if (event->type() == QEvent::KeyRelease && !key->isAutoRepeat() &&
+                   key->key() == m_dateKeyPressed) {
+            m_dateKeyPressed = 0;
+            edtDateKeyUp(key->key());
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TfrmMain::edtDateKeyUp(int key) {
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        TDateValue date = 0;
+        if (ParseShortDate(m_edtDate->text().toStdString(), m_formats, date)) {
+            const TYmd typed = DecodeDate(date);
+            SetOffsets(typed.Year - m_model.TodayYear, typed.Month - m_model.TodayMonth);
+        } else {
+            ShowError(m_services, this, 1);
+        }
+        ShowDateBox(false);
+    } else if (key == Qt::Key_Escape) {
+        ShowDateBox(false);
+    }
+}
+
+void TfrmMain::updDateClick(bool next) {
+    int yearOffset = m_yearOffset;
+    int monthOffset = m_monthOffset;
+    if (next) {
+        if (m_model.DisplayMonth == 12) {
+            ++yearOffset;
+            monthOffset = 1 - m_model.TodayMonth;
+        } else {
+            ++monthOffset;
+        }
+    } else if (m_model.DisplayMonth == 1) {
+        --yearOffset;
+        monthOffset = 12 - m_model.TodayMonth;
+    } else {
+        --monthOffset;
+    }
+    SetOffsets(yearOffset, monthOffset);
+    SetDateText(m_model.DisplayDate);
+}
+
+void TfrmMain::btnDateClick() {
+    SetOffsets(0, 0);
+    TDateValue today = 0;
+    if (TryEncodeDate(m_model.TodayYear, m_model.TodayMonth, m_model.TodayDay, today)) {
+        SetDateText(today);
+    }
 }
 
 void TfrmMain::FormPaint() {

@@ -17,8 +17,12 @@
 #include <string>
 #include <vector>
 
+class QFrame;
+class QLineEdit;
 class QMenu;
+class QPushButton;
 class QSystemTrayIcon;
+class QToolButton;
 
 namespace kestrivel {
 
@@ -117,13 +121,47 @@ public:
     // Hides a visible calendar that has the focus; otherwise shows it and brings it to the front.
     void PopMenu_ShowHideClick();
     void PopMenu_UpdateClick();
+    // "Add a memo...": the memo of the last day hovered, even when the menu came from the icon.
+    void PopMenu_MemoClick();
+    // "Go to month...": the date entry box with the shown month's date, the text field focused.
+    void PopMenu_MonthClick();
     TUpdateCheck& UpdateInfo() const { return *m_updateCheck; }
+
+    // --- Mouse: hint, dragging, double click ---
+
+    // Hit-tests the point (window pixels) into HoverDay and makes the day's text the window's hint
+    // (toolTip()), shown at once at the global point; cleared outside the days.
+    void FormMouseMove(const QPoint& point, const QPoint& globalPoint);
+    // A press closes the date entry box when it lies outside it, and may begin a drag.
+    void FormMouseDown(Qt::MouseButton button, const QPoint& point, const QPoint& globalPoint);
+    // Outside the days: the date entry box; on a day: that day's memo.
+    void FormDblClick();
+    // A button must carry the pointer this far (Manhattan length) before a press becomes a drag, so
+    // that clicks, double clicks and the secondary button's menu stay what they are.
+    static constexpr int kDragThreshold = 4;
+    bool Dragging() const { return m_dragMode != DragMode::None; }
+
+    // --- Date entry box ---
+
+    QFrame* pnlDate() const { return m_pnlDate; }
+    QWidget* updDate() const { return m_updDate; }
+    QToolButton* updDatePrevious() const { return m_updDatePrevious; }
+    QToolButton* updDateNext() const { return m_updDateNext; }
+    QLineEdit* edtDate() const { return m_edtDate; }
+    QPushButton* btnDate() const { return m_btnDate; }
+    // Lays the box over the title box, inset by 2 pixels (after every redraw).
+    void FormResize();
+    // Enter moves to the month typed (error 1 when it is no date) and closes; Escape closes.
+    void edtDateKeyUp(int key);
+    // One month on (`next`) or back, across year ends; the box stays open.
+    void updDateClick(bool next);
+    // Back to the current month; the box stays open.
+    void btnDateClick();
 
 signals:
     // Commands that open the other windows; the program connects them.
     void addMemoRequested(int year, int month, int day);
     void configureRequested();
-    void goToMonthRequested();
     void exitRequested();
 
 protected:
@@ -131,6 +169,11 @@ protected:
     void moveEvent(QMoveEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void FormPaint();
@@ -141,6 +184,16 @@ private:
     void PositionSaveTimeout();
     void createPopMenu();
     bool HoverDayInMonth() const;
+    void createDateBox();
+    // Shows or hides the date entry box; the mask takes it in while it is open.
+    void ShowDateBox(bool visible);
+    void SetDateText(TDateValue date);
+    // The box's place in device pixels, the model's unit; empty without a title box.
+    QRect DateBoxDeviceRect() const;
+    // Window pixels as the model counts them (device pixels on a scaled screen).
+    QPoint ToDevice(const QPointF& point) const;
+    void DragTo(const QPoint& globalPoint);
+    void EndDrag();
 
     TConfigData& m_config;
     TServices& m_services;
@@ -173,6 +226,24 @@ private:
     bool m_changingFlags = false;
     std::vector<QPointer<QWidget>> m_translatedWindows;
     TNameValueList* m_valueNames = nullptr;
+
+    // A press waits as Pending until the pointer passes kDragThreshold; then the window system moves
+    // the window (System) or the window follows the pointer itself (Own).
+    enum class DragMode { None, Pending, System, Own };
+    DragMode m_dragMode = DragMode::None;
+    Qt::MouseButton m_dragButton = Qt::NoButton;
+    QPoint m_pressGlobal;
+    QPoint m_pressWindowPos;
+
+    QFrame* m_pnlDate = nullptr;
+    QWidget* m_updDate = nullptr;
+    QToolButton* m_updDatePrevious = nullptr;
+    QToolButton* m_updDateNext = nullptr;
+    QLineEdit* m_edtDate = nullptr;
+    QPushButton* m_btnDate = nullptr;
+    // The key last pressed in the box: a release counts only after its own press, so the Enter that
+    // chose "Go to month..." in the menu does not also close the box it opened.
+    int m_dateKeyPressed = 0;
 };
 
 // The rectangle of the screen nearest to `windowRect` among `screens`: the one holding most of it,
