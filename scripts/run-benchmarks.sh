@@ -11,4 +11,6 @@ for b in "$build"/bin/bench_*; do
     "$b" --benchmark_min_time=0.2 || status=1
 done
 [ "$found" = 1 ] || echo "no benchmark programs in $build/bin"
+echo "== start-up against a bare Qt program"
+bash "$(dirname "$0")/bench-startup.sh" "$build" || status=1
 exit $status

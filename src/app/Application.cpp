@@ -52,23 +52,36 @@ TKestrivel::TKestrivel(std::unique_ptr<TServices> services, const ProgramPaths& 
         StartLanguageFile(m_config, settingsExisted, QLocale::system().name().toStdString());
 
     m_frmMain = std::make_unique<TfrmMain>(m_config, *m_services, m_formats, *m_measurer);
-    m_frmMemo = std::make_unique<TfrmMemo>(*m_services);
-    m_frmConfig = std::make_unique<TfrmConfig>(m_config, *m_services, *m_frmMain, *m_frmMemo, m_formats);
-    m_frmMain->SetValueNames(&m_frmConfig->ValueNames());
-    m_frmMain->RegisterTranslatedWindow(m_frmConfig.get());
-    m_frmMain->RegisterTranslatedWindow(m_frmMemo.get());
     m_frmMain->AlwaysOnTop(m_config.Options.AlwaysOnTop);
 
     TfrmMain* frmMain = m_frmMain.get();
     connect(frmMain, &TfrmMain::addMemoRequested, this, [this, frmMain](int year, int month, int day) {
-        EditMemoOfDay(*m_frmMemo, m_config, *m_services, year, month, day,
+        EditMemoOfDay(MemoEditor(), m_config, *m_services, year, month, day,
                       [frmMain] { frmMain->DrawCalendar(); });
     });
-    connect(frmMain, &TfrmMain::configureRequested, this, [this] { m_frmConfig->ShowModal(); });
+    connect(frmMain, &TfrmMain::configureRequested, this, [this] { ConfigDialog().ShowModal(); });
     connect(frmMain, &TfrmMain::exitRequested, this, [] { QCoreApplication::quit(); });
 }
 
 TKestrivel::~TKestrivel() = default;
+
+TfrmMemo& TKestrivel::MemoEditor() {
+    if (!m_frmMemo) {
+        m_frmMemo = std::make_unique<TfrmMemo>(*m_services);
+        m_frmMain->RegisterTranslatedWindow(m_frmMemo.get());
+    }
+    return *m_frmMemo;
+}
+
+TfrmConfig& TKestrivel::ConfigDialog() {
+    if (!m_frmConfig) {
+        TfrmMemo& frmMemo = MemoEditor();
+        m_frmConfig = std::make_unique<TfrmConfig>(m_config, *m_services, *m_frmMain, frmMemo, m_formats);
+        m_frmMain->SetValueNames(&m_frmConfig->ValueNames());
+        m_frmMain->RegisterTranslatedWindow(m_frmConfig.get());
+    }
+    return *m_frmConfig;
+}
 
 void TKestrivel::Start() {
     m_frmMain->AddTrayIcon();

@@ -30,8 +30,10 @@ public:
     void Start();
 
     TfrmMain& MainWindow() const { return *m_frmMain; }
-    TfrmConfig& ConfigDialog() const { return *m_frmConfig; }
-    TfrmMemo& MemoEditor() const { return *m_frmMemo; }
+    // The dialogs are made when first needed (the shared data exists from the start), and are
+    // translated with the language applied last when they are made.
+    TfrmConfig& ConfigDialog();
+    TfrmMemo& MemoEditor();
     TConfigData& Config() { return m_config; }
 
 private:

@@ -25,16 +25,18 @@ bool answered(const QNetworkReply& reply) {
 
 } // namespace
 
-QtHttpClient::QtHttpClient(QObject* parent, int timeoutMs)
-    : QObject(parent), m_manager(new QNetworkAccessManager(this)), m_timeoutMs(timeoutMs) {
-    // The proxy the user configured for the desktop, as a browser would use it.
-    QNetworkProxyFactory::setUseSystemConfiguration(true);
-}
+QtHttpClient::QtHttpClient(QObject* parent, int timeoutMs) : QObject(parent), m_timeoutMs(timeoutMs) {}
 
 void QtHttpClient::Get(const std::string& url, const std::string& userAgent, size_t maxBytes,
                        std::function<void(THttpResult)> done) {
     QNetworkRequest request(QUrl(QString::fromStdString(url)));
     request.setHeader(QNetworkRequest::UserAgentHeader, QString::fromStdString(userAgent));
+    // Made at the first request: a calendar without an update endpoint never loads the network stack.
+    if (m_manager == nullptr) {
+        // The proxy the user configured for the desktop, as a browser would use it.
+        QNetworkProxyFactory::setUseSystemConfiguration(true);
+        m_manager = new QNetworkAccessManager(this);
+    }
     QNetworkReply* reply = m_manager->get(request);
 
     // Set when we abort the reply ourselves (too large, too slow): the answer is then a failure

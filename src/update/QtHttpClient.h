@@ -22,7 +22,7 @@ public:
              std::function<void(THttpResult)> done) override;
 
 private:
-    QNetworkAccessManager* m_manager;
+    QNetworkAccessManager* m_manager = nullptr;
     int m_timeoutMs;
 };
 

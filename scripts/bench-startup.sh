@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# Start-up time (exec to the calendar window mapped) and resident memory 3 s later, of the calendar
+# and of a bare Qt program with one shaped window and a tray icon, side by side on one virtual X
+# screen with a window manager and a tray host, several rounds, medians. Prints `figure:` lines.
+# Also the calendar's CPU time over 5 idle seconds (its one-second timer must not redraw).
+set -euo pipefail
+build=$(cd "${1:?build folder}" && pwd)
+rounds=${ROUNDS:-5}
+for tool in Xvfb openbox trayer xdotool xprop; do
+    command -v "$tool" >/dev/null 2>&1 || { echo "bench-startup: $tool missing, skipped"; exit 0; }
+done
+work=$(mktemp -d)
+num=140
+while [ -e "/tmp/.X${num}-lock" ] || [ -e "/tmp/.X11-unix/X${num}" ]; do num=$((num + 1)); done
+export DISPLAY=":$num" XDG_RUNTIME_DIR="$work/run" XDG_CONFIG_HOME="$work/config" HOME="$work/home"
+mkdir -p "$XDG_RUNTIME_DIR" "$XDG_CONFIG_HOME" "$HOME"; chmod 700 "$XDG_RUNTIME_DIR"
+unset WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS
+cp -r "$build/bin" "$work/app"
+pids=()
+cleanup() { for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done; wait 2>/dev/null || true; rm -rf "$work"; }
+trap cleanup EXIT
+Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp -noreset >/dev/null 2>&1 & pids+=($!)
+for _ in $(seq 1 50); do xprop -root >/dev/null 2>&1 && break; sleep 0.1; done
+openbox >/dev/null 2>&1 & pids+=($!)
+trayer --edge bottom --align right --widthtype pixel --width 120 --height 24 >/dev/null 2>&1 & pids+=($!)
+sleep 1
+
+# One run: prints "milliseconds-to-map rss-kib cpu-ticks-idle".
+run() {
+    local program=$1 start pid mapped="" ms rss t0 t1
+    start=$(date +%s%N)
+    QT_QPA_PLATFORM=xcb "$program" >/dev/null 2>&1 & pid=$!
+    for _ in $(seq 1 2000); do
+        if id=$(bash "$(dirname "$0")/calendar-window.sh" 2>/dev/null || xdotool search --classname '^bare_calendar$' 2>/dev/null | head -n 1); then
+            if [ -n "$id" ] && xwininfo -id "$id" 2>/dev/null | grep -q IsViewable; then mapped=yes; break; fi
+        fi
+        sleep 0.005
+    done
+    ms=$(( ($(date +%s%N) - start) / 1000000 ))
+    [ -n "$mapped" ] || ms=-1
+    sleep 3
+    rss=$(awk '/VmRSS/ {print $2}' "/proc/$pid/status")
+    t0=$(awk '{print $14 + $15}' "/proc/$pid/stat")
+    sleep 5
+    t1=$(awk '{print $14 + $15}' "/proc/$pid/stat")
+    kill "$pid"; wait "$pid" 2>/dev/null || true
+    echo "$ms $rss $((t1 - t0))"
+}
+median() { sort -n | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2}'; }
+: >"$work/cal"; : >"$work/bare"
+for _ in $(seq 1 "$rounds"); do
+    run "$work/app/kestrivel" >>"$work/cal"
+    run "$work/app/bare_calendar" >>"$work/bare"
+done
+cal_ms=$(cut -d' ' -f1 "$work/cal" | median); bare_ms=$(cut -d' ' -f1 "$work/bare" | median)
+cal_rss=$(cut -d' ' -f2 "$work/cal" | median); bare_rss=$(cut -d' ' -f2 "$work/bare" | median)
+cal_cpu=$(cut -d' ' -f3 "$work/cal" | median)
+echo "figure: startup_calendar_ms $cal_ms ms"
+echo "figure: startup_bare_qt_ms $bare_ms ms"
+echo "figure: idle_rss_calendar_kib $cal_rss KiB"
+echo "figure: idle_rss_bare_qt_kib $bare_rss KiB"
+awk -v a="$cal_ms" -v b="$bare_ms" 'BEGIN { printf "figure: startup_ratio_vs_bare_qt %.2f x\n", a / b }'
+awk -v a="$cal_rss" -v b="$bare_rss" 'BEGIN { printf "figure: idle_rss_ratio_vs_bare_qt %.2f x\n", a / b }'
+echo "figure: idle_cpu_ticks_per_5s $cal_cpu ticks"

@@ -1,0 +1,152 @@
+#include "FakeServices.h"
+#include "app/Application.h"
+#include "app/FormMain.h"
+#include "app/QtPlatform.h"
+#include "common/DateFormat.h"
+#include "config/FormConfig.h"
+#include "lang/LangSource.h"
+#include "lang/MessageTable.h"
+#include "lang/TranslationKeys.h"
+#include "memos/FormMemo.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QFile>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+using namespace kestrivel;
+
+// The program as main builds it, in a scratch program folder, with fake services: translation of
+// the three windows, the report of a damaged file, the new day and the stay-on-top switch.
+class TestLifetime : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> dir;
+    FakeServices* services = nullptr;
+    std::unique_ptr<TKestrivel> program;
+
+    QString Path(const char* name) const { return dir->path() + QLatin1Char('/') + QLatin1String(name); }
+
+    void WriteFile(const char* name, const QByteArray& bytes) {
+        QFile file(Path(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+
+    // A language file compiled from source, as langc does.
+    void WriteLanguage(const char* name, const std::string& source) {
+        std::string bytes;
+        TLangSourceError error;
+        QVERIFY2(CompileLangSource(source, bytes, error), error.ToString().c_str());
+        WriteFile(name, QByteArray::fromStdString(bytes));
+    }
+
+    void Build() {
+        auto fake = std::make_unique<FakeServices>();
+        services = fake.get();
+        const std::string folder = dir->path().toStdString();
+        program = std::make_unique<TKestrivel>(std::move(fake), ProgramPaths{folder, {folder}});
+    }
+
+private slots:
+    void init() {
+        ResetMessageTable();
+        dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(dir->isValid());
+    }
+    void cleanup() {
+        program.reset();
+        ResetMessageTable();
+    }
+
+    void everyTranslatedComponentIsThereByName() {
+        Build();
+        const std::map<std::string, QWidget*> windows{{"frmMain", &program->MainWindow()},
+                                                      {"frmConfig", &program->ConfigDialog()},
+                                                      {"frmMemo", &program->MemoEditor()}};
+        for (const TTranslationKey& key : TranslationKeys()) {
+            const auto window = windows.find(key.Section);
+            if (key.Kind == TKeyKind::ListEntry || window == windows.end()) {
+                continue;
+            }
+            const QString name = QString::fromStdString(key.Key);
+            const bool found = window->second->objectName() == name || window->second->findChild<QObject*>(name);
+            QVERIFY2(found, qPrintable(QStringLiteral("%1 has no %2").arg(window->first.c_str(), name)));
+        }
+    }
+
+    void switchingLanguagesKeepsWhatTheNewFileLeavesOut() {
+        WriteLanguage("A.lang", "language = A\n[frmMain]\nPopMenu_Exit = Quit-A\nPopMenu_N1 = -\n"
+                                "Weekdays = LMMJVSD\n[frmConfig]\nbtnApply = Apply-A\n"
+                                "cmbWeekStart = 1;2;3;4;5;6;7\n[messages]\nE1 = Bad-A\n");
+        WriteLanguage("B.lang", "language = B\n[frmConfig]\nbtnOk = Ok-B\nbtnApply = \"\"\n");
+        Build();
+        TfrmMain& frmMain = program->MainWindow();
+        auto* weekStart = program->ConfigDialog().findChild<QComboBox*>(QStringLiteral("cmbWeekStart"));
+        QVERIFY(weekStart);
+        weekStart->setCurrentIndex(3);
+
+        frmMain.TranslateTo("A.lang");
+        auto* apply = program->ConfigDialog().findChild<QPushButton*>(QStringLiteral("btnApply"));
+        QCOMPARE(apply->text(), QStringLiteral("Apply-A"));
+        QCOMPARE(weekStart->count(), 7);
+        QCOMPARE(weekStart->currentText(), QStringLiteral("4"));
+        QCOMPARE(frmMain.findChild<QAction*>(QStringLiteral("PopMenu_Exit"))->text(), QStringLiteral("Quit-A"));
+        QVERIFY(frmMain.findChild<QAction*>(QStringLiteral("PopMenu_N1"))->isSeparator());
+        QCOMPARE(frmMain.WordList().value("Weekdays"), std::string("LMMJVSD"));
+        QCOMPARE(MessageTable().value("E1"), std::string("Bad-A"));
+
+        frmMain.TranslateTo("B.lang"); // silent on btnApply (an empty text is no text)
+        QCOMPARE(apply->text(), QStringLiteral("Apply-A"));
+        QCOMPARE(program->ConfigDialog().findChild<QPushButton*>(QStringLiteral("btnOk"))->text(),
+                 QStringLiteral("Ok-B"));
+        QCOMPARE(MessageTable().value("E1"), std::string("Bad-A"));
+    }
+
+    void aDamagedFileIsReportedOnceTheCalendarShows() {
+        WriteFile("Memos.dat", QByteArray("\x0D" "CalendarMemos\x65\x00", 16)); // version 101
+        Build();
+        program->Start();
+        QTRY_COMPARE(services->Boxes.size(), size_t(1));
+        QVERIFY(services->Boxes[0].Text.find("Memos.dat.damaged-") != std::string::npos);
+        QVERIFY(QFile::exists(Path("Memos.dat")));
+    }
+
+    void midnightAndClockChangesRedrawWithTheNewDay() {
+        Build();
+        TfrmMain& frmMain = program->MainWindow();
+        services->Clock = QDateTime(QDate(2026, 12, 31), QTime(23, 59, 59));
+        frmMain.SetOffsets(0, 2); // February next year
+        frmMain.TimerTimer();
+        const QString before = frmMain.TrayToolTip();
+        services->Clock = QDateTime(QDate(2027, 1, 1), QTime(0, 0, 1));
+        frmMain.TimerTimer();
+        QCOMPARE(frmMain.Model().TodayDay, 1);
+        QCOMPARE(frmMain.Model().DisplayYear, 2027);
+        QCOMPARE(frmMain.Model().DisplayMonth, 3); // still two months ahead
+        QVERIFY(frmMain.TrayToolTip() != before);
+        QVERIFY(frmMain.TrayToolTip().size() <= 63);
+    }
+
+    void stayOnTopChangesInPlace() {
+        Build();
+        TfrmMain& frmMain = program->MainWindow();
+        program->Start();
+        QVERIFY(QTest::qWaitForWindowExposed(&frmMain));
+        const WId before = frmMain.winId();
+        frmMain.AlwaysOnTop(true);
+        QVERIFY(frmMain.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        QVERIFY(frmMain.isVisible());
+        QCOMPARE(frmMain.winId(), before);
+        frmMain.AlwaysOnTop(false);
+        QVERIFY(!frmMain.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        QVERIFY(frmMain.isVisible());
+    }
+};
+
+QTEST_MAIN(TestLifetime)
+#include "test_Lifetime.moc"
