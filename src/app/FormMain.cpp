@@ -218,6 +218,13 @@ void TfrmMain::DrawCalendar() {
     const std::string weekdays = m_wordList.value(WeekdaysName);
     in.Weekdays = weekdays;
     in.Formats = &m_formats;
+    // A calendar may grow to the whole desktop (in device pixels) where that exceeds the usual bound.
+    QRect desktop;
+    for (const QRect& rect : m_services.ScreenRects()) {
+        desktop = desktop.united(rect);
+    }
+    in.DesktopWidth = static_cast<int>(desktop.width() * devicePixelRatioF());
+    in.DesktopHeight = static_cast<int>(desktop.height() * devicePixelRatioF());
     // The calendar is laid out and painted in device pixels: on a scaled screen its texts are measured
     // and drawn at the screen's resolution, its lines stay one device pixel, and nothing is resampled.
     const int dpi = DeviceDpi(screen());
@@ -564,8 +571,20 @@ void TfrmMain::createDateBox() {
     m_pnlDate = new QFrame(this);
     m_pnlDate->setObjectName(QStringLiteral("pnlDate"));
     m_pnlDate->setFrameShape(QFrame::NoFrame);
-    // The application's colours, not the calendar's key colour the window gives its children.
-    m_pnlDate->setPalette(QApplication::palette());
+    // The application's colours, every role set so that none falls back to the window's key colour.
+    const QPalette system = QApplication::palette();
+    QPalette colours = system;
+    for (int group = 0; group < QPalette::NColorGroups; ++group) {
+        for (int role = 0; role < QPalette::NColorRoles; ++role) {
+            const auto g = static_cast<QPalette::ColorGroup>(group);
+            const auto r = static_cast<QPalette::ColorRole>(role);
+            if (r == QPalette::NoRole) {
+                continue;
+            }
+            colours.setColor(g, r, system.color(g, r));
+        }
+    }
+    m_pnlDate->setPalette(colours);
     m_pnlDate->setAutoFillBackground(true);
     // Presses and moves over the box are the box's own: no drag, no hint.
     m_pnlDate->setAttribute(Qt::WA_NoMousePropagation);
@@ -594,6 +613,7 @@ void TfrmMain::createDateBox() {
     m_edtDate->setFrame(false);
     QFont editFont(QStringLiteral("Arial"));
     editFont.setPixelSize(13);
+    editFont.setBold(false); // set, or the window's bold font shows through
     m_edtDate->setFont(editFont);
     m_edtDate->installEventFilter(this);
 

@@ -1,0 +1,145 @@
+#!/usr/bin/env bash
+# The calendar used as a user would, on a virtual X screen under a real window manager (openbox),
+# with the "Paper" scheme: hovering a day shows its hint, a double click on it opens the memo
+# editor, a memo typed there and confirmed with Tab and Space lands in Memos.dat and gives the day
+# the memo-day style; a double click on the title opens the date entry box, which Escape closes; the
+# secondary button opens the menu; a drag moves the window and saves its place.
+# Screenshots go to <build>/interaction-*.png. Exits 77 (skipped) where a tool is missing.
+set -euo pipefail
+build=$(cd "${1:?build folder}" && pwd)
+root=$(cd "$(dirname "$0")/.." && pwd)
+for tool in Xvfb openbox xdotool xwininfo xprop import convert python3; do
+    command -v "$tool" >/dev/null 2>&1 || { echo "interaction-test: $tool missing, skipped"; exit 77; }
+done
+
+work=$(mktemp -d)
+num=140
+while [ -e "/tmp/.X${num}-lock" ] || [ -e "/tmp/.X11-unix/X${num}" ]; do num=$((num + 1)); done
+export DISPLAY=":$num" XDG_RUNTIME_DIR="$work/run" XDG_CONFIG_HOME="$work/config" HOME="$work/home"
+mkdir -p "$XDG_RUNTIME_DIR" "$XDG_CONFIG_HOME" "$HOME"
+chmod 700 "$XDG_RUNTIME_DIR"
+unset WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS
+cp -r "$build/bin" "$work/app"
+rm -f "$work/app/Settings.ini" "$work/app/Memos.dat"
+python3 "$root/scripts/make-schemes.py" --active Paper "$work/app/Schemes.dat"
+app_dir="$work/app"
+
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    wait 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "interaction-test: $*" >&2; exit 1; }
+say() { echo "interaction-test: $*"; }
+wait_for() { # command... : retried for 10 s
+    for _ in $(seq 1 100); do "$@" >/dev/null 2>&1 && return 0; sleep 0.1; done
+    return 1
+}
+shot() { sleep 0.4; import -window root "$build/interaction-$1.png"; }
+
+Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp -noreset >/dev/null 2>&1 & pids+=($!)
+wait_for xwininfo -root || fail "no X server"
+xsetroot -solid '#3a6ea5' 2>/dev/null || true
+openbox >/dev/null 2>&1 & pids+=($!)
+wait_for xprop -root _NET_SUPPORTING_WM_CHECK || fail "openbox did not start"
+
+QT_QPA_PLATFORM=xcb LC_ALL=C "$app_dir/kestrivel" >"$work/app.log" 2>&1 & app=$!; pids+=($app)
+calendar_id() { bash "$root/scripts/calendar-window.sh"; }
+wait_for calendar_id || fail "no calendar window"
+calendar=$(calendar_id)
+sleep 1
+geometry() { # absolute left, top, width, height of the calendar
+    xwininfo -id "$calendar" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
+        /Width:/ {w=$NF} /Height:/ {h=$NF} END {print x, y, w, h}'
+}
+read -r left top width height < <(geometry)
+shot start
+
+# Paper paints today and the title on the same blue; today's chip is the lower blue band. The day
+# used lies a week after today (or before it, late in the month), in the same column.
+count_colour() { # shot x y w h r g b : pixels of that colour in the rectangle
+    convert "$1" -crop "$4x$5+$2+$3" +repage -alpha off -fill black +opaque "rgb($6,$7,$8)" \
+        -fill white -opaque "rgb($6,$7,$8)" -format '%[fx:round(mean*w*h)]' info:
+}
+read -r cx cy pitch < <(convert "$build/interaction-start.png" -crop "${width}x${height}+${left}+${top}" +repage \
+    -alpha off ppm:- | python3 -c '
+import sys
+data = sys.stdin.buffer.read()
+parts = data.split(maxsplit=4)
+w, h, px = int(parts[1]), int(parts[2]), parts[4]
+rows = [[x for x in range(w) if px[3 * (y * w + x):3 * (y * w + x) + 3] == bytes((52, 110, 200))] for y in range(h)]
+bands, band = [], []
+for y, xs in enumerate(rows):
+    if xs:
+        band.append((y, min(xs), max(xs)))
+    elif band:
+        bands.append(band); band = []
+if band:
+    bands.append(band)
+today = bands[-1]
+y0, y1 = today[0][0], today[-1][0]
+x0, x1 = min(r[1] for r in today), max(r[2] for r in today)
+print((x0 + x1) // 2, (y0 + y1) // 2, y1 - y0 + 1 + 2 + 2)
+')
+today=$((10#$(date +%d)))
+last=$((10#$(date -d "$(date +%Y-%m-01) +1 month -1 day" +%d)))
+if [ $((today + 7)) -le "$last" ]; then day=$((today + 7)); dy=$pitch; else day=$((today - 7)); dy=$((-pitch)); fi
+x=$((left + cx)); y=$((top + cy + dy))
+say "today $today at $((left + cx)),$((top + cy)); day $day at $x,$y"
+ring() { count_colour "$1" $((x - pitch / 3)) $((y - pitch / 3)) $((2 * pitch / 3)) $((2 * pitch / 3)) 215 230 250; }
+[ "$(ring "$build/interaction-start.png")" = 0 ] || fail "day $day has the memo-day style before any memo"
+
+# Hover: a hint window of the program appears beside the pointer.
+windows() { xdotool search --onlyvisible --classname '^kestrivel$' 2>/dev/null | sort; }
+before=$(windows | wc -l)
+xdotool mousemove $((x - 3)) "$y"; sleep 0.1; xdotool mousemove "$x" "$y"
+wait_for bash -c "[ \$(xdotool search --onlyvisible --classname '^kestrivel\$' | wc -l) -gt $before ]" ||
+    fail "no hint over day $day"
+shot hint
+
+# Double click: the editor opens (its text box has the focus); type, Tab to "Ok", Space.
+xdotool click --repeat 2 --delay 80 1
+wait_for xdotool search --onlyvisible --name '^Memo$' || fail "no memo editor after the double click"
+sleep 0.3
+xdotool type --delay 20 'Dentist at 9;bring the card'
+shot editor
+xdotool key Tab space
+wait_for bash -c "! xdotool search --onlyvisible --name '^Memo\$'" || fail "the editor did not close"
+wait_for grep -q 'Dentist at 9;bring the card' "$app_dir/Memos.dat" || fail "Memos.dat does not hold the memo"
+xdotool mousemove 1000 10
+shot memo
+[ "$(ring "$build/interaction-memo.png")" -gt 0 ] || fail "day $day did not take the memo-day style"
+say "memo saved; day $day ringed ($(ring "$build/interaction-memo.png") memo-day pixels)"
+
+# Double click on the title (no day): the date entry box; Escape closes it.
+read -r left top width height < <(geometry)
+xdotool mousemove $((left + width / 2)) $((top + 12)) click --repeat 2 --delay 80 1
+sleep 0.3
+xdotool type --delay 20 "$(date -d '+2 years' +%Y)-03-09"
+shot datebox
+xdotool key Escape
+sleep 0.3
+
+# The secondary button clicked opens the menu; Escape closes it.
+xdotool mousemove "$x" "$y" click 3
+sleep 0.4
+menu_shown=$(windows | wc -l)
+shot menu
+xdotool key Escape
+[ "$menu_shown" -gt "$before" ] || fail "no menu on the secondary button"
+
+# Dragging with the primary button moves the window and saves its place.
+xdotool mousemove $((left + 20)) $((top + height - 6)) mousedown 1
+for step in $(seq 1 10); do xdotool mousemove_relative -- 12 8; sleep 0.05; done
+xdotool mouseup 1
+sleep 1
+read -r moved_left moved_top _ _ < <(geometry)
+[ "$moved_left" -gt $((left + 60)) ] && [ "$moved_top" -gt $((top + 40)) ] ||
+    fail "the drag did not move the window ($left,$top -> $moved_left,$moved_top)"
+wait_for grep -q "Left=$moved_left" "$app_dir/Settings.ini" || fail "the new place was not saved"
+say "dragged from $left,$top to $moved_left,$moved_top; saved"
+shot end
+kill "$app"
+say "passed"
