@@ -36,9 +36,9 @@ TClockWatch::~TClockWatch() {
 void TClockWatch::arm() {
 #ifdef __linux__
     // An absolute expiry that never comes; only a clock change wakes the descriptor.
-    itimerspec spec{};
-    spec.it_value.tv_sec = static_cast<time_t>(INT32_MAX);
-    timerfd_settime(m_fd, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &spec, nullptr);
+    itimerspec expiry{};
+    expiry.it_value.tv_sec = static_cast<time_t>(INT32_MAX);
+    timerfd_settime(m_fd, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &expiry, nullptr);
 #endif
 }
 
