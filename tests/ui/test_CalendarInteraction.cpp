@@ -10,8 +10,6 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QToolButton>
 #include <QToolTip>
 #include <QtTest>
@@ -34,8 +32,7 @@ class TestCalendarInteraction : public QObject {
 
     static TDateValue Date(int year, int month, int day) {
         TDateValue date = 0;
-        TryEncodeDate(year, month, day, date);
-        return date;
+        return TryEncodeDate(year, month, day, date) ? date : 0;
     }
     // The centre of day `day`'s box, or of the blank box before day 1 for 0, in window pixels.
     QPoint DayPoint(int day) const {
@@ -98,26 +95,23 @@ private slots:
         QVERIFY(requests.isEmpty() || requests[0] == (QVariantList{2021, 6, day}));
     }
 
+    // Opened: 0 no editor (the date entry box instead), 1 to add, 2 to modify (date locked).
     void doubleClickOpensTheDaysMemoOrTheDateBox_data() {
         QTest::addColumn<int>("day");
-        QTest::addColumn<bool>("opened");
-        QTest::addColumn<bool>("locked");
+        QTest::addColumn<int>("opened");
         QTest::addColumn<int>("memos");
-        QTest::addRow("own memo: modified") << 15 << true << true << 2;
-        QTest::addRow("weekly from an earlier week: new memo") << 22 << true << false << 3;
-        QTest::addRow("blank box: date entry box") << 0 << false << false << 2;
+        QTest::addRow("own memo: modified") << 15 << 2 << 2;
+        QTest::addRow("weekly from an earlier week: new memo") << 22 << 1 << 3;
+        QTest::addRow("blank box: date entry box") << 0 << 0 << 2;
     }
     void doubleClickOpensTheDaysMemoOrTheDateBox() {
         QFETCH(int, day);
-        QFETCH(bool, opened);
-        QFETCH(bool, locked);
+        QFETCH(int, opened);
         QFETCH(int, memos);
         TfrmMemo editor(*services);
-        bool wasOpened = false;
-        bool wasLocked = false;
+        int wasOpened = 0;
         editor.SetModalLoop([&](TfrmMemo& memo) {
-            wasOpened = true;
-            wasLocked = memo.DateLocked();
+            wasOpened = memo.DateLocked() ? 2 : 1;
             memo.memText()->setPlainText("Typed");
             memo.btnOkClick();
         });
@@ -127,16 +121,10 @@ private slots:
         Hover(day);
         Mouse(QEvent::MouseButtonDblClick, DayPoint(day), Qt::LeftButton, Qt::LeftButton);
         QCOMPARE(wasOpened, opened);
-        QCOMPARE(wasLocked, locked);
         QCOMPARE(config->Memos.Count(), memos);
-        QCOMPARE(frmMain->pnlDate()->isVisible(), !opened);
-        if (opened) {
-            QCOMPARE(config->Memos.Items()[config->Memos.IndexOfDate(Date(2021, 6, day))].Text,
-                     std::string("Typed"));
-            TMemoList saved;
-            QVERIFY(saved.LoadFromFile(config->MemosPath()));
-            QCOMPARE(saved.Count(), memos);
-        }
+        QCOMPARE(frmMain->pnlDate()->isVisible(), opened == 0);
+        QVERIFY(!opened ||
+                config->Memos.Items()[config->Memos.IndexOfDate(Date(2021, 6, day))].Text == "Typed");
     }
 
     void dateBoxStepsMonths_data() {
@@ -150,8 +138,6 @@ private slots:
                                    << "2031-01-15";
         QTest::addRow("previous year")
             << "2031-01-02" << false << QPoint(2031, 1) << QPoint(2030, 12) << "2030-12-15";
-        QTest::addRow("previous") << "2021-07-02" << false << QPoint(2021, 7) << QPoint(2021, 6)
-                                  << "2021-06-15";
     }
     void dateBoxStepsMonths() {
         QFETCH(QString, typed);
