@@ -8,6 +8,7 @@ namespace {
 // Q question, I input); number 0 is the caption of that kind's box. E2 and E3 are ours: the manual
 // update check says so when it could not reach or read the version file, and a memo or scheme file
 // that did not load completely is named by the copy kept of it before anything could replace it.
+// M2 is ours too: an iCalendar import counts the events added, approximated and skipped.
 const char* const kBuiltInMessages[] = {
     "E0=Error",
     "E1=The date you entered is invalid!",
@@ -15,6 +16,7 @@ const char* const kBuiltInMessages[] = {
     "E3=A file could not be read completely. It is kept unchanged as ;",
     "M0=Message",
     "M1=You already have the latest version of Kestrivel, no update is necessary.",
+    "M2=Memos added / approximated / skipped: ;",
     "Q0=Question",
     "Q1=A scheme named \";\" already exists, do you want to replace it?",
     "Q2=Do you really want to delete the scheme named \";\"?",

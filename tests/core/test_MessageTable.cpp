@@ -33,6 +33,7 @@ TEST(MessageLists, BuiltInMessagesInOrder) {
         "E3=A file could not be read completely. It is kept unchanged as ;",
         "M0=Message",
         "M1=You already have the latest version of Kestrivel, no update is necessary.",
+        "M2=Memos added / approximated / skipped: ;",
         "Q0=Question",
         "Q1=A scheme named \";\" already exists, do you want to replace it?",
         "Q2=Do you really want to delete the scheme named \";\"?",
@@ -121,6 +122,8 @@ TEST_F(MessageTableTest, InfosOneToSeven) {
     EXPECT_EQ(box->Caption, "Message");
     EXPECT_EQ(box->Text, "You already have the latest version of Kestrivel, no update is necessary.");
     EXPECT_EQ(box->Buttons, TMessageButtons::Ok);
+    EXPECT_EQ(BuildMessage(TMessageKind::Info, 2, "12 / 3 / 0")->Text,
+              "Memos added / approximated / skipped: 12 / 3 / 0");
     ASSERT_TRUE(BuildMessage(TMessageKind::Info, 7, "").has_value());
     EXPECT_EQ(BuildMessage(TMessageKind::Info, 7, "")->Text, "");
 }
