@@ -11,6 +11,7 @@
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QUrl>
 
@@ -69,6 +70,11 @@ QString TServices::SaveFileName(QWidget* parent, const QString& filter, const QS
     QFileDialog dialog(parent, QString(), QString(), filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(defaultSuffix);
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                     [&dialog, defaultSuffix](const QString& chosen) {
+                         const QString suffix = FilterSuffix(chosen);
+                         dialog.setDefaultSuffix(suffix.isEmpty() ? defaultSuffix : suffix);
+                     });
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return {};
     }
@@ -103,6 +109,12 @@ bool IsWebAddress(const QString& url) {
     const QString scheme = parsed.scheme().toLower();
     return parsed.isValid() && (scheme == QLatin1String("http") || scheme == QLatin1String("https")) &&
            !parsed.host().isEmpty();
+}
+
+QString FilterSuffix(const QString& filter) {
+    static const QRegularExpression kSinglePattern(QStringLiteral("\\(\\s*\\*\\.(\\w+)\\s*\\)\\s*$"));
+    const QRegularExpressionMatch match = kSinglePattern.match(filter);
+    return match.hasMatch() ? match.captured(1) : QString();
 }
 
 } // namespace kestrivel

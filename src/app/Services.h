@@ -36,6 +36,8 @@ public:
     // File dialogs; an empty name when the user cancels. `filter` in Qt's form ("Schemes (*.sch)").
     // `folder`: where the dialog opens (empty: the platform's choice).
     virtual QString OpenFileName(QWidget* parent, const QString& filter, const QString& folder = QString());
+    // `filter` may list several filters ("A (*.a);;B (*.b)"): `defaultSuffix` belongs to the first,
+    // and a name typed without suffix gets the suffix of the filter chosen (FilterSuffix).
     virtual QString SaveFileName(QWidget* parent, const QString& filter, const QString& defaultSuffix);
     virtual std::optional<QColor> PickColor(QWidget* parent, const QColor& initial);
     // The geometry of every screen.
@@ -53,5 +55,9 @@ private:
 
 // Whether `url` may be handed to the browser: an http or https address with a host.
 bool IsWebAddress(const QString& url);
+
+// The suffix of one filter that names exactly one plain pattern: "ics" for "iCalendar file
+// (*.ics)"; empty for anything else ("*", "*.a *.b", no pattern).
+QString FilterSuffix(const QString& filter);
 
 } // namespace kestrivel

@@ -3,7 +3,9 @@
 #include "app/QtPlatform.h"
 #include "app/Services.h"
 #include "config/ConfigData.h"
+#include "lang/UnitMessages.h"
 #include "memos/FormMemo.h"
+#include "memos/ICalendar.h"
 #include "memos/UnitMemo.h"
 
 #include <QFile>
@@ -28,11 +30,21 @@ static constexpr int kGridLeft = 97;
 static constexpr int kGridTop = 8;
 static constexpr int kGridWidth = 312;
 static constexpr int kGridMinHeight = 100;
+// The message that counts what an iCalendar import added, approximated and skipped.
+static constexpr int kICalendarImportInfo = 2;
 
 } // namespace
 
 QString CalendarDataFilter() {
     return QStringLiteral("Calendar data file (*.dat)");
+}
+
+QString ICalendarFilter() {
+    return QStringLiteral("iCalendar file (*.ics)");
+}
+
+QString MemoFileFilters() {
+    return CalendarDataFilter() + QStringLiteral(";;") + ICalendarFilter();
 }
 
 MemosTableModel::MemosTableModel(const TConfigData& config, const TLocaleFormats& formats,
@@ -211,18 +223,38 @@ void MemosTab::btnExportMemoClick() {
     if (!block) {
         return;
     }
-    const QString fileName = m_services.SaveFileName(window(), CalendarDataFilter(), QStringLiteral("dat"));
-    if (!fileName.isEmpty()) {
-        m_config.Memos.ExportToFile(block->First, block->Last, QFile::encodeName(fileName).toStdString(),
-                                    m_formats);
+    // The dialog's suffix follows the chosen filter; the name decides the format.
+    const QString fileName = m_services.SaveFileName(window(), MemoFileFilters(), QStringLiteral("dat"));
+    if (fileName.isEmpty()) {
+        return;
+    }
+    const std::string path = QFile::encodeName(fileName).toStdString();
+    if (IsICalendarFileName(path)) {
+        ExportMemosToICalendar(m_config.Memos, block->First, block->Last, path,
+                               m_services.Now().toSecsSinceEpoch());
+    } else {
+        m_config.Memos.ExportToFile(block->First, block->Last, path, m_formats);
     }
 }
 
 void MemosTab::btnImportMemoClick() {
-    const QString fileName = m_services.OpenFileName(window(), CalendarDataFilter());
-    if (!fileName.isEmpty()) {
-        m_config.Memos.ImportFromFile(QFile::encodeName(fileName).toStdString(), m_formats);
+    const QString fileName = m_services.OpenFileName(window(), MemoFileFilters());
+    if (fileName.isEmpty()) {
+        return;
+    }
+    const std::string path = QFile::encodeName(fileName).toStdString();
+    if (!IsICalendarFileName(path)) {
+        m_config.Memos.ImportFromFile(path, m_formats);
         DisplayMemos();
+        return;
+    }
+    // A file that cannot be read adds nothing and, like a failed exchange import, says nothing; a
+    // read file may fit only partly into the list, and the user is told how much of it did.
+    ICalendarImportCounts counts;
+    const bool read = ImportMemosFromICalendar(m_config.Memos, path, counts);
+    DisplayMemos();
+    if (read) {
+        ShowInfo(m_services, window(), kICalendarImportInfo, ICalendarImportSummary(counts));
     }
 }
 

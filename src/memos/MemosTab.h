@@ -101,5 +101,9 @@ private:
 
 // The filter of the memo and scheme file dialogs.
 QString CalendarDataFilter();
+// The filter of iCalendar memo files.
+QString ICalendarFilter();
+// The Memos tab's file dialogs offer both: the exchange format first.
+QString MemoFileFilters();
 
 } // namespace kestrivel

@@ -274,6 +274,40 @@ private slots:
         tab.stgMemosDblClick();
         QCOMPARE(opened, 1);
     }
+
+    // Rows 2-4 go out as iCalendar and come back whole into an emptied list; a damaged file adds
+    // nothing and, as a damaged exchange file, says nothing.
+    void memosTabTakesICalendarByName_data() {
+        QTest::addColumn<QByteArray>("damage"); // written over the export when not empty
+        QTest::newRow("round trip") << QByteArray();
+        QTest::newRow("unterminated") << QByteArray("BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\n");
+    }
+    void memosTabTakesICalendarByName() {
+        QFETCH(QByteArray, damage);
+        AddMemos(6);
+        config->Memos.Modify(1, "two;lines", 1);
+        dlg->show();
+        MemosTab& tab = *dlg->Memos();
+        services->FileNames = {dir->filePath("x.ics"), dir->filePath("x.ics")};
+        tab.SelectRows(2, 4);
+        tab.btnExportMemoClick();
+        QFile file(dir->filePath("x.ics"));
+        QVERIFY(damage.isEmpty() ||
+                (file.open(QIODevice::WriteOnly) && file.write(damage) > 0 && file.flush()));
+        tab.SelectRows(1, 6);
+        tab.btnRemoveMemoClick();
+        tab.btnImportMemoClick();
+        const int count = damage.isEmpty() ? 3 : 0;
+        QCOMPARE(MemoTexts(),
+                 count ? (std::vector<std::string>{"two;lines", "m3", "m4"}) : std::vector<std::string>());
+        QCOMPARE(tab.stgMemos()->model()->rowCount(), std::max(count, 1));
+        QCOMPARE(services->Boxes.size(), size_t(count > 0));
+        QVERIFY(!count || services->Boxes[0].Text == "Memos added / approximated / skipped: 3 / 0 / 0");
+        // The save dialog's suffix follows the chosen filter.
+        QCOMPARE(FilterSuffix(ICalendarFilter()) + FilterSuffix(CalendarDataFilter()),
+                 QStringLiteral("icsdat"));
+        QCOMPARE(FilterSuffix("All (*)") + FilterSuffix("Pictures (*.png *.jpg)"), QString());
+    }
 };
 
 QTEST_MAIN(TestFormConfig)
