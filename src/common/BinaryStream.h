@@ -56,6 +56,8 @@ public:
     // A string longer than 2,147,483,647 bytes cannot be represented; callers never hold one.
     void writeString(std::string_view value);
 
+    // Room for `bytes` more, so a large file is built without growing the buffer again and again.
+    void reserve(size_t bytes) { m_buf.reserve(m_buf.size() + bytes); }
     const std::string& data() const { return m_buf; }
 
 private:

@@ -93,6 +93,11 @@ std::string oneLine(const std::string& text) {
 bool TMemoList::SaveToFile(const std::string& fileName) const {
     try {
         BinaryWriter writer;
+        size_t size = 4 + Header.size() + 2 + 2;
+        for (const TMemo& memo : m_items) {
+            size += 8 + 1 + 4 + memo.Text.size();
+        }
+        writer.reserve(size);
         writer.writeString(Header);
         writer.writeU16(Version);
         writer.writeU16(Count());
