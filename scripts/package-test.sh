@@ -3,7 +3,8 @@
 # as an installed program: the package's dependencies were computed from the binary; the desktop
 # entry, AppStream data and icons validate; the four language files are in the installed data
 # folder; the program from the scratch root shows a calendar on a virtual X screen and, with a
-# scratch HOME, keeps Settings.ini in $XDG_CONFIG_HOME/Kestrivel (written when the calendar moves).
+# scratch HOME, keeps Settings.ini in $XDG_CONFIG_HOME/Kestrivel (written when the calendar moves);
+# a first start under a German, French, Spanish or English locale picks that language's file.
 # Exits 77 (skipped) where a tool is missing.
 set -euo pipefail
 build=$(cd "${1:?build folder}" && pwd)
@@ -103,3 +104,42 @@ grep -qi '^Left=123' "$settings" 2>/dev/null && grep -qi '^Top=87' "$settings" |
     fail "Settings.ini with the moved position not written under \$XDG_CONFIG_HOME/Kestrivel"
 [ -z "$(ls "$root/usr/bin")" ] || [ "$(ls "$root/usr/bin")" = kestrivel ] || fail "files written beside the program"
 echo "package-test: installed calendar shows ($colours colours), keeps $settings"
+
+# --- A first start speaks the user's language ---
+# One fresh HOME per locale. Qt takes the language from the names in LC_ALL/LANG, so the locales
+# need not be generated. The choice is read back from Settings.ini, which a plain start does not
+# write but the configuration dialog does when it closes: the menu key opens the calendar's menu,
+# whose third item from the bottom is "Configure...", and Escape closes the dialog.
+kill "$app_pid" && wait "$app_pid" 2>/dev/null || true
+app_pid=""
+wait_for() { # command... : retried for 10 s
+    for _ in $(seq 1 100); do "$@" >/dev/null 2>&1 && return 0; sleep 0.1; done
+    return 1
+}
+two_windows() { [ "$(xdotool search --onlyvisible --classname '^kestrivel$' | wc -l)" -ge 2 ]; }
+for pair in de_DE.UTF-8:KestriDe fr_FR.UTF-8:KestriFr es_ES.UTF-8:KestriEs en_US.UTF-8:KestriEn; do
+    locale=${pair%%:*}
+    expected="${pair##*:}.lang"
+    home="$scratch/home-$locale"
+    mkdir -p "$home/runtime"
+    chmod 700 "$home/runtime"
+    env -u WAYLAND_DISPLAY -u LANGUAGE -u LC_MESSAGES HOME="$home" XDG_CONFIG_HOME="$home/config" \
+        XDG_RUNTIME_DIR="$home/runtime" LANG="$locale" LC_ALL="$locale" QT_QPA_PLATFORM=xcb \
+        "$root/usr/bin/kestrivel" >/dev/null 2>&1 &
+    app_pid=$!
+    wait_for bash "$(dirname "$0")/calendar-window.sh" || fail "$locale: no calendar window"
+    window=$(bash "$(dirname "$0")/calendar-window.sh")
+    xdotool windowfocus --sync "$window" key Menu
+    wait_for two_windows || fail "$locale: the menu key opened no menu"
+    xdotool key Up Up Up Return
+    wait_for xdotool search --onlyvisible --name '^Kestrivel$' || fail "$locale: no configuration dialog"
+    sleep 0.3 # let the dialog paint for the screenshot
+    import -window root "${shot%.png}-${locale%%.*}.png"
+    xdotool key Escape
+    settings="$home/config/Kestrivel/Settings.ini"
+    wait_for grep -qx "LanguageFile=$expected" "$settings" ||
+        fail "$locale: first start chose $(grep -i '^LanguageFile=' "$settings" 2>/dev/null || echo nothing), not $expected"
+    kill "$app_pid" && wait "$app_pid" 2>/dev/null || true
+    app_pid=""
+done
+echo "package-test: first starts under de, fr, es and en chose their language files"
