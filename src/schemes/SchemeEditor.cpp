@@ -10,6 +10,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QFontDatabase>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -18,21 +19,30 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
+#include <QResizeEvent>
+#include <QStyle>
+#include <QStyleOption>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace kestrivel {
 
 namespace {
 
 static constexpr int kKeyColumnWidth = 100;
+// Rows are this high where the tab has room; in the dialog as designed they shrink so that all
+// twelve show at once, but never below the text's height.
 static constexpr int kRowHeight = 18;
 static constexpr int kSwatchSize = 16;
-// Text of a colour cell starts right of its swatch.
-static constexpr int kColorTextIndent = 20;
+// Gap between a colour cell's swatch and its text.
+static constexpr int kSwatchGap = 3;
 static constexpr int kTextIndent = 2;
+static constexpr int kTextTop = 2;
+static constexpr int kArrowWidth = 14;
 static constexpr const char* kDataFilter = "Calendar data file (*.dat)";
 static constexpr const char* kDataSuffix = "dat";
 // The question before a scheme selection discards pending changes; fixed, not translated.
@@ -75,6 +85,23 @@ bool colorOf(const QString& text, QColor& color) {
     return true;
 }
 
+// The swatch of a colour cell: 16 pixels square in a full-height row, one pixel less than the
+// cell where rows are lower.
+int swatchSize(const QRect& cell) {
+    return std::clamp(cell.height() - 1, 0, kSwatchSize);
+}
+
+// Text of a colour cell starts right of its swatch: 20 pixels in a full-height row.
+int colorTextIndent(const QRect& cell) {
+    return 1 + swatchSize(cell) + kSwatchGap;
+}
+
+// Distance of a cell's text from the cell's top: two pixels in a full-height row, less where the
+// row is lower, so that the text stays whole.
+int textTop(const QRect& cell, const QFont& font) {
+    return std::clamp((cell.height() - QFontMetrics(font).height()) / 2, 0, kTextTop);
+}
+
 // A drop-down list from which the user can only pick: typed letters do not jump to an entry.
 class NoTypingFilter : public QObject {
 public:
@@ -110,6 +137,60 @@ protected:
             edit(currentIndex(), CurrentChanged, nullptr);
         }
     }
+    void resizeEvent(QResizeEvent* event) override {
+        QTableWidget::resizeEvent(event);
+        fitRows();
+    }
+
+private:
+    // Every row in view without scrolling where the height allows it; below the text's height the
+    // rows stop shrinking and the grid scrolls instead.
+    void fitRows() {
+        if (rowCount() == 0) {
+            return;
+        }
+        const int least = fontMetrics().height();
+        const int height = std::clamp(viewport()->height() / rowCount(), least, std::max(least, kRowHeight));
+        verticalHeader()->setMinimumSectionSize(least);
+        verticalHeader()->setDefaultSectionSize(height);
+    }
+};
+
+// The pick list of a row, drawn flat with its text where the cell draws it and an arrow at the
+// right. A styled drop-down list keeps a frame's room around its text, which does not fit in the
+// lower rows of the dialog as designed.
+class GridPickList : public QComboBox {
+public:
+    using QComboBox::QComboBox;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.fillRect(rect(), palette().color(QPalette::Base));
+        QStyleOption arrow;
+        arrow.initFrom(this);
+        arrow.rect = arrowRect();
+        style()->drawPrimitive(QStyle::PE_IndicatorArrowDown, &arrow, &painter, this);
+        if (!isEditable()) {
+            painter.setPen(palette().color(QPalette::Text));
+            painter.drawText(textRect().adjusted(kTextIndent, textTop(rect(), font()), 0, 0),
+                             Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, currentText());
+        }
+    }
+    void resizeEvent(QResizeEvent* event) override {
+        QComboBox::resizeEvent(event);
+        // The typing field of the size list takes the whole text room, as a plain text cell does.
+        if (QLineEdit* edit = lineEdit()) {
+            edit->setGeometry(textRect());
+        }
+    }
+
+private:
+    QRect arrowRect() const {
+        const int side = std::min(height(), kArrowWidth);
+        return QRect(width() - side, 0, side, height());
+    }
+    QRect textRect() const { return rect().adjusted(0, 0, -arrowRect().width(), 0); }
 };
 
 // The editor of a colour cell: the text and the ellipsis button, leaving the swatch visible.
@@ -163,13 +244,13 @@ public:
         painter->setPen(text);
         const QString value = index.data(Qt::DisplayRole).toString();
         const bool colorCell = valueCell && ValueRowTable()[row].Kind == ValueEditKind::Color;
-        const int indent = colorCell ? kColorTextIndent : kTextIndent;
-        painter->drawText(cell.adjusted(indent, 2, 0, 0), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
-                          value);
+        const int indent = colorCell ? colorTextIndent(cell) : kTextIndent;
+        painter->drawText(cell.adjusted(indent, textTop(cell, option.font), 0, 0),
+                          Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, value);
         QColor swatch;
         // A colour text that does not read gets no swatch; the text shows what is wrong.
         if (colorCell && colorOf(value, swatch)) {
-            const QRect box(cell.left() + 1, cell.top() + 1, kSwatchSize, kSwatchSize);
+            const QRect box(cell.left() + 1, cell.top() + 1, swatchSize(cell), swatchSize(cell));
             painter->fillRect(box, swatch);
             painter->setPen(palette.color(QPalette::Active, QPalette::Highlight));
             painter->drawRect(box.adjusted(0, 0, -1, -1));
@@ -202,8 +283,7 @@ public:
         case ValueEditKind::Choice:
             break;
         }
-        auto* editor = new QComboBox(parent);
-        editor->setFrame(false);
+        auto* editor = new GridPickList(parent);
         const ValueEditKind kind = ValueRowTable()[row].Kind;
         if (kind == ValueEditKind::FontList) {
             editor->addItems(m_fontNames);
@@ -260,7 +340,8 @@ public:
     void updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option,
                               const QModelIndex& index) const override {
         const bool colorCell = ValueRowTable()[index.row()].Kind == ValueEditKind::Color;
-        editor->setGeometry(option.rect.adjusted(colorCell ? kColorTextIndent - kTextIndent : 0, 0, 0, 0));
+        editor->setGeometry(
+            option.rect.adjusted(colorCell ? colorTextIndent(option.rect) - kTextIndent : 0, 0, 0, 0));
     }
 
 private:
