@@ -9,6 +9,7 @@
 #include "memos/UnitMemo.h"
 
 #include <QFile>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QPushButton>
@@ -30,6 +31,31 @@ static constexpr int kGridLeft = 97;
 static constexpr int kGridTop = 8;
 static constexpr int kGridWidth = 312;
 static constexpr int kGridMinHeight = 100;
+static constexpr int kMemoColumn = 1;
+static constexpr int kTypeColumn = 2;
+static constexpr int kTypeCount = 4;
+// Room a cell leaves on both sides of its text, with a pixel to spare.
+static constexpr int kCellMargins = 8;
+static constexpr int kMemoMinWidth = 100;
+
+// The Type column is as wide as its widest name needs (translations run longer than "Monthly");
+// the Memo column gives up what it takes, so the columns still fill the designed width.
+void fitTypeColumn(QTableView& grid, const TNameValueList& valueNames) {
+    const QFontMetrics metrics(grid.font());
+    int needed = kColumnWidths[kTypeColumn];
+    for (int code = 0; code < kTypeCount; ++code) {
+        const QString name = QString::fromStdString(MemoTypeName(code, valueNames));
+        needed = std::max(needed, metrics.horizontalAdvance(name) + kCellMargins);
+    }
+    QHeaderView* titles = grid.horizontalHeader();
+    const int shown = titles->sectionSize(kTypeColumn);
+    if (shown >= needed) {
+        return;
+    }
+    titles->resizeSection(kMemoColumn,
+                          std::max(kMemoMinWidth, titles->sectionSize(kMemoColumn) - (needed - shown)));
+    titles->resizeSection(kTypeColumn, needed);
+}
 // The message that counts what an iCalendar import added, approximated and skipped.
 static constexpr int kICalendarImportInfo = 2;
 
@@ -108,6 +134,10 @@ MemosTab::MemosTab(TConfigData& config, TServices& services, TfrmMemo& memoEdito
     : QWidget(parent), m_config(config), m_services(services), m_memoEditor(memoEditor), m_formats(formats),
       m_model(new MemosTableModel(config, formats, valueNames, this)) {
     buildControls();
+    // At every refill and when a language file renames the titles, so a new language fits at once.
+    const auto fit = [this, &valueNames] { fitTypeColumn(*m_stgMemos, valueNames); };
+    connect(m_model, &QAbstractItemModel::modelReset, this, fit);
+    connect(m_model, &QAbstractItemModel::headerDataChanged, this, fit);
 }
 
 void MemosTab::buildControls() {

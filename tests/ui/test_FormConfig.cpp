@@ -6,6 +6,8 @@
 #include "config/ConfigData.h"
 #include "lang/LangSource.h"
 #include "lang/LanguagePack.h"
+#include "lang/MessageTable.h"
+#include "lang/Translation.h"
 #include "lang/Translator.h"
 #include "memos/FormMemo.h"
 #include "memos/MemosTab.h"
@@ -18,6 +20,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -220,6 +223,47 @@ private slots:
         QCOMPARE(grid->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Datum"));
         QCOMPARE(grid->headerData(1, Qt::Horizontal).toString(), QString());
         QCOMPARE(grid->headerData(2, Qt::Horizontal).toString(), QStringLiteral("Typ"));
+    }
+
+    // With each shipped language the dialog as designed shows every caption whole, all twelve style
+    // rows without scrolling and every memo type name whole within the memo grid.
+    void shippedLanguagesFitTheDesign_data() {
+        QTest::addColumn<QString>("language");
+        for (const char* language : {"KestriEn", "KestriDe", "KestriFr", "KestriEs"}) {
+            QTest::newRow(language) << QString::fromLatin1(language);
+        }
+    }
+    void shippedLanguagesFitTheDesign() {
+        QFETCH(QString, language);
+        std::ifstream in(KESTRIVEL_SOURCE_DIR "/lang/" + language.toStdString() + ".txt", std::ios::binary);
+        WriteLang("Shipped.lang", std::string(std::istreambuf_iterator<char>(in), {}));
+        TLangPack pack;
+        QVERIFY(pack.Load(dir->filePath("Shipped.lang").toStdString()));
+        TranslateForm(pack, *dlg);
+        TranslateStrings(pack, ValueNamesSection, dlg->ValueNames());
+        dlg->show();
+        for (QWidget* tab : {dlg->tbsOptions(), dlg->tbsDisplay(), dlg->tbsMemos(), dlg->tbsAbout()}) {
+            dlg->pgcConfig()->setCurrentWidget(tab);
+            QCoreApplication::processEvents();
+            for (QWidget* caption : tab->findChildren<QWidget*>()) {
+                if (qobject_cast<QCheckBox*>(caption) || qobject_cast<QLabel*>(caption)) {
+                    QVERIFY2(caption->sizeHint().width() <= caption->width(),
+                             qPrintable(caption->objectName()));
+                }
+            }
+        }
+        const auto* rows = dlg->tbsDisplay()->findChild<QTableWidget*>(QStringLiteral("ValueList"));
+        QVERIFY(rows->visualRect(rows->model()->index(11, 1)).bottom() < rows->viewport()->height());
+        QTableView* grid = dlg->Memos()->stgMemos();
+        const int margins = 2 * (grid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grid) + 1);
+        for (const char* type : {"Type0", "Type1", "Type2", "Type3"}) {
+            const QString name = QString::fromStdString(dlg->ValueNames().value(type));
+            QVERIFY2(grid->fontMetrics().horizontalAdvance(name) + margins <= grid->columnWidth(2),
+                     qPrintable(name));
+        }
+        const int scrollBar = grid->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, grid);
+        QVERIFY(grid->columnWidth(0) + grid->columnWidth(1) + grid->columnWidth(2) <=
+                grid->viewport()->width() - scrollBar);
     }
 
     void formCloseReportsAFailedWrite() {
