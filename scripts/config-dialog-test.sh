@@ -1,0 +1,106 @@
+#!/usr/bin/env bash
+# The real program on a virtual X screen under openbox: "Configure..." opened from the calendar's
+# menu with the keyboard, then Return (Ok). Ok applies, which writes Schemes.dat and Memos.dat
+# again; with nothing changed both come out byte for byte as they were. The program folder is a
+# scratch copy of <build>/bin holding the shipped schemes (the active record naming one of them)
+# and a few memos of every type. Exits 77 (skipped) where a tool is missing.
+set -euo pipefail
+build=$(cd "${1:?build folder}" && pwd)
+here=$(cd "$(dirname "$0")" && pwd)
+for tool in Xvfb openbox xdotool xwininfo xprop python3 cmp; do
+    command -v "$tool" >/dev/null 2>&1 || { echo "config-dialog-test: $tool missing, skipped"; exit 77; }
+done
+[ -x "$build/bin/kestrivel" ] || { echo "config-dialog-test: $build/bin/kestrivel not built" >&2; exit 1; }
+
+work=$(mktemp -d)
+num=140
+while [ -e "/tmp/.X${num}-lock" ] || [ -e "/tmp/.X11-unix/X${num}" ]; do num=$((num + 1)); done
+export DISPLAY=":$num" XDG_RUNTIME_DIR="$work/run" XDG_CONFIG_HOME="$work/config" HOME="$work/home"
+mkdir -p "$XDG_RUNTIME_DIR" "$XDG_CONFIG_HOME" "$HOME"
+chmod 700 "$XDG_RUNTIME_DIR"
+unset WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS
+
+app="$work/app"
+cp -r "$build/bin" "$app"
+rm -f "$app"/Settings.ini "$app"/Memos.dat* "$app"/Schemes.dat*
+python3 "$here/make-schemes.py" --active Paper "$app/Schemes.dat"
+python3 - "$app/Schemes.dat" "$app/Memos.dat" <<'EOF'
+import datetime, struct, sys
+# The active record remembers list entry 3 (Paper, fourth in name order), so showing the dialog
+# selects that scheme and Ok writes the active record from it.
+schemes = open(sys.argv[1], "rb").read()
+active = struct.pack("<i", 2) + b"-1"
+first = 4 + 15 + 4  # the header string, the version and the count
+assert schemes[first:first + len(active)] == active
+open(sys.argv[1], "wb").write(schemes[:first] + struct.pack("<i", 1) + b"3" + schemes[first + len(active):])
+def days(d): return float((d - datetime.date(1899, 12, 30)).days)
+def text(s): b = s.encode(); return struct.pack("<i", len(b)) + b
+memos = [(datetime.date(2026, 2, 14), 2, "Monthly report"), (datetime.date(2026, 5, 1), 3, "Maifeiertag – Grillen"),
+         (datetime.date(2026, 12, 7), 1, "Choir"), (datetime.date(2026, 12, 8), 0, "Dentist 14:30;Call Anna")]
+data = text("CalendarMemos") + struct.pack("<HH", 100, len(memos))
+for date, kind, note in memos:
+    data += struct.pack("<dB", days(date), kind) + text(note)
+open(sys.argv[2], "wb").write(data)
+EOF
+printf '[Options]\nAutorun=0\nAutoUpdate=0\n[Settings]\nLeft=40\nTop=40\n' >"$app/Settings.ini"
+cp "$app/Schemes.dat" "$work/Schemes.before"
+cp "$app/Memos.dat" "$work/Memos.before"
+
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    wait 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "config-dialog-test: $*" >&2; exit 1; }
+wait_for() { # command... : retried for 10 s
+    for _ in $(seq 1 100); do "$@" >/dev/null 2>&1 && return 0; sleep 0.1; done
+    return 1
+}
+
+Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp -noreset >/dev/null 2>&1 & pids+=($!)
+wait_for xwininfo -root || fail "no X server"
+openbox >/dev/null 2>&1 & pids+=($!)
+wait_for xprop -root _NET_SUPPORTING_WM_CHECK || fail "openbox did not start"
+
+QT_QPA_PLATFORM=xcb "$app/kestrivel" >"$work/app.log" 2>&1 & program=$!; pids+=($program)
+calendar_id() { bash "$here/calendar-window.sh"; }
+wait_for calendar_id || fail "no calendar window"
+calendar=$(calendar_id)
+inodes() { stat -c %i "$app/Schemes.dat" "$app/Memos.dat" | tr '\n' ' '; }
+before=$(inodes)
+
+# Viewable windows of the program of one kind: a popup menu (the only override-redirect one), or
+# the dialog (caption "Kestrivel", 441 by 249).
+popup_menu() {
+    for id in $(xdotool search --onlyvisible --classname '^kestrivel$' 2>/dev/null); do
+        xwininfo -id "$id" | grep -q 'Override Redirect State: yes' && return 0
+    done
+    return 1
+}
+dialog_id() {
+    for id in $(xdotool search --onlyvisible --name '^Kestrivel$' 2>/dev/null); do
+        [ "$id" != "$calendar" ] && xwininfo -id "$id" | grep -q 'Width: 441' && { echo "$id"; return 0; }
+    done
+    return 1
+}
+
+# The menu key on the focused calendar opens its menu; three steps up from the bottom ("Close",
+# "Look for updates") is "Configure...", whichever items the day under the pointer enables.
+xdotool windowactivate --sync "$calendar" 2>/dev/null || xdotool windowfocus --sync "$calendar"
+xdotool key Menu
+wait_for popup_menu || fail "the menu key did not open the calendar's menu"
+xdotool key Up Up Up Return
+wait_for dialog_id || fail "\"Configure...\" did not open the dialog"
+dialog=$(dialog_id)
+echo "config-dialog-test: dialog $dialog open"
+xdotool windowactivate --sync "$dialog" 2>/dev/null || true
+xdotool key Return
+wait_for bash -c "! xwininfo -id $dialog 2>/dev/null | grep -q IsViewable" || fail "Return did not close the dialog"
+
+kill -0 "$program" 2>/dev/null || fail "the program ended"
+[ "$(inodes)" != "$before" ] || fail "Ok did not write Schemes.dat and Memos.dat"
+cmp "$work/Schemes.before" "$app/Schemes.dat" || fail "Schemes.dat changed"
+cmp "$work/Memos.before" "$app/Memos.dat" || fail "Memos.dat changed"
+echo "config-dialog-test: passed"
