@@ -56,6 +56,7 @@ void fitTypeColumn(QTableView& grid, const TNameValueList& valueNames) {
                           std::max(kMemoMinWidth, titles->sectionSize(kMemoColumn) - (needed - shown)));
     titles->resizeSection(kTypeColumn, needed);
 }
+
 // The message that counts what an iCalendar import added, approximated and skipped.
 static constexpr int kICalendarImportInfo = 2;
 
