@@ -49,6 +49,8 @@ void fitTypeColumn(QTableView& grid, const TNameValueList& valueNames) {
     }
     QHeaderView* titles = grid.horizontalHeader();
     const int shown = titles->sectionSize(kTypeColumn);
+    // The names are read when drawn; after a change of language the rows show the new ones.
+    grid.viewport()->update();
     if (shown >= needed) {
         return;
     }
@@ -135,10 +137,11 @@ MemosTab::MemosTab(TConfigData& config, TServices& services, TfrmMemo& memoEdito
     : QWidget(parent), m_config(config), m_services(services), m_memoEditor(memoEditor), m_formats(formats),
       m_model(new MemosTableModel(config, formats, valueNames, this)) {
     buildControls();
-    // At every refill and when a language file renames the titles, so a new language fits at once.
+    // At every refill, and once a language file has renamed the titles: queued, because the type
+    // names of the same language are translated after the window.
     const auto fit = [this, &valueNames] { fitTypeColumn(*m_stgMemos, valueNames); };
     connect(m_model, &QAbstractItemModel::modelReset, this, fit);
-    connect(m_model, &QAbstractItemModel::headerDataChanged, this, fit);
+    connect(m_model, &QAbstractItemModel::headerDataChanged, this, fit, Qt::QueuedConnection);
 }
 
 void MemosTab::buildControls() {
