@@ -13,6 +13,7 @@
 #include <qpa/qplatformwindow.h>
 #include <qpa/qwindowsysteminterface.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace kestrivel {
@@ -40,7 +41,9 @@ void AppendLiteral(std::string& out, const QString& text) {
 } // namespace
 
 int PointsToPixels(int pointSize, int dpi) {
-    return (pointSize * dpi + 36) / 72;
+    // No glyph taller than the largest calendar: a font size of thousands of points would have every
+    // outline rasterised at full size just to be clipped. Measuring and drawing share this bound.
+    return std::min((pointSize * dpi + 36) / 72, kMaxFontPixels);
 }
 
 void SetSurfaceResolution(QImage& image) {
