@@ -3,6 +3,8 @@
 // should cost about the same.
 #include <benchmark/benchmark.h>
 
+#include "FigureReporter.h"
+
 #include <cstdio>
 #include <map>
 #include <string>
@@ -51,20 +53,6 @@ void BM_ShowMemosTab(benchmark::State& state) {
         benchmark::DoNotOptimize(shown.cacheKey());
     }
 }
-
-// Keeps the mean time of each run by name, for the figures printed at the end.
-class TFigureReporter : public benchmark::ConsoleReporter {
-public:
-    std::map<std::string, double> milliseconds;
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Iteration && run.iterations > 0) {
-                milliseconds[run.benchmark_name()] = run.real_accumulated_time / run.iterations * 1e3;
-            }
-        }
-    }
-};
 
 } // namespace
 

@@ -2,6 +2,8 @@
 // with a scheme that paints everything, at no memos and at the full 65,535 memos.
 #include <benchmark/benchmark.h>
 
+#include "FigureReporter.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <map>
@@ -87,7 +89,9 @@ void Fill(TMemoList& list, int count) {
 class TBenchServices : public TServices {
 public:
     TBenchServices() : TServices(nullptr, nullptr) {}
-    QDateTime Now() const override { return QDateTime(QDate(kToday.Year, kToday.Month, kToday.Day), QTime(12, 0)); }
+    QDateTime Now() const override {
+        return QDateTime(QDate(kToday.Year, kToday.Month, kToday.Day), QTime(12, 0));
+    }
     QList<QRect> ScreenRects() const override { return {QRect(0, 0, 1920, 1080)}; }
 };
 
@@ -176,20 +180,6 @@ void BM_DrawScaled2x(benchmark::State& state) {
     }
 }
 
-// Keeps the mean time of each run by name, for the figures printed at the end.
-class TFigureReporter : public benchmark::ConsoleReporter {
-public:
-    std::map<std::string, double> milliseconds;
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Iteration && run.iterations > 0) {
-                milliseconds[run.benchmark_name()] = run.real_accumulated_time / run.iterations * 1e3;
-            }
-        }
-    }
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -206,8 +196,14 @@ int main(int argc, char** argv) {
         ->Arg(65535)
         ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("draw_worst", BM_DrawWorst)->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("draw_smoothed", BM_DrawSmoothed)->Arg(0)->Arg(65535)->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("draw_scaled2x", BM_DrawScaled2x)->Arg(0)->Arg(65535)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("draw_smoothed", BM_DrawSmoothed)
+        ->Arg(0)
+        ->Arg(65535)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("draw_scaled2x", BM_DrawScaled2x)
+        ->Arg(0)
+        ->Arg(65535)
+        ->Unit(benchmark::kMillisecond);
     benchmark::Initialize(&argc, argv);
     TFigureReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);

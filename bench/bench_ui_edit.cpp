@@ -3,6 +3,8 @@
 // adds a memo should see it within a display frame also when the list is full.
 #include <benchmark/benchmark.h>
 
+#include "FigureReporter.h"
+
 #include <chrono>
 #include <cstdio>
 #include <map>
@@ -73,20 +75,6 @@ void BM_EditToRedraw(benchmark::State& state) {
         config.Memos.Delete(added);
     }
 }
-
-// Keeps the mean time of each run by name, for the figures printed at the end.
-class TFigureReporter : public benchmark::ConsoleReporter {
-public:
-    std::map<std::string, double> milliseconds;
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Iteration && run.iterations > 0) {
-                milliseconds[run.benchmark_name()] = run.real_accumulated_time / run.iterations * 1e3;
-            }
-        }
-    }
-};
 
 } // namespace
 

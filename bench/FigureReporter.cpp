@@ -1,0 +1,14 @@
+#include "FigureReporter.h"
+
+namespace kestrivel {
+
+void TFigureReporter::ReportRuns(const std::vector<Run>& runs) {
+    ConsoleReporter::ReportRuns(runs);
+    for (const Run& run : runs) {
+        if (run.run_type == Run::RT_Iteration && run.iterations > 0) {
+            milliseconds[run.benchmark_name()] = run.real_accumulated_time / run.iterations * 1e3;
+        }
+    }
+}
+
+} // namespace kestrivel
