@@ -611,18 +611,12 @@ void TfrmMain::createDateBox() {
     m_edtDate = new QLineEdit(m_pnlDate);
     m_edtDate->setObjectName(QStringLiteral("edtDate"));
     m_edtDate->setFrame(false);
-    QFont editFont(QStringLiteral("Arial"));
-    editFont.setPixelSize(13);
-    editFont.setBold(false); // set, or the window's bold font shows through
-    m_edtDate->setFont(editFont);
+    m_edtDate->setFont(ArialFont(13, false)); // regular set explicitly: the window's font is bold
     m_edtDate->installEventFilter(this);
 
     m_btnDate = new QPushButton(QStringLiteral("..."), m_pnlDate);
     m_btnDate->setObjectName(QStringLiteral("btnDate"));
-    QFont buttonFont(QStringLiteral("Arial"));
-    buttonFont.setPixelSize(11);
-    buttonFont.setBold(true);
-    m_btnDate->setFont(buttonFont);
+    m_btnDate->setFont(ArialFont(11, true));
     m_btnDate->setFixedSize(16, 16);
     m_btnDate->installEventFilter(this);
     connect(m_btnDate, &QPushButton::clicked, this, &TfrmMain::btnDateClick);

@@ -55,6 +55,13 @@ QString TextToQString(const std::string& text) {
     return QString::fromStdString(BytesToUtf8(text));
 }
 
+QFont ArialFont(int pixels, bool bold) {
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    return font;
+}
+
 QFont WindowFont(int dpi) {
     QFont font(QStringLiteral("Arial"));
     font.setPixelSize((kWindowFontPixels * dpi + kSurfaceDpi / 2) / kSurfaceDpi);

@@ -31,6 +31,9 @@ void SetSurfaceResolution(QImage& image);
 // Bytes of our texts (UTF-8, or Windows-1252 in older files) as a QString.
 QString TextToQString(const std::string& text);
 
+// "Arial" at a character height in pixels: the dialogs' fonts as designed at 96 dpi.
+QFont ArialFont(int pixels, bool bold = false);
+
 // The calendar window's font: "Arial", bold, 13 pixels (at 96 dpi; more device pixels at more dpi).
 QFont WindowFont(int dpi = kSurfaceDpi);
 

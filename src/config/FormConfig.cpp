@@ -1,6 +1,7 @@
 #include "config/FormConfig.h"
 
 #include "app/FormMain.h"
+#include "app/QtPlatform.h"
 #include "app/Services.h"
 #include "config/ConfigData.h"
 #include "config/Options.h"
@@ -86,13 +87,6 @@ protected:
 private:
     std::function<void()> m_clicked;
 };
-
-QFont ArialPixels(int pixels, bool bold) {
-    QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(pixels);
-    font.setBold(bold);
-    return font;
-}
 
 template <typename Widget> Widget* Named(Widget* widget, const char* name, const QRect& geometry) {
     widget->setObjectName(QString::fromLatin1(name));
@@ -184,7 +178,7 @@ void TfrmConfig::createControls() {
     setWindowTitle(QString::fromLatin1(kProgramName));
     setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setFixedSize(kClientWidth, kClientHeight);
-    setFont(ArialPixels(kFontPixels, false));
+    setFont(ArialFont(kFontPixels, false));
 
     m_pages = Named(new PageControl(this), "pgcConfig", QRect(8, 8, 425, 201));
     m_tbsOptions = Page(m_pages, "tbsOptions", "General");
@@ -264,9 +258,9 @@ void TfrmConfig::createAboutTab() {
     }
 
     m_lblName = Named(new QLabel(QString::fromLatin1(kProgramName), tab), "lblName", QRect(96, 8, 313, 36));
-    m_lblName->setFont(ArialPixels(32, true));
+    m_lblName->setFont(ArialFont(32, true));
     m_lblVersion = Named(new QLabel(tab), "lblVersion", QRect(97, 44, 312, 20));
-    m_lblVersion->setFont(ArialPixels(16, true));
+    m_lblVersion->setFont(ArialFont(16, true));
     m_lblVersion->setText(QString::fromLatin1(kVersionText));
 
     // Both right-aligned lines end where the designed web address ends.

@@ -40,12 +40,6 @@ static constexpr const char* kMonthItems[] = {"Janvier",   "Février", "Mars",  
 static constexpr const char* kTypeItems[] = {"Single", "Weekly", "Monthly", "Yearly"};
 
 // The dialogs' font: Arial at 11 pixels, the size an 8-point font has on a 96-dpi screen.
-QFont DialogFont() {
-    QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(11);
-    return font;
-}
-
 QLabel* MakeLabel(QWidget* parent, const char* name, const char* caption, const QRect& geometry) {
     auto* label = new QLabel(QString::fromUtf8(caption), parent);
     label->setObjectName(QLatin1String(name));
@@ -181,7 +175,7 @@ TfrmMemo::TfrmMemo(TServices& services, QWidget* parent) : QDialog(parent), m_se
     setWindowTitle(QStringLiteral("Memo"));
     setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setModal(true);
-    setFont(DialogFont());
+    setFont(ArialFont(11));
     setFixedSize(kClientWidth, kClientHeight);
     createControls();
 }
