@@ -63,8 +63,9 @@ count_colour() { # shot x y w h r g b : pixels of that colour in the rectangle
     convert "$1" -crop "$4x$5+$2+$3" +repage -alpha off -fill black +opaque "rgb($6,$7,$8)" \
         -fill white -opaque "rgb($6,$7,$8)" -format '%[fx:round(mean*w*h)]' info:
 }
-read -r cx cy pitch < <(convert "$build/interaction-start.png" -crop "${width}x${height}+${left}+${top}" +repage \
-    -alpha off ppm:- | python3 -c '
+locate_today() { # prints "x y pitch" of today's chip in the start shot; fails while it is not painted
+    convert "$build/interaction-start.png" -crop "${width}x${height}+${left}+${top}" +repage \
+        -alpha off ppm:- | python3 -c '
 import sys
 data = sys.stdin.buffer.read()
 parts = data.split(maxsplit=4)
@@ -82,7 +83,16 @@ today = bands[-1]
 y0, y1 = today[0][0], today[-1][0]
 x0, x1 = min(r[1] for r in today), max(r[2] for r in today)
 print((x0 + x1) // 2, (y0 + y1) // 2, y1 - y0 + 1 + 2 + 2)
-')
+'
+}
+# The first paint may come late on a loaded machine: shoot again until today's chip shows.
+found=""
+for _ in $(seq 1 20); do
+    if found=$(locate_today 2>/dev/null) && [ -n "$found" ]; then break; fi
+    found=""; shot start; read -r left top width height < <(geometry)
+done
+[ -n "$found" ] || fail "today's box never showed in the Paper scheme's blue"
+read -r cx cy pitch <<<"$found"
 today=$((10#$(date +%d)))
 last=$((10#$(date -d "$(date +%Y-%m-01) +1 month -1 day" +%d)))
 if [ $((today + 7)) -le "$last" ]; then day=$((today + 7)); dy=$pitch; else day=$((today - 7)); dy=$((-pitch)); fi
