@@ -9,21 +9,9 @@ rounds=${ROUNDS:-5}
 for tool in Xvfb openbox trayer xdotool xprop; do
     command -v "$tool" >/dev/null 2>&1 || { echo "bench-startup: $tool missing, skipped"; exit 0; }
 done
-work=$(mktemp -d)
-num=140
-while [ -e "/tmp/.X${num}-lock" ] || [ -e "/tmp/.X11-unix/X${num}" ]; do num=$((num + 1)); done
-export DISPLAY=":$num" XDG_RUNTIME_DIR="$work/run" XDG_CONFIG_HOME="$work/config" HOME="$work/home"
-mkdir -p "$XDG_RUNTIME_DIR" "$XDG_CONFIG_HOME" "$HOME"; chmod 700 "$XDG_RUNTIME_DIR"
-unset WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS
-cp -r "$build/bin" "$work/app"
-pids=()
-cleanup() { for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done; wait 2>/dev/null || true; rm -rf "$work"; }
-trap cleanup EXIT
-Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp -noreset >/dev/null 2>&1 & pids+=($!)
-for _ in $(seq 1 50); do xprop -root >/dev/null 2>&1 && break; sleep 0.1; done
-openbox >/dev/null 2>&1 & pids+=($!)
-trayer --edge bottom --align right --widthtype pixel --width 120 --height 24 >/dev/null 2>&1 & pids+=($!)
-sleep 1
+name=bench-startup
+source "$(dirname "$0")/x-session.sh"
+x_session 140 tray
 
 # One run: prints "milliseconds-to-map rss-kib cpu-ticks-idle".
 run() {

@@ -7,22 +7,14 @@
 set -euo pipefail
 build=$(cd "${1:?build folder}" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
-for tool in Xvfb openbox xdotool xwininfo xprop python3 cmp; do
-    command -v "$tool" >/dev/null 2>&1 || { echo "config-dialog-test: $tool missing, skipped"; exit 77; }
-done
-[ -x "$build/bin/kestrivel" ] || { echo "config-dialog-test: $build/bin/kestrivel not built" >&2; exit 1; }
-
-work=$(mktemp -d)
-num=140
-while [ -e "/tmp/.X${num}-lock" ] || [ -e "/tmp/.X11-unix/X${num}" ]; do num=$((num + 1)); done
-export DISPLAY=":$num" XDG_RUNTIME_DIR="$work/run" XDG_CONFIG_HOME="$work/config" HOME="$work/home"
-mkdir -p "$XDG_RUNTIME_DIR" "$XDG_CONFIG_HOME" "$HOME"
-chmod 700 "$XDG_RUNTIME_DIR"
-unset WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS
+name=config-dialog-test
+source "$here/x-session.sh"
+x_need Xvfb openbox xdotool xwininfo xprop python3 cmp
+[ -x "$build/bin/kestrivel" ] || fail "$build/bin/kestrivel not built"
+x_session 140
 
 app="$work/app"
-cp -r "$build/bin" "$app"
-rm -f "$app"/Settings.ini "$app"/Memos.dat* "$app"/Schemes.dat*
+rm -f "$app"/Memos.dat* "$app"/Schemes.dat*
 python3 "$here/make-schemes.py" --active Paper "$app/Schemes.dat"
 python3 - "$app/Schemes.dat" "$app/Memos.dat" <<'EOF'
 import datetime, struct, sys
@@ -45,24 +37,6 @@ EOF
 printf '[Options]\nAutorun=0\nAutoUpdate=0\n[Settings]\nLeft=40\nTop=40\n' >"$app/Settings.ini"
 cp "$app/Schemes.dat" "$work/Schemes.before"
 cp "$app/Memos.dat" "$work/Memos.before"
-
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "config-dialog-test: $*" >&2; exit 1; }
-wait_for() { # command... : retried for 10 s
-    for _ in $(seq 1 100); do "$@" >/dev/null 2>&1 && return 0; sleep 0.1; done
-    return 1
-}
-
-Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp -noreset >/dev/null 2>&1 & pids+=($!)
-wait_for xwininfo -root || fail "no X server"
-openbox >/dev/null 2>&1 & pids+=($!)
-wait_for xprop -root _NET_SUPPORTING_WM_CHECK || fail "openbox did not start"
 
 QT_QPA_PLATFORM=xcb "$app/kestrivel" >"$work/app.log" 2>&1 & program=$!; pids+=($program)
 calendar_id() { bash "$here/calendar-window.sh"; }

@@ -6,44 +6,11 @@
 # Exits 77 (skipped) where a tool is missing.
 set -euo pipefail
 build=$(cd "${1:?build folder}" && pwd)
-program="$build/bin/kestrivel"
-for tool in Xvfb openbox trayer xdotool xwininfo xprop import; do
-    command -v "$tool" >/dev/null 2>&1 || { echo "desktop-test: $tool missing, skipped"; exit 77; }
-done
-
-work=$(mktemp -d)
-num=120
-while [ -e "/tmp/.X${num}-lock" ] || [ -e "/tmp/.X11-unix/X${num}" ]; do num=$((num + 1)); done
-export DISPLAY=":$num" XDG_RUNTIME_DIR="$work/run" XDG_CONFIG_HOME="$work/config" HOME="$work/home"
-mkdir -p "$XDG_RUNTIME_DIR" "$XDG_CONFIG_HOME" "$HOME"
-chmod 700 "$XDG_RUNTIME_DIR"
-unset WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS
-# A copy of the program folder, so its files start fresh and the test leaves the build alone.
-cp -r "$build/bin" "$work/app"
-rm -f "$work/app/Settings.ini" "$work/app/Memos.dat" "$work/app/Schemes.dat"
+name=desktop-test
+source "$(dirname "$0")/x-session.sh"
+x_need Xvfb openbox trayer xdotool xwininfo xprop import
+x_session 120 tray
 program="$work/app/kestrivel"
-
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "desktop-test: $*" >&2; exit 1; }
-wait_for() { # command... : retried for 10 s
-    for _ in $(seq 1 100); do "$@" >/dev/null 2>&1 && return 0; sleep 0.1; done
-    return 1
-}
-
-Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp -noreset >/dev/null 2>&1 & pids+=($!)
-wait_for xwininfo -root || fail "no X server"
-xsetroot -solid '#3a6ea5' 2>/dev/null || true
-openbox >/dev/null 2>&1 & pids+=($!)
-wait_for xprop -root _NET_SUPPORTING_WM_CHECK || fail "openbox did not start"
-trayer --edge bottom --align right --widthtype pixel --width 120 --height 24 --SetDockType true \
-    --transparent false --tint 0x202020 >/dev/null 2>&1 & pids+=($!)
-wait_for bash -c 'xwininfo -root -tree | grep -q "panel"' || fail "trayer did not start"
 
 QT_QPA_PLATFORM=xcb "$program" >"$work/first.log" 2>&1 & app=$!; pids+=($app)
 calendar_id() { bash "$(dirname "$0")/calendar-window.sh"; }

@@ -8,42 +8,14 @@
 set -euo pipefail
 build=$(cd "${1:?build folder}" && pwd)
 root=$(cd "$(dirname "$0")/.." && pwd)
-for tool in Xvfb openbox xdotool xwininfo xprop import convert python3; do
-    command -v "$tool" >/dev/null 2>&1 || { echo "interaction-test: $tool missing, skipped"; exit 77; }
-done
-
-work=$(mktemp -d)
-num=140
-while [ -e "/tmp/.X${num}-lock" ] || [ -e "/tmp/.X11-unix/X${num}" ]; do num=$((num + 1)); done
-export DISPLAY=":$num" XDG_RUNTIME_DIR="$work/run" XDG_CONFIG_HOME="$work/config" HOME="$work/home"
-mkdir -p "$XDG_RUNTIME_DIR" "$XDG_CONFIG_HOME" "$HOME"
-chmod 700 "$XDG_RUNTIME_DIR"
-unset WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS
-cp -r "$build/bin" "$work/app"
-rm -f "$work/app/Settings.ini" "$work/app/Memos.dat"
+name=interaction-test
+source "$root/scripts/x-session.sh"
+x_need Xvfb openbox xdotool xwininfo xprop import convert python3
+x_session 140
 python3 "$root/scripts/make-schemes.py" --active Paper "$work/app/Schemes.dat"
 app_dir="$work/app"
-
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "interaction-test: $*" >&2; exit 1; }
 say() { echo "interaction-test: $*"; }
-wait_for() { # command... : retried for 10 s
-    for _ in $(seq 1 100); do "$@" >/dev/null 2>&1 && return 0; sleep 0.1; done
-    return 1
-}
 shot() { sleep 0.4; import -window root "$build/interaction-$1.png"; }
-
-Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp -noreset >/dev/null 2>&1 & pids+=($!)
-wait_for xwininfo -root || fail "no X server"
-xsetroot -solid '#3a6ea5' 2>/dev/null || true
-openbox >/dev/null 2>&1 & pids+=($!)
-wait_for xprop -root _NET_SUPPORTING_WM_CHECK || fail "openbox did not start"
 
 QT_QPA_PLATFORM=xcb LC_ALL=C "$app_dir/kestrivel" >"$work/app.log" 2>&1 & app=$!; pids+=($app)
 calendar_id() { bash "$root/scripts/calendar-window.sh"; }
