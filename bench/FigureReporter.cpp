@@ -11,4 +11,15 @@ void TFigureReporter::ReportRuns(const std::vector<Run>& runs) {
     }
 }
 
+void TFigureReporter::RunAll(int& argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks(this);
+    benchmark::Shutdown();
+}
+
+double TFigureReporter::Milliseconds(const std::string& run) const {
+    const auto it = milliseconds.find(run);
+    return it == milliseconds.end() ? 0.0 : it->second;
+}
+
 } // namespace kestrivel

@@ -14,6 +14,11 @@ class TFigureReporter : public benchmark::ConsoleReporter {
 public:
     std::map<std::string, double> milliseconds;
     void ReportRuns(const std::vector<Run>& runs) override;
+
+    // Reads the command line and runs the registered benchmarks, reporting here.
+    void RunAll(int& argc, char** argv);
+    // The mean wall time of a run in milliseconds; 0 when it did not run.
+    double Milliseconds(const std::string& run) const;
 };
 
 } // namespace kestrivel

@@ -65,15 +65,9 @@ int main(int argc, char** argv) {
         ->Arg(10)
         ->Arg(65535)
         ->Unit(benchmark::kMillisecond);
-    benchmark::Initialize(&argc, argv);
     TFigureReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-
-    const auto figure = [&](const char* run) {
-        const auto it = reporter.milliseconds.find(run);
-        return it == reporter.milliseconds.end() ? 0.0 : it->second;
-    };
+    reporter.RunAll(argc, argv);
+    const auto figure = [&](const std::string& run) { return reporter.Milliseconds(run); };
     const double small = figure("memos_tab_show/10");
     const double full = figure("memos_tab_show/65535");
     std::printf("figure: memos_tab_show_10_ms %.4f ms\n", small);

@@ -204,15 +204,9 @@ int main(int argc, char** argv) {
         ->Arg(0)
         ->Arg(65535)
         ->Unit(benchmark::kMillisecond);
-    benchmark::Initialize(&argc, argv);
     TFigureReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-
-    const auto figure = [&](const char* run) {
-        const auto it = reporter.milliseconds.find(run);
-        return it == reporter.milliseconds.end() ? 0.0 : it->second;
-    };
+    reporter.RunAll(argc, argv);
+    const auto figure = [&](const std::string& run) { return reporter.Milliseconds(run); };
     const double default0 = figure("draw_default/0");
     const double default65535 = figure("draw_default/65535");
     const double full0 = figure("draw_full/0");
@@ -231,8 +225,8 @@ int main(int argc, char** argv) {
     // Smoothing and a doubled resolution against today's default redraw, and what a full memo list
     // costs each of them.
     for (const char* name : {"draw_smoothed", "draw_scaled2x"}) {
-        const double at0 = figure((std::string(name) + "/0").c_str());
-        const double at65535 = figure((std::string(name) + "/65535").c_str());
+        const double at0 = figure(std::string(name) + "/0");
+        const double at65535 = figure(std::string(name) + "/65535");
         std::printf("figure: %s_vs_default_ratio %.3f x\n", name, default0 > 0 ? at0 / default0 : 0.0);
         std::printf("figure: %s_ratio_65535_vs_0 %.3f x\n", name, at0 > 0 ? at65535 / at0 : 0.0);
     }

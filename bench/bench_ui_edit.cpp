@@ -88,15 +88,9 @@ int main(int argc, char** argv) {
         ->Arg(65535)
         ->UseManualTime()
         ->Unit(benchmark::kMillisecond);
-    benchmark::Initialize(&argc, argv);
     TFigureReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-
-    const auto figure = [&](const char* run) {
-        const auto it = reporter.milliseconds.find(run);
-        return it == reporter.milliseconds.end() ? 0.0 : it->second;
-    };
+    reporter.RunAll(argc, argv);
+    const auto figure = [&](const std::string& run) { return reporter.Milliseconds(run); };
     const double small = figure("edit_to_redraw/10/manual_time");
     const double full = figure("edit_to_redraw/65535/manual_time");
     std::printf("figure: edit_to_redraw_10_ms %.4f ms\n", small);
