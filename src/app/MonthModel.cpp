@@ -229,6 +229,12 @@ std::string MeasureTodaysMemo(const TMonthInputs& in, const ZoneMetrics& z, TMon
     return std::move(memo.Text);
 }
 
+// A calendar larger than the desktop could never be seen whole, and each pixel of it costs every
+// redraw: the image is held to the desktop where the desktop is known.
+long long CalendarSideLimit(int desktopSide) {
+    return desktopSide > 0 ? desktopSide : kMaxCalendarSide;
+}
+
 // The whole calendar, held to the largest image a redraw may make, and the grid's corner.
 void PlaceCalendar(const TMonthInputs& in, const ZoneMetrics& z, TMonthModel& m) {
     const TOptions& options = *in.Options;
@@ -238,10 +244,8 @@ void PlaceCalendar(const TMonthInputs& in, const ZoneMetrics& z, TMonthModel& m)
         height += z.sp(zoneTodaysMemo) + m.MemoHeight;
     }
     const long long width = 2 * z.pad(zoneCalendar) + m.GridWidth + WeekColumn(options, z, m);
-    m.CalendarWidth =
-        static_cast<int>(std::min<long long>(width, std::max(kMaxCalendarSide, in.DesktopWidth)));
-    m.CalendarHeight =
-        static_cast<int>(std::min<long long>(height, std::max(kMaxCalendarSide, in.DesktopHeight)));
+    m.CalendarWidth = static_cast<int>(std::min<long long>(width, CalendarSideLimit(in.DesktopWidth)));
+    m.CalendarHeight = static_cast<int>(std::min<long long>(height, CalendarSideLimit(in.DesktopHeight)));
     m.GridLeft = ClipSize(z.pad(zoneCalendar) + WeekColumn(options, z, m));
     m.GridTop = ClipSize(z.pad(zoneCalendar) + m.TitleHeight + z.sp(zoneTitle) + weekdayRow);
 }

@@ -80,9 +80,9 @@ struct TMonthModel {
     std::vector<TCalendarBox> Boxes;
 };
 
-// Each side of the calendar image is held to this (or to the desktop's size where that is larger):
-// an absurd scheme or a memo of thousands of lines draws a clipped calendar instead of an image of
-// gigabytes. Only what lies within the image is laid out.
+// Each side of the calendar image is held to the desktop's size, or to this where the desktop is not
+// known: an absurd scheme or a memo of thousands of lines draws a clipped calendar instead of an image
+// of gigabytes. Only what lies within the image is laid out.
 static constexpr int kMaxCalendarSide = 4096;
 
 struct TMonthInputs {
@@ -97,7 +97,7 @@ struct TMonthInputs {
     std::string_view Weekdays = "MTWTFSS"; // one initial per day of the week, Monday first
     const TLocaleFormats* Formats = nullptr;
     const ITextMeasurer* Measurer = nullptr;
-    // The virtual desktop's size: the calendar may grow to it where it is larger than kMaxCalendarSide.
+    // The virtual desktop's size in device pixels, 0 where not known: the calendar never grows beyond it.
     int DesktopWidth = 0;
     int DesktopHeight = 0;
 };

@@ -398,8 +398,9 @@ TEST_F(MonthModelTest, EveryKindOfLineBreakSplitsTodaysMemo) {
     }
 }
 
-// A calendar that would not fit the largest image is clipped to it, and only what lies within the
-// image is laid out: absurd schemes and memos of thousands of lines cost no more than a few boxes.
+// A calendar that would not fit the largest image (the desktop, else 4096 a side) is clipped to it, and only
+// what lies within the image is laid out: absurd schemes and memos of thousands of lines cost no more than a
+// few boxes.
 TEST_F(MonthModelTest, AbsurdSchemesAndMemosGiveAClippedCalendar) {
     struct Case {
         const char* name;
@@ -415,6 +416,9 @@ TEST_F(MonthModelTest, AbsurdSchemesAndMemosGiveAClippedCalendar) {
         // Everything at 65535: the outer margin alone fills the image.
         {"all 65535", 65535, 65535, 65535, 65535, 0, 0, 4096, 4096, 0, 0},
         {"larger desktop", 65535, 65535, 65535, 65535, 5000, 6000, 5000, 6000, 0, 0},
+        // The desktop holds the calendar where it is known, also below the usual bound.
+        {"smaller desktop", 0, 0, 0, 1500, 1920, 1080, 1920, 1080, 1, 0},
+        {"memo on a small screen", 0, 0, 0, 0, 1024, 600, 126, 600, 28, 30},
     };
     ASSERT_TRUE(memos.Add(std::string(65534, ';'), mtSingle, Date(2021, 2, 15)));
     const TScheme builtIn = scheme;
