@@ -90,7 +90,6 @@ TfrmMain::TfrmMain(TConfigData& config, TServices& services, const TLocaleFormat
     connect(&m_positionSaveTimer, &QTimer::timeout, this, &TfrmMain::PositionSaveTimeout);
 
     createPopMenu();
-    createDateBox();
     // Moves without a button pressed reach FormMouseMove, which keeps the hint on the day below.
     setMouseTracking(true);
     m_updateCheck = new TUpdateCheck(m_services, this);
@@ -251,7 +250,7 @@ void TfrmMain::DrawCalendar() {
     const QSize device(std::max(m_buffer.width(), 1), std::max(m_buffer.height(), 1));
     QRegion mask = m_maskRegion.isEmpty() ? QRegion(-1, -1, 1, 1) : m_maskRegion;
     // The open date entry box is part of the window, over whatever the title leaves transparent.
-    if (m_pnlDate->isVisible()) {
+    if (DateBoxShown()) {
         mask += DateBoxDeviceRect();
     }
     const qreal scale = devicePixelRatioF();
@@ -488,7 +487,7 @@ void TfrmMain::FormMouseMove(const QPoint& point, const QPoint& globalPoint) {
 }
 
 void TfrmMain::FormMouseDown(Qt::MouseButton button, const QPoint& point, const QPoint& globalPoint) {
-    if (m_pnlDate->isVisible() && !DateBoxDeviceRect().contains(point)) {
+    if (DateBoxShown() && !DateBoxDeviceRect().contains(point)) {
         ShowDateBox(false);
     }
     QToolTip::hideText();
@@ -567,6 +566,7 @@ void TfrmMain::mouseDoubleClickEvent(QMouseEvent* event) {
 
 // --- Date entry box ---
 
+// Made at its first showing: its widgets cost more to make than the rest of the window together.
 void TfrmMain::createDateBox() {
     m_pnlDate = new QFrame(this);
     m_pnlDate->setObjectName(QStringLiteral("pnlDate"));
@@ -620,6 +620,16 @@ void TfrmMain::createDateBox() {
     m_btnDate->setFixedSize(16, 16);
     m_btnDate->installEventFilter(this);
     connect(m_btnDate, &QPushButton::clicked, this, &TfrmMain::btnDateClick);
+    if (m_translated) {
+        TLangPack pack;
+        pack.Load(m_config.LanguagePath(m_languageFile));
+        TranslateForm(pack, *this);
+    }
+    FormResize();
+}
+
+bool TfrmMain::DateBoxShown() const {
+    return m_pnlDate != nullptr && m_pnlDate->isVisible();
 }
 
 QRect TfrmMain::DateBoxDeviceRect() const {
@@ -632,6 +642,9 @@ QRect TfrmMain::DateBoxDeviceRect() const {
 }
 
 void TfrmMain::FormResize() {
+    if (m_pnlDate == nullptr) {
+        return;
+    }
     const QRect device = DateBoxDeviceRect();
     const qreal scale = devicePixelRatioF();
     const QRect box(QPoint(static_cast<int>(device.left() / scale), static_cast<int>(device.top() / scale)),
@@ -646,8 +659,11 @@ void TfrmMain::FormResize() {
 }
 
 void TfrmMain::ShowDateBox(bool visible) {
-    if (m_pnlDate->isVisible() == visible) {
+    if (DateBoxShown() == visible) {
         return;
+    }
+    if (m_pnlDate == nullptr) {
+        createDateBox();
     }
     m_pnlDate->setVisible(visible);
     m_dateKeyPressed = 0;

@@ -143,6 +143,7 @@ public:
 
     // --- Date entry box ---
 
+    // None of these exist before the box is first shown.
     QFrame* pnlDate() const { return m_pnlDate; }
     QWidget* updDate() const { return m_updDate; }
     QToolButton* updDatePrevious() const { return m_updDatePrevious; }
@@ -185,6 +186,7 @@ private:
     void createPopMenu();
     bool HoverDayInMonth() const;
     void createDateBox();
+    bool DateBoxShown() const;
     // Shows or hides the date entry box; the mask takes it in while it is open.
     void ShowDateBox(bool visible);
     void SetDateText(TDateValue date);

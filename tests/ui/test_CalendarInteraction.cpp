@@ -122,7 +122,7 @@ private slots:
         Mouse(QEvent::MouseButtonDblClick, DayPoint(day), Qt::LeftButton, Qt::LeftButton);
         QCOMPARE(wasOpened, opened);
         QCOMPARE(config->Memos.Count(), memos);
-        QCOMPARE(frmMain->pnlDate()->isVisible(), opened == 0);
+        QCOMPARE(frmMain->pnlDate() != nullptr && frmMain->pnlDate()->isVisible(), opened == 0);
         QVERIFY(!opened ||
                 config->Memos.Items()[config->Memos.IndexOfDate(Date(2021, 6, day))].Text == "Typed");
     }

@@ -65,6 +65,8 @@ private slots:
 
     void everyTranslatedComponentIsThereByName() {
         Build();
+        // The date entry box is made when it first shows.
+        program->MainWindow().findChild<QAction*>(QStringLiteral("PopMenu_Month"))->trigger();
         const std::map<std::string, QWidget*> windows{{"frmMain", &program->MainWindow()},
                                                       {"frmConfig", &program->ConfigDialog()},
                                                       {"frmMemo", &program->MemoEditor()}};
@@ -74,15 +76,17 @@ private slots:
                 continue;
             }
             const QString name = QString::fromStdString(key.Key);
-            const bool found = window->second->objectName() == name || window->second->findChild<QObject*>(name);
+            const bool found =
+                window->second->objectName() == name || window->second->findChild<QObject*>(name);
             QVERIFY2(found, qPrintable(QStringLiteral("%1 has no %2").arg(window->first.c_str(), name)));
         }
     }
 
     void switchingLanguagesKeepsWhatTheNewFileLeavesOut() {
-        WriteLanguage("A.lang", "language = A\n[frmMain]\nPopMenu_Exit = Quit-A\nPopMenu_N1 = -\n"
-                                "Weekdays = LMMJVSD\n[frmConfig]\nbtnApply = Apply-A\n"
-                                "cmbWeekStart = 1;2;3;4;5;6;7\n[messages]\nE1 = Bad-A\n");
+        WriteLanguage("A.lang",
+                      "language = A\n[frmMain]\nPopMenu_Exit = Quit-A\nPopMenu_N1 = -\nbtnDate = Go-A\n"
+                      "Weekdays = LMMJVSD\n[frmConfig]\nbtnApply = Apply-A\n"
+                      "cmbWeekStart = 1;2;3;4;5;6;7\n[messages]\nE1 = Bad-A\n");
         WriteLanguage("B.lang", "language = B\n[frmConfig]\nbtnOk = Ok-B\nbtnApply = \"\"\n");
         Build();
         TfrmMain& frmMain = program->MainWindow();
@@ -95,10 +99,17 @@ private slots:
         QCOMPARE(apply->text(), QStringLiteral("Apply-A"));
         QCOMPARE(weekStart->count(), 7);
         QCOMPARE(weekStart->currentText(), QStringLiteral("4"));
-        QCOMPARE(frmMain.findChild<QAction*>(QStringLiteral("PopMenu_Exit"))->text(), QStringLiteral("Quit-A"));
+        QCOMPARE(frmMain.findChild<QAction*>(QStringLiteral("PopMenu_Exit"))->text(),
+                 QStringLiteral("Quit-A"));
         QVERIFY(frmMain.findChild<QAction*>(QStringLiteral("PopMenu_N1"))->isSeparator());
         QCOMPARE(frmMain.WordList().value("Weekdays"), std::string("LMMJVSD"));
         QCOMPARE(MessageTable().value("E1"), std::string("Bad-A"));
+        // A part made after the translation gets it when it is made (shown first: a showing translates
+        // from the options' file).
+        frmMain.show();
+        frmMain.TranslateTo("A.lang");
+        frmMain.findChild<QAction*>(QStringLiteral("PopMenu_Month"))->trigger();
+        QCOMPARE(frmMain.btnDate()->text(), QStringLiteral("Go-A"));
 
         frmMain.TranslateTo("B.lang"); // silent on btnApply (an empty text is no text)
         QCOMPARE(apply->text(), QStringLiteral("Apply-A"));
@@ -108,7 +119,9 @@ private slots:
     }
 
     void aDamagedFileIsReportedOnceTheCalendarShows() {
-        WriteFile("Memos.dat", QByteArray("\x0D" "CalendarMemos\x65\x00", 16)); // version 101
+        WriteFile("Memos.dat", QByteArray("\x0D"
+                                          "CalendarMemos\x65\x00",
+                                          16)); // version 101
         Build();
         program->Start();
         QTRY_COMPARE(services->Boxes.size(), size_t(1));
