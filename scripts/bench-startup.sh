@@ -6,32 +6,25 @@
 set -euo pipefail
 build=$(cd "${1:?build folder}" && pwd)
 rounds=${ROUNDS:-5}
-for tool in Xvfb openbox trayer xdotool xprop; do
+for tool in Xvfb openbox trayer; do
     command -v "$tool" >/dev/null 2>&1 || { echo "bench-startup: $tool missing, skipped"; exit 0; }
 done
 name=bench-startup
 source "$(dirname "$0")/x-session.sh"
 x_session 140 tray
 
-# One run: prints "milliseconds-to-map rss-kib cpu-ticks-idle".
+# One run: prints "milliseconds-to-map rss-kib cpu-ticks-idle". start_probe starts the program and
+# watches the X server for its mapped calendar window.
 run() {
-    local program=$1 start pid mapped="" ms rss t0 t1
-    start=$(date +%s%N)
-    QT_QPA_PLATFORM=xcb "$program" >/dev/null 2>&1 & pid=$!
-    for _ in $(seq 1 2000); do
-        if id=$(bash "$(dirname "$0")/calendar-window.sh" 2>/dev/null || xdotool search --classname '^bare_calendar$' 2>/dev/null | head -n 1); then
-            if [ -n "$id" ] && xwininfo -id "$id" 2>/dev/null | grep -q IsViewable; then mapped=yes; break; fi
-        fi
-        sleep 0.005
-    done
-    ms=$(( ($(date +%s%N) - start) / 1000000 ))
-    [ -n "$mapped" ] || ms=-1
+    local program=$1 ms pid rss t0 t1
+    read -r ms pid < <(QT_QPA_PLATFORM=xcb "$work/app/start_probe" "$program" 2>/dev/null) || true
+    [ -n "${pid:-}" ] || { echo "-1 0 0"; return; }
     sleep 3
     rss=$(awk '/VmRSS/ {print $2}' "/proc/$pid/status")
     t0=$(awk '{print $14 + $15}' "/proc/$pid/stat")
     sleep 5
     t1=$(awk '{print $14 + $15}' "/proc/$pid/stat")
-    kill "$pid"; wait "$pid" 2>/dev/null || true
+    kill "$pid"; while kill -0 "$pid" 2>/dev/null; do sleep 0.05; done
     echo "$ms $rss $((t1 - t0))"
 }
 median() { sort -n | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2}'; }

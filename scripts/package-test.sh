@@ -49,6 +49,14 @@ for size in 16 32 48 128; do
     [ "$got" = "${size}x${size}" ] || fail "icon ${size}x${size} is $got"
 done
 
+# The modules loaded on first use lie where the program looks for them, and export their entry points.
+for module in kestrivel-http:KestrivelCreateHttpClient kestrivel-ical:KestrivelImportICalendar; do
+    file="$root/usr/lib/kestrivel/${module%%:*}.so"
+    [ -f "$file" ] || fail "${module%%:*} not installed"
+    nm -D --defined-only "$file" | grep -qw "${module##*:}" || fail "${module%%:*} lacks ${module##*:}"
+done
+ldd "$root/usr/bin/kestrivel" | grep -qE 'libical|Qt6Network' && fail "the program itself links libical or Qt Network"
+
 # Each installed language file names its own language.
 names=""
 for lang in KestriEn KestriFr KestriDe KestriEs; do

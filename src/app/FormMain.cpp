@@ -30,6 +30,7 @@
 #include <QWindow>
 #include <QMoveEvent>
 #include <QPainter>
+#include <QPixmap>
 #include <QScreen>
 
 #include <cmath>
@@ -317,7 +318,8 @@ void TfrmMain::AddTrayIcon() {
     if (m_tray || !QSystemTrayIcon::isSystemTrayAvailable()) {
         return;
     }
-    m_tray = new QSystemTrayIcon(QIcon(QStringLiteral(":/Tray_Icon.png")), this);
+    // Read as PNG by name: a file name alone has Qt load every image plug-in to guess the format.
+    m_tray = new QSystemTrayIcon(QIcon(QPixmap(QStringLiteral(":/Tray_Icon.png"), "PNG")), this);
     m_tray->setContextMenu(m_popMenu);
     connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::DoubleClick) {

@@ -4,7 +4,7 @@
 #include "app/SingleInstance.h"
 #include "config/Autostart.h"
 #include "config/ProgramPaths.h"
-#include "update/QtHttpClient.h"
+#include "update/ModuleHttpClient.h"
 
 #include <QApplication>
 #include <QDir>
@@ -62,7 +62,7 @@ int main(int argc, char* argv[]) {
         return 0;
     }
     auto services =
-        std::make_unique<TServices>(std::make_unique<QtHttpClient>(), std::make_unique<TXdgAutostart>());
+        std::make_unique<TServices>(std::make_unique<TModuleHttpClient>(), std::make_unique<TXdgAutostart>());
     TKestrivel program(std::move(services), FindProgramPaths());
     program.Start();
     return app.exec();

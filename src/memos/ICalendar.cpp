@@ -331,14 +331,6 @@ EventResult importEvent(TMemoList& memos, std::string_view block) {
 
 } // namespace
 
-bool IsICalendarFileName(std::string_view path) {
-    if (path.size() < 4) {
-        return false;
-    }
-    const std::string_view tail = path.substr(path.size() - 4);
-    return tail[0] == '.' && (tail[1] | 0x20) == 'i' && (tail[2] | 0x20) == 'c' && (tail[3] | 0x20) == 's';
-}
-
 bool ExportMemosToICalendar(const TMemoList& memos, int first, int last, const std::string& path,
                             int64_t stampUtcSeconds) {
     const int count = memos.Count();
@@ -397,11 +389,6 @@ bool ImportMemosFromICalendar(TMemoList& memos, const std::string& path, ICalend
     } catch (const std::exception&) {
         return false;
     }
-}
-
-std::string ICalendarImportSummary(const ICalendarImportCounts& counts) {
-    return std::to_string(counts.Added) + " / " + std::to_string(counts.Approximated) + " / " +
-           std::to_string(counts.Skipped);
 }
 
 } // namespace kestrivel

@@ -1,11 +1,12 @@
 #include "memos/MemosTab.h"
 
+#include "app/Modules.h"
 #include "app/QtPlatform.h"
 #include "app/Services.h"
 #include "config/ConfigData.h"
 #include "lang/UnitMessages.h"
 #include "memos/FormMemo.h"
-#include "memos/ICalendar.h"
+#include "memos/ICalendarModule.h"
 #include "memos/UnitMemo.h"
 
 #include <QFile>
@@ -264,8 +265,11 @@ void MemosTab::btnExportMemoClick() {
     }
     const std::string path = QFile::encodeName(fileName).toStdString();
     if (IsICalendarFileName(path)) {
-        ExportMemosToICalendar(m_config.Memos, block->First, block->Last, path,
-                               m_services.Now().toSecsSinceEpoch());
+        // Without the module nothing is written, silently like any failed export.
+        if (const auto write = reinterpret_cast<KestrivelExportICalendarFn>(
+                ResolveModuleFunction(QString::fromLatin1(kICalendarModuleName), kExportICalendarSymbol))) {
+            write(m_config.Memos, block->First, block->Last, path, m_services.Now().toSecsSinceEpoch());
+        }
     } else {
         m_config.Memos.ExportToFile(block->First, block->Last, path, m_formats);
     }
@@ -285,7 +289,9 @@ void MemosTab::btnImportMemoClick() {
     // A file that cannot be read adds nothing and, like a failed exchange import, says nothing; a
     // read file may fit only partly into the list, and the user is told how much of it did.
     ICalendarImportCounts counts;
-    const bool read = ImportMemosFromICalendar(m_config.Memos, path, counts);
+    const auto import = reinterpret_cast<KestrivelImportICalendarFn>(
+        ResolveModuleFunction(QString::fromLatin1(kICalendarModuleName), kImportICalendarSymbol));
+    const bool read = import != nullptr && import(m_config.Memos, path, counts);
     DisplayMemos();
     if (read) {
         ShowInfo(m_services, window(), kICalendarImportInfo, ICalendarImportSummary(counts));

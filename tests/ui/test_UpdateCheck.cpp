@@ -1,6 +1,6 @@
 #include "FakeServices.h"
 #include "lang/MessageTable.h"
-#include "update/QtHttpClient.h"
+#include "update/ModuleHttpClient.h"
 #include "update/UpdateCheck.h"
 
 #include <QFile>
@@ -48,8 +48,10 @@ class TestUpdateCheck : public QObject {
     QProcess server;
     QString endpoint;
     QTcpServer silent; // accepts connections and never answers
-    std::unique_ptr<QtHttpClient> client;
-    std::unique_ptr<QtHttpClient> impatientClient;
+    // The real client, from the module beside the tests as the program loads it.
+    std::unique_ptr<TModuleHttpClient> client;
+    std::unique_ptr<TModuleHttpClient> impatientClient;
+    std::unique_ptr<TModuleHttpClient> clientWithoutModule;
 
 private slots:
     void initTestCase() {
@@ -64,8 +66,9 @@ private slots:
         endpoint = QString("http://127.0.0.1:%1").arg(port);
         QVERIFY(silent.listen(QHostAddress::LocalHost));
         qputenv("no_proxy", "127.0.0.1"); // the clients follow the system proxy settings
-        client = std::make_unique<QtHttpClient>(nullptr, 10000);
-        impatientClient = std::make_unique<QtHttpClient>(nullptr, 300);
+        client = std::make_unique<TModuleHttpClient>(10000);
+        impatientClient = std::make_unique<TModuleHttpClient>(300);
+        clientWithoutModule = std::make_unique<TModuleHttpClient>(10000, QStringList{folder.path()});
     }
 
     void cleanupTestCase() {
@@ -102,6 +105,7 @@ private slots:
         row("no answer, manual", newer, "silent", true, 1, yes, {kCannot});
         row("no answer, automatic", newer, "silent", false, 1, yes, {});
         row("no endpoint, manual", newer, "none", true, 1, yes, {kCannot});
+        row("no network module, manual", newer, "no module", true, 1, yes, {kCannot});
     }
 
     void check() {
@@ -121,12 +125,14 @@ private slots:
             file.close();
         }
         QString address;
-        if (where == "python") {
+        if (where == "python" || where == "no module") {
             address = endpoint;
         } else if (where == "silent") {
             address = QString("http://127.0.0.1:%1").arg(silent.serverPort());
         }
-        IHttpClient& http = where == "silent" ? *impatientClient : *client;
+        IHttpClient& http = where == "silent"      ? *impatientClient
+                            : where == "no module" ? *clientWithoutModule
+                                                   : *client;
 
         FakeServices services;
         services.Answers.push_back(answer);
