@@ -17,7 +17,7 @@ x_need() {
 x_cleanup() {
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
     wait 2>/dev/null || true
-    rm -rf "$work"
+    rm -rf "$work" "${runtime:-}"
 }
 # x_session FIRST-DISPLAY-NUMBER [tray]
 x_session() {
@@ -26,7 +26,9 @@ x_session() {
     trap x_cleanup EXIT
     local num=$1
     while [ -e "/tmp/.X${num}-lock" ] || [ -e "/tmp/.X11-unix/X${num}" ]; do num=$((num + 1)); done
-    export DISPLAY=":$num" XDG_RUNTIME_DIR="$work/run" XDG_CONFIG_HOME="$work/config" HOME="$work/home"
+    # The runtime folder lives in memory where it can, as a login session's /run/user/UID does.
+    runtime=$(mktemp -d -p /dev/shm 2>/dev/null) || runtime="$work/run"
+    export DISPLAY=":$num" XDG_RUNTIME_DIR="$runtime" XDG_CONFIG_HOME="$work/config" HOME="$work/home"
     mkdir -p "$XDG_RUNTIME_DIR" "$XDG_CONFIG_HOME" "$HOME"
     chmod 700 "$XDG_RUNTIME_DIR"
     unset WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS
@@ -40,8 +42,12 @@ x_session() {
     openbox >/dev/null 2>&1 & pids+=($!)
     wait_for xprop -root _NET_SUPPORTING_WM_CHECK || fail "openbox did not start"
     if [ "${2:-}" = tray ]; then
-        trayer --edge bottom --align right --widthtype pixel --width 120 --height 24 --SetDockType true \
-            --transparent false --tint 0x202020 >/dev/null 2>&1 & pids+=($!)
-        wait_for bash -c 'xwininfo -root -tree | grep -q "panel"' || fail "trayer did not start"
+        x_tray
     fi
+}
+# A tray host in the bottom right corner.
+x_tray() {
+    trayer --edge bottom --align right --widthtype pixel --width 120 --height 24 --SetDockType true \
+        --transparent false --tint 0x202020 >/dev/null 2>&1 & pids+=($!)
+    wait_for bash -c 'xwininfo -root -tree | grep -q "panel"' || fail "trayer did not start"
 }

@@ -315,7 +315,9 @@ void TfrmMain::AlwaysOnTop(bool on) {
 }
 
 void TfrmMain::AddTrayIcon() {
-    if (m_tray || !QSystemTrayIcon::isSystemTrayAvailable()) {
+    // Added whether or not a tray host runs yet: at login the host may start after the calendar, and
+    // the icon appears when it does. Without one the calendar's own menu offers the same commands.
+    if (m_tray) {
         return;
     }
     // Read as PNG by name: a file name alone has Qt load every image plug-in to guess the format.
