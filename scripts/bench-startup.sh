@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Start-up time (exec to the calendar window mapped) and resident memory 3 s later, of the calendar
-# and of a bare Qt program with one shaped window and a tray icon, side by side on one virtual X
-# screen with a window manager and a tray host, several rounds, medians. Prints `figure:` lines.
+# and of a bare Qt program with one shaped window and a tray icon (also as the same program drawing one
+# line of text), side by side on one virtual X screen with a window manager and a tray host, several
+# rounds, medians. Prints `figure:` lines.
 # Also the calendar's CPU time over 5 idle seconds (its one-second timer must not redraw).
 set -euo pipefail
 build=$(cd "${1:?build folder}" && pwd)
@@ -16,8 +17,8 @@ x_session 140 tray
 # One run: prints "milliseconds-to-map rss-kib cpu-ticks-idle". start_probe starts the program and
 # watches the X server for its mapped calendar window.
 run() {
-    local program=$1 ms pid rss t0 t1
-    read -r ms pid < <(QT_QPA_PLATFORM=xcb "$work/app/start_probe" "$program" 2>/dev/null) || true
+    local ms pid rss t0 t1
+    read -r ms pid < <(QT_QPA_PLATFORM=xcb "$work/app/start_probe" "$@" 2>/dev/null) || true
     [ -n "${pid:-}" ] || { echo "-1 0 0"; return; }
     sleep 3
     rss=$(awk '/VmRSS/ {print $2}' "/proc/$pid/status")
@@ -28,18 +29,25 @@ run() {
     echo "$ms $rss $((t1 - t0))"
 }
 median() { sort -n | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2}'; }
-: >"$work/cal"; : >"$work/bare"
+: >"$work/cal"; : >"$work/bare"; : >"$work/text"
 for _ in $(seq 1 "$rounds"); do
     run "$work/app/kestrivel" >>"$work/cal"
     run "$work/app/bare_calendar" >>"$work/bare"
+    run "$work/app/bare_calendar" --text >>"$work/text"
 done
 cal_ms=$(cut -d' ' -f1 "$work/cal" | median); bare_ms=$(cut -d' ' -f1 "$work/bare" | median)
 cal_rss=$(cut -d' ' -f2 "$work/cal" | median); bare_rss=$(cut -d' ' -f2 "$work/bare" | median)
+text_ms=$(cut -d' ' -f1 "$work/text" | median); text_rss=$(cut -d' ' -f2 "$work/text" | median)
 cal_cpu=$(cut -d' ' -f3 "$work/cal" | median)
 echo "figure: startup_calendar_ms $cal_ms ms"
 echo "figure: startup_bare_qt_ms $bare_ms ms"
+echo "figure: startup_bare_qt_with_text_ms $text_ms ms"
 echo "figure: idle_rss_calendar_kib $cal_rss KiB"
 echo "figure: idle_rss_bare_qt_kib $bare_rss KiB"
-awk -v a="$cal_ms" -v b="$bare_ms" 'BEGIN { printf "figure: startup_ratio_vs_bare_qt %.2f x\n", a / b }'
-awk -v a="$cal_rss" -v b="$bare_rss" 'BEGIN { printf "figure: idle_rss_ratio_vs_bare_qt %.2f x\n", a / b }'
+echo "figure: idle_rss_bare_qt_with_text_kib $text_rss KiB"
+ratio() { awk -v a="$2" -v b="$3" -v n="$1" 'BEGIN { printf "figure: %s %.2f x\n", n, a / b }'; }
+ratio startup_ratio_vs_bare_qt "$cal_ms" "$bare_ms"
+ratio idle_rss_ratio_vs_bare_qt "$cal_rss" "$bare_rss"
+ratio startup_ratio_vs_bare_qt_with_text "$cal_ms" "$text_ms"
+ratio idle_rss_ratio_vs_bare_qt_with_text "$cal_rss" "$text_rss"
 echo "figure: idle_cpu_ticks_per_5s $cal_cpu ticks"
