@@ -1,7 +1,8 @@
 // The yardstick for the calendar's start-up and idle memory: the least a Qt 6 program needs to do
 // the same visible work — one frameless shaped tool window and a tray icon, nothing read. With
-// "--text" the window also draws one line of text, which loads the font stack (fontconfig, FreeType,
-// HarfBuzz) that any program showing text pays for.
+// "--text" the window is sized to one line of text and draws it, as the calendar sizes itself to its
+// texts before it shows: the font stack (fontconfig, FreeType, HarfBuzz) is loaded before the window
+// maps.
 #include <QApplication>
 #include <QIcon>
 #include <QPainter>
@@ -17,13 +18,14 @@ namespace {
 class BareWindow : public QWidget {
 public:
     explicit BareWindow(bool text) : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint), m_text(text) {}
+    static QString Text() { return QStringLiteral("December 2026"); }
 
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
         painter.fillRect(rect(), Qt::white);
         if (m_text) {
-            painter.drawText(rect(), Qt::AlignCenter, QStringLiteral("December 2026"));
+            painter.drawText(rect(), Qt::AlignCenter, Text());
         }
     }
 
@@ -39,8 +41,10 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("bare"));
     BareWindow window(text);
     window.setWindowRole(QStringLiteral("calendar"));
-    window.resize(142, 120);
-    window.setMask(QRegion(0, 0, 142, 120, QRegion::Ellipse));
+    const QSize size =
+        text ? window.fontMetrics().size(0, BareWindow::Text()) + QSize(40, 40) : QSize(142, 120);
+    window.resize(size);
+    window.setMask(QRegion(QRect(QPoint(0, 0), size), QRegion::Ellipse));
     QPixmap pixmap(16, 16);
     pixmap.fill(Qt::darkBlue);
     QSystemTrayIcon tray{QIcon(pixmap)};
