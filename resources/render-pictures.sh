@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Renders the pictures in this folder from icons/kestrivel.svg (run after changing the drawing):
-# the hicolor PNGs, the 16-pixel tray icon and the About tab's 77-pixel progressive JPEG. The
+# the hicolor PNGs, the 16-pixel tray icon (raw RGBA) and the About tab's 77-pixel progressive JPEG. The
 # drawing sits on a 16-unit grid, so every size here is a whole multiple and stays sharp.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -8,7 +8,8 @@ svg="$here/icons/kestrivel.svg"
 for size in 16 32 48 128; do
     rsvg-convert -w "$size" -h "$size" "$svg" -o "$here/icons/kestrivel-$size.png"
 done
-cp "$here/icons/kestrivel-16.png" "$here/Tray_Icon.png"
+# The tray icon as raw RGBA rows: the program shows it without decoding a PNG (see TrayIconPixmap).
+convert "$here/icons/kestrivel-16.png" -depth 8 RGBA:"$here/Tray_Icon.rgba"
 tmp=$(mktemp --suffix=.png)
 trap 'rm -f "$tmp"' EXIT
 rsvg-convert -w 64 -h 64 "$svg" -o "$tmp"

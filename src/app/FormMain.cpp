@@ -320,8 +320,7 @@ void TfrmMain::AddTrayIcon() {
     if (m_tray) {
         return;
     }
-    // Read as PNG by name: a file name alone has Qt load every image plug-in to guess the format.
-    m_tray = new QSystemTrayIcon(QIcon(QPixmap(QStringLiteral(":/Tray_Icon.png"), "PNG")), this);
+    m_tray = new QSystemTrayIcon(QIcon(QPixmap::fromImage(TrayIconImage())), this);
     m_tray->setContextMenu(m_popMenu);
     connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::DoubleClick) {

@@ -4,6 +4,7 @@
 #include "schemes/UnitSchemes.h"
 
 #include <QFontMetrics>
+#include <QResource>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
@@ -67,6 +68,17 @@ QFont WindowFont(int dpi) {
     font.setPixelSize((kWindowFontPixels * dpi + kSurfaceDpi / 2) / kSurfaceDpi);
     font.setBold(true);
     return font;
+}
+
+QImage TrayIconImage() {
+    constexpr int kSide = 16;
+    const QResource resource(QStringLiteral(":/Tray_Icon.rgba"));
+    const QByteArray pixels = resource.uncompressedData();
+    if (pixels.size() != kSide * kSide * 4) {
+        return {};
+    }
+    return QImage(reinterpret_cast<const uchar*>(pixels.constData()), kSide, kSide, QImage::Format_RGBA8888)
+        .copy();
 }
 
 int DeviceDpi(const QScreen* screen) {

@@ -126,6 +126,15 @@ private slots:
         QCOMPARE(measurer.TextExtent("", "Arial", 12, fsBold).Width, 0);
     }
 
+    // The raw tray icon holds the drawing's 16-pixel rendering pixel for pixel, alpha included.
+    void trayIconIsTheSixteenPixelIcon() {
+        const QImage png(QStringLiteral(KESTRIVEL_SOURCE_DIR "/resources/icons/kestrivel-16.png"));
+        QVERIFY(!png.isNull());
+        const QImage icon = TrayIconImage();
+        QCOMPARE(icon.size(), QSize(16, 16));
+        QCOMPARE(icon.convertToFormat(QImage::Format_ARGB32), png.convertToFormat(QImage::Format_ARGB32));
+    }
+
     void textBytesAreReadAsUtf8OrWindows1252() {
         QCOMPARE(TextToQString("caf\xC3\xA9"), QStringLiteral("café"));
         QCOMPARE(TextToQString("caf\xE9"), QStringLiteral("café"));
