@@ -376,13 +376,18 @@ void TfrmMain::TranslateTo(const std::string& languageFile) {
 
 void TfrmMain::RegisterTranslatedWindow(QWidget* window) {
     m_translatedWindows.emplace_back(window);
-    if (m_translated) {
-        TLangPack pack;
-        pack.Load(m_config.LanguagePath(m_languageFile));
-        TranslateForm(pack, *window);
-        if (m_valueNames) {
-            TranslateStrings(pack, ValueNamesSection, *m_valueNames);
-        }
+    TranslateLate(*window);
+}
+
+void TfrmMain::TranslateLate(QWidget& window) {
+    if (!m_translated) {
+        return;
+    }
+    TLangPack pack;
+    pack.Load(m_config.LanguagePath(m_languageFile));
+    TranslateForm(pack, window);
+    if (m_valueNames) {
+        TranslateStrings(pack, ValueNamesSection, *m_valueNames);
     }
 }
 
@@ -623,11 +628,7 @@ void TfrmMain::createDateBox() {
     m_btnDate->setFixedSize(16, 16);
     m_btnDate->installEventFilter(this);
     connect(m_btnDate, &QPushButton::clicked, this, &TfrmMain::btnDateClick);
-    if (m_translated) {
-        TLangPack pack;
-        pack.Load(m_config.LanguagePath(m_languageFile));
-        TranslateForm(pack, *this);
-    }
+    TranslateLate(*this);
     FormResize();
 }
 

@@ -186,6 +186,8 @@ private:
     void createPopMenu();
     bool HoverDayInMonth() const;
     void createDateBox();
+    // Gives `window`, made after the last translation, that translation (nothing before the first).
+    void TranslateLate(QWidget& window);
     bool DateBoxShown() const;
     // Shows or hides the date entry box; the mask takes it in while it is open.
     void ShowDateBox(bool visible);

@@ -19,9 +19,9 @@ QStringList ModuleFolders() {
             QStringLiteral(KESTRIVEL_INSTALL_MODULEDIR)};
 }
 
-QFunctionPointer ResolveModuleFunction(const QString& name, const char* symbol, const QStringList& folders) {
+QFunctionPointer ResolveModuleFunction(const char* name, const char* symbol, const QStringList& folders) {
     for (const QString& folder : folders) {
-        const QString path = folder + QLatin1Char('/') + name + QStringLiteral(".so");
+        const QString path = folder + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".so");
         // Only a regular file by its full name: never a search of the loader's own path.
         if (folder.isEmpty() || !QFileInfo(path).isFile()) {
             continue;

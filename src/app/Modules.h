@@ -16,7 +16,14 @@ QStringList ModuleFolders();
 
 // `symbol` of module `name` from the first of `folders` that holds it; null when none does or the
 // symbol is missing. A module once loaded stays loaded.
-QFunctionPointer ResolveModuleFunction(const QString& name, const char* symbol,
+QFunctionPointer ResolveModuleFunction(const char* name, const char* symbol,
                                        const QStringList& folders = ModuleFolders());
+
+// The same, as the function type the module's header declares for it.
+template <typename Function>
+Function ResolveModuleFunction(const char* name, const char* symbol,
+                               const QStringList& folders = ModuleFolders()) {
+    return reinterpret_cast<Function>(ResolveModuleFunction(name, symbol, folders));
+}
 
 } // namespace kestrivel

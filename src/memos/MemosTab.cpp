@@ -266,8 +266,8 @@ void MemosTab::btnExportMemoClick() {
     const std::string path = QFile::encodeName(fileName).toStdString();
     if (IsICalendarFileName(path)) {
         // Without the module nothing is written, silently like any failed export.
-        if (const auto write = reinterpret_cast<KestrivelExportICalendarFn>(
-                ResolveModuleFunction(QString::fromLatin1(kICalendarModuleName), kExportICalendarSymbol))) {
+        if (const auto write = ResolveModuleFunction<KestrivelExportICalendarFn>(kICalendarModuleName,
+                                                                                 kExportICalendarSymbol)) {
             write(m_config.Memos, block->First, block->Last, path, m_services.Now().toSecsSinceEpoch());
         }
     } else {
@@ -289,8 +289,8 @@ void MemosTab::btnImportMemoClick() {
     // A file that cannot be read adds nothing and, like a failed exchange import, says nothing; a
     // read file may fit only partly into the list, and the user is told how much of it did.
     ICalendarImportCounts counts;
-    const auto import = reinterpret_cast<KestrivelImportICalendarFn>(
-        ResolveModuleFunction(QString::fromLatin1(kICalendarModuleName), kImportICalendarSymbol));
+    const auto import =
+        ResolveModuleFunction<KestrivelImportICalendarFn>(kICalendarModuleName, kImportICalendarSymbol);
     const bool read = import != nullptr && import(m_config.Memos, path, counts);
     DisplayMemos();
     if (read) {

@@ -16,9 +16,8 @@ void TModuleHttpClient::Get(const std::string& url, const std::string& userAgent
                             std::function<void(THttpResult)> done) {
     if (!m_tried) {
         m_tried = true;
-        const auto create = reinterpret_cast<KestrivelCreateHttpClientFn>(
-            ResolveModuleFunction(QString::fromLatin1(kHttpModuleName), kCreateHttpClientSymbol,
-                                  m_folders.isEmpty() ? ModuleFolders() : m_folders));
+        const auto create = ResolveModuleFunction<KestrivelCreateHttpClientFn>(
+            kHttpModuleName, kCreateHttpClientSymbol, m_folders.isEmpty() ? ModuleFolders() : m_folders);
         if (create != nullptr) {
             m_client.reset(create(m_timeoutMs));
         }

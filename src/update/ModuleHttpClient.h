@@ -1,6 +1,7 @@
 #pragma once
 
 #include "update/HttpClient.h"
+#include "update/QtHttpClient.h"
 
 #include <QObject>
 #include <QStringList>
@@ -15,9 +16,7 @@ namespace kestrivel {
 class TModuleHttpClient : public QObject, public IHttpClient {
     Q_OBJECT
 public:
-    static constexpr int kDefaultTimeoutMs = 15000;
-
-    explicit TModuleHttpClient(int timeoutMs = kDefaultTimeoutMs, QStringList folders = {},
+    explicit TModuleHttpClient(int timeoutMs = QtHttpClient::kDefaultTimeoutMs, QStringList folders = {},
                                QObject* parent = nullptr);
     ~TModuleHttpClient() override;
 

@@ -61,14 +61,14 @@ private slots:
             folder.replace(QStringLiteral("<built>"), built)
                 .replace(QStringLiteral("<scratch>"), scratch.path());
         }
-        QCOMPARE(ResolveModuleFunction(module, symbol.constData(), folders) != nullptr, found);
+        QCOMPARE(ResolveModuleFunction(module.toLatin1().constData(), symbol.constData(), folders) != nullptr,
+                 found);
     }
 
     // The program looks beside itself first: the tests, built into the program folder, find them there.
     void programFolderComesFirst() {
         QCOMPARE(ModuleFolders().value(0), QCoreApplication::applicationDirPath());
-        QVERIFY(ResolveModuleFunction(QString::fromLatin1(kHttpModuleName), kCreateHttpClientSymbol) !=
-                nullptr);
+        QVERIFY(ResolveModuleFunction(kHttpModuleName, kCreateHttpClientSymbol) != nullptr);
     }
 };
 
