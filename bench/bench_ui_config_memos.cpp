@@ -14,7 +14,7 @@
 #include <QPixmap>
 #include <QTableView>
 
-#include "app/Services.h"
+#include "base/Services.h"
 #include "common/DateFormat.h"
 #include "common/DateValue.h"
 #include "config/ConfigData.h"

@@ -13,10 +13,10 @@
 
 #include <QApplication>
 
-#include "app/CalendarPainter.h"
-#include "app/FormMain.h"
-#include "app/QtPlatform.h"
-#include "app/Services.h"
+#include "calendar/CalendarPainter.h"
+#include "calendar/FormMain.h"
+#include "base/QtPlatform.h"
+#include "base/Services.h"
 #include "config/ConfigData.h"
 #include "common/DateFormat.h"
 #include "config/Options.h"

@@ -16,9 +16,9 @@
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 
-#include "app/FormMain.h"
-#include "app/QtPlatform.h"
-#include "app/Services.h"
+#include "calendar/FormMain.h"
+#include "base/QtPlatform.h"
+#include "base/Services.h"
 #include "common/DateFormat.h"
 #include "common/DateValue.h"
 #include "config/ConfigData.h"

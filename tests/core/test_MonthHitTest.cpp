@@ -1,4 +1,4 @@
-#include "app/MonthHitTest.h"
+#include "calendar/MonthHitTest.h"
 
 #include "common/DateFormat.h"
 #include "memos/UnitMemo.h"

@@ -1,4 +1,4 @@
-#include "app/MonthModel.h"
+#include "calendar/MonthModel.h"
 
 #include "common/DateFormat.h"
 #include "memos/UnitMemo.h"

@@ -1,4 +1,4 @@
-#include "app/PlatformChoice.h"
+#include "common/PlatformChoice.h"
 
 #include <gtest/gtest.h>
 

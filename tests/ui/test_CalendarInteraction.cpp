@@ -1,6 +1,6 @@
 #include "FakeServices.h"
-#include "app/FormMain.h"
-#include "app/QtPlatform.h"
+#include "calendar/FormMain.h"
+#include "base/QtPlatform.h"
 #include "common/DateFormat.h"
 #include "config/ConfigData.h"
 #include "memos/FormMemo.h"

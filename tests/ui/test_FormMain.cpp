@@ -1,7 +1,7 @@
-#include "app/CalendarPainter.h"
+#include "calendar/CalendarPainter.h"
 #include "FakeServices.h"
-#include "app/FormMain.h"
-#include "app/QtPlatform.h"
+#include "calendar/FormMain.h"
+#include "base/QtPlatform.h"
 #include "common/DateFormat.h"
 #include "config/ConfigData.h"
 

@@ -1,9 +1,9 @@
 // The calendar window on a screen that Qt scales by 1.5: it is placed, sized, painted and saved in
 // device pixels, with its fonts at 144 dpi.
 #include "FakeServices.h"
-#include "app/CalendarPainter.h"
-#include "app/FormMain.h"
-#include "app/QtPlatform.h"
+#include "calendar/CalendarPainter.h"
+#include "calendar/FormMain.h"
+#include "base/QtPlatform.h"
 #include "common/DateFormat.h"
 #include "config/ConfigData.h"
 

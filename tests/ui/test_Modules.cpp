@@ -1,4 +1,4 @@
-#include "app/Modules.h"
+#include "base/Modules.h"
 #include "memos/ICalendarModule.h"
 #include "update/HttpModule.h"
 

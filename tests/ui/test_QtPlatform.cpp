@@ -1,4 +1,4 @@
-#include "app/QtPlatform.h"
+#include "base/QtPlatform.h"
 #include "common/DateFormat.h"
 #include "schemes/UnitSchemes.h"
 

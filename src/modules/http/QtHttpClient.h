@@ -1,0 +1,28 @@
+#pragma once
+
+#include "update/HttpClient.h"
+#include "update/HttpModule.h"
+
+#include <QObject>
+
+class QNetworkAccessManager;
+
+namespace kestrivel {
+
+// IHttpClient over QNetworkAccessManager with the system's proxy settings. Each request is aborted
+// when its body grows past the cap or when it has not finished within the time-out; both count as
+// a failure. Callbacks arrive on the thread that owns the client, never inside Get.
+class QtHttpClient : public QObject, public IHttpClient {
+    Q_OBJECT
+public:
+    explicit QtHttpClient(QObject* parent = nullptr, int timeoutMs = kDefaultHttpTimeoutMs);
+
+    void Get(const std::string& url, const std::string& userAgent, size_t maxBytes,
+             std::function<void(THttpResult)> done) override;
+
+private:
+    QNetworkAccessManager* m_manager = nullptr;
+    int m_timeoutMs;
+};
+
+} // namespace kestrivel

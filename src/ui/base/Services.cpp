@@ -1,0 +1,120 @@
+#include "base/Services.h"
+
+#include "base/QtPlatform.h"
+#include "config/Autostart.h"
+#include "update/HttpClient.h"
+
+#include <QColorDialog>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QUrl>
+
+namespace kestrivel {
+
+TServices::TServices(std::unique_ptr<IHttpClient> http, std::unique_ptr<IAutostart> autostart)
+    : m_http(std::move(http)), m_autostart(std::move(autostart)) {}
+
+TServices::~TServices() = default;
+
+QDateTime TServices::Now() const {
+    return QDateTime::currentDateTime();
+}
+
+int TServices::ShowBox(QWidget* parent, const TMessageBox& box) {
+    QMessageBox dialog(QMessageBox::NoIcon, TextToQString(box.Caption), TextToQString(box.Text),
+                       QMessageBox::NoButton, parent);
+    switch (box.Buttons) {
+    case TMessageButtons::YesNo:
+        dialog.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        break;
+    case TMessageButtons::YesNoCancel:
+        dialog.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        break;
+    default:
+        dialog.setStandardButtons(QMessageBox::Ok);
+        break;
+    }
+    switch (dialog.exec()) {
+    case QMessageBox::Yes:
+        return TMessageResult::Yes;
+    case QMessageBox::No:
+        return TMessageResult::No;
+    case QMessageBox::Cancel:
+        return TMessageResult::Cancel;
+    default:
+        return 1;
+    }
+}
+
+std::optional<std::string> TServices::InputBox(QWidget* parent, const TMessageBox& box) {
+    bool ok = false;
+    const QString text = QInputDialog::getText(parent, TextToQString(box.Caption), TextToQString(box.Text),
+                                               QLineEdit::Normal, TextToQString(box.DefaultText), &ok);
+    if (!ok) {
+        return std::nullopt;
+    }
+    return text.toStdString();
+}
+
+QString TServices::OpenFileName(QWidget* parent, const QString& filter, const QString& folder) {
+    return QFileDialog::getOpenFileName(parent, QString(), folder, filter);
+}
+
+QString TServices::SaveFileName(QWidget* parent, const QString& filter, const QString& defaultSuffix) {
+    QFileDialog dialog(parent, QString(), QString(), filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(defaultSuffix);
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                     [&dialog, defaultSuffix](const QString& chosen) {
+                         const QString suffix = FilterSuffix(chosen);
+                         dialog.setDefaultSuffix(suffix.isEmpty() ? defaultSuffix : suffix);
+                     });
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return {};
+    }
+    return dialog.selectedFiles().first();
+}
+
+std::optional<QColor> TServices::PickColor(QWidget* parent, const QColor& initial) {
+    const QColor color = QColorDialog::getColor(initial, parent);
+    if (!color.isValid()) {
+        return std::nullopt;
+    }
+    return color;
+}
+
+QList<QRect> TServices::ScreenRects() const {
+    QList<QRect> rects;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        rects.append(screen->geometry());
+    }
+    return rects;
+}
+
+bool TServices::OpenUrl(const QString& url) {
+    if (!IsWebAddress(url)) {
+        return false;
+    }
+    return QDesktopServices::openUrl(QUrl(url));
+}
+
+bool IsWebAddress(const QString& url) {
+    const QUrl parsed(url, QUrl::StrictMode);
+    const QString scheme = parsed.scheme().toLower();
+    return parsed.isValid() && (scheme == QLatin1String("http") || scheme == QLatin1String("https")) &&
+           !parsed.host().isEmpty();
+}
+
+QString FilterSuffix(const QString& filter) {
+    static const QRegularExpression kSinglePattern(QStringLiteral("\\(\\s*\\*\\.(\\w+)\\s*\\)\\s*$"));
+    const QRegularExpressionMatch match = kSinglePattern.match(filter);
+    return match.hasMatch() ? match.captured(1) : QString();
+}
+
+} // namespace kestrivel

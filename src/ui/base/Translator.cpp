@@ -1,0 +1,108 @@
+#include "base/Translator.h"
+
+#include "lang/LanguagePack.h"
+#include "lang/Translation.h"
+
+#include <QAbstractButton>
+#include <QAbstractItemModel>
+#include <QAction>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QStackedWidget>
+#include <QTabWidget>
+#include <QTableView>
+
+#include <string>
+#include <vector>
+
+namespace kestrivel {
+
+namespace {
+
+QString ToQString(const std::string& text) {
+    return QString::fromStdString(text); // pack texts are UTF-8 already
+}
+
+QStringList ToItems(const std::string& text) {
+    QStringList items;
+    for (const std::string& item : SplitItems(text)) {
+        items.append(ToQString(item));
+    }
+    return items;
+}
+
+// The tab widget whose page `widget` is, with the page's index; none for any other widget.
+QTabWidget* TabOf(QWidget* widget, int& index) {
+    auto* stack = qobject_cast<QStackedWidget*>(widget->parentWidget());
+    auto* tabs = stack ? qobject_cast<QTabWidget*>(stack->parentWidget()) : nullptr;
+    index = tabs ? tabs->indexOf(widget) : -1;
+    return index >= 0 ? tabs : nullptr;
+}
+
+// The kinds in the order they are tested: a kind includes its specialisations.
+void ApplyText(QObject* component, const std::string& text) {
+    if (auto* label = qobject_cast<QLabel*>(component)) {
+        label->setText(ToQString(text));
+        return;
+    }
+    if (auto* button = qobject_cast<QAbstractButton*>(component)) {
+        button->setText(ToQString(text));
+        return;
+    }
+    if (auto* group = qobject_cast<QGroupBox*>(component)) {
+        group->setTitle(ToQString(text));
+        return;
+    }
+    if (auto* combo = qobject_cast<QComboBox*>(component)) {
+        const int selected = combo->currentIndex();
+        combo->clear();
+        combo->addItems(ToItems(text));
+        combo->setCurrentIndex(selected < combo->count() ? selected : -1);
+        return;
+    }
+    if (auto* widget = qobject_cast<QWidget*>(component)) {
+        int index = -1;
+        if (QTabWidget* tabs = TabOf(widget, index)) {
+            tabs->setTabText(index, ToQString(text));
+            return;
+        }
+    }
+    if (auto* action = qobject_cast<QAction*>(component)) {
+        // A menu item captioned "-" is a separator line.
+        const bool separator = text == "-";
+        action->setSeparator(separator);
+        action->setText(separator ? QString() : ToQString(text));
+        return;
+    }
+    if (auto* grid = qobject_cast<QTableView*>(component)) {
+        QAbstractItemModel* model = grid->model();
+        if (!model) {
+            return;
+        }
+        const QStringList cells = ToItems(text);
+        for (int column = 0; column < model->columnCount(); ++column) {
+            model->setHeaderData(column, Qt::Horizontal, column < cells.size() ? cells[column] : QString());
+        }
+    }
+}
+
+} // namespace
+
+void TranslateForm(const TLangPack& pack, QWidget& form) {
+    const std::string formName = form.objectName().toStdString();
+    if (const std::optional<std::string> caption = FormCaptionText(pack, formName)) {
+        form.setWindowTitle(ToQString(*caption));
+    }
+    for (QObject* component : form.findChildren<QObject*>()) {
+        const QString name = component->objectName();
+        if (name.isEmpty()) {
+            continue;
+        }
+        if (const std::optional<std::string> text = ComponentText(pack, formName, name.toStdString())) {
+            ApplyText(component, *text);
+        }
+    }
+}
+
+} // namespace kestrivel

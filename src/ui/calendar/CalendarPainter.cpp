@@ -1,0 +1,294 @@
+#include "calendar/CalendarPainter.h"
+
+#include "base/QtPlatform.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+
+#include <array>
+#include <cstring>
+#include <vector>
+
+namespace kestrivel {
+
+namespace {
+
+bool IsKey(TColor color) {
+    return (color & 0xFFFFFF) == (kKeyColor & 0xFFFFFF); // fuchsia reads the same either way round
+}
+
+// A zone's fonts and metrics, made once per redraw and shared by all of the zone's texts. The metrics
+// are those of the measured font, so smoothing never moves a text.
+struct TZoneFont {
+    QFont Hard;
+    QFont Smooth;
+    QFontMetrics Metrics;
+    TZoneFont(const TSettings& zone, const QPaintDevice* device, int dpi)
+        : Hard(ZoneFont(zone, dpi)), Smooth(Hard), Metrics(Hard, device) {
+        Hard.setStyleStrategy(QFont::NoAntialias);
+        // Grey smoothing only: coloured subpixel fringes would not suit a window without its own
+        // background, and the same text looks alike in both modes.
+        Smooth.setStyleStrategy(QFont::StyleStrategy(QFont::PreferAntialias | QFont::NoSubpixelAntialias));
+    }
+};
+
+// Whether no pixel of `area` is the key colour; pixels outside the image do not count.
+bool NoKeyUnder(const QImage& image, const QRect& area) {
+    const QRect clipped = area.intersected(image.rect());
+    for (int y = clipped.top(); y <= clipped.bottom(); ++y) {
+        const QRgb* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = clipped.left(); x <= clipped.right(); ++x) {
+            if ((row[x] | 0xFF000000) == kKeyColor) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+// `surface` is the image painted on when there is one: it decides the smoothing (see SurfaceStyle).
+void PaintText(QPainter& painter, const QString& text, const TSettings& zone, const TZoneFont& font, int x,
+               int y, bool centred, const QImage* surface) {
+    const int advance = font.Metrics.horizontalAdvance(text);
+    if (centred) {
+        x -= advance / 2;
+    }
+    const bool effect = zone.Outline || zone.Shadow;
+    const bool translucent = surface != nullptr && surface->hasAlphaChannel();
+    bool smooth = translucent;
+    if (surface != nullptr && !translucent && !IsKey(zone.TextColor) &&
+        !(effect && IsKey(zone.EffectColor))) {
+        // Where the ink reaches, with the effects' pixel and the smoothed edge around it.
+        const int margin = effect ? 2 : 1;
+        const QRect reach = font.Metrics.boundingRect(text)
+                                .translated(x, y + font.Metrics.ascent())
+                                .adjusted(-margin, -margin, margin, margin);
+        smooth = NoKeyUnder(*surface, reach);
+    }
+    painter.setFont(smooth ? font.Smooth : font.Hard);
+    // The given point is the top of the line; Qt draws on the baseline.
+    const int baseline = y + font.Metrics.ascent();
+    const auto ink = [&](TColor color, int dx, int dy) {
+        // On a translucent surface the key colour cuts a see-through hole, smoothed like any text.
+        if (translucent && IsKey(color)) {
+            painter.setCompositionMode(QPainter::CompositionMode_Clear);
+            painter.drawText(x + dx, baseline + dy, text);
+            painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+            return;
+        }
+        painter.setPen(ToQColor(color));
+        painter.drawText(x + dx, baseline + dy, text);
+    };
+    if (zone.Outline) {
+        ink(zone.EffectColor, 1, 0);
+        ink(zone.EffectColor, 0, 1);
+        ink(zone.EffectColor, -1, 0);
+        ink(zone.EffectColor, 0, -1);
+    } else if (zone.Shadow) {
+        ink(zone.EffectColor, 1, 1);
+    }
+    ink(zone.TextColor, 0, 0);
+}
+
+void FillSpan(QPainter& painter, int x, int y, int width, int height, TColor color, bool translucent) {
+    if (translucent && IsKey(color)) {
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.fillRect(x, y, width, height, Qt::transparent);
+        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        return;
+    }
+    painter.fillRect(x, y, width, height, ToQColor(color));
+}
+
+// Pixels left out at the start and end of the first and second row of a rounded box: the 6 by 6
+// corner ellipse cuts two pixels from the outermost row and one from the next.
+constexpr int kCornerInset[2] = {2, 1};
+
+// The box is drawn span by span rather than with the painter's shape routines so the pixels are exact
+// and the same on every platform: the outline is the outermost pixel of the shape on every side.
+void PaintFrame(QPainter& painter, const TSettings& zone, int left, int top, int right, int bottom,
+                bool translucent) {
+    const int width = right - left;
+    const int height = bottom - top;
+    if (width <= 0 || height <= 0) {
+        return;
+    }
+    const TColor pen = zone.Frame ? zone.FrameColor : zone.BackColor;
+    const TColor fill = zone.BackColor;
+    auto inset = [&](int row) {
+        if (!zone.RoundCorners) {
+            return 0;
+        }
+        const int fromEdge = std::min(row, height - 1 - row);
+        return fromEdge < 2 ? std::min(kCornerInset[fromEdge], (width - 1) / 2) : 0;
+    };
+    for (int row = 0; row < height;) {
+        const int x0 = left + inset(row);
+        const int x1 = right - 1 - inset(row); // inclusive
+        const int spanWidth = x1 - x0 + 1;
+        if (row == 0 || row == height - 1) {
+            FillSpan(painter, x0, top + row, spanWidth, 1, pen, translucent);
+            ++row;
+            continue;
+        }
+        // Inner rows of the same width are painted as one band: the two side pixels and the fill.
+        int rows = 1;
+        while (row + rows < height - 1 && inset(row + rows) == inset(row)) {
+            ++rows;
+        }
+        const int y = top + row;
+        FillSpan(painter, x0, y, 1, rows, pen, translucent);
+        FillSpan(painter, x1, y, 1, rows, pen, translucent);
+        if (zone.BackSolid && spanWidth > 2) {
+            FillSpan(painter, x0 + 1, y, spanWidth - 2, rows, fill, translucent);
+        }
+        row += rows;
+    }
+}
+
+bool PaintsBox(const TSettings& zone) {
+    return zone.BackSolid || zone.Frame;
+}
+
+void AppendRun(std::vector<QRect>& rects, int y, int x0, int x1) {
+    rects.emplace_back(x0, y, x1 - x0, 1);
+}
+
+bool Shows(QRgb pixel) {
+    return qAlpha(pixel) != 0 && (pixel | 0xFF000000) != kKeyColor;
+}
+
+const QImage* ImageOf(const QPainter& painter) {
+    const QPaintDevice* device = painter.device();
+    return device != nullptr && device->devType() == QInternal::Image ? static_cast<const QImage*>(device)
+                                                                      : nullptr;
+}
+
+} // namespace
+
+QColor ToQColor(TColor color) {
+    return QColor(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
+}
+
+QFont ZoneFont(const TSettings& zone, int dpi) {
+    QFont font = WindowFont(dpi);
+    font.setFamily(TextToQString(zone.FontName));
+    if (zone.FontSize > 0) {
+        font.setPixelSize(PointsToPixels(zone.FontSize, dpi));
+    }
+    font.setBold((zone.TextStyle & fsBold) != 0);
+    font.setItalic((zone.TextStyle & fsItalic) != 0);
+    font.setUnderline((zone.TextStyle & fsUnderline) != 0);
+    font.setStrikeOut((zone.TextStyle & fsStrikeOut) != 0);
+    return font;
+}
+
+void DrawFrame(QPainter* painter, const TSettings& zone, int left, int top, int right, int bottom) {
+    if (painter == nullptr || !painter->isActive()) {
+        return;
+    }
+    const QImage* image = ImageOf(*painter);
+    PaintFrame(*painter, zone, left, top, right, bottom, image != nullptr && image->hasAlphaChannel());
+}
+
+void DrawText(QPainter* painter, const std::string& text, const TSettings& zone, int x, int y, bool centred) {
+    if (painter == nullptr || !painter->isActive()) {
+        return;
+    }
+    const TZoneFont font(zone, painter->device(), kSurfaceDpi);
+    PaintText(*painter, TextToQString(text), zone, font, x, y, centred, ImageOf(*painter));
+}
+
+void DrawCalendar(QImage& buffer, const TMonthModel& model, const TScheme* scheme,
+                  const SurfaceStyle& style) {
+    const int width = std::max(model.CalendarWidth, 0);
+    const int height = std::max(model.CalendarHeight, 0);
+    const QImage::Format format =
+        style.Translucent ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
+    if (buffer.width() != width || buffer.height() != height || buffer.format() != format) {
+        buffer = QImage(width, height, format);
+        SetSurfaceResolution(buffer);
+    }
+    buffer.fill(style.Translucent ? 0u : kKeyColor);
+    if (scheme == nullptr || buffer.isNull()) {
+        return;
+    }
+    QPainter painter(&buffer);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    std::array<std::unique_ptr<TZoneFont>, kZoneCount> fonts;
+    auto fontOf = [&](int zone) -> const TZoneFont& {
+        if (!fonts[zone]) {
+            fonts[zone] = std::make_unique<TZoneFont>(scheme->Settings[zone], &buffer, style.Dpi);
+        }
+        return *fonts[zone];
+    };
+    for (const TCalendarBox& box : model.Boxes) {
+        const TSettings& zone = scheme->Settings[box.Zone];
+        if (box.Kind != TBoxKind::MemoLine && PaintsBox(zone)) {
+            PaintFrame(painter, zone, box.Left, box.Top, box.Right, box.Bottom, style.Translucent);
+        }
+        if (box.Kind != TBoxKind::Calendar && box.Kind != TBoxKind::Memo && !box.Text.empty()) {
+            PaintText(painter, TextToQString(box.Text), zone, fontOf(box.Zone), box.TextX, box.TextY,
+                      box.Centred, &buffer);
+        }
+    }
+}
+
+QRegion OpaqueRegion(const QImage& source) {
+    const QImage::Format format = source.format();
+    const QImage image =
+        format == QImage::Format_RGB32 || format == QImage::Format_ARGB32 ||
+                format == QImage::Format_ARGB32_Premultiplied
+            ? source
+            : source.convertToFormat(source.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                                              : QImage::Format_RGB32);
+    // Runs of each row; a row whose runs repeat the row above widens that band instead of starting one,
+    // which keeps the region in the banded form QRegion wants without any merging on its side.
+    std::vector<QRect> rects;
+    std::vector<std::pair<int, int>> previous;
+    std::vector<std::pair<int, int>> current;
+    size_t bandStart = 0;
+    const int width = image.width();
+    for (int y = 0; y < image.height(); ++y) {
+        const QRgb* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        // A row like the one above has its runs (memcmp reads far faster than the runs are found).
+        if (y > 0 &&
+            std::memcmp(row, image.constScanLine(y - 1), static_cast<size_t>(width) * sizeof(QRgb)) == 0) {
+            for (size_t i = bandStart; i < rects.size(); ++i) {
+                rects[i].setHeight(rects[i].height() + 1);
+            }
+            continue;
+        }
+        current.clear();
+        for (int x = 0; x < width;) {
+            while (x < width && !Shows(row[x])) {
+                ++x;
+            }
+            const int start = x;
+            while (x < width && Shows(row[x])) {
+                ++x;
+            }
+            if (x > start) {
+                current.emplace_back(start, x);
+            }
+        }
+        if (!current.empty() && current == previous) {
+            for (size_t i = bandStart; i < rects.size(); ++i) {
+                rects[i].setHeight(rects[i].height() + 1);
+            }
+        } else {
+            bandStart = rects.size();
+            for (const auto& [x0, x1] : current) {
+                AppendRun(rects, y, x0, x1);
+            }
+        }
+        previous.swap(current);
+    }
+    QRegion region;
+    if (!rects.empty()) {
+        region.setRects(rects.data(), static_cast<int>(rects.size()));
+    }
+    return region;
+}
+
+} // namespace kestrivel

@@ -1,0 +1,754 @@
+#include "calendar/FormMain.h"
+
+#include "calendar/CalendarPainter.h"
+#include "base/ClockWatch.h"
+#include "calendar/MonthHitTest.h"
+#include "base/X11Window.h"
+#include "base/QtPlatform.h"
+#include "base/Services.h"
+#include "config/ConfigData.h"
+#include "common/DateFormat.h"
+#include "lang/LanguagePack.h"
+#include "lang/Translation.h"
+#include "base/Translator.h"
+#include "base/UnitMessages.h"
+#include "update/UpdateCheck.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QToolButton>
+#include <QToolTip>
+#include <QShowEvent>
+#include <QSystemTrayIcon>
+#include <QWindow>
+#include <QMoveEvent>
+#include <QPainter>
+#include <QPixmap>
+#include <QScreen>
+
+#include <cmath>
+
+#include <climits>
+
+namespace kestrivel {
+
+namespace {
+
+long long DistanceSquared(const QRect& a, const QRect& b) {
+    const long long dx = std::max({0, b.left() - a.right(), a.left() - b.right()});
+    const long long dy = std::max({0, b.top() - a.bottom(), a.top() - b.bottom()});
+    return dx * dx + dy * dy;
+}
+
+} // namespace
+
+QRect NearestScreen(const QRect& windowRect, const QList<QRect>& screens) {
+    QRect best;
+    long long bestArea = 0;
+    long long bestDistance = LLONG_MAX;
+    for (const QRect& screen : screens) {
+        const QRect overlap = screen.intersected(windowRect);
+        const long long area =
+            overlap.isEmpty() ? 0 : static_cast<long long>(overlap.width()) * overlap.height();
+        const long long distance = DistanceSquared(windowRect, screen);
+        if (area > bestArea || (bestArea == 0 && area == 0 && distance < bestDistance)) {
+            best = screen;
+            bestArea = area;
+            bestDistance = distance;
+        }
+    }
+    return best;
+}
+
+TfrmMain::TfrmMain(TConfigData& config, TServices& services, const TLocaleFormats& formats,
+                   const ITextMeasurer& measurer, QWidget* parent)
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint), m_config(config), m_services(services),
+      m_formats(formats), m_measurer(measurer) {
+    setObjectName(QStringLiteral("frmMain"));
+    // No caption of its own (a language file may give one); scripts and tools find the calendar
+    // by its role.
+    setWindowTitle(QString());
+    setWindowRole(QStringLiteral("calendar"));
+    setFont(WindowFont());
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
+    // Asks for a window with an alpha channel; it is used only while a compositor shows it (see
+    // DrawCalendar), otherwise the opaque calendar is cut out with the mask as before.
+    setAttribute(Qt::WA_TranslucentBackground);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, QColor::fromRgb(kKeyColor));
+    setPalette(pal);
+    resize(kDesignWidth, kDesignHeight);
+    LoadSettings();
+    m_positionSaveTimer.setInterval(kPositionSaveMs);
+    connect(&m_positionSaveTimer, &QTimer::timeout, this, &TfrmMain::PositionSaveTimeout);
+
+    createPopMenu();
+    // Moves without a button pressed reach FormMouseMove, which keeps the hint on the day below.
+    setMouseTracking(true);
+    m_updateCheck = new TUpdateCheck(m_services, this);
+    m_timer = new QTimer(this);
+    m_timer->setInterval(1000);
+    connect(m_timer, &QTimer::timeout, this, &TfrmMain::TimerTimer);
+    m_timer->start();
+    m_clockWatch = new TClockWatch(this);
+    connect(m_clockWatch, &TClockWatch::clockChanged, this, &TfrmMain::TimeChanged);
+}
+
+TfrmMain::~TfrmMain() {
+    FlushPosition();
+}
+
+QRect TfrmMain::ScreenRectFor(const QRect& windowRect) const {
+    QList<QRect> screens = m_services.ScreenRects();
+    if (devicePixelRatioF() != 1.0) {
+        for (QRect& screen : screens) {
+            screen = DeviceScreenRect(screen);
+        }
+    }
+    return NearestScreen(windowRect, screens);
+}
+
+QRect TfrmMain::DeviceRect() const {
+    return devicePixelRatioF() == 1.0 ? QRect(pos(), size()) : DeviceGeometry(*this);
+}
+
+bool TfrmMain::IsActive() const {
+    return m_activeProbe ? m_activeProbe() : isActiveWindow();
+}
+
+void TfrmMain::SetOffsets(int yearOffset, int monthOffset) {
+    m_yearOffset = yearOffset;
+    m_monthOffset = monthOffset;
+    DrawCalendar();
+}
+
+void TfrmMain::SetHoverDay(int day) {
+    m_hoverDay = day;
+}
+
+void TfrmMain::LoadSettings() {
+    int left = kDefaultLeft;
+    int top = kDefaultTop;
+    LoadWindowPosition(m_config.SettingsPath(), left, top);
+    MoveToDevicePixel(*this, KeptOnScreen(left, top));
+}
+
+QPoint TfrmMain::KeptOnScreen(int left, int top) const {
+    const QSize size = DeviceRect().size();
+    const QRect screen = ScreenRectFor(QRect(QPoint(left, top), size));
+    if (screen.isValid()) {
+        KeepOnScreen(left, top, size.width(), size.height(), screen.left(), screen.top(), screen.width(),
+                     screen.height());
+    }
+    return {left, top};
+}
+
+bool TfrmMain::SaveSettings() {
+    std::string error;
+    const QPoint position = DeviceRect().topLeft();
+    if (!SaveWindowPosition(m_config.SettingsPath(), position.x(), position.y(), error)) {
+        ShowLibraryError(m_services, this, error);
+        return false;
+    }
+    return true;
+}
+
+void TfrmMain::Moved() {
+    // A window following the pointer by itself is being dragged like a focused one, whether or not
+    // the window system gave it the focus.
+    if (m_inMoved || !(IsActive() || m_dragMode == DragMode::Own)) {
+        return;
+    }
+    m_inMoved = true;
+    const QPoint position = DeviceRect().topLeft();
+    const QPoint kept = KeptOnScreen(position.x(), position.y());
+    if (kept != position) {
+        MoveToDevicePixel(*this, kept);
+    }
+    // Each save rewrites the settings file with its syncs; a drag sends dozens of moves a second.
+    if (m_positionSaveTimer.isActive()) {
+        m_positionPending = true;
+    } else {
+        SaveSettings();
+        m_positionSaveTimer.start();
+    }
+    m_inMoved = false;
+}
+
+void TfrmMain::PositionSaveTimeout() {
+    if (m_positionPending) {
+        FlushPosition();
+    } else {
+        m_positionSaveTimer.stop();
+    }
+}
+
+void TfrmMain::FlushPosition() {
+    if (m_positionPending) {
+        m_positionPending = false;
+        SaveSettings();
+    }
+}
+
+void TfrmMain::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    Moved();
+}
+
+void TfrmMain::DrawCalendar() {
+    TMonthInputs in;
+    const QDate today = m_services.Now().date();
+    in.TodayYear = today.year();
+    in.TodayMonth = today.month();
+    in.TodayDay = today.day();
+    NormalizeOffsets(in.TodayMonth, m_yearOffset, m_monthOffset);
+    in.YearOffset = m_yearOffset;
+    in.MonthOffset = m_monthOffset;
+    in.Options = &m_config.Options;
+    in.Scheme = &m_config.CurrentScheme;
+    in.Memos = &m_config.Memos;
+    const std::string weekdays = m_wordList.value(WeekdaysName);
+    in.Weekdays = weekdays;
+    in.Formats = &m_formats;
+    // A calendar may grow to the whole desktop (in device pixels) where that exceeds the usual bound.
+    QRect desktop;
+    for (const QRect& rect : m_services.ScreenRects()) {
+        desktop = desktop.united(rect);
+    }
+    in.DesktopWidth = static_cast<int>(desktop.width() * devicePixelRatioF());
+    in.DesktopHeight = static_cast<int>(desktop.height() * devicePixelRatioF());
+    // The calendar is laid out and painted in device pixels: on a scaled screen its texts are measured
+    // and drawn at the screen's resolution, its lines stay one device pixel, and nothing is resampled.
+    const int dpi = DeviceDpi(screen());
+    in.Measurer = &m_measurer;
+    if (dpi != kSurfaceDpi) {
+        if (!m_deviceMeasurer || m_deviceMeasurer->Dpi() != dpi) {
+            m_deviceMeasurer = std::make_unique<QtTextMeasurer>(WindowFont(dpi), dpi);
+        }
+        in.Measurer = m_deviceMeasurer.get();
+    }
+    GenerateData(in, m_model);
+
+    // Asked at every redraw: a compositing manager may start or stop while the calendar runs.
+    m_translucent = testAttribute(Qt::WA_TranslucentBackground) &&
+                    (m_compositorProbe ? m_compositorProbe()
+                                       : CompositorActive(screen()) && windowHandle() != nullptr &&
+                                             windowHandle()->format().hasAlpha());
+    kestrivel::DrawCalendar(m_buffer, m_model, &m_config.CurrentScheme, {m_translucent, dpi});
+
+    // Opaque pixels (mask mode) or pixels with any alpha (translucent): the rest lets clicks through.
+    m_maskRegion = OpaqueRegion(m_buffer);
+    // A window cannot be smaller than a pixel, and an empty mask would mean no mask at all: a calendar
+    // with nothing painted keeps one pixel whose mask lies outside it.
+    const QSize device(std::max(m_buffer.width(), 1), std::max(m_buffer.height(), 1));
+    QRegion mask = m_maskRegion.isEmpty() ? QRegion(-1, -1, 1, 1) : m_maskRegion;
+    // The open date entry box is part of the window, over whatever the title leaves transparent.
+    if (DateBoxShown()) {
+        mask += DateBoxDeviceRect();
+    }
+    const qreal scale = devicePixelRatioF();
+    if (scale == 1.0) {
+        resize(device);
+        setMask(mask);
+    } else {
+        // Qt sizes in whole scaled units: the window takes the first such size that holds the calendar
+        // (the extra device pixels lie outside the mask), set on the native window so that its place
+        // stays on its device pixel, and is cut in device pixels.
+        if (!QWidget::mask().isEmpty()) {
+            clearMask();
+        }
+        const auto fit = [scale](int pixels) {
+            return static_cast<int>(std::lround(std::ceil(pixels / scale) * scale));
+        };
+        SetDeviceGeometry(*this,
+                          QRect(DeviceRect().topLeft(), QSize(fit(device.width()), fit(device.height()))));
+        SetDeviceMask(*this, mask);
+    }
+    FormResize();
+    update();
+}
+
+// --- Lifetime ---
+
+void TfrmMain::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // Before the window is mapped: a window manager reads these states only then.
+    if (QWindow* window = windowHandle()) {
+        MarkSkipTaskbarAndPager(*window);
+    }
+    // A window restored by the window system is not a new showing.
+    if (!event->spontaneous() && !m_changingFlags) {
+        FormShow();
+    }
+}
+
+void TfrmMain::FormShow() {
+    TranslateTo(m_config.Options.LanguageFile);
+    if (m_config.Options.AutoUpdate) {
+        m_updateCheck->checkAutomatic();
+    }
+    DrawCalendar();
+}
+
+void TfrmMain::AlwaysOnTop(bool on) {
+    if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) != on) {
+        const Qt::WindowFlags flags = windowFlags().setFlag(Qt::WindowStaysOnTopHint, on);
+        if (QWindow* window = windowHandle()) {
+            // Changed on the native window in place: no new window, no hide and show, no new icon.
+            overrideWindowFlags(flags);
+            window->setFlags(flags);
+        } else {
+            m_changingFlags = true;
+            setWindowFlags(flags);
+            m_changingFlags = false;
+        }
+    }
+    TrayIconRefresh();
+}
+
+void TfrmMain::AddTrayIcon() {
+    // Added whether or not a tray host runs yet: at login the host may start after the calendar, and
+    // the icon appears when it does. Without one the calendar's own menu offers the same commands.
+    if (m_tray) {
+        return;
+    }
+    m_tray = new QSystemTrayIcon(QIcon(QPixmap::fromImage(TrayIconImage())), this);
+    m_tray->setContextMenu(m_popMenu);
+    connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::DoubleClick) {
+            PopMenu_ShowHideClick();
+        }
+    });
+    TrayIconRefresh();
+    m_tray->show();
+}
+
+void TfrmMain::TrayIconRefresh() {
+    const QDate today = m_services.Now().date();
+    TDateValue date = 0;
+    m_trayToolTip.clear();
+    if (TryEncodeDate(today.year(), today.month(), today.day(), date)) {
+        m_trayToolTip = TextToQString(FormatDate("dddddd", date, m_formats)).left(63);
+    }
+    if (m_tray) {
+        m_tray->setToolTip(m_trayToolTip);
+    }
+}
+
+void TfrmMain::TimerTimer() {
+    if (m_model.TodayDay != 0 && m_services.Now().date().day() != m_model.TodayDay) {
+        TimeChanged();
+    }
+}
+
+void TfrmMain::TimeChanged() {
+    DrawCalendar();
+    TrayIconRefresh();
+}
+
+// --- Translation ---
+
+void TfrmMain::TranslateTo(const std::string& languageFile) {
+    m_languageFile = languageFile;
+    m_translated = true;
+    TLangPack pack;
+    pack.Load(m_config.LanguagePath(languageFile));
+    for (const QPointer<QWidget>& window : m_translatedWindows) {
+        if (window) {
+            TranslateForm(pack, *window);
+        }
+    }
+    TranslateForm(pack, *this);
+    TranslateStrings(pack, MessagesSection, MessageTable());
+    TranslateStrings(pack, WeekdaysSection, m_wordList);
+    if (m_valueNames) {
+        TranslateStrings(pack, ValueNamesSection, *m_valueNames);
+    }
+}
+
+void TfrmMain::RegisterTranslatedWindow(QWidget* window) {
+    m_translatedWindows.emplace_back(window);
+    TranslateLate(*window);
+}
+
+void TfrmMain::TranslateLate(QWidget& window) {
+    if (!m_translated) {
+        return;
+    }
+    TLangPack pack;
+    pack.Load(m_config.LanguagePath(m_languageFile));
+    TranslateForm(pack, window);
+    if (m_valueNames) {
+        TranslateStrings(pack, ValueNamesSection, *m_valueNames);
+    }
+}
+
+// --- Popup menu ---
+
+void TfrmMain::createPopMenu() {
+    m_popMenu = new QMenu(this);
+    m_popMenu->setObjectName(QStringLiteral("PopMenu"));
+    const auto add = [this](const char* name, const char* caption) {
+        QAction* action = m_popMenu->addAction(QString::fromUtf8(caption));
+        action->setObjectName(QString::fromUtf8(name));
+        return action;
+    };
+    const auto separator = [this](const char* name) {
+        QAction* action = m_popMenu->addSeparator();
+        action->setObjectName(QString::fromUtf8(name));
+    };
+    QAction* showHide = add("PopMenu_ShowHide", "Display/Hide");
+    m_popMenu->setDefaultAction(showHide);
+    separator("PopMenu_N1");
+    QAction* memo = add("PopMenu_Memo", "Add a memo...");
+    QAction* month = add("PopMenu_Month", "Go to month...");
+    QAction* config = add("PopMenu_Config", "Configure...");
+    QAction* update = add("PopMenu_Update", "Look for updates");
+    separator("PopMenu_N2");
+    QAction* exit = add("PopMenu_Exit", "Close");
+    connect(m_popMenu, &QMenu::aboutToShow, this, &TfrmMain::PopMenuPopup);
+    connect(showHide, &QAction::triggered, this, &TfrmMain::PopMenu_ShowHideClick);
+    connect(memo, &QAction::triggered, this, &TfrmMain::PopMenu_MemoClick);
+    connect(month, &QAction::triggered, this, &TfrmMain::PopMenu_MonthClick);
+    connect(config, &QAction::triggered, this, &TfrmMain::configureRequested);
+    connect(update, &QAction::triggered, this, &TfrmMain::PopMenu_UpdateClick);
+    connect(exit, &QAction::triggered, this, &TfrmMain::exitRequested);
+}
+
+bool TfrmMain::HoverDayInMonth() const {
+    return m_hoverDay >= 1 && m_hoverDay <= m_model.DaysInMonth;
+}
+
+void TfrmMain::PopMenuPopup() {
+    if (QAction* memo = m_popMenu->findChild<QAction*>(QStringLiteral("PopMenu_Memo"))) {
+        memo->setEnabled(HoverDayInMonth());
+    }
+}
+
+void TfrmMain::PopMenu_ShowHideClick() {
+    if (isVisible() && IsActive()) {
+        hide();
+        return;
+    }
+    show();
+    raise();
+    activateWindow();
+}
+
+void TfrmMain::PopMenu_UpdateClick() {
+    m_updateCheck->checkManual();
+}
+
+void TfrmMain::PopMenu_MemoClick() {
+    // HoverDay keeps the last day hovered over the calendar, whichever menu was opened.
+    emit addMemoRequested(m_model.DisplayYear, m_model.DisplayMonth, m_hoverDay);
+}
+
+void TfrmMain::PopMenu_MonthClick() {
+    if (!isVisible()) {
+        show();
+    }
+    raise();
+    activateWindow();
+    ShowDateBox(true);
+    SetDateText(m_model.DisplayDate);
+    m_edtDate->selectAll();
+    m_edtDate->setFocus(Qt::PopupFocusReason);
+}
+
+void TfrmMain::contextMenuEvent(QContextMenuEvent* event) {
+    // The secondary button's menu opens on a release without a drag (mouseReleaseEvent); here only
+    // the menu key's.
+    if (event->reason() != QContextMenuEvent::Mouse) {
+        m_popMenu->popup(event->globalPos());
+    }
+}
+
+// --- Mouse ---
+
+QPoint TfrmMain::ToDevice(const QPointF& point) const {
+    const qreal scale = devicePixelRatioF();
+    return QPoint(static_cast<int>(std::floor(point.x() * scale)),
+                  static_cast<int>(std::floor(point.y() * scale)));
+}
+
+void TfrmMain::FormMouseMove(const QPoint& point, const QPoint& globalPoint) {
+    SetHoverDay(HitTestDay(m_model, point.x(), point.y()));
+    const QString hint = TextToQString(HintText(m_model, m_hoverDay, m_config.Memos, m_formats));
+    if (hint != toolTip()) {
+        setToolTip(hint);
+    }
+    if (hint.isEmpty()) {
+        QToolTip::hideText();
+        return;
+    }
+    // Shown at once instead of after the platform's delay; a new day's text moves it to the pointer.
+    QToolTip::showText(globalPoint, hint, this);
+}
+
+void TfrmMain::FormMouseDown(Qt::MouseButton button, const QPoint& point, const QPoint& globalPoint) {
+    if (DateBoxShown() && !DateBoxDeviceRect().contains(point)) {
+        ShowDateBox(false);
+    }
+    QToolTip::hideText();
+    m_dragMode = DragMode::Pending;
+    m_dragButton = button;
+    m_pressGlobal = globalPoint;
+    m_pressWindowPos = pos();
+}
+
+void TfrmMain::DragTo(const QPoint& globalPoint) {
+    if (m_dragMode == DragMode::Pending) {
+        if ((globalPoint - m_pressGlobal).manhattanLength() < kDragThreshold) {
+            return;
+        }
+        // Like a caption drag: the window system moves the window and gives it the focus, so
+        // moveEvent keeps it on the screen and saves its place. Where it cannot, the window follows
+        // the pointer itself.
+        QWindow* window = windowHandle();
+        m_dragMode = window && window->startSystemMove() ? DragMode::System : DragMode::Own;
+    }
+    if (m_dragMode == DragMode::Own) {
+        move(m_pressWindowPos + globalPoint - m_pressGlobal);
+    }
+}
+
+void TfrmMain::EndDrag() {
+    if (m_dragMode == DragMode::Own) {
+        FlushPosition();
+    }
+    m_dragMode = DragMode::None;
+    m_dragButton = Qt::NoButton;
+}
+
+void TfrmMain::FormDblClick() {
+    if (!HoverDayInMonth()) {
+        PopMenu_MonthClick();
+        return;
+    }
+    // EditMemoOfDay opens the memo dated that day for modification, else adds one on that day.
+    PopMenu_MemoClick();
+}
+
+void TfrmMain::mouseMoveEvent(QMouseEvent* event) {
+    if (m_dragMode != DragMode::None && (event->buttons() & m_dragButton)) {
+        DragTo(event->globalPosition().toPoint());
+        return;
+    }
+    FormMouseMove(ToDevice(event->position()), event->globalPosition().toPoint());
+}
+
+void TfrmMain::mousePressEvent(QMouseEvent* event) {
+    FormMouseDown(event->button(), ToDevice(event->position()), event->globalPosition().toPoint());
+}
+
+void TfrmMain::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != m_dragButton) {
+        return;
+    }
+    // The secondary button opens the menu when it let go where it was pressed, and moves the
+    // window when it carried the pointer away.
+    const bool menu = m_dragButton == Qt::RightButton && m_dragMode == DragMode::Pending;
+    EndDrag();
+    if (menu) {
+        m_popMenu->popup(event->globalPosition().toPoint());
+    }
+}
+
+void TfrmMain::mouseDoubleClickEvent(QMouseEvent* event) {
+    // The second press of a double click is a press too; a double click of the secondary button
+    // is two menu clicks.
+    mousePressEvent(event);
+    if (event->button() == Qt::LeftButton) {
+        FormDblClick();
+    }
+}
+
+// --- Date entry box ---
+
+// Made at its first showing: its widgets cost more to make than the rest of the window together.
+void TfrmMain::createDateBox() {
+    m_pnlDate = new QFrame(this);
+    m_pnlDate->setObjectName(QStringLiteral("pnlDate"));
+    m_pnlDate->setFrameShape(QFrame::NoFrame);
+    // The application's colours, every role set so that none falls back to the window's key colour.
+    const QPalette system = QApplication::palette();
+    QPalette colours = system;
+    for (int group = 0; group < QPalette::NColorGroups; ++group) {
+        for (int role = 0; role < QPalette::NColorRoles; ++role) {
+            const auto g = static_cast<QPalette::ColorGroup>(group);
+            const auto r = static_cast<QPalette::ColorRole>(role);
+            if (r == QPalette::NoRole) {
+                continue;
+            }
+            colours.setColor(g, r, system.color(g, r));
+        }
+    }
+    m_pnlDate->setPalette(colours);
+    m_pnlDate->setAutoFillBackground(true);
+    // Presses and moves over the box are the box's own: no drag, no hint.
+    m_pnlDate->setAttribute(Qt::WA_NoMousePropagation);
+    m_pnlDate->hide();
+
+    m_updDate = new QWidget(m_pnlDate);
+    m_updDate->setObjectName(QStringLiteral("updDate"));
+    auto* arrows = new QHBoxLayout(m_updDate);
+    arrows->setContentsMargins(0, 0, 0, 0);
+    arrows->setSpacing(0);
+    const auto arrow = [this, arrows](Qt::ArrowType type, bool next) {
+        auto* button = new QToolButton(m_updDate);
+        button->setArrowType(type);
+        button->setAutoRepeat(true);
+        button->setFocusPolicy(Qt::NoFocus);
+        button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+        arrows->addWidget(button);
+        connect(button, &QToolButton::clicked, this, [this, next] { updDateClick(next); });
+        return button;
+    };
+    m_updDatePrevious = arrow(Qt::LeftArrow, false);
+    m_updDateNext = arrow(Qt::RightArrow, true);
+
+    m_edtDate = new QLineEdit(m_pnlDate);
+    m_edtDate->setObjectName(QStringLiteral("edtDate"));
+    m_edtDate->setFrame(false);
+    m_edtDate->setFont(ArialFont(13, false)); // regular set explicitly: the window's font is bold
+    m_edtDate->installEventFilter(this);
+
+    m_btnDate = new QPushButton(QStringLiteral("..."), m_pnlDate);
+    m_btnDate->setObjectName(QStringLiteral("btnDate"));
+    m_btnDate->setFont(ArialFont(11, true));
+    m_btnDate->setFixedSize(16, 16);
+    m_btnDate->installEventFilter(this);
+    connect(m_btnDate, &QPushButton::clicked, this, &TfrmMain::btnDateClick);
+    TranslateLate(*this);
+    FormResize();
+}
+
+bool TfrmMain::DateBoxShown() const {
+    return m_pnlDate != nullptr && m_pnlDate->isVisible();
+}
+
+QRect TfrmMain::DateBoxDeviceRect() const {
+    for (const TCalendarBox& box : m_model.Boxes) {
+        if (box.Kind == TBoxKind::Title) {
+            return QRect(box.Left + 2, box.Top + 2, m_model.TitleWidth - 4, m_model.TitleHeight - 4);
+        }
+    }
+    return {};
+}
+
+void TfrmMain::FormResize() {
+    if (m_pnlDate == nullptr) {
+        return;
+    }
+    const QRect device = DateBoxDeviceRect();
+    const qreal scale = devicePixelRatioF();
+    const QRect box(QPoint(static_cast<int>(device.left() / scale), static_cast<int>(device.top() / scale)),
+                    QSize(std::max(0, static_cast<int>(device.width() / scale)),
+                          std::max(0, static_cast<int>(device.height() / scale))));
+    m_pnlDate->setGeometry(box);
+    m_updDate->setGeometry(0, 0, 28, box.height());
+    const int fieldHeight = m_edtDate->sizeHint().height();
+    const int fieldTop = (box.height() - fieldHeight) / 2;
+    m_edtDate->setGeometry(32, fieldTop, std::max(0, box.width() - 32 - m_btnDate->width()), fieldHeight);
+    m_btnDate->move(box.width() - m_btnDate->width(), fieldTop);
+}
+
+void TfrmMain::ShowDateBox(bool visible) {
+    if (DateBoxShown() == visible) {
+        return;
+    }
+    if (m_pnlDate == nullptr) {
+        createDateBox();
+    }
+    m_pnlDate->setVisible(visible);
+    m_dateKeyPressed = 0;
+    // The mask takes the box in or leaves it out again.
+    DrawCalendar();
+}
+
+void TfrmMain::SetDateText(TDateValue date) {
+    m_edtDate->setText(TextToQString(FormatDate("ddddd", date, m_formats)));
+}
+
+bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_edtDate || watched == m_btnDate) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (event->type() == QEvent::KeyPress && !key->isAutoRepeat()) {
+            m_dateKeyPressed = key->key();
+        } else if (event->type() == QEvent::KeyRelease && !key->isAutoRepeat() &&
+                   key->key() == m_dateKeyPressed) {
+            m_dateKeyPressed = 0;
+            edtDateKeyUp(key->key());
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TfrmMain::edtDateKeyUp(int key) {
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        TDateValue date = 0;
+        if (ParseShortDate(m_edtDate->text().toStdString(), m_formats, date)) {
+            const TYmd typed = DecodeDate(date);
+            SetOffsets(typed.Year - m_model.TodayYear, typed.Month - m_model.TodayMonth);
+        } else {
+            ShowError(m_services, this, 1);
+        }
+        ShowDateBox(false);
+    } else if (key == Qt::Key_Escape) {
+        ShowDateBox(false);
+    }
+}
+
+void TfrmMain::updDateClick(bool next) {
+    int yearOffset = m_yearOffset;
+    int monthOffset = m_monthOffset;
+    if (next) {
+        if (m_model.DisplayMonth == 12) {
+            ++yearOffset;
+            monthOffset = 1 - m_model.TodayMonth;
+        } else {
+            ++monthOffset;
+        }
+    } else if (m_model.DisplayMonth == 1) {
+        --yearOffset;
+        monthOffset = 12 - m_model.TodayMonth;
+    } else {
+        --monthOffset;
+    }
+    SetOffsets(yearOffset, monthOffset);
+    SetDateText(m_model.DisplayDate);
+}
+
+void TfrmMain::btnDateClick() {
+    SetOffsets(0, 0);
+    TDateValue today = 0;
+    if (TryEncodeDate(m_model.TodayYear, m_model.TodayMonth, m_model.TodayDay, today)) {
+        SetDateText(today);
+    }
+}
+
+void TfrmMain::FormPaint() {
+    QPainter painter(this);
+    // The buffer holds device pixels: on a scaled screen the painter's scale is undone so that each of
+    // them lands on one device pixel, copied rather than resampled.
+    const qreal scale = painter.device()->devicePixelRatioF();
+    if (scale != 1.0) {
+        painter.setWorldTransform(QTransform::fromScale(1.0 / scale, 1.0 / scale));
+    }
+    painter.drawImage(0, 0, m_buffer);
+}
+
+void TfrmMain::paintEvent(QPaintEvent*) {
+    FormPaint();
+}
+
+} // namespace kestrivel

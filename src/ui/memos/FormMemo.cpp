@@ -1,0 +1,354 @@
+#include "memos/FormMemo.h"
+
+#include "base/QtPlatform.h"
+#include "base/Services.h"
+#include "common/DateValue.h"
+#include "config/ConfigData.h"
+#include "config/Options.h"
+#include "base/UnitMessages.h"
+#include "memos/MemoEditorRules.h"
+
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QSignalBlocker>
+#include <QTextCursor>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace kestrivel {
+
+namespace {
+
+static constexpr int kDayMin = 1;
+static constexpr int kDayMax = 31;
+static constexpr int kDayStart = 1;
+static constexpr int kYearMin = 1;
+static constexpr int kYearMax = 9999;
+static constexpr int kYearStart = 2000;
+
+// Month names stand in French until a language file replaces them.
+static constexpr const char* kMonthItems[] = {"Janvier",   "Février", "Mars",     "Avril",
+                                              "Mai",       "Juin",    "Juillet",  "Août",
+                                              "Septembre", "Octobre", "Novembre", "Décembre"};
+static constexpr const char* kTypeItems[] = {"Single", "Weekly", "Monthly", "Yearly"};
+
+// The dialogs' font: Arial at 11 pixels, the size an 8-point font has on a 96-dpi screen.
+QLabel* MakeLabel(QWidget* parent, const char* name, const char* caption, const QRect& geometry) {
+    auto* label = new QLabel(QString::fromUtf8(caption), parent);
+    label->setObjectName(QLatin1String(name));
+    label->setGeometry(geometry);
+    return label;
+}
+
+QComboBox* MakeList(QWidget* parent, const char* name, const QStringList& items, const QRect& geometry) {
+    auto* list = new QComboBox(parent);
+    list->setObjectName(QLatin1String(name));
+    list->setEditable(false);
+    list->addItems(items);
+    list->setGeometry(geometry);
+    return list;
+}
+
+template <size_t N> QStringList Items(const char* const (&texts)[N]) {
+    QStringList items;
+    for (const char* text : texts) {
+        items << QString::fromUtf8(text);
+    }
+    return items;
+}
+
+// A text field holding only digits, as many as the largest value has.
+QLineEdit* MakeNumberField(QWidget* parent, const char* name, int digits, const QRect& geometry) {
+    auto* field = new QLineEdit(parent);
+    field->setObjectName(QLatin1String(name));
+    field->setValidator(new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral("[0-9]{0,%1}").arg(digits)), field));
+    field->setGeometry(geometry);
+    return field;
+}
+
+// Today's date and time of day as a date value.
+TDateValue DateValueOf(const QDateTime& moment) {
+    const QDate day = moment.date();
+    TDateValue value = 0;
+    if (!TryEncodeDate(day.year(), day.month(), day.day(), value)) {
+        return 0;
+    }
+    return value + moment.time().msecsSinceStartOfDay() / 86400000.0;
+}
+
+void SaveMemos(TConfigData& config, TServices& services, QWidget* parent) {
+    if (!config.SaveMemos()) {
+        ShowLibraryError(services, parent, UnableToWriteMessage(config.MemosPath()));
+    }
+}
+
+// Presets the editor with memo `index` in modify mode and shows it; true after OK, when the new
+// text and type are in the list.
+bool ModifyMemo(TfrmMemo& editor, TConfigData& config, int index) {
+    TMemo memo;
+    config.Memos.GetMemo(static_cast<uint16_t>(index), memo);
+    editor.LockDate();
+    editor.Date = memo.Date;
+    editor.Text = memo.Text;
+    editor.MemoType = memo.MemoType;
+    if (editor.ShowModal() != QDialog::Accepted) {
+        return false;
+    }
+    config.Memos.Modify(index, editor.Text, static_cast<uint8_t>(editor.MemoType));
+    return true;
+}
+
+// Presets the editor in add mode with `date` and shows it; after OK the memo is added, and a taken
+// date is refused with error 1. True when the memo is in the list.
+bool AddMemo(TfrmMemo& editor, TConfigData& config, TServices& services, TDateValue date) {
+    editor.UnlockDate();
+    editor.Date = date;
+    editor.Text.clear();
+    editor.MemoType = mtSingle;
+    if (editor.ShowModal() != QDialog::Accepted) {
+        return false;
+    }
+    if (!config.Memos.Add(editor.Text, static_cast<uint8_t>(editor.MemoType), editor.Date)) {
+        ShowError(services, editor.parentWidget(), 1);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+UpDownArrows::UpDownArrows(QLineEdit* associate, int min, int max, QWidget* parent)
+    : QWidget(parent), m_associate(associate), m_min(min), m_max(max), m_up(new QToolButton(this)),
+      m_down(new QToolButton(this)) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    for (QToolButton* button : {m_up, m_down}) {
+        button->setAutoRepeat(true);
+        button->setFocusPolicy(Qt::NoFocus);
+        button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+        layout->addWidget(button);
+    }
+    m_up->setArrowType(Qt::UpArrow);
+    m_down->setArrowType(Qt::DownArrow);
+    connect(m_up, &QToolButton::clicked, this, [this] { Step(1); });
+    connect(m_down, &QToolButton::clicked, this, [this] { Step(-1); });
+    m_associate->installEventFilter(this);
+}
+
+int UpDownArrows::Position() const {
+    bool ok = false;
+    const int value = m_associate->text().toInt(&ok);
+    return ok ? value : 0;
+}
+
+void UpDownArrows::SetPosition(int value) {
+    m_associate->setText(QString::number(std::clamp(value, m_min, m_max)));
+}
+
+void UpDownArrows::Step(int delta) {
+    // A field that holds no number in range steps from the nearest end of the range.
+    SetPosition(std::clamp(Position(), m_min, m_max) + delta);
+}
+
+bool UpDownArrows::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_associate && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Up || key == Qt::Key_Down) {
+            Step(key == Qt::Key_Up ? 1 : -1);
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+TfrmMemo::TfrmMemo(TServices& services, QWidget* parent) : QDialog(parent), m_services(services) {
+    setObjectName(QStringLiteral("frmMemo"));
+    setWindowTitle(QStringLiteral("Memo"));
+    setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setModal(true);
+    setFont(ArialFont(11));
+    setFixedSize(kClientWidth, kClientHeight);
+    createControls();
+}
+
+TfrmMemo::~TfrmMemo() = default;
+
+void TfrmMemo::createControls() {
+    // Day, month and year side by side with their labels above, then the text across the whole
+    // width, then the type on the left and the limit on the right, the buttons bottom right.
+    m_lblDay = MakeLabel(this, "lblDay", "Day :", QRect(8, 8, 60, 14));
+    m_edtDay = MakeNumberField(this, "edtDay", 2, QRect(8, 24, 33, 21));
+    m_updDay = new UpDownArrows(m_edtDay, kDayMin, kDayMax, this);
+    m_updDay->setObjectName(QStringLiteral("updDay"));
+    m_updDay->setGeometry(41, 24, 16, 21);
+    m_updDay->SetPosition(kDayStart);
+
+    m_lblMonth = MakeLabel(this, "lblMonth", "Month :", QRect(72, 8, 113, 14));
+    m_cmbMonth = MakeList(this, "cmbMonth", Items(kMonthItems), QRect(72, 24, 113, 21));
+
+    m_lblYear = MakeLabel(this, "lblYear", "Year :", QRect(199, 8, 65, 14));
+    m_edtYear = MakeNumberField(this, "edtYear", 4, QRect(199, 24, 49, 21));
+    m_updYear = new UpDownArrows(m_edtYear, kYearMin, kYearMax, this);
+    m_updYear->setObjectName(QStringLiteral("updYear"));
+    m_updYear->setGeometry(248, 24, 16, 21);
+    m_updYear->SetPosition(kYearStart);
+
+    m_memText = new QPlainTextEdit(this);
+    m_memText->setObjectName(QStringLiteral("memText"));
+    m_memText->setGeometry(8, 54, 256, 74);
+    // Tab leaves the text box; Enter stays in it as a new line.
+    m_memText->setTabChangesFocus(true);
+    connect(m_memText, &QPlainTextEdit::textChanged, this, &TfrmMemo::memTextChange);
+
+    m_lblType = MakeLabel(this, "lblType", "Type :", QRect(8, 139, 40, 14));
+    m_cmbMemoType = MakeList(this, "cmbMemoType", Items(kTypeItems), QRect(48, 135, 97, 21));
+    m_lblMax = MakeLabel(this, "lblMax", "(Max. 255 characters)", QRect(150, 139, 114, 14));
+    m_lblMax->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+    m_btnOk = new QPushButton(QStringLiteral("Ok"), this);
+    m_btnOk->setObjectName(QStringLiteral("btnOk"));
+    m_btnOk->setGeometry(110, 162, 75, 25);
+    m_btnOk->setDefault(true);
+    connect(m_btnOk, &QPushButton::clicked, this, &TfrmMemo::btnOkClick);
+
+    m_btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    m_btnCancel->setObjectName(QStringLiteral("btnCancel"));
+    m_btnCancel->setGeometry(189, 162, 75, 25);
+    m_btnCancel->setAutoDefault(false);
+    connect(m_btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    // The text box first, so it has the focus when the dialog opens.
+    QWidget::setTabOrder(m_memText, m_btnOk);
+    QWidget::setTabOrder(m_btnOk, m_btnCancel);
+    QWidget::setTabOrder(m_btnCancel, m_edtDay);
+    QWidget::setTabOrder(m_edtDay, m_cmbMonth);
+    QWidget::setTabOrder(m_cmbMonth, m_edtYear);
+    QWidget::setTabOrder(m_edtYear, m_cmbMemoType);
+}
+
+void TfrmMemo::LockDate() {
+    setDateControlsEnabled(false);
+    m_dateLocked = true;
+}
+
+void TfrmMemo::UnlockDate() {
+    setDateControlsEnabled(true);
+    m_dateLocked = false;
+}
+
+void TfrmMemo::setDateControlsEnabled(bool enabled) {
+    // "Day :" and "Year :" stay as they are; only "Month :" is dimmed with the fields.
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{m_edtDay, m_updDay, m_lblMonth, m_cmbMonth, m_edtYear, m_updYear}) {
+        control->setEnabled(enabled);
+    }
+}
+
+int TfrmMemo::ShowModal() {
+    FormShow();
+    if (!m_modalLoop) {
+        return exec();
+    }
+    setResult(QDialog::Rejected);
+    show();
+    m_modalLoop(*this);
+    if (isVisible()) {
+        reject();
+    }
+    return result();
+}
+
+void TfrmMemo::FormShow() {
+    const MemoEditorFields fields = MemoEditorFieldsFor(Date, Text, MemoType);
+    m_updDay->SetPosition(fields.Day);
+    m_cmbMonth->setCurrentIndex(fields.Month - 1);
+    m_updYear->SetPosition(fields.Year);
+    // A stored text longer than the limit (from a file) shows whole; typing cannot lengthen it.
+    const QString text = TextToQString(fields.EditorText);
+    m_lastText = text.toStdString();
+    m_memText->setPlainText(text);
+    m_cmbMemoType->setCurrentIndex(fields.MemoType);
+    m_memText->setFocus();
+}
+
+void TfrmMemo::btnOkClick() {
+    MemoEditorFields fields;
+    fields.Day = m_updDay->Position();
+    fields.Month = m_cmbMonth->currentIndex() + 1;
+    fields.Year = m_updYear->Position();
+    fields.EditorText = m_memText->toPlainText().toStdString();
+    // A type code the list does not show (only an exchange file can bring one) is kept as it was.
+    fields.MemoType = m_cmbMemoType->currentIndex() >= 0 ? m_cmbMemoType->currentIndex() : MemoType;
+    const MemoEditorResult result = CheckMemoEditor(fields, m_dateLocked, Date);
+    if (result.Error != 0) {
+        ShowError(m_services, this, result.Error);
+        return;
+    }
+    Date = result.Memo.Date;
+    Text = result.Memo.Text;
+    MemoType = static_cast<uint16_t>(fields.MemoType);
+    accept();
+}
+
+void TfrmMemo::memTextChange() {
+    const QString current = m_memText->toPlainText();
+    const std::string after = current.toStdString();
+    const std::string limited = LimitMemoEditorText(m_lastText, after);
+    if (limited != after) {
+        // The part of a typed or pasted insertion beyond the limit is dropped; the cursor stays
+        // after what was kept of it.
+        const QString kept = QString::fromStdString(limited);
+        const int position = m_memText->textCursor().position() - (current.size() - kept.size());
+        const QSignalBlocker blocker(m_memText);
+        m_memText->setPlainText(kept);
+        QTextCursor cursor = m_memText->textCursor();
+        cursor.setPosition(std::clamp(position, 0, static_cast<int>(kept.size())));
+        m_memText->setTextCursor(cursor);
+    }
+    m_lastText = limited;
+}
+
+void EditMemoOfDay(TfrmMemo& editor, TConfigData& config, TServices& services, int year, int month, int day,
+                   const std::function<void()>& redraw) {
+    TDateValue date = 0;
+    if (!TryEncodeDate(year, month, day, date)) {
+        return;
+    }
+    QWidget* parent = editor.parentWidget();
+    // Only a memo dated that very day is modified; a day that merely carries a recurrence of a memo
+    // entered on another day gets a new memo.
+    const int index = config.Memos.IndexOfDate(date);
+    if (index >= 0) {
+        ModifyMemo(editor, config, index);
+        redraw();
+        SaveMemos(config, services, parent);
+        return;
+    }
+    if (AddMemo(editor, config, services, date)) {
+        // The memo is in the list whether or not the file could be written; the calendar shows it.
+        SaveMemos(config, services, parent);
+        redraw();
+    }
+}
+
+bool AddMemoFromTab(TfrmMemo& editor, TConfigData& config, TServices& services) {
+    return AddMemo(editor, config, services, DateValueOf(services.Now()));
+}
+
+bool ModifyMemoFromTab(TfrmMemo& editor, TConfigData& config, TServices& /*services*/, int index) {
+    if (index < 0 || index >= config.Memos.Count()) {
+        return false;
+    }
+    return ModifyMemo(editor, config, index);
+}
+
+} // namespace kestrivel

@@ -1,7 +1,0 @@
-#include "update/HttpModule.h"
-
-#include "update/QtHttpClient.h"
-
-extern "C" Q_DECL_EXPORT kestrivel::IHttpClient* KestrivelCreateHttpClient(int timeoutMs) {
-    return new kestrivel::QtHttpClient(nullptr, timeoutMs);
-}
