@@ -223,38 +223,26 @@ TEST_F(OptionsTest, SaveOverAnUnreadableFileFailsAndLeavesIt) {
 }
 
 TEST_F(OptionsTest, WindowPositionDefaultsTo40And40) {
-    int left = 0;
-    int top = 0;
-    LoadWindowPosition(m_path, left, top);
-    EXPECT_EQ(left, 40);
-    EXPECT_EQ(top, 40);
-
+    EXPECT_EQ(LoadWindowPosition(m_path), (TWindowPosition{40, 40}));
     writeRaw("[Settings]\nLeft=abc\nTop=0x20\n");
-    LoadWindowPosition(m_path, left, top);
-    EXPECT_EQ(left, 40);
-    EXPECT_EQ(top, 32);
+    EXPECT_EQ(LoadWindowPosition(m_path), (TWindowPosition{40, 32}));
 }
 
 TEST_F(OptionsTest, WindowPositionRoundTripsBesideTheOptions) {
     std::string error;
     ASSERT_TRUE(SaveOptions(m_path, TOptions{}, error));
-    ASSERT_TRUE(SaveWindowPosition(m_path, -50, 30000, error));
-    int left = 0;
-    int top = 0;
-    LoadWindowPosition(m_path, left, top);
-    EXPECT_EQ(left, -50);
-    EXPECT_EQ(top, 30000);
+    ASSERT_TRUE(SaveWindowPosition(m_path, {-50, 30000}, error));
+    EXPECT_EQ(LoadWindowPosition(m_path), (TWindowPosition{-50, 30000}));
     EXPECT_TRUE(readRaw().ends_with("StartOfWeek=1\n\n[Settings]\nLeft=-50\nTop=30000\n"));
     // Saving the options afterwards leaves the position where it is.
     ASSERT_TRUE(SaveOptions(m_path, TOptions{}, error));
-    LoadWindowPosition(m_path, left, top);
-    EXPECT_EQ(left, -50);
+    EXPECT_EQ(LoadWindowPosition(m_path).Left, -50);
 }
 
 TEST_F(OptionsTest, WindowPositionSaveFailureIsReported) {
     const std::string missing = (m_folder / "gone" / "Settings.ini").string();
     std::string error;
-    EXPECT_FALSE(SaveWindowPosition(missing, 1, 2, error));
+    EXPECT_FALSE(SaveWindowPosition(missing, {1, 2}, error));
     EXPECT_EQ(error, "Unable to write to " + missing);
 }
 

@@ -199,6 +199,7 @@ void TConfigData::LoadMemos() {
 
 void TConfigData::LoadOptions() {
     kestrivel::LoadOptions(SettingsPath(), Options);
+    Position = LoadWindowPosition(SettingsPath());
 }
 
 bool TConfigData::SaveMemos() const {
@@ -214,6 +215,10 @@ bool TConfigData::ApplySchemes(int selectedIndex) {
 
 bool TConfigData::SaveOptions(std::string& error) const {
     return kestrivel::SaveOptions(SettingsPath(), Options, error);
+}
+
+bool TConfigData::SavePosition(std::string& error) const {
+    return SaveWindowPosition(SettingsPath(), Position, error);
 }
 
 std::vector<TDamagedFile> TConfigData::TakeDamagedFiles() {

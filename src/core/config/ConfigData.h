@@ -30,6 +30,8 @@ public:
     TConfigData& operator=(const TConfigData&) = delete;
 
     TOptions Options;
+    // Where the calendar window stands; the window moves it and saves it through SavePosition.
+    TWindowPosition Position;
     TScheme CurrentScheme;
     TSchemeList Schemes;
     TMemoList Memos;
@@ -47,7 +49,7 @@ public:
     std::string ShippedSchemesFolder() const;
 
     // The creation steps: the built-in look, Schemes.dat (its active record becomes the working
-    // scheme), Memos.dat, then the options from Settings.ini.
+    // scheme), Memos.dat, then the options and the window position from Settings.ini.
     void Load();
     void LoadSchemes();
     void LoadMemos();
@@ -61,6 +63,8 @@ public:
     bool ApplySchemes(int selectedIndex);
     // The nine options into Settings.ini; "Unable to write to <path>" in `error` on failure.
     bool SaveOptions(std::string& error) const;
+    // "Left" and "Top" into Settings.ini, with the same error as SaveOptions.
+    bool SavePosition(std::string& error) const;
 
     // The local date and time as "YYYYMMDD-HHMMSS", used to name the copy of a damaged file. The
     // program installs the clock; without one the copy is named by a fixed stamp.

@@ -14,8 +14,6 @@ constexpr const char* OptionsSection = "Options";
 constexpr const char* SettingsSection = "Settings";
 constexpr const char* LeftKey = "Left";
 constexpr const char* TopKey = "Top";
-constexpr int DefaultLeft = 40;
-constexpr int DefaultTop = 40;
 
 using OptionField = std::variant<bool TOptions::*, std::string TOptions::*, uint8_t TOptions::*>;
 
@@ -101,16 +99,17 @@ bool SaveOptions(const std::string& iniPath, const TOptions& options, std::strin
     return true;
 }
 
-void LoadWindowPosition(const std::string& iniPath, int& left, int& top) {
+TWindowPosition LoadWindowPosition(const std::string& iniPath) {
     const TIniFile ini(iniPath);
-    left = ini.readInteger(SettingsSection, LeftKey, DefaultLeft);
-    top = ini.readInteger(SettingsSection, TopKey, DefaultTop);
+    const TWindowPosition defaults;
+    return {ini.readInteger(SettingsSection, LeftKey, defaults.Left),
+            ini.readInteger(SettingsSection, TopKey, defaults.Top)};
 }
 
-bool SaveWindowPosition(const std::string& iniPath, int left, int top, std::string& error) {
+bool SaveWindowPosition(const std::string& iniPath, const TWindowPosition& position, std::string& error) {
     TIniFile ini(iniPath);
-    ini.setInteger(SettingsSection, LeftKey, left);
-    ini.setInteger(SettingsSection, TopKey, top);
+    ini.setInteger(SettingsSection, LeftKey, position.Left);
+    ini.setInteger(SettingsSection, TopKey, position.Top);
     if (!ini.save()) {
         error = UnableToWriteMessage(iniPath);
         return false;

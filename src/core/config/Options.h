@@ -33,9 +33,15 @@ uint8_t NormaliseStartOfWeek(int32_t value);
 // "Unable to write to <path>", the text shown when the settings file cannot be written.
 std::string UnableToWriteMessage(const std::string& path);
 
-// The calendar window's position, section "Settings", keys "Left" and "Top" (40, 40 by default).
-void LoadWindowPosition(const std::string& iniPath, int& left, int& top);
-bool SaveWindowPosition(const std::string& iniPath, int left, int top, std::string& error);
+// The calendar window's position in screen pixels, section "Settings", keys "Left" and "Top".
+struct TWindowPosition {
+    int Left = 40;
+    int Top = 40;
+    bool operator==(const TWindowPosition&) const = default;
+};
+TWindowPosition LoadWindowPosition(const std::string& iniPath);
+// False with `error` set as SaveOptions sets it; the previous file then stays as it was.
+bool SaveWindowPosition(const std::string& iniPath, const TWindowPosition& position, std::string& error);
 
 // Brings a window of the given size back onto the screen rectangle: an edge before the screen's
 // start moves to it, otherwise an edge past the screen's end moves back so the window ends there.
