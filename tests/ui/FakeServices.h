@@ -54,6 +54,14 @@ public:
     QString SaveFileName(QWidget* parent, const QString& filter, const QString& defaultSuffix) override;
     std::optional<QColor> PickColor(QWidget* parent, const QColor& initial) override;
     QList<QRect> ScreenRects() const override { return Screens; }
+    bool IsActiveWindow(const QWidget& w) const override {
+        return ActiveWindow ? *ActiveWindow : TServices::IsActiveWindow(w);
+    }
+    bool CompositorActive(const QWidget& w) const override {
+        return Compositor ? *Compositor : TServices::CompositorActive(w);
+    }
+    std::optional<bool> ActiveWindow;
+    std::optional<bool> Compositor;
     bool OpenUrl(const QString& url) override;
 
     FakeHttpClient& FakeHttp() { return static_cast<FakeHttpClient&>(Http()); }

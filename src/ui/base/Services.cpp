@@ -1,4 +1,7 @@
 #include "base/Services.h"
+#include "base/QtPlatform.h"
+#include <QWindow>
+#include <QWidget>
 
 #include "base/QtPlatform.h"
 #include "config/Autostart.h"
@@ -115,6 +118,15 @@ QString FilterSuffix(const QString& filter) {
     static const QRegularExpression kSinglePattern(QStringLiteral("\\(\\s*\\*\\.(\\w+)\\s*\\)\\s*$"));
     const QRegularExpressionMatch match = kSinglePattern.match(filter);
     return match.hasMatch() ? match.captured(1) : QString();
+}
+
+bool TServices::IsActiveWindow(const QWidget& window) const {
+    return window.isActiveWindow();
+}
+
+bool TServices::CompositorActive(const QWidget& window) const {
+    return kestrivel::CompositorActive(window.screen()) && window.windowHandle() != nullptr &&
+           window.windowHandle()->format().hasAlpha();
 }
 
 } // namespace kestrivel

@@ -45,12 +45,19 @@ public:
     // Opens an address in the user's browser: http and https only, anything else is ignored.
     virtual bool OpenUrl(const QString& url);
 
+    virtual bool IsActiveWindow(const QWidget& window) const;
+    virtual bool CompositorActive(const QWidget& window) const;
+    const TNameValueList& Messages() const { return *m_messages; }
+    void UseMessages(const TNameValueList& table) { m_messages = &table; }
+
     IHttpClient& Http() { return *m_http; }
     IAutostart& Autostart() { return *m_autostart; }
 
 private:
     std::unique_ptr<IHttpClient> m_http;
     std::unique_ptr<IAutostart> m_autostart;
+    TNameValueList m_builtIn = BuiltInMessages();
+    const TNameValueList* m_messages = &m_builtIn;
 };
 
 // Whether `url` may be handed to the browser: an http or https address with a host.

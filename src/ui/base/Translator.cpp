@@ -1,6 +1,7 @@
 #include "base/Translator.h"
 
 #include "lang/LanguagePack.h"
+#include "lang/MessageTable.h"
 #include "lang/Translation.h"
 
 #include <QAbstractButton>
@@ -103,6 +104,41 @@ void TranslateForm(const TLangPack& pack, QWidget& form) {
             ApplyText(component, *text);
         }
     }
+}
+
+TTranslator::TTranslator(std::function<std::string(const std::string&)> languagePath, QObject* parent)
+    : QObject(parent), m_languagePath(std::move(languagePath)), m_messages(BuiltInMessages()),
+      m_weekdays(BuiltInWeekdays()), m_valueNames(BuiltInValueNames()) {}
+
+void TTranslator::TranslateTo(const std::string& languageFile) {
+    m_languageFile = languageFile;
+    m_translated = true;
+    // A file that does not load leaves an empty pack: every text stays as the last file left it.
+    m_pack.Load(m_languagePath(languageFile));
+    for (const QPointer<QWidget>& window : m_windows) {
+        if (window) {
+            TranslateForm(m_pack, *window);
+        }
+    }
+    TranslateStrings(m_pack, MessagesSection, m_messages);
+    TranslateStrings(m_pack, WeekdaysSection, m_weekdays);
+    TranslateStrings(m_pack, ValueNamesSection, m_valueNames);
+    emit translated();
+}
+
+void TTranslator::Register(QWidget& window) {
+    m_windows.emplace_back(&window);
+    TranslateLate(window);
+}
+
+void TTranslator::TranslateLate(QWidget& window) const {
+    if (m_translated) {
+        TranslateForm(m_pack, window);
+    }
+}
+
+std::string TTranslator::Weekdays() const {
+    return m_weekdays.value(WeekdaysName);
 }
 
 } // namespace kestrivel
