@@ -15,6 +15,7 @@
 
 #include "calendar/CalendarPainter.h"
 #include "calendar/FormMain.h"
+#include "base/Translator.h"
 #include "base/QtPlatform.h"
 #include "base/Services.h"
 #include "config/ConfigData.h"
@@ -93,6 +94,8 @@ public:
         return QDateTime(QDate(kToday.Year, kToday.Month, kToday.Day), QTime(12, 0));
     }
     QList<QRect> ScreenRects() const override { return {QRect(0, 0, 1920, 1080)}; }
+    bool CompositorActive(const QWidget& /*window*/) const override { return Compositor; }
+    bool Compositor = false;
 };
 
 struct TSetup {
@@ -103,6 +106,7 @@ struct TSetup {
     TLocaleFormats formats;
     QtTextMeasurer measurer;
     TBenchServices services;
+    TTranslator translator{[](const std::string& file) { return file; }};
 };
 
 void BM_Draw(benchmark::State& state, bool full) {
@@ -113,7 +117,7 @@ void BM_Draw(benchmark::State& state, bool full) {
     setup.scheme = full ? FullScheme() : DefaultScheme();
     Fill(setup.memos, static_cast<int>(state.range(0)));
     setup.memos.IndexOfDate(0.0); // any index is built before timing
-    TfrmMain frmMain(setup.config, setup.services, setup.formats, setup.measurer);
+    TfrmMain frmMain(setup.config, setup.services, setup.translator, setup.formats, setup.measurer);
     for (auto _ : state) {
         frmMain.DrawCalendar();
         benchmark::DoNotOptimize(frmMain.MaskRegion().rectCount());
@@ -130,7 +134,7 @@ void BM_DrawWorst(benchmark::State& state) {
     TDateValue today = 0;
     TryEncodeDate(kToday.Year, kToday.Month, kToday.Day, today);
     setup.memos.Add(std::string(65534, ';'), mtSingle, today);
-    TfrmMain frmMain(setup.config, setup.services, setup.formats, setup.measurer);
+    TfrmMain frmMain(setup.config, setup.services, setup.translator, setup.formats, setup.measurer);
     for (auto _ : state) {
         frmMain.DrawCalendar();
         benchmark::DoNotOptimize(frmMain.MaskRegion().rectCount());
@@ -143,8 +147,8 @@ void BM_DrawSmoothed(benchmark::State& state) {
     setup.options.ShowTodaysMemo = true;
     Fill(setup.memos, static_cast<int>(state.range(0)));
     setup.memos.IndexOfDate(0.0);
-    TfrmMain frmMain(setup.config, setup.services, setup.formats, setup.measurer);
-    frmMain.SetCompositorProbe([] { return true; });
+    TfrmMain frmMain(setup.config, setup.services, setup.translator, setup.formats, setup.measurer);
+    setup.services.Compositor = true;
     for (auto _ : state) {
         frmMain.DrawCalendar();
         benchmark::DoNotOptimize(frmMain.MaskRegion().rectCount());

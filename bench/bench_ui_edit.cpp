@@ -17,6 +17,7 @@
 #include <QTemporaryDir>
 
 #include "calendar/FormMain.h"
+#include "base/Translator.h"
 #include "base/QtPlatform.h"
 #include "base/Services.h"
 #include "common/DateFormat.h"
@@ -50,7 +51,8 @@ void BM_EditToRedraw(benchmark::State& state) {
     TServices services(nullptr, nullptr);
     const TLocaleFormats formats;
     const QtTextMeasurer measurer;
-    TfrmMain calendar(config, services, formats, measurer);
+    const TTranslator translator([&config](const std::string& file) { return config.LanguagePath(file); });
+    TfrmMain calendar(config, services, translator, formats, measurer);
     calendar.DrawCalendar();
     TfrmMemo editor(services);
     Clock::time_point ok;

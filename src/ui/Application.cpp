@@ -1,17 +1,22 @@
 #include "Application.h"
 
-#include "calendar/FormMain.h"
+#include "base/ClockWatch.h"
 #include "base/QtPlatform.h"
 #include "base/Services.h"
+#include "base/Translator.h"
+#include "base/UnitMessages.h"
+#include "calendar/FormMain.h"
+#include "calendar/TrayIcon.h"
 #include "config/FormConfig.h"
 #include "lang/FirstStartLanguage.h"
 #include "lang/LanguagePack.h"
-#include "base/UnitMessages.h"
 #include "memos/FormMemo.h"
+#include "update/UpdateCheck.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QLocale>
+#include <QMenu>
 #include <QTimer>
 
 namespace kestrivel {
@@ -51,16 +56,61 @@ TKestrivel::TKestrivel(std::unique_ptr<TServices> services, const ProgramPaths& 
     m_config.Options.LanguageFile =
         StartLanguageFile(m_config, settingsExisted, QLocale::system().name().toStdString());
 
-    m_frmMain = std::make_unique<TfrmMain>(m_config, *m_services, m_formats, *m_measurer);
-    m_frmMain->AlwaysOnTop(m_config.Options.AlwaysOnTop);
+    m_translator = std::make_unique<TTranslator>(
+        [this](const std::string& file) { return m_config.LanguagePath(file); });
+    m_services->UseMessages(m_translator->Messages());
 
+    m_frmMain = std::make_unique<TfrmMain>(m_config, *m_services, *m_translator, m_formats, *m_measurer);
+    m_translator->Register(*m_frmMain);
+    m_tray = std::make_unique<TTrayIcon>(*m_services, m_formats, *m_frmMain->PopMenu());
+    // Its boxes belong to the calendar window.
+    m_updateCheck = new TUpdateCheck(*m_services, m_frmMain.get());
+    AlwaysOnTop(m_config.Options.AlwaysOnTop);
+    connectCalendar();
+
+    m_timer = new QTimer(this);
+    m_timer->setInterval(1000);
+    connect(m_timer, &QTimer::timeout, this, &TKestrivel::TimerTimer);
+    m_timer->start();
+    m_clockWatch = new TClockWatch(this);
+    connect(m_clockWatch, &TClockWatch::clockChanged, this, &TKestrivel::TimeChanged);
+}
+
+void TKestrivel::connectCalendar() {
     TfrmMain* frmMain = m_frmMain.get();
+    connect(frmMain, &TfrmMain::showing, this, &TKestrivel::calendarShowing);
     connect(frmMain, &TfrmMain::addMemoRequested, this, [this, frmMain](int year, int month, int day) {
         EditMemoOfDay(MemoEditor(), m_config, *m_services, year, month, day,
                       [frmMain] { frmMain->DrawCalendar(); });
     });
     connect(frmMain, &TfrmMain::configureRequested, this, [this] { ConfigDialog().ShowModal(); });
+    connect(frmMain, &TfrmMain::updateRequested, m_updateCheck, &TUpdateCheck::checkManual);
     connect(frmMain, &TfrmMain::exitRequested, this, [] { QCoreApplication::quit(); });
+    connect(m_tray.get(), &TTrayIcon::activated, frmMain, &TfrmMain::PopMenu_ShowHideClick);
+}
+
+void TKestrivel::calendarShowing() {
+    m_translator->TranslateTo(m_config.Options.LanguageFile);
+    if (m_config.Options.AutoUpdate) {
+        m_updateCheck->checkAutomatic();
+    }
+}
+
+void TKestrivel::AlwaysOnTop(bool on) {
+    m_frmMain->AlwaysOnTop(on);
+    m_tray->Refresh();
+}
+
+void TKestrivel::TimerTimer() {
+    const int shownToday = m_frmMain->Model().TodayDay;
+    if (shownToday != 0 && m_services->Now().date().day() != shownToday) {
+        TimeChanged();
+    }
+}
+
+void TKestrivel::TimeChanged() {
+    m_frmMain->DrawCalendar();
+    m_tray->Refresh();
 }
 
 TKestrivel::~TKestrivel() = default;
@@ -68,7 +118,7 @@ TKestrivel::~TKestrivel() = default;
 TfrmMemo& TKestrivel::MemoEditor() {
     if (!m_frmMemo) {
         m_frmMemo = std::make_unique<TfrmMemo>(*m_services);
-        m_frmMain->RegisterTranslatedWindow(m_frmMemo.get());
+        m_translator->Register(*m_frmMemo);
     }
     return *m_frmMemo;
 }
@@ -76,15 +126,20 @@ TfrmMemo& TKestrivel::MemoEditor() {
 TfrmConfig& TKestrivel::ConfigDialog() {
     if (!m_frmConfig) {
         TfrmMemo& frmMemo = MemoEditor();
-        m_frmConfig = std::make_unique<TfrmConfig>(m_config, *m_services, *m_frmMain, frmMemo, m_formats);
-        m_frmMain->SetValueNames(&m_frmConfig->ValueNames());
-        m_frmMain->RegisterTranslatedWindow(m_frmConfig.get());
+        m_frmConfig = std::make_unique<TfrmConfig>(m_config, *m_services, m_translator->ValueNames(), frmMemo,
+                                                   m_formats, m_frmMain.get());
+        m_translator->Register(*m_frmConfig);
+        connect(m_frmConfig.get(), &TfrmConfig::alwaysOnTopChanged, this, &TKestrivel::AlwaysOnTop);
+        connect(m_frmConfig.get(), &TfrmConfig::applied, this, [this] {
+            m_translator->TranslateTo(m_config.Options.LanguageFile);
+            m_frmMain->DrawCalendar();
+        });
     }
     return *m_frmConfig;
 }
 
 void TKestrivel::Start() {
-    m_frmMain->AddTrayIcon();
+    m_tray->Add();
     m_frmMain->show();
     QTimer::singleShot(0, this, &TKestrivel::reportDamagedFiles);
 }

@@ -6,18 +6,25 @@
 
 #include <QObject>
 
+class QTimer;
+
 #include <memory>
 
 namespace kestrivel {
 
 class QtTextMeasurer;
+class TClockWatch;
 class TServices;
+class TTranslator;
+class TTrayIcon;
+class TUpdateCheck;
 class TfrmConfig;
 class TfrmMain;
 class TfrmMemo;
 
-// The running program of the first instance: the services, the shared data and the three windows,
-// built in the start-up order and wired together. Destroyed before the instance lock is released.
+// The running program of the first instance: the services, the shared data, the translator, the
+// three windows and the tray icon, built in the start-up order and wired together; it also keeps
+// the one-second timer and the update check. Destroyed before the instance lock is released.
 class TKestrivel : public QObject {
     Q_OBJECT
 public:
@@ -30,6 +37,16 @@ public:
     void Start();
 
     TfrmMain& MainWindow() const { return *m_frmMain; }
+    TTranslator& Translator() const { return *m_translator; }
+    TTrayIcon& TrayIcon() const { return *m_tray; }
+    TUpdateCheck& UpdateCheck() const { return *m_updateCheck; }
+    // Switches the calendar's stay-on-top state; the icon's tooltip is refreshed with it.
+    void AlwaysOnTop(bool on);
+    // Every second: a new day number means a new day.
+    void TimerTimer();
+    // Takes the new date: the calendar redraws (the shown month keeps its distance from the current
+    // one) and the icon's tooltip follows.
+    void TimeChanged();
     // The dialogs are made when first needed (the shared data exists from the start), and are
     // translated with the language applied last when they are made.
     TfrmConfig& ConfigDialog();
@@ -38,12 +55,21 @@ public:
 
 private:
     void reportDamagedFiles();
+    // Each showing of the calendar: the chosen language, then the automatic update check.
+    void calendarShowing();
+    void connectCalendar();
 
     std::unique_ptr<TServices> m_services;
     TConfigData m_config;
     TLocaleFormats m_formats;
     std::unique_ptr<QtTextMeasurer> m_measurer;
+    // Declared in the order they are built; the icon, which shows the calendar's menu, goes first.
+    std::unique_ptr<TTranslator> m_translator;
     std::unique_ptr<TfrmMain> m_frmMain;
+    std::unique_ptr<TTrayIcon> m_tray;
+    TUpdateCheck* m_updateCheck = nullptr;
+    QTimer* m_timer = nullptr;
+    TClockWatch* m_clockWatch = nullptr;
     std::unique_ptr<TfrmMemo> m_frmMemo;
     std::unique_ptr<TfrmConfig> m_frmConfig;
 };

@@ -1,6 +1,7 @@
 #include "FakeServices.h"
 #include "calendar/FormMain.h"
 #include "base/QtPlatform.h"
+#include "base/Translator.h"
 #include "common/DateFormat.h"
 #include "config/ConfigData.h"
 #include "memos/FormMemo.h"
@@ -28,6 +29,7 @@ class TestCalendarInteraction : public QObject {
     std::unique_ptr<FakeServices> services;
     TLocaleFormats formats;
     QtTextMeasurer measurer;
+    std::unique_ptr<TTranslator> translator;
     std::unique_ptr<TfrmMain> frmMain;
 
     static TDateValue Date(int year, int month, int day) {
@@ -63,8 +65,10 @@ private slots:
         services->Clock = QDateTime(QDate(2021, 6, 15), QTime(12, 0));
         config->Memos.Add("Lunch;with Ann", mtSingle, Date(2021, 6, 15));
         config->Memos.Add("Swim", mtWeekly, Date(2021, 6, 1));
-        frmMain = std::make_unique<TfrmMain>(*config, *services, formats, measurer);
-        frmMain->SetActiveProbe([] { return false; });
+        services->ActiveWindow = false;
+        translator = std::make_unique<TTranslator>(
+            [this](const std::string& file) { return config->LanguagePath(file); });
+        frmMain = std::make_unique<TfrmMain>(*config, *services, *translator, formats, measurer);
         frmMain->DrawCalendar();
     }
     void cleanup() {
@@ -213,8 +217,8 @@ private slots:
         QCOMPARE(frmMain->pos(), QPoint(100 + travel, 100 + travel / 2));
         QCOMPARE(frmMain->PopMenu()->isVisible(), menu);
         frmMain->PopMenu()->hide();
-        QPoint saved;
-        LoadWindowPosition(config->SettingsPath(), saved.rx(), saved.ry());
+        const TWindowPosition position = LoadWindowPosition(config->SettingsPath());
+        const QPoint saved(position.Left, position.Top);
         QCOMPARE(QFile::exists(QString::fromStdString(config->SettingsPath())), travel != 0);
         QVERIFY(travel == 0 || saved == frmMain->pos());
     }

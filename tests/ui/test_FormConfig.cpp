@@ -1,6 +1,5 @@
 #include "config/FormConfig.h"
 #include "FakeServices.h"
-#include "calendar/FormMain.h"
 #include "base/QtPlatform.h"
 #include "common/DateFormat.h"
 #include "config/ConfigData.h"
@@ -37,16 +36,16 @@ class TestFormConfig : public QObject {
     std::unique_ptr<FakeServices> services;
     TLocaleFormats formats;
     QtTextMeasurer measurer;
-    std::unique_ptr<TfrmMain> calendar;
+    TNameValueList valueNames;
     std::unique_ptr<TfrmMemo> memoEditor;
     std::unique_ptr<TfrmConfig> dlg;
 
     void Make(const QString& folder) {
         cleanup();
         config = std::make_unique<TConfigData>(folder.toStdString());
-        calendar = std::make_unique<TfrmMain>(*config, *services, formats, measurer);
+        valueNames = BuiltInValueNames();
         memoEditor = std::make_unique<TfrmMemo>(*services);
-        dlg = std::make_unique<TfrmConfig>(*config, *services, *calendar, *memoEditor, formats);
+        dlg = std::make_unique<TfrmConfig>(*config, *services, valueNames, *memoEditor, formats);
     }
     void AddMemos(int count) {
         for (int i = 1; i <= count; ++i) {
@@ -78,7 +77,6 @@ private slots:
     void cleanup() {
         dlg.reset();
         memoEditor.reset();
-        calendar.reset();
     }
 
     void windowAsDesigned() {
@@ -94,16 +92,19 @@ private slots:
         QCOMPARE(dlg->ValueNames().count(), size_t(28));
     }
 
-    void applyTwiceSwitchesStayOnTopOnce() {
+    // The dialog says what changed; it switches stay-on-top only when the box differs from the option.
+    void applySaysWhatChanged() {
+        QSignalSpy onTop(dlg.get(), &TfrmConfig::alwaysOnTopChanged);
+        QSignalSpy applied(dlg.get(), &TfrmConfig::applied);
         dlg->show();
         dlg->chkAlwaysOnTop()->setChecked(true);
         QTest::mouseClick(dlg->btnApply(), Qt::LeftButton);
-        QVERIFY(calendar->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        QCOMPARE(onTop.size(), 1);
+        QCOMPARE(onTop[0][0].toBool(), true);
         QVERIFY(config->Options.AlwaysOnTop);
-        // Set back behind the dialog's back: a second Apply with the box unchanged must not switch it.
-        calendar->AlwaysOnTop(false);
         QTest::mouseClick(dlg->btnApply(), Qt::LeftButton);
-        QVERIFY(!calendar->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        QCOMPARE(onTop.size(), 1);
+        QCOMPARE(applied.size(), 2);
         QCOMPARE(services->FakeAuto().Calls, (std::vector<bool>{true, true}));
     }
 

@@ -2,8 +2,10 @@
 #include "FakeServices.h"
 #include "calendar/FormMain.h"
 #include "base/QtPlatform.h"
+#include "base/Translator.h"
 #include "common/DateFormat.h"
 #include "config/ConfigData.h"
+#include "lang/LangSource.h"
 
 #include <QFile>
 #include <QMoveEvent>
@@ -24,22 +26,35 @@ class TestFormMain : public QObject {
     TScheme& scheme() { return config->CurrentScheme; }
     TLocaleFormats formats;
     QtTextMeasurer measurer;
-    bool active = false;
+    std::unique_ptr<TTranslator> translator;
 
     std::string IniPath() const { return config->SettingsPath(); }
 
     std::unique_ptr<TfrmMain> Make() {
-        auto frmMain = std::make_unique<TfrmMain>(*config, *services, formats, measurer);
-        frmMain->SetActiveProbe([this] { return active; });
+        auto frmMain = std::make_unique<TfrmMain>(*config, *services, *translator, formats, measurer);
         return frmMain;
     }
-    void SetToday(int year, int month, int day) { services->Clock = QDateTime(QDate(year, month, day), QTime(12, 0)); }
+    void SetToday(int year, int month, int day) {
+        services->Clock = QDateTime(QDate(year, month, day), QTime(12, 0));
+    }
     void SetScreen(const QRect& screen) { services->Screens = {screen}; }
 
+    // Written before the window is made; the data owner reads it as it does at start.
     void WriteIni(const QByteArray& content) {
         QFile file(QString::fromStdString(IniPath()));
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(content);
+        file.close();
+        config->LoadOptions();
+    }
+
+    void WriteLanguage(const char* name, const std::string& source) {
+        std::string bytes;
+        TLangSourceError error;
+        QVERIFY2(CompileLangSource(source, bytes, error), error.ToString().c_str());
+        QFile file(dir->path() + QLatin1Char('/') + QLatin1String(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray::fromStdString(bytes));
     }
 
     QByteArray ReadIni() {
@@ -54,7 +69,9 @@ private slots:
         config = std::make_unique<TConfigData>(dir->path().toStdString());
         services = std::make_unique<FakeServices>();
         SetToday(2021, 2, 15);
-        active = false;
+        services->ActiveWindow = false;
+        translator = std::make_unique<TTranslator>(
+            [this](const std::string& file) { return config->LanguagePath(file); });
     }
 
     void windowIsAFramelessToolWindow() {
@@ -67,7 +84,6 @@ private slots:
         QCOMPARE(frmMain.font().pixelSize(), 13);
         QVERIFY(frmMain.font().bold());
         QCOMPARE(frmMain.size(), QSize(142, 120)); // design size until the first redraw
-        QCOMPARE(frmMain.WordList().value("Weekdays"), std::string("MTWTFSS"));
     }
 
     void windowTakesTheCalendarsSize() {
@@ -138,7 +154,8 @@ private slots:
     void translatedWeekdaysReachTheCalendar() {
         auto owner = Make();
         TfrmMain& frmMain = *owner;
-        QVERIFY(frmMain.WordList().setValue("Weekdays", "LMMJVSD"));
+        WriteLanguage("X.lang", "language = X\n[frmMain]\nWeekdays = LMMJVSD\n");
+        translator->TranslateTo("X.lang");
         frmMain.DrawCalendar();
         std::string row;
         for (const TCalendarBox& box : frmMain.Model().Boxes) {
@@ -183,23 +200,18 @@ private slots:
         auto owner = Make();
         TfrmMain& frmMain = *owner;
         frmMain.DrawCalendar();
-        active = true;
+        services->ActiveWindow = true;
         frmMain.move(1900, 50);
         frmMain.Moved();
         const int left = 1920 - frmMain.width();
         QCOMPARE(frmMain.pos(), QPoint(left, 50));
-        int savedLeft = 0;
-        int savedTop = 0;
-        LoadWindowPosition(IniPath(), savedLeft, savedTop);
-        QCOMPARE(savedLeft, left);
-        QCOMPARE(savedTop, 50);
+        QCOMPARE(LoadWindowPosition(IniPath()), (TWindowPosition{left, 50}));
         QVERIFY(services->Boxes.empty());
         // A second move soon after is written when the move ends.
         frmMain.move(300, 200);
         frmMain.Moved();
         frmMain.FlushPosition();
-        LoadWindowPosition(IniPath(), savedLeft, savedTop);
-        QCOMPARE(QPoint(savedLeft, savedTop), QPoint(300, 200));
+        QCOMPARE(LoadWindowPosition(IniPath()), (TWindowPosition{300, 200}));
     }
 
     void moveEventsOfAShownWindowReachMoved() {
@@ -207,13 +219,10 @@ private slots:
         TfrmMain& frmMain = *owner;
         frmMain.show();
         QVERIFY(QTest::qWaitForWindowExposed(&frmMain));
-        active = true;
+        services->ActiveWindow = true;
         frmMain.move(-30, 70);
         QTRY_COMPARE(frmMain.pos(), QPoint(0, 70));
-        int savedLeft = 1;
-        int savedTop = 0;
-        LoadWindowPosition(IniPath(), savedLeft, savedTop);
-        QCOMPARE(QPoint(savedLeft, savedTop), QPoint(0, 70));
+        QCOMPARE(LoadWindowPosition(IniPath()), (TWindowPosition{0, 70}));
     }
 
     // Synthetic move events of a drag: the first is written at once, the rest at most once per
@@ -221,12 +230,11 @@ private slots:
     void positionSavesAreCoalesced() {
         auto owner = Make();
         TfrmMain& frmMain = *owner;
-        active = true;
+        services->ActiveWindow = true;
         QTimer& timer = const_cast<QTimer&>(frmMain.PositionSaveTimer());
         const auto saved = [this] {
-            QPoint p(-1, -1);
-            LoadWindowPosition(IniPath(), p.rx(), p.ry());
-            return p;
+            const TWindowPosition p = LoadWindowPosition(IniPath());
+            return QPoint(p.Left, p.Top);
         };
         const auto moveTo = [&](int left) {
             frmMain.move(left, 50);
@@ -256,14 +264,16 @@ private slots:
     }
 
     void failedSaveIsReported() {
-        config = std::make_unique<TConfigData>((dir->path() + QStringLiteral("/missing/folder")).toStdString());
+        config =
+            std::make_unique<TConfigData>((dir->path() + QStringLiteral("/missing/folder")).toStdString());
         auto owner = Make();
         TfrmMain& frmMain = *owner;
-        active = true;
+        services->ActiveWindow = true;
         frmMain.move(10, 10);
         frmMain.Moved();
         QCOMPARE(services->Boxes.size(), size_t(1));
-        QVERIFY(QString::fromStdString(services->Boxes[0].Text).startsWith(QStringLiteral("Unable to write to ")));
+        QVERIFY(QString::fromStdString(services->Boxes[0].Text)
+                    .startsWith(QStringLiteral("Unable to write to ")));
     }
 
     void nearestScreenPrefersOverlapThenDistance() {

@@ -4,6 +4,7 @@
 #include "calendar/CalendarPainter.h"
 #include "calendar/FormMain.h"
 #include "base/QtPlatform.h"
+#include "base/Translator.h"
 #include "common/DateFormat.h"
 #include "config/ConfigData.h"
 
@@ -31,11 +32,13 @@ private slots:
         QVERIFY(ini.open(QIODevice::WriteOnly));
         ini.write("[Settings]\r\nLeft=100\r\nTop=61\r\n"); // 61 is no whole number of scaled units
         ini.close();
+        config.LoadOptions();
         TLocaleFormats formats;
         QtTextMeasurer measurer;
-        bool active = false;
-        TfrmMain frmMain(config, services, formats, measurer);
-        frmMain.SetActiveProbe([&active] { return active; });
+        services.ActiveWindow = false;
+        const TTranslator translator(
+            [&config](const std::string& file) { return config.LanguagePath(file); });
+        TfrmMain frmMain(config, services, translator, formats, measurer);
         frmMain.DrawCalendar();
         frmMain.show();
         QVERIFY(QTest::qWaitForWindowExposed(&frmMain));
@@ -50,12 +53,12 @@ private slots:
         QVERIFY(shown.width() >= buffer.width() && shown.height() >= buffer.height());
         QCOMPARE(shown.copy(buffer.rect()), buffer.convertToFormat(QImage::Format_RGB32));
         // A move while it has the focus is kept on the device-pixel screen and saved in device pixels.
-        active = true;
+        services.ActiveWindow = true;
         MoveToDevicePixel(frmMain, QPoint(1919, 203));
         frmMain.Moved();
         frmMain.FlushPosition();
-        QPoint saved;
-        LoadWindowPosition(config.SettingsPath(), saved.rx(), saved.ry());
+        const TWindowPosition position = LoadWindowPosition(config.SettingsPath());
+        const QPoint saved(position.Left, position.Top);
         QCOMPARE(saved, QPoint(1920 - frmMain.DeviceRect().width(), 203));
         QCOMPARE(frmMain.DeviceRect().topLeft(), saved);
     }

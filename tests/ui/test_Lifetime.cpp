@@ -2,14 +2,16 @@
 #include "Application.h"
 #include "calendar/FormMain.h"
 #include "base/QtPlatform.h"
+#include "base/Translator.h"
+#include "calendar/TrayIcon.h"
 #include "common/DateFormat.h"
 #include "config/FormConfig.h"
 #include "lang/LangSource.h"
-#include "lang/MessageTable.h"
 #include "lang/TranslationKeys.h"
 #include "memos/FormMemo.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QPushButton>
@@ -54,14 +56,10 @@ class TestLifetime : public QObject {
 
 private slots:
     void init() {
-        ResetMessageTable();
         dir = std::make_unique<QTemporaryDir>();
         QVERIFY(dir->isValid());
     }
-    void cleanup() {
-        program.reset();
-        ResetMessageTable();
-    }
+    void cleanup() { program.reset(); }
 
     void everyTranslatedComponentIsThereByName() {
         Build();
@@ -90,11 +88,12 @@ private slots:
         WriteLanguage("B.lang", "language = B\n[frmConfig]\nbtnOk = Ok-B\nbtnApply = \"\"\n");
         Build();
         TfrmMain& frmMain = program->MainWindow();
+        TTranslator& translator = program->Translator();
         auto* weekStart = program->ConfigDialog().findChild<QComboBox*>(QStringLiteral("cmbWeekStart"));
         QVERIFY(weekStart);
         weekStart->setCurrentIndex(3);
 
-        frmMain.TranslateTo("A.lang");
+        translator.TranslateTo("A.lang");
         auto* apply = program->ConfigDialog().findChild<QPushButton*>(QStringLiteral("btnApply"));
         QCOMPARE(apply->text(), QStringLiteral("Apply-A"));
         QCOMPARE(weekStart->count(), 7);
@@ -102,20 +101,21 @@ private slots:
         QCOMPARE(frmMain.findChild<QAction*>(QStringLiteral("PopMenu_Exit"))->text(),
                  QStringLiteral("Quit-A"));
         QVERIFY(frmMain.findChild<QAction*>(QStringLiteral("PopMenu_N1"))->isSeparator());
-        QCOMPARE(frmMain.WordList().value("Weekdays"), std::string("LMMJVSD"));
-        QCOMPARE(MessageTable().value("E1"), std::string("Bad-A"));
+        QCOMPARE(translator.Weekdays(), std::string("LMMJVSD"));
+        QCOMPARE(translator.Messages().value("E1"), std::string("Bad-A"));
+        QCOMPARE(services->Messages().value("E1"), std::string("Bad-A"));
         // A part made after the translation gets it when it is made (shown first: a showing translates
         // from the options' file).
         frmMain.show();
-        frmMain.TranslateTo("A.lang");
+        translator.TranslateTo("A.lang");
         frmMain.findChild<QAction*>(QStringLiteral("PopMenu_Month"))->trigger();
         QCOMPARE(frmMain.btnDate()->text(), QStringLiteral("Go-A"));
 
-        frmMain.TranslateTo("B.lang"); // silent on btnApply (an empty text is no text)
+        translator.TranslateTo("B.lang"); // silent on btnApply (an empty text is no text)
         QCOMPARE(apply->text(), QStringLiteral("Apply-A"));
         QCOMPARE(program->ConfigDialog().findChild<QPushButton*>(QStringLiteral("btnOk"))->text(),
                  QStringLiteral("Ok-B"));
-        QCOMPARE(MessageTable().value("E1"), std::string("Bad-A"));
+        QCOMPARE(translator.Messages().value("E1"), std::string("Bad-A"));
     }
 
     void aDamagedFileIsReportedOnceTheCalendarShows() {
@@ -134,15 +134,15 @@ private slots:
         TfrmMain& frmMain = program->MainWindow();
         services->Clock = QDateTime(QDate(2026, 12, 31), QTime(23, 59, 59));
         frmMain.SetOffsets(0, 2); // February next year
-        frmMain.TimerTimer();
-        const QString before = frmMain.TrayToolTip();
+        program->TimerTimer();
+        const QString before = program->TrayIcon().ToolTip();
         services->Clock = QDateTime(QDate(2027, 1, 1), QTime(0, 0, 1));
-        frmMain.TimerTimer();
+        program->TimerTimer();
         QCOMPARE(frmMain.Model().TodayDay, 1);
         QCOMPARE(frmMain.Model().DisplayYear, 2027);
         QCOMPARE(frmMain.Model().DisplayMonth, 3); // still two months ahead
-        QVERIFY(frmMain.TrayToolTip() != before);
-        QVERIFY(frmMain.TrayToolTip().size() <= 63);
+        QVERIFY(program->TrayIcon().ToolTip() != before);
+        QVERIFY(program->TrayIcon().ToolTip().size() <= 63);
     }
 
     void stayOnTopChangesInPlace() {
@@ -151,8 +151,11 @@ private slots:
         program->Start();
         QVERIFY(QTest::qWaitForWindowExposed(&frmMain));
         const WId before = frmMain.winId();
-        frmMain.AlwaysOnTop(true);
+        // Switched from the dialog as the user does it: the program carries the change to the calendar.
+        program->ConfigDialog().chkAlwaysOnTop()->setChecked(true);
+        QVERIFY(program->ConfigDialog().btnApplyClick());
         QVERIFY(frmMain.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        QCOMPARE(program->Translator().LanguageFile(), program->Config().Options.LanguageFile);
         QVERIFY(frmMain.isVisible());
         QCOMPARE(frmMain.winId(), before);
         frmMain.AlwaysOnTop(false);

@@ -15,6 +15,7 @@
 #include <qpa/qwindowsysteminterface.h>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 namespace kestrivel {
@@ -257,6 +258,34 @@ TLocaleFormats LocaleFormatsFrom(const QLocale& locale) {
         formats.LongDayNames[d - 1] = locale.dayName(d, QLocale::LongFormat).toStdString();
     }
     return formats;
+}
+
+namespace {
+
+long long DistanceSquared(const QRect& a, const QRect& b) {
+    const long long dx = std::max({0, b.left() - a.right(), a.left() - b.right()});
+    const long long dy = std::max({0, b.top() - a.bottom(), a.top() - b.bottom()});
+    return dx * dx + dy * dy;
+}
+
+} // namespace
+
+QRect NearestScreen(const QRect& windowRect, const QList<QRect>& screens) {
+    QRect best;
+    long long bestArea = 0;
+    long long bestDistance = LLONG_MAX;
+    for (const QRect& screen : screens) {
+        const QRect overlap = screen.intersected(windowRect);
+        const long long area =
+            overlap.isEmpty() ? 0 : static_cast<long long>(overlap.width()) * overlap.height();
+        const long long distance = DistanceSquared(windowRect, screen);
+        if (area > bestArea || (bestArea == 0 && area == 0 && distance < bestDistance)) {
+            best = screen;
+            bestArea = area;
+            bestDistance = distance;
+        }
+    }
+    return best;
 }
 
 } // namespace kestrivel

@@ -83,4 +83,8 @@ std::string ConvertQtDatePattern(const QString& pattern);
 // The user's date formats and names. The C/POSIX locale writes short dates as yyyy-mm-dd.
 TLocaleFormats LocaleFormatsFrom(const QLocale& locale);
 
+// The rectangle of the screen nearest to `windowRect` among `screens`: the one holding most of it,
+// else the closest. An empty rectangle when there is no screen.
+QRect NearestScreen(const QRect& windowRect, const QList<QRect>& screens);
+
 } // namespace kestrivel

@@ -1,76 +1,36 @@
 #include "calendar/FormMain.h"
 
-#include "calendar/CalendarPainter.h"
-#include "base/ClockWatch.h"
-#include "calendar/MonthHitTest.h"
-#include "base/X11Window.h"
 #include "base/QtPlatform.h"
 #include "base/Services.h"
-#include "config/ConfigData.h"
-#include "common/DateFormat.h"
-#include "lang/LanguagePack.h"
-#include "lang/Translation.h"
 #include "base/Translator.h"
 #include "base/UnitMessages.h"
-#include "update/UpdateCheck.h"
+#include "base/X11Window.h"
+#include "calendar/CalendarPainter.h"
+#include "calendar/DateBox.h"
+#include "calendar/MonthHitTest.h"
+#include "common/DateFormat.h"
+#include "config/ConfigData.h"
 
-#include <QApplication>
 #include <QContextMenuEvent>
-#include <QFrame>
-#include <QGuiApplication>
-#include <QHBoxLayout>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
-#include <QPushButton>
-#include <QToolButton>
-#include <QToolTip>
-#include <QShowEvent>
-#include <QSystemTrayIcon>
-#include <QWindow>
 #include <QMoveEvent>
 #include <QPainter>
-#include <QPixmap>
-#include <QScreen>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QToolButton>
+#include <QToolTip>
+#include <QWindow>
 
 #include <cmath>
 
-#include <climits>
-
 namespace kestrivel {
 
-namespace {
-
-long long DistanceSquared(const QRect& a, const QRect& b) {
-    const long long dx = std::max({0, b.left() - a.right(), a.left() - b.right()});
-    const long long dy = std::max({0, b.top() - a.bottom(), a.top() - b.bottom()});
-    return dx * dx + dy * dy;
-}
-
-} // namespace
-
-QRect NearestScreen(const QRect& windowRect, const QList<QRect>& screens) {
-    QRect best;
-    long long bestArea = 0;
-    long long bestDistance = LLONG_MAX;
-    for (const QRect& screen : screens) {
-        const QRect overlap = screen.intersected(windowRect);
-        const long long area =
-            overlap.isEmpty() ? 0 : static_cast<long long>(overlap.width()) * overlap.height();
-        const long long distance = DistanceSquared(windowRect, screen);
-        if (area > bestArea || (bestArea == 0 && area == 0 && distance < bestDistance)) {
-            best = screen;
-            bestArea = area;
-            bestDistance = distance;
-        }
-    }
-    return best;
-}
-
-TfrmMain::TfrmMain(TConfigData& config, TServices& services, const TLocaleFormats& formats,
-                   const ITextMeasurer& measurer, QWidget* parent)
+TfrmMain::TfrmMain(TConfigData& config, TServices& services, const TTranslator& translator,
+                   const TLocaleFormats& formats, const ITextMeasurer& measurer, QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint), m_config(config), m_services(services),
-      m_formats(formats), m_measurer(measurer) {
+      m_translator(translator), m_formats(formats), m_measurer(measurer) {
     setObjectName(QStringLiteral("frmMain"));
     // No caption of its own (a language file may give one); scripts and tools find the calendar
     // by its role.
@@ -93,13 +53,6 @@ TfrmMain::TfrmMain(TConfigData& config, TServices& services, const TLocaleFormat
     createPopMenu();
     // Moves without a button pressed reach FormMouseMove, which keeps the hint on the day below.
     setMouseTracking(true);
-    m_updateCheck = new TUpdateCheck(m_services, this);
-    m_timer = new QTimer(this);
-    m_timer->setInterval(1000);
-    connect(m_timer, &QTimer::timeout, this, &TfrmMain::TimerTimer);
-    m_timer->start();
-    m_clockWatch = new TClockWatch(this);
-    connect(m_clockWatch, &TClockWatch::clockChanged, this, &TfrmMain::TimeChanged);
 }
 
 TfrmMain::~TfrmMain() {
@@ -121,7 +74,7 @@ QRect TfrmMain::DeviceRect() const {
 }
 
 bool TfrmMain::IsActive() const {
-    return m_activeProbe ? m_activeProbe() : isActiveWindow();
+    return m_services.IsActiveWindow(*this);
 }
 
 void TfrmMain::SetOffsets(int yearOffset, int monthOffset) {
@@ -135,10 +88,7 @@ void TfrmMain::SetHoverDay(int day) {
 }
 
 void TfrmMain::LoadSettings() {
-    int left = kDefaultLeft;
-    int top = kDefaultTop;
-    LoadWindowPosition(m_config.SettingsPath(), left, top);
-    MoveToDevicePixel(*this, KeptOnScreen(left, top));
+    MoveToDevicePixel(*this, KeptOnScreen(m_config.Position.Left, m_config.Position.Top));
 }
 
 QPoint TfrmMain::KeptOnScreen(int left, int top) const {
@@ -154,7 +104,8 @@ QPoint TfrmMain::KeptOnScreen(int left, int top) const {
 bool TfrmMain::SaveSettings() {
     std::string error;
     const QPoint position = DeviceRect().topLeft();
-    if (!SaveWindowPosition(m_config.SettingsPath(), position.x(), position.y(), error)) {
+    m_config.Position = {position.x(), position.y()};
+    if (!m_config.SavePosition(error)) {
         ShowLibraryError(m_services, this, error);
         return false;
     }
@@ -203,7 +154,7 @@ void TfrmMain::moveEvent(QMoveEvent* event) {
     Moved();
 }
 
-void TfrmMain::DrawCalendar() {
+TMonthInputs TfrmMain::ModelInputs(int dpi) {
     TMonthInputs in;
     const QDate today = m_services.Now().date();
     in.TodayYear = today.year();
@@ -215,8 +166,6 @@ void TfrmMain::DrawCalendar() {
     in.Options = &m_config.Options;
     in.Scheme = &m_config.CurrentScheme;
     in.Memos = &m_config.Memos;
-    const std::string weekdays = m_wordList.value(WeekdaysName);
-    in.Weekdays = weekdays;
     in.Formats = &m_formats;
     // A calendar may grow to the whole desktop (in device pixels) where that exceeds the usual bound.
     QRect desktop;
@@ -227,7 +176,6 @@ void TfrmMain::DrawCalendar() {
     in.DesktopHeight = static_cast<int>(desktop.height() * devicePixelRatioF());
     // The calendar is laid out and painted in device pixels: on a scaled screen its texts are measured
     // and drawn at the screen's resolution, its lines stay one device pixel, and nothing is resampled.
-    const int dpi = DeviceDpi(screen());
     in.Measurer = &m_measurer;
     if (dpi != kSurfaceDpi) {
         if (!m_deviceMeasurer || m_deviceMeasurer->Dpi() != dpi) {
@@ -235,15 +183,25 @@ void TfrmMain::DrawCalendar() {
         }
         in.Measurer = m_deviceMeasurer.get();
     }
+    return in;
+}
+
+void TfrmMain::DrawCalendar() {
+    const int dpi = DeviceDpi(screen());
+    TMonthInputs in = ModelInputs(dpi);
+    const std::string weekdays = m_translator.Weekdays();
+    in.Weekdays = weekdays;
     GenerateData(in, m_model);
 
     // Asked at every redraw: a compositing manager may start or stop while the calendar runs.
-    m_translucent = testAttribute(Qt::WA_TranslucentBackground) &&
-                    (m_compositorProbe ? m_compositorProbe()
-                                       : CompositorActive(screen()) && windowHandle() != nullptr &&
-                                             windowHandle()->format().hasAlpha());
+    m_translucent = testAttribute(Qt::WA_TranslucentBackground) && m_services.CompositorActive(*this);
     kestrivel::DrawCalendar(m_buffer, m_model, &m_config.CurrentScheme, {m_translucent, dpi});
+    ApplyShape();
+    FormResize();
+    update();
+}
 
+void TfrmMain::ApplyShape() {
     // Opaque pixels (mask mode) or pixels with any alpha (translucent): the rest lets clicks through.
     m_maskRegion = OpaqueRegion(m_buffer);
     // A window cannot be smaller than a pixel, and an empty mask would mean no mask at all: a calendar
@@ -258,22 +216,19 @@ void TfrmMain::DrawCalendar() {
     if (scale == 1.0) {
         resize(device);
         setMask(mask);
-    } else {
-        // Qt sizes in whole scaled units: the window takes the first such size that holds the calendar
-        // (the extra device pixels lie outside the mask), set on the native window so that its place
-        // stays on its device pixel, and is cut in device pixels.
-        if (!QWidget::mask().isEmpty()) {
-            clearMask();
-        }
-        const auto fit = [scale](int pixels) {
-            return static_cast<int>(std::lround(std::ceil(pixels / scale) * scale));
-        };
-        SetDeviceGeometry(*this,
-                          QRect(DeviceRect().topLeft(), QSize(fit(device.width()), fit(device.height()))));
-        SetDeviceMask(*this, mask);
+        return;
     }
-    FormResize();
-    update();
+    // Qt sizes in whole scaled units: the window takes the first such size that holds the calendar
+    // (the extra device pixels lie outside the mask), set on the native window so that its place
+    // stays on its device pixel, and is cut in device pixels.
+    if (!QWidget::mask().isEmpty()) {
+        clearMask();
+    }
+    const auto fit = [scale](int pixels) {
+        return static_cast<int>(std::lround(std::ceil(pixels / scale) * scale));
+    };
+    SetDeviceGeometry(*this, QRect(DeviceRect().topLeft(), QSize(fit(device.width()), fit(device.height()))));
+    SetDeviceMask(*this, mask);
 }
 
 // --- Lifetime ---
@@ -291,103 +246,23 @@ void TfrmMain::showEvent(QShowEvent* event) {
 }
 
 void TfrmMain::FormShow() {
-    TranslateTo(m_config.Options.LanguageFile);
-    if (m_config.Options.AutoUpdate) {
-        m_updateCheck->checkAutomatic();
-    }
+    emit showing();
     DrawCalendar();
 }
 
 void TfrmMain::AlwaysOnTop(bool on) {
-    if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) != on) {
-        const Qt::WindowFlags flags = windowFlags().setFlag(Qt::WindowStaysOnTopHint, on);
-        if (QWindow* window = windowHandle()) {
-            // Changed on the native window in place: no new window, no hide and show, no new icon.
-            overrideWindowFlags(flags);
-            window->setFlags(flags);
-        } else {
-            m_changingFlags = true;
-            setWindowFlags(flags);
-            m_changingFlags = false;
-        }
-    }
-    TrayIconRefresh();
-}
-
-void TfrmMain::AddTrayIcon() {
-    // Added whether or not a tray host runs yet: at login the host may start after the calendar, and
-    // the icon appears when it does. Without one the calendar's own menu offers the same commands.
-    if (m_tray) {
+    if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) == on) {
         return;
     }
-    m_tray = new QSystemTrayIcon(QIcon(QPixmap::fromImage(TrayIconImage())), this);
-    m_tray->setContextMenu(m_popMenu);
-    connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        if (reason == QSystemTrayIcon::DoubleClick) {
-            PopMenu_ShowHideClick();
-        }
-    });
-    TrayIconRefresh();
-    m_tray->show();
-}
-
-void TfrmMain::TrayIconRefresh() {
-    const QDate today = m_services.Now().date();
-    TDateValue date = 0;
-    m_trayToolTip.clear();
-    if (TryEncodeDate(today.year(), today.month(), today.day(), date)) {
-        m_trayToolTip = TextToQString(FormatDate("dddddd", date, m_formats)).left(63);
-    }
-    if (m_tray) {
-        m_tray->setToolTip(m_trayToolTip);
-    }
-}
-
-void TfrmMain::TimerTimer() {
-    if (m_model.TodayDay != 0 && m_services.Now().date().day() != m_model.TodayDay) {
-        TimeChanged();
-    }
-}
-
-void TfrmMain::TimeChanged() {
-    DrawCalendar();
-    TrayIconRefresh();
-}
-
-// --- Translation ---
-
-void TfrmMain::TranslateTo(const std::string& languageFile) {
-    m_languageFile = languageFile;
-    m_translated = true;
-    TLangPack pack;
-    pack.Load(m_config.LanguagePath(languageFile));
-    for (const QPointer<QWidget>& window : m_translatedWindows) {
-        if (window) {
-            TranslateForm(pack, *window);
-        }
-    }
-    TranslateForm(pack, *this);
-    TranslateStrings(pack, MessagesSection, MessageTable());
-    TranslateStrings(pack, WeekdaysSection, m_wordList);
-    if (m_valueNames) {
-        TranslateStrings(pack, ValueNamesSection, *m_valueNames);
-    }
-}
-
-void TfrmMain::RegisterTranslatedWindow(QWidget* window) {
-    m_translatedWindows.emplace_back(window);
-    TranslateLate(*window);
-}
-
-void TfrmMain::TranslateLate(QWidget& window) {
-    if (!m_translated) {
-        return;
-    }
-    TLangPack pack;
-    pack.Load(m_config.LanguagePath(m_languageFile));
-    TranslateForm(pack, window);
-    if (m_valueNames) {
-        TranslateStrings(pack, ValueNamesSection, *m_valueNames);
+    const Qt::WindowFlags flags = windowFlags().setFlag(Qt::WindowStaysOnTopHint, on);
+    if (QWindow* window = windowHandle()) {
+        // Changed on the native window in place: no new window, no hide and show, no new icon.
+        overrideWindowFlags(flags);
+        window->setFlags(flags);
+    } else {
+        m_changingFlags = true;
+        setWindowFlags(flags);
+        m_changingFlags = false;
     }
 }
 
@@ -419,7 +294,7 @@ void TfrmMain::createPopMenu() {
     connect(memo, &QAction::triggered, this, &TfrmMain::PopMenu_MemoClick);
     connect(month, &QAction::triggered, this, &TfrmMain::PopMenu_MonthClick);
     connect(config, &QAction::triggered, this, &TfrmMain::configureRequested);
-    connect(update, &QAction::triggered, this, &TfrmMain::PopMenu_UpdateClick);
+    connect(update, &QAction::triggered, this, &TfrmMain::updateRequested);
     connect(exit, &QAction::triggered, this, &TfrmMain::exitRequested);
 }
 
@@ -443,10 +318,6 @@ void TfrmMain::PopMenu_ShowHideClick() {
     activateWindow();
 }
 
-void TfrmMain::PopMenu_UpdateClick() {
-    m_updateCheck->checkManual();
-}
-
 void TfrmMain::PopMenu_MemoClick() {
     // HoverDay keeps the last day hovered over the calendar, whichever menu was opened.
     emit addMemoRequested(m_model.DisplayYear, m_model.DisplayMonth, m_hoverDay);
@@ -460,8 +331,8 @@ void TfrmMain::PopMenu_MonthClick() {
     activateWindow();
     ShowDateBox(true);
     SetDateText(m_model.DisplayDate);
-    m_edtDate->selectAll();
-    m_edtDate->setFocus(Qt::PopupFocusReason);
+    m_dateBox->edtDate()->selectAll();
+    m_dateBox->edtDate()->setFocus(Qt::PopupFocusReason);
 }
 
 void TfrmMain::contextMenuEvent(QContextMenuEvent* event) {
@@ -576,64 +447,40 @@ void TfrmMain::mouseDoubleClickEvent(QMouseEvent* event) {
 
 // Made at its first showing: its widgets cost more to make than the rest of the window together.
 void TfrmMain::createDateBox() {
-    m_pnlDate = new QFrame(this);
-    m_pnlDate->setObjectName(QStringLiteral("pnlDate"));
-    m_pnlDate->setFrameShape(QFrame::NoFrame);
-    // The application's colours, every role set so that none falls back to the window's key colour.
-    const QPalette system = QApplication::palette();
-    QPalette colours = system;
-    for (int group = 0; group < QPalette::NColorGroups; ++group) {
-        for (int role = 0; role < QPalette::NColorRoles; ++role) {
-            const auto g = static_cast<QPalette::ColorGroup>(group);
-            const auto r = static_cast<QPalette::ColorRole>(role);
-            if (r == QPalette::NoRole) {
-                continue;
-            }
-            colours.setColor(g, r, system.color(g, r));
-        }
-    }
-    m_pnlDate->setPalette(colours);
-    m_pnlDate->setAutoFillBackground(true);
-    // Presses and moves over the box are the box's own: no drag, no hint.
-    m_pnlDate->setAttribute(Qt::WA_NoMousePropagation);
-    m_pnlDate->hide();
-
-    m_updDate = new QWidget(m_pnlDate);
-    m_updDate->setObjectName(QStringLiteral("updDate"));
-    auto* arrows = new QHBoxLayout(m_updDate);
-    arrows->setContentsMargins(0, 0, 0, 0);
-    arrows->setSpacing(0);
-    const auto arrow = [this, arrows](Qt::ArrowType type, bool next) {
-        auto* button = new QToolButton(m_updDate);
-        button->setArrowType(type);
-        button->setAutoRepeat(true);
-        button->setFocusPolicy(Qt::NoFocus);
-        button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-        arrows->addWidget(button);
-        connect(button, &QToolButton::clicked, this, [this, next] { updDateClick(next); });
-        return button;
-    };
-    m_updDatePrevious = arrow(Qt::LeftArrow, false);
-    m_updDateNext = arrow(Qt::RightArrow, true);
-
-    m_edtDate = new QLineEdit(m_pnlDate);
-    m_edtDate->setObjectName(QStringLiteral("edtDate"));
-    m_edtDate->setFrame(false);
-    m_edtDate->setFont(ArialFont(13, false)); // regular set explicitly: the window's font is bold
-    m_edtDate->installEventFilter(this);
-
-    m_btnDate = new QPushButton(QStringLiteral("..."), m_pnlDate);
-    m_btnDate->setObjectName(QStringLiteral("btnDate"));
-    m_btnDate->setFont(ArialFont(11, true));
-    m_btnDate->setFixedSize(16, 16);
-    m_btnDate->installEventFilter(this);
-    connect(m_btnDate, &QPushButton::clicked, this, &TfrmMain::btnDateClick);
-    TranslateLate(*this);
+    m_dateBox = new TDateBox(this);
+    connect(m_dateBox, &TDateBox::stepRequested, this, &TfrmMain::updDateClick);
+    connect(m_dateBox, &TDateBox::todayRequested, this, &TfrmMain::btnDateClick);
+    connect(m_dateBox, &TDateBox::keyUp, this, &TfrmMain::edtDateKeyUp);
+    m_translator.TranslateLate(*this);
     FormResize();
 }
 
+QFrame* TfrmMain::pnlDate() const {
+    return m_dateBox;
+}
+
+QWidget* TfrmMain::updDate() const {
+    return m_dateBox ? m_dateBox->updDate() : nullptr;
+}
+
+QToolButton* TfrmMain::updDatePrevious() const {
+    return m_dateBox ? m_dateBox->updDatePrevious() : nullptr;
+}
+
+QToolButton* TfrmMain::updDateNext() const {
+    return m_dateBox ? m_dateBox->updDateNext() : nullptr;
+}
+
+QLineEdit* TfrmMain::edtDate() const {
+    return m_dateBox ? m_dateBox->edtDate() : nullptr;
+}
+
+QPushButton* TfrmMain::btnDate() const {
+    return m_dateBox ? m_dateBox->btnDate() : nullptr;
+}
+
 bool TfrmMain::DateBoxShown() const {
-    return m_pnlDate != nullptr && m_pnlDate->isVisible();
+    return m_dateBox != nullptr && m_dateBox->isVisible();
 }
 
 QRect TfrmMain::DateBoxDeviceRect() const {
@@ -646,57 +493,38 @@ QRect TfrmMain::DateBoxDeviceRect() const {
 }
 
 void TfrmMain::FormResize() {
-    if (m_pnlDate == nullptr) {
+    if (m_dateBox == nullptr) {
         return;
     }
     const QRect device = DateBoxDeviceRect();
     const qreal scale = devicePixelRatioF();
-    const QRect box(QPoint(static_cast<int>(device.left() / scale), static_cast<int>(device.top() / scale)),
-                    QSize(std::max(0, static_cast<int>(device.width() / scale)),
-                          std::max(0, static_cast<int>(device.height() / scale))));
-    m_pnlDate->setGeometry(box);
-    m_updDate->setGeometry(0, 0, 28, box.height());
-    const int fieldHeight = m_edtDate->sizeHint().height();
-    const int fieldTop = (box.height() - fieldHeight) / 2;
-    m_edtDate->setGeometry(32, fieldTop, std::max(0, box.width() - 32 - m_btnDate->width()), fieldHeight);
-    m_btnDate->move(box.width() - m_btnDate->width(), fieldTop);
+    m_dateBox->Place(
+        QRect(QPoint(static_cast<int>(device.left() / scale), static_cast<int>(device.top() / scale)),
+              QSize(std::max(0, static_cast<int>(device.width() / scale)),
+                    std::max(0, static_cast<int>(device.height() / scale)))));
 }
 
 void TfrmMain::ShowDateBox(bool visible) {
     if (DateBoxShown() == visible) {
         return;
     }
-    if (m_pnlDate == nullptr) {
+    if (m_dateBox == nullptr) {
         createDateBox();
     }
-    m_pnlDate->setVisible(visible);
-    m_dateKeyPressed = 0;
+    m_dateBox->setVisible(visible);
+    m_dateBox->ForgetKey();
     // The mask takes the box in or leaves it out again.
     DrawCalendar();
 }
 
 void TfrmMain::SetDateText(TDateValue date) {
-    m_edtDate->setText(TextToQString(FormatDate("ddddd", date, m_formats)));
-}
-
-bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_edtDate || watched == m_btnDate) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if (event->type() == QEvent::KeyPress && !key->isAutoRepeat()) {
-            m_dateKeyPressed = key->key();
-        } else if (event->type() == QEvent::KeyRelease && !key->isAutoRepeat() &&
-                   key->key() == m_dateKeyPressed) {
-            m_dateKeyPressed = 0;
-            edtDateKeyUp(key->key());
-        }
-    }
-    return QWidget::eventFilter(watched, event);
+    m_dateBox->edtDate()->setText(TextToQString(FormatDate("ddddd", date, m_formats)));
 }
 
 void TfrmMain::edtDateKeyUp(int key) {
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {
         TDateValue date = 0;
-        if (ParseShortDate(m_edtDate->text().toStdString(), m_formats, date)) {
+        if (ParseShortDate(m_dateBox->edtDate()->text().toStdString(), m_formats, date)) {
             const TYmd typed = DecodeDate(date);
             SetOffsets(typed.Year - m_model.TodayYear, typed.Month - m_model.TodayMonth);
         } else {

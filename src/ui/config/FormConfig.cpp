@@ -1,6 +1,5 @@
 #include "config/FormConfig.h"
 
-#include "calendar/FormMain.h"
 #include "base/QtPlatform.h"
 #include "base/Services.h"
 #include "config/ConfigData.h"
@@ -164,10 +163,10 @@ QImage DecodeJpeg(const QByteArray& data) {
     return image;
 }
 
-TfrmConfig::TfrmConfig(TConfigData& config, TServices& services, TfrmMain& calendar, TfrmMemo& memoEditor,
-                       const TLocaleFormats& formats, QWidget* parent)
-    : QDialog(parent), m_config(config), m_services(services), m_calendar(calendar), m_memoEditor(memoEditor),
-      m_formats(formats), m_valueNames(BuiltInValueNames()) {
+TfrmConfig::TfrmConfig(TConfigData& config, TServices& services, TNameValueList& valueNames,
+                       TfrmMemo& memoEditor, const TLocaleFormats& formats, const QWidget* anchor, QWidget* parent)
+    : QDialog(parent), m_config(config), m_services(services), m_valueNames(valueNames), m_memoEditor(memoEditor),
+      m_formats(formats), m_anchor(anchor) {
     createControls();
 }
 
@@ -295,7 +294,8 @@ int TfrmConfig::ShowModal() {
 
 void TfrmConfig::showEvent(QShowEvent* event) {
     if (!event->spontaneous()) {
-        const QRect screen = NearestScreen(m_calendar.frameGeometry(), m_services.ScreenRects());
+        const QRect near = m_anchor ? m_anchor->frameGeometry() : QRect();
+        const QRect screen = NearestScreen(near, m_services.ScreenRects());
         if (!screen.isEmpty()) {
             move(screen.center() - QPoint(width() / 2, height() / 2));
         }
@@ -351,7 +351,7 @@ bool TfrmConfig::btnApplyClick() {
         return false;
     }
     if (m_chkAlwaysOnTop->isChecked() != options.AlwaysOnTop) {
-        m_calendar.AlwaysOnTop(m_chkAlwaysOnTop->isChecked());
+        emit alwaysOnTopChanged(m_chkAlwaysOnTop->isChecked());
     }
     for (const auto& [box, option] : checkBoxOptions()) {
         *option = box->isChecked();
@@ -367,8 +367,7 @@ bool TfrmConfig::btnApplyClick() {
     }
     m_config.ApplySchemes(m_schemeEditor->SelectedSchemeIndex());
     m_config.SaveMemos();
-    m_calendar.TranslateTo(options.LanguageFile);
-    m_calendar.DrawCalendar();
+    emit applied();
     m_schemeEditor->cmbZoneSelect();
     return true;
 }

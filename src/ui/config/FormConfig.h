@@ -20,7 +20,6 @@ namespace kestrivel {
 
 class MemosTab;
 class TConfigData;
-class TfrmMain;
 class TfrmMemo;
 class TSchemeEditor;
 class TServices;
@@ -28,8 +27,9 @@ struct TLocaleFormats;
 
 // The configuration dialog: the General, Display, Memos and About tabs and Ok, Cancel, Apply. It is
 // created once at start, shown modally any number of times and hidden when it closes. The shared
-// data it works on belongs to TConfigData; the dialog owns the translatable value names and the
-// list of language files.
+// data it works on belongs to TConfigData; it changes that data and says so (alwaysOnTopChanged,
+// applied), and the program brings the calendar up to date. The dialog owns the list of language
+// files.
 class TfrmConfig : public QDialog {
     Q_OBJECT
 public:
@@ -38,9 +38,10 @@ public:
     // The version the About tab shows.
     static constexpr const char* kVersionText = "v1.2.2";
 
-    // The data is loaded already (TConfigData::Load); creation only sets up the controls.
-    TfrmConfig(TConfigData& config, TServices& services, TfrmMain& calendar, TfrmMemo& memoEditor,
-               const TLocaleFormats& formats, QWidget* parent = nullptr);
+    // The data is loaded already (TConfigData::Load); creation only sets up the controls. The value
+    // names belong to the translator; the dialog opens centred on the screen nearest `anchor`.
+    TfrmConfig(TConfigData& config, TServices& services, TNameValueList& valueNames, TfrmMemo& memoEditor,
+               const TLocaleFormats& formats, const QWidget* anchor = nullptr, QWidget* parent = nullptr);
     ~TfrmConfig() override;
 
     // The 28 value names (memo types, style rows and choices); translation changes their values.
@@ -93,6 +94,13 @@ public slots:
     // Every way the dialog closes passes here.
     void done(int result) override;
 
+signals:
+    // Apply, before the options take the new state: the stay-on-top box differs from the option.
+    void alwaysOnTopChanged(bool on);
+    // Apply changed the options, the schemes and the memos: the chosen language and the calendar
+    // are to be brought up to date.
+    void applied();
+
 protected:
     void showEvent(QShowEvent* event) override;
 
@@ -105,10 +113,10 @@ private:
 
     TConfigData& m_config;
     TServices& m_services;
-    TfrmMain& m_calendar;
+    TNameValueList& m_valueNames;
     TfrmMemo& m_memoEditor;
     const TLocaleFormats& m_formats;
-    TNameValueList m_valueNames;
+    const QWidget* m_anchor;
     std::vector<std::string> m_languageFiles;
 
     QTabWidget* m_pages = nullptr;

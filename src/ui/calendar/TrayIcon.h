@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class QMenu;
+class QSystemTrayIcon;
+
+namespace kestrivel {
+
+class TServices;
+struct TLocaleFormats;
+
+// The notification-area icon: the program's icon, today's long date as its tooltip, the calendar's
+// menu as its context menu, and its activation for Display/Hide.
+class TTrayIcon : public QObject {
+    Q_OBJECT
+public:
+    TTrayIcon(TServices& services, const TLocaleFormats& formats, QMenu& menu, QObject* parent = nullptr);
+
+    // Adds the icon whether or not a tray host runs yet: at login the host may start after the
+    // calendar, and the icon appears when it does. Without one the calendar's own menu offers the
+    // same commands. Only the first instance gets this far.
+    void Add();
+    bool IsAdded() const { return m_icon != nullptr; }
+    // The tooltip: today's long date, cut to 63 characters.
+    void Refresh();
+    QString ToolTip() const { return m_toolTip; }
+
+signals:
+    // The icon was activated: Display/Hide.
+    void activated();
+
+private:
+    TServices& m_services;
+    const TLocaleFormats& m_formats;
+    QMenu& m_menu;
+    QSystemTrayIcon* m_icon = nullptr;
+    QString m_toolTip;
+};
+
+} // namespace kestrivel
