@@ -8,8 +8,12 @@ svg="$here/icons/kestrivel.svg"
 for size in 16 32 48 128; do
     rsvg-convert -w "$size" -h "$size" "$svg" -o "$here/icons/kestrivel-$size.png"
 done
-# The tray icon as raw RGBA rows: the program shows it without decoding a PNG (see TrayIconPixmap).
+# The tray icon as raw RGBA rows at 16, 32 and 48 pixels: the program shows it without decoding a PNG
+# (see TrayIconImages), and a tray on a scaled screen takes the larger sizes instead of blowing up 16.
 convert "$here/icons/kestrivel-16.png" -depth 8 RGBA:"$here/Tray_Icon.rgba"
+for size in 32 48; do
+    convert "$here/icons/kestrivel-$size.png" -depth 8 RGBA:"$here/Tray_Icon-$size.rgba"
+done
 tmp=$(mktemp --suffix=.png)
 trap 'rm -f "$tmp"' EXIT
 rsvg-convert -w 64 -h 64 "$svg" -o "$tmp"

@@ -145,6 +145,39 @@ private slots:
         QVERIFY(program->TrayIcon().ToolTip().size() <= 63);
     }
 
+    void trayActivationFollowsTheHost_data() {
+        QTest::addColumn<QSystemTrayIcon::ActivationReason>("reason");
+        QTest::addColumn<bool>("statusNotifier");
+        QTest::addColumn<bool>("toggles");
+        using R = QSystemTrayIcon;
+        QTest::newRow("XEmbed double click") << R::DoubleClick << false << true;
+        QTest::newRow("XEmbed click") << R::Trigger << false << false;
+        QTest::newRow("XEmbed middle") << R::MiddleClick << false << false;
+        QTest::newRow("XEmbed context") << R::Context << false << false;
+        QTest::newRow("SNI activate") << R::Trigger << true << true;
+        QTest::newRow("SNI double click") << R::DoubleClick << true << false;
+        QTest::newRow("SNI secondary") << R::MiddleClick << true << false;
+        QTest::newRow("SNI context") << R::Context << true << false;
+    }
+    void trayActivationFollowsTheHost() {
+        QFETCH(QSystemTrayIcon::ActivationReason, reason);
+        QFETCH(bool, statusNotifier);
+        QFETCH(bool, toggles);
+        QCOMPARE(ActivationTogglesCalendar(reason, statusNotifier), toggles);
+    }
+
+    // Without a StatusNotifierItem host (as here) the icon's double click reaches Display/Hide.
+    void trayDoubleClickShowsTheHiddenCalendar() {
+        Build();
+        program->Start();
+        TfrmMain& frmMain = program->MainWindow();
+        frmMain.hide();
+        program->TrayIcon().OnActivated(QSystemTrayIcon::Trigger);
+        QVERIFY(!frmMain.isVisible());
+        program->TrayIcon().OnActivated(QSystemTrayIcon::DoubleClick);
+        QVERIFY(frmMain.isVisible());
+    }
+
     void stayOnTopChangesInPlace() {
         Build();
         TfrmMain& frmMain = program->MainWindow();

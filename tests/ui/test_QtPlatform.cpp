@@ -126,13 +126,19 @@ private slots:
         QCOMPARE(measurer.TextExtent("", "Arial", 12, fsBold).Width, 0);
     }
 
-    // The raw tray icon holds the drawing's 16-pixel rendering pixel for pixel, alpha included.
-    void trayIconIsTheSixteenPixelIcon() {
-        const QImage png(QStringLiteral(KESTRIVEL_SOURCE_DIR "/resources/icons/kestrivel-16.png"));
-        QVERIFY(!png.isNull());
-        const QImage icon = TrayIconImage();
-        QCOMPARE(icon.size(), QSize(16, 16));
-        QCOMPARE(icon.convertToFormat(QImage::Format_ARGB32), png.convertToFormat(QImage::Format_ARGB32));
+    // The raw tray icons hold the drawing's 16, 32 and 48-pixel renderings pixel for pixel, alpha included.
+    void trayIconsAreTheDrawingsSizes() {
+        const QList<QImage> icons = TrayIconImages();
+        QCOMPARE(icons.size(), 3);
+        for (const QImage& icon : icons) {
+            const QImage png(
+                QStringLiteral(KESTRIVEL_SOURCE_DIR "/resources/icons/kestrivel-%1.png").arg(icon.width()));
+            QVERIFY(!png.isNull());
+            QCOMPARE(icon.size(), png.size());
+            QCOMPARE(icon.convertToFormat(QImage::Format_ARGB32), png.convertToFormat(QImage::Format_ARGB32));
+        }
+        QCOMPARE(icons[0].width(), 16);
+        QCOMPARE(icons[2].width(), 48);
     }
 
     void textBytesAreReadAsUtf8OrWindows1252() {

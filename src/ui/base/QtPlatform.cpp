@@ -71,15 +71,21 @@ QFont WindowFont(int dpi) {
     return font;
 }
 
-QImage TrayIconImage() {
-    constexpr int kSide = 16;
-    const QResource resource(QStringLiteral(":/Tray_Icon.rgba"));
-    const QByteArray pixels = resource.uncompressedData();
-    if (pixels.size() != kSide * kSide * 4) {
-        return {};
+QList<QImage> TrayIconImages() {
+    const struct {
+        int Side;
+        const char* Name;
+    } sizes[] = {{16, ":/Tray_Icon.rgba"}, {32, ":/Tray_Icon-32.rgba"}, {48, ":/Tray_Icon-48.rgba"}};
+    QList<QImage> images;
+    for (const auto& size : sizes) {
+        const QByteArray pixels = QResource(QString::fromLatin1(size.Name)).uncompressedData();
+        if (pixels.size() == size.Side * size.Side * 4) {
+            images.append(QImage(reinterpret_cast<const uchar*>(pixels.constData()), size.Side, size.Side,
+                                 QImage::Format_RGBA8888)
+                              .copy());
+        }
     }
-    return QImage(reinterpret_cast<const uchar*>(pixels.constData()), kSide, kSide, QImage::Format_RGBA8888)
-        .copy();
+    return images;
 }
 
 int DeviceDpi(const QScreen* screen) {

@@ -37,9 +37,10 @@ QFont ArialFont(int pixels, bool bold = false);
 // The calendar window's font: "Arial", bold, 13 pixels (at 96 dpi; more device pixels at more dpi).
 QFont WindowFont(int dpi = kSurfaceDpi);
 
-// The tray icon "Tray_Icon": 16 by 16 pixels kept as raw RGBA rows, since decoding a PNG would keep
-// libpng's pages resident for the life of the program. Null when the resource is missing or damaged.
-QImage TrayIconImage();
+// The tray icon "Tray_Icon" at 16, 32 and 48 pixels, kept as raw RGBA rows since decoding a PNG
+// would keep libpng's pages resident for the life of the program; the tray takes the size that fits
+// its scale. A size whose resource is missing or damaged is left out.
+QList<QImage> TrayIconImages();
 
 // The device resolution of a screen: 96 dpi times the scale Qt gives its windows (Xft.dpi,
 // QT_SCALE_FACTOR, a monitor's own scale).

@@ -8,9 +8,13 @@
 #include <QIcon>
 #include <QMenu>
 #include <QPixmap>
-#include <QSystemTrayIcon>
+#include <QtWidgets/private/qsystemtrayicon_p.h>
 
 namespace kestrivel {
+
+bool ActivationTogglesCalendar(QSystemTrayIcon::ActivationReason reason, bool statusNotifierHost) {
+    return reason == (statusNotifierHost ? QSystemTrayIcon::Trigger : QSystemTrayIcon::DoubleClick);
+}
 
 TTrayIcon::TTrayIcon(TServices& services, const TLocaleFormats& formats, QMenu& menu, QObject* parent)
     : QObject(parent), m_services(services), m_formats(formats), m_menu(menu) {}
@@ -19,15 +23,25 @@ void TTrayIcon::Add() {
     if (m_icon) {
         return;
     }
-    m_icon = new QSystemTrayIcon(QIcon(QPixmap::fromImage(TrayIconImage())), this);
+    QIcon icon;
+    for (const QImage& image : TrayIconImages()) {
+        icon.addPixmap(QPixmap::fromImage(image));
+    }
+    m_icon = new QSystemTrayIcon(icon, this);
     m_icon->setContextMenu(&m_menu);
-    connect(m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        if (reason == QSystemTrayIcon::DoubleClick) {
-            emit activated();
-        }
-    });
+    connect(m_icon, &QSystemTrayIcon::activated, this, &TTrayIcon::OnActivated);
     Refresh();
     m_icon->show();
+    // Qt docks the icon through the platform's StatusNotifierItem support when a host is registered
+    // on the session bus, and through its own XEmbed icon otherwise; the two report activations
+    // differently.
+    m_statusNotifier = static_cast<QSystemTrayIconPrivate*>(QObjectPrivate::get(m_icon))->qpa_sys != nullptr;
+}
+
+void TTrayIcon::OnActivated(QSystemTrayIcon::ActivationReason reason) {
+    if (ActivationTogglesCalendar(reason, m_statusNotifier)) {
+        emit activated();
+    }
 }
 
 void TTrayIcon::Refresh() {

@@ -2,9 +2,9 @@
 
 #include <QObject>
 #include <QString>
+#include <QSystemTrayIcon>
 
 class QMenu;
-class QSystemTrayIcon;
 
 namespace kestrivel {
 
@@ -27,6 +27,9 @@ public:
     void Refresh();
     QString ToolTip() const { return m_toolTip; }
 
+    // The host's activation: Display/Hide when it is the host's way of opening the calendar.
+    void OnActivated(QSystemTrayIcon::ActivationReason reason);
+
 signals:
     // The icon was activated: Display/Hide.
     void activated();
@@ -36,7 +39,16 @@ private:
     const TLocaleFormats& m_formats;
     QMenu& m_menu;
     QSystemTrayIcon* m_icon = nullptr;
+    // Docked through a StatusNotifierItem host (KDE, GNOME's AppIndicator, Xfce's status tray) rather
+    // than an XEmbed tray.
+    bool m_statusNotifier = false;
     QString m_toolTip;
 };
+
+// Whether an activation shows or hides the calendar. An XEmbed tray reports a click as Trigger and a
+// double click as Trigger then DoubleClick, so the double click is the command there. A
+// StatusNotifierItem host reports its own activation (a click, or Enter on the item) as Trigger and
+// never a double click, so Trigger is the command there.
+bool ActivationTogglesCalendar(QSystemTrayIcon::ActivationReason reason, bool statusNotifierHost);
 
 } // namespace kestrivel
