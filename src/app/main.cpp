@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 using namespace kestrivel;
 
@@ -56,14 +57,20 @@ int main(int argc, char* argv[]) {
     // Dialogs closing must not end the program: only "Close" does.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    // A second start ends here, before any window or icon exists; the lock is released last.
-    const TSingleInstance instance(QApplication::applicationName());
+    // A second start shows the running calendar and ends here, before any window or icon exists; the
+    // lock is released last.
+    const ProgramPaths paths = FindProgramPaths();
+    TSingleInstance instance(QApplication::applicationName(),
+                             {QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation),
+                              QString::fromStdString(paths.ProgramFolder)});
     if (!instance.IsFirst()) {
+        instance.AskToShow();
         return 0;
     }
     auto services =
         std::make_unique<TServices>(std::make_unique<TModuleHttpClient>(), std::make_unique<TXdgAutostart>());
-    TKestrivel program(std::move(services), FindProgramPaths());
+    TKestrivel program(std::move(services), paths);
+    QObject::connect(&instance, &TSingleInstance::showRequested, &program, &TKestrivel::ShowCalendar);
     program.Start();
     return app.exec();
 }

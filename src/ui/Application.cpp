@@ -96,6 +96,12 @@ void TKestrivel::calendarShowing() {
     }
 }
 
+void TKestrivel::ShowCalendar() {
+    m_frmMain->show();
+    m_frmMain->raise();
+    m_frmMain->activateWindow();
+}
+
 void TKestrivel::AlwaysOnTop(bool on) {
     m_frmMain->AlwaysOnTop(on);
     m_tray->Refresh();

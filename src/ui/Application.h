@@ -40,6 +40,8 @@ public:
     TTranslator& Translator() const { return *m_translator; }
     TTrayIcon& TrayIcon() const { return *m_tray; }
     TUpdateCheck& UpdateCheck() const { return *m_updateCheck; }
+    // Shows the calendar and brings it to the front (a later start asked for it).
+    void ShowCalendar();
     // Switches the calendar's stay-on-top state; the icon's tooltip is refreshed with it.
     void AlwaysOnTop(bool on);
     // Every second: a new day number means a new day.
