@@ -24,8 +24,4 @@ TSingleInstance::TSingleInstance(const QString& name, const QString& folder) {
 
 TSingleInstance::~TSingleInstance() = default;
 
-QString TSingleInstance::LockPath() const {
-    return m_lock->fileName();
-}
-
 } // namespace kestrivel

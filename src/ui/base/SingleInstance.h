@@ -21,7 +21,6 @@ public:
     // False only when another live instance holds the lock. A lock that cannot be made at all
     // (no folder, no rights) counts as the first instance, so the calendar still starts.
     bool IsFirst() const { return m_first; }
-    QString LockPath() const;
 
 private:
     std::unique_ptr<QLockFile> m_lock;
