@@ -229,8 +229,8 @@ TEST_P(ShippedLanguage, TranslatesTheThreeLists) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Shipped, ShippedLanguage, ::testing::ValuesIn(kShipped),
-                         [](const ::testing::TestParamInfo<TShipped>& info) {
-                             return std::string(info.param.File);
+                         [](const ::testing::TestParamInfo<TShipped>& shipped) {
+                             return std::string(shipped.param.File);
                          });
 
 TEST(ShippedLanguages, InitialsAndEnglishTexts) {

@@ -32,11 +32,6 @@ TSettings Distinct() {
     return s;
 }
 
-// Restores the default colour resolver even when an assertion leaves the test early.
-struct ResolverGuard {
-    ~ResolverGuard() { SetSystemColorResolver(nullptr); }
-};
-
 } // namespace
 
 TEST(Settings, ZoneRecordLayoutIsByteExact) {
@@ -200,23 +195,9 @@ TEST(ColorText, ColorToText) {
     EXPECT_EQ(ColorToText(0x00010203), "3,2,1");
 }
 
-TEST(ColorText, SystemColourGoesThroughResolver) {
-    ResolverGuard guard;
-    // Without a platform resolver the value counts as plain RGB.
+TEST(ColorText, SystemColourCountsAsPlainRgb) {
     EXPECT_EQ(ColorToText(0x80000005), "5,0,0");
     EXPECT_EQ(ColorToText(0xFF0A0B0C), "12,11,10");
-    TColor seen = 0;
-    SetSystemColorResolver([&](TColor c) {
-        seen = c;
-        return TColor(0x00332211);
-    });
-    EXPECT_EQ(ColorToText(0x80000005), "17,34,51");
-    EXPECT_EQ(seen, 0x80000005u);
-    seen = 0;
-    EXPECT_EQ(ColorToText(0x00000005), "5,0,0"); // ordinary colours never reach it
-    EXPECT_EQ(seen, 0u);
-    SetSystemColorResolver(nullptr);
-    EXPECT_EQ(ColorToText(0x80000005), "5,0,0");
 }
 
 TEST(ColorText, TextToColorReadsComponents) {
@@ -278,16 +259,4 @@ TEST(ColorText, RoundTripOfEveryPrimaryLevel) {
         ASSERT_TRUE(TextToColor(ColorToText(color), back));
         EXPECT_EQ(back, color);
     }
-}
-
-TEST(ColorText, IsDigits) {
-    EXPECT_TRUE(IsDigits("0"));
-    EXPECT_TRUE(IsDigits("0123456789"));
-    EXPECT_FALSE(IsDigits(""));
-    EXPECT_FALSE(IsDigits(" 1"));
-    EXPECT_FALSE(IsDigits("1,2"));
-    EXPECT_FALSE(IsDigits("-1"));
-    EXPECT_FALSE(IsDigits("+1"));
-    EXPECT_FALSE(IsDigits("1a"));
-    EXPECT_FALSE(IsDigits("\xD9"));
 }

@@ -5,7 +5,7 @@
 #include "memos/UnitMemo.h"
 #include "schemes/UnitSchemes.h"
 
-#include <QPainter>
+#include <QFontMetrics>
 #include <QtTest>
 
 using namespace kestrivel;
@@ -32,6 +32,56 @@ bool IsKey(const QImage& image, int x, int y) {
 QRgb Rgb(TColor color) {
     return ToQColor(color).rgb();
 }
+
+// A calendar made by hand: every box and text gets a zone of its own, so one picture holds
+// differently styled boxes and texts, and DrawCalendar paints them exactly as it paints a month.
+class HandMade {
+public:
+    HandMade(int width, int height) {
+        m_model.CalendarWidth = width;
+        m_model.CalendarHeight = height;
+    }
+    // A box without text, as the calendar's own box is.
+    void Box(const TSettings& zone, int left, int top, int right, int bottom) {
+        TCalendarBox box;
+        box.Kind = TBoxKind::Calendar;
+        box.Zone = addZone(zone);
+        box.Left = left;
+        box.Top = top;
+        box.Right = right;
+        box.Bottom = bottom;
+        m_model.Boxes.push_back(box);
+    }
+    // A text without a box, as a memo line is.
+    void Text(const TSettings& zone, const std::string& text, int x, int y, bool centred = false) {
+        TCalendarBox box;
+        box.Kind = TBoxKind::MemoLine;
+        box.Zone = addZone(zone);
+        box.Text = text;
+        box.TextX = x;
+        box.TextY = y;
+        box.Centred = centred;
+        m_model.Boxes.push_back(box);
+    }
+    QImage Draw() const {
+        QImage buffer;
+        DrawCalendar(buffer, m_model, &m_scheme);
+        return buffer;
+    }
+
+private:
+    int addZone(const TSettings& zone) {
+        if (m_zones == kZoneCount) {
+            qFatal("a hand-made calendar holds at most %d styles", kZoneCount);
+        }
+        m_scheme.Settings[m_zones] = zone;
+        return m_zones++;
+    }
+
+    TMonthModel m_model;
+    TScheme m_scheme;
+    int m_zones = 0;
+};
 
 } // namespace
 
@@ -70,27 +120,21 @@ class TestCalendarPainter : public QObject {
         zone.EffectColor = kBlack;
         return zone;
     }
-    static QImage DrawOnce(const TSettings& zone, int x, int y) {
-        QImage image = KeyImage(60, 40);
-        QPainter painter(&image);
-        DrawText(&painter, "28", zone, x, y, false);
-        return image;
-    }
+    static QImage DrawOnce(const TSettings& zone, int x, int y) { return DrawAlone(zone, "28", x, y); }
     // What the effect should give: the text drawn alone in the effect colour at each offset, then
     // alone in the text colour at the point itself.
     static QImage Compose(const TSettings& zone, int x, int y, const std::vector<QPoint>& offsets) {
         TSettings plain = zone;
         plain.Outline = false;
         plain.Shadow = false;
-        QImage image = KeyImage(60, 40);
-        QPainter painter(&image);
+        HandMade calendar(60, 40);
         TSettings effect = plain;
         effect.TextColor = zone.EffectColor;
         for (const QPoint& o : offsets) {
-            DrawText(&painter, "28", effect, x + o.x(), y + o.y(), false);
+            calendar.Text(effect, "28", x + o.x(), y + o.y());
         }
-        DrawText(&painter, "28", plain, x, y, false);
-        return image;
+        calendar.Text(plain, "28", x, y);
+        return calendar.Draw();
     }
     static QRect InkBounds(const QImage& image) {
         QRect bounds;
@@ -115,10 +159,15 @@ class TestCalendarPainter : public QObject {
         return count;
     }
     static QImage DrawAlone(const TSettings& zone, const std::string& text, int x, int y) {
-        QImage image = KeyImage(60, 40);
-        QPainter painter(&image);
-        DrawText(&painter, text, zone, x, y, false);
-        return image;
+        HandMade calendar(60, 40);
+        calendar.Text(zone, text, x, y);
+        return calendar.Draw();
+    }
+    // One box covering left..right-1 and top..bottom-1 on a calendar of the given size.
+    static QImage DrawBox(const TSettings& zone, QSize size, int left, int top, int right, int bottom) {
+        HandMade calendar(size.width(), size.height());
+        calendar.Box(zone, left, top, right, bottom);
+        return calendar.Draw();
     }
 
 private slots:
@@ -243,15 +292,11 @@ private slots:
     }
 
     void frameOnlyBoxIsHollow() {
-        QImage image = KeyImage(20, 12);
         TSettings zone;
         zone.Frame = true;
         zone.FrameColor = kRed;
         zone.BackColor = kBlue;
-        {
-            QPainter painter(&image);
-            DrawFrame(&painter, zone, 2, 1, 15, 10);
-        }
+        const QImage image = DrawBox(zone, {20, 12}, 2, 1, 15, 10);
         for (int x = 2; x <= 14; ++x) {
             QCOMPARE(image.pixel(x, 1), Rgb(kRed));
             QCOMPARE(image.pixel(x, 9), Rgb(kRed));
@@ -272,15 +317,11 @@ private slots:
     }
 
     void filledBoxWithoutFrameIsOutlinedInItsFill() {
-        QImage image = KeyImage(12, 12);
         TSettings zone;
         zone.BackSolid = true;
         zone.BackColor = kBlue;
         zone.FrameColor = kRed; // not used without Frame
-        {
-            QPainter painter(&image);
-            DrawFrame(&painter, zone, 1, 2, 11, 9);
-        }
+        const QImage image = DrawBox(zone, {12, 12}, 1, 2, 11, 9);
         for (int y = 0; y < 12; ++y) {
             for (int x = 0; x < 12; ++x) {
                 const bool inside = x >= 1 && x < 11 && y >= 2 && y < 9;
@@ -290,17 +331,13 @@ private slots:
     }
 
     void roundCornersLeaveTheCornerPixelsTransparent() {
-        QImage image = KeyImage(30, 20);
         TSettings zone;
         zone.BackSolid = true;
         zone.BackColor = kBlue;
         zone.Frame = true;
         zone.FrameColor = kRed;
         zone.RoundCorners = true;
-        {
-            QPainter painter(&image);
-            DrawFrame(&painter, zone, 0, 0, 30, 20);
-        }
+        QImage image = DrawBox(zone, {30, 20}, 0, 0, 30, 20);
         for (const QPoint corner : {QPoint(0, 0), QPoint(29, 0), QPoint(0, 19), QPoint(29, 19)}) {
             QVERIFY2(IsKey(image, corner.x(), corner.y()),
                      qPrintable(QStringLiteral("corner %1,%2").arg(corner.x()).arg(corner.y())));
@@ -326,22 +363,14 @@ private slots:
         }
         // Without fill the rounded box stays hollow.
         zone.BackSolid = false;
-        image = KeyImage(30, 20);
-        {
-            QPainter painter(&image);
-            DrawFrame(&painter, zone, 0, 0, 30, 20);
-        }
+        image = DrawBox(zone, {30, 20}, 0, 0, 30, 20);
         QVERIFY(IsKey(image, 2, 2));
         QVERIFY(IsKey(image, 15, 10));
         QCOMPARE(image.pixel(1, 1), Rgb(kRed));
         zone.BackSolid = true;
         // Square corners paint the corner pixel.
         zone.RoundCorners = false;
-        image = KeyImage(30, 20);
-        {
-            QPainter painter(&image);
-            DrawFrame(&painter, zone, 0, 0, 30, 20);
-        }
+        image = DrawBox(zone, {30, 20}, 0, 0, 30, 20);
         QCOMPARE(image.pixel(0, 0), Rgb(kRed));
         QCOMPARE(image.pixel(29, 19), Rgb(kRed));
     }
@@ -421,13 +450,11 @@ private slots:
         TSettings zone = DefaultScheme().Settings[zoneDays];
         zone.TextColor = kWhite;
         const QImage left = DrawAlone(zone, "88", 10, 5);
-        QImage centred = KeyImage(60, 40);
-        const int width = QFontMetrics(ZoneFont(zone), &centred).horizontalAdvance(QStringLiteral("88"));
-        {
-            QPainter painter(&centred);
-            DrawText(&painter, "88", zone, 10 + width / 2, 5, true);
-        }
-        QCOMPARE(centred, left);
+        const QImage surface = KeyImage(60, 40);
+        const int width = QFontMetrics(ZoneFont(zone), &surface).horizontalAdvance(QStringLiteral("88"));
+        HandMade centred(60, 40);
+        centred.Text(zone, "88", 10 + width / 2, 5, true);
+        QCOMPARE(centred.Draw(), left);
     }
 
     void textStyleBitsReachTheFont() {
@@ -575,14 +602,16 @@ private slots:
         QVERIFY(OpaqueRegion(QImage()).isEmpty());
     }
 
-    void drawingWithoutSurfaceDoesNothing() {
-        TSettings zone;
+    // Boxes and texts of a calendar without area have no surface to land on.
+    void calendarWithoutAreaPaintsNothing() {
+        TSettings zone = EffectZone();
         zone.BackSolid = true;
-        DrawFrame(nullptr, zone, 0, 0, 10, 10);
-        DrawText(nullptr, "x", zone, 0, 0, true);
-        QPainter inactive;
-        DrawFrame(&inactive, zone, 0, 0, 10, 10);
-        DrawText(&inactive, "x", zone, 0, 0, false);
+        for (const QSize size : {QSize(0, 10), QSize(10, 0), QSize(-5, -5)}) {
+            HandMade calendar(size.width(), size.height());
+            calendar.Box(zone, 0, 0, 10, 10);
+            calendar.Text(zone, "x", 0, 0);
+            QVERIFY(calendar.Draw().isNull());
+        }
     }
 };
 

@@ -134,11 +134,6 @@ size_t TIniFile::findKey(const Range& range, std::string_view key) const {
     return std::string::npos;
 }
 
-bool TIniFile::sectionExists(std::string_view section) const {
-    Range range;
-    return findSection(section, range);
-}
-
 bool TIniFile::valueExists(std::string_view section, std::string_view key) const {
     Range range;
     return findSection(section, range) && findKey(range, key) != std::string::npos;

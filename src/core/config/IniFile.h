@@ -37,7 +37,6 @@ public:
     // to save, so a file we could not read is never replaced by what little we know.
     bool readable() const { return m_readable; }
 
-    bool sectionExists(std::string_view section) const;
     bool valueExists(std::string_view section, std::string_view key) const;
     // The key's value (trimmed, unquoted, UTF-8, at most MaxValueLength characters), `defaultValue`
     // when the key is missing. A present key with an empty value reads as empty.

@@ -12,16 +12,6 @@ namespace {
 
 constexpr const char* kDefaultFontName = "Arial";
 constexpr uint16_t kDefaultFontSize = 10;
-constexpr TColor kSystemColorBit = 0x80000000u;
-
-TColor PlainRgb(TColor color) {
-    return color & 0x00FFFFFFu;
-}
-
-TSystemColorResolver& Resolver() {
-    static TSystemColorResolver resolver = PlainRgb;
-    return resolver;
-}
 
 // The longest run of digits from `pos` on; `pos` ends behind it.
 std::string TakeDigits(const std::string& text, size_t& pos) {
@@ -106,14 +96,7 @@ TScheme DefaultScheme() {
     return scheme;
 }
 
-void SetSystemColorResolver(TSystemColorResolver resolver) {
-    Resolver() = resolver ? std::move(resolver) : TSystemColorResolver(PlainRgb);
-}
-
 std::string ColorToText(TColor color) {
-    if (color & kSystemColorBit) {
-        color = Resolver()(color);
-    }
     const unsigned red = color & 0xFF;
     const unsigned green = (color >> 8) & 0xFF;
     const unsigned blue = (color >> 16) & 0xFF;
@@ -142,18 +125,6 @@ bool TextToColor(const std::string& text, TColor& color, std::string* error) {
         result |= (static_cast<TColor>(*value) & 0xFF) << (8 * i);
     }
     color = result;
-    return true;
-}
-
-bool IsDigits(const std::string& text) {
-    if (text.empty()) {
-        return false;
-    }
-    for (char c : text) {
-        if (c < '0' || c > '9') {
-            return false;
-        }
-    }
     return true;
 }
 

@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -79,18 +78,11 @@ TScheme DefaultScheme();
 
 // --- Colour text: "red,green,blue" in decimal ---
 
-// Turns a system colour (top bit set) into its current RGB value. The platform layer installs one;
-// without it the value is taken as plain RGB by dropping the top byte. Passing an empty function
-// restores that default.
-using TSystemColorResolver = std::function<TColor(TColor)>;
-void SetSystemColorResolver(TSystemColorResolver resolver);
-
+// A system colour (top bit set) is written as plain RGB: its top byte is dropped.
 std::string ColorToText(TColor color);
 // False on malformed text; `error` (when given) then receives the integer-conversion message
 // naming the offending component, and `color` is left alone.
 bool TextToColor(const std::string& text, TColor& color, std::string* error = nullptr);
-// True when the text is not empty and holds only the digits 0 to 9.
-bool IsDigits(const std::string& text);
 
 // --- The list of schemes and Schemes.dat ---
 

@@ -16,7 +16,7 @@ class QWidget;
 
 namespace kestrivel {
 
-// The resolution the calendar was designed at: one device pixel per pixel of the description.
+// The resolution the calendar's sizes are given at: there one layout pixel is one device pixel.
 static constexpr int kSurfaceDpi = 96;
 
 // A point size as the character height in device pixels at `dpi`, the unit the window's own 13-pixel

@@ -46,24 +46,23 @@ bool NoKeyUnder(const QImage& image, const QRect& area) {
     return true;
 }
 
-// `surface` is the image painted on when there is one: it decides the smoothing (see SurfaceStyle).
+// `surface` is the image painted on: it decides the smoothing (see SurfaceStyle).
 void PaintText(QPainter& painter, const QString& text, const TSettings& zone, const TZoneFont& font, int x,
-               int y, bool centred, const QImage* surface) {
+               int y, bool centred, const QImage& surface) {
     const int advance = font.Metrics.horizontalAdvance(text);
     if (centred) {
         x -= advance / 2;
     }
     const bool effect = zone.Outline || zone.Shadow;
-    const bool translucent = surface != nullptr && surface->hasAlphaChannel();
+    const bool translucent = surface.hasAlphaChannel();
     bool smooth = translucent;
-    if (surface != nullptr && !translucent && !IsKey(zone.TextColor) &&
-        !(effect && IsKey(zone.EffectColor))) {
+    if (!translucent && !IsKey(zone.TextColor) && !(effect && IsKey(zone.EffectColor))) {
         // Where the ink reaches, with the effects' pixel and the smoothed edge around it.
         const int margin = effect ? 2 : 1;
         const QRect reach = font.Metrics.boundingRect(text)
                                 .translated(x, y + font.Metrics.ascent())
                                 .adjusted(-margin, -margin, margin, margin);
-        smooth = NoKeyUnder(*surface, reach);
+        smooth = NoKeyUnder(surface, reach);
     }
     painter.setFont(smooth ? font.Smooth : font.Hard);
     // The given point is the top of the line; Qt draws on the baseline.
@@ -158,12 +157,6 @@ bool Shows(QRgb pixel) {
     return qAlpha(pixel) != 0 && (pixel | 0xFF000000) != kKeyColor;
 }
 
-const QImage* ImageOf(const QPainter& painter) {
-    const QPaintDevice* device = painter.device();
-    return device != nullptr && device->devType() == QInternal::Image ? static_cast<const QImage*>(device)
-                                                                      : nullptr;
-}
-
 } // namespace
 
 QColor ToQColor(TColor color) {
@@ -181,22 +174,6 @@ QFont ZoneFont(const TSettings& zone, int dpi) {
     font.setUnderline((zone.TextStyle & fsUnderline) != 0);
     font.setStrikeOut((zone.TextStyle & fsStrikeOut) != 0);
     return font;
-}
-
-void DrawFrame(QPainter* painter, const TSettings& zone, int left, int top, int right, int bottom) {
-    if (painter == nullptr || !painter->isActive()) {
-        return;
-    }
-    const QImage* image = ImageOf(*painter);
-    PaintFrame(*painter, zone, left, top, right, bottom, image != nullptr && image->hasAlphaChannel());
-}
-
-void DrawText(QPainter* painter, const std::string& text, const TSettings& zone, int x, int y, bool centred) {
-    if (painter == nullptr || !painter->isActive()) {
-        return;
-    }
-    const TZoneFont font(zone, painter->device(), kSurfaceDpi);
-    PaintText(*painter, TextToQString(text), zone, font, x, y, centred, ImageOf(*painter));
 }
 
 void DrawCalendar(QImage& buffer, const TMonthModel& model, const TScheme* scheme,
@@ -229,7 +206,7 @@ void DrawCalendar(QImage& buffer, const TMonthModel& model, const TScheme* schem
         }
         if (box.Kind != TBoxKind::Calendar && box.Kind != TBoxKind::Memo && !box.Text.empty()) {
             PaintText(painter, TextToQString(box.Text), zone, fontOf(box.Zone), box.TextX, box.TextY,
-                      box.Centred, &buffer);
+                      box.Centred, buffer);
         }
     }
 }

@@ -9,10 +9,6 @@
 #include <QImage>
 #include <QRegion>
 
-#include <string>
-
-class QPainter;
-
 namespace kestrivel {
 
 // The window colour and transparency key: fuchsia. Every pixel of exactly this colour is see-through.
@@ -33,16 +29,13 @@ QColor ToQColor(TColor color);
 // The zone's font as it is drawn: face, size at `dpi` and every style bit as they stand.
 QFont ZoneFont(const TSettings& zone, int dpi = kSurfaceDpi);
 
-// Paints one box: filled in BackColor when BackSolid, outlined in FrameColor when Frame (else in
-// BackColor), square or with 6 by 6 corner ellipses, covering left..right-1 and top..bottom-1.
-void DrawFrame(QPainter* painter, const TSettings& zone, int left, int top, int right, int bottom);
-// Paints one text whose line starts at y: the outline (or else the shadow) in EffectColor, then the
-// text in TextColor. Centred texts are moved left by half their width. On an image the text is
-// smoothed by the rules of SurfaceStyle (translucent when the image has an alpha channel).
-void DrawText(QPainter* painter, const std::string& text, const TSettings& zone, int x, int y, bool centred);
-
 // Sizes `buffer` to the calendar, fills it with the key colour (or transparency) and, when there is a
 // scheme, paints every box and text of the model in order.
+//
+// A box whose zone has a background or a frame is filled in BackColor when BackSolid and outlined in
+// FrameColor when Frame (else in BackColor), square or with 6 by 6 corner ellipses, covering
+// Left..Right-1 and Top..Bottom-1. A text's line starts at TextY: the outline (or else the shadow) in
+// EffectColor, then the text in TextColor; centred texts are moved left by half their width.
 void DrawCalendar(QImage& buffer, const TMonthModel& model, const TScheme* scheme,
                   const SurfaceStyle& style = {});
 

@@ -2,6 +2,7 @@
 
 #include "base/QtPlatform.h"
 #include "base/Services.h"
+#include "config/AboutPicture.h"
 #include "config/ConfigData.h"
 #include "config/Options.h"
 #include "config/ProgramPaths.h"
@@ -27,13 +28,9 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include <csetjmp>
 #include <cstddef>
-#include <cstdio>
 #include <functional>
 #include <utility>
-
-#include <jpeglib.h>
 
 namespace kestrivel {
 
@@ -47,8 +44,6 @@ static constexpr const char* kShortDate = "ddddd";
 static constexpr const char* kLongDate = "dddddd";
 static constexpr int kTabWidth = 100;
 static constexpr int kFontPixels = 11;
-// A picture larger than this is not an icon; decoding stops before allocating it.
-static constexpr unsigned kMaxPicturePixels = 4096u * 4096u;
 
 // Every tab is as wide as designed, whatever its caption.
 class FixedTabBar : public QTabBar {
@@ -107,61 +102,7 @@ void FillPage(QWidget* page, QWidget* content) {
     layout->addWidget(content);
 }
 
-struct JpegErrorManager {
-    jpeg_error_mgr Base;
-    std::jmp_buf Jump;
-};
-
-// libjpeg's own handler ends the process; ours returns to the decoder, which gives up.
-void JpegErrorExit(j_common_ptr info) {
-    std::longjmp(reinterpret_cast<JpegErrorManager*>(info->err)->Jump, 1);
-}
-
-void JpegQuiet(j_common_ptr) {}
-
 } // namespace
-
-QImage DecodeJpeg(const QByteArray& data) {
-    QImage image;
-    if (data.isEmpty()) {
-        return image;
-    }
-    jpeg_decompress_struct info;
-    JpegErrorManager errors;
-    info.err = jpeg_std_error(&errors.Base);
-    errors.Base.error_exit = JpegErrorExit;
-    errors.Base.output_message = JpegQuiet;
-    // Only plain C data lives between here and the last libjpeg call, so the jump skips nothing.
-    if (setjmp(errors.Jump)) {
-        jpeg_destroy_decompress(&info);
-        return QImage();
-    }
-    jpeg_create_decompress(&info);
-    jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(data.constData()),
-                 static_cast<unsigned long>(data.size()));
-    jpeg_read_header(&info, TRUE);
-    info.out_color_space = JCS_RGB;
-    jpeg_calc_output_dimensions(&info);
-    if (info.output_width == 0 || info.output_height == 0 ||
-        info.output_width > kMaxPicturePixels / info.output_height) {
-        jpeg_destroy_decompress(&info);
-        return QImage();
-    }
-    jpeg_start_decompress(&info);
-    image = QImage(static_cast<int>(info.output_width), static_cast<int>(info.output_height),
-                   QImage::Format_RGB888);
-    if (image.isNull()) {
-        jpeg_destroy_decompress(&info);
-        return QImage();
-    }
-    while (info.output_scanline < info.output_height) {
-        JSAMPROW row = image.scanLine(static_cast<int>(info.output_scanline));
-        jpeg_read_scanlines(&info, &row, 1);
-    }
-    jpeg_finish_decompress(&info);
-    jpeg_destroy_decompress(&info);
-    return image;
-}
 
 TfrmConfig::TfrmConfig(TConfigData& config, TServices& services, TNameValueList& valueNames,
                        TfrmMemo& memoEditor, const TLocaleFormats& formats, const QWidget* anchor, QWidget* parent)

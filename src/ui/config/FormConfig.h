@@ -3,12 +3,10 @@
 #include "common/NameValueList.h"
 
 #include <QDialog>
-#include <QImage>
 
 #include <string>
 #include <vector>
 
-class QByteArray;
 class QCheckBox;
 class QComboBox;
 class QFrame;
@@ -148,9 +146,5 @@ private:
     TSchemeEditor* m_schemeEditor = nullptr;
     MemosTab* m_memosTab = nullptr;
 };
-
-// Decodes a JPEG file's bytes (baseline or progressive) with libjpeg; a null image when the data is
-// not a JPEG picture libjpeg can read.
-QImage DecodeJpeg(const QByteArray& data);
 
 } // namespace kestrivel

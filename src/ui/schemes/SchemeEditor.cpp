@@ -6,25 +6,15 @@
 #include "lang/MessageTable.h"
 #include "lang/TranslationKeys.h"
 #include "base/UnitMessages.h"
+#include "schemes/ValueListGrid.h"
 
 #include <QComboBox>
 #include <QFile>
-#include <QFontDatabase>
-#include <QFontMetrics>
 #include <QGridLayout>
-#include <QHBoxLayout>
-#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QLineEdit>
-#include <QPainter>
 #include <QPushButton>
-#include <QResizeEvent>
-#include <QStyle>
-#include <QStyleOption>
-#include <QStyledItemDelegate>
 #include <QTableWidget>
-#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -33,16 +23,6 @@ namespace kestrivel {
 
 namespace {
 
-static constexpr int kKeyColumnWidth = 100;
-// Rows are this high where the tab has room; in the dialog as designed they shrink so that all
-// twelve show at once, but never below the text's height.
-static constexpr int kRowHeight = 18;
-static constexpr int kSwatchSize = 16;
-// Gap between a colour cell's swatch and its text.
-static constexpr int kSwatchGap = 3;
-static constexpr int kTextIndent = 2;
-static constexpr int kTextTop = 2;
-static constexpr int kArrowWidth = 14;
 static constexpr const char* kDataFilter = "Calendar data file (*.dat)";
 static constexpr const char* kDataSuffix = "dat";
 // The question before a scheme selection discards pending changes; fixed, not translated.
@@ -67,41 +47,6 @@ std::string pathOf(const QString& fileName) {
     return QFile::encodeName(fileName).toStdString();
 }
 
-QColor toQColor(TColor value) {
-    return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
-}
-
-TColor fromQColor(const QColor& color) {
-    return static_cast<TColor>(color.red()) | static_cast<TColor>(color.green()) << 8 |
-           static_cast<TColor>(color.blue()) << 16;
-}
-
-bool colorOf(const QString& text, QColor& color) {
-    TColor value = 0;
-    if (!TextToColor(ss(text), value)) {
-        return false;
-    }
-    color = toQColor(value);
-    return true;
-}
-
-// The swatch of a colour cell: 16 pixels square in a full-height row, one pixel less than the
-// cell where rows are lower.
-int swatchSize(const QRect& cell) {
-    return std::clamp(cell.height() - 1, 0, kSwatchSize);
-}
-
-// Text of a colour cell starts right of its swatch: 20 pixels in a full-height row.
-int colorTextIndent(const QRect& cell) {
-    return 1 + swatchSize(cell) + kSwatchGap;
-}
-
-// Distance of a cell's text from the cell's top: two pixels in a full-height row, less where the
-// row is lower, so that the text stays whole.
-int textTop(const QRect& cell, const QFont& font) {
-    return std::clamp((cell.height() - QFontMetrics(font).height()) / 2, 0, kTextTop);
-}
-
 // A drop-down list from which the user can only pick: typed letters do not jump to an entry.
 class NoTypingFilter : public QObject {
 public:
@@ -117,237 +62,7 @@ public:
     }
 };
 
-// The value column opens its editor as soon as a cell becomes current, like an editor that is
-// always shown, but only while the grid has the focus: a program move of the current row (a zone
-// switch) must not pull the focus away from the zone list.
-class ValueListGrid : public QTableWidget {
-public:
-    using QTableWidget::QTableWidget;
-
-protected:
-    bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override {
-        if (trigger == CurrentChanged && !hasFocus()) {
-            return false;
-        }
-        return QTableWidget::edit(index, trigger, event);
-    }
-    void focusInEvent(QFocusEvent* event) override {
-        QTableWidget::focusInEvent(event);
-        if (currentIndex().isValid() && state() != EditingState) {
-            edit(currentIndex(), CurrentChanged, nullptr);
-        }
-    }
-    void resizeEvent(QResizeEvent* event) override {
-        QTableWidget::resizeEvent(event);
-        fitRows();
-    }
-
-private:
-    // Every row in view without scrolling where the height allows it; below the text's height the
-    // rows stop shrinking and the grid scrolls instead.
-    void fitRows() {
-        if (rowCount() == 0) {
-            return;
-        }
-        const int least = fontMetrics().height();
-        const int height = std::clamp(viewport()->height() / rowCount(), least, std::max(least, kRowHeight));
-        verticalHeader()->setMinimumSectionSize(least);
-        verticalHeader()->setDefaultSectionSize(height);
-    }
-};
-
-// The pick list of a row, drawn flat with its text where the cell draws it and an arrow at the
-// right. A styled drop-down list keeps a frame's room around its text, which does not fit in the
-// lower rows of the dialog as designed.
-class GridPickList : public QComboBox {
-public:
-    using QComboBox::QComboBox;
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.fillRect(rect(), palette().color(QPalette::Base));
-        QStyleOption arrow;
-        arrow.initFrom(this);
-        arrow.rect = arrowRect();
-        style()->drawPrimitive(QStyle::PE_IndicatorArrowDown, &arrow, &painter, this);
-        if (!isEditable()) {
-            painter.setPen(palette().color(QPalette::Text));
-            painter.drawText(textRect().adjusted(kTextIndent, textTop(rect(), font()), 0, 0),
-                             Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, currentText());
-        }
-    }
-    void resizeEvent(QResizeEvent* event) override {
-        QComboBox::resizeEvent(event);
-        // The typing field of the size list takes the whole text room, as a plain text cell does.
-        if (QLineEdit* edit = lineEdit()) {
-            edit->setGeometry(textRect());
-        }
-    }
-
-private:
-    QRect arrowRect() const {
-        const int side = std::min(height(), kArrowWidth);
-        return QRect(width() - side, 0, side, height());
-    }
-    QRect textRect() const { return rect().adjusted(0, 0, -arrowRect().width(), 0); }
-};
-
-// The editor of a colour cell: the text and the ellipsis button, leaving the swatch visible.
-class ColorCellEditor : public QWidget {
-public:
-    explicit ColorCellEditor(QWidget* parent) : QWidget(parent) {
-        auto* layout = new QHBoxLayout(this);
-        layout->setContentsMargins(0, 0, 0, 0);
-        layout->setSpacing(0);
-        Text = new QLineEdit(this);
-        Text->setFrame(false);
-        Button = new QToolButton(this);
-        Button->setText(QStringLiteral("..."));
-        Button->setFocusPolicy(Qt::NoFocus);
-        layout->addWidget(Text, 1);
-        layout->addWidget(Button);
-        setFocusProxy(Text);
-        setAutoFillBackground(true);
-    }
-    QLineEdit* Text = nullptr;
-    QToolButton* Button = nullptr;
-};
-
 } // namespace
-
-// Draws the cells (ValueListDrawCell) and makes the editor each row asks for.
-class ValueListDelegate : public QStyledItemDelegate {
-public:
-    explicit ValueListDelegate(TSchemeEditor& owner) : QStyledItemDelegate(&owner), m_owner(owner) {
-        m_fontNames = QFontDatabase::families();
-    }
-
-    void paint(QPainter* painter, const QStyleOptionViewItem& option,
-               const QModelIndex& index) const override {
-        const QPalette& palette = option.palette;
-        const bool selected = option.state & QStyle::State_Selected;
-        const bool valueCell = index.column() == 1;
-        const int row = index.row();
-        QColor text = palette.color(QPalette::Active, QPalette::Text);
-        if (selected) {
-            text = palette.color(QPalette::Active, QPalette::HighlightedText);
-        } else if (valueCell && !m_owner.rowApplies(row)) {
-            text = palette.color(QPalette::Disabled, QPalette::Text);
-        }
-        const QRect cell = option.rect;
-        painter->save();
-        painter->setClipRect(cell);
-        painter->fillRect(cell,
-                          palette.color(QPalette::Active, selected ? QPalette::Highlight : QPalette::Base));
-        painter->setFont(option.font);
-        painter->setPen(text);
-        const QString value = index.data(Qt::DisplayRole).toString();
-        const bool colorCell = valueCell && ValueRowTable()[row].Kind == ValueEditKind::Color;
-        const int indent = colorCell ? colorTextIndent(cell) : kTextIndent;
-        painter->drawText(cell.adjusted(indent, textTop(cell, option.font), 0, 0),
-                          Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, value);
-        QColor swatch;
-        // A colour text that does not read gets no swatch; the text shows what is wrong.
-        if (colorCell && colorOf(value, swatch)) {
-            const QRect box(cell.left() + 1, cell.top() + 1, swatchSize(cell), swatchSize(cell));
-            painter->fillRect(box, swatch);
-            painter->setPen(palette.color(QPalette::Active, QPalette::Highlight));
-            painter->drawRect(box.adjusted(0, 0, -1, -1));
-        }
-        painter->restore();
-    }
-
-    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&,
-                          const QModelIndex& index) const override {
-        auto* self = const_cast<ValueListDelegate*>(this);
-        const int row = index.row();
-        switch (ValueRowTable()[row].Kind) {
-        case ValueEditKind::Color: {
-            auto* editor = new ColorCellEditor(parent);
-            QObject::connect(editor->Text, &QLineEdit::textEdited, self,
-                             [self, editor] { emit self->commitData(editor); });
-            QObject::connect(editor->Button, &QToolButton::clicked, &m_owner,
-                             &TSchemeEditor::ValueListEditButtonClick);
-            return editor;
-        }
-        case ValueEditKind::Number: {
-            auto* editor = new QLineEdit(parent);
-            editor->setFrame(false);
-            QObject::connect(editor, &QLineEdit::textEdited, self,
-                             [self, editor] { emit self->commitData(editor); });
-            return editor;
-        }
-        case ValueEditKind::FontList:
-        case ValueEditKind::SizeList:
-        case ValueEditKind::Choice:
-            break;
-        }
-        auto* editor = new GridPickList(parent);
-        const ValueEditKind kind = ValueRowTable()[row].Kind;
-        if (kind == ValueEditKind::FontList) {
-            editor->addItems(m_fontNames);
-        } else if (kind == ValueEditKind::SizeList) {
-            editor->setEditable(true);
-            for (uint16_t size : FontSizeChoices()) {
-                editor->addItem(QString::number(size));
-            }
-            QObject::connect(editor->lineEdit(), &QLineEdit::textEdited, self,
-                             [self, editor] { emit self->commitData(editor); });
-        } else {
-            for (const std::string& word : ChoiceList(m_owner.m_shownWords, row)) {
-                editor->addItem(qs(word));
-            }
-        }
-        QObject::connect(editor, &QComboBox::activated, self,
-                         [self, editor] { emit self->commitData(editor); });
-        return editor;
-    }
-
-    void setEditorData(QWidget* editor, const QModelIndex& index) const override {
-        const QString value = index.data(Qt::DisplayRole).toString();
-        if (auto* color = dynamic_cast<ColorCellEditor*>(editor)) {
-            color->Text->setText(value);
-        } else if (auto* line = qobject_cast<QLineEdit*>(editor)) {
-            line->setText(value);
-        } else if (auto* combo = qobject_cast<QComboBox*>(editor)) {
-            if (combo->isEditable()) {
-                combo->setEditText(value);
-                return;
-            }
-            // A font that is not installed, or a word of another language, stays as it is shown.
-            int found = combo->findText(value, Qt::MatchExactly | Qt::MatchCaseSensitive);
-            if (found < 0) {
-                combo->insertItem(0, value);
-                found = 0;
-            }
-            combo->setCurrentIndex(found);
-        }
-    }
-
-    void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override {
-        QString value;
-        if (auto* color = dynamic_cast<ColorCellEditor*>(editor)) {
-            value = color->Text->text();
-        } else if (auto* line = qobject_cast<QLineEdit*>(editor)) {
-            value = line->text();
-        } else if (auto* combo = qobject_cast<QComboBox*>(editor)) {
-            value = combo->currentText();
-        }
-        model->setData(index, value, Qt::EditRole);
-    }
-
-    void updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option,
-                              const QModelIndex& index) const override {
-        const bool colorCell = ValueRowTable()[index.row()].Kind == ValueEditKind::Color;
-        editor->setGeometry(
-            option.rect.adjusted(colorCell ? colorTextIndent(option.rect) - kTextIndent : 0, 0, 0, 0));
-    }
-
-private:
-    TSchemeEditor& m_owner;
-    QStringList m_fontNames;
-};
 
 TSchemeEditor::TSchemeEditor(TConfigData& config, TServices& services, const TNameValueList& valueNames,
                              QWidget* parent)
@@ -372,20 +87,8 @@ void TSchemeEditor::buildControls() {
     m_cmbSchemes->installEventFilter(new NoTypingFilter(m_cmbSchemes));
     m_cmbZone->installEventFilter(new NoTypingFilter(m_cmbZone));
 
-    auto* grid = new ValueListGrid(kValueRowCount, 2, this);
-    m_valueList = grid;
+    m_valueList = new ValueListGrid(kValueRowCount, this);
     m_valueList->setObjectName(QStringLiteral("ValueList"));
-    m_valueList->horizontalHeader()->hide();
-    m_valueList->verticalHeader()->hide();
-    m_valueList->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Fixed);
-    m_valueList->horizontalHeader()->resizeSection(0, kKeyColumnWidth);
-    m_valueList->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
-    m_valueList->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    m_valueList->verticalHeader()->setDefaultSectionSize(kRowHeight);
-    m_valueList->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_valueList->setSelectionBehavior(QAbstractItemView::SelectItems);
-    m_valueList->setEditTriggers(QAbstractItemView::AllEditTriggers);
-    m_valueList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_delegate = new ValueListDelegate(*this);
     m_valueList->setItemDelegate(m_delegate);
 

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "schemes/UnitSchemes.h"
+
+#include <QColor>
+#include <QStringList>
+#include <QStyledItemDelegate>
+#include <QTableWidget>
+
+namespace kestrivel {
+
+class TSchemeEditor;
+
+// A scheme colour (0x00BBGGRR) as Qt holds one, and back.
+QColor toQColor(TColor value);
+TColor fromQColor(const QColor& color);
+
+// The style editor's grid (ValueList): a fixed key column and a value column, one row per field.
+// The value column opens its editor as soon as a cell becomes current, like an editor that is
+// always shown, but only while the grid has the focus: a program move of the current row (a zone
+// switch) must not pull the focus away from the zone list.
+class ValueListGrid : public QTableWidget {
+public:
+    ValueListGrid(int rows, QWidget* parent);
+
+protected:
+    bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    // Every row in view without scrolling where the height allows it; below the text's height the
+    // rows stop shrinking and the grid scrolls instead.
+    void fitRows();
+};
+
+// Draws the cells (ValueListDrawCell) and makes the editor each row asks for: the pick lists of
+// fonts, sizes and choice words, a colour text with its button, or a plain number field.
+class ValueListDelegate : public QStyledItemDelegate {
+public:
+    explicit ValueListDelegate(TSchemeEditor& owner);
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override;
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override;
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override;
+    void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override;
+    void updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option,
+                              const QModelIndex& index) const override;
+
+private:
+    TSchemeEditor& m_owner;
+    QStringList m_fontNames;
+};
+
+} // namespace kestrivel
