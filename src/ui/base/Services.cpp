@@ -18,9 +18,15 @@
 namespace kestrivel {
 
 TServices::TServices(std::unique_ptr<IHttpClient> http, std::unique_ptr<IAutostart> autostart)
-    : m_http(std::move(http)), m_autostart(std::move(autostart)) {}
+    : m_http(std::move(http)), m_autostart(std::move(autostart)), m_builtInMessages(BuiltInMessages()),
+      // Until the translation keeps a table of its own, the boxes read the one it translates.
+      m_messages(&MessageTable()) {}
 
 TServices::~TServices() = default;
+
+void TServices::UseMessages(const TNameValueList& table) {
+    m_messages = &table;
+}
 
 QDateTime TServices::Now() const {
     return QDateTime::currentDateTime();

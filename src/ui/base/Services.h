@@ -48,9 +48,16 @@ public:
     IHttpClient& Http() { return *m_http; }
     IAutostart& Autostart() { return *m_autostart; }
 
+    // The message table every box is built from. The services start with the built-in texts; a
+    // translation hands over the table it keeps, which must outlive the services or be replaced.
+    const TNameValueList& Messages() const { return *m_messages; }
+    void UseMessages(const TNameValueList& table);
+
 private:
     std::unique_ptr<IHttpClient> m_http;
     std::unique_ptr<IAutostart> m_autostart;
+    TNameValueList m_builtInMessages;
+    const TNameValueList* m_messages;
 };
 
 // Whether `url` may be handed to the browser: an http or https address with a host.

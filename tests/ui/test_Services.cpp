@@ -1,0 +1,35 @@
+#include "base/Services.h"
+#include "FakeServices.h"
+#include "base/UnitMessages.h"
+#include "lang/MessageTable.h"
+
+#include <QtTest>
+
+using namespace kestrivel;
+
+// What the services add to the windows' reach, and what the fake stands in for.
+class TestServices : public QObject {
+    Q_OBJECT
+
+private slots:
+    void boxesSpeakTheTableInUse() {
+        FakeServices services;
+        ShowError(services, nullptr, 1);
+        QCOMPARE(services.Boxes.back().Text, std::string("The date you entered is invalid!"));
+
+        TNameValueList translated = BuiltInMessages();
+        translated.setValue("E0", "Fehler");
+        translated.setValue("E1", "Kein Datum ;");
+        services.UseMessages(translated);
+        ShowError(services, nullptr, 1, "31.02.");
+        QCOMPARE(services.Boxes.back().Caption, std::string("Fehler"));
+        QCOMPARE(services.Boxes.back().Text, std::string("Kein Datum 31.02."));
+        // The table is read where it lives, so a later translation reaches the next box.
+        translated.setValue("E1", "Falsch");
+        ShowError(services, nullptr, 1);
+        QCOMPARE(services.Boxes.back().Text, std::string("Falsch"));
+    }
+};
+
+QTEST_MAIN(TestServices)
+#include "test_Services.moc"
