@@ -21,6 +21,11 @@ namespace {
 #define KESTRIVEL_DATADIR_FROM_BINDIR "../share"
 #endif
 
+// A variable's bytes as the environment holds them; empty when unset.
+std::string Variable(const char* name) {
+    return qgetenv(name).toStdString();
+}
+
 // Where the program keeps its files (beside itself, or for an installed or read-only copy in the
 // user's configuration folder) and the folders searched for language files and shipped schemes.
 ProgramPaths FindProgramPaths() {
@@ -61,8 +66,9 @@ int main(int argc, char* argv[]) {
     if (!instance.IsFirst()) {
         return 0;
     }
-    auto services =
-        std::make_unique<TServices>(std::make_unique<TModuleHttpClient>(), std::make_unique<TXdgAutostart>());
+    auto services = std::make_unique<TServices>(
+        std::make_unique<TModuleHttpClient>(),
+        std::make_unique<TXdgAutostart>(XdgEnvironment{Variable("XDG_CONFIG_HOME"), Variable("HOME")}));
     TKestrivel program(std::move(services), FindProgramPaths());
     program.Start();
     return app.exec();
