@@ -10,6 +10,9 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <memory>
+#include <string>
+
 using namespace kestrivel;
 
 namespace {
@@ -24,6 +27,11 @@ namespace {
 // A variable's bytes as the environment holds them; empty when unset.
 std::string Variable(const char* name) {
     return qgetenv(name).toStdString();
+}
+
+PlatformEnvironment ReadPlatformEnvironment() {
+    return {Variable("QT_QPA_PLATFORM"), Variable("XDG_SESSION_TYPE"), Variable("WAYLAND_DISPLAY"),
+            Variable("DISPLAY")};
 }
 
 // Where the program keeps its files (beside itself, or for an installed or read-only copy in the
