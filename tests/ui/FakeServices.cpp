@@ -88,4 +88,9 @@ bool FakeServices::OpenUrl(const QString& url) {
     return true;
 }
 
+QString FakeServices::Environment(const char* name) const {
+    const auto variable = Variables.find(name);
+    return variable == Variables.end() ? QString() : variable->second;
+}
+
 } // namespace kestrivel

@@ -8,6 +8,8 @@
 
 #include <deque>
 #include <functional>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -55,6 +57,7 @@ public:
     std::optional<QColor> PickColor(QWidget* parent, const QColor& initial) override;
     QList<QRect> ScreenRects() const override { return Screens; }
     bool OpenUrl(const QString& url) override;
+    QString Environment(const char* name) const override;
 
     FakeHttpClient& FakeHttp() { return static_cast<FakeHttpClient&>(Http()); }
     FakeAutostart& FakeAuto() { return static_cast<FakeAutostart&>(Autostart()); }
@@ -67,6 +70,7 @@ public:
     std::deque<std::optional<QColor>> Colors;
     std::vector<TMessageBox> Boxes; // every box shown, input boxes included
     std::vector<QString> OpenedUrls;
+    std::map<std::string, QString> Variables; // the whole environment: anything else is unset
 };
 
 } // namespace kestrivel

@@ -29,6 +29,14 @@ private slots:
         ShowError(services, nullptr, 1);
         QCOMPARE(services.Boxes.back().Text, std::string("Falsch"));
     }
+
+    void fakeEnvironmentIsItsMap() {
+        FakeServices services;
+        services.Variables["XDG_CONFIG_HOME"] = QStringLiteral("/cfg/here");
+        QCOMPARE(services.Environment("XDG_CONFIG_HOME"), QStringLiteral("/cfg/here"));
+        // Unset in the map is unset, whatever the test's own environment holds.
+        QCOMPARE(services.Environment("PATH"), QString());
+    }
 };
 
 QTEST_MAIN(TestServices)

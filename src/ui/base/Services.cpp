@@ -110,6 +110,10 @@ bool TServices::OpenUrl(const QString& url) {
     return QDesktopServices::openUrl(QUrl(url));
 }
 
+QString TServices::Environment(const char* name) const {
+    return qEnvironmentVariable(name);
+}
+
 bool IsWebAddress(const QString& url) {
     const QUrl parsed(url, QUrl::StrictMode);
     const QString scheme = parsed.scheme().toLower();

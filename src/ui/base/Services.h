@@ -44,6 +44,8 @@ public:
     virtual QList<QRect> ScreenRects() const;
     // Opens an address in the user's browser: http and https only, anything else is ignored.
     virtual bool OpenUrl(const QString& url);
+    // A variable of the program's environment; empty when unset.
+    virtual QString Environment(const char* name) const;
 
     IHttpClient& Http() { return *m_http; }
     IAutostart& Autostart() { return *m_autostart; }
