@@ -93,4 +93,12 @@ QString FakeServices::Environment(const char* name) const {
     return variable == Variables.end() ? QString() : variable->second;
 }
 
+bool FakeServices::IsActiveWindow(const QWidget& window) const {
+    return ActiveWindow ? *ActiveWindow : TServices::IsActiveWindow(window);
+}
+
+bool FakeServices::CompositorActive(const QWidget& window) const {
+    return Compositor ? *Compositor : TServices::CompositorActive(window);
+}
+
 } // namespace kestrivel

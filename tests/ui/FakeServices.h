@@ -58,6 +58,8 @@ public:
     QList<QRect> ScreenRects() const override { return Screens; }
     bool OpenUrl(const QString& url) override;
     QString Environment(const char* name) const override;
+    bool IsActiveWindow(const QWidget& window) const override;
+    bool CompositorActive(const QWidget& window) const override;
 
     FakeHttpClient& FakeHttp() { return static_cast<FakeHttpClient&>(Http()); }
     FakeAutostart& FakeAuto() { return static_cast<FakeAutostart&>(Autostart()); }
@@ -71,6 +73,9 @@ public:
     std::vector<TMessageBox> Boxes; // every box shown, input boxes included
     std::vector<QString> OpenedUrls;
     std::map<std::string, QString> Variables; // the whole environment: anything else is unset
+    // Focus and compositor as a test wants them; unset asks the real window.
+    std::optional<bool> ActiveWindow;
+    std::optional<bool> Compositor;
 };
 
 } // namespace kestrivel

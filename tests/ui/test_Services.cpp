@@ -3,7 +3,10 @@
 #include "base/UnitMessages.h"
 #include "lang/MessageTable.h"
 
+#include <QWidget>
 #include <QtTest>
+
+#include <optional>
 
 using namespace kestrivel;
 
@@ -36,6 +39,25 @@ private slots:
         QCOMPARE(services.Environment("XDG_CONFIG_HOME"), QStringLiteral("/cfg/here"));
         // Unset in the map is unset, whatever the test's own environment holds.
         QCOMPARE(services.Environment("PATH"), QString());
+    }
+
+    void fakeStandsInForFocusAndCompositor_data() {
+        QTest::addColumn<std::optional<bool>>("answer");
+        QTest::addColumn<bool>("expected");
+        // An offscreen window that never showed is neither active nor composited.
+        QTest::newRow("real") << std::optional<bool>() << false;
+        QTest::newRow("yes") << std::optional<bool>(true) << true;
+        QTest::newRow("no") << std::optional<bool>(false) << false;
+    }
+    void fakeStandsInForFocusAndCompositor() {
+        QFETCH(std::optional<bool>, answer);
+        QFETCH(bool, expected);
+        FakeServices services;
+        QWidget window;
+        services.ActiveWindow = answer;
+        services.Compositor = answer;
+        QCOMPARE(services.IsActiveWindow(window), expected);
+        QCOMPARE(services.CompositorActive(window), expected);
     }
 };
 

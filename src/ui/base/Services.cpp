@@ -14,6 +14,8 @@
 #include <QRegularExpression>
 #include <QScreen>
 #include <QUrl>
+#include <QWidget>
+#include <QWindow>
 
 namespace kestrivel {
 
@@ -112,6 +114,15 @@ bool TServices::OpenUrl(const QString& url) {
 
 QString TServices::Environment(const char* name) const {
     return qEnvironmentVariable(name);
+}
+
+bool TServices::IsActiveWindow(const QWidget& window) const {
+    return window.isActiveWindow();
+}
+
+bool TServices::CompositorActive(const QWidget& window) const {
+    return kestrivel::CompositorActive(window.screen()) && window.windowHandle() != nullptr &&
+           window.windowHandle()->format().hasAlpha();
 }
 
 bool IsWebAddress(const QString& url) {

@@ -46,6 +46,11 @@ public:
     virtual bool OpenUrl(const QString& url);
     // A variable of the program's environment; empty when unset.
     virtual QString Environment(const char* name) const;
+    // Whether `window` is the one the keyboard works in.
+    virtual bool IsActiveWindow(const QWidget& window) const;
+    // Whether `window` can show translucent pixels now: a compositing manager runs on its screen
+    // and its native window has an alpha channel.
+    virtual bool CompositorActive(const QWidget& window) const;
 
     IHttpClient& Http() { return *m_http; }
     IAutostart& Autostart() { return *m_autostart; }
