@@ -1,7 +1,9 @@
 #include "base/Services.h"
 
+#include "base/Modules.h"
 #include "base/QtPlatform.h"
 #include "config/Autostart.h"
+#include "memos/ICalendarModule.h"
 #include "update/HttpClient.h"
 
 #include <QColorDialog>
@@ -114,6 +116,19 @@ bool TServices::OpenUrl(const QString& url) {
 
 QString TServices::Environment(const char* name) const {
     return qEnvironmentVariable(name);
+}
+
+bool TServices::ExportICalendar(const TMemoList& memos, int first, int last, const std::string& path,
+                                int64_t stampUtcSeconds) {
+    const auto write =
+        ResolveModuleFunction<KestrivelExportICalendarFn>(kICalendarModuleName, kExportICalendarSymbol);
+    return write != nullptr && write(memos, first, last, path, stampUtcSeconds);
+}
+
+bool TServices::ImportICalendar(TMemoList& memos, const std::string& path, ICalendarImportCounts& counts) {
+    const auto read =
+        ResolveModuleFunction<KestrivelImportICalendarFn>(kICalendarModuleName, kImportICalendarSymbol);
+    return read != nullptr && read(memos, path, counts);
 }
 
 bool TServices::IsActiveWindow(const QWidget& window) const {

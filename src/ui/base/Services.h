@@ -2,6 +2,7 @@
 
 #include "config/Autostart.h"
 #include "lang/MessageTable.h"
+#include "memos/ICalendar.h"
 #include "update/HttpClient.h"
 
 #include <QColor>
@@ -10,6 +11,7 @@
 #include <QRect>
 #include <QString>
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -46,6 +48,11 @@ public:
     virtual bool OpenUrl(const QString& url);
     // A variable of the program's environment; empty when unset.
     virtual QString Environment(const char* name) const;
+    // iCalendar files, written and read by the "kestrivel-ical" module as ExportMemosToICalendar and
+    // ImportMemosFromICalendar do. Without the module nothing is written or read, and both fail.
+    virtual bool ExportICalendar(const TMemoList& memos, int first, int last, const std::string& path,
+                                 int64_t stampUtcSeconds);
+    virtual bool ImportICalendar(TMemoList& memos, const std::string& path, ICalendarImportCounts& counts);
     // Whether `window` is the one the keyboard works in.
     virtual bool IsActiveWindow(const QWidget& window) const;
     // Whether `window` can show translucent pixels now: a compositing manager runs on its screen
