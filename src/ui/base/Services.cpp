@@ -23,8 +23,7 @@ namespace kestrivel {
 
 TServices::TServices(std::unique_ptr<IHttpClient> http, std::unique_ptr<IAutostart> autostart)
     : m_http(std::move(http)), m_autostart(std::move(autostart)), m_builtInMessages(BuiltInMessages()),
-      // Until the translation keeps a table of its own, the boxes read the one it translates.
-      m_messages(&MessageTable()) {}
+      m_messages(&m_builtInMessages) {}
 
 TServices::~TServices() = default;
 
