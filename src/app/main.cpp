@@ -11,6 +11,9 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <memory>
+#include <string>
+
 using namespace kestrivel;
 
 namespace {
@@ -21,6 +24,16 @@ namespace {
 #ifndef KESTRIVEL_DATADIR_FROM_BINDIR
 #define KESTRIVEL_DATADIR_FROM_BINDIR "../share"
 #endif
+
+// A variable's bytes as the environment holds them; empty when unset.
+std::string Variable(const char* name) {
+    return qgetenv(name).toStdString();
+}
+
+PlatformEnvironment ReadPlatformEnvironment() {
+    return {Variable("QT_QPA_PLATFORM"), Variable("XDG_SESSION_TYPE"), Variable("WAYLAND_DISPLAY"),
+            Variable("DISPLAY")};
+}
 
 // Where the program keeps its files (beside itself, or for an installed or read-only copy in the
 // user's configuration folder) and the folders searched for language files and shipped schemes.
@@ -67,8 +80,9 @@ int main(int argc, char* argv[]) {
         instance.AskToShow();
         return 0;
     }
-    auto services =
-        std::make_unique<TServices>(std::make_unique<TModuleHttpClient>(), std::make_unique<TXdgAutostart>());
+    auto services = std::make_unique<TServices>(
+        std::make_unique<TModuleHttpClient>(),
+        std::make_unique<TXdgAutostart>(XdgEnvironment{Variable("XDG_CONFIG_HOME"), Variable("HOME")}));
     TKestrivel program(std::move(services), paths);
     QObject::connect(&instance, &TSingleInstance::showRequested, &program, &TKestrivel::ShowCalendar);
     program.Start();

@@ -6,7 +6,6 @@
 
 #include "TestSupport.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -128,29 +127,31 @@ TEST(DesktopExecArgument, PercentIsDoubled) {
     EXPECT_EQ(DesktopExecArgument("/a b/%f"), "\"/a b/%%f\"");
 }
 
-TEST(UserConfigFolder, FollowsTheEnvironment) {
-    const char* oldXdg = std::getenv("XDG_CONFIG_HOME");
-    const char* oldHome = std::getenv("HOME");
-    const std::string savedXdg = oldXdg ? oldXdg : "";
-    const std::string savedHome = oldHome ? oldHome : "";
+struct UserConfigCase {
+    const char* name;
+    XdgEnvironment environment;
+    const char* folder;
+};
 
-    ::setenv("XDG_CONFIG_HOME", "/cfg/here", 1);
-    ::setenv("HOME", "/home/someone", 1);
-    EXPECT_EQ(UserConfigFolder(), "/cfg/here");
-    EXPECT_EQ(TXdgAutostart().entryPath("Kestrivel"), "/cfg/here/autostart/Kestrivel.desktop");
-    ::setenv("XDG_CONFIG_HOME", "relative/path", 1);
-    EXPECT_EQ(UserConfigFolder(), "/home/someone/.config");
-    ::unsetenv("XDG_CONFIG_HOME");
-    EXPECT_EQ(UserConfigFolder(), "/home/someone/.config");
-    ::unsetenv("HOME");
-    EXPECT_EQ(UserConfigFolder(), "");
+const UserConfigCase kUserConfigCases[] = {
+    {"both set", {"/cfg/here", "/home/someone"}, "/cfg/here"},
+    {"relative XDG_CONFIG_HOME", {"relative/path", "/home/someone"}, "/home/someone/.config"},
+    {"no XDG_CONFIG_HOME", {"", "/home/someone"}, "/home/someone/.config"},
+    {"neither", {"", ""}, ""},
+};
 
-    if (oldXdg) {
-        ::setenv("XDG_CONFIG_HOME", savedXdg.c_str(), 1);
-    }
-    if (oldHome) {
-        ::setenv("HOME", savedHome.c_str(), 1);
-    }
+class UserConfigFolderTest : public testing::TestWithParam<UserConfigCase> {};
+
+TEST_P(UserConfigFolderTest, FollowsTheVariables) {
+    SCOPED_TRACE(GetParam().name);
+    EXPECT_EQ(UserConfigFolder(GetParam().environment), GetParam().folder);
+}
+
+INSTANTIATE_TEST_SUITE_P(Environments, UserConfigFolderTest, testing::ValuesIn(kUserConfigCases));
+
+TEST(XdgAutostart, EntryLiesInTheConfigFolderTheVariablesName) {
+    EXPECT_EQ(TXdgAutostart(XdgEnvironment{"/cfg/here", "/home/someone"}).entryPath("Kestrivel"),
+              "/cfg/here/autostart/Kestrivel.desktop");
 }
 
 TEST(FailedToSetDataMessage, NamesTheValue) {

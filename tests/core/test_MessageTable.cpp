@@ -19,8 +19,7 @@ std::vector<std::string> Entries(const TNameValueList& list) {
 
 class MessageTableTest : public ::testing::Test {
 protected:
-    void SetUp() override { ResetMessageTable(); }
-    void TearDown() override { ResetMessageTable(); }
+    const TNameValueList m_table = BuiltInMessages();
 };
 
 } // namespace
@@ -63,20 +62,6 @@ TEST(MessageLists, ValueNamesInOrder) {
     EXPECT_EQ(BuiltInValueNames().count(), 28u);
 }
 
-TEST_F(MessageTableTest, IsProgramWideAndCanBeReset) {
-    TNameValueList& table = MessageTable();
-    EXPECT_EQ(&table, &MessageTable());
-    EXPECT_EQ(Entries(table), Entries(BuiltInMessages()));
-    ASSERT_TRUE(table.setValue("E0", "Erreur"));
-    EXPECT_EQ(MessageTable().value("E0"), "Erreur");
-    auto box = BuildMessage(TMessageKind::Error, 1, "");
-    ASSERT_TRUE(box.has_value());
-    EXPECT_EQ(box->Caption, "Erreur");
-    ResetMessageTable();
-    EXPECT_EQ(MessageTable().value("E0"), "Error");
-    EXPECT_EQ(&table, &MessageTable());
-}
-
 TEST(FillPlaceholders, ReplacesEverySemicolonLeftToRight) {
     EXPECT_EQ(FillPlaceholders("A scheme named \";\" already exists", "Summer"),
               "A scheme named \"Summer\" already exists");
@@ -97,61 +82,61 @@ TEST(FillPlaceholders, EmptyArgumentRemovesEverySemicolon) {
 }
 
 TEST_F(MessageTableTest, ErrorsOneToEight) {
-    EXPECT_FALSE(BuildMessage(TMessageKind::Error, 0, "").has_value());
-    EXPECT_FALSE(BuildMessage(TMessageKind::Error, 9, "").has_value());
-    EXPECT_FALSE(BuildMessage(TMessageKind::Error, -1, "").has_value());
+    EXPECT_FALSE(BuildMessage(m_table, TMessageKind::Error, 0, "").has_value());
+    EXPECT_FALSE(BuildMessage(m_table, TMessageKind::Error, 9, "").has_value());
+    EXPECT_FALSE(BuildMessage(m_table, TMessageKind::Error, -1, "").has_value());
     for (int n = 1; n <= 8; ++n) {
-        auto box = BuildMessage(TMessageKind::Error, n, "");
+        auto box = BuildMessage(m_table, TMessageKind::Error, n, "");
         ASSERT_TRUE(box.has_value()) << n;
         EXPECT_EQ(box->Caption, "Error");
         EXPECT_EQ(box->Buttons, TMessageButtons::Ok);
     }
-    EXPECT_EQ(BuildMessage(TMessageKind::Error, 1, "")->Text, "The date you entered is invalid!");
-    EXPECT_EQ(BuildMessage(TMessageKind::Error, 2, "")->Text, "Unable to check for updates.");
-    EXPECT_EQ(BuildMessage(TMessageKind::Error, 3, "/p/Memos.dat.damaged-1")->Text,
+    EXPECT_EQ(BuildMessage(m_table, TMessageKind::Error, 1, "")->Text, "The date you entered is invalid!");
+    EXPECT_EQ(BuildMessage(m_table, TMessageKind::Error, 2, "")->Text, "Unable to check for updates.");
+    EXPECT_EQ(BuildMessage(m_table, TMessageKind::Error, 3, "/p/Memos.dat.damaged-1")->Text,
               "A file could not be read completely. It is kept unchanged as /p/Memos.dat.damaged-1");
     // In range but missing from the table: an empty text.
-    EXPECT_EQ(BuildMessage(TMessageKind::Error, 4, "")->Text, "");
+    EXPECT_EQ(BuildMessage(m_table, TMessageKind::Error, 4, "")->Text, "");
 }
 
 TEST_F(MessageTableTest, InfosOneToSeven) {
-    EXPECT_FALSE(BuildMessage(TMessageKind::Info, 0, "").has_value());
-    EXPECT_FALSE(BuildMessage(TMessageKind::Info, 8, "").has_value());
-    auto box = BuildMessage(TMessageKind::Info, 1, "");
+    EXPECT_FALSE(BuildMessage(m_table, TMessageKind::Info, 0, "").has_value());
+    EXPECT_FALSE(BuildMessage(m_table, TMessageKind::Info, 8, "").has_value());
+    auto box = BuildMessage(m_table, TMessageKind::Info, 1, "");
     ASSERT_TRUE(box.has_value());
     EXPECT_EQ(box->Caption, "Message");
     EXPECT_EQ(box->Text, "You already have the latest version of Kestrivel, no update is necessary.");
     EXPECT_EQ(box->Buttons, TMessageButtons::Ok);
-    EXPECT_EQ(BuildMessage(TMessageKind::Info, 2, "12 / 3 / 0")->Text,
+    EXPECT_EQ(BuildMessage(m_table, TMessageKind::Info, 2, "12 / 3 / 0")->Text,
               "Memos added / approximated / skipped: 12 / 3 / 0");
-    ASSERT_TRUE(BuildMessage(TMessageKind::Info, 7, "").has_value());
-    EXPECT_EQ(BuildMessage(TMessageKind::Info, 7, "")->Text, "");
+    ASSERT_TRUE(BuildMessage(m_table, TMessageKind::Info, 7, "").has_value());
+    EXPECT_EQ(BuildMessage(m_table, TMessageKind::Info, 7, "")->Text, "");
 }
 
 TEST_F(MessageTableTest, QuestionsOneToFive) {
-    EXPECT_FALSE(BuildMessage(TMessageKind::Question, 0, "x").has_value());
-    EXPECT_FALSE(BuildMessage(TMessageKind::Question, 6, "x").has_value());
-    auto q1 = BuildMessage(TMessageKind::Question, 1, "Summer");
+    EXPECT_FALSE(BuildMessage(m_table, TMessageKind::Question, 0, "x").has_value());
+    EXPECT_FALSE(BuildMessage(m_table, TMessageKind::Question, 6, "x").has_value());
+    auto q1 = BuildMessage(m_table, TMessageKind::Question, 1, "Summer");
     ASSERT_TRUE(q1.has_value());
     EXPECT_EQ(q1->Caption, "Question");
     EXPECT_EQ(q1->Text, "A scheme named \"Summer\" already exists, do you want to replace it?");
     EXPECT_EQ(q1->Buttons, TMessageButtons::YesNo);
-    auto q2 = BuildMessage(TMessageKind::Question, 2, "a;b", true);
+    auto q2 = BuildMessage(m_table, TMessageKind::Question, 2, "a;b", true);
     ASSERT_TRUE(q2.has_value());
     EXPECT_EQ(q2->Text, "Do you really want to delete the scheme named \"a;b\"?");
     EXPECT_EQ(q2->Buttons, TMessageButtons::YesNoCancel);
-    auto q3 = BuildMessage(TMessageKind::Question, 3, "");
+    auto q3 = BuildMessage(m_table, TMessageKind::Question, 3, "");
     EXPECT_EQ(q3->Text, "A new version of Kestrivel is availlable! Do you want to download it now?");
-    EXPECT_TRUE(BuildMessage(TMessageKind::Question, 5, "").has_value());
+    EXPECT_TRUE(BuildMessage(m_table, TMessageKind::Question, 5, "").has_value());
     // The empty argument takes the placeholder out, quotes stay.
-    EXPECT_EQ(BuildMessage(TMessageKind::Question, 1, "")->Text,
+    EXPECT_EQ(BuildMessage(m_table, TMessageKind::Question, 1, "")->Text,
               "A scheme named \"\" already exists, do you want to replace it?");
 }
 
 TEST_F(MessageTableTest, InputOneOnly) {
-    EXPECT_FALSE(BuildMessage(TMessageKind::Input, 0, "").has_value());
-    EXPECT_FALSE(BuildMessage(TMessageKind::Input, 2, "").has_value());
-    auto box = BuildMessage(TMessageKind::Input, 1, "default");
+    EXPECT_FALSE(BuildMessage(m_table, TMessageKind::Input, 0, "").has_value());
+    EXPECT_FALSE(BuildMessage(m_table, TMessageKind::Input, 2, "").has_value());
+    auto box = BuildMessage(m_table, TMessageKind::Input, 1, "default");
     ASSERT_TRUE(box.has_value());
     EXPECT_EQ(box->Caption, "Value input");
     EXPECT_EQ(box->Text, "Enter the name of the new scheme :");

@@ -88,4 +88,17 @@ bool FakeServices::OpenUrl(const QString& url) {
     return true;
 }
 
+QString FakeServices::Environment(const char* name) const {
+    const auto variable = Variables.find(name);
+    return variable == Variables.end() ? QString() : variable->second;
+}
+
+bool FakeServices::IsActiveWindow(const QWidget& window) const {
+    return ActiveWindow ? *ActiveWindow : TServices::IsActiveWindow(window);
+}
+
+bool FakeServices::CompositorActive(const QWidget& window) const {
+    return Compositor ? *Compositor : TServices::CompositorActive(window);
+}
+
 } // namespace kestrivel

@@ -8,6 +8,8 @@
 
 #include <deque>
 #include <functional>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -54,15 +56,10 @@ public:
     QString SaveFileName(QWidget* parent, const QString& filter, const QString& defaultSuffix) override;
     std::optional<QColor> PickColor(QWidget* parent, const QColor& initial) override;
     QList<QRect> ScreenRects() const override { return Screens; }
-    bool IsActiveWindow(const QWidget& w) const override {
-        return ActiveWindow ? *ActiveWindow : TServices::IsActiveWindow(w);
-    }
-    bool CompositorActive(const QWidget& w) const override {
-        return Compositor ? *Compositor : TServices::CompositorActive(w);
-    }
-    std::optional<bool> ActiveWindow;
-    std::optional<bool> Compositor;
     bool OpenUrl(const QString& url) override;
+    QString Environment(const char* name) const override;
+    bool IsActiveWindow(const QWidget& window) const override;
+    bool CompositorActive(const QWidget& window) const override;
 
     FakeHttpClient& FakeHttp() { return static_cast<FakeHttpClient&>(Http()); }
     FakeAutostart& FakeAuto() { return static_cast<FakeAutostart&>(Autostart()); }
@@ -75,6 +72,10 @@ public:
     std::deque<std::optional<QColor>> Colors;
     std::vector<TMessageBox> Boxes; // every box shown, input boxes included
     std::vector<QString> OpenedUrls;
+    std::map<std::string, QString> Variables; // the whole environment: anything else is unset
+    // Focus and compositor as a test wants them; unset asks the real window.
+    std::optional<bool> ActiveWindow;
+    std::optional<bool> Compositor;
 };
 
 } // namespace kestrivel

@@ -2,7 +2,6 @@
 
 #include "common/SafeFile.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -14,19 +13,14 @@ namespace {
 
 constexpr std::string_view ReservedExecCharacters = " \t\n\"'\\><~|&;$*?#`()";
 
-const char* nonEmptyEnv(const char* name) {
-    const char* value = std::getenv(name);
-    return (value != nullptr && value[0] != '\0') ? value : nullptr;
-}
-
 } // namespace
 
-std::string UserConfigFolder() {
-    if (const char* xdg = nonEmptyEnv("XDG_CONFIG_HOME"); xdg != nullptr && xdg[0] == '/') {
-        return xdg;
+std::string UserConfigFolder(const XdgEnvironment& environment) {
+    if (environment.XdgConfigHome.starts_with('/')) {
+        return environment.XdgConfigHome;
     }
-    if (const char* home = nonEmptyEnv("HOME")) {
-        return (std::filesystem::path(home) / ".config").string();
+    if (!environment.Home.empty()) {
+        return (std::filesystem::path(environment.Home) / ".config").string();
     }
     return {};
 }
@@ -92,7 +86,8 @@ std::string FailedToSetDataMessage(const std::string& name) {
     return "Failed to set data for '" + name + "'";
 }
 
-TXdgAutostart::TXdgAutostart() : m_configFolder(UserConfigFolder()) {}
+TXdgAutostart::TXdgAutostart(const XdgEnvironment& environment)
+    : m_configFolder(UserConfigFolder(environment)) {}
 
 TXdgAutostart::TXdgAutostart(std::string configFolder) : m_configFolder(std::move(configFolder)) {}
 

@@ -16,12 +16,19 @@ public:
                               std::string& error) = 0;
 };
 
+// The variables that name the user's configuration folder, as the program's caller read them from
+// the environment; empty means unset.
+struct XdgEnvironment {
+    std::string XdgConfigHome; // XDG_CONFIG_HOME
+    std::string Home;          // HOME
+};
+
 // The XDG way: a desktop entry "<programName>.desktop" in the autostart folder of the user's
 // configuration folder ($XDG_CONFIG_HOME, else $HOME/.config).
 class TXdgAutostart : public IAutostart {
 public:
-    // Uses the user's configuration folder as the environment names it.
-    TXdgAutostart();
+    // Uses the user's configuration folder as `environment` names it.
+    explicit TXdgAutostart(const XdgEnvironment& environment);
     // Uses `configFolder` in its place (tests).
     explicit TXdgAutostart(std::string configFolder);
 
@@ -35,7 +42,7 @@ private:
 
 // The user's configuration folder: $XDG_CONFIG_HOME when set to an absolute path, else
 // $HOME/.config; empty when neither is known.
-std::string UserConfigFolder();
+std::string UserConfigFolder(const XdgEnvironment& environment);
 
 // The program path as one argument of a desktop entry's Exec key: quoted when it holds a blank or
 // a reserved character, with the escapes the quoting and the string type of the key ask for.

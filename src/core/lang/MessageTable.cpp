@@ -57,15 +57,6 @@ TNameValueList BuiltInValueNames() {
     return MakeList(kBuiltInValueNames);
 }
 
-TNameValueList& MessageTable() {
-    static TNameValueList table = BuiltInMessages();
-    return table;
-}
-
-void ResetMessageTable() {
-    MessageTable() = BuiltInMessages();
-}
-
 char MessageLetter(TMessageKind kind) {
     switch (kind) {
     case TMessageKind::Error:
@@ -135,11 +126,6 @@ std::optional<TMessageBox> BuildMessage(const TNameValueList& table, TMessageKin
         break;
     }
     return box;
-}
-
-std::optional<TMessageBox> BuildMessage(TMessageKind kind, int number, std::string_view argument,
-                                        bool withCancel) {
-    return BuildMessage(MessageTable(), kind, number, argument, withCancel);
 }
 
 } // namespace kestrivel

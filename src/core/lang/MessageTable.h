@@ -9,14 +9,8 @@
 namespace kestrivel {
 
 // The three translatable name=value lists of the program with their built-in texts, and the
-// building of message and input boxes from the message table. The widget layer only shows what
+// building of message and input boxes from a message table. The widget layer only shows what
 // BuildMessage returns and maps the pressed button to the codes below.
-
-// The program-wide message table: created with the built-in entries on first use and changed only
-// by translation. Lives until the program ends.
-TNameValueList& MessageTable();
-// Puts the built-in entries back (tests, and a program that wants to forget a translation).
-void ResetMessageTable();
 
 // Fresh copies of the built-in lists, in their fixed order.
 TNameValueList BuiltInMessages();
@@ -77,8 +71,4 @@ std::string FillPlaceholders(std::string_view templ, std::string_view argument);
 // `withCancel` adds Cancel to a question; for an input box `argument` is the default text.
 std::optional<TMessageBox> BuildMessage(const TNameValueList& table, TMessageKind kind, int number,
                                         std::string_view argument, bool withCancel = false);
-// The same from the program-wide message table.
-std::optional<TMessageBox> BuildMessage(TMessageKind kind, int number, std::string_view argument,
-                                        bool withCancel = false);
-
 } // namespace kestrivel

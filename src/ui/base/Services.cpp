@@ -1,10 +1,9 @@
 #include "base/Services.h"
-#include "base/QtPlatform.h"
-#include <QWindow>
-#include <QWidget>
 
+#include "base/Modules.h"
 #include "base/QtPlatform.h"
 #include "config/Autostart.h"
+#include "memos/ICalendarModule.h"
 #include "update/HttpClient.h"
 
 #include <QColorDialog>
@@ -17,13 +16,20 @@
 #include <QRegularExpression>
 #include <QScreen>
 #include <QUrl>
+#include <QWidget>
+#include <QWindow>
 
 namespace kestrivel {
 
 TServices::TServices(std::unique_ptr<IHttpClient> http, std::unique_ptr<IAutostart> autostart)
-    : m_http(std::move(http)), m_autostart(std::move(autostart)) {}
+    : m_http(std::move(http)), m_autostart(std::move(autostart)), m_builtInMessages(BuiltInMessages()),
+      m_messages(&m_builtInMessages) {}
 
 TServices::~TServices() = default;
+
+void TServices::UseMessages(const TNameValueList& table) {
+    m_messages = &table;
+}
 
 QDateTime TServices::Now() const {
     return QDateTime::currentDateTime();
@@ -107,6 +113,32 @@ bool TServices::OpenUrl(const QString& url) {
     return QDesktopServices::openUrl(QUrl(url));
 }
 
+QString TServices::Environment(const char* name) const {
+    return qEnvironmentVariable(name);
+}
+
+bool TServices::ExportICalendar(const TMemoList& memos, int first, int last, const std::string& path,
+                                int64_t stampUtcSeconds) {
+    const auto write =
+        ResolveModuleFunction<KestrivelExportICalendarFn>(kICalendarModuleName, kExportICalendarSymbol);
+    return write != nullptr && write(memos, first, last, path, stampUtcSeconds);
+}
+
+bool TServices::ImportICalendar(TMemoList& memos, const std::string& path, ICalendarImportCounts& counts) {
+    const auto read =
+        ResolveModuleFunction<KestrivelImportICalendarFn>(kICalendarModuleName, kImportICalendarSymbol);
+    return read != nullptr && read(memos, path, counts);
+}
+
+bool TServices::IsActiveWindow(const QWidget& window) const {
+    return window.isActiveWindow();
+}
+
+bool TServices::CompositorActive(const QWidget& window) const {
+    return kestrivel::CompositorActive(window.screen()) && window.windowHandle() != nullptr &&
+           window.windowHandle()->format().hasAlpha();
+}
+
 bool IsWebAddress(const QString& url) {
     const QUrl parsed(url, QUrl::StrictMode);
     const QString scheme = parsed.scheme().toLower();
@@ -118,15 +150,6 @@ QString FilterSuffix(const QString& filter) {
     static const QRegularExpression kSinglePattern(QStringLiteral("\\(\\s*\\*\\.(\\w+)\\s*\\)\\s*$"));
     const QRegularExpressionMatch match = kSinglePattern.match(filter);
     return match.hasMatch() ? match.captured(1) : QString();
-}
-
-bool TServices::IsActiveWindow(const QWidget& window) const {
-    return window.isActiveWindow();
-}
-
-bool TServices::CompositorActive(const QWidget& window) const {
-    return kestrivel::CompositorActive(window.screen()) && window.windowHandle() != nullptr &&
-           window.windowHandle()->format().hasAlpha();
 }
 
 } // namespace kestrivel

@@ -2,6 +2,7 @@
 
 #include "config/Autostart.h"
 #include "lang/MessageTable.h"
+#include "memos/ICalendar.h"
 #include "update/HttpClient.h"
 
 #include <QColor>
@@ -10,6 +11,7 @@
 #include <QRect>
 #include <QString>
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -44,20 +46,32 @@ public:
     virtual QList<QRect> ScreenRects() const;
     // Opens an address in the user's browser: http and https only, anything else is ignored.
     virtual bool OpenUrl(const QString& url);
-
+    // A variable of the program's environment; empty when unset.
+    virtual QString Environment(const char* name) const;
+    // iCalendar files, written and read by the "kestrivel-ical" module as ExportMemosToICalendar and
+    // ImportMemosFromICalendar do. Without the module nothing is written or read, and both fail.
+    virtual bool ExportICalendar(const TMemoList& memos, int first, int last, const std::string& path,
+                                 int64_t stampUtcSeconds);
+    virtual bool ImportICalendar(TMemoList& memos, const std::string& path, ICalendarImportCounts& counts);
+    // Whether `window` is the one the keyboard works in.
     virtual bool IsActiveWindow(const QWidget& window) const;
+    // Whether `window` can show translucent pixels now: a compositing manager runs on its screen
+    // and its native window has an alpha channel.
     virtual bool CompositorActive(const QWidget& window) const;
-    const TNameValueList& Messages() const { return *m_messages; }
-    void UseMessages(const TNameValueList& table) { m_messages = &table; }
 
     IHttpClient& Http() { return *m_http; }
     IAutostart& Autostart() { return *m_autostart; }
 
+    // The message table every box is built from. The services start with the built-in texts; a
+    // translation hands over the table it keeps, which must outlive the services or be replaced.
+    const TNameValueList& Messages() const { return *m_messages; }
+    void UseMessages(const TNameValueList& table);
+
 private:
     std::unique_ptr<IHttpClient> m_http;
     std::unique_ptr<IAutostart> m_autostart;
-    TNameValueList m_builtIn = BuiltInMessages();
-    const TNameValueList* m_messages = &m_builtIn;
+    TNameValueList m_builtInMessages;
+    const TNameValueList* m_messages;
 };
 
 // Whether `url` may be handed to the browser: an http or https address with a host.

@@ -9,7 +9,8 @@ namespace {
 
 int Show(TServices& services, QWidget* parent, TMessageKind kind, int number, std::string_view argument,
          bool withCancel) {
-    const std::optional<TMessageBox> box = BuildMessage(services.Messages(), kind, number, argument, withCancel);
+    const std::optional<TMessageBox> box =
+        BuildMessage(services.Messages(), kind, number, argument, withCancel);
     if (!box) {
         return TMessageResult::None;
     }
@@ -26,13 +27,15 @@ void ShowInfo(TServices& services, QWidget* parent, int number, std::string_view
     Show(services, parent, TMessageKind::Info, number, argument, false);
 }
 
-int AskQuestion(TServices& services, QWidget* parent, int number, std::string_view argument, bool withCancel) {
+int AskQuestion(TServices& services, QWidget* parent, int number, std::string_view argument,
+                bool withCancel) {
     return Show(services, parent, TMessageKind::Question, number, argument, withCancel);
 }
 
 std::optional<std::string> InputValue(TServices& services, QWidget* parent, int number,
                                       const std::string& defaultText) {
-    const std::optional<TMessageBox> box = BuildMessage(services.Messages(), TMessageKind::Input, number, defaultText);
+    const std::optional<TMessageBox> box =
+        BuildMessage(services.Messages(), TMessageKind::Input, number, defaultText);
     if (!box) {
         return std::nullopt;
     }

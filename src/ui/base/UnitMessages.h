@@ -10,8 +10,8 @@ namespace kestrivel {
 
 class TServices;
 
-// The message routines: every box and the one input box of the program, built from the current
-// message table (so they speak the last applied language) and shown through the services.
+// The message routines: every box and the one input box of the program, built from the services'
+// message table (so they speak the language the services were handed) and shown through them.
 
 // Numbers 1 to 8; others show nothing.
 void ShowError(TServices& services, QWidget* parent, int number, std::string_view argument = {});

@@ -1,12 +1,11 @@
 #include "memos/MemosTab.h"
 
-#include "base/Modules.h"
 #include "base/QtPlatform.h"
 #include "base/Services.h"
 #include "config/ConfigData.h"
 #include "base/UnitMessages.h"
 #include "memos/FormMemo.h"
-#include "memos/ICalendarModule.h"
+#include "memos/ICalendar.h"
 #include "memos/UnitMemo.h"
 
 #include <QFile>
@@ -266,10 +265,8 @@ void MemosTab::btnExportMemoClick() {
     const std::string path = QFile::encodeName(fileName).toStdString();
     if (IsICalendarFileName(path)) {
         // Without the module nothing is written, silently like any failed export.
-        if (const auto write = ResolveModuleFunction<KestrivelExportICalendarFn>(kICalendarModuleName,
-                                                                                 kExportICalendarSymbol)) {
-            write(m_config.Memos, block->First, block->Last, path, m_services.Now().toSecsSinceEpoch());
-        }
+        m_services.ExportICalendar(m_config.Memos, block->First, block->Last, path,
+                                   m_services.Now().toSecsSinceEpoch());
     } else {
         m_config.Memos.ExportToFile(block->First, block->Last, path, m_formats);
     }
@@ -289,9 +286,7 @@ void MemosTab::btnImportMemoClick() {
     // A file that cannot be read adds nothing and, like a failed exchange import, says nothing; a
     // read file may fit only partly into the list, and the user is told how much of it did.
     ICalendarImportCounts counts;
-    const auto import =
-        ResolveModuleFunction<KestrivelImportICalendarFn>(kICalendarModuleName, kImportICalendarSymbol);
-    const bool read = import != nullptr && import(m_config.Memos, path, counts);
+    const bool read = m_services.ImportICalendar(m_config.Memos, path, counts);
     DisplayMemos();
     if (read) {
         ShowInfo(m_services, window(), kICalendarImportInfo, ICalendarImportSummary(counts));
