@@ -264,14 +264,13 @@ int DayZone(const TMonthInputs& in, const TMonthModel& m, int day, TDateValue da
 
 // The boxes, in the order they are painted. A box wholly outside the calendar image is left out, and
 // today's memo lines stop where its box or the image stops.
-void PlaceBoxes(const TMonthInputs& in, const ZoneMetrics& z, const std::string& memoText, int memoLineStep,
-                TMonthModel& m) {
-    const TOptions& options = *in.Options;
-    const int startOfWeek = ValidStartOfWeek(options.StartOfWeek);
-    const int pad0 = static_cast<int>(z.pad(zoneCalendar));
+// Adds boxes to the model; a box that would start outside the calendar is not added, and the caller
+// writes into a scratch box instead.
+struct BoxAdder {
+    TMonthModel& m;
     TCalendarBox dropped;
-    auto addBox = [&m, &dropped](TBoxKind kind, int zoneIndex, int left, int top, int width,
-                                 int height) -> TCalendarBox& {
+
+    TCalendarBox& operator()(TBoxKind kind, int zoneIndex, int left, int top, int width, int height) {
         if (left >= m.CalendarWidth || top >= m.CalendarHeight) {
             dropped = TCalendarBox{};
             return dropped;
@@ -284,8 +283,23 @@ void PlaceBoxes(const TMonthInputs& in, const ZoneMetrics& z, const std::string&
         box.Right = left + width;
         box.Bottom = top + height;
         return box;
-    };
-    m.Boxes.reserve(2 + 7 + m.WeekRows + m.DaysInMonth + 1);
+    }
+};
+
+// A box whose text is centred over it, two pixels below its top.
+void CentreText(TCalendarBox& box, std::string text, int width) {
+    box.Text = std::move(text);
+    box.Centred = true;
+    box.TextX = box.Left + width / 2;
+    box.TextY = box.Top + 2;
+}
+
+// The calendar, the title, the week-day initials and the week numbers.
+void PlaceHeaderBoxes(const TMonthInputs& in, const ZoneMetrics& z, BoxAdder& addBox) {
+    TMonthModel& m = addBox.m;
+    const TOptions& options = *in.Options;
+    const int startOfWeek = ValidStartOfWeek(options.StartOfWeek);
+    const int pad0 = static_cast<int>(z.pad(zoneCalendar));
     addBox(TBoxKind::Calendar, zoneCalendar, 0, 0, m.CalendarWidth, m.CalendarHeight);
     {
         TCalendarBox& box = addBox(TBoxKind::Title, zoneTitle, pad0, pad0, m.TitleWidth, m.TitleHeight);
@@ -302,10 +316,7 @@ void PlaceBoxes(const TMonthInputs& in, const ZoneMetrics& z, const std::string&
             TCalendarBox& box = addBox(TBoxKind::Initial, zoneWeek, m.GridLeft + c * columnStep, top,
                                        m.CellWidth, m.WeekdayRowHeight);
             box.Day = c;
-            box.Text = WeekdayInitial(in.Weekdays, startOfWeek, c);
-            box.Centred = true;
-            box.TextX = box.Left + m.CellWidth / 2;
-            box.TextY = box.Top + 2;
+            CentreText(box, WeekdayInitial(in.Weekdays, startOfWeek, c), m.CellWidth);
         }
     }
     if (options.ShowWeekNumbers) {
@@ -313,12 +324,15 @@ void PlaceBoxes(const TMonthInputs& in, const ZoneMetrics& z, const std::string&
             TCalendarBox& box = addBox(TBoxKind::WeekNumber, zoneWeek, pad0, m.GridTop + r * rowStep,
                                        m.WeekNumberWidth, m.CellHeight);
             box.Day = RowWeekNumber(m.DisplayYear, m.DisplayMonth, startOfWeek, r);
-            box.Text = std::to_string(box.Day);
-            box.Centred = true;
-            box.TextX = pad0 + m.WeekNumberWidth / 2;
-            box.TextY = box.Top + 2;
+            CentreText(box, std::to_string(box.Day), m.WeekNumberWidth);
         }
     }
+}
+
+void PlaceDayBoxes(const TMonthInputs& in, const ZoneMetrics& z, BoxAdder& addBox) {
+    TMonthModel& m = addBox.m;
+    const int columnStep = ClipSize(m.CellWidth + z.sp(zoneDays));
+    const int rowStep = ClipSize(m.CellHeight + z.sp(zoneDays));
     TDateValue firstOfMonth = 0;
     TryEncodeDate(m.DisplayYear, m.DisplayMonth, 1, firstOfMonth);
     for (int d = 1; d <= m.DaysInMonth; ++d) {
@@ -331,30 +345,42 @@ void PlaceBoxes(const TMonthInputs& in, const ZoneMetrics& z, const std::string&
         TCalendarBox& box = addBox(TBoxKind::Day, DayZone(in, m, d, firstOfMonth + (d - 1)), left, top,
                                    m.CellWidth, m.CellHeight);
         box.Day = d;
-        box.Text = std::to_string(d);
-        box.Centred = true;
-        box.TextX = box.Left + m.CellWidth / 2;
-        box.TextY = box.Top + 2;
+        CentreText(box, std::to_string(d), m.CellWidth);
     }
+}
+
+// Today's memo box and one box per line of it that fits.
+void PlaceMemoBoxes(const ZoneMetrics& z, const std::string& memoText, int memoLineStep, BoxAdder& addBox) {
+    TMonthModel& m = addBox.m;
+    const int pad0 = static_cast<int>(z.pad(zoneCalendar));
+    const int top = ClipSize(static_cast<long long>(m.GridTop) + m.GridHeight + z.sp(zoneTodaysMemo));
+    if (&addBox(TBoxKind::Memo, zoneTodaysMemo, pad0, top, m.MemoWidth, m.MemoHeight) == &addBox.dropped) {
+        return;
+    }
+    const long long first = static_cast<long long>(top) + z.pad(zoneTodaysMemo) + 2;
+    const long long bottom =
+        std::min<long long>(static_cast<long long>(top) + m.MemoHeight, m.CalendarHeight);
+    const long long fitting = first < bottom ? (bottom - first + memoLineStep - 1) / memoLineStep : 0;
+    m.MemoLines = SplitMemoLines(memoText, static_cast<size_t>(fitting));
+    int y = static_cast<int>(first);
+    for (const std::string& line : m.MemoLines) {
+        TCalendarBox& box =
+            addBox(TBoxKind::MemoLine, zoneTodaysMemo, pad0 + 4, y, m.MemoWidth - 4, memoLineStep);
+        box.Text = line;
+        box.TextX = pad0 + 4;
+        box.TextY = y;
+        y += memoLineStep;
+    }
+}
+
+void PlaceBoxes(const TMonthInputs& in, const ZoneMetrics& z, const std::string& memoText, int memoLineStep,
+                TMonthModel& m) {
+    m.Boxes.reserve(2 + 7 + m.WeekRows + m.DaysInMonth + 1);
+    BoxAdder addBox{m, {}};
+    PlaceHeaderBoxes(in, z, addBox);
+    PlaceDayBoxes(in, z, addBox);
     if (m.MemoHeight > 0) {
-        const int top = ClipSize(static_cast<long long>(m.GridTop) + m.GridHeight + z.sp(zoneTodaysMemo));
-        if (&addBox(TBoxKind::Memo, zoneTodaysMemo, pad0, top, m.MemoWidth, m.MemoHeight) == &dropped) {
-            return;
-        }
-        const long long first = static_cast<long long>(top) + z.pad(zoneTodaysMemo) + 2;
-        const long long bottom =
-            std::min<long long>(static_cast<long long>(top) + m.MemoHeight, m.CalendarHeight);
-        const long long fitting = first < bottom ? (bottom - first + memoLineStep - 1) / memoLineStep : 0;
-        m.MemoLines = SplitMemoLines(memoText, static_cast<size_t>(fitting));
-        int y = static_cast<int>(first);
-        for (const std::string& line : m.MemoLines) {
-            TCalendarBox& box =
-                addBox(TBoxKind::MemoLine, zoneTodaysMemo, pad0 + 4, y, m.MemoWidth - 4, memoLineStep);
-            box.Text = line;
-            box.TextX = pad0 + 4;
-            box.TextY = y;
-            y += memoLineStep;
-        }
+        PlaceMemoBoxes(z, memoText, memoLineStep, addBox);
     }
 }
 
