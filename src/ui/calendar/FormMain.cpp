@@ -245,6 +245,17 @@ void TfrmMain::showEvent(QShowEvent* event) {
     }
 }
 
+bool TfrmMain::event(QEvent* event) {
+    const bool result = QWidget::event(event);
+    // Sent once the window is mapped, which may have been done with a new native window.
+    if (event->type() == QEvent::ShowToParent) {
+        if (QWindow* window = windowHandle()) {
+            RemarkMappedWindow(*window, windowRole());
+        }
+    }
+    return result;
+}
+
 void TfrmMain::FormShow() {
     emit showing();
     DrawCalendar();
