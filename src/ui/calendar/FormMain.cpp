@@ -55,9 +55,9 @@ TfrmMain::TfrmMain(TConfigData& config, TServices& services, const TTranslator& 
     setMouseTracking(true);
 }
 
-TfrmMain::~TfrmMain() {
-    FlushPosition();
-}
+// Nothing is saved here: a failed save would raise its message box while the program ends. "Close"
+// writes a position still waiting.
+TfrmMain::~TfrmMain() = default;
 
 QRect TfrmMain::ScreenRectFor(const QRect& windowRect) const {
     QList<QRect> screens = m_services.ScreenRects();
@@ -102,8 +102,11 @@ QPoint TfrmMain::KeptOnScreen(int left, int top) const {
 }
 
 bool TfrmMain::SaveSettings() {
+    return SaveSettingsAt(DeviceRect().topLeft());
+}
+
+bool TfrmMain::SaveSettingsAt(const QPoint& position) {
     std::string error;
-    const QPoint position = DeviceRect().topLeft();
     m_config.Position = {position.x(), position.y()};
     if (!m_config.SavePosition(error)) {
         ShowLibraryError(m_services, this, error);
@@ -115,7 +118,7 @@ bool TfrmMain::SaveSettings() {
 void TfrmMain::Moved() {
     // A window following the pointer by itself is being dragged like a focused one, whether or not
     // the window system gave it the focus.
-    if (m_inMoved || !(IsActive() || m_dragMode == DragMode::Own)) {
+    if (m_inMoved || !(IsActive() || m_dragMode == DragMode::Moving)) {
         return;
     }
     m_inMoved = true;
@@ -306,7 +309,10 @@ void TfrmMain::createPopMenu() {
     connect(month, &QAction::triggered, this, &TfrmMain::PopMenu_MonthClick);
     connect(config, &QAction::triggered, this, &TfrmMain::configureRequested);
     connect(update, &QAction::triggered, this, &TfrmMain::updateRequested);
-    connect(exit, &QAction::triggered, this, &TfrmMain::exitRequested);
+    connect(exit, &QAction::triggered, this, [this] {
+        FlushPosition();
+        emit exitRequested();
+    });
 }
 
 bool TfrmMain::HoverDayInMonth() const {
@@ -384,7 +390,8 @@ void TfrmMain::FormMouseDown(Qt::MouseButton button, const QPoint& point, const 
     m_dragMode = DragMode::Pending;
     m_dragButton = button;
     m_pressGlobal = globalPoint;
-    m_pressWindowPos = pos();
+    m_pressWindowPos = DeviceRect().topLeft();
+    m_dragPosition = m_pressWindowPos;
 }
 
 void TfrmMain::DragTo(const QPoint& globalPoint) {
@@ -392,23 +399,29 @@ void TfrmMain::DragTo(const QPoint& globalPoint) {
         if ((globalPoint - m_pressGlobal).manhattanLength() < kDragThreshold) {
             return;
         }
-        // Like a caption drag: the window system moves the window and gives it the focus, so
-        // moveEvent keeps it on the screen and saves its place. Where it cannot, the window follows
-        // the pointer itself.
-        QWindow* window = windowHandle();
-        m_dragMode = window && window->startSystemMove() ? DragMode::System : DragMode::Own;
+        // The window follows the pointer itself rather than asking the window manager to move it:
+        // that move knows only the primary button, lets the window leave the screen and reports no
+        // release.
+        m_dragMode = DragMode::Moving;
     }
-    if (m_dragMode == DragMode::Own) {
-        move(m_pressWindowPos + globalPoint - m_pressGlobal);
+    const QPointF travel = QPointF(globalPoint - m_pressGlobal) * devicePixelRatioF();
+    const QPoint wanted = m_pressWindowPos + travel.toPoint();
+    m_dragPosition = KeptOnScreen(wanted.x(), wanted.y());
+    if (m_dragPosition != DeviceRect().topLeft()) {
+        MoveToDevicePixel(*this, m_dragPosition);
     }
 }
 
 void TfrmMain::EndDrag() {
-    if (m_dragMode == DragMode::Own) {
-        FlushPosition();
-    }
+    const bool moved = m_dragMode == DragMode::Moving;
     m_dragMode = DragMode::None;
     m_dragButton = Qt::NoButton;
+    if (moved) {
+        // Where the drag put the window: the window system's reports of earlier steps may still be
+        // on their way and briefly give the window an older place.
+        m_positionPending = false;
+        SaveSettingsAt(m_dragPosition);
+    }
 }
 
 void TfrmMain::FormDblClick() {
@@ -421,9 +434,13 @@ void TfrmMain::FormDblClick() {
 }
 
 void TfrmMain::mouseMoveEvent(QMouseEvent* event) {
-    if (m_dragMode != DragMode::None && (event->buttons() & m_dragButton)) {
-        DragTo(event->globalPosition().toPoint());
-        return;
+    if (m_dragMode != DragMode::None) {
+        if (event->buttons() & m_dragButton) {
+            DragTo(event->globalPosition().toPoint());
+            return;
+        }
+        // The button was let go where the window did not see it (another window took the pointer).
+        EndDrag();
     }
     FormMouseMove(ToDevice(event->position()), event->globalPosition().toPoint());
 }
