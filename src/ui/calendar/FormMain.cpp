@@ -55,10 +55,6 @@ TfrmMain::TfrmMain(TConfigData& config, TServices& services, const TTranslator& 
     setMouseTracking(true);
 }
 
-// Nothing is saved here: a failed save would raise its message box while the program ends. "Close"
-// writes a position still waiting.
-TfrmMain::~TfrmMain() = default;
-
 QRect TfrmMain::ScreenRectFor(const QRect& windowRect) const {
     QList<QRect> screens = m_services.ScreenRects();
     if (devicePixelRatioF() != 1.0) {
@@ -99,10 +95,6 @@ QPoint TfrmMain::KeptOnScreen(int left, int top) const {
                      screen.height());
     }
     return {left, top};
-}
-
-bool TfrmMain::SaveSettings() {
-    return SaveSettingsAt(DeviceRect().topLeft());
 }
 
 bool TfrmMain::SaveSettingsAt(const QPoint& position) {
@@ -251,10 +243,8 @@ void TfrmMain::showEvent(QShowEvent* event) {
 bool TfrmMain::event(QEvent* event) {
     const bool result = QWidget::event(event);
     // Sent once the window is mapped, which may have been done with a new native window.
-    if (event->type() == QEvent::ShowToParent) {
-        if (QWindow* window = windowHandle()) {
-            RemarkMappedWindow(*window, windowRole());
-        }
+    if (event->type() == QEvent::ShowToParent && windowHandle() != nullptr) {
+        RemarkMappedWindow(*windowHandle(), windowRole());
     }
     return result;
 }
@@ -399,9 +389,8 @@ void TfrmMain::DragTo(const QPoint& globalPoint) {
         if ((globalPoint - m_pressGlobal).manhattanLength() < kDragThreshold) {
             return;
         }
-        // The window follows the pointer itself rather than asking the window manager to move it:
-        // that move knows only the primary button, lets the window leave the screen and reports no
-        // release.
+        // The window follows the pointer itself: a window manager's move knows only the primary
+        // button, lets the window leave the screen and reports no release.
         m_dragMode = DragMode::Moving;
     }
     const QPointF travel = QPointF(globalPoint - m_pressGlobal) * devicePixelRatioF();
@@ -417,8 +406,7 @@ void TfrmMain::EndDrag() {
     m_dragMode = DragMode::None;
     m_dragButton = Qt::NoButton;
     if (moved) {
-        // Where the drag put the window: the window system's reports of earlier steps may still be
-        // on their way and briefly give the window an older place.
+        // Not the window's place: reports of earlier steps may still come and briefly set an older one.
         m_positionPending = false;
         SaveSettingsAt(m_dragPosition);
     }

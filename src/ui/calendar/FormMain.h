@@ -39,7 +39,8 @@ public:
     // words come from the translator.
     TfrmMain(TConfigData& config, TServices& services, const TTranslator& translator,
              const TLocaleFormats& formats, const ITextMeasurer& measurer, QWidget* parent = nullptr);
-    ~TfrmMain() override;
+    // Saves nothing: an error box must not appear while the program ends; "Close" saves.
+    ~TfrmMain() override = default;
 
     // The only routine that paints: model, buffer, window size, mask, then a repaint.
     void DrawCalendar();
@@ -47,7 +48,7 @@ public:
     void LoadSettings();
     // Saves the window's position through the data owner; false (after showing the error) when the
     // file cannot be written.
-    bool SaveSettings();
+    bool SaveSettings() { return SaveSettingsAt(DeviceRect().topLeft()); }
     // The window moved: while it has the focus or follows a drag, keep it on the screen and save the
     // position: at once for the first move, then at most every kPositionSaveMs while moves go on, and
     // the last position when they stop.
