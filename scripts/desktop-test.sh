@@ -18,8 +18,29 @@ calendar_id() { bash "$(dirname "$0")/calendar-window.sh"; }
 wait_for calendar_id || fail "no calendar window"
 calendar=$(calendar_id)
 x_tray
-# The icon is a window docked into trayer's panel.
-sleep 1
+# trayer's panel, and the calendar's icon docked in it: a window of the program inside the panel,
+# shown (Qt maps it once the tray has embedded it) and lying within the panel.
+panel_id() { xdotool search --name '^panel$' 2>/dev/null | head -n 1 | grep .; }
+wait_for panel_id || fail "no trayer panel"
+panel=$(panel_id)
+place() { # id : absolute-x absolute-y width height
+    xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
+        /Width:/ {w=$NF} /Height:/ {h=$NF} END {print x, y, w, h}'
+}
+docked_icon() { # id width height absolute-x absolute-y of the calendar's icon once it is docked
+    local id x y w h px py pw ph
+    id=$(xwininfo -id "$panel" -tree | awk '/\("kestrivel" / {print $1; exit}')
+    [ -n "$id" ] && xwininfo -id "$id" | grep -q IsViewable || return 1
+    read -r x y w h < <(place "$id")
+    read -r px py pw ph < <(place "$panel")
+    [ "$x" -ge "$px" ] && [ "$y" -ge "$py" ] && [ $((x + w)) -le $((px + pw)) ] && [ $((y + h)) -le $((py + ph)) ] ||
+        return 1
+    echo "$id $w $h $x $y"
+}
+wait_for docked_icon || fail "the tray did not dock the calendar's icon"
+read -r icon WIDTH HEIGHT X Y < <(docked_icon)
+icon_x=$((X + WIDTH / 2)); icon_y=$((Y + HEIGHT / 2))
+echo "desktop-test: tray icon $icon at $icon_x,$icon_y"
 import -window root "$build/desktop-start.png"
 
 state=$(xprop -id "$calendar" _NET_WM_STATE)
@@ -27,9 +48,6 @@ echo "desktop-test: window state: $state"
 case "$state" in *SKIP_TASKBAR*) ;; *) fail "the calendar is listed in the taskbar" ;; esac
 case "$state" in *SKIP_PAGER*) ;; *) fail "the calendar is listed in the pager" ;; esac
 
-# The icon is a small window docked somewhere inside trayer's panel.
-panel=$(xdotool search --name '^panel$' 2>/dev/null | head -n 1 || true)
-[ -n "$panel" ] || fail "no trayer panel"
 icons() { # id width height absolute-x absolute-y of every icon-sized window in the panel
     xwininfo -id "$panel" -tree | while read -r id rest; do
         [[ "$rest" =~ ([0-9]+)x([0-9]+)\+-?[0-9]+\+-?[0-9]+\ +\+(-?[0-9]+)\+(-?[0-9]+) ]] || continue
@@ -39,11 +57,7 @@ icons() { # id width height absolute-x absolute-y of every icon-sized window in 
         fi
     done
 }
-wait_for bash -c "xwininfo -id $panel -tree | grep -q -E ' (1[2-9]|2[0-9]|3[0-2])x(1[2-9]|2[0-9]|3[0-2])\\+'" || fail "no icon in the tray"
 children=$(icons | wc -l)
-read -r icon WIDTH HEIGHT X Y < <(icons | tail -n 1)
-icon_x=$((X + WIDTH / 2)); icon_y=$((Y + HEIGHT / 2))
-echo "desktop-test: tray icon $icon at $icon_x,$icon_y"
 
 # A second start ends at once and adds no icon.
 start=$(date +%s%N)
@@ -63,8 +77,15 @@ xdotool mousemove "$icon_x" "$icon_y" click --repeat 2 --delay 80 1
 wait_for bash -c "xwininfo -id $calendar | grep -q IsViewable" || fail "double click did not show the calendar"
 
 # "Close" from the icon's menu: the last item.
+popup_menu() { # a shown window of the program that the window manager leaves alone, taller than a hint
+    for id in $(xdotool search --onlyvisible --classname '^kestrivel$' 2>/dev/null); do
+        xwininfo -id "$id" | awk '/Override Redirect State: yes/ {o=1} /Height:/ {h=$NF} END {exit !(o && h >= 60)}' &&
+            return 0
+    done
+    return 1
+}
 xdotool mousemove "$icon_x" "$icon_y" click 3
-sleep 0.7
+wait_for popup_menu || fail "no menu on the icon"
 import -window root "$build/desktop-menu.png"
 xdotool key Up Return
 for _ in $(seq 1 50); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done

@@ -9,6 +9,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-liberation2 xvfb xauth x11-utils x11-xserver-utils imagemagick
     qt6-base-private-dev xcompmgr openbox xdotool trayer
+    dbus-daemon dbus-bin libglib2.0-bin xfce4-panel
     clang-14 libclang-rt-14-dev
     dpkg-dev desktop-file-utils appstream xdotool librsvg2-bin
     libical-dev python3-icalendar

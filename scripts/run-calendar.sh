@@ -32,6 +32,7 @@ export DISPLAY=":$num"
 
 xvfb_pid=""
 app_pid=""
+own_runtime=""
 cleanup() {
     if [ -n "$app_pid" ] && kill -0 "$app_pid" 2>/dev/null; then
         kill "$app_pid" 2>/dev/null || true
@@ -40,6 +41,9 @@ cleanup() {
     if [ -n "$xvfb_pid" ] && kill -0 "$xvfb_pid" 2>/dev/null; then
         kill "$xvfb_pid" 2>/dev/null || true
         wait "$xvfb_pid" 2>/dev/null || true
+    fi
+    if [ -n "$own_runtime" ]; then
+        rm -rf "$own_runtime"
     fi
 }
 trap cleanup EXIT
@@ -64,6 +68,7 @@ fi
 
 if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
     XDG_RUNTIME_DIR=$(mktemp -d)
+    own_runtime=$XDG_RUNTIME_DIR
     export XDG_RUNTIME_DIR
 fi
 QT_QPA_PLATFORM=xcb "$program" &

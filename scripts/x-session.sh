@@ -1,7 +1,9 @@
 # Sourced by the scripts that run the real program on a virtual X screen. Set `name` (for messages)
 # and `build` (the build folder) first. x_session gives a scratch HOME, runtime and configuration
 # folder, a copy of the program folder in $work/app, an X server with a desktop colour, openbox and,
-# when asked, a tray host; everything it starts is stopped and removed when the script exits.
+# when asked, a tray host; everything it starts is stopped and removed when the script exits. A script
+# that calls x_own_bus first runs under a session bus of its own; the others run with none, so
+# nothing they start reaches the user's desktop.
 
 fail() { echo "$name: $*" >&2; exit 1; }
 wait_for() { # command... : retried for 10 s
@@ -13,6 +15,14 @@ x_need() {
     for tool in "$@"; do
         command -v "$tool" >/dev/null 2>&1 || { echo "$name: $tool missing, skipped"; exit 77; }
     done
+}
+# Runs the calling script again under a session bus of its own (dbus-run-session), which x_session
+# keeps; call it with the script's arguments before x_session.
+x_own_bus() {
+    if [ -z "${X_OWN_BUS:-}" ]; then
+        x_need dbus-run-session dbus-update-activation-environment
+        X_OWN_BUS=1 exec dbus-run-session -- bash "$0" "$@"
+    fi
 }
 x_cleanup() {
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
@@ -31,7 +41,17 @@ x_session() {
     export DISPLAY=":$num" XDG_RUNTIME_DIR="$runtime" XDG_CONFIG_HOME="$work/config" HOME="$work/home"
     mkdir -p "$XDG_RUNTIME_DIR" "$XDG_CONFIG_HOME" "$HOME"
     chmod 700 "$XDG_RUNTIME_DIR"
-    unset WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS
+    unset WAYLAND_DISPLAY
+    if [ -n "${X_OWN_BUS:-}" ]; then
+        # Services the bus starts on demand (a panel's settings store) take the scratch folders and
+        # the virtual screen; no accessibility bus or settings service outlives the session.
+        export NO_AT_BRIDGE=1 GSETTINGS_BACKEND=memory
+        dbus-update-activation-environment DISPLAY HOME XDG_CONFIG_HOME XDG_RUNTIME_DIR NO_AT_BRIDGE \
+            GSETTINGS_BACKEND ||
+            fail "the session bus did not take the session's environment"
+    else
+        unset DBUS_SESSION_BUS_ADDRESS
+    fi
     # A copy of the program folder, so its files start fresh and the run leaves the build alone.
     cp -r "$build/bin" "$work/app"
     rm -f "$work/app/Settings.ini" "$work/app/Memos.dat" "$work/app/Schemes.dat"
@@ -50,4 +70,47 @@ x_tray() {
     trayer --edge bottom --align right --widthtype pixel --width 120 --height 24 --SetDockType true \
         --transparent false --tint 0x202020 >/dev/null 2>&1 & pids+=($!)
     wait_for bash -c 'xwininfo -root -tree | grep -q "panel"' || fail "trayer did not start"
+}
+# Xfce's panel along the bottom edge with its status tray alone, which hosts StatusNotifierItems (and
+# XEmbed icons); needs x_own_bus. Returns once the tray is registered as a host with the watcher.
+x_status_tray() {
+    local channel="$XDG_CONFIG_HOME/xfce4/xfconf/xfce-perchannel-xml"
+    mkdir -p "$channel"
+    cat >"$channel/xfce4-panel.xml" <<'EOF'
+<?xml version="1.0" encoding="UTF-8"?>
+<channel name="xfce4-panel" version="1.0">
+  <property name="configver" type="int" value="2"/>
+  <property name="panels" type="array">
+    <value type="int" value="1"/>
+    <property name="panel-1" type="empty">
+      <property name="position" type="string" value="p=10;x=0;y=0"/>
+      <property name="length" type="uint" value="100"/>
+      <property name="position-locked" type="bool" value="true"/>
+      <property name="size" type="uint" value="26"/>
+      <property name="plugin-ids" type="array">
+        <value type="int" value="1"/>
+      </property>
+    </property>
+  </property>
+  <property name="plugins" type="empty">
+    <property name="plugin-1" type="string" value="systray"/>
+  </property>
+</channel>
+EOF
+    # The panel's settings store runs as a child of the script, not started by the bus, so that it
+    # has written its files and ended before the scratch folders are removed.
+    local store
+    store=$(sed -n 's/^Exec=//p' /usr/share/dbus-1/services/org.xfce.Xfconf.service 2>/dev/null || true)
+    [ -x "$store" ] || { echo "$name: no Xfconf settings store, skipped"; exit 77; }
+    "$store" >"$work/xfconfd.log" 2>&1 & pids+=($!)
+    wait_for gdbus call --session -d org.freedesktop.DBus -o /org/freedesktop/DBus \
+        -m org.freedesktop.DBus.GetNameOwner org.xfce.Xfconf || fail "the Xfconf settings store did not start"
+    xfce4-panel --disable-wm-check >"$work/panel.log" 2>&1 & pids+=($!)
+    # A busy machine may take longer than one wait to start the panel and its plugin.
+    wait_for x_status_host || wait_for x_status_host || fail "no StatusNotifierItem host registered"
+}
+x_status_host() {
+    gdbus call --session -d org.kde.StatusNotifierWatcher -o /StatusNotifierWatcher \
+        -m org.freedesktop.DBus.Properties.Get org.kde.StatusNotifierWatcher IsStatusNotifierHostRegistered |
+        grep -q true
 }

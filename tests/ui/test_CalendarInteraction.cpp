@@ -189,38 +189,65 @@ private slots:
         QCOMPARE(Shown(), QPoint(2022, 8));
     }
 
-    // Either button drags once it has carried the pointer a few pixels; the secondary button let go
-    // where it was pressed opens the menu instead.
+    // Either button drags once it has carried the pointer a few pixels, keeps the window on the screen
+    // (1920 by 1080) at every step and saves where the drag left it when the button is let go, also
+    // while a step's save still waits for its turn; the secondary button let go where it was pressed
+    // opens the menu instead. A left of -1 stands for flush with the screen's right edge.
     void dragMovesTheWindowAndTheSecondaryButtonOpensTheMenu_data() {
         QTest::addColumn<int>("button");
-        QTest::addColumn<int>("travel");
+        QTest::addColumn<QList<QPoint>>("travel"); // of the pointer from the press, step by step
+        QTest::addColumn<QPoint>("place");
         QTest::addColumn<bool>("menu");
-        QTest::addRow("primary click") << int(Qt::LeftButton) << 0 << false;
-        QTest::addRow("primary drag") << int(Qt::LeftButton) << 30 << false;
-        QTest::addRow("secondary click") << int(Qt::RightButton) << 0 << true;
-        QTest::addRow("secondary drag") << int(Qt::RightButton) << 30 << false;
+        const auto left = int(Qt::LeftButton);
+        const auto right = int(Qt::RightButton);
+        QTest::addRow("primary click") << left << QList<QPoint>{} << QPoint(100, 100) << false;
+        QTest::addRow("primary drag") << left << QList<QPoint>{{30, 15}} << QPoint(130, 115) << false;
+        QTest::addRow("secondary click") << right << QList<QPoint>{} << QPoint(100, 100) << true;
+        QTest::addRow("secondary drag") << right << QList<QPoint>{{30, 15}} << QPoint(130, 115) << false;
+        QTest::addRow("primary drag in steps")
+            << left << QList<QPoint>{{10, 0}, {25, 5}, {60, 20}} << QPoint(160, 120) << false;
+        QTest::addRow("secondary drag in steps")
+            << right << QList<QPoint>{{-10, 0}, {-25, 5}, {-60, 20}} << QPoint(40, 120) << false;
+        QTest::addRow("primary drag past the right edge")
+            << left << QList<QPoint>{{1000, 0}, {1900, 10}, {1927, 10}} << QPoint(-1, 110) << false;
+        QTest::addRow("secondary drag past the right edge and back")
+            << right << QList<QPoint>{{1900, 10}, {2500, 10}, {1000, 10}} << QPoint(1100, 110) << false;
+        QTest::addRow("secondary drag past the top left corner")
+            << right << QList<QPoint>{{-50, 0}, {-300, -300}} << QPoint(0, 0) << false;
     }
     void dragMovesTheWindowAndTheSecondaryButtonOpensTheMenu() {
         QFETCH(int, button);
-        QFETCH(int, travel);
+        QFETCH(QList<QPoint>, travel);
+        QFETCH(QPoint, place);
         QFETCH(bool, menu);
         const auto b = Qt::MouseButton(button);
         frmMain->move(100, 100);
         frmMain->show();
         QVERIFY(QTest::qWaitForWindowExposed(frmMain.get()));
-        const QPoint start(5, 5);
-        Mouse(QEvent::MouseButtonPress, start, b, b);
-        // Moves arrive in window coordinates as the window follows the pointer.
-        Mouse(QEvent::MouseMove, start + QPoint(travel, travel / 2), Qt::NoButton, b);
-        Mouse(QEvent::MouseButtonRelease,
-              start + QPoint(travel, travel / 2) - (frmMain->pos() - QPoint(100, 100)), b);
-        QCOMPARE(frmMain->pos(), QPoint(100 + travel, 100 + travel / 2));
+        const QRect screen = services->Screens[0];
+        if (place.x() < 0) {
+            place.setX(screen.right() + 1 - frmMain->width());
+        }
+        // Events carry window coordinates, which change as the window follows the pointer.
+        const QPoint press = QPoint(100, 100) + QPoint(5, 5);
+        const auto at = [&](QEvent::Type type, QPoint global, Qt::MouseButton changed,
+                            Qt::MouseButtons held) {
+            QMouseEvent event(type, global - frmMain->pos(), global, changed, held, Qt::NoModifier);
+            QCoreApplication::sendEvent(frmMain.get(), &event);
+        };
+        at(QEvent::MouseButtonPress, press, b, b);
+        for (const QPoint& step : travel) {
+            at(QEvent::MouseMove, press + step, Qt::NoButton, b);
+            QVERIFY2(screen.contains(frmMain->geometry()), "the window left the screen during the drag");
+        }
+        at(QEvent::MouseButtonRelease, press + (travel.isEmpty() ? QPoint() : travel.last()), b,
+           Qt::NoButton);
+        QCOMPARE(frmMain->pos(), place);
         QCOMPARE(frmMain->PopMenu()->isVisible(), menu);
         frmMain->PopMenu()->hide();
+        QCOMPARE(QFile::exists(QString::fromStdString(config->SettingsPath())), !travel.isEmpty());
         const TWindowPosition position = LoadWindowPosition(config->SettingsPath());
-        const QPoint saved(position.Left, position.Top);
-        QCOMPARE(QFile::exists(QString::fromStdString(config->SettingsPath())), travel != 0);
-        QVERIFY(travel == 0 || saved == frmMain->pos());
+        QVERIFY(travel.isEmpty() || QPoint(position.Left, position.Top) == place);
     }
 };
 

@@ -7,7 +7,9 @@
 #include "config/ConfigData.h"
 #include "lang/LangSource.h"
 
+#include <QDir>
 #include <QFile>
+#include <QMenu>
 #include <QMoveEvent>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -226,7 +228,7 @@ private slots:
     }
 
     // Synthetic move events of a drag: the first is written at once, the rest at most once per
-    // interval, the last when the moves stop or the window closes.
+    // interval, the last when the moves stop or the program is closed.
     void positionSavesAreCoalesced() {
         auto owner = Make();
         TfrmMain& frmMain = *owner;
@@ -259,8 +261,51 @@ private slots:
         moveTo(130);
         QCOMPARE(saved(), QPoint(130, 50));
         moveTo(140);
-        owner.reset();
+        frmMain.PopMenu()->findChild<QAction*>(QStringLiteral("PopMenu_Exit"))->trigger();
         QCOMPARE(saved(), QPoint(140, 50));
+    }
+
+    // A position still waiting for its turn is written when "Close" asks the program to end, before it
+    // does, so that a failed save is reported while the program runs; never as the window goes away.
+    void closeWritesAWaitingPositionAndTheWindowsEndNothing_data() {
+        QTest::addColumn<bool>("close");
+        QTest::addColumn<bool>("writable");
+        QTest::addColumn<int>("left");
+        QTest::addColumn<int>("boxes");
+        QTest::addRow("close") << true << true << 140 << 0;
+        QTest::addRow("close, save fails") << true << false << 0 << 1;
+        QTest::addRow("window ends") << false << true << 130 << 0;
+        QTest::addRow("window ends, save would fail") << false << false << 0 << 0;
+    }
+    void closeWritesAWaitingPositionAndTheWindowsEndNothing() {
+        QFETCH(bool, close);
+        QFETCH(bool, writable);
+        QFETCH(int, left);
+        QFETCH(int, boxes);
+        auto owner = Make();
+        services->ActiveWindow = true;
+        owner->move(130, 50);
+        owner->Moved();
+        owner->move(140, 50);
+        owner->Moved();
+        QCOMPARE(LoadWindowPosition(IniPath()), (TWindowPosition{130, 50}));
+        // A folder in the file's place makes the save fail.
+        const QString ini = QString::fromStdString(IniPath());
+        if (!writable) {
+            QVERIFY(QFile::remove(ini));
+            QVERIFY(QDir().mkdir(ini));
+        }
+        // The box of a failed save comes before the program is asked to end.
+        int boxesAtExit = -1;
+        connect(owner.get(), &TfrmMain::exitRequested, this,
+                [&] { boxesAtExit = static_cast<int>(services->Boxes.size()); });
+        if (close) {
+            owner->PopMenu()->findChild<QAction*>(QStringLiteral("PopMenu_Exit"))->trigger();
+        }
+        owner.reset();
+        QCOMPARE(services->Boxes.size(), size_t(boxes));
+        QCOMPARE(boxesAtExit, close ? boxes : -1);
+        QVERIFY(!writable || LoadWindowPosition(IniPath()) == (TWindowPosition{left, 50}));
     }
 
     void failedSaveIsReported() {

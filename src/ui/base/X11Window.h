@@ -1,5 +1,6 @@
 #pragma once
 
+class QString;
 class QWindow;
 
 namespace kestrivel {
@@ -9,5 +10,13 @@ namespace kestrivel {
 // for a window that is already mapped, nothing happens. The states the platform sets itself (stay
 // on top) are kept.
 void MarkSkipTaskbarAndPager(QWindow& window);
+
+// Gives a window that has just been mapped its role and asks the window manager for the
+// skip-taskbar and skip-pager states. The marks set before the map may have gone to another native
+// window: Qt makes a new one while mapping a window whose stay-on-top hint changed since it was made,
+// and the new one has neither the role nor these states. A window manager also drops the states of
+// a window it unmaps, possibly after the marks for the next map were set. A mapped window's states
+// belong to the window manager, so they are asked for rather than written. X11 only.
+void RemarkMappedWindow(QWindow& window, const QString& role);
 
 } // namespace kestrivel

@@ -55,10 +55,6 @@ TfrmMain::TfrmMain(TConfigData& config, TServices& services, const TTranslator& 
     setMouseTracking(true);
 }
 
-TfrmMain::~TfrmMain() {
-    FlushPosition();
-}
-
 QRect TfrmMain::ScreenRectFor(const QRect& windowRect) const {
     QList<QRect> screens = m_services.ScreenRects();
     if (devicePixelRatioF() != 1.0) {
@@ -101,9 +97,8 @@ QPoint TfrmMain::KeptOnScreen(int left, int top) const {
     return {left, top};
 }
 
-bool TfrmMain::SaveSettings() {
+bool TfrmMain::SaveSettingsAt(const QPoint& position) {
     std::string error;
-    const QPoint position = DeviceRect().topLeft();
     m_config.Position = {position.x(), position.y()};
     if (!m_config.SavePosition(error)) {
         ShowLibraryError(m_services, this, error);
@@ -115,7 +110,7 @@ bool TfrmMain::SaveSettings() {
 void TfrmMain::Moved() {
     // A window following the pointer by itself is being dragged like a focused one, whether or not
     // the window system gave it the focus.
-    if (m_inMoved || !(IsActive() || m_dragMode == DragMode::Own)) {
+    if (m_inMoved || !(IsActive() || m_dragMode == DragMode::Moving)) {
         return;
     }
     m_inMoved = true;
@@ -245,6 +240,15 @@ void TfrmMain::showEvent(QShowEvent* event) {
     }
 }
 
+bool TfrmMain::event(QEvent* event) {
+    const bool result = QWidget::event(event);
+    // Sent once the window is mapped, which may have been done with a new native window.
+    if (event->type() == QEvent::ShowToParent && windowHandle() != nullptr) {
+        RemarkMappedWindow(*windowHandle(), windowRole());
+    }
+    return result;
+}
+
 void TfrmMain::FormShow() {
     emit showing();
     DrawCalendar();
@@ -295,7 +299,10 @@ void TfrmMain::createPopMenu() {
     connect(month, &QAction::triggered, this, &TfrmMain::PopMenu_MonthClick);
     connect(config, &QAction::triggered, this, &TfrmMain::configureRequested);
     connect(update, &QAction::triggered, this, &TfrmMain::updateRequested);
-    connect(exit, &QAction::triggered, this, &TfrmMain::exitRequested);
+    connect(exit, &QAction::triggered, this, [this] {
+        FlushPosition();
+        emit exitRequested();
+    });
 }
 
 bool TfrmMain::HoverDayInMonth() const {
@@ -373,7 +380,8 @@ void TfrmMain::FormMouseDown(Qt::MouseButton button, const QPoint& point, const 
     m_dragMode = DragMode::Pending;
     m_dragButton = button;
     m_pressGlobal = globalPoint;
-    m_pressWindowPos = pos();
+    m_pressWindowPos = DeviceRect().topLeft();
+    m_dragPosition = m_pressWindowPos;
 }
 
 void TfrmMain::DragTo(const QPoint& globalPoint) {
@@ -381,23 +389,27 @@ void TfrmMain::DragTo(const QPoint& globalPoint) {
         if ((globalPoint - m_pressGlobal).manhattanLength() < kDragThreshold) {
             return;
         }
-        // Like a caption drag: the window system moves the window and gives it the focus, so
-        // moveEvent keeps it on the screen and saves its place. Where it cannot, the window follows
-        // the pointer itself.
-        QWindow* window = windowHandle();
-        m_dragMode = window && window->startSystemMove() ? DragMode::System : DragMode::Own;
+        // The window follows the pointer itself: a window manager's move knows only the primary
+        // button, lets the window leave the screen and reports no release.
+        m_dragMode = DragMode::Moving;
     }
-    if (m_dragMode == DragMode::Own) {
-        move(m_pressWindowPos + globalPoint - m_pressGlobal);
+    const QPointF travel = QPointF(globalPoint - m_pressGlobal) * devicePixelRatioF();
+    const QPoint wanted = m_pressWindowPos + travel.toPoint();
+    m_dragPosition = KeptOnScreen(wanted.x(), wanted.y());
+    if (m_dragPosition != DeviceRect().topLeft()) {
+        MoveToDevicePixel(*this, m_dragPosition);
     }
 }
 
 void TfrmMain::EndDrag() {
-    if (m_dragMode == DragMode::Own) {
-        FlushPosition();
-    }
+    const bool moved = m_dragMode == DragMode::Moving;
     m_dragMode = DragMode::None;
     m_dragButton = Qt::NoButton;
+    if (moved) {
+        // Not the window's place: reports of earlier steps may still come and briefly set an older one.
+        m_positionPending = false;
+        SaveSettingsAt(m_dragPosition);
+    }
 }
 
 void TfrmMain::FormDblClick() {
@@ -410,9 +422,13 @@ void TfrmMain::FormDblClick() {
 }
 
 void TfrmMain::mouseMoveEvent(QMouseEvent* event) {
-    if (m_dragMode != DragMode::None && (event->buttons() & m_dragButton)) {
-        DragTo(event->globalPosition().toPoint());
-        return;
+    if (m_dragMode != DragMode::None) {
+        if (event->buttons() & m_dragButton) {
+            DragTo(event->globalPosition().toPoint());
+            return;
+        }
+        // The button was let go where the window did not see it (another window took the pointer).
+        EndDrag();
     }
     FormMouseMove(ToDevice(event->position()), event->globalPosition().toPoint());
 }

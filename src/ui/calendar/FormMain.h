@@ -39,7 +39,8 @@ public:
     // words come from the translator.
     TfrmMain(TConfigData& config, TServices& services, const TTranslator& translator,
              const TLocaleFormats& formats, const ITextMeasurer& measurer, QWidget* parent = nullptr);
-    ~TfrmMain() override;
+    // Saves nothing: an error box must not appear while the program ends; "Close" saves.
+    ~TfrmMain() override = default;
 
     // The only routine that paints: model, buffer, window size, mask, then a repaint.
     void DrawCalendar();
@@ -47,12 +48,12 @@ public:
     void LoadSettings();
     // Saves the window's position through the data owner; false (after showing the error) when the
     // file cannot be written.
-    bool SaveSettings();
-    // The window moved: while it has the focus, keep it on the screen and save the position: at once
-    // for the first move, then at most every kPositionSaveMs while moves go on, and the last position
-    // when they stop.
+    bool SaveSettings() { return SaveSettingsAt(DeviceRect().topLeft()); }
+    // The window moved: while it has the focus or follows a drag, keep it on the screen and save the
+    // position: at once for the first move, then at most every kPositionSaveMs while moves go on, and
+    // the last position when they stop.
     void Moved();
-    // Writes a position still waiting for its turn (end of a drag, closing).
+    // Writes a position still waiting for its turn; "Close" does before the program ends.
     void FlushPosition();
     static constexpr int kPositionSaveMs = 500;
     const QTimer& PositionSaveTimer() const { return m_positionSaveTimer; }
@@ -135,6 +136,7 @@ signals:
     void exitRequested();
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -167,7 +169,9 @@ private:
     // Window pixels as the model counts them (device pixels on a scaled screen).
     QPoint ToDevice(const QPointF& point) const;
     void DragTo(const QPoint& globalPoint);
+    // Saves where the drag left the window.
     void EndDrag();
+    bool SaveSettingsAt(const QPoint& position);
 
     TConfigData& m_config;
     TServices& m_services;
@@ -190,13 +194,15 @@ private:
     QMenu* m_popMenu = nullptr;
     bool m_changingFlags = false;
 
-    // A press waits as Pending until the pointer passes kDragThreshold; then the window system moves
-    // the window (System) or the window follows the pointer itself (Own).
-    enum class DragMode { None, Pending, System, Own };
+    // A press waits as Pending until the pointer passes kDragThreshold; then the window follows the
+    // pointer (Moving), kept on the screen, until the button is let go.
+    enum class DragMode { None, Pending, Moving };
     DragMode m_dragMode = DragMode::None;
     Qt::MouseButton m_dragButton = Qt::NoButton;
     QPoint m_pressGlobal;
+    // Device pixels: the window's place at the press and the place the drag gave it last.
     QPoint m_pressWindowPos;
+    QPoint m_dragPosition;
 
     TDateBox* m_dateBox = nullptr;
 };
