@@ -48,7 +48,7 @@ public:
     void LoadSettings();
     // Saves the window's position through the data owner; false (after showing the error) when the
     // file cannot be written.
-    bool SaveSettings() { return SaveSettingsAt(DeviceRect().topLeft()); }
+    bool SaveSettings();
     // The window moved: while it has the focus or follows a drag, keep it on the screen and save the
     // position: at once for the first move, then at most every kPositionSaveMs while moves go on, and
     // the last position when they stop.
