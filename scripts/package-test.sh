@@ -143,7 +143,8 @@ for pair in de_DE.UTF-8:KestriDe fr_FR.UTF-8:KestriFr es_ES.UTF-8:KestriEs en_US
     wait_for xdotool search --onlyvisible --name '^Kestrivel$' || fail "$locale: no configuration dialog"
     sleep 0.3 # let the dialog paint for the screenshot
     import -window root "${shot%.png}-${locale%%.*}.png"
-    xdotool key Escape
+    # Ok applies the options, the language chosen on the first start among them, and writes them.
+    xdotool key Return
     settings="$home/config/Kestrivel/Settings.ini"
     wait_for grep -qx "LanguageFile=$expected" "$settings" ||
         fail "$locale: first start chose $(grep -i '^LanguageFile=' "$settings" 2>/dev/null || echo nothing), not $expected"

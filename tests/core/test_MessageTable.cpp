@@ -30,9 +30,12 @@ TEST(MessageLists, BuiltInMessagesInOrder) {
         "E1=The date you entered is invalid!",
         "E2=Unable to check for updates.",
         "E3=A file could not be read completely. It is kept unchanged as ;",
+        "E4=This date already has a memo. Choose another date, or modify the memo of that day.",
+        "E5=Unable to write to ;",
         "M0=Message",
         "M1=You already have the latest version of Kestrivel, no update is necessary.",
         "M2=Memos added / approximated / skipped: ;",
+        "M3=Memos left out of the export (dates after the year 3000 or damaged): ;",
         "Q0=Question",
         "Q1=A scheme named \";\" already exists, do you want to replace it?",
         "Q2=Do you really want to delete the scheme named \";\"?",
@@ -96,7 +99,8 @@ TEST_F(MessageTableTest, ErrorsOneToEight) {
     EXPECT_EQ(BuildMessage(m_table, TMessageKind::Error, 3, "/p/Memos.dat.damaged-1")->Text,
               "A file could not be read completely. It is kept unchanged as /p/Memos.dat.damaged-1");
     // In range but missing from the table: an empty text.
-    EXPECT_EQ(BuildMessage(m_table, TMessageKind::Error, 4, "")->Text, "");
+    EXPECT_EQ(BuildMessage(m_table, TMessageKind::Error, 5, "/p/Memos.dat")->Text, "Unable to write to /p/Memos.dat");
+    EXPECT_EQ(BuildMessage(m_table, TMessageKind::Error, 6, "")->Text, "");
 }
 
 TEST_F(MessageTableTest, InfosOneToSeven) {

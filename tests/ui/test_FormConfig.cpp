@@ -11,6 +11,7 @@
 #include "base/Translator.h"
 #include "memos/FormMemo.h"
 #include "memos/MemosTab.h"
+#include "schemes/SchemeEditor.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -48,11 +49,13 @@ class TestFormConfig : public QObject {
         memoEditor = std::make_unique<TfrmMemo>(*services);
         dlg = std::make_unique<TfrmConfig>(*config, *services, valueNames, *memoEditor, formats);
     }
-    void AddMemos(int count) {
+    // Into the shared data, or with `shown` into what the open dialog edits.
+    void AddMemos(int count, bool shown = false) {
+        TMemoList& memos = shown ? dlg->Draft().Memos : config->Memos;
         for (int i = 1; i <= count; ++i) {
             TDateValue date = 0;
             TryEncodeDate(2020, 3, i, date);
-            config->Memos.Add("m" + std::to_string(i), 0, date);
+            memos.Add("m" + std::to_string(i), 0, date);
         }
     }
     void WriteLang(const QString& name, const std::string& source) {
@@ -61,9 +64,10 @@ class TestFormConfig : public QObject {
         QVERIFY(CompileLangSource(source, bytes, error));
         std::ofstream(dir->filePath(name).toStdString(), std::ios::binary) << bytes;
     }
+    // The memos the open dialog shows.
     std::vector<std::string> MemoTexts() const {
         std::vector<std::string> texts;
-        for (const TMemo& memo : config->Memos.Items()) {
+        for (const TMemo& memo : dlg->Draft().Memos.Items()) {
             texts.push_back(memo.Text);
         }
         return texts;
@@ -130,17 +134,55 @@ private slots:
         QCOMPARE(services->FakeAuto().Calls, (std::vector<bool>{true, true}));
     }
 
-    void cancelWritesTheOptionsButKeepsThem() {
+    // Whatever the tabs changed, Cancel leaves the shared data and every file as they were; an
+    // Apply before it stands, and its options are written at the close.
+    void cancelLeavesEverythingAsItWas_data() {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<bool>("applyFirst");
+        for (const char* change : {"option", "remove memos", "pick scheme"}) {
+            QTest::newRow(change) << change << false;
+        }
+        QTest::newRow("option, applied") << "option" << true;
+    }
+    void cancelLeavesEverythingAsItWas() {
+        QFETCH(QString, change);
+        QFETCH(bool, applyFirst);
+        const QString data = QStringLiteral(KESTRIVEL_TEST_DATA);
+        QVERIFY(QFile::copy(data + "/SchemesThree.dat", dir->filePath("Schemes.dat")));
+        QVERIFY(QFile::copy(data + "/MemosTwo.dat", dir->filePath("Memos.dat")));
+        config->Load();
         dlg->show();
-        dlg->chkAutoUpdate()->setChecked(false);
+        if (applyFirst) {
+            QVERIFY(dlg->btnApplyClick());
+        }
+        const std::string scheme = config->CurrentScheme.Name;
+        const int memos = config->Memos.Count();
+        const auto bytes = [this](const char* name) {
+            QFile file(dir->filePath(name));
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("none");
+        };
+        const QByteArray before[] = {bytes("Schemes.dat"), bytes("Memos.dat"), bytes("Settings.ini")};
+        if (change == "option") {
+            dlg->chkAutoUpdate()->setChecked(false);
+        } else if (change == "remove memos") {
+            dlg->Memos()->SelectRows(1, memos);
+            dlg->Memos()->btnRemoveMemoClick();
+            QCOMPARE(dlg->Draft().Memos.Count(), 0);
+        } else {
+            auto* list = dlg->SchemeEditor()->findChild<QComboBox*>(QStringLiteral("cmbSchemes"));
+            list->setCurrentIndex(list->count() - 1);
+            dlg->SchemeEditor()->cmbSchemesSelect();
+            QVERIFY(dlg->Draft().CurrentScheme.Name != scheme);
+        }
         QTest::mouseClick(dlg->btnCancel(), Qt::LeftButton);
         QVERIFY(!dlg->isVisible());
         QVERIFY(config->Options.AutoUpdate);
-        QFile ini(QString::fromStdString(config->SettingsPath()));
-        QVERIFY(ini.open(QIODevice::ReadOnly));
-        QVERIFY(ini.readAll().contains("AutoUpdate=1"));
-        dlg->show();
-        QVERIFY(dlg->chkAutoUpdate()->isChecked());
+        QCOMPARE(config->Memos.Count(), memos);
+        QCOMPARE(config->CurrentScheme.Name, scheme);
+        QCOMPARE(bytes("Schemes.dat"), before[0]);
+        QCOMPARE(bytes("Memos.dat"), before[1]);
+        QCOMPARE(bytes("Settings.ini").contains("AutoUpdate=1"), applyFirst);
+        QCOMPARE(bytes("Settings.ini") == before[2], !applyFirst);
     }
 
     void applyFailingAutostartStopsAndStaysOpen() {
@@ -289,13 +331,19 @@ private slots:
                 grid->viewport()->width() - scrollBar);
     }
 
-    void formCloseReportsAFailedWrite() {
+    // A save that fails is named and Ok keeps the dialog open; the options the Apply took are
+    // still written when it closes, and that failure is named too.
+    void okReportsAFailedSaveAndStaysOpen() {
         Make(dir->filePath("missing-folder"));
         dlg->show();
+        QTest::mouseClick(dlg->btnOk(), Qt::LeftButton);
+        QVERIFY(dlg->isVisible());
+        QCOMPARE(services->Boxes.size(), size_t(1));
+        QCOMPARE(services->Boxes[0].Text, "Unable to write to " + config->SchemesPath());
         dlg->close();
         QVERIFY(!dlg->isVisible());
-        QCOMPARE(services->Boxes.size(), size_t(1));
-        QVERIFY(services->Boxes[0].Text.starts_with("Unable to write to "));
+        QCOMPARE(services->Boxes.size(), size_t(2));
+        QCOMPARE(services->Boxes[1].Text, "Unable to write to " + config->SettingsPath());
     }
 
     void websiteOpensWhatTheLabelShows() {
@@ -325,6 +373,35 @@ private slots:
         QCOMPARE(tab.stgMemos()->model()->index(1, 0).data().toString(), QStringLiteral("2020-03-05"));
     }
 
+    // An export names the file it could not write, and counts what it had to leave out.
+    void exportSaysWhatWentWrong_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("after3000");
+        QTest::addColumn<QString>("box");
+        QTest::newRow("iCalendar, memo after 3000")
+            << "x.ics" << true << "Memos left out of the export (dates after the year 3000 or damaged): 1";
+        QTest::newRow("exchange, memo after 3000") << "x.dat" << true << "";
+        QTest::newRow("no such folder") << "gone/x.dat" << false << "Unable to write to %1";
+        QTest::newRow("iCalendar, no such folder") << "gone/x.ics" << true << "Unable to write to %1";
+    }
+    void exportSaysWhatWentWrong() {
+        QFETCH(QString, name);
+        QFETCH(bool, after3000);
+        QFETCH(QString, box);
+        AddMemos(2);
+        TDateValue far = 0;
+        QVERIFY(TryEncodeDate(3001, 1, 1, far));
+        QVERIFY(!after3000 || config->Memos.Add("far", 0, far));
+        dlg->show();
+        const QString path = dir->filePath(name);
+        services->FileNames.push_back(path);
+        dlg->Memos()->SelectRows(1, config->Memos.Count());
+        dlg->Memos()->btnExportMemoClick();
+        QCOMPARE(QString::fromStdString(services->Boxes.empty() ? "" : services->Boxes.back().Text),
+                 box.arg(path));
+        QCOMPARE(QFile::exists(path), !name.startsWith("gone"));
+    }
+
     void memosTabOnAnEmptyListOffersOnlyAddAndImport() {
         int opened = 0;
         memoEditor->SetModalLoop([&opened](TfrmMemo&) { ++opened; });
@@ -336,7 +413,7 @@ private slots:
                 !tab.btnExportMemo()->isEnabled());
         tab.stgMemosDblClick();
         QCOMPARE(opened, 0);
-        AddMemos(1);
+        AddMemos(1, true);
         tab.DisplayMemos();
         tab.stgMemosDblClick();
         QCOMPARE(opened, 1);

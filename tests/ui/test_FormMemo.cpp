@@ -1,4 +1,5 @@
 #include "memos/FormMemo.h"
+#include "lang/MessageTable.h"
 #include "FakeServices.h"
 #include "config/ConfigData.h"
 
@@ -25,6 +26,7 @@ class TestFormMemo : public QObject {
     std::unique_ptr<TfrmMemo> editor;
     int redraws = 0;
     const QString kInvalid = QStringLiteral("The date you entered is invalid!");
+    const QString kTaken = QString::fromStdString(BuiltInMessages().value("E4"));
 
     static TDateValue Day(int year, int month, int day) {
         TDateValue value = 0;
@@ -150,7 +152,8 @@ private slots:
         QTest::addColumn<bool>("written");
         QTest::newRow("later Monday adds") << 10 << "" << true << 2 << "weekly" << QString() << true;
         QTest::newRow("add cancelled") << 10 << "" << false << 1 << "weekly" << QString() << false;
-        QTest::newRow("taken date") << 10 << "3" << true << 1 << "weekly" << kInvalid << false;
+        // The editor says so and stays open with the text typed.
+        QTest::newRow("taken date") << 10 << "3" << true << 1 << "weekly" << kTaken << false;
         QTest::newRow("own day modified") << 3 << "" << true << 1 << "xweekly" << QString() << true;
         QTest::newRow("own day, saved on cancel") << 3 << "" << false << 1 << "weekly" << QString() << true;
         QTest::newRow("impossible day") << 31 << "" << true << 1 << "weekly" << QString() << false;
@@ -171,6 +174,8 @@ private slots:
             }
             if (ok) {
                 QTest::mouseClick(memo.btnOk(), Qt::LeftButton);
+                QCOMPARE(memo.isVisible(), typedDay == "3");
+                QVERIFY(!memo.isVisible() || memo.memText()->toPlainText() == QStringLiteral("x"));
             }
         });
         EditDay(2006, 4, day);

@@ -8,15 +8,21 @@ namespace {
 // Q question, I input); number 0 is the caption of that kind's box. E2 and E3 are ours: the manual
 // update check says so when it could not reach or read the version file, and a memo or scheme file
 // that did not load completely is named by the copy kept of it before anything could replace it.
-// M2 is ours too: an iCalendar import counts the events added, approximated and skipped.
+// M2 is ours too: an iCalendar import counts the events added, approximated and skipped. So are E4
+// (the memo editor keeps the text typed for a date that already has a memo), E5 (a file that could
+// not be written is named, instead of a save that fails in silence) and M3 (an export says how many
+// memos it had to leave out).
 const char* const kBuiltInMessages[] = {
     "E0=Error",
     "E1=The date you entered is invalid!",
     "E2=Unable to check for updates.",
     "E3=A file could not be read completely. It is kept unchanged as ;",
+    "E4=This date already has a memo. Choose another date, or modify the memo of that day.",
+    "E5=Unable to write to ;",
     "M0=Message",
     "M1=You already have the latest version of Kestrivel, no update is necessary.",
     "M2=Memos added / approximated / skipped: ;",
+    "M3=Memos left out of the export (dates after the year 3000 or damaged): ;",
     "Q0=Question",
     "Q1=A scheme named \";\" already exists, do you want to replace it?",
     "Q2=Do you really want to delete the scheme named \";\"?",

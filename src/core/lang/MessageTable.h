@@ -49,6 +49,20 @@ struct TMessageResult {
     static constexpr int No = 7;
 };
 
+// The numbers of the error (E) and information (M) messages the program shows.
+struct TErrorMessage {
+    static constexpr int InvalidDate = 1;
+    static constexpr int CannotCheckUpdates = 2;
+    static constexpr int FileKeptDamaged = 3;
+    static constexpr int DateTaken = 4;
+    static constexpr int UnableToWrite = 5;
+};
+struct TInfoMessage {
+    static constexpr int LatestVersion = 1;
+    static constexpr int ICalendarImported = 2;
+    static constexpr int LeftOutOfExport = 3;
+};
+
 // What one box shows. For an input box `Text` is the prompt and `DefaultText` fills the field.
 struct TMessageBox {
     std::string Caption;

@@ -58,4 +58,19 @@ void RemoveMemos(TMemoList& memos, const MemoBlock& block) {
     }
 }
 
+int MemosLeftOutOfExport(const TMemoList& memos, const MemoBlock& block, bool iCalendar) {
+    constexpr int kLastICalendarYear = 3000;
+    int count = 0;
+    const std::vector<TMemo>& items = memos.Items();
+    for (int i = std::max(block.First, 0); i <= block.Last && i < static_cast<int>(items.size()); ++i) {
+        const TMemo& memo = items[static_cast<size_t>(i)];
+        const bool dated = IsValidDateValue(memo.Date);
+        if (!dated ||
+            (iCalendar && (DecodeDate(memo.Date).Year > kLastICalendarYear || memo.MemoType > mtYearly))) {
+            ++count;
+        }
+    }
+    return count;
+}
+
 } // namespace kestrivel

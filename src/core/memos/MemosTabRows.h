@@ -44,4 +44,8 @@ std::optional<MemoBlock> SelectedMemos(int topRow, int bottomRow, int memoCount)
 // Deletes the memos of the block as they were numbered before the removal.
 void RemoveMemos(TMemoList& memos, const MemoBlock& block);
 
+// How many memos of the block an export leaves out: those without a real date, and for an
+// iCalendar file also those after the year 3000 (libical writes no later date) or of an unknown type.
+int MemosLeftOutOfExport(const TMemoList& memos, const MemoBlock& block, bool iCalendar);
+
 } // namespace kestrivel

@@ -3,6 +3,7 @@
 #include "base/QtPlatform.h"
 #include "base/Services.h"
 #include "config/AboutPicture.h"
+#include "config/ConfigCopy.h"
 #include "config/ConfigData.h"
 #include "config/Options.h"
 #include "config/ProgramPaths.h"
@@ -105,9 +106,12 @@ void FillPage(QWidget* page, QWidget* content) {
 } // namespace
 
 TfrmConfig::TfrmConfig(TConfigData& config, TServices& services, TNameValueList& valueNames,
-                       TfrmMemo& memoEditor, const TLocaleFormats& formats, const QWidget* anchor, QWidget* parent)
-    : QDialog(parent), m_config(config), m_services(services), m_valueNames(valueNames), m_memoEditor(memoEditor),
-      m_formats(formats), m_anchor(anchor) {
+                       TfrmMemo& memoEditor, const TLocaleFormats& formats, const QWidget* anchor,
+                       QWidget* parent)
+    : QDialog(parent), m_config(config),
+      m_draft(std::make_unique<TConfigData>(config.ProgramFolder(), config.SearchFolders())),
+      m_services(services), m_valueNames(valueNames), m_memoEditor(memoEditor), m_formats(formats),
+      m_anchor(anchor) {
     createControls();
 }
 
@@ -127,9 +131,9 @@ void TfrmConfig::createControls() {
     m_tbsAbout = Page(m_pages, "tbsAbout", "About");
     createGeneralTab();
 
-    m_schemeEditor = new TSchemeEditor(m_config, m_services, m_valueNames, m_tbsDisplay);
+    m_schemeEditor = new TSchemeEditor(*m_draft, m_services, m_valueNames, m_tbsDisplay);
     FillPage(m_tbsDisplay, m_schemeEditor);
-    m_memosTab = new MemosTab(m_config, m_services, m_memoEditor, m_formats, m_valueNames, m_tbsMemos);
+    m_memosTab = new MemosTab(*m_draft, m_services, m_memoEditor, m_formats, m_valueNames, m_tbsMemos);
     FillPage(m_tbsMemos, m_memosTab);
     createAboutTab();
 
@@ -220,7 +224,7 @@ void TfrmConfig::createAboutTab() {
 }
 
 std::vector<std::pair<QCheckBox*, bool*>> TfrmConfig::checkBoxOptions() const {
-    TOptions& options = m_config.Options;
+    TOptions& options = m_draft->Options;
     return {{m_chkAutorun, &options.Autorun},
             {m_chkAutoUpdate, &options.AutoUpdate},
             {m_chkAlwaysOnTop, &options.AlwaysOnTop},
@@ -246,12 +250,15 @@ void TfrmConfig::showEvent(QShowEvent* event) {
 }
 
 void TfrmConfig::FormShow() {
+    // Everything the tabs change is a copy until Ok or Apply.
+    CopyEditedData(m_config, *m_draft);
+    m_applied = false;
     ListLanguagePacks();
     m_schemeEditor->DisplaySchemes();
     m_memosTab->DisplayMemos();
     m_schemeEditor->SchemeModified = false;
 
-    const TOptions& options = m_config.Options;
+    const TOptions& options = m_draft->Options;
     for (const auto& [box, option] : checkBoxOptions()) {
         box->setChecked(*option);
     }
@@ -283,7 +290,7 @@ void TfrmConfig::ListLanguagePacks() {
 }
 
 bool TfrmConfig::btnApplyClick() {
-    TOptions& options = m_config.Options;
+    TOptions& options = m_draft->Options;
     std::string error;
     if (!m_services.Autostart().setAutostart(
             kProgramName, QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString(),
@@ -306,8 +313,14 @@ bool TfrmConfig::btnApplyClick() {
     if (!m_schemeEditor->SaveSettings()) {
         return false;
     }
-    m_config.ApplySchemes(m_schemeEditor->SelectedSchemeIndex());
-    m_config.SaveMemos();
+    CopyEditedData(*m_draft, m_config);
+    m_applied = true;
+    const bool saved = saveApplied();
+    // The saves may have merged changes another program made to the files meanwhile.
+    CopyEditedData(m_config, *m_draft);
+    if (!saved) {
+        return false;
+    }
     emit applied();
     m_schemeEditor->cmbZoneSelect();
     return true;
@@ -328,7 +341,23 @@ void TfrmConfig::done(int result) {
     QDialog::done(result);
 }
 
+bool TfrmConfig::saveApplied() {
+    if (!m_config.ApplySchemes(m_schemeEditor->SelectedSchemeIndex())) {
+        ShowError(m_services, this, TErrorMessage::UnableToWrite, m_config.SchemesPath());
+        return false;
+    }
+    if (!m_config.SaveMemos()) {
+        ShowError(m_services, this, TErrorMessage::UnableToWrite, m_config.MemosPath());
+        return false;
+    }
+    return true;
+}
+
 void TfrmConfig::FormClose() {
+    // Cancel after no Apply leaves Settings.ini as it was, as every other file.
+    if (!m_applied) {
+        return;
+    }
     std::string error;
     if (!m_config.SaveOptions(error)) {
         ShowLibraryError(m_services, this, error);

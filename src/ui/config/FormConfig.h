@@ -4,6 +4,7 @@
 
 #include <QDialog>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -60,7 +61,7 @@ public:
     // Apply, then close with OK; stays open when Apply stopped.
     void btnOkClick();
     void btnCancelClick();
-    // Every close (Ok, Cancel, the close box): the options into Settings.ini.
+    // Every close (Ok, Cancel, the close box): the options into Settings.ini once an Apply took them.
     void FormClose();
     // Opens the address the label shows (web addresses only).
     void lblWebsiteClick();
@@ -86,6 +87,8 @@ public:
     QPushButton* btnCancel() const { return m_btnCancel; }
     QPushButton* btnApply() const { return m_btnApply; }
     TSchemeEditor* SchemeEditor() const { return m_schemeEditor; }
+    // What the tabs change until Ok or Apply hands it to the shared data.
+    TConfigData& Draft() const { return *m_draft; }
     MemosTab* Memos() const { return m_memosTab; }
 
 public slots:
@@ -106,10 +109,15 @@ private:
     void createControls();
     void createGeneralTab();
     void createAboutTab();
+    // Apply's saves of Schemes.dat and Memos.dat; false after telling which file could not be written.
+    bool saveApplied();
     // The six check boxes with their options, in the order the options are listed.
     std::vector<std::pair<QCheckBox*, bool*>> checkBoxOptions() const;
 
     TConfigData& m_config;
+    // The copy the tabs and controls change; Ok and Apply hand it to m_config.
+    std::unique_ptr<TConfigData> m_draft;
+    bool m_applied = false; // since the dialog was shown
     TServices& m_services;
     TNameValueList& m_valueNames;
     TfrmMemo& m_memoEditor;

@@ -6,6 +6,7 @@
 #include "config/ConfigData.h"
 #include "config/Options.h"
 #include "base/UnitMessages.h"
+#include "lang/MessageTable.h"
 #include "memos/MemoEditorRules.h"
 
 #include <QComboBox>
@@ -86,7 +87,7 @@ TDateValue DateValueOf(const QDateTime& moment) {
 
 void SaveMemos(TConfigData& config, TServices& services, QWidget* parent) {
     if (!config.SaveMemos()) {
-        ShowLibraryError(services, parent, UnableToWriteMessage(config.MemosPath()));
+        ShowError(services, parent, TErrorMessage::UnableToWrite, config.MemosPath());
     }
 }
 
@@ -113,7 +114,10 @@ bool AddMemo(TfrmMemo& editor, TConfigData& config, TServices& services, TDateVa
     editor.Date = date;
     editor.Text.clear();
     editor.MemoType = mtSingle;
-    if (editor.ShowModal() != QDialog::Accepted) {
+    editor.SetTakenDates(&config.Memos);
+    const int result = editor.ShowModal();
+    editor.SetTakenDates(nullptr);
+    if (result != QDialog::Accepted) {
         return false;
     }
     if (!config.Memos.Add(editor.Text, static_cast<uint8_t>(editor.MemoType), editor.Date)) {
@@ -291,6 +295,10 @@ void TfrmMemo::btnOkClick() {
     const MemoEditorResult result = CheckMemoEditor(fields, m_dateLocked, Date);
     if (result.Error != 0) {
         ShowError(m_services, this, result.Error);
+        return;
+    }
+    if (!m_dateLocked && m_takenDates != nullptr && m_takenDates->IndexOfDate(result.Memo.Date) >= 0) {
+        ShowError(m_services, this, TErrorMessage::DateTaken);
         return;
     }
     Date = result.Memo.Date;

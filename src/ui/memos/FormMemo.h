@@ -19,6 +19,7 @@ class QToolButton;
 namespace kestrivel {
 
 class TConfigData;
+class TMemoList;
 class TServices;
 
 // Up-down arrows bound to a text field: an arrow (or the Up/Down key in the field) reads the
@@ -81,8 +82,12 @@ public:
     // `loop` (which drives the widgets) and returns the result; a dialog still open is cancelled.
     void SetModalLoop(std::function<void(TfrmMemo&)> loop) { m_modalLoop = std::move(loop); }
 
-    // "Ok": checks the date in add mode (error 1 and the dialog stays open), reads the fields back
-    // and closes with OK.
+    // Add mode: the list whose dates are taken. "Ok" on one of them says so and keeps the dialog
+    // open with everything typed; none (the default) leaves the check to the caller.
+    void SetTakenDates(const TMemoList* memos) { m_takenDates = memos; }
+
+    // "Ok": checks the date in add mode (error 1 or 4, and the dialog stays open), reads the fields
+    // back and closes with OK.
     void btnOkClick();
 
     QLabel* lblDay() const { return m_lblDay; }
@@ -109,6 +114,7 @@ private:
 
     TServices& m_services;
     bool m_dateLocked = false;
+    const TMemoList* m_takenDates = nullptr;
     std::function<void(TfrmMemo&)> m_modalLoop;
     std::string m_lastText; // the text box as it stood after the last accepted edit
 

@@ -4,18 +4,25 @@
 #include "base/Services.h"
 #include "config/ConfigData.h"
 #include "base/UnitMessages.h"
+#include "lang/MessageTable.h"
 #include "memos/FormMemo.h"
 #include "memos/ICalendar.h"
 #include "memos/UnitMemo.h"
 
+#include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QTableView>
+#include <QTimer>
 
 #include <algorithm>
+#include <atomic>
+#include <memory>
 
 namespace kestrivel {
 
@@ -58,9 +65,6 @@ void fitTypeColumn(QTableView& grid, const TNameValueList& valueNames) {
                           std::max(kMemoMinWidth, titles->sectionSize(kMemoColumn) - (needed - shown)));
     titles->resizeSection(kTypeColumn, needed);
 }
-
-// The message that counts what an iCalendar import added, approximated and skipped.
-static constexpr int kICalendarImportInfo = 2;
 
 } // namespace
 
@@ -263,12 +267,16 @@ void MemosTab::btnExportMemoClick() {
         return;
     }
     const std::string path = QFile::encodeName(fileName).toStdString();
-    if (IsICalendarFileName(path)) {
-        // Without the module nothing is written, silently like any failed export.
-        m_services.ExportICalendar(m_config.Memos, block->First, block->Last, path,
-                                   m_services.Now().toSecsSinceEpoch());
-    } else {
-        m_config.Memos.ExportToFile(block->First, block->Last, path, m_formats);
+    const bool iCalendar = IsICalendarFileName(path);
+    // An export that leaves memos out still writes the others, and says false all the same.
+    const int leftOut = MemosLeftOutOfExport(m_config.Memos, *block, iCalendar);
+    const bool complete = iCalendar ? m_services.ExportICalendar(m_config.Memos, block->First, block->Last,
+                                                                 path, m_services.Now().toSecsSinceEpoch())
+                                    : m_config.Memos.ExportToFile(block->First, block->Last, path, m_formats);
+    if (!complete && (leftOut == 0 || !QFileInfo::exists(fileName))) {
+        ShowError(m_services, window(), TErrorMessage::UnableToWrite, path);
+    } else if (leftOut > 0) {
+        ShowInfo(m_services, window(), TInfoMessage::LeftOutOfExport, std::to_string(leftOut));
     }
 }
 
@@ -286,10 +294,64 @@ void MemosTab::btnImportMemoClick() {
     // A file that cannot be read adds nothing and, like a failed exchange import, says nothing; a
     // read file may fit only partly into the list, and the user is told how much of it did.
     ICalendarImportCounts counts;
-    const bool read = m_services.ImportICalendar(m_config.Memos, path, counts);
-    DisplayMemos();
-    if (read) {
-        ShowInfo(m_services, window(), kICalendarImportInfo, ICalendarImportSummary(counts));
+    if (importICalendar(path, counts)) {
+        DisplayMemos();
+        ShowInfo(m_services, window(), TInfoMessage::ICalendarImported, ICalendarImportSummary(counts));
+    }
+}
+
+bool MemosTab::importICalendar(const std::string& path, ICalendarImportCounts& counts) {
+    // A large calendar takes a while to read: it is read into a copy of the list on a thread of its
+    // own while the dialog stays responsive and can be cancelled; the copy replaces the list only
+    // when the reading ended and was not cancelled. A cancelled reading runs to its end unseen.
+    if (m_import.joinable()) {
+        m_import.join();
+    }
+    struct Job {
+        TMemoList Memos;
+        ICalendarImportCounts Counts;
+        bool Read = false;
+        std::atomic<bool> Done{false};
+    };
+    auto job = std::make_shared<Job>();
+    job->Memos = m_config.Memos;
+    TServices& services = m_services;
+    m_import = std::thread([job, &services, path] {
+        job->Read = services.ImportICalendar(job->Memos, path, job->Counts);
+        job->Done = true;
+    });
+    // Qt's own progress box: its Cancel speaks the language of Qt's translations.
+    QProgressDialog progress(window());
+    progress.setLabelText(QFile::decodeName(path.c_str()));
+    progress.setRange(0, 0);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(kImportProgressDelayMs);
+    QEventLoop loop;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (job->Done || progress.wasCanceled()) {
+            loop.quit();
+        }
+    });
+    poll.start(kImportPollMs);
+    if (!job->Done) {
+        loop.exec();
+    }
+    if (!job->Done) {
+        return false;
+    }
+    m_import.join();
+    if (!job->Read) {
+        return false;
+    }
+    m_config.Memos = std::move(job->Memos);
+    counts = job->Counts;
+    return true;
+}
+
+MemosTab::~MemosTab() {
+    if (m_import.joinable()) {
+        m_import.join();
     }
 }
 

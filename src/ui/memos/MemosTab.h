@@ -1,10 +1,13 @@
 #pragma once
 
+#include "memos/ICalendar.h"
 #include "memos/MemosTabRows.h"
 
 #include <QAbstractTableModel>
 #include <QStringList>
 #include <QWidget>
+
+#include <thread>
 
 class QPushButton;
 class QTableView;
@@ -54,6 +57,9 @@ public:
     MemosTab(TConfigData& config, TServices& services, TfrmMemo& memoEditor, const TLocaleFormats& formats,
              const TNameValueList& valueNames, QWidget* parent = nullptr);
 
+    // Waits for an iCalendar reading the user cancelled: it holds the services.
+    ~MemosTab() override;
+
     // Refills the grid from the list and enables the commands that need a memo.
     void DisplayMemos();
 
@@ -84,6 +90,11 @@ protected:
 
 private:
     void buildControls();
+    // Reads an iCalendar file into the list off the GUI thread; false when it could not be read or
+    // the user cancelled.
+    bool importICalendar(const std::string& path, ICalendarImportCounts& counts);
+    static constexpr int kImportProgressDelayMs = 300;
+    static constexpr int kImportPollMs = 20;
 
     TConfigData& m_config;
     TServices& m_services;
@@ -97,6 +108,8 @@ private:
     QPushButton* m_btnRemoveMemo = nullptr;
     QPushButton* m_btnExportMemo = nullptr;
     QPushButton* m_btnImportMemo = nullptr;
+    // The last iCalendar reading; a cancelled one may still run.
+    std::thread m_import;
 };
 
 // The filter of the memo and scheme file dialogs.
