@@ -89,7 +89,9 @@ void TSchemeEditor::buildControls() {
 
     m_valueList = new ValueListGrid(kValueRowCount, this);
     m_valueList->setObjectName(QStringLiteral("ValueList"));
-    m_delegate = new ValueListDelegate(*this);
+    m_delegate = new ValueListDelegate(
+        this, m_shownWords, [this](int row) { return rowApplies(row); },
+        [this] { ValueListEditButtonClick(); });
     m_valueList->setItemDelegate(m_delegate);
 
     m_filling = true;

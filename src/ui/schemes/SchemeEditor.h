@@ -67,8 +67,6 @@ public:
     TSettings* CurrentSettings = nullptr;
 
 private:
-    friend class ValueListDelegate;
-
     enum class SaveResult {
         Saved,
         NotSaved, // no name given

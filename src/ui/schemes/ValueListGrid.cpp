@@ -1,6 +1,5 @@
 #include "schemes/ValueListGrid.h"
 
-#include "schemes/SchemeEditor.h"
 #include "schemes/SchemeEditorRules.h"
 
 #include <QComboBox>
@@ -170,8 +169,11 @@ void ValueListGrid::fitRows() {
     verticalHeader()->setDefaultSectionSize(height);
 }
 
-ValueListDelegate::ValueListDelegate(TSchemeEditor& owner)
-    : QStyledItemDelegate(&owner), m_owner(owner), m_fontNames(QFontDatabase::families()) {}
+ValueListDelegate::ValueListDelegate(QObject* parent, const ChoiceWords& words,
+                                     std::function<bool(int row)> rowApplies,
+                                     std::function<void()> editButton)
+    : QStyledItemDelegate(parent), m_words(words), m_rowApplies(std::move(rowApplies)),
+      m_editButton(std::move(editButton)), m_fontNames(QFontDatabase::families()) {}
 
 void ValueListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                               const QModelIndex& index) const {
@@ -182,7 +184,7 @@ void ValueListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
     QColor text = palette.color(QPalette::Active, QPalette::Text);
     if (selected) {
         text = palette.color(QPalette::Active, QPalette::HighlightedText);
-    } else if (valueCell && !m_owner.rowApplies(row)) {
+    } else if (valueCell && !m_rowApplies(row)) {
         text = palette.color(QPalette::Disabled, QPalette::Text);
     }
     const QRect cell = option.rect;
@@ -216,8 +218,7 @@ QWidget* ValueListDelegate::createEditor(QWidget* parent, const QStyleOptionView
         auto* editor = new ColorCellEditor(parent);
         QObject::connect(editor->Text, &QLineEdit::textEdited, self,
                          [self, editor] { emit self->commitData(editor); });
-        QObject::connect(editor->Button, &QToolButton::clicked, &m_owner,
-                         &TSchemeEditor::ValueListEditButtonClick);
+        QObject::connect(editor->Button, &QToolButton::clicked, self, [self] { self->m_editButton(); });
         return editor;
     }
     case ValueEditKind::Number: {
@@ -244,7 +245,7 @@ QWidget* ValueListDelegate::createEditor(QWidget* parent, const QStyleOptionView
         QObject::connect(editor->lineEdit(), &QLineEdit::textEdited, self,
                          [self, editor] { emit self->commitData(editor); });
     } else {
-        for (const std::string& word : ChoiceList(m_owner.m_shownWords, row)) {
+        for (const std::string& word : ChoiceList(m_words, row)) {
             editor->addItem(QString::fromStdString(word));
         }
     }

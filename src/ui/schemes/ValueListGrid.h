@@ -1,5 +1,6 @@
 #pragma once
 
+#include "schemes/SchemeEditorRules.h"
 #include "schemes/UnitSchemes.h"
 
 #include <QColor>
@@ -7,9 +8,9 @@
 #include <QStyledItemDelegate>
 #include <QTableWidget>
 
-namespace kestrivel {
+#include <functional>
 
-class TSchemeEditor;
+namespace kestrivel {
 
 // A scheme colour (0x00BBGGRR) as Qt holds one, and back.
 QColor toQColor(TColor value);
@@ -38,7 +39,11 @@ private:
 // fonts, sizes and choice words, a colour text with its button, or a plain number field.
 class ValueListDelegate : public QStyledItemDelegate {
 public:
-    explicit ValueListDelegate(TSchemeEditor& owner);
+    // `words` are the choice words the pick lists offer (the owner keeps them current);
+    // `rowApplies` tells whether a row's value counts with the others chosen (dimmed otherwise);
+    // `editButton` runs when the "..." of a colour cell is pressed.
+    ValueListDelegate(QObject* parent, const ChoiceWords& words, std::function<bool(int row)> rowApplies,
+                      std::function<void()> editButton);
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
@@ -50,7 +55,9 @@ public:
                               const QModelIndex& index) const override;
 
 private:
-    TSchemeEditor& m_owner;
+    const ChoiceWords& m_words;
+    std::function<bool(int row)> m_rowApplies;
+    std::function<void()> m_editButton;
     QStringList m_fontNames;
 };
 
