@@ -13,6 +13,8 @@
 #include "memos/FormMemo.h"
 #include "update/UpdateCheck.h"
 
+#include <QAction>
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QLocale>
@@ -55,6 +57,10 @@ TKestrivel::TKestrivel(std::unique_ptr<TServices> services, const ProgramPaths& 
     m_config.Load();
     m_config.Options.LanguageFile =
         StartLanguageFile(m_config, settingsExisted, QLocale::system().name().toStdString());
+    // A first start writes nothing outside the program's folder until the user ticks the box.
+    if (!settingsExisted) {
+        m_config.Options.Autorun = false;
+    }
 
     m_translator = std::make_unique<TTranslator>(
         [this](const std::string& file) { return m_config.LanguagePath(file); });
@@ -67,6 +73,10 @@ TKestrivel::TKestrivel(std::unique_ptr<TServices> services, const ProgramPaths& 
     m_updateCheck = new TUpdateCheck(*m_services, m_frmMain.get());
     AlwaysOnTop(m_config.Options.AlwaysOnTop);
     connectCalendar();
+    // A build without an update server offers no check that could only fail.
+    if (!HasUpdateEndpoint()) {
+        m_frmMain->findChild<QAction*>(QStringLiteral("PopMenu_Update"))->setVisible(false);
+    }
 
     m_timer = new QTimer(this);
     m_timer->setInterval(1000);
@@ -87,6 +97,10 @@ void TKestrivel::connectCalendar() {
     connect(frmMain, &TfrmMain::updateRequested, m_updateCheck, &TUpdateCheck::checkManual);
     connect(frmMain, &TfrmMain::exitRequested, this, [] { QCoreApplication::quit(); });
     connect(m_tray.get(), &TTrayIcon::activated, frmMain, &TfrmMain::PopMenu_ShowHideClick);
+}
+
+bool TKestrivel::HasUpdateEndpoint() {
+    return !TUpdateCheck::builtInEndpoint().empty();
 }
 
 void TKestrivel::calendarShowing() {
@@ -135,6 +149,7 @@ TfrmConfig& TKestrivel::ConfigDialog() {
         m_frmConfig = std::make_unique<TfrmConfig>(m_config, *m_services, m_translator->ValueNames(), frmMemo,
                                                    m_formats, m_frmMain.get());
         m_translator->Register(*m_frmConfig);
+        m_frmConfig->chkAutoUpdate()->setVisible(HasUpdateEndpoint());
         connect(m_frmConfig.get(), &TfrmConfig::alwaysOnTopChanged, this, &TKestrivel::AlwaysOnTop);
         connect(m_frmConfig.get(), &TfrmConfig::applied, this, [this] {
             m_translator->TranslateTo(m_config.Options.LanguageFile);

@@ -40,6 +40,8 @@ public:
     TTranslator& Translator() const { return *m_translator; }
     TTrayIcon& TrayIcon() const { return *m_tray; }
     TUpdateCheck& UpdateCheck() const { return *m_updateCheck; }
+    // Whether the program was built with an update server; without one no update check is offered.
+    static bool HasUpdateEndpoint();
     // Shows the calendar and brings it to the front (a later start asked for it).
     void ShowCalendar();
     // Switches the calendar's stay-on-top state; the icon's tooltip is refreshed with it.

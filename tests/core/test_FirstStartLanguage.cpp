@@ -47,5 +47,29 @@ TEST_P(FirstStartLanguageTable, ChoosesTheStartingLanguageFile) {
 
 INSTANTIATE_TEST_SUITE_P(Starts, FirstStartLanguageTable, ::testing::ValuesIn(kCases));
 
+// The platform's own texts follow the language file: named by its header, else by its file name.
+TEST(LanguageCode, OfALanguageFile) {
+    const struct {
+        const char* FileName;
+        const char* LanguageName;
+        const char* Code;
+    } cases[] = {
+        {"KestriDe.lang", "Deutsch", "de"},
+        {"Mine.lang", "French", "fr"},
+        {"KestriEs.lang", "", "es"},
+        {"KESTRIEN.LANG", "", "en"},
+        {"KestriPtBr.lang", "", ""},
+        {"KestriNl.lang", "Nederlands", "nl"},
+        {"Kestri.lang", "", ""},
+        {"Kestri1x.lang", "", ""},
+        {"Other.lang", "Klingon", ""},
+        {"Kestrifr.lang", "Español", "es"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.FileName);
+        EXPECT_EQ(languageCodeOf({c.FileName, c.LanguageName}), c.Code);
+    }
+}
+
 } // namespace
 } // namespace kestrivel

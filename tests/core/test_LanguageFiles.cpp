@@ -238,17 +238,26 @@ TEST(ShippedLanguages, InitialsAndEnglishTexts) {
     EXPECT_EQ(Text(ParseShipped(kShipped[1]), "frmMain", "Weekdays"), "LMMJVSD");
     EXPECT_EQ(Text(ParseShipped(kShipped[2]), "frmMain", "Weekdays"), "MDMDFSS");
     EXPECT_EQ(Text(ParseShipped(kShipped[3]), "frmMain", "Weekdays"), "LMXJVSD");
-    // English repeats the built-in texts, spelling included; only the months differ (built in as
-    // French).
+    // English repeats the built-in texts; only the months (built in as French) and the General tab's
+    // two boxes differ: the file speaks of logging in, not of Windows, and spells "automatically".
     const TLangPack english = ParseShipped(kShipped[0]);
+    EXPECT_EQ(Text(english, "frmConfig", "chkAutorun"), "Start the calendar when I log in.");
+    EXPECT_EQ(Text(english, "frmConfig", "chkAutoUpdate"), "Look for updates automatically.");
     for (const auto& k : TranslationKeys()) {
-        if (k.Translated && k.Key != "cmbMonth") {
+        if (k.Translated && k.Key != "cmbMonth" && k.Key != "chkAutorun" && k.Key != "chkAutoUpdate") {
             EXPECT_EQ(Text(english, k.Section.c_str(), k.Key.c_str()), k.BuiltIn)
                 << k.Section << "/" << k.Key;
         }
     }
     EXPECT_EQ(SplitItems(Text(english, "frmMemo", "cmbMonth")).front(), "January");
     EXPECT_EQ(SplitItems(Text(english, "frmMemo", "cmbMonth")).back(), "December");
+    for (const auto& shipped : kShipped) {
+        for (const auto& k : TranslationKeys()) {
+            EXPECT_EQ(Text(ParseShipped(shipped), k.Section.c_str(), k.Key.c_str()).find("Windows"),
+                      std::string::npos)
+                << shipped.File << " " << k.Key;
+        }
+    }
     // The translations really translate.
     for (size_t i = 1; i < std::size(kShipped); ++i) {
         const TLangPack pack = ParseShipped(kShipped[i]);

@@ -40,6 +40,7 @@ TEST(MessageLists, BuiltInMessagesInOrder) {
         "Q1=A scheme named \";\" already exists, do you want to replace it?",
         "Q2=Do you really want to delete the scheme named \";\"?",
         "Q3=A new version of Kestrivel is availlable! Do you want to download it now?",
+        "Q4=Do you want to save the changes?",
         "I0=Value input",
         "I1=Enter the name of the new scheme :",
     };

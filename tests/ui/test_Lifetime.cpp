@@ -118,6 +118,28 @@ private slots:
         QCOMPARE(translator.Messages().value("E1"), std::string("Bad-A"));
     }
 
+    // A first start ticks no autostart (it would write outside the program's folder); a build without
+    // an update server, as this one, offers no update check.
+    void firstStartOffersWhatCanWork_data() {
+        QTest::addColumn<QByteArray>("settings");
+        QTest::addColumn<bool>("autorun");
+        QTest::newRow("first start") << QByteArray() << false;
+        QTest::newRow("later start") << QByteArray("[Options]\nAutorun=1\n") << true;
+    }
+    void firstStartOffersWhatCanWork() {
+        QFETCH(QByteArray, settings);
+        QFETCH(bool, autorun);
+        if (!settings.isEmpty()) {
+            WriteFile("Settings.ini", settings);
+        }
+        Build();
+        QCOMPARE(program->Config().Options.Autorun, autorun);
+        QVERIFY(TKestrivel::HasUpdateEndpoint() == false);
+        QVERIFY(!program->MainWindow().findChild<QAction*>(QStringLiteral("PopMenu_Update"))->isVisible());
+        program->ConfigDialog().show();
+        QVERIFY(!program->ConfigDialog().chkAutoUpdate()->isVisible());
+    }
+
     void aDamagedFileIsReportedOnceTheCalendarShows() {
         WriteFile("Memos.dat", QByteArray("\x0D"
                                           "CalendarMemos\x65\x00",

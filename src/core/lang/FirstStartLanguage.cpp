@@ -42,6 +42,23 @@ bool namesLanguage(const std::string& languageName, const KnownLanguage& languag
 
 } // namespace
 
+std::string languageCodeOf(const LanguageOffer& offer) {
+    for (const KnownLanguage& language : kKnownLanguages) {
+        if (namesLanguage(offer.LanguageName, language)) {
+            return std::string(language.Code);
+        }
+    }
+    const std::string name = lower(offer.FileName);
+    const size_t codeLength = name.size() - kFilePrefix.size() - kFileSuffix.size();
+    if (name.size() < kFilePrefix.size() + kFileSuffix.size() + 2 || !name.starts_with(kFilePrefix) ||
+        !name.ends_with(kFileSuffix) || codeLength < 2 || codeLength > 3) {
+        return {};
+    }
+    const std::string code = name.substr(kFilePrefix.size(), codeLength);
+    const bool letters = std::all_of(code.begin(), code.end(), [](char c) { return c >= 'a' && c <= 'z'; });
+    return letters ? code : std::string();
+}
+
 std::string localeLanguageCode(const std::string& localeName) {
     const size_t end = localeName.find_first_of("_-.@");
     return lower(std::string_view(localeName).substr(0, end));

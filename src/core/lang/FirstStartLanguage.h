@@ -22,4 +22,9 @@ std::string localeLanguageCode(const std::string& localeName);
 std::string firstStartLanguageFile(bool settingsFileExists, const std::string& localeName,
                                    const std::vector<LanguageOffer>& offers, const std::string& current);
 
+// The language code ("de") of a language file: the language its header names (in English or in
+// the language itself), else the <Code> of a file named Kestri<Code>.lang; empty when neither says.
+// The platform's own texts (standard buttons and dialogs) are shown in this language.
+std::string languageCodeOf(const LanguageOffer& offer);
+
 } // namespace kestrivel

@@ -10,8 +10,9 @@ namespace {
 // that did not load completely is named by the copy kept of it before anything could replace it.
 // M2 is ours too: an iCalendar import counts the events added, approximated and skipped. So are E4
 // (the memo editor keeps the text typed for a date that already has a memo), E5 (a file that could
-// not be written is named, instead of a save that fails in silence) and M3 (an export says how many
-// memos it had to leave out).
+// not be written is named, instead of a save that fails in silence), M3 (an export says how many
+// memos it had to leave out) and Q4 (the scheme editor's question before a selection discards
+// changes, asked in the chosen language).
 const char* const kBuiltInMessages[] = {
     "E0=Error",
     "E1=The date you entered is invalid!",
@@ -27,6 +28,7 @@ const char* const kBuiltInMessages[] = {
     "Q1=A scheme named \";\" already exists, do you want to replace it?",
     "Q2=Do you really want to delete the scheme named \";\"?",
     "Q3=A new version of Kestrivel is availlable! Do you want to download it now?",
+    "Q4=Do you want to save the changes?",
     "I0=Value input",
     "I1=Enter the name of the new scheme :",
 };

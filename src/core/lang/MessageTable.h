@@ -57,6 +57,9 @@ struct TErrorMessage {
     static constexpr int DateTaken = 4;
     static constexpr int UnableToWrite = 5;
 };
+struct TQuestionMessage {
+    static constexpr int SaveChanges = 4;
+};
 struct TInfoMessage {
     static constexpr int LatestVersion = 1;
     static constexpr int ICalendarImported = 2;

@@ -1,5 +1,6 @@
 #include "base/Translator.h"
 
+#include "lang/FirstStartLanguage.h"
 #include "lang/LanguagePack.h"
 #include "lang/MessageTable.h"
 #include "lang/Translation.h"
@@ -8,11 +9,15 @@
 #include <QAbstractItemModel>
 #include <QAction>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTranslator>
 
 #include <string>
 #include <vector>
@@ -106,15 +111,46 @@ void TranslateForm(const TLangPack& pack, QWidget& form) {
     }
 }
 
-TTranslator::TTranslator(std::function<std::string(const std::string&)> languagePath, QObject* parent)
+TTranslator::TTranslator(std::function<std::string(const std::string&)> languagePath, QString qtFolder,
+                         QObject* parent)
     : QObject(parent), m_languagePath(std::move(languagePath)), m_messages(BuiltInMessages()),
-      m_weekdays(BuiltInWeekdays()), m_valueNames(BuiltInValueNames()) {}
+      m_weekdays(BuiltInWeekdays()), m_valueNames(BuiltInValueNames()),
+      m_qtFolder(qtFolder.isEmpty() ? QLibraryInfo::path(QLibraryInfo::TranslationsPath)
+                                    : std::move(qtFolder)) {}
+
+TTranslator::~TTranslator() {
+    if (m_qtTexts) {
+        QCoreApplication::removeTranslator(m_qtTexts.get());
+    }
+}
+
+void TTranslator::loadQtTexts(const std::string& code) {
+    const QString language = QString::fromStdString(code);
+    if (language == m_qtLanguage && (m_qtTexts || language.isEmpty())) {
+        return;
+    }
+    if (m_qtTexts) {
+        QCoreApplication::removeTranslator(m_qtTexts.get());
+        m_qtTexts.reset();
+    }
+    m_qtLanguage.clear();
+    auto texts = std::make_unique<QTranslator>();
+    // English is Qt's own language; any other without a file stays English as well.
+    if (!language.isEmpty() && language != QLatin1String("en") &&
+        texts->load(QStringLiteral("qtbase_") + language, m_qtFolder) &&
+        QCoreApplication::installTranslator(texts.get())) {
+        m_qtTexts = std::move(texts);
+        m_qtLanguage = language;
+    }
+}
 
 void TTranslator::TranslateTo(const std::string& languageFile) {
     m_languageFile = languageFile;
     m_translated = true;
     // A file that does not load leaves an empty pack: every text stays as the last file left it.
     m_pack.Load(m_languagePath(languageFile));
+    const std::string bareName = QFileInfo(QString::fromStdString(languageFile)).fileName().toStdString();
+    loadQtTexts(languageCodeOf({bareName, m_pack.LanguageName}));
     for (const QPointer<QWidget>& window : m_windows) {
         if (window) {
             TranslateForm(m_pack, *window);

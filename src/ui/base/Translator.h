@@ -7,9 +7,11 @@
 #include <QPointer>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+class QTranslator;
 class QWidget;
 
 namespace kestrivel {
@@ -28,8 +30,10 @@ class TTranslator : public QObject {
     Q_OBJECT
 public:
     // `languagePath` turns a bare language file name into the path to read it from.
+    // `qtFolder`: where Qt's own translations lie (empty: where this Qt keeps them).
     explicit TTranslator(std::function<std::string(const std::string&)> languagePath,
-                         QObject* parent = nullptr);
+                         QString qtFolder = QString(), QObject* parent = nullptr);
+    ~TTranslator() override;
 
     // Loads the language file and applies it to every registered window and the three lists. Texts
     // the file leaves out keep what the last file gave them.
@@ -47,6 +51,9 @@ public:
     TNameValueList& ValueNames() { return m_valueNames; }
     // The file applied last; empty before the first translation.
     const std::string& LanguageFile() const { return m_languageFile; }
+    // The language of Qt's own texts (standard buttons, file and colour dialogs): the language
+    // file's, where Qt has it; empty for Qt's built-in English.
+    const QString& QtLanguage() const { return m_qtLanguage; }
 
 signals:
     // A language file was applied: texts the windows build themselves may have changed.
@@ -61,6 +68,11 @@ private:
     TNameValueList m_weekdays;
     TNameValueList m_valueNames;
     std::vector<QPointer<QWidget>> m_windows;
+    // Follows the language file's language: Qt's texts come from Debian's qt6-translations-l10n.
+    void loadQtTexts(const std::string& code);
+    QString m_qtFolder;
+    QString m_qtLanguage;
+    std::unique_ptr<QTranslator> m_qtTexts;
 };
 
 } // namespace kestrivel

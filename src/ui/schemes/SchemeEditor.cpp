@@ -25,9 +25,6 @@ namespace {
 
 static constexpr const char* kDataFilter = "Calendar data file (*.dat)";
 static constexpr const char* kDataSuffix = "dat";
-// The question before a scheme selection discards pending changes; fixed, not translated.
-static constexpr const char* kSelectCaption = "Theme select";
-static constexpr const char* kSelectText = "Do you want to save the changes?";
 
 QString qs(const std::string& text) {
     return QString::fromStdString(text);
@@ -287,11 +284,8 @@ void TSchemeEditor::cmbSchemesSelect() {
         return;
     }
     if (SchemeModified) {
-        TMessageBox box;
-        box.Caption = kSelectCaption;
-        box.Text = kSelectText;
-        box.Buttons = TMessageButtons::YesNo;
-        if (m_services.ShowBox(window(), box) == TMessageResult::Yes && saveScheme() == SaveResult::Stopped) {
+        if (AskQuestion(m_services, window(), TQuestionMessage::SaveChanges) == TMessageResult::Yes &&
+            saveScheme() == SaveResult::Stopped) {
             return;
         }
     }
