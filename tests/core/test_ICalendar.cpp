@@ -166,7 +166,7 @@ TEST(ICalendar, HostileFilesFailOrFinishWithinTheCaps) {
         {"unterminated calendar", [&] { return head + event + "END:VEVENT\r\n"; }, false, "0 / 0 / 0"},
         {"huge line in an event",
          [&] { return head + event + "SUMMARY:" + std::string(40 << 20, 'x') + "\r\nEND:VEVENT\r\n" + tail; },
-         true, "1 / 0 / 0"},
+         true, "0 / 1 / 0"},
         {"huge line outside events",
          [&] { return head + "X-JUNK:" + std::string(60 << 20, 'y') + "\r\n" + tail; }, true, "0 / 0 / 0"},
         {"10^6 events on one date", million, true, "1 / 0 / 999999"},
@@ -191,4 +191,52 @@ TEST(ICalendar, HostileFilesFailOrFinishWithinTheCaps) {
         const int mine = memos.IndexOfDate(2026, 3, 2);
         EXPECT_TRUE(mine >= 0 && memos.Items()[static_cast<size_t>(mine)].Text == "Mine");
     }
+}
+
+// A summary longer than the editor's 255 characters is cut to them (escaped line breaks are one
+// character each, as ";" in the stored text) and the event counts as approximated.
+TEST(ICalendar, LongSummariesAreCutAndCountAsApproximated) {
+    const auto times = [](const std::string& s, int n) {
+        std::string out;
+        for (int i = 0; i < n; ++i) {
+            out += s;
+        }
+        return out;
+    };
+    const struct {
+        const char* name;
+        std::string summary, rule, counts, memo;
+    } cases[] = {
+        {"255 letters", times("a", 255), "", "1 / 0 / 0", "2026-01-05|0|" + times("a", 255)},
+        {"256 letters", times("a", 256), "", "0 / 1 / 0", "2026-01-05|0|" + times("a", 255)},
+        {"two-byte letters", times("\xC3\xA9", 300), "", "0 / 1 / 0",
+         "2026-01-05|0|" + times("\xC3\xA9", 255)},
+        {"escaped line breaks", times("a\\n", 200), "", "0 / 1 / 0",
+         "2026-01-05|0|" + times("a;", 127) + "a"},
+        {"weekly keeps its type", times("b", 400), "RRULE:FREQ=WEEKLY\r\n", "0 / 1 / 0",
+         "2026-01-05|1|" + times("b", 255)},
+    };
+    TempFolder folder;
+    const std::string path = folder.file("long.ics");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteBytes(path, "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEVENT\r\nDTSTART;VALUE=DATE:20260105\r\n" +
+                             c.rule + "SUMMARY:" + c.summary + "\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n");
+        TMemoList memos;
+        ICalendarImportCounts counts;
+        ASSERT_TRUE(ImportMemosFromICalendar(memos, path, counts));
+        EXPECT_EQ(ICalendarImportSummary(counts), c.counts);
+        EXPECT_EQ(describe(memos), std::vector<std::string>{c.memo});
+    }
+}
+
+// An export that would pass the 64 MiB read cap is refused and the file that stood there stays.
+TEST(ICalendar, ExportThatWouldPassTheReadCapIsRefused) {
+    TempFolder folder;
+    const std::string path = folder.file("big.ics");
+    WriteBytes(path, "previous");
+    TMemoList memos;
+    add(memos, 2026, 1, 5, mtSingle, std::string(size_t{64} << 20, 'x'));
+    EXPECT_FALSE(ExportMemosToICalendar(memos, 0, 0, path, 0));
+    EXPECT_TRUE(ReadBytes(path) == "previous");
 }

@@ -25,7 +25,9 @@ bool ExportMemosToICalendar(const TMemoList& memos, int first, int last, const s
 
 struct ICalendarImportCounts {
     int Added = 0;        // added as they are
-    int Approximated = 0; // added as a Single memo on their first date: a recurrence memos lack
+    int Approximated = 0; // added, but not whole: as a Single memo on their first date (a
+                          // recurrence memos lack, or a rule libical rejects), or with the text cut
+                          // to the editor's 255 characters
     int Skipped = 0;      // not added: date taken, no usable date, or the list is full
 };
 

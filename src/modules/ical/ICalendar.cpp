@@ -7,6 +7,7 @@
 #include "common/DateValue.h"
 #include "common/SafeFile.h"
 #include "common/TextCodec.h"
+#include "memos/MemoEditorRules.h"
 #include "memos/UnitMemo.h"
 
 #include <libical/ical.h>
@@ -323,6 +324,10 @@ EventResult importEvent(TMemoList& memos, std::string_view block) {
             text = oneLineForm(BytesToUtf8(value));
         }
     }
+    // A text longer than the editor takes is cut to it: a memo that cannot keep all of it.
+    if (cutMemoText(text)) {
+        approximated = true;
+    }
     if (!memos.Add(text, memoType, date)) {
         return EventResult::Skipped;
     }
@@ -347,6 +352,10 @@ bool ExportMemosToICalendar(const TMemoList& memos, int first, int last, const s
             const std::string event = eventText(memos.Items()[static_cast<size_t>(i)], stamp);
             all = all && !event.empty();
             out += event;
+            // An import could not read it back.
+            if (out.size() + kCalendarTail.size() > kDataFileCap) {
+                return false;
+            }
         }
         out += kCalendarTail;
         return WriteFileAtomic(path, out) && all;
