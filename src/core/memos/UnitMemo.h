@@ -47,6 +47,9 @@ public:
     void Modify(int index, const std::string& text, uint8_t memoType);
     void Delete(int index);
     void Clear();
+    // The list's content becomes `items` as they stand, order and dates unchecked (the result of a
+    // merge with Memos.dat). False, with the list unchanged, for more than kMaxCount memos.
+    bool assignItems(std::vector<TMemo> items);
 
     // Every save replaces the file atomically: a failed save leaves the previous file whole. A list
     // whose file would be larger than kDataFileCap is refused, as it could never be read back.
