@@ -75,9 +75,9 @@ public:
     // The working scheme named after the selected index becomes the active record; Schemes.dat,
     // merged as above. After a merge the index is that of the same scheme found by name in the
     // merged list (-1 when it is gone); the active record and the working scheme are named after
-    // it. False, changing nothing, while a damaged Schemes.dat could not be kept; false, with the
-    // list merged but not written, when the merge would pass the list's size or the file the read
-    // cap.
+    // it. False, changing nothing, while a damaged Schemes.dat could not be kept or when the merge
+    // would pass the list's size; false, with the list applied in memory but not written, when the
+    // file would pass the read cap or cannot be written.
     bool ApplySchemes(int selectedIndex);
     // The nine options into Settings.ini; "Unable to write to <path>" in `error` on failure.
     bool SaveOptions(std::string& error) const;
