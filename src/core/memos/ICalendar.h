@@ -35,8 +35,9 @@ struct ICalendarImportCounts {
 // an event repeating plainly every week, month or year keeps that type, any other event becomes a
 // Single memo on its first date, an event on a taken date or after the year 3000 is skipped.
 // Memos already in the list never change. False, with nothing added, when the file cannot be read,
-// is not a regular file, is larger than 64 MiB, or is not a whole iCalendar object (an
-// unterminated component).
+// is not a regular file, is larger than 64 MiB, is not a whole iCalendar object (a component left
+// open or closed under another name), or passes the bounds of memos/ICalendarText.h (nesting,
+// lines, line length).
 bool ImportMemosFromICalendar(TMemoList& memos, const std::string& path, ICalendarImportCounts& counts);
 
 // The argument of the import's message: "added / approximated / skipped", e.g. "12 / 3 / 0".
