@@ -145,18 +145,19 @@ Edit remove(double date) {
     return [=](TMemoList& memos) { memos.Delete(memos.IndexOfDate(date)); };
 }
 
-} // namespace
+struct MemoMergeCase {
+    const char* name;
+    std::vector<Memo> initial;
+    std::function<void(const std::string&)> outside; // none: nobody else
+    Edit ours;
+    std::vector<Memo> file;
+    bool damaged = false;
+};
 
-TEST(ConfigData, MemosChangedByAnotherProgramAreMergedBeforeASave) {
+// Each case starts from `initial`, lets someone else change the file, makes our change and saves.
+std::vector<MemoMergeCase> memoMergeCases() {
     const std::vector<Memo> ab = {{kJan1, 0, "a"}, {kJan2, 0, "b"}};
-    const struct {
-        const char* name;
-        std::vector<Memo> initial;
-        std::function<void(const std::string&)> outside; // none: nobody else
-        Edit ours;
-        std::vector<Memo> file;
-        bool damaged = false;
-    } cases[] = {
+    return {
         {"nobody else", ab, nullptr, add(kJan3, "c"), {{kJan1, 0, "a"}, {kJan2, 0, "b"}, {kJan3, 0, "c"}}},
         {"both added",
          {{kJan1, 0, "a"}},
@@ -207,7 +208,12 @@ TEST(ConfigData, MemosChangedByAnotherProgramAreMergedBeforeASave) {
          {{kJan1, 0, "a"}, {kJan2, 0, "b"}, {kJan3, 0, "c"}},
          true},
     };
-    for (const auto& c : cases) {
+}
+
+} // namespace
+
+TEST(ConfigData, MemosChangedByAnotherProgramAreMergedBeforeASave) {
+    for (const MemoMergeCase& c : memoMergeCases()) {
         SCOPED_TRACE(c.name);
         TempFolder folder("kestrivel-merge");
         const std::string path = folder.file("Memos.dat");
