@@ -5,8 +5,8 @@
 #include "schemes/SchemeFiles.h"
 #include "schemes/SchemeMerge.h"
 
-#include <bit>
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
