@@ -15,9 +15,9 @@ namespace {
 
 // "date:text/type" items separated by blanks; the type is left out when it is Single. Dates are the
 // raw values, "-0" and "nan" included, so that the key is seen to be the file's 8 bytes.
-std::vector<TMemo> memos(const std::string& spec) {
+std::vector<TMemo> memos(const std::string& text) {
     std::vector<TMemo> out;
-    std::istringstream in(spec);
+    std::istringstream in(text);
     for (std::string item; in >> item;) {
         const size_t colon = item.find(':');
         const size_t slash = item.find('/');
@@ -32,7 +32,7 @@ std::vector<TMemo> memos(const std::string& spec) {
     return out;
 }
 
-std::string spec(const std::vector<TMemo>& list) {
+std::string written(const std::vector<TMemo>& list) {
     std::string out;
     for (const TMemo& memo : list) {
         out += out.empty() ? "" : " ";
@@ -62,7 +62,7 @@ TEST_P(MemoMerge, EachDateFollowsTheThreeWayRule) {
     const MergeCase& c = GetParam();
     std::vector<TMemo> merged = memos("9:left-over");
     ASSERT_TRUE(mergeMemos(memos(c.base), memos(c.ours), memos(c.disk), merged));
-    EXPECT_EQ(spec(merged), c.merged);
+    EXPECT_EQ(written(merged), c.merged);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -12,9 +12,9 @@ namespace {
 
 // "name:size" items separated by blanks, position 0 (the active record) first; the size stands
 // for the eight zone styles (it is the font size of zone 1).
-std::vector<TScheme> schemes(const std::string& spec) {
+std::vector<TScheme> schemes(const std::string& text) {
     std::vector<TScheme> out;
-    std::istringstream in(spec);
+    std::istringstream in(text);
     for (std::string item; in >> item;) {
         const size_t colon = item.rfind(':');
         TScheme scheme = DefaultScheme();
@@ -25,7 +25,7 @@ std::vector<TScheme> schemes(const std::string& spec) {
     return out;
 }
 
-std::string spec(const std::vector<TScheme>& list) {
+std::string written(const std::vector<TScheme>& list) {
     std::string out;
     for (const TScheme& scheme : list) {
         out += (out.empty() ? "" : " ") + scheme.Name + ":" +
@@ -58,7 +58,7 @@ TEST_P(SchemeMerge, EachNameFollowsTheThreeWayRule) {
     const MergeCase& c = GetParam();
     std::vector<TScheme> merged = schemes("left-over:1");
     ASSERT_TRUE(mergeSchemes(schemes(c.base), schemes(c.ours), schemes(c.disk), merged));
-    EXPECT_EQ(spec(merged), c.merged);
+    EXPECT_EQ(written(merged), c.merged);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -137,9 +137,9 @@ TEST(SchemeMergeList, ValuesGoInAndOutOfTheList) {
     TSchemeList list;
     const std::vector<TScheme> three = schemes("-1:1 B:2 A:3");
     ASSERT_TRUE(assignSchemes(list, three));
-    EXPECT_EQ(spec(schemesOf(list)), "-1:1 B:2 A:3");
+    EXPECT_EQ(written(schemesOf(list)), "-1:1 B:2 A:3");
     EXPECT_FALSE(assignSchemes(list, std::vector<TScheme>(TSchemeList::kMaxCount + 1)));
-    EXPECT_EQ(spec(schemesOf(list)), "-1:1 B:2 A:3");
+    EXPECT_EQ(written(schemesOf(list)), "-1:1 B:2 A:3");
     ASSERT_TRUE(assignSchemes(list, {}));
     EXPECT_EQ(list.Count(), 0);
 }
