@@ -72,3 +72,37 @@ TEST(MemoEditorRules, TypingStopsAtTheLimit) {
 }
 
 } // namespace
+
+// Lengths counted by hand: "é" is two bytes, "𝄞" four; the stored form has ";" for a line break.
+TEST(MemoEditorRules, ImportedTextsAreCutToTheEditorsLength) {
+    const auto times = [](const std::string& s, int n) {
+        std::string out;
+        for (int i = 0; i < n; ++i) {
+            out += s;
+        }
+        return out;
+    };
+    const std::string clef = "\xF0\x9D\x84\x9E";
+    const struct {
+        const char* name;
+        std::string text;
+        bool cut;
+        size_t bytes;
+    } cases[] = {
+        {"empty", "", false, 0},
+        {"255 letters", times("a", 255), false, 255},
+        {"256 letters", times("a", 256), true, 255},
+        {"255 two-byte letters", times("\xC3\xA9", 255), false, 510},
+        {"256 two-byte letters", times("\xC3\xA9", 256), true, 510},
+        {"four-byte letter as the 256th", times("a", 255) + clef, true, 255},
+        {"four-byte letter as the 255th", times("a", 254) + clef + "b", true, 258},
+        {"line breaks", times(";", 300), true, 255},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string text = c.text;
+        EXPECT_EQ(cutMemoText(text), c.cut);
+        EXPECT_EQ(text.size(), c.bytes);
+        EXPECT_EQ(text, c.text.substr(0, c.bytes));
+    }
+}

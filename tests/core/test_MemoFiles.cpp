@@ -506,3 +506,75 @@ TEST_F(MemoFiles, ImportStopsWhenTheListIsFull) {
     ASSERT_TRUE(back.LoadFromFile(Path("back.dat")));
     EXPECT_EQ(back.Count(), 65535);
 }
+
+// ---- What is saved can be read ---------------------------------------------------------------
+
+// One memo of text length L: Memos.dat takes 21 + 13 + L bytes, its exchange line on 5 July 2006
+// with dd/mm/yyyy takes 13 + L + 2. A file over the 64 MiB read cap is refused and the previous
+// file stays as it was.
+TEST_F(MemoFiles, SavesAndExportsThatWouldPassTheReadCapAreRefused) {
+    constexpr size_t kCap = size_t{64} << 20;
+    const struct {
+        const char* name;
+        bool exchange;
+        size_t textLength;
+        bool saved;
+    } cases[] = {
+        {"Memos.dat at the cap", false, kCap - 34, true},
+        {"Memos.dat one byte over", false, kCap - 33, false},
+        {"exchange file at the cap", true, kCap - 15, true},
+        {"exchange file one byte over", true, kCap - 14, false},
+    };
+    const TLocaleFormats formats = Pattern("dd/mm/yyyy");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = Write("out.dat", "previous");
+        TMemoList list;
+        ASSERT_TRUE(list.Add(std::string(c.textLength, 'x'), mtSingle, D(2006, 7, 5)));
+        const bool saved = c.exchange ? list.ExportToFile(0, 0, path, formats) : list.SaveToFile(path);
+        EXPECT_EQ(saved, c.saved);
+        EXPECT_EQ(FilesInDir(), 1u);
+        if (!c.saved) {
+            EXPECT_TRUE(ReadBytes(path) == "previous"); // no 64 MiB in the failure message
+            continue;
+        }
+        EXPECT_EQ(fs::file_size(path), kCap);
+        TMemoList back;
+        EXPECT_TRUE(c.exchange ? back.ImportFromFile(path, formats) : back.LoadFromFile(path));
+        EXPECT_EQ(back.Count(), 1);
+    }
+}
+
+// Imported texts keep to the editor's 255 characters: code points, ";" one of them, never cut
+// inside a character; Windows-1252 bytes count once converted.
+TEST_F(MemoFiles, ImportCutsTextsToTheEditorsLength) {
+    const std::string e = "\xC3\xA9";            // é, two bytes
+    const std::string clef = "\xF0\x9D\x84\x9E"; // 𝄞, four bytes
+    const auto times = [](const std::string& s, int n) {
+        std::string out;
+        for (int i = 0; i < n; ++i) {
+            out += s;
+        }
+        return out;
+    };
+    const struct {
+        const char* name;
+        std::string text, stored;
+    } cases[] = {
+        {"255 letters stay", times("a", 255), times("a", 255)},
+        {"256 letters lose the last", times("a", 256), times("a", 255)},
+        {"two-byte letters", times(e, 300), times(e, 255)},
+        {"four-byte letter across the limit", times("a", 254) + clef + clef, times("a", 254) + clef},
+        {"line breaks count once", times("a;", 200), times("a;", 127) + "a"},
+        {"Windows-1252", times("\xE9", 256), times(e, 255)},
+        {"empty", "", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TMemoList list;
+        ASSERT_TRUE(
+            list.ImportFromFile(Write("cut.dat", "05/07/2006|0|" + c.text + "\r\n"), Pattern("dd/mm/yyyy")));
+        ASSERT_EQ(list.Count(), 1);
+        EXPECT_EQ(list.Items()[0].Text, c.stored);
+    }
+}

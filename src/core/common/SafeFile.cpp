@@ -100,7 +100,7 @@ void removeLeftovers(const fs::path& target) {
     }
 }
 
-bool writeAtomic(const std::string& path, std::string_view data) {
+bool writeAtomic(const std::string& path, std::string_view data, FileStamp& written) {
     const fs::path target = saveTarget(path);
     if (target.filename().empty()) {
         return false;
@@ -137,6 +137,8 @@ bool writeAtomic(const std::string& path, std::string_view data) {
         ::fchmod(fd, 0666 & ~mask);
     }
     bool ok = writeAll(fd, data) && ::fsync(fd) == 0;
+    // A rename keeps the inode and the modification time: this is the stamp the target will have.
+    written = fileStampOfDescriptor(fd);
     if (ok && std::rename(tmpl.c_str(), target.c_str()) != 0) {
         ok = false;
     }
@@ -155,8 +157,13 @@ bool writeAtomic(const std::string& path, std::string_view data) {
 } // namespace
 
 bool WriteFileAtomic(const std::string& path, std::string_view data) {
+    FileStamp written;
+    return WriteFileAtomic(path, data, written);
+}
+
+bool WriteFileAtomic(const std::string& path, std::string_view data, FileStamp& written) {
     try {
-        return writeAtomic(path, data);
+        return writeAtomic(path, data, written);
     } catch (const std::exception&) {
         return false;
     }

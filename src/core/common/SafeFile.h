@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/FileStamp.h"
+
 namespace kestrivel {
 
 // Replaces `path` with `data` so that a reader never sees a half-written file: the bytes go to a
@@ -15,6 +17,9 @@ namespace kestrivel {
 // system allows it, its owner). Temporary names have a fixed, short length, so any file name the
 // system accepts can be saved.
 bool WriteFileAtomic(const std::string& path, std::string_view data);
+// The same; on success `written` receives the stamp of the new file, taken before it was renamed
+// into place, so a file another program puts there a moment later is never mistaken for ours.
+bool WriteFileAtomic(const std::string& path, std::string_view data, FileStamp& written);
 
 // Removes the temporary files that interrupted saves of `path` left beside it. A temporary that
 // a save is still writing is locked by that save and left alone. WriteFileAtomic does this itself;

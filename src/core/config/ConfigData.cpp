@@ -1,8 +1,14 @@
 #include "config/ConfigData.h"
 
 #include "config/ProgramPaths.h"
+#include "memos/MemoMerge.h"
+#include "schemes/SchemeFiles.h"
+#include "schemes/SchemeMerge.h"
 
+#include <algorithm>
+#include <bit>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
@@ -142,6 +148,14 @@ std::string MakeCopy(const std::string& path, const std::string& stamp) {
     return {};
 }
 
+// The same memos in the same order, dates compared as the file's bytes.
+bool sameMemos(const std::vector<TMemo>& a, const std::vector<TMemo>& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const TMemo& x, const TMemo& y) {
+        return std::bit_cast<uint64_t>(x.Date) == std::bit_cast<uint64_t>(y.Date) && x.Text == y.Text &&
+               x.MemoType == y.MemoType;
+    });
+}
+
 } // namespace
 
 TConfigData::TConfigData(std::string programFolder, std::vector<std::string> searchFolders)
@@ -186,15 +200,23 @@ void TConfigData::Load() {
     LoadOptions();
 }
 
+// The stamp is taken before the read: a file replaced while it is read then looks changed at the
+// next save and is read again, never the other way round.
 void TConfigData::LoadSchemes() {
+    const FileStamp stamp = fileStampOf(SchemesPath());
     const bool complete = LoadSchemesAtStartup(SchemesPath(), Schemes, CurrentScheme);
     keepDamaged(SchemesPath(), complete);
+    m_schemesBase = schemesOf(Schemes);
+    m_schemesStamp = stamp;
 }
 
 void TConfigData::LoadMemos() {
+    const FileStamp stamp = fileStampOf(MemosPath());
     Memos.Clear();
     const bool complete = Memos.LoadFromFile(MemosPath());
     keepDamaged(MemosPath(), complete);
+    m_memosBase = Memos.Items();
+    m_memosStamp = stamp;
 }
 
 void TConfigData::LoadOptions() {
@@ -202,15 +224,93 @@ void TConfigData::LoadOptions() {
     Position = LoadWindowPosition(SettingsPath());
 }
 
-bool TConfigData::SaveMemos() const {
-    return !m_unkept.contains(MemosPath()) && Memos.SaveToFile(MemosPath());
+TConfigData::DiskState TConfigData::takeInMemos(bool& changed) {
+    changed = false;
+    const std::string path = MemosPath();
+    const FileStamp now = fileStampOf(path);
+    if (!now.Exists || now == m_memosStamp) {
+        return DiskState::Unchanged;
+    }
+    TMemoList disk;
+    const bool complete = disk.LoadFromFile(path);
+    keepDamaged(path, complete);
+    if (m_unkept.contains(path)) {
+        return DiskState::Refused;
+    }
+    if (!complete) {
+        return DiskState::Unchanged;
+    }
+    std::vector<TMemo> merged;
+    if (!mergeMemos(m_memosBase, Memos.Items(), disk.Items(), merged)) {
+        return DiskState::Refused;
+    }
+    changed = !sameMemos(merged, Memos.Items());
+    Memos.assignItems(std::move(merged));
+    m_memosBase = disk.Items();
+    m_memosStamp = now;
+    return DiskState::Merged;
+}
+
+bool TConfigData::SaveMemos() {
+    bool changed = false;
+    if (m_unkept.contains(MemosPath()) || takeInMemos(changed) == DiskState::Refused) {
+        return false;
+    }
+    FileStamp written;
+    if (!Memos.SaveToFile(MemosPath(), written)) {
+        return false;
+    }
+    m_memosBase = Memos.Items();
+    m_memosStamp = written;
+    return true;
+}
+
+bool TConfigData::RefreshMemos() {
+    bool changed = false;
+    takeInMemos(changed);
+    return changed;
+}
+
+TConfigData::DiskState TConfigData::takeInSchemes(int& selectedIndex) {
+    const std::string path = SchemesPath();
+    const FileStamp now = fileStampOf(path);
+    if (!now.Exists || now == m_schemesStamp) {
+        return DiskState::Unchanged;
+    }
+    TSchemeList disk;
+    const bool complete = disk.LoadFromFile(path);
+    keepDamaged(path, complete);
+    if (m_unkept.contains(path)) {
+        return DiskState::Refused;
+    }
+    if (!complete) {
+        return DiskState::Unchanged;
+    }
+    const std::vector<TScheme> ours = schemesOf(Schemes);
+    std::vector<TScheme> onDisk = schemesOf(disk);
+    std::vector<TScheme> merged;
+    if (!mergeSchemes(m_schemesBase, ours, onDisk, merged)) {
+        return DiskState::Refused;
+    }
+    selectedIndex = mergedSelection(ours, selectedIndex, merged);
+    assignSchemes(Schemes, merged);
+    m_schemesBase = std::move(onDisk);
+    m_schemesStamp = now;
+    return DiskState::Merged;
 }
 
 bool TConfigData::ApplySchemes(int selectedIndex) {
-    if (m_unkept.contains(SchemesPath())) {
+    if (m_unkept.contains(SchemesPath()) || takeInSchemes(selectedIndex) == DiskState::Refused) {
         return false;
     }
-    return ApplyScheme(selectedIndex, CurrentScheme, Schemes, SchemesPath());
+    applySchemeToList(selectedIndex, CurrentScheme, Schemes);
+    FileStamp written;
+    if (!saveSchemeList(Schemes, SchemesPath(), written)) {
+        return false;
+    }
+    m_schemesBase = schemesOf(Schemes);
+    m_schemesStamp = written;
+    return true;
 }
 
 bool TConfigData::SaveOptions(std::string& error) const {

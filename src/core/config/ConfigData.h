@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "common/FileStamp.h"
 #include "config/Options.h"
 #include "memos/UnitMemo.h"
 #include "schemes/UnitSchemes.h"
@@ -55,11 +56,28 @@ public:
     void LoadMemos();
     void LoadOptions();
 
-    // Memos.dat from the memo list. False, touching nothing, while a damaged Memos.dat could not
-    // be kept.
-    bool SaveMemos() const;
-    // The working scheme named after the selected index becomes the active record; Schemes.dat.
-    // False, changing nothing, while a damaged Schemes.dat could not be kept.
+    // Memos.dat and Schemes.dat may be replaced by another program while this one runs (a second
+    // calendar, a command-line import, a sync). Before either is written, a file that changed
+    // since this program last read or wrote it is read again and this program's own changes since
+    // then go on top: memos by date (mergeMemos), schemes by name (mergeSchemes); the lists in
+    // memory then hold the result. A file that vanished is written again whole. A file that does
+    // not load completely is kept as a damaged one (TakeDamagedFiles) and this program's list,
+    // the better copy, replaces it.
+
+    // Memos.dat from the memo list, merged as above. False, touching nothing, while a damaged
+    // Memos.dat could not be kept, or when the merged list would pass 65,535 memos or its file
+    // the read cap.
+    bool SaveMemos();
+    // Takes in what another program saved to Memos.dat since this one last read or wrote it,
+    // keeping the changes made here since then; nothing is written. True when the memo list
+    // changed (its indexes may then have moved).
+    bool RefreshMemos();
+    // The working scheme named after the selected index becomes the active record; Schemes.dat,
+    // merged as above. After a merge the index is that of the same scheme found by name in the
+    // merged list (-1 when it is gone); the active record and the working scheme are named after
+    // it. False, changing nothing, while a damaged Schemes.dat could not be kept or when the merge
+    // would pass the list's size; false, with the list applied in memory but not written, when the
+    // file would pass the read cap or cannot be written.
     bool ApplySchemes(int selectedIndex);
     // The nine options into Settings.ini; "Unable to write to <path>" in `error` on failure.
     bool SaveOptions(std::string& error) const;
@@ -80,6 +98,16 @@ private:
     // earlier copy with the same bytes is reused; a file that cannot be read is moved aside.
     void keepDamaged(const std::string& path, bool loadedCompletely);
 
+    enum class DiskState {
+        Unchanged, // as last read or written here, vanished, or damaged: ours stands
+        Merged,    // read again and merged into the list in memory
+        Refused,   // must not be replaced: a damaged file not kept, or a merge too large
+    };
+    // Memos.dat read again and merged when its stamp changed.
+    DiskState takeInMemos(bool& changed);
+    // Schemes.dat the same; `selectedIndex` follows the selected scheme into the merged list.
+    DiskState takeInSchemes(int& selectedIndex);
+
     std::string m_folder;
     std::vector<std::string> m_searchFolders;
     std::vector<TDamagedFile> m_damaged;
@@ -87,6 +115,12 @@ private:
     std::set<std::string> m_reported;
     // Damaged files that could not be kept: saves over them are refused.
     std::set<std::string> m_unkept;
+    // The lists as Memos.dat and Schemes.dat held them when this program last read or wrote them,
+    // and the stamps the files had then: what a merge takes our own changes from.
+    std::vector<TMemo> m_memosBase;
+    FileStamp m_memosStamp;
+    std::vector<TScheme> m_schemesBase;
+    FileStamp m_schemesStamp;
 };
 
 } // namespace kestrivel

@@ -25,7 +25,9 @@ bool ExportMemosToICalendar(const TMemoList& memos, int first, int last, const s
 
 struct ICalendarImportCounts {
     int Added = 0;        // added as they are
-    int Approximated = 0; // added as a Single memo on their first date: a recurrence memos lack
+    int Approximated = 0; // added, but not whole: as a Single memo on their first date (a
+                          // recurrence memos lack, or a rule libical rejects), or with the text cut
+                          // to the editor's 255 characters
     int Skipped = 0;      // not added: date taken, no usable date, or the list is full
 };
 
@@ -33,8 +35,9 @@ struct ICalendarImportCounts {
 // an event repeating plainly every week, month or year keeps that type, any other event becomes a
 // Single memo on its first date, an event on a taken date or after the year 3000 is skipped.
 // Memos already in the list never change. False, with nothing added, when the file cannot be read,
-// is not a regular file, is larger than 64 MiB, or is not a whole iCalendar object (an
-// unterminated component).
+// is not a regular file, is larger than 64 MiB, is not a whole iCalendar object (a component left
+// open or closed under another name), or passes the bounds of memos/ICalendarText.h (nesting,
+// lines, line length).
 bool ImportMemosFromICalendar(TMemoList& memos, const std::string& path, ICalendarImportCounts& counts);
 
 // The argument of the import's message: "added / approximated / skipped", e.g. "12 / 3 / 0".

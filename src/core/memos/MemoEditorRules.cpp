@@ -138,4 +138,13 @@ std::string LimitMemoEditorText(std::string_view before, std::string_view after)
     return out;
 }
 
+bool cutMemoText(std::string& text) {
+    const size_t keep = PrefixBytes(text, kMemoEditorMaxChars);
+    if (keep == text.size()) {
+        return false;
+    }
+    text.resize(keep);
+    return true;
+}
+
 } // namespace kestrivel

@@ -56,4 +56,9 @@ size_t MemoEditorTextLength(std::string_view edited);
 // character boundary, keeping the text before and after it.
 std::string LimitMemoEditorText(std::string_view before, std::string_view after);
 
+// A text that an import brings in is cut to kMemoEditorMaxChars characters (";" is one), never
+// inside a character, so that whatever the program stores, its editor can show and save again.
+// True when anything was cut.
+bool cutMemoText(std::string& text);
+
 } // namespace kestrivel

@@ -10,6 +10,7 @@
 #include "common/DateFormat.h"
 #include "common/SafeFile.h"
 #include "common/TextCodec.h"
+#include "memos/MemoEditorRules.h"
 
 namespace kestrivel {
 
@@ -91,12 +92,21 @@ std::string oneLine(const std::string& text) {
 } // namespace
 
 bool TMemoList::SaveToFile(const std::string& fileName) const {
+    FileStamp written;
+    return SaveToFile(fileName, written);
+}
+
+bool TMemoList::SaveToFile(const std::string& fileName, FileStamp& written) const {
     try {
-        BinaryWriter writer;
         size_t size = 4 + Header.size() + 2 + 2;
         for (const TMemo& memo : m_items) {
-            size += 8 + 1 + 4 + memo.Text.size();
+            size += kMinRecordSize + memo.Text.size();
         }
+        // What we write must load again at the next start.
+        if (size > kDataFileCap) {
+            return false;
+        }
+        BinaryWriter writer;
         writer.reserve(size);
         writer.writeString(Header);
         writer.writeU16(Version);
@@ -106,7 +116,7 @@ bool TMemoList::SaveToFile(const std::string& fileName) const {
             writer.writeU8(memo.MemoType);
             writer.writeString(memo.Text);
         }
-        return WriteFileAtomic(fileName, writer.data());
+        return WriteFileAtomic(fileName, writer.data(), written);
     } catch (const std::exception&) {
         return false;
     }
@@ -172,6 +182,9 @@ bool TMemoList::ExportToFile(int first, int last, const std::string& fileName,
             out += '|';
             out += oneLine(memo.Text);
             out += kLineEnd;
+            if (out.size() > kDataFileCap) {
+                return false; // an import could not read it back
+            }
         }
         return WriteFileAtomic(fileName, out) && all;
     } catch (const std::exception&) {
@@ -206,6 +219,7 @@ bool TMemoList::ImportFromFile(const std::string& fileName, const TLocaleFormats
             if (!parseExchangeLine(BytesToUtf8(line), formats, memo)) {
                 return false;
             }
+            cutMemoText(memo.Text);
             appendMemo(std::move(memo));
         }
         return true;

@@ -1,6 +1,7 @@
 #include "memos/UnitMemo.h"
 
 #include <cmath>
+#include <utility>
 
 namespace kestrivel {
 
@@ -109,6 +110,15 @@ void TMemoList::Delete(int index) {
 void TMemoList::Clear() {
     m_items.clear();
     m_index.Reset();
+}
+
+bool TMemoList::assignItems(std::vector<TMemo> items) {
+    if (items.size() > kMaxCount) {
+        return false;
+    }
+    m_items = std::move(items);
+    m_index.MarkDirty();
+    return true;
 }
 
 void TMemoList::appendMemo(TMemo memo) {

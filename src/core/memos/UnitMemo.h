@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/DateValue.h"
+#include "common/FileStamp.h"
 #include "memos/Memo.h"
 #include "memos/MemoIndex.h"
 
@@ -46,20 +47,28 @@ public:
     void Modify(int index, const std::string& text, uint8_t memoType);
     void Delete(int index);
     void Clear();
+    // The list's content becomes `items` as they stand, order and dates unchecked (the result of a
+    // merge with Memos.dat). False, with the list unchanged, for more than kMaxCount memos.
+    bool assignItems(std::vector<TMemo> items);
 
-    // Every save replaces the file atomically: a failed save leaves the previous file whole.
+    // Every save replaces the file atomically: a failed save leaves the previous file whole. A list
+    // whose file would be larger than kDataFileCap is refused, as it could never be read back.
     bool SaveToFile(const std::string& fileName) const;
+    // The same; `written` receives the stamp of the file written.
+    bool SaveToFile(const std::string& fileName, FileStamp& written) const;
     // A failure after the memo count was read keeps the memos read completely before it; a
     // missing file, one that is not a regular file or is larger than kDataFileCap, a failure before
     // the count, or a version out of range leaves the list as it was. Leftovers of interrupted saves
     // are removed first.
     bool LoadFromFile(const std::string& fileName);
-    // False when first..last names a memo that does not exist (the file is then not touched) or
-    // when a memo's date cannot be written (its line is left out).
+    // False when first..last names a memo that does not exist or the file would be larger than
+    // kDataFileCap (the file is then not touched), or when a memo's date cannot be written (its
+    // line is left out).
     bool ExportToFile(int first, int last, const std::string& fileName, const TLocaleFormats& formats) const;
     // Appends one memo per line; stops with false at the first line that does not read, at an
     // empty line, or when the list is full. The memos of the lines before stay appended. A file
-    // that is not a regular file or is larger than kDataFileCap adds nothing.
+    // that is not a regular file or is larger than kDataFileCap adds nothing. Texts longer than
+    // the editor takes are cut to its length (cutMemoText).
     bool ImportFromFile(const std::string& fileName, const TLocaleFormats& formats);
 
 private:

@@ -1,6 +1,7 @@
 #include "schemes/UnitSchemes.h"
 
 #include "common/BinaryStream.h"
+#include "schemes/SchemeFiles.h"
 #include "common/BoundedRead.h"
 #include "common/SafeFile.h"
 
@@ -17,8 +18,46 @@ constexpr const char* kNoSelectionName = "-1";
 
 // The smallest scheme record: an empty name and eight zone records with empty font names.
 constexpr size_t kMinSchemeRecordSize = 4 + kZoneCount * 32;
+// The head of Schemes.dat: the header string, the version and the count.
+constexpr size_t kSchemeFileHeadSize = 4 + TSchemeList::Header.size() + 2 + 2;
 
 } // namespace
+
+size_t schemeRecordSize(const TScheme& scheme) {
+    size_t size = kMinSchemeRecordSize + scheme.Name.size();
+    for (const TSettings& settings : scheme.Settings) {
+        size += settings.FontName.size();
+    }
+    return size;
+}
+
+size_t schemeListFileSize(const TSchemeList& list) {
+    size_t size = kSchemeFileHeadSize;
+    for (uint16_t i = 0; i < list.Count(); ++i) {
+        size += schemeRecordSize(*list.Get(i));
+    }
+    return size;
+}
+
+bool saveSchemeList(const TSchemeList& list, const std::string& path, FileStamp& written) {
+    try {
+        const size_t size = schemeListFileSize(list);
+        if (size > kDataFileCap) {
+            return false;
+        }
+        BinaryWriter out;
+        out.reserve(size);
+        out.writeString(TSchemeList::Header);
+        out.writeU16(TSchemeList::Version);
+        out.writeU16(list.Count());
+        for (uint16_t i = 0; i < list.Count(); ++i) {
+            list.Get(i)->WriteToFile(out);
+        }
+        return WriteFileAtomic(path, out.data(), written);
+    } catch (const std::exception&) {
+        return false;
+    }
+}
 
 bool SchemeNameLess(const std::string& a, const std::string& b) {
     return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
@@ -100,18 +139,8 @@ void TSchemeList::Delete(uint16_t position) {
 }
 
 bool TSchemeList::SaveToFile(const std::string& fileName) const {
-    try {
-        BinaryWriter out;
-        out.writeString(Header);
-        out.writeU16(Version);
-        out.writeU16(Count());
-        for (const auto& item : m_items) {
-            item->WriteToFile(out);
-        }
-        return WriteFileAtomic(fileName, out.data());
-    } catch (const std::exception&) {
-        return false;
-    }
+    FileStamp written;
+    return saveSchemeList(*this, fileName, written);
 }
 
 bool TSchemeList::LoadFromFile(const std::string& fileName) {
@@ -149,7 +178,7 @@ bool TSchemeList::LoadFromFile(const std::string& fileName) {
 
 bool TSchemeList::ExportToFile(uint16_t position, const std::string& fileName) const {
     const TScheme* scheme = Get(position);
-    if (!scheme) {
+    if (!scheme || schemeRecordSize(*scheme) > kDataFileCap) {
         return false;
     }
     try {
@@ -195,7 +224,7 @@ bool LoadSchemesAtStartup(const std::string& path, TSchemeList& list, TScheme& w
     return complete;
 }
 
-bool ApplyScheme(int selectedIndex, TScheme& working, TSchemeList& list, const std::string& path) {
+void applySchemeToList(int selectedIndex, TScheme& working, TSchemeList& list) {
     working.Name = std::to_string(selectedIndex);
     if (list.Count() == 0) {
         list.Add(working);
@@ -204,6 +233,10 @@ bool ApplyScheme(int selectedIndex, TScheme& working, TSchemeList& list, const s
         list.Rename(0, working.Name);
         list.Replace(working);
     }
+}
+
+bool ApplyScheme(int selectedIndex, TScheme& working, TSchemeList& list, const std::string& path) {
+    applySchemeToList(selectedIndex, working, list);
     return list.SaveToFile(path);
 }
 

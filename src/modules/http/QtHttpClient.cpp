@@ -7,11 +7,17 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <algorithm>
+#include <limits>
 #include <memory>
 
 namespace kestrivel {
 
 namespace {
+
+// What Qt may hold unread for us. Without a bound a reply buffers the whole answer, however long
+// the server keeps sending; with it, Qt stops reading from the socket until we have taken the data.
+constexpr qint64 kReadBufferBytes = 64 * 1024;
 
 // Whether the server sent a whole answer: success or an HTTP error status (content errors 201-299,
 // server errors 401-499 in QNetworkReply's numbering). Connection, proxy and protocol failures,
@@ -21,6 +27,29 @@ bool answered(const QNetworkReply& reply) {
     const bool httpError = (error >= 201 && error <= 299) || (error >= 401 && error <= 499);
     return (error == QNetworkReply::NoError || httpError) &&
            reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
+}
+
+// One request's state, shared by its handlers.
+struct Download {
+    QByteArray Body;
+    qint64 Limit = 0;
+    // Set when we abort the reply ourselves (too large, too slow): the answer is then a failure
+    // whatever Qt reports.
+    bool Refused = false;
+};
+
+// Takes what Qt holds into the body, never more than one byte past the cap: that byte is enough to
+// know the answer is too long, and the reply is aborted at once.
+void takeAvailable(QNetworkReply& reply, Download& download) {
+    while (!download.Refused && reply.bytesAvailable() > 0) {
+        const qint64 room = download.Limit + 1 - download.Body.size();
+        download.Body.append(reply.read(std::min(reply.bytesAvailable(), room)));
+        if (download.Body.size() > download.Limit) {
+            download.Refused = true;
+            download.Body.clear();
+            reply.abort();
+        }
+    }
 }
 
 } // namespace
@@ -38,36 +67,34 @@ void QtHttpClient::Get(const std::string& url, const std::string& userAgent, siz
         m_manager = new QNetworkAccessManager(this);
     }
     QNetworkReply* reply = m_manager->get(request);
+    reply->setReadBufferSize(kReadBufferBytes);
 
-    // Set when we abort the reply ourselves (too large, too slow): the answer is then a failure
-    // whatever Qt reports.
-    auto refused = std::make_shared<bool>(false);
-    const auto limit = static_cast<qint64>(maxBytes);
+    auto download = std::make_shared<Download>();
+    download->Limit = static_cast<qint64>(std::min<size_t>(maxBytes, std::numeric_limits<qint64>::max() - 1));
     auto* timer = new QTimer(reply);
     timer->setSingleShot(true);
-    connect(timer, &QTimer::timeout, reply, [reply, refused] {
-        *refused = true;
+    connect(timer, &QTimer::timeout, reply, [reply, download] {
+        download->Refused = true;
         reply->abort();
     });
     timer->start(m_timeoutMs);
-    connect(reply, &QNetworkReply::downloadProgress, reply,
-            [reply, refused, limit](qint64 received, qint64 total) {
-                if (received > limit || total > limit) {
-                    *refused = true;
-                    reply->abort();
-                }
-            });
-    connect(reply, &QNetworkReply::finished, this, [reply, refused, limit, done = std::move(done)] {
+    // An answer that announces more than the cap is refused before its body arrives.
+    connect(reply, &QNetworkReply::downloadProgress, reply, [reply, download](qint64 received, qint64 total) {
+        if (!download->Refused && (received > download->Limit || total > download->Limit)) {
+            download->Refused = true;
+            reply->abort();
+        }
+    });
+    connect(reply, &QNetworkReply::readyRead, reply, [reply, download] { takeAvailable(*reply, *download); });
+    connect(reply, &QNetworkReply::finished, this, [reply, download, done = std::move(done)] {
         reply->deleteLater();
+        takeAvailable(*reply, *download);
         THttpResult result;
         // Any answer from the server counts, error pages included; the caller reads the body. No
         // status means the server was never reached or the answer broke off.
-        if (!*refused && answered(*reply)) {
-            const QByteArray body = reply->readAll();
-            if (body.size() <= limit) {
-                result.Ok = true;
-                result.Body.assign(body.constData(), static_cast<size_t>(body.size()));
-            }
+        if (!download->Refused && answered(*reply)) {
+            result.Ok = true;
+            result.Body.assign(download->Body.constData(), static_cast<size_t>(download->Body.size()));
         }
         done(std::move(result));
     });

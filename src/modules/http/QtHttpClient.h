@@ -10,8 +10,10 @@ class QNetworkAccessManager;
 namespace kestrivel {
 
 // IHttpClient over QNetworkAccessManager with the system's proxy settings. Each request is aborted
-// when its body grows past the cap or when it has not finished within the time-out; both count as
-// a failure. Callbacks arrive on the thread that owns the client, never inside Get.
+// as soon as its body passes the cap (or announces more) or when it has not finished within the
+// time-out; both count as a failure. The body is taken as it arrives and Qt holds little of it
+// unread, so an answer that never ends costs the cap and no more. Callbacks arrive on the thread
+// that owns the client, never inside Get.
 class QtHttpClient : public QObject, public IHttpClient {
     Q_OBJECT
 public:

@@ -1,12 +1,15 @@
-// Memos as iCalendar files through libical. The file is split into its VEVENT blocks here and each
-// block is parsed on its own, so a file of a million events never becomes one libical tree; once
-// the list is full, nothing more is parsed at all.
+// Memos as iCalendar files through libical. The file is checked against the bounds of
+// memos/ICalendarText.h and split into its VEVENT blocks before libical sees any of it; each block
+// is parsed on its own, so a file of a million events never becomes one libical tree, and once the
+// list is full nothing more is parsed at all.
 #include "memos/ICalendar.h"
 
 #include "common/BoundedRead.h"
 #include "common/DateValue.h"
 #include "common/SafeFile.h"
 #include "common/TextCodec.h"
+#include "memos/ICalendarText.h"
+#include "memos/MemoEditorRules.h"
 #include "memos/UnitMemo.h"
 
 #include <libical/ical.h>
@@ -133,99 +136,6 @@ std::string eventText(const TMemo& memo, const icaltimetype& stamp) {
 
 // --- Reading -----------------------------------------------------------------------------------
 
-// Joins folded lines (a line break followed by a blank or tab continues the line).
-std::string unfold(std::string_view data) {
-    std::string out;
-    out.reserve(data.size());
-    for (size_t i = 0; i < data.size(); ++i) {
-        size_t next = i;
-        if (data[i] == '\r' && i + 1 < data.size() && data[i + 1] == '\n') {
-            next = i + 1;
-        }
-        if ((data[next] == '\n' || data[next] == '\r') && next + 1 < data.size() &&
-            (data[next + 1] == ' ' || data[next + 1] == '\t')) {
-            i = next + 1;
-            continue;
-        }
-        out.push_back(data[i]);
-    }
-    return out;
-}
-
-bool sameLine(std::string_view line, std::string_view name) {
-    while (!line.empty() && (line.back() == ' ' || line.back() == '\t' || line.back() == '\r')) {
-        line.remove_suffix(1);
-    }
-    if (line.size() != name.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < line.size(); ++i) {
-        char c = line[i];
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
-        if (c != name[i]) {
-            return false;
-        }
-    }
-    return true;
-}
-
-struct Block {
-    size_t Begin;
-    size_t End;
-};
-
-// The byte ranges of the VEVENTs of one or more VCALENDAR objects; false for anything else, or a
-// component left open, so that a broken file adds nothing.
-bool findEvents(std::string_view text, std::vector<Block>& events) {
-    enum class Where { Outside, Calendar, Event } where = Where::Outside;
-    bool sawCalendar = false;
-    size_t eventBegin = 0;
-    size_t pos = 0;
-    while (pos < text.size()) {
-        const size_t lineEnd = text.find_first_of("\r\n", pos);
-        size_t next = lineEnd == std::string_view::npos ? text.size() : lineEnd + 1;
-        if (lineEnd != std::string_view::npos && text[lineEnd] == '\r' && next < text.size() &&
-            text[next] == '\n') {
-            ++next;
-        }
-        const std::string_view line =
-            text.substr(pos, (lineEnd == std::string_view::npos ? text.size() : lineEnd) - pos);
-        switch (where) {
-        case Where::Outside:
-            if (sameLine(line, "BEGIN:VCALENDAR")) {
-                where = Where::Calendar;
-                sawCalendar = true;
-            } else if (!sameLine(line, "")) {
-                return false;
-            }
-            break;
-        case Where::Calendar:
-            if (sameLine(line, "BEGIN:VEVENT")) {
-                where = Where::Event;
-                eventBegin = pos;
-            } else if (sameLine(line, "END:VCALENDAR")) {
-                where = Where::Outside;
-            } else if (sameLine(line, "BEGIN:VCALENDAR")) {
-                return false;
-            }
-            break;
-        case Where::Event:
-            if (sameLine(line, "END:VEVENT")) {
-                where = Where::Calendar;
-                events.push_back({eventBegin, next});
-            } else if (sameLine(line, "BEGIN:VEVENT") || sameLine(line, "BEGIN:VCALENDAR") ||
-                       sameLine(line, "END:VCALENDAR")) {
-                return false;
-            }
-            break;
-        }
-        pos = next;
-    }
-    return sawCalendar && where == Where::Outside;
-}
-
 bool isPlainRule(const icalrecurrencetype& rule) {
     const bool knownFrequency = rule.freq == ICAL_WEEKLY_RECURRENCE || rule.freq == ICAL_MONTHLY_RECURRENCE ||
                                 rule.freq == ICAL_YEARLY_RECURRENCE;
@@ -254,39 +164,54 @@ uint8_t memoTypeOf(icalrecurrencetype_frequency frequency) {
 
 enum class EventResult { Added, Approximated, Skipped };
 
-// Only the properties a memo is made of are handed to libical: the parse is shorter, and lines a
-// memo never uses (attachments, descriptions) cannot slow it down however long they are.
-bool isMemoLine(std::string_view line) {
-    const std::string_view name = line.substr(0, line.find_first_of(":;"));
-    for (const std::string_view wanted : {"BEGIN", "END", "DTSTART", "RRULE", "RDATE", "EXDATE", "SUMMARY"}) {
-        if (sameLine(name, wanted)) {
-            return true;
-        }
-    }
-    return false;
-}
+// What an event holds beyond what libical is given.
+struct EventLines {
+    int Rules = 0;          // RRULE lines of the event itself
+    bool MoreDates = false; // RDATE or EXDATE lines
+};
 
-// Parses one VEVENT block line by line (libical's own line reader slows down on long lines), with a
-// parser of its own: freeing the parser frees whatever an ill-formed block left half built.
-ComponentPtr parseEvent(std::string_view block) {
+// Hands libical only what a memo is made of, once each: the event's BEGIN and END, its first
+// DTSTART, SUMMARY and RRULE. The components inside it (alarms) are skipped and further rule and
+// date lines only counted, so however many an event holds, libical builds at most three
+// properties. Lines go in one by one (libical's own line reader slows down on long lines), to a
+// parser of the event's own: freeing the parser frees whatever an ill-formed block left half built.
+ComponentPtr parseEvent(std::string_view block, EventLines& lines) {
     std::unique_ptr<icalparser, decltype(&icalparser_free)> parser(icalparser_new(), &icalparser_free);
     icalcomponent* event = nullptr;
-    std::string line;
-    size_t pos = 0;
-    while (parser && pos < block.size() && event == nullptr) {
-        size_t end = block.find_first_of("\r\n", pos);
-        end = end == std::string_view::npos ? block.size() : end;
-        if (isMemoLine(block.substr(pos, end - pos))) {
-            line.assign(block.substr(pos, end - pos));
-            event = icalparser_add_line(parser.get(), line.data());
+    size_t depth = 0;
+    bool haveStart = false;
+    bool haveSummary = false;
+    std::string copy;
+    for (size_t pos = 0; parser && pos < block.size() && event == nullptr;) {
+        const std::string_view line = nextICalendarLine(block, pos);
+        const std::string_view name = icalendarPropertyName(line);
+        bool parse = false;
+        if (sameICalendarName(name, "BEGIN")) {
+            parse = depth++ == 0;
+        } else if (sameICalendarName(name, "END")) {
+            parse = depth > 0 && --depth == 0;
+        } else if (depth == 1) {
+            if (sameICalendarName(name, "DTSTART")) {
+                parse = !std::exchange(haveStart, true);
+            } else if (sameICalendarName(name, "SUMMARY")) {
+                parse = !std::exchange(haveSummary, true);
+            } else if (sameICalendarName(name, "RRULE")) {
+                parse = ++lines.Rules == 1;
+            } else if (sameICalendarName(name, "RDATE") || sameICalendarName(name, "EXDATE")) {
+                lines.MoreDates = true;
+            }
         }
-        pos = end + 1;
+        if (parse) {
+            copy.assign(line);
+            event = icalparser_add_line(parser.get(), copy.data());
+        }
     }
     return ComponentPtr(event);
 }
 
 EventResult importEvent(TMemoList& memos, std::string_view block) {
-    ComponentPtr event = parseEvent(block);
+    EventLines lines;
+    ComponentPtr event = parseEvent(block, lines);
     if (!event || icalcomponent_isa(event.get()) != ICAL_VEVENT_COMPONENT) {
         return EventResult::Skipped;
     }
@@ -302,16 +227,15 @@ EventResult importEvent(TMemoList& memos, std::string_view block) {
         return EventResult::Skipped;
     }
 
-    const int rules = icalcomponent_count_properties(event.get(), ICAL_RRULE_PROPERTY);
-    const bool moreDates = icalcomponent_count_properties(event.get(), ICAL_RDATE_PROPERTY) > 0 ||
-                           icalcomponent_count_properties(event.get(), ICAL_EXDATE_PROPERTY) > 0;
     uint8_t memoType = mtSingle;
-    bool approximated = moreDates || rules > 1;
-    if (rules == 1 && !moreDates) {
-        const icalrecurrencetype rule =
-            icalproperty_get_rrule(icalcomponent_get_first_property(event.get(), ICAL_RRULE_PROPERTY));
-        if (isPlainRule(rule)) {
-            memoType = memoTypeOf(rule.freq);
+    bool approximated = lines.MoreDates || lines.Rules > 1;
+    if (lines.Rules == 1 && !lines.MoreDates) {
+        // A rule libical rejects leaves no RRULE behind (an X-LIC-ERROR instead): the event then
+        // repeats in a way the memo does not.
+        icalproperty* rule = icalcomponent_get_first_property(event.get(), ICAL_RRULE_PROPERTY);
+        const icalrecurrencetype recurrence = rule ? icalproperty_get_rrule(rule) : icalrecurrencetype{};
+        if (rule != nullptr && isPlainRule(recurrence)) {
+            memoType = memoTypeOf(recurrence.freq);
         } else {
             approximated = true;
         }
@@ -322,6 +246,10 @@ EventResult importEvent(TMemoList& memos, std::string_view block) {
         if (const char* value = icalproperty_get_summary(summary)) {
             text = oneLineForm(BytesToUtf8(value));
         }
+    }
+    // A text longer than the editor takes is cut to it: a memo that cannot keep all of it.
+    if (cutMemoText(text)) {
+        approximated = true;
     }
     if (!memos.Add(text, memoType, date)) {
         return EventResult::Skipped;
@@ -347,6 +275,10 @@ bool ExportMemosToICalendar(const TMemoList& memos, int first, int last, const s
             const std::string event = eventText(memos.Items()[static_cast<size_t>(i)], stamp);
             all = all && !event.empty();
             out += event;
+            // An import could not read it back.
+            if (out.size() + kCalendarTail.size() > kDataFileCap) {
+                return false;
+            }
         }
         out += kCalendarTail;
         return WriteFileAtomic(path, out) && all;
@@ -367,15 +299,15 @@ bool ImportMemosFromICalendar(TMemoList& memos, const std::string& path, ICalend
         if (body.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
             body.remove_prefix(kUtf8Bom.size());
         }
-        const std::string text = unfold(body);
+        const std::string text = unfoldICalendar(body);
         data.clear();
         data.shrink_to_fit();
-        std::vector<Block> events;
-        if (!findEvents(text, events)) {
+        std::vector<ICalendarBlock> events;
+        if (!findICalendarEvents(text, events)) {
             return false;
         }
         const std::string_view all(text);
-        for (const Block& block : events) {
+        for (const ICalendarBlock& block : events) {
             // Once the list is full nothing more can be added; the rest is only counted.
             const EventResult result =
                 memos.Count() >= TMemoList::kMaxCount
