@@ -139,7 +139,7 @@ for pair in de_DE.UTF-8:KestriDe fr_FR.UTF-8:KestriFr es_ES.UTF-8:KestriEs en_US
     window=$(bash "$(dirname "$0")/calendar-window.sh")
     xdotool windowfocus --sync "$window" key Menu
     wait_for two_windows || fail "$locale: the menu key opened no menu"
-    xdotool key Up Up Up Return
+    xdotool key Up Up Return
     wait_for xdotool search --onlyvisible --name '^Kestrivel$' || fail "$locale: no configuration dialog"
     sleep 0.3 # let the dialog paint for the screenshot
     import -window root "${shot%.png}-${locale%%.*}.png"

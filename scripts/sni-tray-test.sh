@@ -97,7 +97,7 @@ dialog_id() {
 xdotool windowactivate --sync "$calendar" 2>/dev/null || xdotool windowfocus --sync "$calendar"
 xdotool key Menu
 wait_for popup_menu || fail "the menu key did not open the calendar's menu"
-xdotool key Up Up Up Return
+xdotool key Up Up Return
 wait_for dialog_id || fail "\"Configure...\" did not open the dialog"
 dialog=$(dialog_id)
 read -r dx dy < <(xwininfo -id "$dialog" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF} END {print x, y}')

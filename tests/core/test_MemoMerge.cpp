@@ -90,9 +90,9 @@ INSTANTIATE_TEST_SUITE_P(
         MergeCase{"our duplicates come together", "", "1:a 2:b 1:c", "", "1:a 1:c 2:b"},
         MergeCase{"-0 and 0 are two dates", "", "0:x", "-0:y", "0:x -0:y"},
         MergeCase{"a date that is not a number goes last", "", "1:a", "nan:n 2:b", "1:a 2:b nan:n"}),
-    [](const ::testing::TestParamInfo<MergeCase>& info) {
+    [](const ::testing::TestParamInfo<MergeCase>& param) {
         std::string name;
-        for (const char* p = info.param.name; *p; ++p) {
+        for (const char* p = param.param.name; *p; ++p) {
             name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
         }
         return name;

@@ -89,7 +89,7 @@ INSTANTIATE_TEST_SUITE_P(
         MergeCase{"a name taken twice is one key", "-1:1 Blue:1 Blue:2", "-1:1 Blue:1 Blue:2",
                   "-1:1 Blue:1 Blue:3", "-1:1 Blue:1 Blue:3"},
         MergeCase{"the active record's name is no key", "0:1 0:5", "0:1 0:5", "0:7 0:6", "0:1 0:6"}),
-    [](const ::testing::TestParamInfo<MergeCase>& info) { return testName(info.param.name); });
+    [](const ::testing::TestParamInfo<MergeCase>& param) { return testName(param.param.name); });
 
 TEST(SchemeMergeSelection, TheSelectedSchemeIsFoundAgainByName) {
     const struct {
