@@ -243,7 +243,11 @@ void PlaceCalendar(const TMonthInputs& in, const ZoneMetrics& z, TMonthModel& m)
     if (m.MemoHeight > 0) {
         height += z.sp(zoneTodaysMemo) + m.MemoHeight;
     }
-    const long long width = 2 * z.pad(zoneCalendar) + m.GridWidth + WeekColumn(options, z, m);
+    // A long title (the long date in a large font) may need more room than the grid and its week
+    // column: the calendar grows to hold the whole title box with the outer margin on both sides,
+    // while the grid, the week numbers and the memo box keep their places and widths.
+    const long long width =
+        2 * z.pad(zoneCalendar) + std::max<long long>(m.GridWidth + WeekColumn(options, z, m), m.TitleWidth);
     m.CalendarWidth = static_cast<int>(std::min<long long>(width, CalendarSideLimit(in.DesktopWidth)));
     m.CalendarHeight = static_cast<int>(std::min<long long>(height, CalendarSideLimit(in.DesktopHeight)));
     m.GridLeft = ClipSize(z.pad(zoneCalendar) + WeekColumn(options, z, m));

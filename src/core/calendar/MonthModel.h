@@ -75,7 +75,7 @@ struct TMonthModel {
     int MemoWidth = 0;
     int MemoHeight = 0;
     std::vector<std::string> MemoLines; // the lines that fit in the calendar image
-    int CalendarWidth = 0;
+    int CalendarWidth = 0;              // holds the grid with its week column and the whole title box
     int CalendarHeight = 0;
     std::vector<TCalendarBox> Boxes;
 };
