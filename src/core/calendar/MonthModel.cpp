@@ -75,6 +75,17 @@ void DisplayedMonth(int todayYear, int todayMonth, int yearOffset, int monthOffs
     year = static_cast<int>(y);
 }
 
+void StepMonths(int todayYear, int todayMonth, int months, int& yearOffset, int& monthOffset) {
+    int year = 0;
+    int month = 0;
+    DisplayedMonth(todayYear, todayMonth, yearOffset, monthOffset, year, month);
+    constexpr long long kFirst = 1 * 12LL;        // January of the year 1
+    constexpr long long kLast = 9999 * 12LL + 11; // December 9999
+    const long long target = std::clamp(year * 12LL + (month - 1) + months, kFirst, kLast);
+    yearOffset = static_cast<int>(target / 12 - todayYear);
+    monthOffset = static_cast<int>(target % 12 + 1 - todayMonth);
+}
+
 std::vector<std::string> SplitMemoLines(std::string_view text, size_t maxLines) {
     std::vector<std::string> lines;
     if (text.empty()) {

@@ -114,6 +114,11 @@ void NormalizeOffsets(int todayMonth, int& yearOffset, int& monthOffset);
 // within 1..9999, the range of dates.
 void DisplayedMonth(int todayYear, int todayMonth, int yearOffset, int monthOffset, int& year, int& month);
 
+// Moves the displayed month `months` on (back for a negative count) across year ends: the offsets
+// that show it, with the month offset brought into range. The displayed month stays within the range
+// of dates, so steps past its ends are lost rather than piling up where no step back can reach.
+void StepMonths(int todayYear, int todayMonth, int months, int& yearOffset, int& monthOffset);
+
 // Lines of a memo text: ";", CR, LF and CR LF each break a line; an empty text has no line. Only
 // the first `maxLines` lines are made.
 std::vector<std::string> SplitMemoLines(std::string_view text, size_t maxLines = SIZE_MAX);
