@@ -153,6 +153,11 @@ int RowWeekNumber(int year, int month, int startOfWeek, int row) {
     return IsoWeekNumber(first + 7.0 * row);
 }
 
+bool DayHasMemo(const TMemoList& memos, TDateValue date) {
+    return memos.FindMemo(mtSingle, date) >= 0 || memos.FindMemo(mtWeekly, date) >= 0 ||
+           memos.FindMemo(mtMonthly, date) >= 0 || memos.FindMemo(mtYearly, date) >= 0;
+}
+
 namespace {
 
 // The zone fields the layout reads, widened so sums of them cannot overflow.
@@ -269,9 +274,7 @@ int DayZone(const TMonthInputs& in, const TMonthModel& m, int day, TDateValue da
     if (m.DisplayYear == in.TodayYear && m.DisplayMonth == in.TodayMonth && day == in.TodayDay) {
         return zoneToday;
     }
-    if (in.Memos != nullptr &&
-        (in.Memos->FindMemo(mtSingle, date) >= 0 || in.Memos->FindMemo(mtWeekly, date) >= 0 ||
-         in.Memos->FindMemo(mtMonthly, date) >= 0 || in.Memos->FindMemo(mtYearly, date) >= 0)) {
+    if (in.Memos != nullptr && DayHasMemo(*in.Memos, date)) {
         return zoneMemoDays;
     }
     return (m.FirstWeekday - 1 + day - 1) % 7 + 1 >= 6 ? zoneWeekends : zoneDays;

@@ -132,6 +132,10 @@ std::string WeekdayInitial(std::string_view weekdays, int startOfWeek, int colum
 // Blank boxes before day 1 in the first row: (firstWeekday - startOfWeek) mod 7, in 0..6.
 int LeadOf(int firstWeekday, int startOfWeek);
 
+// Whether a memo falls on `date` by its recurrence rule: the days drawn in zone 6 "Days with memos"
+// (unless they are today).
+bool DayHasMemo(const TMemoList& memos, TDateValue date);
+
 // Week number shown in row `row`: the ISO week of day `startOfWeek` of the month plus 7 x row days.
 int RowWeekNumber(int year, int month, int startOfWeek, int row);
 
