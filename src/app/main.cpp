@@ -1,29 +1,24 @@
 #include "Application.h"
+#include "CommandLineRun.h"
+#include "ProgramFolders.h"
+#include "common/CommandLine.h"
 #include "common/PlatformChoice.h"
 #include "base/Services.h"
 #include "base/SingleInstance.h"
 #include "config/Autostart.h"
-#include "config/ProgramPaths.h"
 #include "update/ModuleHttpClient.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QFileInfo>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <memory>
 #include <string>
+#include <vector>
 
 using namespace kestrivel;
 
 namespace {
-
-#ifndef KESTRIVEL_INSTALL_DATADIR
-#define KESTRIVEL_INSTALL_DATADIR "/usr/local/share"
-#endif
-#ifndef KESTRIVEL_DATADIR_FROM_BINDIR
-#define KESTRIVEL_DATADIR_FROM_BINDIR "../share"
-#endif
 
 // A variable's bytes as the environment holds them; empty when unset.
 std::string Variable(const char* name) {
@@ -35,27 +30,15 @@ PlatformEnvironment ReadPlatformEnvironment() {
             Variable("DISPLAY")};
 }
 
-// Where the program keeps its files (beside itself, or for an installed or read-only copy in the
-// user's configuration folder) and the folders searched for language files and shipped schemes.
-ProgramPaths FindProgramPaths() {
-    const QString appDir = QCoreApplication::applicationDirPath();
-    ProgramPlace place;
-    place.ExecutableFolder = appDir.toStdString();
-    place.ExecutableFolderWritable = QFileInfo(appDir).isWritable();
-    place.InstalledTree =
-        QFileInfo(appDir + QStringLiteral("/" KESTRIVEL_DATADIR_FROM_BINDIR "/kestrivel")).isDir();
-    place.XdgConfigHome = qEnvironmentVariable("XDG_CONFIG_HOME").toStdString();
-    place.Home = qEnvironmentVariable("HOME").toStdString();
-    place.InstalledDataFolder = KESTRIVEL_INSTALL_DATADIR;
-    place.DataFolderFromExecutable = KESTRIVEL_DATADIR_FROM_BINDIR;
-    ProgramPaths paths = computeProgramPaths(place);
-    QDir().mkpath(QString::fromStdString(paths.ProgramFolder));
-    return paths;
-}
-
 } // namespace
 
 int main(int argc, char* argv[]) {
+    // The commands run before any window system is asked for: they work without a display.
+    const TCommandLine line =
+        ParseCommandLine(std::vector<std::string>(argv + std::min(argc, 1), argv + argc));
+    if (line.Command != TCommand::Calendar || !line.Error.empty()) {
+        return RunCommandLine(line, argc, argv);
+    }
     // In a Wayland session with XWayland the calendar runs on X11, where it can place and shape its
     // window; the choice is not handed on to programs started from it.
     const std::string platform = ChoosePlatform(ReadPlatformEnvironment());

@@ -269,16 +269,6 @@ TEST_F(MonthModelTest, OuterPaddingFramesTheWholeCalendar) {
     EXPECT_EQ(whole.Bottom, model.CalendarHeight);
 }
 
-TEST_F(MonthModelTest, WideTitleDoesNotWidenTheCalendar) {
-    options.DateFormat = "dddddd"; // "Monday 15 February 2021": 23 characters
-    scheme.Settings[zoneTitle].FontSize = 12;
-    Generate();
-    EXPECT_EQ(model.TitleText, "Monday 15 February 2021");
-    EXPECT_EQ(model.TitleWidth, 23 * 12 * 7 / 10 + 4);
-    EXPECT_GT(model.TitleWidth, model.CalendarWidth);
-    EXPECT_EQ(model.CalendarWidth, 126);
-}
-
 // --- Title date and navigation ---
 
 TEST_F(MonthModelTest, TitleShowsTodaysDayInTheDisplayedMonth) {

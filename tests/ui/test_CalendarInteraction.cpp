@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QToolButton>
 #include <QToolTip>
+#include <QWheelEvent>
 #include <QtTest>
 
 #include <memory>
@@ -187,6 +188,75 @@ private slots:
         QCOMPARE(services->Boxes.size(), size_t(1));
         QCOMPARE(services->Boxes[0].Text, std::string("The date you entered is invalid!"));
         QCOMPARE(Shown(), QPoint(2022, 8));
+    }
+
+    // Page Up and Page Down step a month across year ends, Home comes back to the current month;
+    // keys with a modifier are left alone. With the date entry box open its field follows.
+    void keysMoveBetweenMonths_data() {
+        QTest::addColumn<QList<int>>("keys");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<bool>("box");
+        QTest::addColumn<QPoint>("shown");
+        const int down = Qt::Key_PageDown;
+        const int up = Qt::Key_PageUp;
+        QTest::addRow("page down") << QList<int>{down} << 0 << false << QPoint(2021, 7);
+        QTest::addRow("page up") << QList<int>{up} << 0 << false << QPoint(2021, 5);
+        QTest::addRow("into the next year")
+            << QList<int>{down, down, down, down, down, down, down} << 0 << false << QPoint(2022, 1);
+        QTest::addRow("into the year before")
+            << QList<int>{up, up, up, up, up, up} << 0 << false << QPoint(2020, 12);
+        QTest::addRow("home") << QList<int>{down, down, up, down, int(Qt::Key_Home)} << 0 << false
+                              << QPoint(2021, 6);
+        QTest::addRow("with control")
+            << QList<int>{down} << int(Qt::ControlModifier) << false << QPoint(2021, 6);
+        QTest::addRow("in the date entry box") << QList<int>{down, down} << 0 << true << QPoint(2021, 8);
+    }
+    void keysMoveBetweenMonths() {
+        QFETCH(QList<int>, keys);
+        QFETCH(int, modifiers);
+        QFETCH(bool, box);
+        QFETCH(QPoint, shown);
+        if (box) {
+            OpenDateBox();
+        }
+        QWidget* target = box ? static_cast<QWidget*>(frmMain->edtDate()) : frmMain.get();
+        for (int key : keys) {
+            QTest::keyClick(target, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        }
+        QCOMPARE(Shown(), shown);
+        if (box) {
+            QCOMPARE(frmMain->edtDate()->text(),
+                     QStringLiteral("%1-%2-15").arg(shown.x()).arg(shown.y(), 2, 10, QLatin1Char('0')));
+            QVERIFY(frmMain->pnlDate()->isVisible());
+        }
+    }
+
+    // One month per notch of 120: turned away from the user the month before, towards the user the
+    // month after; a fine wheel's small steps add up, and a turn the other way starts afresh.
+    void wheelMovesBetweenMonths_data() {
+        QTest::addColumn<QList<QPoint>>("turns"); // angle deltas, one wheel event each
+        QTest::addColumn<QPoint>("shown");
+        QTest::addRow("one notch towards") << QList<QPoint>{{0, -120}} << QPoint(2021, 7);
+        QTest::addRow("one notch away") << QList<QPoint>{{0, 120}} << QPoint(2021, 5);
+        QTest::addRow("three notches at once") << QList<QPoint>{{0, -360}} << QPoint(2021, 9);
+        QTest::addRow("a year of notches") << QList<QPoint>(12, QPoint(0, -120)) << QPoint(2022, 6);
+        QTest::addRow("fine steps making a notch")
+            << QList<QPoint>{{0, -40}, {0, -40}, {0, -40}} << QPoint(2021, 7);
+        QTest::addRow("fine steps short of a notch") << QList<QPoint>{{0, -40}, {0, -40}} << QPoint(2021, 6);
+        QTest::addRow("fine steps turned back")
+            << QList<QPoint>{{0, -60}, {0, 60}, {0, 60}} << QPoint(2021, 5);
+        QTest::addRow("sideways") << QList<QPoint>{{120, 0}} << QPoint(2021, 6);
+    }
+    void wheelMovesBetweenMonths() {
+        QFETCH(QList<QPoint>, turns);
+        QFETCH(QPoint, shown);
+        const QPoint at = DayPoint(16);
+        for (const QPoint& turn : turns) {
+            QWheelEvent event(at, frmMain->mapToGlobal(at), QPoint(), turn, Qt::NoButton, Qt::NoModifier,
+                              Qt::NoScrollPhase, false);
+            QCoreApplication::sendEvent(frmMain.get(), &event);
+        }
+        QCOMPARE(Shown(), shown);
     }
 
     // Either button drags once it has carried the pointer a few pixels, keeps the window on the screen

@@ -75,6 +75,17 @@ void DisplayedMonth(int todayYear, int todayMonth, int yearOffset, int monthOffs
     year = static_cast<int>(y);
 }
 
+void StepMonths(int todayYear, int todayMonth, int months, int& yearOffset, int& monthOffset) {
+    int year = 0;
+    int month = 0;
+    DisplayedMonth(todayYear, todayMonth, yearOffset, monthOffset, year, month);
+    constexpr long long kFirst = 1 * 12LL;        // January of the year 1
+    constexpr long long kLast = 9999 * 12LL + 11; // December 9999
+    const long long target = std::clamp(year * 12LL + (month - 1) + months, kFirst, kLast);
+    yearOffset = static_cast<int>(target / 12 - todayYear);
+    monthOffset = static_cast<int>(target % 12 + 1 - todayMonth);
+}
+
 std::vector<std::string> SplitMemoLines(std::string_view text, size_t maxLines) {
     std::vector<std::string> lines;
     if (text.empty()) {
@@ -140,6 +151,11 @@ int RowWeekNumber(int year, int month, int startOfWeek, int row) {
         return 0;
     }
     return IsoWeekNumber(first + 7.0 * row);
+}
+
+bool DayHasMemo(const TMemoList& memos, TDateValue date) {
+    return memos.FindMemo(mtSingle, date) >= 0 || memos.FindMemo(mtWeekly, date) >= 0 ||
+           memos.FindMemo(mtMonthly, date) >= 0 || memos.FindMemo(mtYearly, date) >= 0;
 }
 
 namespace {
@@ -243,7 +259,11 @@ void PlaceCalendar(const TMonthInputs& in, const ZoneMetrics& z, TMonthModel& m)
     if (m.MemoHeight > 0) {
         height += z.sp(zoneTodaysMemo) + m.MemoHeight;
     }
-    const long long width = 2 * z.pad(zoneCalendar) + m.GridWidth + WeekColumn(options, z, m);
+    // A long title (the long date in a large font) may need more room than the grid and its week
+    // column: the calendar grows to hold the whole title box with the outer margin on both sides,
+    // while the grid, the week numbers and the memo box keep their places and widths.
+    const long long width =
+        2 * z.pad(zoneCalendar) + std::max<long long>(m.GridWidth + WeekColumn(options, z, m), m.TitleWidth);
     m.CalendarWidth = static_cast<int>(std::min<long long>(width, CalendarSideLimit(in.DesktopWidth)));
     m.CalendarHeight = static_cast<int>(std::min<long long>(height, CalendarSideLimit(in.DesktopHeight)));
     m.GridLeft = ClipSize(z.pad(zoneCalendar) + WeekColumn(options, z, m));
@@ -254,9 +274,7 @@ int DayZone(const TMonthInputs& in, const TMonthModel& m, int day, TDateValue da
     if (m.DisplayYear == in.TodayYear && m.DisplayMonth == in.TodayMonth && day == in.TodayDay) {
         return zoneToday;
     }
-    if (in.Memos != nullptr &&
-        (in.Memos->FindMemo(mtSingle, date) >= 0 || in.Memos->FindMemo(mtWeekly, date) >= 0 ||
-         in.Memos->FindMemo(mtMonthly, date) >= 0 || in.Memos->FindMemo(mtYearly, date) >= 0)) {
+    if (in.Memos != nullptr && DayHasMemo(*in.Memos, date)) {
         return zoneMemoDays;
     }
     return (m.FirstWeekday - 1 + day - 1) % 7 + 1 >= 6 ? zoneWeekends : zoneDays;

@@ -75,7 +75,7 @@ struct TMonthModel {
     int MemoWidth = 0;
     int MemoHeight = 0;
     std::vector<std::string> MemoLines; // the lines that fit in the calendar image
-    int CalendarWidth = 0;
+    int CalendarWidth = 0;              // holds the grid with its week column and the whole title box
     int CalendarHeight = 0;
     std::vector<TCalendarBox> Boxes;
 };
@@ -114,6 +114,11 @@ void NormalizeOffsets(int todayMonth, int& yearOffset, int& monthOffset);
 // within 1..9999, the range of dates.
 void DisplayedMonth(int todayYear, int todayMonth, int yearOffset, int monthOffset, int& year, int& month);
 
+// Moves the displayed month `months` on (back for a negative count) across year ends: the offsets
+// that show it, with the month offset brought into range. The displayed month stays within the range
+// of dates, so steps past its ends are lost rather than piling up where no step back can reach.
+void StepMonths(int todayYear, int todayMonth, int months, int& yearOffset, int& monthOffset);
+
 // Lines of a memo text: ";", CR, LF and CR LF each break a line; an empty text has no line. Only
 // the first `maxLines` lines are made.
 std::vector<std::string> SplitMemoLines(std::string_view text, size_t maxLines = SIZE_MAX);
@@ -126,6 +131,10 @@ std::string WeekdayInitial(std::string_view weekdays, int startOfWeek, int colum
 
 // Blank boxes before day 1 in the first row: (firstWeekday - startOfWeek) mod 7, in 0..6.
 int LeadOf(int firstWeekday, int startOfWeek);
+
+// Whether a memo falls on `date` by its recurrence rule: the days drawn in zone 6 "Days with memos"
+// (unless they are today).
+bool DayHasMemo(const TMemoList& memos, TDateValue date);
 
 // Week number shown in row `row`: the ISO week of day `startOfWeek` of the month plus 7 x row days.
 int RowWeekNumber(int year, int month, int startOfWeek, int row);

@@ -67,6 +67,12 @@ public:
     int HoverDay() const { return m_hoverDay; }
     // Navigation: the shown month's distance from the current one; redraws.
     void SetOffsets(int yearOffset, int monthOffset);
+    // Shows the month `months` on (back for a negative count) across year ends; redraws, and the date
+    // entry box follows the shown month.
+    void MoveMonths(int months);
+    // The wheel moves one month per notch of this many eighths of a degree; a fine wheel's small
+    // steps are gathered until they make a notch.
+    static constexpr int kWheelNotch = 120;
     // The day under the pointer (values outside the month for blank boxes, 0 for none).
     void SetHoverDay(int day);
     // Painted on transparency at the last redraw (a compositor runs) rather than cut out by a mask.
@@ -145,6 +151,11 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    // Turned away from the user: the month before; towards the user: the month after, as a list of
+    // months scrolls.
+    void wheelEvent(QWheelEvent* event) override;
+    // Page Up the month before, Page Down the month after, Home the current month.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void FormPaint();
@@ -164,6 +175,8 @@ private:
     // Shows or hides the date entry box; the mask takes it in while it is open.
     void ShowDateBox(bool visible);
     void SetDateText(TDateValue date);
+    // SetOffsets, with an open date entry box showing the new month.
+    void ShowMonth(int yearOffset, int monthOffset);
     // The box's place in device pixels, the model's unit; empty without a title box.
     QRect DateBoxDeviceRect() const;
     // Window pixels as the model counts them (device pixels on a scaled screen).
@@ -205,6 +218,8 @@ private:
     QPoint m_dragPosition;
 
     TDateBox* m_dateBox = nullptr;
+    // Wheel turning not yet worth a whole month, in the wheel's units.
+    int m_wheelTurn = 0;
 };
 
 } // namespace kestrivel

@@ -110,23 +110,7 @@ void TfrmMain::edtDateKeyUp(int key) {
 }
 
 void TfrmMain::updDateClick(bool next) {
-    int yearOffset = m_yearOffset;
-    int monthOffset = m_monthOffset;
-    if (next) {
-        if (m_model.DisplayMonth == 12) {
-            ++yearOffset;
-            monthOffset = 1 - m_model.TodayMonth;
-        } else {
-            ++monthOffset;
-        }
-    } else if (m_model.DisplayMonth == 1) {
-        --yearOffset;
-        monthOffset = 12 - m_model.TodayMonth;
-    } else {
-        --monthOffset;
-    }
-    SetOffsets(yearOffset, monthOffset);
-    SetDateText(m_model.DisplayDate);
+    MoveMonths(next ? 1 : -1);
 }
 
 void TfrmMain::btnDateClick() {

@@ -1,0 +1,110 @@
+#!/usr/bin/env bash
+# The program's commands with no display at all (DISPLAY, WAYLAND_DISPLAY and QT_QPA_PLATFORM unset),
+# run from a scratch copy of the program folder, which keeps its files beside the program since it
+# is writable. Each step of the table checks the exit code, the output and the error output.
+set -uo pipefail
+build=${1:?build folder}
+version=${2:?version}
+name=cli
+fail() { echo "$name: $*" >&2; exit 1; }
+[ -x "$build/bin/kestrivel" ] || fail "$build/bin/kestrivel not built"
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+app="$work/app"
+mkdir -p "$app" "$work/home" "$work/config"
+cp "$build/bin/kestrivel" "$build/bin"/kestrivel-*.so "$build/bin/KestriFr.lang" "$app/" || fail "no program to copy"
+unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM XDG_RUNTIME_DIR DBUS_SESSION_BUS_ADDRESS
+export HOME="$work/home" XDG_CONFIG_HOME="$work/config" LC_ALL=C LANG=C
+
+# step NAME CODE OUT ERR ARGS...: OUT and ERR are "" for no output, "=FILE" for exactly that file's
+# contents, or an extended regular expression some line must match.
+step() {
+    local what=$1 code=$2 out=$3 err=$4
+    shift 4
+    "$app/kestrivel" "$@" >"$work/out" 2>"$work/err"
+    local got=$?
+    [ "$got" = "$code" ] || fail "$what: exit code $got, not $code"$'\n'"$(cat "$work/err")"
+    check "$what" output "$work/out" "$out"
+    check "$what" "error output" "$work/err" "$err"
+    echo "$name: $what: ok"
+}
+check() { # NAME WHICH FILE WANTED
+    case $4 in
+    "") [ ! -s "$3" ] || fail "$1: unexpected $2:"$'\n'"$(cat "$3")" ;;
+    =*) diff -u "${4#=}" "$3" >&2 || fail "$1: $2 differs" ;;
+    *) grep -Eq -- "$4" "$3" || fail "$1: $2 does not match '$4':"$'\n'"$(cat "$3")" ;;
+    esac
+}
+expect() { cat >"$work/$1"; }
+
+expect february <<'TEXT'
+February 2026
+ M   T   W   T   F   S   S
+                         1
+ 2   3   4   5   6   7   8
+ 9  10  11  12  13  14  15
+16  17  18  19  20  21  22
+23  24  25  26  27  28
+TEXT
+expect february-marked <<'TEXT'
+February 2026
+ M   T   W   T   F   S   S
+                         1
+ 2   3*  4*  5   6   7   8
+ 9  10  11* 12  13  14  15
+16  17  18* 19  20* 21  22
+23  24  25* 26  27  28
+TEXT
+expect february-french <<'TEXT'
+February 2026
+     D   L   M   M   J   V   S
+ 6   1   2   3*  4*  5   6   7
+ 7   8   9  10  11* 12  13  14
+ 8  15  16  17  18* 19  20* 21
+ 9  22  23  24  25* 26  27  28
+TEXT
+printf 'Kestrivel %s\n' "$version" >"$work/version"
+# One plain event, one weekly from Wednesday 11 February, one daily (approximated: a Single memo).
+event() { printf 'BEGIN:VEVENT\r\nUID:%s@cli\r\nDTSTAMP:20260101T000000Z\r\nDTSTART;VALUE=DATE:%s\r\n%sSUMMARY:%s\r\nEND:VEVENT\r\n' "$@"; }
+{
+    printf 'BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Kestrivel//cli test//EN\r\n'
+    event a 20260203 '' Dentist
+    event b 20260211 $'RRULE:FREQ=WEEKLY\r\n' Choir
+    event c 20260220 $'RRULE:FREQ=DAILY\r\n' Daily
+    printf 'END:VCALENDAR\r\n'
+} >"$work/in.ics"
+printf '2026-02-03|0|Dentist\r\n2026-02-11|1|Choir\r\n2026-02-20|0|Daily\r\n' >"$work/exported.dat"
+printf '2026-03-05|0|Fine\r\nnot a memo\r\n' >"$work/broken.dat"
+today=$(date +%Y-%m-%d)
+printf '%s|0|Call;home\r\n' "$today" >"$work/today.dat"
+
+step "help" 0 '^Usage: kestrivel \[OPTION\]' "" --help
+step "version" 0 "=$work/version" "" --version
+step "unknown option" 2 "" "unknown option '--bogus'" --bogus
+step "usage after an unknown option" 2 "" '^Usage: kestrivel' --bogus
+step "month" 0 "=$work/february" "" --month 2026-02
+step "month thirteen" 2 "" "^kestrivel: '2026-13' is not a month" --month 2026-13
+[ ! -e "$app/Memos.dat" ] || fail "printing a month wrote Memos.dat"
+step "import of a missing file" 1 "" "cannot read .*missing.ics" --import "$work/missing.ics"
+step "iCalendar import" 0 '^2 / 1 / 0 \(added / approximated / skipped\)$' "" --import "$work/in.ics"
+[ -s "$app/Memos.dat" ] || fail "the import wrote no Memos.dat beside the program"
+step "the same import again" 0 '^0 / 0 / 3 ' "" --import "$work/in.ics"
+step "marked days" 0 "=$work/february-marked" "" --month=2026-02
+step "export" 0 '^3 exported$' "" --export "$work/out.dat"
+cmp "$work/exported.dat" "$work/out.dat" || fail "the exchange file differs"
+step "iCalendar export" 0 '^3 exported$' "" --export "$work/out.ics"
+[ "$(grep -c '^BEGIN:VEVENT' "$work/out.ics")" = 3 ] || fail "the iCalendar file does not hold 3 events"
+grep -q '^SUMMARY:Dentist' "$work/out.ics" || fail "the iCalendar file lacks the memo text"
+step "export into a missing folder" 1 "" "cannot write .*/none/out.dat" --export "$work/none/out.dat"
+step "exchange import stopping at a bad line" 1 '^1 added$' "line 2 is not a memo" --import "$work/broken.dat"
+
+printf '[Options]\nShowWeekNumbers=1\nStartOfWeek=7\nLanguageFile=KestriFr.lang\n' >"$app/Settings.ini"
+step "weeks, Sunday first, French initials" 0 "=$work/february-french" "" --month 2026-02
+
+printf '[Options]\nShowTodaysMemo=1\n' >"$app/Settings.ini"
+step "exchange import" 0 '^1 added$' "" --import "$work/today.dat"
+step "this month with today's memo" 0 "^$(date +'%B %Y')\$" "" --month
+tail -n 3 "$work/out" | diff -u <(printf '\nCall\nhome\n') - >&2 || fail "today's memo is not at the end"
+grep -Eq "(^| )$(date +%-d)\\*( |$)" "$work/out" || fail "today is not marked"
+echo "$name: all steps passed"

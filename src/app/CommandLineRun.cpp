@@ -1,0 +1,228 @@
+#include "CommandLineRun.h"
+
+#include "Application.h"
+#include "ProgramFolders.h"
+#include "base/Modules.h"
+#include "base/QtPlatform.h"
+#include "calendar/MonthText.h"
+#include "common/DateFormat.h"
+#include "config/ConfigData.h"
+#include "lang/LanguagePack.h"
+#include "lang/MessageTable.h"
+#include "lang/Translation.h"
+#include "memos/ICalendarModule.h"
+
+#include <QCoreApplication>
+#include <QDate>
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+
+#include <cstdio>
+#include <string>
+
+#ifndef KESTRIVEL_VERSION
+#define KESTRIVEL_VERSION "0"
+#endif
+
+namespace kestrivel {
+
+namespace {
+
+constexpr const char* kProgram = "kestrivel";
+
+void Print(const std::string& text) {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+}
+
+// One line on the error output, named after the program.
+void Tell(const std::string& message) {
+    const std::string line = std::string(kProgram) + ": " + message + "\n";
+    std::fwrite(line.data(), 1, line.size(), stderr);
+}
+
+int Fail(const std::string& message, int code = kExitFailure) {
+    Tell(message);
+    return code;
+}
+
+QFileInfo FileInfo(const std::string& path) {
+    return QFileInfo(QFile::decodeName(QByteArray::fromStdString(path)));
+}
+
+// The calendar's week-day initials: the chosen language file's, else the built-in ones.
+std::string Weekdays(const TConfigData& config, const std::string& languageFile) {
+    TNameValueList weekdays = BuiltInWeekdays();
+    TLangPack pack;
+    // A file that does not load leaves the pack empty and the built-in initials stand.
+    pack.Load(config.LanguagePath(languageFile));
+    TranslateStrings(pack, WeekdaysSection, weekdays);
+    return weekdays.value(WeekdaysName);
+}
+
+int PrintMonth(const TConfigData& config, const TLocaleFormats& formats, const TCommandLine& line,
+               const std::string& languageFile) {
+    const QDate today = QDate::currentDate();
+    const std::string weekdays = Weekdays(config, languageFile);
+    TMonthTextInputs in;
+    in.Year = line.Year != 0 ? line.Year : today.year();
+    in.Month = line.Year != 0 ? line.Month : today.month();
+    in.TodayYear = today.year();
+    in.TodayMonth = today.month();
+    in.TodayDay = today.day();
+    in.Options = &config.Options;
+    in.Memos = &config.Memos;
+    in.Formats = &formats;
+    in.Weekdays = weekdays;
+    Print(MonthText(in));
+    return kExitDone;
+}
+
+int ImportICalendar(TConfigData& config, const std::string& file) {
+    const auto import =
+        ResolveModuleFunction<KestrivelImportICalendarFn>(kICalendarModuleName, kImportICalendarSymbol);
+    if (import == nullptr) {
+        return Fail("cannot read iCalendar files: the module " + std::string(kICalendarModuleName) +
+                    " is missing");
+    }
+    ICalendarImportCounts counts;
+    if (!import(config.Memos, file, counts)) {
+        return Fail(file + ": not a readable iCalendar file");
+    }
+    if (counts.Added + counts.Approximated > 0 && !config.SaveMemos()) {
+        return Fail("cannot write " + config.MemosPath());
+    }
+    Print(ICalendarImportSummary(counts) + " (added / approximated / skipped)\n");
+    return kExitDone;
+}
+
+// Exchange files append line by line and stop at the first line that does not read; what was read
+// before it stays, as in the Memos tab.
+int ImportExchange(TConfigData& config, const TLocaleFormats& formats, const std::string& file) {
+    const int before = config.Memos.Count();
+    const bool whole = config.Memos.ImportFromFile(file, formats);
+    const int added = config.Memos.Count() - before;
+    const std::string stop = config.Memos.Count() == TMemoList::kMaxCount
+                                 ? "the memo list is full at line " + std::to_string(added + 1)
+                                 : file + ": line " + std::to_string(added + 1) + " is not a memo";
+    if (!whole && added == 0) {
+        return Fail(stop + "; nothing was added");
+    }
+    if (added > 0 && !config.SaveMemos()) {
+        return Fail("cannot write " + config.MemosPath());
+    }
+    Print(std::to_string(added) + " added\n");
+    return whole ? kExitDone : Fail(stop + "; the lines from it on were not added");
+}
+
+int Import(TConfigData& config, const TLocaleFormats& formats, const std::string& file) {
+    const QFileInfo info = FileInfo(file);
+    if (!info.isFile() || !info.isReadable()) {
+        return Fail("cannot read " + file);
+    }
+    return IsICalendarFileName(file) ? ImportICalendar(config, file) : ImportExchange(config, formats, file);
+}
+
+// Memos whose dates the format cannot hold (only a damaged Memos.dat holds such dates, and only
+// iCalendar stops at the year 3000); an export leaves them out.
+int MemosLeftOut(const TMemoList& memos, bool iCalendar) {
+    int count = 0;
+    for (const TMemo& memo : memos.Items()) {
+        const bool valid = IsValidDateValue(memo.Date);
+        if (!valid || (iCalendar && (DecodeDate(memo.Date).Year > 3000 || memo.MemoType > mtYearly))) {
+            ++count;
+        }
+    }
+    return count;
+}
+
+int Export(const TConfigData& config, const TLocaleFormats& formats, const std::string& file) {
+    const TMemoList& memos = config.Memos;
+    const int last = memos.Count() - 1;
+    const bool iCalendar = IsICalendarFileName(file);
+    // An export that leaves memos out still writes the file; one that fails leaves it as it was.
+    const QDateTime before = FileInfo(file).lastModified();
+    bool written = false;
+    if (iCalendar) {
+        const auto exportTo =
+            ResolveModuleFunction<KestrivelExportICalendarFn>(kICalendarModuleName, kExportICalendarSymbol);
+        if (exportTo == nullptr) {
+            return Fail("cannot write iCalendar files: the module " + std::string(kICalendarModuleName) +
+                        " is missing");
+        }
+        written = exportTo(memos, 0, last, file, QDateTime::currentSecsSinceEpoch());
+    } else {
+        written = memos.ExportToFile(0, last, file, formats);
+    }
+    const int leftOut = MemosLeftOut(memos, iCalendar);
+    const QFileInfo after = FileInfo(file);
+    if (!written && (leftOut == 0 || !after.isFile() || after.lastModified() == before)) {
+        return Fail("cannot write " + file);
+    }
+    Print(std::to_string(memos.Count() - (written ? 0 : leftOut)) + " exported\n");
+    if (!written) {
+        return Fail(std::to_string(leftOut) + " memos left out: " + file + " cannot hold their dates");
+    }
+    return kExitDone;
+}
+
+// Files that did not load completely are kept beside themselves, as at every start; the user is told.
+void ReportDamaged(TConfigData& config) {
+    for (const TDamagedFile& damaged : config.TakeDamagedFiles()) {
+        Tell(damaged.Path + " did not read completely" +
+             (damaged.CopyPath.empty() ? std::string("; it is left as it is")
+                                       : "; a copy of it is kept as " + damaged.CopyPath));
+    }
+}
+
+// The memo commands: the user's files, read and written through the data owner.
+int RunOnFiles(const TCommandLine& line, int& argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Kestrivel"));
+    const ProgramPaths paths = FindProgramPaths();
+    TConfigData config(paths.ProgramFolder, paths.SearchFolders);
+    const bool settingsExisted = QFileInfo::exists(QString::fromStdString(config.SettingsPath()));
+    config.Timestamp = [] {
+        return QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")).toStdString();
+    };
+    config.Load();
+    ReportDamaged(config);
+    const TLocaleFormats formats = LocaleFormatsFrom(QLocale::system());
+    switch (line.Command) {
+    case TCommand::Month:
+        return PrintMonth(config, formats, line,
+                          StartLanguageFile(config, settingsExisted, QLocale::system().name().toStdString()));
+    case TCommand::Import:
+        return Import(config, formats, line.File);
+    case TCommand::Export:
+        return Export(config, formats, line.File);
+    default:
+        return kExitUsage;
+    }
+}
+
+} // namespace
+
+int RunCommandLine(const TCommandLine& line, int& argc, char** argv) {
+    if (!line.Error.empty()) {
+        Fail(line.Error, kExitUsage);
+        if (line.ShowUsage) {
+            const std::string usage = UsageText(kProgram);
+            std::fwrite(usage.data(), 1, usage.size(), stderr);
+        }
+        return kExitUsage;
+    }
+    switch (line.Command) {
+    case TCommand::Help:
+        Print(UsageText(kProgram));
+        return kExitDone;
+    case TCommand::Version:
+        Print("Kestrivel " KESTRIVEL_VERSION "\n");
+        return kExitDone;
+    default:
+        return RunOnFiles(line, argc, argv);
+    }
+}
+
+} // namespace kestrivel

@@ -1,0 +1,136 @@
+#include "common/CommandLine.h"
+
+#include <optional>
+
+namespace kestrivel {
+
+namespace {
+
+struct OptionName {
+    std::string_view Long;
+    std::string_view Short; // empty when the option has none
+    TCommand Command;
+};
+
+constexpr OptionName kOptions[] = {
+    {"--help", "-h", TCommand::Help},   {"--version", "", TCommand::Version},
+    {"--month", "", TCommand::Month},   {"--import", "", TCommand::Import},
+    {"--export", "", TCommand::Export},
+};
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+TCommandLine Wrong(std::string error, bool showUsage) {
+    TCommandLine line;
+    line.Error = std::move(error);
+    line.ShowUsage = showUsage;
+    return line;
+}
+
+std::optional<TCommand> CommandNamed(std::string_view name) {
+    for (const OptionName& option : kOptions) {
+        if (name == option.Long || (!option.Short.empty() && name == option.Short)) {
+            return option.Command;
+        }
+    }
+    return std::nullopt;
+}
+
+// The option's value: the text after "=", else the next argument, which a FILE always is and a
+// month only when it is no option.
+TCommandLine WithValue(TCommand command, std::string_view name, std::optional<std::string> value,
+                       const std::vector<std::string>& rest) {
+    TCommandLine line;
+    line.Command = command;
+    const bool takesFile = command == TCommand::Import || command == TCommand::Export;
+    size_t used = 0;
+    if (!value && !rest.empty() &&
+        (takesFile || (command == TCommand::Month && !rest.front().starts_with('-')))) {
+        value = rest.front();
+        used = 1;
+    }
+    if (rest.size() > used) {
+        return Wrong("unexpected argument '" + rest[used] + "'", true);
+    }
+    if (command == TCommand::Month) {
+        if (value && !ParseYearMonth(*value, line.Year, line.Month)) {
+            return Wrong("'" + *value + "' is not a month of the form YYYY-MM", false);
+        }
+    } else if (takesFile) {
+        if (!value || value->empty()) {
+            return Wrong(std::string(name) + " needs a FILE", true);
+        }
+        line.File = *value;
+    } else if (value) {
+        return Wrong(std::string(name) + " takes no value", true);
+    }
+    return line;
+}
+
+} // namespace
+
+TCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
+    if (arguments.empty()) {
+        return {};
+    }
+    const std::string& first = arguments.front();
+    if (first.size() > 1 && first[0] == '-' && first[1] != '-' && first != "-h") {
+        return {};
+    }
+    const size_t equals = first.starts_with("--") ? first.find('=') : std::string::npos;
+    const std::string_view name = std::string_view(first).substr(0, equals);
+    const std::optional<TCommand> command = CommandNamed(name);
+    if (!command) {
+        return Wrong(first.starts_with('-') ? "unknown option '" + std::string(name) + "'"
+                                            : "unexpected argument '" + first + "'",
+                     true);
+    }
+    std::optional<std::string> value;
+    if (equals != std::string::npos) {
+        value = first.substr(equals + 1);
+    }
+    return WithValue(*command, name, std::move(value), {arguments.begin() + 1, arguments.end()});
+}
+
+bool ParseYearMonth(std::string_view text, int& year, int& month) {
+    if (text.size() != 7 || text[4] != '-') {
+        return false;
+    }
+    for (size_t i : {0, 1, 2, 3, 5, 6}) {
+        if (!IsDigit(text[i])) {
+            return false;
+        }
+    }
+    const int y = (text[0] - '0') * 1000 + (text[1] - '0') * 100 + (text[2] - '0') * 10 + (text[3] - '0');
+    const int m = (text[5] - '0') * 10 + (text[6] - '0');
+    if (y < 1 || m < 1 || m > 12) {
+        return false;
+    }
+    year = y;
+    month = m;
+    return true;
+}
+
+std::string UsageText(std::string_view programName) {
+    const std::string name(programName);
+    return "Usage: " + name +
+           " [OPTION]\n"
+           "A month calendar on the desktop, with memos. Without an option the calendar starts.\n"
+           "\n"
+           "  --month [YYYY-MM]  print a month (the current one by default) with its memo days\n"
+           "                     marked \"*\", and today's memo below the current month\n"
+           "  --import FILE      add the memos of FILE to the memo file: an iCalendar file (.ics)\n"
+           "                     or a memo exchange file\n"
+           "  --export FILE      write all memos to FILE: an iCalendar file (.ics) or a memo\n"
+           "                     exchange file\n"
+           "  -h, --help         print this help and end\n"
+           "  --version          print the version and end\n"
+           "\n"
+           "Options of the window system (-platform, -style, ...) begin with a single dash and start\n"
+           "the calendar. The commands read the files the calendar uses and need no display.\n"
+           "Exit status: 0 done, 1 a file could not be read or written, 2 a wrong command line.\n";
+}
+
+} // namespace kestrivel

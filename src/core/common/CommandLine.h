@@ -1,0 +1,42 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kestrivel {
+
+// What the program is asked to do by its arguments. Without any it runs the calendar, as do
+// arguments beginning with a single dash (other than -h): those are the window system's own
+// (-platform, -style, ...), which Qt reads. The others are done without a display and end the
+// program.
+enum class TCommand { Calendar, Help, Version, Month, Import, Export };
+
+struct TCommandLine {
+    TCommand Command = TCommand::Calendar;
+    int Year = 0; // --month YYYY-MM; 0 for the current month
+    int Month = 0;
+    std::string File; // --import and --export
+    // A line that does not read: one line saying why. With ShowUsage the usage follows it, as the
+    // options themselves were wrong rather than a value given to one.
+    std::string Error;
+    bool ShowUsage = false;
+};
+
+// Exit codes of the commands: done, a file that could not be read or written, a wrong line.
+inline constexpr int kExitDone = 0;
+inline constexpr int kExitFailure = 1;
+inline constexpr int kExitUsage = 2;
+
+// `arguments` without the program's own name. Options take their value as the next argument or
+// after "=" (--month=2026-02).
+TCommandLine ParseCommandLine(const std::vector<std::string>& arguments);
+
+// "YYYY-MM" with a month 01..12 of a year 0001..9999; false, leaving year and month alone, for
+// anything else.
+bool ParseYearMonth(std::string_view text, int& year, int& month);
+
+// What --help prints, for the program called `programName`; it ends with a line break.
+std::string UsageText(std::string_view programName);
+
+} // namespace kestrivel
