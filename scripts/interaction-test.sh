@@ -88,6 +88,18 @@ wait_for bash -c "[ \$(xdotool search --onlyvisible --classname '^kestrivel\$' |
     fail "no hint over day $day"
 shot hint
 
+# Meanwhile another program writes Memos.dat (a writer of the format of its own, as a second
+# calendar or a sync would): the calendar's next save keeps that memo beside its own.
+python3 - "$app_dir/Memos.dat" <<'PY'
+import struct, sys
+text = "From the other calendar".encode()
+record = struct.pack("<dBi", 46000.0, 0, len(text)) + text  # 9 December 2025, Single
+data = struct.pack("<i", 13) + b"CalendarMemos" + struct.pack("<HH", 100, 1) + record
+tmp = sys.argv[1] + ".writer"
+open(tmp, "wb").write(data)
+__import__("os").replace(tmp, sys.argv[1])
+PY
+
 # Double click: the editor opens (its text box has the focus); type, Tab to "Ok", Space.
 xdotool click --repeat 2 --delay 80 1
 wait_for xdotool search --onlyvisible --name '^Memo$' || fail "no memo editor after the double click"
@@ -97,6 +109,8 @@ shot editor
 xdotool key Tab space
 wait_for bash -c "! xdotool search --onlyvisible --name '^Memo\$'" || fail "the editor did not close"
 wait_for grep -q 'Dentist at 9;bring the card' "$app_dir/Memos.dat" || fail "Memos.dat does not hold the memo"
+grep -q 'From the other calendar' "$app_dir/Memos.dat" || fail "the save dropped the memo another program wrote"
+say "Memos.dat holds the memo written meanwhile by another program"
 xdotool mousemove 1000 10
 shot memo
 [ "$(ring "$build/interaction-memo.png")" -gt 0 ] || fail "day $day did not take the memo-day style"

@@ -17,6 +17,7 @@
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QLocale>
 #include <QMenu>
 #include <QTimer>
@@ -163,6 +164,27 @@ void TKestrivel::Start() {
     m_tray->Add();
     m_frmMain->show();
     QTimer::singleShot(0, this, &TKestrivel::reportDamagedFiles);
+    watchMemoFile();
+}
+
+void TKestrivel::watchMemoFile() {
+    // A save replaces Memos.dat by renaming a new file over it, so the folder is watched rather than
+    // the file; a burst of changes is taken in once it settles.
+    m_memoFileSettled = new QTimer(this);
+    m_memoFileSettled->setSingleShot(true);
+    m_memoFileSettled->setInterval(kMemoFileSettleMs);
+    connect(m_memoFileSettled, &QTimer::timeout, this, &TKestrivel::MemoFileChanged);
+    auto* watcher = new QFileSystemWatcher(this);
+    watcher->addPath(QString::fromStdString(m_config.ProgramFolder()));
+    connect(watcher, &QFileSystemWatcher::directoryChanged, m_memoFileSettled, qOverload<>(&QTimer::start));
+}
+
+void TKestrivel::MemoFileChanged() {
+    // Changes this program saved itself are known to the data owner and change nothing here.
+    if (m_config.RefreshMemos()) {
+        m_frmMain->DrawCalendar();
+    }
+    reportDamagedFiles();
 }
 
 void TKestrivel::reportDamagedFiles() {

@@ -46,6 +46,9 @@ public:
     void ShowCalendar();
     // Switches the calendar's stay-on-top state; the icon's tooltip is refreshed with it.
     void AlwaysOnTop(bool on);
+    // Memos.dat may have been changed by another program (a second device's sync, a command-line
+    // import): its memos are taken in and the calendar redrawn, keeping unsaved changes of ours.
+    void MemoFileChanged();
     // Every second: a new day number means a new day.
     void TimerTimer();
     // Takes the new date: the calendar redraws (the shown month keeps its distance from the current
@@ -61,6 +64,8 @@ private:
     void reportDamagedFiles();
     // Each showing of the calendar: the chosen language, then the automatic update check.
     void calendarShowing();
+    void watchMemoFile();
+    static constexpr int kMemoFileSettleMs = 200;
     void connectCalendar();
 
     std::unique_ptr<TServices> m_services;
@@ -73,6 +78,7 @@ private:
     std::unique_ptr<TTrayIcon> m_tray;
     TUpdateCheck* m_updateCheck = nullptr;
     QTimer* m_timer = nullptr;
+    QTimer* m_memoFileSettled = nullptr;
     TClockWatch* m_clockWatch = nullptr;
     std::unique_ptr<TfrmMemo> m_frmMemo;
     std::unique_ptr<TfrmConfig> m_frmConfig;

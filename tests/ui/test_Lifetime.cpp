@@ -5,6 +5,8 @@
 #include "base/Translator.h"
 #include "calendar/TrayIcon.h"
 #include "common/DateFormat.h"
+#include "common/DateValue.h"
+#include "config/ConfigData.h"
 #include "config/FormConfig.h"
 #include "lang/LangSource.h"
 #include "lang/TranslationKeys.h"
@@ -138,6 +140,26 @@ private slots:
         QVERIFY(!program->MainWindow().findChild<QAction*>(QStringLiteral("PopMenu_Update"))->isVisible());
         program->ConfigDialog().show();
         QVERIFY(!program->ConfigDialog().chkAutoUpdate()->isVisible());
+    }
+
+    // Another program (a second calendar, a command-line import) saves Memos.dat: the running
+    // calendar takes the memo in without losing its own unsaved one, and its next save keeps both.
+    void memosSavedElsewhereAreTakenIn() {
+        Build();
+        program->Start();
+        TDateValue ours = 0;
+        TDateValue theirs = 0;
+        QVERIFY(TryEncodeDate(2026, 12, 9, ours) && TryEncodeDate(2026, 12, 24, theirs));
+        QVERIFY(program->Config().Memos.Add("ours", mtSingle, ours));
+        TConfigData elsewhere(dir->path().toStdString());
+        elsewhere.Load();
+        QVERIFY(elsewhere.Memos.Add("theirs", mtSingle, theirs));
+        QVERIFY(elsewhere.SaveMemos());
+        QTRY_COMPARE(program->Config().Memos.Count(), uint16_t(2));
+        QVERIFY(program->Config().SaveMemos());
+        TConfigData reread(dir->path().toStdString());
+        reread.Load();
+        QCOMPARE(reread.Memos.Count(), uint16_t(2));
     }
 
     void aDamagedFileIsReportedOnceTheCalendarShows() {
