@@ -56,6 +56,9 @@ TKestrivel::TKestrivel(std::unique_ptr<TServices> services, const ProgramPaths& 
         return m_services->Now().toString(QStringLiteral("yyyyMMdd-HHmmss")).toStdString();
     };
     m_config.Load();
+    // Without Schemes.dat the built-in look is black text on nothing: a first start gets the shipped
+    // looks and a light card that shows on any desktop.
+    m_config.SeedShippedSchemes(kFirstStartScheme);
     m_config.Options.LanguageFile =
         StartLanguageFile(m_config, settingsExisted, QLocale::system().name().toStdString());
     // A first start writes nothing outside the program's folder until the user ticks the box.

@@ -66,6 +66,7 @@ private:
     void calendarShowing();
     void watchMemoFile();
     static constexpr int kMemoFileSettleMs = 200;
+    static constexpr const char* kFirstStartScheme = "Paper";
     void connectCalendar();
 
     std::unique_ptr<TServices> m_services;

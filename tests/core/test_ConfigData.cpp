@@ -1,4 +1,5 @@
 #include "config/ConfigData.h"
+#include "schemes/UnitSchemes.h"
 
 #include <gtest/gtest.h>
 
@@ -437,5 +438,42 @@ TEST(ConfigData, SchemesChangedByAnotherProgramAreMergedBeforeAnApply) {
         EXPECT_EQ(data.CurrentScheme.Name, c.file[0].first);
         ASSERT_TRUE(data.ApplySchemes(std::stoi(data.CurrentScheme.Name)));
         EXPECT_EQ(ReadBytes(path), schemeFile(c.file)) << "a second apply changes nothing";
+    }
+}
+
+// A first start writes the shipped looks and the built-in one into a new Schemes.dat, the working
+// scheme being the shipped one asked for; an existing Schemes.dat is never touched.
+TEST(ConfigData, AFirstStartWritesTheShippedSchemes) {
+    namespace fs = std::filesystem;
+    for (const bool existing : {false, true}) {
+        SCOPED_TRACE(existing ? "Schemes.dat exists" : "first start");
+        TempFolder folder("kestrivel-seed");
+        const std::string program = folder.path().string();
+        fs::copy(fs::path(KESTRIVEL_SOURCE_DIR) / "schemes", folder.path() / "schemes");
+        if (existing) {
+            fs::copy_file(FixturePath("SchemesThree.dat"), folder.path() / "Schemes.dat");
+        }
+        const std::string before = existing ? ReadBytes(program + "/Schemes.dat") : std::string();
+        TConfigData config(program, {program});
+        config.Load();
+        EXPECT_EQ(config.SeedShippedSchemes("Paper"), !existing);
+        if (existing) {
+            EXPECT_EQ(ReadBytes(program + "/Schemes.dat"), before);
+            continue;
+        }
+        TConfigData reread(program, {program});
+        reread.Load();
+        std::vector<std::string> names;
+        for (uint16_t i = 1; i < reread.Schemes.Count(); ++i) {
+            names.push_back(reread.Schemes.Get(i)->Name);
+        }
+        EXPECT_EQ(names,
+                  (std::vector<std::string>{"Default", "Glass", "High contrast", "Midnight", "Paper"}));
+        TScheme paper;
+        ASSERT_TRUE(ReadSchemeFile(program + "/schemes/Paper.dat", paper));
+        EXPECT_EQ(reread.CurrentScheme.Settings, paper.Settings);
+        EXPECT_EQ(reread.CurrentScheme.Name, "4"); // the editor's index of "Paper"
+        EXPECT_EQ(reread.Schemes.Get(1)->Settings, DefaultScheme().Settings);
+        EXPECT_FALSE(config.SeedShippedSchemes("Paper")); // once
     }
 }

@@ -194,6 +194,38 @@ std::string TConfigData::ShippedSchemesFolder() const {
     return {};
 }
 
+bool TConfigData::SeedShippedSchemes(const std::string& preferred) {
+    const std::string folder = ShippedSchemesFolder();
+    if (fileStampOf(SchemesPath()).Exists || Schemes.Count() > 0 || folder.empty()) {
+        return false;
+    }
+    std::vector<TScheme> shipped;
+    for (const FoundFile& file : findFiles({folder}, ".dat")) {
+        TScheme scheme;
+        if (ReadSchemeFile(file.Path, scheme) && !scheme.Name.empty()) {
+            shipped.push_back(std::move(scheme));
+        }
+    }
+    if (shipped.empty()) {
+        return false;
+    }
+    TScheme builtIn = DefaultScheme();
+    builtIn.Name = kDefaultSchemeName;
+    AddNamedScheme(Schemes, CurrentScheme, builtIn);
+    for (const TScheme& scheme : shipped) {
+        AddNamedScheme(Schemes, CurrentScheme, scheme);
+    }
+    // Position 0 is the active record; the editor's index counts the named schemes from 0.
+    int selected = -1;
+    for (uint16_t position = 1; position < Schemes.Count(); ++position) {
+        if (Schemes.Get(position)->Name == preferred) {
+            CurrentScheme.Assign(*Schemes.Get(position));
+            selected = position - 1;
+        }
+    }
+    return ApplySchemes(selected);
+}
+
 void TConfigData::Load() {
     LoadSchemes();
     LoadMemos();

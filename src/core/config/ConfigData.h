@@ -24,6 +24,8 @@ struct TDamagedFile {
 // nobody else creates, replaces or frees these members.
 class TConfigData {
 public:
+    // The name the built-in look takes among the schemes a first start writes.
+    static constexpr const char* kDefaultSchemeName = "Default";
     // `programFolder` holds Settings.ini, Schemes.dat and Memos.dat; language files and shipped
     // schemes are looked for in `searchFolders` (first match wins), else in the program folder.
     explicit TConfigData(std::string programFolder, std::vector<std::string> searchFolders = {});
@@ -63,6 +65,13 @@ public:
     // memory then hold the result. A file that vanished is written again whole. A file that does
     // not load completely is kept as a damaged one (TakeDamagedFiles) and this program's list,
     // the better copy, replaces it.
+
+    // A first start (no Schemes.dat): the shipped schemes and the built-in look, named "Default",
+    // make a new Schemes.dat whose working scheme is the shipped one named `preferred`, so the
+    // calendar can be seen and the looks are found in the Display tab. False, writing nothing, when
+    // Schemes.dat exists, the list holds schemes, or no scheme is shipped; false also when the new
+    // file cannot be written (the list is then made all the same).
+    bool SeedShippedSchemes(const std::string& preferred);
 
     // Memos.dat from the memo list, merged as above. False, touching nothing, while a damaged
     // Memos.dat could not be kept, or when the merged list would pass 65,535 memos or its file
