@@ -34,7 +34,7 @@ done < <(env -u DISPLAY -u WAYLAND_DISPLAY bash "$clone/scripts/install-deps.sh"
 stamp="$scratch/mapped"
 log="$scratch/make-run.log"
 start=$(date +%s.%N)
-if ! env -u DISPLAY -u WAYLAND_DISPLAY KESTRIVEL_MAPPED_STAMP="$stamp" make -C "$clone" run >"$log" 2>&1; then
+if ! env -u DISPLAY -u WAYLAND_DISPLAY KESTRIVEL_MAPPED_STAMP="$stamp" make --no-print-directory -C "$clone" run >"$log" 2>&1; then
     tail -n 30 "$log" >&2
     echo "first-run-time: make run failed (log: $log)" >&2
     keep=yes
