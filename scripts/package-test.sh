@@ -5,10 +5,11 @@
 # folder; the program from the scratch root shows a calendar on a virtual X screen and, with a
 # scratch HOME, keeps Settings.ini in $XDG_CONFIG_HOME/Kestrivel (written when the calendar moves);
 # a first start under a German, French, Spanish or English locale picks that language's file.
+# lintian checks the .deb as Debian would: any error (E:) fails the test, warnings are printed.
 # Exits 77 (skipped) where a tool is missing.
 set -euo pipefail
 build=$(cd "${1:?build folder}" && pwd)
-for tool in cpack dpkg-deb dpkg-shlibdeps desktop-file-validate appstreamcli Xvfb xwininfo xsetroot xdotool import convert; do
+for tool in cpack dpkg-deb dpkg-shlibdeps dpkg-architecture lintian desktop-file-validate appstreamcli Xvfb xwininfo xsetroot xdotool import convert; do
     command -v "$tool" >/dev/null 2>&1 || { echo "package-test: $tool missing, skipped"; exit 77; }
 done
 
@@ -36,13 +37,32 @@ depends=$(dpkg-deb -f "$deb" Depends)
 echo "package-test: $(basename "$deb") depends on: $depends"
 case "$depends" in *libqt6widgets6*) ;; *) fail "dependencies were not computed from the binary" ;; esac
 
+# Debian's own check. It says "running with root privileges is not recommended" under root.
+lintian --tag-display-limit 0 "$deb" >"$scratch/lintian.log" 2>&1 || true
+grep -v 'root privileges' "$scratch/lintian.log" | sed 's/^/package-test: lintian: /' || true
+if grep -q '^E:' "$scratch/lintian.log"; then
+    fail "lintian reports errors"
+fi
+echo "package-test: lintian: $(grep -c '^E:' "$scratch/lintian.log") errors, $(grep -c '^W:' "$scratch/lintian.log") warnings"
+# Nothing to do on install or removal: no maintainer scripts (a module is no public library).
+control=$(dpkg-deb -I "$deb")
+for script in preinst postinst prerm postrm triggers; do
+    case "$control" in *" $script "*) fail "the package has a $script" ;; esac
+done
+
 root="$scratch/root"
 dpkg-deb -x "$deb" "$root"
 share="$root/usr/share"
 desktop-file-validate "$share/applications/org.example.kestrivel.desktop" || fail "desktop entry invalid"
 appstreamcli validate --no-net --pedantic "$share/metainfo/org.example.kestrivel.metainfo.xml" >/dev/null ||
     fail "AppStream metadata invalid"
-[ -s "$share/man/man1/kestrivel.1" ] || fail "no manual page"
+gzip -t "$share/man/man1/kestrivel.1.gz" 2>/dev/null || fail "no compressed manual page"
+[[ "$(zcat "$share/man/man1/kestrivel.1.gz")" == ".TH KESTRIVEL 1 "* ]] || fail "the manual page has no title line"
+[ "$(head -n 1 "$share/doc/kestrivel/copyright" 2>/dev/null)" = \
+    "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/" ] ||
+    fail "no machine-readable copyright file"
+[[ "$(zcat "$share/doc/kestrivel/changelog.gz" 2>/dev/null)" == "kestrivel ($(dpkg-deb -f "$deb" Version)) "* ]] ||
+    fail "the changelog does not start with this version"
 [ -s "$share/icons/hicolor/scalable/apps/kestrivel.svg" ] || fail "no scalable icon"
 for size in 16 32 48 128; do
     got=$(identify -format '%wx%h' "$share/icons/hicolor/${size}x${size}/apps/kestrivel.png")
@@ -51,7 +71,7 @@ done
 
 # The modules loaded on first use lie where the program looks for them, and export their entry points.
 for module in kestrivel-http:KestrivelCreateHttpClient kestrivel-ical:KestrivelImportICalendar; do
-    file="$root/usr/lib/kestrivel/${module%%:*}.so"
+    file="$root/usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/kestrivel/${module%%:*}.so"
     [ -f "$file" ] || fail "${module%%:*} not installed"
     nm -D --defined-only "$file" | grep -qw "${module##*:}" || fail "${module%%:*} lacks ${module##*:}"
 done

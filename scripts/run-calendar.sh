@@ -2,7 +2,9 @@
 # `make run`: starts the calendar from the build folder given as $1 (default "build").
 # With a display it simply runs the program. Without one it starts the program on a virtual X
 # screen with a plain desktop colour, waits for the calendar window, saves a screenshot of the
-# whole screen to <build>/screenshot.png, prints its path and stops the program again.
+# whole screen to <build>/screenshot.png, prints its path and stops the program again. With
+# KESTRIVEL_MAPPED_STAMP set to a file name, the time the window was mapped (seconds since the epoch)
+# is written there.
 set -euo pipefail
 
 build="${1:-build}"
@@ -80,7 +82,8 @@ for _ in $(seq 1 100); do
         echo "run-calendar: the program ended before its window appeared" >&2
         exit 1
     fi
-    if bash "$(dirname "$0")/calendar-window.sh" >/dev/null; then
+    window=$(bash "$(dirname "$0")/calendar-window.sh" || true)
+    if [ -n "$window" ] && [[ "$(xwininfo -id "$window" 2>/dev/null)" == *"Map State: IsViewable"* ]]; then
         mapped=yes
         break
     fi
@@ -89,6 +92,10 @@ done
 if [ -z "$mapped" ]; then
     echo "run-calendar: no calendar window after 10 seconds" >&2
     exit 1
+fi
+# scripts/first-run-time.sh asks for the moment the window appeared.
+if [ -n "${KESTRIVEL_MAPPED_STAMP:-}" ]; then
+    date +%s.%N >"$KESTRIVEL_MAPPED_STAMP"
 fi
 sleep 1 # let the first paint reach the screen
 
