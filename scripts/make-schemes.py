@@ -112,17 +112,19 @@ GLASS = {
 }
 
 # Black card, large bold type, yellow and white only, memo days underlined as well as ringed so they
-# do not depend on colour. An outline in the text's own colour thickens the title and today's number.
+# do not depend on colour. The black title and today's black number on yellow get a white outline: an
+# outline in the text's own colour would fill the holes of the bold digits ("8" a blob), a contrasting
+# one keeps them open and sets the digits off their band.
 BLACK, WHITE, YELLOW = (0, 0, 0), (255, 255, 255), (255, 255, 0)
 CONTRAST = {
     "calendar": zone(font="", size=0, back=BLACK, frame=WHITE, round_corners=True, padding=6),
-    "title": zone(size=13, text=BLACK, style=BOLD, effect="outline", effect_color=BLACK, back=YELLOW,
+    "title": zone(size=13, text=BLACK, style=BOLD, effect="outline", effect_color=WHITE, back=YELLOW,
                   frame=YELLOW, round_corners=True, padding=2, spacing=5),
     "week": zone(size=10, text=YELLOW, style=BOLD, padding=1, spacing=2),
     "days": zone(size=11, text=WHITE, style=BOLD, frame=(110, 110, 110), padding=1, spacing=2),
     "weekends": zone(size=11, text=YELLOW, style=BOLD, frame=(110, 110, 110)),
-    "today": zone(size=11, text=BLACK, style=BOLD, effect="outline", effect_color=BLACK, back=WHITE,
-                  frame=YELLOW, round_corners=True),
+    "today": zone(size=11, text=BLACK, style=BOLD, effect="outline", effect_color=WHITE, back=YELLOW,
+                  frame=WHITE, round_corners=True),
     "memodays": zone(size=11, text=(0, 255, 255), style=UNDERLINE, frame=(0, 255, 255), round_corners=True),
     "memo": zone(size=11, text=WHITE, style=BOLD, back=BLACK, frame=YELLOW, round_corners=True, padding=3,
                  spacing=6),

@@ -30,4 +30,23 @@ TEST(ShippedSchemes, ImportAndUseTheZoneStyles) {
     }
 }
 
+// An outline is the text drawn a pixel off in each direction under the text itself: in the text's own
+// colour it fills the holes of bold digits, so an outlined zone's colours differ.
+TEST(ShippedSchemes, OutlinesKeepTheHolesOfTheLetters) {
+    const std::string files[] = {"Paper", "Midnight", "Glass", "HighContrast"};
+    TSchemeList list;
+    for (size_t i = 0; i < std::size(files); ++i) {
+        SCOPED_TRACE(files[i]);
+        ASSERT_TRUE(list.ImportFromFile(std::string(KESTRIVEL_SOURCE_DIR) + "/schemes/" + files[i] + ".dat"));
+        const TScheme& scheme = *list.Get(static_cast<uint16_t>(i));
+        for (size_t z = 0; z < std::size(scheme.Settings); ++z) {
+            SCOPED_TRACE(z);
+            const TSettings& zone = scheme.Settings[z];
+            if (zone.Outline) {
+                EXPECT_NE(zone.EffectColor, zone.TextColor);
+            }
+        }
+    }
+}
+
 } // namespace
