@@ -60,7 +60,7 @@ TEST(MemosTabRows, RowShowsShortDateTextAndTypeName) {
     EXPECT_EQ(outside.Date + outside.Text + outside.Type, "");
 }
 
-TEST(MemosTabRows, TypeNamesAndRowCounts) {
+TEST(MemosTabRows, TypeNames) {
     const TNameValueList names = BuiltInValueNames();
     const struct {
         int code;
@@ -70,11 +70,19 @@ TEST(MemosTabRows, TypeNamesAndRowCounts) {
         SCOPED_TRACE(c.code);
         EXPECT_EQ(MemoTypeName(c.code, names), c.name);
     }
-    // An empty list still shows one empty row, and only Add... and Import... work on it.
-    EXPECT_EQ(MemosTabBodyRows(0), 1);
-    EXPECT_FALSE(MemosTabCommandsEnabled(0));
-    EXPECT_EQ(MemosTabBodyRows(3), 3);
-    EXPECT_TRUE(MemosTabCommandsEnabled(3));
+}
+
+// One row per memo and none for an empty list, where only Add... and Import... work.
+TEST(MemosTabRows, RowCountsAndCommands) {
+    const struct {
+        int memos, rows;
+        bool commands;
+    } cases[] = {{0, 0, false}, {1, 1, true}, {3, 3, true}, {65535, 65535, true}, {-1, 0, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.memos);
+        EXPECT_EQ(MemosTabBodyRows(c.memos), c.rows);
+        EXPECT_EQ(MemosTabCommandsEnabled(c.memos), c.commands);
+    }
 }
 
 TEST(MemosTabRows, SelectedBlockStandsForTheMemosOfItsRows) {

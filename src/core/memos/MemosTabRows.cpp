@@ -9,7 +9,7 @@
 namespace kestrivel {
 
 int MemosTabBodyRows(int memoCount) {
-    return std::max(memoCount, 1);
+    return std::max(memoCount, 0);
 }
 
 bool MemosTabCommandsEnabled(int memoCount) {

@@ -20,7 +20,8 @@ struct MemosTabRow {
     std::string Type; // the value name "Type0".."Type3"; empty for any other code
 };
 
-// Rows below the title row: one per memo, and one empty row when the list is empty.
+// Rows below the title row: one per memo. An empty list shows none; a blank row would look like a
+// memo without a date and text.
 int MemosTabBodyRows(int memoCount);
 // Modify..., Remove and Export... work only while the list holds a memo.
 bool MemosTabCommandsEnabled(int memoCount);
