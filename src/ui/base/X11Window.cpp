@@ -1,6 +1,11 @@
 #include "base/X11Window.h"
 
+#include "base/QtPlatform.h"
+
+#include <QAbstractNativeEventFilter>
 #include <QGuiApplication>
+#include <QHash>
+#include <QPointer>
 #include <QString>
 #include <QWindow>
 
@@ -29,6 +34,175 @@ xcb_connection_t* X11Connection() {
     }
     auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
     return x11 ? x11->connection() : nullptr;
+}
+
+void SetCardinal(xcb_connection_t* connection, xcb_window_t id, const char* name, uint32_t value) {
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, id, Atom(connection, name), XCB_ATOM_CARDINAL, 32,
+                        1, &value);
+}
+
+// The window's ancestor that is a child of the root: a window manager's frame, or the window itself.
+xcb_window_t TopLevel(xcb_connection_t* connection, xcb_window_t id, xcb_window_t& root) {
+    for (int depth = 0; depth < 16; ++depth) {
+        xcb_query_tree_reply_t* tree =
+            xcb_query_tree_reply(connection, xcb_query_tree(connection, id), nullptr);
+        if (tree == nullptr) {
+            return XCB_WINDOW_NONE;
+        }
+        root = tree->root;
+        const xcb_window_t parent = tree->parent;
+        std::free(tree);
+        if (parent == root || parent == XCB_WINDOW_NONE) {
+            return id;
+        }
+        id = parent;
+    }
+    return XCB_WINDOW_NONE;
+}
+
+// How far around a window compositors paint its shadow: xcompmgr's reaches 15 pixels up and left and
+// 21 right and down by default, further with its options or in other compositors.
+constexpr int kShadowReach = 128;
+
+// Follows the maps of the windows it is given and drops the shadow a compositor may have made for
+// each (see AskNoCompositorShadow). Every step waits for the window manager's answer to the one before,
+// so the compositor, which sees the same events in the same order, has dropped the shadow before it is
+// asked to repaint around the window.
+class ShadowSweeper : public QAbstractNativeEventFilter {
+public:
+    static ShadowSweeper& Instance() {
+        static ShadowSweeper* sweeper = [] {
+            auto* created = new ShadowSweeper;
+            qGuiApp->installNativeEventFilter(created);
+            return created;
+        }();
+        return *sweeper;
+    }
+
+    void Watch(QWindow& window) { m_windows[static_cast<xcb_window_t>(window.winId())].Window = &window; }
+
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) override {
+        if (eventType != QByteArrayLiteral("xcb_generic_event_t") || m_windows.isEmpty()) {
+            return false;
+        }
+        const auto* event = static_cast<const xcb_generic_event_t*>(message);
+        switch (event->response_type & 0x7f) {
+        case XCB_MAP_NOTIFY:
+            Mapped(reinterpret_cast<const xcb_map_notify_event_t*>(event)->window);
+            break;
+        case XCB_CONFIGURE_NOTIFY:
+            Configured(*reinterpret_cast<const xcb_configure_notify_event_t*>(event));
+            break;
+        case XCB_DESTROY_NOTIFY:
+            m_windows.remove(reinterpret_cast<const xcb_destroy_notify_event_t*>(event)->window);
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+
+private:
+    enum class Phase { Idle, Growing, Restoring };
+    struct Sweep {
+        QPointer<QWindow> Window;
+        Phase State = Phase::Idle;
+        uint16_t Width = 0;
+        uint16_t Height = 0;
+    };
+
+    void Mapped(xcb_window_t id);
+    void Configured(const xcb_configure_notify_event_t& event);
+    static void ExposeAround(xcb_connection_t* connection, xcb_window_t id, const Sweep& sweep);
+
+    QHash<xcb_window_t, Sweep> m_windows;
+};
+
+void ShadowSweeper::Mapped(xcb_window_t id) {
+    const auto found = m_windows.find(id);
+    xcb_connection_t* connection = X11Connection();
+    if (found == m_windows.end() || connection == nullptr) {
+        return;
+    }
+    Sweep& sweep = found.value();
+    if (sweep.Window.isNull() || !CompositorActive(sweep.Window->screen())) {
+        sweep.State = Phase::Idle;
+        return;
+    }
+    xcb_get_geometry_reply_t* geometry =
+        xcb_get_geometry_reply(connection, xcb_get_geometry(connection, id), nullptr);
+    if (geometry == nullptr) {
+        return;
+    }
+    sweep.Width = geometry->width;
+    sweep.Height = geometry->height;
+    std::free(geometry);
+    // The frame is mapped by now: a window manager maps it with the window or before it.
+    xcb_window_t root = XCB_WINDOW_NONE;
+    const xcb_window_t top = TopLevel(connection, id, root);
+    if (top != XCB_WINDOW_NONE && top != id) {
+        SetCardinal(connection, top, "_COMPTON_SHADOW", 0);
+    }
+    const uint32_t grown[] = {sweep.Width + 1u, sweep.Height};
+    const uint32_t restored[] = {sweep.Width, sweep.Height};
+    const uint16_t mask = XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT;
+    xcb_configure_window(connection, id, mask, grown);
+    xcb_configure_window(connection, id, mask, restored);
+    xcb_flush(connection);
+    sweep.State = Phase::Growing;
+}
+
+void ShadowSweeper::Configured(const xcb_configure_notify_event_t& event) {
+    const auto found = m_windows.find(event.window);
+    xcb_connection_t* connection = X11Connection();
+    if (found == m_windows.end() || connection == nullptr) {
+        return;
+    }
+    Sweep& sweep = found.value();
+    if (sweep.State == Phase::Growing && event.width == sweep.Width + 1) {
+        sweep.State = Phase::Restoring;
+    } else if (sweep.State == Phase::Restoring && event.width == sweep.Width &&
+               event.height == sweep.Height) {
+        // A window manager resizes the frame before the window when it shrinks: the compositor has seen
+        // both sizes of the frame.
+        sweep.State = Phase::Idle;
+        ExposeAround(connection, event.window, sweep);
+    }
+}
+
+void ShadowSweeper::ExposeAround(xcb_connection_t* connection, xcb_window_t id, const Sweep& sweep) {
+    xcb_window_t root = XCB_WINDOW_NONE;
+    if (TopLevel(connection, id, root) == XCB_WINDOW_NONE) {
+        return;
+    }
+    xcb_translate_coordinates_reply_t* place = xcb_translate_coordinates_reply(
+        connection, xcb_translate_coordinates(connection, id, root, 0, 0), nullptr);
+    if (place == nullptr) {
+        return;
+    }
+    const int left = std::max(0, place->dst_x - kShadowReach);
+    const int top = std::max(0, place->dst_y - kShadowReach);
+    const int right = place->dst_x + sweep.Width + kShadowReach;
+    const int bottom = place->dst_y + sweep.Height + kShadowReach;
+    std::free(place);
+    if (right <= left || bottom <= top) {
+        return;
+    }
+    // An Expose of the root is how the compositor learns that the desktop there needs painting again;
+    // sent rather than caused by clearing, so no pixel changes before it repaints. Events are sent as
+    // 32 bytes.
+    xcb_expose_event_t expose{};
+    expose.response_type = XCB_EXPOSE;
+    expose.window = root;
+    expose.x = static_cast<uint16_t>(left);
+    expose.y = static_cast<uint16_t>(top);
+    expose.width = static_cast<uint16_t>(std::min(right - left, 0xFFFF));
+    expose.height = static_cast<uint16_t>(std::min(bottom - top, 0xFFFF));
+    expose.count = 0;
+    char buffer[32] = {};
+    std::memcpy(buffer, &expose, sizeof(expose));
+    xcb_send_event(connection, 0, root, XCB_EVENT_MASK_EXPOSURE, buffer);
+    xcb_flush(connection);
 }
 
 } // namespace
@@ -93,6 +267,16 @@ void RemarkMappedWindow(QWindow& window, const QString& role) {
                    XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
                    reinterpret_cast<const char*>(&message));
     xcb_flush(connection);
+}
+
+void AskNoCompositorShadow(QWindow& window) {
+    xcb_connection_t* connection = X11Connection();
+    if (connection == nullptr) {
+        return;
+    }
+    SetCardinal(connection, static_cast<xcb_window_t>(window.winId()), "_COMPTON_SHADOW", 0);
+    xcb_flush(connection);
+    ShadowSweeper::Instance().Watch(window);
 }
 
 } // namespace kestrivel

@@ -19,4 +19,13 @@ void MarkSkipTaskbarAndPager(QWindow& window);
 // belong to the window manager, so they are asked for rather than written. X11 only.
 void RemarkMappedWindow(QWindow& window, const QString& role);
 
+// Asks compositing managers for no shadow around a window that is about to be mapped. The window
+// has an alpha channel, for which xcompmgr draws none, but xcompmgr decides that only when it sees a
+// window mapped: a window manager's frame that it saw sized before its map keeps the shadow made
+// then (a dark block behind the see-through calendar). So, while a compositor runs, every map of the
+// window is followed by a one-pixel change of its size and back, which drops that shadow, and then
+// by an Expose of the root window around it, which repaints the desktop the shadow covered. compton
+// and picom read _COMPTON_SHADOW instead, set to 0 on the window and its frame. X11 only.
+void AskNoCompositorShadow(QWindow& window);
+
 } // namespace kestrivel

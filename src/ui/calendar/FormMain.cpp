@@ -236,6 +236,7 @@ void TfrmMain::showEvent(QShowEvent* event) {
     // Before the window is mapped: a window manager reads these states only then.
     if (QWindow* window = windowHandle()) {
         MarkSkipTaskbarAndPager(*window);
+        AskNoCompositorShadow(*window);
     }
     // A window restored by the window system is not a new showing.
     if (!event->spontaneous() && !m_changingFlags) {
