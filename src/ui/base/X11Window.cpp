@@ -6,7 +6,9 @@
 #include <QGuiApplication>
 #include <QHash>
 #include <QPointer>
+#include <QEvent>
 #include <QString>
+#include <QWidget>
 #include <QWindow>
 
 #include <xcb/xcb.h>
@@ -205,6 +207,72 @@ void ShadowSweeper::ExposeAround(xcb_connection_t* connection, xcb_window_t id, 
     xcb_flush(connection);
 }
 
+// The window manager's name (_NET_WM_NAME of its _NET_SUPPORTING_WM_CHECK window); empty without one.
+QByteArray WindowManagerName(xcb_connection_t* connection, xcb_window_t root) {
+    const auto read = [connection](xcb_window_t id, xcb_atom_t property, xcb_atom_t type, uint32_t length) {
+        xcb_get_property_reply_t* reply = xcb_get_property_reply(
+            connection, xcb_get_property(connection, 0, id, property, type, 0, length), nullptr);
+        QByteArray value;
+        if (reply != nullptr && reply->type == type) {
+            value = QByteArray(static_cast<const char*>(xcb_get_property_value(reply)),
+                               xcb_get_property_value_length(reply));
+        }
+        std::free(reply);
+        return value;
+    };
+    const QByteArray check = read(root, Atom(connection, "_NET_SUPPORTING_WM_CHECK"), XCB_ATOM_WINDOW, 1);
+    if (check.size() != sizeof(xcb_window_t)) {
+        return {};
+    }
+    xcb_window_t manager = XCB_WINDOW_NONE;
+    std::memcpy(&manager, check.constData(), sizeof(manager));
+    return read(manager, Atom(connection, "_NET_WM_NAME"), Atom(connection, "UTF8_STRING"), 64);
+}
+
+// Puts the toolbar type first in the window types Qt gave the dialog's native window.
+void MarkToolbarFirst(xcb_connection_t* connection, xcb_window_t id) {
+    const xcb_atom_t property = Atom(connection, "_NET_WM_WINDOW_TYPE");
+    const xcb_atom_t toolbar = Atom(connection, "_NET_WM_WINDOW_TYPE_TOOLBAR");
+    std::vector<xcb_atom_t> types{toolbar};
+    xcb_get_property_reply_t* reply = xcb_get_property_reply(
+        connection, xcb_get_property(connection, 0, id, property, XCB_ATOM_ATOM, 0, 16), nullptr);
+    if (reply != nullptr && reply->format == 32 && reply->type == XCB_ATOM_ATOM) {
+        const auto* values = static_cast<const xcb_atom_t*>(xcb_get_property_value(reply));
+        for (int i = 0; i < xcb_get_property_value_length(reply) / 4; ++i) {
+            if (values[i] != toolbar) {
+                types.push_back(values[i]);
+            }
+        }
+    }
+    std::free(reply);
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, id, property, XCB_ATOM_ATOM, 32,
+                        static_cast<uint32_t>(types.size()), types.data());
+    xcb_flush(connection);
+}
+
+// Marks the dialog when it is shown: the show event comes after its native window is made and before
+// it is mapped, and Qt sets the window types anew whenever it makes one.
+class CloseButtonOnly : public QObject {
+public:
+    explicit CloseButtonOnly(QWidget& dialog) : QObject(&dialog) { dialog.installEventFilter(this); }
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        auto* dialog = qobject_cast<QWidget*>(watched);
+        xcb_connection_t* connection = X11Connection();
+        if (event->type() != QEvent::Show || dialog == nullptr || connection == nullptr ||
+            dialog->windowHandle() == nullptr) {
+            return false;
+        }
+        const auto id = static_cast<xcb_window_t>(dialog->winId());
+        xcb_window_t root = XCB_WINDOW_NONE;
+        if (TopLevel(connection, id, root) != XCB_WINDOW_NONE &&
+            WindowManagerName(connection, root) == QByteArrayLiteral("Openbox")) {
+            MarkToolbarFirst(connection, id);
+        }
+        return false;
+    }
+};
+
 } // namespace
 
 void MarkSkipTaskbarAndPager(QWindow& window) {
@@ -277,6 +345,10 @@ void AskNoCompositorShadow(QWindow& window) {
     SetCardinal(connection, static_cast<xcb_window_t>(window.winId()), "_COMPTON_SHADOW", 0);
     xcb_flush(connection);
     ShadowSweeper::Instance().Watch(window);
+}
+
+void AskOnlyCloseButton(QWidget& dialog) {
+    new CloseButtonOnly(dialog);
 }
 
 } // namespace kestrivel

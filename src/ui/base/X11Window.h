@@ -1,6 +1,7 @@
 #pragma once
 
 class QString;
+class QWidget;
 class QWindow;
 
 namespace kestrivel {
@@ -27,5 +28,12 @@ void RemarkMappedWindow(QWindow& window, const QString& role);
 // by an Expose of the root window around it, which repaints the desktop the shadow covered. compton
 // and picom read _COMPTON_SHADOW instead, set to 0 on the window and its frame. X11 only.
 void AskNoCompositorShadow(QWindow& window);
+
+// Asks the window manager for a title bar with only a close button on a dialog of a fixed size, at each
+// showing. The dialog's Qt hints (_MOTIF_WM_HINTS without minimise and maximise) are enough for most
+// window managers, but Openbox keeps those buttons on every dialog and utility window and leaves them
+// out only for menus and toolbars torn off an application, which it otherwise treats as it treats
+// utility windows; under Openbox the dialog's window type is given as a toolbar first. X11 only.
+void AskOnlyCloseButton(QWidget& dialog);
 
 } // namespace kestrivel

@@ -10,6 +10,7 @@
 #include "lang/LanguagePack.h"
 #include "lang/MessageTable.h"
 #include "base/UnitMessages.h"
+#include "base/X11Window.h"
 #include "memos/FormMemo.h"
 #include "memos/MemosTab.h"
 #include "schemes/SchemeEditor.h"
@@ -121,6 +122,7 @@ void TfrmConfig::createControls() {
     setObjectName(QStringLiteral("frmConfig"));
     setWindowTitle(QString::fromLatin1(kProgramName));
     setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    AskOnlyCloseButton(*this);
     setFixedSize(kClientWidth, kClientHeight);
     setFont(ArialFont(kFontPixels, false));
 

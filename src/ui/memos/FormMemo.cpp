@@ -6,6 +6,7 @@
 #include "config/ConfigData.h"
 #include "config/Options.h"
 #include "base/UnitMessages.h"
+#include "base/X11Window.h"
 #include "lang/MessageTable.h"
 #include "memos/MemoEditorRules.h"
 
@@ -178,6 +179,7 @@ TfrmMemo::TfrmMemo(TServices& services, QWidget* parent) : QDialog(parent), m_se
     setObjectName(QStringLiteral("frmMemo"));
     setWindowTitle(QStringLiteral("Memo"));
     setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    AskOnlyCloseButton(*this);
     setModal(true);
     setFont(ArialFont(11));
     setFixedSize(kClientWidth, kClientHeight);
