@@ -46,8 +46,8 @@ shadow_free() { # shot
 import subprocess, sys
 path, x, y, w, h = sys.argv[1], *map(int, sys.argv[2:])
 ppm = subprocess.run(["convert", path, "-alpha", "off", "ppm:-"], check=True, capture_output=True).stdout
-parts = ppm.split(maxsplit=4)
-width, height, data = int(parts[1]), int(parts[2]), parts[4]
+fields = ppm.split(maxsplit=4)
+width, height, data = int(fields[1]), int(fields[2]), fields[4]
 at = lambda px, py: data[(py * width + px) * 3:(py * width + px) * 3 + 3]
 desktop = at(0, 0)
 reach = 40
