@@ -11,6 +11,8 @@ here=$(cd "$(dirname "$0")" && pwd)
 source "$here/x-session.sh"
 x_need Xvfb openbox xcompmgr xdotool xwininfo xprop import convert python3
 x_session 140
+# The built-in look, which paints no background: without shipped schemes a first start keeps it.
+rm -rf "$work/app/schemes"
 printf '[Settings]\r\nLeft=100\r\nTop=60\r\nAutoUpdate=0\r\nAutorun=0\r\n' >"$work/app/Settings.ini"
 
 # The compositor owns its selection before the calendar maps, as at a login where it starts first.

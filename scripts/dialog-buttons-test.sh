@@ -46,7 +46,7 @@ close_only() { # label id
 xdotool windowactivate --sync "$calendar" 2>/dev/null || xdotool windowfocus --sync "$calendar"
 xdotool key Menu
 wait_for popup_menu || fail "the menu key did not open the calendar's menu"
-xdotool key Up Up Up Return
+xdotool key Up Up Return
 wait_for dialog_id Kestrivel || fail "\"Configure...\" did not open the dialog"
 config=$(dialog_id Kestrivel)
 wait_for xprop -id "$config" _NET_WM_ALLOWED_ACTIONS || fail "openbox did not manage the dialog"
