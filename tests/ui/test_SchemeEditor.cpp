@@ -51,6 +51,16 @@ private slots:
         chooseZone(zoneTitle);
     }
 
+    // No scheme is selected after the list is filled, yet the box names what it holds.
+    void unselectedListShowsItsNames() {
+        auto* list = editor->findChild<QComboBox*>(QStringLiteral("cmbSchemes"));
+        QCOMPARE(list->currentIndex(), -1);
+        QCOMPARE(list->placeholderText(), QStringLiteral("Blue, dark"));
+        config->Schemes.Clear();
+        editor->DisplaySchemes();
+        QCOMPARE(list->placeholderText(), QString());
+    }
+
     void saveUnderAnExistingNameAsksQuestion1_data() {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<int>("answer");

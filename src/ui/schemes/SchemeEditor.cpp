@@ -209,6 +209,7 @@ bool TSchemeEditor::SaveSettings() {
 
 void TSchemeEditor::DisplaySchemes() {
     m_cmbSchemes->clear();
+    m_cmbSchemes->setPlaceholderText(QString());
     const TSchemeList& list = m_config.Schemes;
     if (list.Count() < 2) {
         return;
@@ -220,6 +221,9 @@ void TSchemeEditor::DisplaySchemes() {
     }
     m_cmbSchemes->addItems(names);
     m_cmbSchemes->setCurrentIndex(-1);
+    // Nothing is selected, yet the box must not look empty: it shows the names it holds, in the
+    // words their owners gave them, until one is picked.
+    m_cmbSchemes->setPlaceholderText(names.join(QStringLiteral(", ")));
 }
 
 void TSchemeEditor::ShowSteps() {
