@@ -12,6 +12,8 @@
 
 #include <memory>
 
+#include <sys/resource.h>
+
 using namespace kestrivel;
 
 namespace {
@@ -26,14 +28,39 @@ class Handler(http.server.SimpleHTTPRequestHandler):
     def do_GET(self):
         if self.headers.get("User-Agent") != "Kestrivel":
             self.send_error(403)
+        elif open(sys.argv[1] + "/versions.inf", "rb").read(7) == b"ENDLESS":
+            self.endless()
         else:
             super().do_GET()
+    # A chunked answer that never ends (for 30 s at most): only the client's cap stops it.
+    def endless(self):
+        import time
+        self.protocol_version = "HTTP/1.1"
+        self.send_response(200)
+        self.send_header("Transfer-Encoding", "chunked")
+        self.end_headers()
+        chunk = b"x" * 65536
+        end = time.monotonic() + 30
+        try:
+            while time.monotonic() < end:
+                self.wfile.write(b"10000\r\n" + chunk + b"\r\n")
+        except OSError:
+            pass
     def log_message(self, *args):
         pass
 server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
 print(server.server_address[1], flush=True)
 server.serve_forever()
 )";
+
+// What a check may add to the test's peak memory: the 1 MiB cap and Qt's buffers.
+constexpr long kAnswerMemoryKiB = 8 * 1024;
+
+long PeakResidentKiB() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
 
 const QString kAsk = "A new version of Kestrivel is availlable! Do you want to download it now?";
 const QString kLatest = "You already have the latest version of Kestrivel, no update is necessary.";
@@ -102,6 +129,7 @@ private slots:
         row("404, manual", QByteArray(), "python", true, 1, yes, {kCannot});
         row("404, automatic", QByteArray(), "python", false, 1, yes, {});
         row("over the cap, manual", tooLarge, "python", true, 1, yes, {kCannot});
+        row("endless answer, manual", "ENDLESS", "python", true, 1, yes, {kCannot});
         row("no answer, manual", newer, "silent", true, 1, yes, {kCannot});
         row("no answer, automatic", newer, "silent", false, 1, yes, {});
         row("no endpoint, manual", newer, "none", true, 1, yes, {kCannot});
@@ -139,11 +167,16 @@ private slots:
         QWidget window;
         TUpdateCheck updateCheck(services, http, address.toStdString(), &window);
         QSignalSpy finished(&updateCheck, &TUpdateCheck::finished);
+        const long peakBefore = PeakResidentKiB();
         for (int i = 0; i < checks; ++i) {
             manual ? updateCheck.checkManual() : updateCheck.checkAutomatic();
         }
         QTRY_VERIFY_WITH_TIMEOUT(finished.count() == 1, 20000);
         QVERIFY(!updateCheck.isRunning());
+        // An answer is read no further than the cap: an endless one costs a few MiB, not what the
+        // server sends before the time-out.
+        QVERIFY2(PeakResidentKiB() - peakBefore < kAnswerMemoryKiB,
+                 qPrintable(QString::number(PeakResidentKiB() - peakBefore)));
 
         QStringList shown;
         for (const TMessageBox& box : services.Boxes) {
