@@ -45,30 +45,7 @@ calendar=$(calendar_id)
 inodes() { stat -c %i "$app/Schemes.dat" "$app/Memos.dat" | tr '\n' ' '; }
 before=$(inodes)
 
-# Viewable windows of the program of one kind: a popup menu (the only override-redirect one), or
-# the dialog (caption "Kestrivel", 441 by 249).
-popup_menu() {
-    for id in $(xdotool search --onlyvisible --classname '^kestrivel$' 2>/dev/null); do
-        xwininfo -id "$id" | grep -q 'Override Redirect State: yes' && return 0
-    done
-    return 1
-}
-dialog_id() {
-    for id in $(xdotool search --onlyvisible --name '^Kestrivel$' 2>/dev/null); do
-        [ "$id" != "$calendar" ] && xwininfo -id "$id" | grep -q 'Width: 441' && { echo "$id"; return 0; }
-    done
-    return 1
-}
-
-# The menu key on the focused calendar opens its menu; two steps up from the bottom ("Close") is
-# "Configure...", whichever items the day under the pointer enables (a build without an update
-# server, as the tests build, shows no "Look for updates").
-xdotool windowactivate --sync "$calendar" 2>/dev/null || xdotool windowfocus --sync "$calendar"
-xdotool key Menu
-wait_for popup_menu || fail "the menu key did not open the calendar's menu"
-xdotool key Up Up Return
-wait_for dialog_id || fail "\"Configure...\" did not open the dialog"
-dialog=$(dialog_id)
+x_open_configure
 echo "config-dialog-test: dialog $dialog open"
 xdotool windowactivate --sync "$dialog" 2>/dev/null || true
 xdotool key Return

@@ -20,12 +20,6 @@ wait_for calendar_id || fail "no calendar window"
 calendar=$(calendar_id)
 wait_for bash -c "xwininfo -id $calendar | grep -q IsViewable" || fail "the calendar is not shown"
 
-popup_menu() {
-    for id in $(xdotool search --onlyvisible --classname '^kestrivel$' 2>/dev/null); do
-        xwininfo -id "$id" | grep -q 'Override Redirect State: yes' && return 0
-    done
-    return 1
-}
 dialog_id() { # caption
     for id in $(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null); do
         [ "$id" != "$calendar" ] && { echo "$id"; return 0; }
@@ -42,10 +36,10 @@ close_only() { # label id
     case "$actions" in *MINIMIZE* | *MAXIMIZE*) fail "the $1 dialog may be minimised or maximised" ;; esac
 }
 
-# "Configure...", three steps up from the bottom of the calendar's menu.
+# "Configure...", two steps up from the bottom of the calendar's menu.
 xdotool windowactivate --sync "$calendar" 2>/dev/null || xdotool windowfocus --sync "$calendar"
 xdotool key Menu
-wait_for popup_menu || fail "the menu key did not open the calendar's menu"
+wait_for x_popup_menu || fail "the menu key did not open the calendar's menu"
 xdotool key Up Up Return
 wait_for dialog_id Kestrivel || fail "\"Configure...\" did not open the dialog"
 config=$(dialog_id Kestrivel)

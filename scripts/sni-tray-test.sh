@@ -80,26 +80,8 @@ check_marks() { # step name for messages
 }
 check_marks "plain"
 
-# "Configure..." from the menu key on the focused calendar (three up from the bottom); "Calendar is
-# always on top." is the third box of the first tab; Apply, then Ok.
-popup_menu() {
-    for id in $(xdotool search --onlyvisible --classname '^kestrivel$' 2>/dev/null); do
-        xwininfo -id "$id" | grep -q 'Override Redirect State: yes' && return 0
-    done
-    return 1
-}
-dialog_id() {
-    for id in $(xdotool search --onlyvisible --name '^Kestrivel$' 2>/dev/null); do
-        [ "$id" != "$calendar" ] && xwininfo -id "$id" | grep -q 'Width: 441' && { echo "$id"; return 0; }
-    done
-    return 1
-}
-xdotool windowactivate --sync "$calendar" 2>/dev/null || xdotool windowfocus --sync "$calendar"
-xdotool key Menu
-wait_for popup_menu || fail "the menu key did not open the calendar's menu"
-xdotool key Up Up Return
-wait_for dialog_id || fail "\"Configure...\" did not open the dialog"
-dialog=$(dialog_id)
+# "Configure..."; "Calendar is always on top." is the third box of the first tab; Apply, then Ok.
+x_open_configure
 read -r dx dy < <(xwininfo -id "$dialog" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF} END {print x, y}')
 xdotool mousemove $((dx + 25)) $((dy + 104)) click 1
 xdotool mousemove $((dx + 392)) $((dy + 228)) click 1

@@ -114,3 +114,28 @@ x_status_host() {
         -m org.freedesktop.DBus.Properties.Get org.kde.StatusNotifierWatcher IsStatusNotifierHostRegistered |
         grep -q true
 }
+# The calendar's menu is shown (an override-redirect window of the program).
+x_popup_menu() {
+    for id in $(xdotool search --onlyvisible --classname '^kestrivel$' 2>/dev/null); do
+        xwininfo -id "$id" | grep -q 'Override Redirect State: yes' && return 0
+    done
+    return 1
+}
+# The configuration dialog's window (441 pixels wide, captioned "Kestrivel").
+x_config_dialog() {
+    for id in $(xdotool search --onlyvisible --name '^Kestrivel$' 2>/dev/null); do
+        [ "$id" != "$calendar" ] && xwininfo -id "$id" | grep -q 'Width: 441' && { echo "$id"; return 0; }
+    done
+    return 1
+}
+# "Configure..." from the menu key on the focused calendar ($calendar): two steps up from the bottom
+# ("Close"), whichever items the day under the pointer enables (a build without an update server,
+# as the tests build, shows no "Look for updates"). Sets $dialog.
+x_open_configure() {
+    xdotool windowactivate --sync "$calendar" 2>/dev/null || xdotool windowfocus --sync "$calendar"
+    xdotool key Menu
+    wait_for x_popup_menu || fail "the menu key did not open the calendar's menu"
+    xdotool key Up Up Return
+    wait_for x_config_dialog || fail "\"Configure...\" did not open the dialog"
+    dialog=$(x_config_dialog)
+}

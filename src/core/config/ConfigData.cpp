@@ -256,21 +256,28 @@ void TConfigData::LoadOptions() {
     Position = LoadWindowPosition(SettingsPath());
 }
 
-TConfigData::DiskState TConfigData::takeInMemos(bool& changed) {
-    changed = false;
-    const std::string path = MemosPath();
-    const FileStamp now = fileStampOf(path);
-    if (!now.Exists || now == m_memosStamp) {
+TConfigData::DiskState TConfigData::readIfChanged(const std::string& path, const FileStamp& known,
+                                                  FileStamp& now, const std::function<bool()>& load) {
+    now = fileStampOf(path);
+    if (!now.Exists || now == known) {
         return DiskState::Unchanged;
     }
-    TMemoList disk;
-    const bool complete = disk.LoadFromFile(path);
+    const bool complete = load();
     keepDamaged(path, complete);
     if (m_unkept.contains(path)) {
         return DiskState::Refused;
     }
-    if (!complete) {
-        return DiskState::Unchanged;
+    return complete ? DiskState::Merged : DiskState::Unchanged;
+}
+
+TConfigData::DiskState TConfigData::takeInMemos(bool& changed) {
+    changed = false;
+    TMemoList disk;
+    FileStamp now;
+    const DiskState read =
+        readIfChanged(MemosPath(), m_memosStamp, now, [&] { return disk.LoadFromFile(MemosPath()); });
+    if (read != DiskState::Merged) {
+        return read;
     }
     std::vector<TMemo> merged;
     if (!mergeMemos(m_memosBase, Memos.Items(), disk.Items(), merged)) {
@@ -304,19 +311,12 @@ bool TConfigData::RefreshMemos() {
 }
 
 TConfigData::DiskState TConfigData::takeInSchemes(int& selectedIndex) {
-    const std::string path = SchemesPath();
-    const FileStamp now = fileStampOf(path);
-    if (!now.Exists || now == m_schemesStamp) {
-        return DiskState::Unchanged;
-    }
     TSchemeList disk;
-    const bool complete = disk.LoadFromFile(path);
-    keepDamaged(path, complete);
-    if (m_unkept.contains(path)) {
-        return DiskState::Refused;
-    }
-    if (!complete) {
-        return DiskState::Unchanged;
+    FileStamp now;
+    const DiskState read =
+        readIfChanged(SchemesPath(), m_schemesStamp, now, [&] { return disk.LoadFromFile(SchemesPath()); });
+    if (read != DiskState::Merged) {
+        return read;
     }
     const std::vector<TScheme> ours = schemesOf(Schemes);
     std::vector<TScheme> onDisk = schemesOf(disk);

@@ -112,6 +112,11 @@ private:
         Merged,    // read again and merged into the list in memory
         Refused,   // must not be replaced: a damaged file not kept, or a merge too large
     };
+    // Reads the file at `path` again (through `load`) when its stamp differs from `known`: Merged
+    // when it was read completely and is to be merged (its stamp in `now`), Unchanged or Refused as
+    // above otherwise.
+    DiskState readIfChanged(const std::string& path, const FileStamp& known, FileStamp& now,
+                            const std::function<bool()>& load);
     // Memos.dat read again and merged when its stamp changed.
     DiskState takeInMemos(bool& changed);
     // Schemes.dat the same; `selectedIndex` follows the selected scheme into the merged list.
