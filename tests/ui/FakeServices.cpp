@@ -8,6 +8,16 @@ void FakeHttpClient::Get(const std::string& url, const std::string& userAgent, s
     Pending.push_back({url, userAgent, maxBytes, std::move(done)});
 }
 
+void FakeHttpClient::Send(const THttpRequest& request, std::function<void(THttpResult)> done) {
+    std::string agent;
+    for (const auto& [name, value] : request.Headers) {
+        if (name == "User-Agent") {
+            agent = value;
+        }
+    }
+    Get(request.Url, agent, request.MaxBytes, std::move(done));
+}
+
 void FakeHttpClient::Deliver(THttpResult result) {
     if (Pending.empty()) {
         return;

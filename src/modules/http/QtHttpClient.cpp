@@ -36,6 +36,7 @@ struct Download {
     // Set when we abort the reply ourselves (too large, too slow): the answer is then a failure
     // whatever Qt reports.
     bool Refused = false;
+    bool TimedOut = false;
 };
 
 // Takes what Qt holds into the body, never more than one byte past the cap: that byte is enough to
@@ -58,23 +59,40 @@ QtHttpClient::QtHttpClient(QObject* parent, int timeoutMs) : QObject(parent), m_
 
 void QtHttpClient::Get(const std::string& url, const std::string& userAgent, size_t maxBytes,
                        std::function<void(THttpResult)> done) {
-    QNetworkRequest request(QUrl(QString::fromStdString(url)));
-    request.setHeader(QNetworkRequest::UserAgentHeader, QString::fromStdString(userAgent));
+    THttpRequest request;
+    request.Url = url;
+    request.Headers.emplace_back("User-Agent", userAgent);
+    request.MaxBytes = maxBytes;
+    Send(request, std::move(done));
+}
+
+void QtHttpClient::Send(const THttpRequest& request, std::function<void(THttpResult)> done) {
+    QNetworkRequest qrequest(QUrl(QString::fromStdString(request.Url)));
+    for (const auto& [name, value] : request.Headers) {
+        qrequest.setRawHeader(QByteArray::fromStdString(name), QByteArray::fromStdString(value));
+    }
+    // A server may move a calendar, never from https to plain http.
+    qrequest.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
     // Made at the first request: a calendar without an update endpoint never loads the network stack.
     if (m_manager == nullptr) {
         // The proxy the user configured for the desktop, as a browser would use it.
         QNetworkProxyFactory::setUseSystemConfiguration(true);
         m_manager = new QNetworkAccessManager(this);
     }
-    QNetworkReply* reply = m_manager->get(request);
+    QNetworkReply* reply = request.Method == "GET" && request.Body.empty()
+                               ? m_manager->get(qrequest)
+                               : m_manager->sendCustomRequest(qrequest, QByteArray::fromStdString(request.Method),
+                                                              QByteArray::fromStdString(request.Body));
     reply->setReadBufferSize(kReadBufferBytes);
 
     auto download = std::make_shared<Download>();
-    download->Limit = static_cast<qint64>(std::min<size_t>(maxBytes, std::numeric_limits<qint64>::max() - 1));
+    download->Limit =
+        static_cast<qint64>(std::min<size_t>(request.MaxBytes, std::numeric_limits<qint64>::max() - 1));
     auto* timer = new QTimer(reply);
     timer->setSingleShot(true);
     connect(timer, &QTimer::timeout, reply, [reply, download] {
         download->Refused = true;
+        download->TimedOut = true;
         reply->abort();
     });
     timer->start(m_timeoutMs);
@@ -94,7 +112,15 @@ void QtHttpClient::Get(const std::string& url, const std::string& userAgent, siz
         // status means the server was never reached or the answer broke off.
         if (!download->Refused && answered(*reply)) {
             result.Ok = true;
+            result.Status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+            result.ETag = reply->rawHeader("ETag").toStdString();
             result.Body.assign(download->Body.constData(), static_cast<size_t>(download->Body.size()));
+        } else if (download->TimedOut) {
+            result.Error = "no answer in time";
+        } else if (download->Refused) {
+            result.Error = "answer too long";
+        } else {
+            result.Error = reply->errorString().toStdString();
         }
         done(std::move(result));
     });

@@ -21,6 +21,7 @@ public:
 
     void Get(const std::string& url, const std::string& userAgent, size_t maxBytes,
              std::function<void(THttpResult)> done) override;
+    void Send(const THttpRequest& request, std::function<void(THttpResult)> done) override;
 
 private:
     QNetworkAccessManager* m_manager = nullptr;

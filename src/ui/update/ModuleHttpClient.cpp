@@ -14,6 +14,14 @@ TModuleHttpClient::~TModuleHttpClient() = default;
 
 void TModuleHttpClient::Get(const std::string& url, const std::string& userAgent, size_t maxBytes,
                             std::function<void(THttpResult)> done) {
+    THttpRequest request;
+    request.Url = url;
+    request.Headers.emplace_back("User-Agent", userAgent);
+    request.MaxBytes = maxBytes;
+    Send(request, std::move(done));
+}
+
+void TModuleHttpClient::Send(const THttpRequest& request, std::function<void(THttpResult)> done) {
     if (!m_tried) {
         m_tried = true;
         const auto create = ResolveModuleFunction<KestrivelCreateHttpClientFn>(
@@ -23,10 +31,14 @@ void TModuleHttpClient::Get(const std::string& url, const std::string& userAgent
         }
     }
     if (m_client) {
-        m_client->Get(url, userAgent, maxBytes, std::move(done));
+        m_client->Send(request, std::move(done));
         return;
     }
-    QTimer::singleShot(0, this, [done = std::move(done)] { done(THttpResult{}); });
+    QTimer::singleShot(0, this, [done = std::move(done)] {
+        THttpResult result;
+        result.Error = "the network module is missing";
+        done(std::move(result));
+    });
 }
 
 } // namespace kestrivel

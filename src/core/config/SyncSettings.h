@@ -1,0 +1,30 @@
+#pragma once
+
+#include <string>
+
+namespace kestrivel {
+
+// The [Sync] section of Settings.ini (Server, User, Interval in minutes) and, never written there,
+// the password from the desktop's secret store or KESTRIVEL_SYNC_PASSWORD. An empty Server means
+// no sync.
+struct TSyncSettings {
+    static constexpr int kDefaultInterval = 15;
+    static constexpr int kMinInterval = 1;
+    static constexpr int kMaxInterval = 24 * 60;
+
+    std::string Server;
+    std::string User;
+    std::string Password;
+    int IntervalMinutes = kDefaultInterval;
+
+    bool enabled() const { return !Server.empty(); }
+};
+
+// Fills `sync` from section "Sync" of the settings file; missing or unreadable values keep their
+// defaults, an interval out of range is brought into it. The password is left alone.
+void LoadSyncSettings(const std::string& iniPath, TSyncSettings& sync);
+// Writes Server, User and Interval into section "Sync", keeping every other section and key; false
+// with "Unable to write to <path>" in `error` as SaveOptions.
+bool SaveSyncSettings(const std::string& iniPath, const TSyncSettings& sync, std::string& error);
+
+} // namespace kestrivel

@@ -1,0 +1,95 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "sync/DavTransport.h"
+
+namespace kestrivel {
+
+// Why a request to the calendar server did not do what was asked.
+enum class TDavError {
+    None,
+    Network,            // no answer: server down, no route, time-out, answer too long
+    Unauthorized,       // 401 or 403 on the calendar: wrong user or password
+    NotCalendar,        // the address leads to no calendar that holds events
+    PreconditionFailed, // 412: the event changed (If-Match) or exists (If-None-Match) on the server
+    NotFound,           // 404/410 on an event
+    BadAnswer,          // an answer that does not read (not XML, not a multistatus, ...)
+    Server,             // any other status
+};
+
+struct TDavStatus {
+    TDavError Error = TDavError::None;
+    int HttpStatus = 0;
+    std::string Detail; // one line, English, for logs and `kestrivel --sync`
+    bool ok() const { return Error == TDavError::None; }
+};
+
+// One calendar object resource: its address (absolute URL), ETag (quotes kept) and, once fetched,
+// its iCalendar text.
+struct TDavEvent {
+    std::string Href;
+    std::string ETag;
+    std::string Data;
+};
+
+// What changed in a collection since a sync token, or its whole listing.
+struct TDavChanges {
+    // True when Changed lists every event of the collection (first sync, a token the server no
+    // longer knows, or a server without sync-collection): events the caller knew that are not
+    // listed are gone.
+    bool Full = false;
+    std::vector<TDavEvent> Changed; // Href and ETag; Data empty
+    std::vector<std::string> Removed;
+    std::string Token; // the new sync token; empty when the server offers none
+};
+
+// CalDAV (RFC 4791) with collection sync (RFC 6578) over a blocking transport. Every request
+// carries Basic authentication when a user is given. Addresses the server answers with (hrefs)
+// are resolved against the request's URL, so callers deal in absolute URLs only.
+class TCalDavClient {
+public:
+    TCalDavClient(IDavTransport& transport, std::string user, std::string password);
+
+    // The calendar collection to sync with, as an absolute URL ending in "/": `address` itself
+    // when it is a calendar collection that holds VEVENTs; otherwise current-user-principal ->
+    // calendar-home-set -> the first calendar there that holds VEVENTs (the one named in the
+    // address's path wins when there are several). NotCalendar when none is found.
+    TDavStatus Discover(const std::string& address, std::string& collection);
+
+    // Changes since `token` through sync-collection; with an empty token, a token the server
+    // rejects (403/409 valid-sync-token) or no sync-collection support, the full listing (by
+    // sync-collection without a token, else a calendar-query for VEVENT ETags).
+    TDavStatus Changes(const std::string& collection, const std::string& token, TDavChanges& out);
+
+    // The events named by `hrefs` with their data and current ETags (calendar-multiget, in
+    // batches). Hrefs the server no longer has are left out of `out`.
+    TDavStatus Fetch(const std::string& collection, const std::vector<std::string>& hrefs,
+                     std::vector<TDavEvent>& out);
+
+    // PUT `data` (text/calendar) at `href`: with an empty `ifMatch` only when nothing is there
+    // (If-None-Match: *), else only when the ETag still is `ifMatch`. `newEtag` receives the ETag
+    // of the answer, empty when the server sends none. PreconditionFailed when the condition fails.
+    TDavStatus Put(const std::string& href, const std::string& data, const std::string& ifMatch,
+                   std::string& newEtag);
+
+    // DELETE `href` only when its ETag still is `ifMatch`; NotFound counts as done.
+    TDavStatus Delete(const std::string& href, const std::string& ifMatch);
+
+private:
+    THttpResult send(THttpRequest request);
+
+    IDavTransport& m_transport;
+    std::string m_user;
+    std::string m_password;
+};
+
+// "Basic " and the base64 of "user:password" (RFC 7617), the password as UTF-8.
+std::string BasicAuthorization(const std::string& user, const std::string& password);
+
+// `href` (absolute URL, absolute path or relative reference) resolved against `base` (an absolute
+// http or https URL), RFC 3986 section 5.2; percent escapes are kept as they are.
+std::string ResolveHref(const std::string& base, const std::string& href);
+
+} // namespace kestrivel

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "config/SyncSettings.h"
+#include "sync/CalDavClient.h"
+
+namespace kestrivel {
+
+class TConfigData;
+class IEventCodec;
+
+// Why a sync did not finish; each has a translatable text in the program and a one-line English
+// reason for `kestrivel --sync`.
+enum class TSyncFailure {
+    None,
+    NotConfigured, // no server address
+    Network,       // server down or unreachable
+    Unauthorized,  // wrong user or password
+    NotCalendar,   // the address leads to no calendar
+    Server,        // the server answered something unusable
+    LocalFile,     // Memos.dat or the state file could not be read or written
+};
+
+struct TSyncReport {
+    TSyncFailure Failure = TSyncFailure::None;
+    std::string Reason; // one line, English; empty on success
+    int Sent = 0;       // events created or changed on the server
+    int Received = 0;   // memos added or changed here
+    int Removed = 0;    // memos or events removed, on either side
+    int Joined = 0;     // memos edited on both sides whose texts were joined (the user is told)
+    bool MemosChanged = false;
+    bool ok() const { return Failure == TSyncFailure::None; }
+};
+
+// The name of the sync state file beside Memos.dat.
+inline constexpr const char* kSyncStateFileName = "Sync.dat";
+
+// One two-way sync of `data`'s memos (loaded by the caller) with the calendar at
+// `settings.Server`: changes from the server come in, local changes go out with If-Match /
+// If-None-Match, and Memos.dat (through TConfigData::SaveMemos, merging what others wrote) and
+// the state file are written as it goes, so a sync cut off at any point resumes without losing or
+// doubling a memo. `nowUtcSeconds` stamps the events written. Nothing is written locally on a
+// failure before the first change arrived.
+TSyncReport SyncMemos(TConfigData& data, const TSyncSettings& settings, IDavTransport& transport,
+                      IEventCodec& codec, int64_t nowUtcSeconds);
+
+// The same for the memos of the program folder `folder`, read here: what `kestrivel --sync` and
+// the program's sync thread run, each on a data owner of its own; a running calendar takes the
+// result in through its merge of Memos.dat.
+TSyncReport SyncFolder(const std::string& folder, const TSyncSettings& settings, IDavTransport& transport,
+                       IEventCodec& codec, int64_t nowUtcSeconds);
+
+} // namespace kestrivel
