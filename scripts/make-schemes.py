@@ -54,6 +54,9 @@ def pack_scheme(name, zones):
     return pack_string(name) + b"".join(pack_zone(zones[k]) for k in ZONES)
 
 
+# Day digits sit 2 pixels below the top of their box whatever the padding, so the day zone's padding
+# would only widen the gap under them: the tiles take their room from a larger type instead.
+
 # Colours never use 255,0,255: the calendar window shows the desktop through that one.
 
 # A white card with a blue title band; weekends in brick red, today a blue chip, memo days ringed in
@@ -65,11 +68,11 @@ PAPER = {
     "title": zone(size=11, text=(255, 255, 255), style=BOLD, effect="shadow", effect_color=DEEP_BLUE,
                   back=BLUE, frame=BLUE, round_corners=True, padding=3, spacing=6),
     "week": zone(size=8, text=(125, 132, 145), style=BOLD, padding=1, spacing=2),
-    "days": zone(size=9, text=INK, padding=2, spacing=2),
-    "weekends": zone(size=9, text=(190, 60, 50)),
-    "today": zone(size=9, text=(255, 255, 255), style=BOLD, effect="shadow", effect_color=DEEP_BLUE,
+    "days": zone(size=10, text=INK, padding=0, spacing=2),
+    "weekends": zone(size=10, text=(190, 60, 50)),
+    "today": zone(size=10, text=(255, 255, 255), style=BOLD, effect="shadow", effect_color=DEEP_BLUE,
                   back=BLUE, frame=DEEP_BLUE, round_corners=True),
-    "memodays": zone(size=9, text=DEEP_BLUE, style=BOLD, back=RING, frame=BLUE, round_corners=True),
+    "memodays": zone(size=10, text=DEEP_BLUE, style=BOLD, back=RING, frame=BLUE, round_corners=True),
     "memo": zone(size=9, text=(90, 70, 25), style=ITALIC, back=(255, 246, 204), frame=(225, 195, 105),
                  round_corners=True, padding=3, spacing=7),
 }
@@ -82,10 +85,10 @@ MIDNIGHT = {
     "title": zone(size=11, text=(236, 239, 245), style=BOLD, effect="shadow", effect_color=(0, 0, 0),
                   padding=2, spacing=5),
     "week": zone(size=8, text=(135, 145, 165), style=BOLD, padding=1, spacing=3),
-    "days": zone(size=9, text=(212, 217, 227), back=TILE, round_corners=True, padding=2, spacing=2),
-    "weekends": zone(size=9, text=(250, 150, 120), back=TILE, round_corners=True),
-    "today": zone(size=9, text=CARD, style=BOLD, back=AMBER, frame=(255, 214, 150), round_corners=True),
-    "memodays": zone(size=9, text=CYAN, style=BOLD, back=TILE, frame=CYAN, round_corners=True),
+    "days": zone(size=10, text=(212, 217, 227), back=TILE, round_corners=True, padding=0, spacing=2),
+    "weekends": zone(size=10, text=(250, 150, 120), back=TILE, round_corners=True),
+    "today": zone(size=10, text=CARD, style=BOLD, back=AMBER, frame=(255, 214, 150), round_corners=True),
+    "memodays": zone(size=10, text=CYAN, style=BOLD, back=TILE, frame=CYAN, round_corners=True),
     "memo": zone(size=9, text=(220, 228, 238), back=TILE, frame=CYAN, round_corners=True, padding=3,
                  spacing=7),
 }
@@ -99,13 +102,13 @@ GLASS = {
                   back=PANE, frame=RIM, round_corners=True, padding=3, spacing=5),
     "week": zone(size=8, text=(226, 236, 244), style=BOLD, effect="shadow", effect_color=GLOW, padding=1,
                  spacing=2),
-    "days": zone(size=9, text=(255, 255, 255), effect="shadow", effect_color=GLOW, back=(96, 126, 150),
-                 frame=(140, 168, 190), round_corners=True, padding=2, spacing=3),
-    "weekends": zone(size=9, text=WARM, effect="shadow", effect_color=GLOW, back=(96, 126, 150),
+    "days": zone(size=10, text=(255, 255, 255), effect="shadow", effect_color=GLOW, back=(96, 126, 150),
+                 frame=(140, 168, 190), round_corners=True, padding=0, spacing=3),
+    "weekends": zone(size=10, text=WARM, effect="shadow", effect_color=GLOW, back=(96, 126, 150),
                      frame=(140, 168, 190), round_corners=True),
-    "today": zone(size=9, text=(36, 62, 86), style=BOLD, back=(236, 244, 250), frame=(255, 255, 255),
+    "today": zone(size=10, text=(36, 62, 86), style=BOLD, back=(236, 244, 250), frame=(255, 255, 255),
                   round_corners=True),
-    "memodays": zone(size=9, text=WARM, style=BOLD, effect="shadow", effect_color=GLOW,
+    "memodays": zone(size=10, text=WARM, style=BOLD, effect="shadow", effect_color=GLOW,
                      back=(96, 126, 150), frame=WARM, round_corners=True),
     "memo": zone(size=9, text=(255, 255, 255), effect="shadow", effect_color=GLOW, back=PANE, frame=RIM,
                  round_corners=True, padding=3, spacing=6),

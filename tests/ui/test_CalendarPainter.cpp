@@ -529,6 +529,52 @@ private slots:
         QCOMPARE(ink3, ink0);
     }
 
+    // Digits sit 2 pixels below the top of their box whatever the padding, so any padding of the
+    // day zone only widens the gap below them: a shipped tile keeps its digits in the middle.
+    void shippedTilesHoldTheirDigitsInTheMiddle_data() {
+        QTest::addColumn<QString>("file");
+        for (const char* file : {"Paper", "Midnight", "Glass", "HighContrast"}) {
+            QTest::newRow(file) << QString(file);
+        }
+    }
+    void shippedTilesHoldTheirDigitsInTheMiddle() {
+        QFETCH(QString, file);
+        TSchemeList list;
+        QVERIFY(list.ImportFromFile(std::string(KESTRIVEL_SOURCE_DIR) + "/schemes/" + file.toStdString() + ".dat"));
+        scheme = *list.Get(0);
+        const TMonthModel model = Generate(2021, 2, 18);
+        QImage buffer;
+        DrawCalendar(buffer, model, &scheme);
+        int tiles = 0;
+        for (const TCalendarBox& box : model.Boxes) {
+            const TSettings& zone = scheme.Settings[box.Zone];
+            if (box.Kind != TBoxKind::Day || !(zone.BackSolid || zone.Frame)) {
+                continue;
+            }
+            // Ink: what is neither the tile's fill nor its rim, looked for away from the rounded corners.
+            const QRgb fill = Rgb(zone.BackSolid ? zone.BackColor : scheme.Settings[zoneCalendar].BackColor);
+            const QRgb rim = Rgb(zone.Frame ? zone.FrameColor : zone.BackColor);
+            int first = -1, last = -1;
+            for (int y = box.Top + 1; y < box.Bottom - 1; ++y) {
+                for (int x = box.Left + 2; x < box.Right - 2; ++x) {
+                    const QRgb pixel = buffer.pixel(x, y);
+                    if (pixel != fill && pixel != rim) {
+                        first = first < 0 ? y : first;
+                        last = y;
+                        break;
+                    }
+                }
+            }
+            QVERIFY2(first >= 0, qPrintable(QString("day %1 shows no digits").arg(box.Day)));
+            const int above = first - box.Top;
+            const int below = box.Bottom - 1 - last;
+            QVERIFY2(std::abs(above - below) <= 1,
+                     qPrintable(QString("day %1: %2 above, %3 below").arg(box.Day).arg(above).arg(below)));
+            ++tiles;
+        }
+        QVERIFY(tiles > 0);
+    }
+
     void wideTitleWidensTheWindowWithItsFrame() {
         options.DateFormat = "dddddd";
         scheme.Settings[zoneTitle].FontSize = 16;
