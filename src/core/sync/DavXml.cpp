@@ -103,6 +103,20 @@ std::string Trimmed(const std::string& s) {
     return s.substr(first, s.find_last_not_of(blanks) - first + 1);
 }
 
+// XML reading turns a raw CR LF into LF (XML 1.0 section 2.11); iCalendar lines end in CR LF, so
+// they are put back, once, whichever way the server escaped them.
+std::string WithCrLf(const std::string& text) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 32);
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) {
+            out += '\r';
+        }
+        out += text[i];
+    }
+    return out;
+}
+
 std::string Upper(std::string s) {
     std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::toupper(c); });
     return s;
@@ -153,6 +167,9 @@ bool Reader::InProp() const {
 }
 
 void Reader::Start(XML_Parser parser, const XML_Char* name, const XML_Char** attributes) {
+    if (!m_failure.empty()) {
+        return;
+    }
     if (m_stack.size() >= kMaxDepth) {
         Fail(parser, "nested too deeply");
         return;
@@ -246,7 +263,7 @@ void Reader::EndText(Tag tag) {
     case Tag::CalendarData:
         if (InProp()) {
             m_propStat.HasCalendarData = true;
-            m_propStat.CalendarData = m_text;
+            m_propStat.CalendarData = WithCrLf(m_text);
         }
         break;
     default:
@@ -288,6 +305,10 @@ void Reader::EndPropStat() {
 }
 
 void Reader::End() {
+    // Expat may still report the end of an empty element after the reading was stopped.
+    if (!m_failure.empty() || m_stack.empty()) {
+        return;
+    }
     const Tag tag = m_stack.back();
     if (m_collect) {
         EndText(tag);

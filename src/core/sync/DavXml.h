@@ -16,7 +16,7 @@ struct TDavResponse {
     bool HasETag = false;
     std::string ETag;
     bool HasCalendarData = false;
-    std::string CalendarData; // as the server sent it, line ends as XML reading left them (LF)
+    std::string CalendarData; // as the server sent it, every line ending in CR LF
     std::string DisplayName;
     bool IsCollection = false;
     bool IsCalendar = false;
