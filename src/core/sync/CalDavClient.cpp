@@ -228,6 +228,7 @@ TDavStatus TCalDavClient::Discover(const std::string& address, std::string& coll
     if (fatal(status)) {
         return status;
     }
+    const TDavStatus atAddress = status;
     std::string principal;
     for (const TDavResponse& r : answer.Responses) {
         if (HoldsEvents(r)) {
@@ -249,6 +250,9 @@ TDavStatus TCalDavClient::Discover(const std::string& address, std::string& coll
                 principal = ResolveHref(wellKnown, r.PrincipalHref);
             }
         }
+    }
+    if (principal.empty() && atAddress.Error == TDavError::BadAnswer) {
+        return atAddress; // something answered there, just not WebDAV: say so rather than "no calendar"
     }
     if (principal.empty()) {
         return Failure(TDavError::NotCalendar, status.HttpStatus, address + ": no calendar and no principal");
