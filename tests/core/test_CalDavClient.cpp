@@ -1,0 +1,391 @@
+#include "sync/CalDavClient.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <expat.h>
+
+#include "TestSupport.h"
+
+using namespace kestrivel;
+
+namespace {
+
+// One answer of the fake server: to "METHOD /path" (any host) whose body holds `bodyHas`, an HTTP
+// status (0: no answer at all) and a recorded body (tests/data/dav/<file>, inline when it starts
+// with '<').
+struct Answer {
+    std::string request;
+    std::string bodyHas;
+    int status;
+    std::string file;
+    std::string etag = "";
+};
+
+std::string Header(const THttpRequest& r, const std::string& name) {
+    for (const auto& [key, value] : r.Headers) {
+        if (key == name) {
+            return value;
+        }
+    }
+    return "-";
+}
+
+std::string PathOf(const std::string& url) {
+    const size_t at = url.find('/', url.find("://") + 3);
+    return at == std::string::npos ? "/" : url.substr(at);
+}
+
+// Answers from its table and writes each request down as "METHOD depth /path; ".
+class TRecordedServer : public IDavTransport {
+public:
+    explicit TRecordedServer(std::vector<Answer> answers) : m_answers(std::move(answers)) {}
+
+    THttpResult Send(const THttpRequest& r) override {
+        Sent.push_back(r);
+        Lines += r.Method + " " + Header(r, "Depth") + " " + PathOf(r.Url) + "; ";
+        EXPECT_EQ(Header(r, "Authorization"),
+                  "Basic YWxpY2VAZXhhbXBsZS5vcmc6c2VjcmV0"); // alice@example.org:secret
+        if (r.Method != "PUT" && !r.Body.empty()) {
+            XML_Parser p = XML_ParserCreateNS(nullptr, ' ');
+            EXPECT_EQ(XML_Parse(p, r.Body.data(), static_cast<int>(r.Body.size()), XML_TRUE), XML_STATUS_OK);
+            XML_ParserFree(p);
+            EXPECT_EQ(Header(r, "Content-Type"), "application/xml; charset=utf-8");
+        }
+        for (const Answer& a : m_answers) {
+            if (a.request == r.Method + " " + PathOf(r.Url) && r.Body.find(a.bodyHas) != std::string::npos) {
+                const bool file = !a.file.empty() && a.file[0] != '<';
+                return THttpResult{a.status != 0, file ? ReadBytes(FixturePath("dav/" + a.file)) : a.file,
+                                   a.status, a.etag, a.status != 0 ? "" : "connection refused"};
+            }
+        }
+        return THttpResult{true, "", 404, "", ""};
+    }
+
+    std::vector<THttpRequest> Sent;
+    std::string Lines;
+
+private:
+    std::vector<Answer> m_answers;
+};
+
+const std::string kA = "/alice%40example.org/";
+const std::string kCal = "http://127.0.0.1:5232" + kA + "memos/";
+const std::string kNc = "/remote.php/dav/calendars/alice/";
+const std::vector<Answer> kRadicale = {
+    {"PROPFIND /", "", 207, "radicale-propfind-root.xml"},
+    {"PROPFIND " + kA, "home-set", 207, "radicale-propfind-principal.xml"},
+    {"PROPFIND " + kA, "resourcetype", 207, "radicale-propfind-home.xml"},
+    {"PROPFIND " + kA + "memos", "", 207, "radicale-propfind-calendar.xml"}};
+const std::vector<Answer> kNextcloud = {
+    {"PROPFIND /.well-known/caldav", "", 207, "nextcloud-wellknown.xml"},
+    {"PROPFIND /remote.php/dav/principals/users/alice/", "", 207, "nextcloud-principal.xml"},
+    {"PROPFIND " + kNc, "", 207, "nextcloud-propfind-home.xml"}};
+const std::vector<Answer> kTasksOnly = {
+    kRadicale[0], kRadicale[1], {"PROPFIND " + kA, "resourcetype", 207, "radicale-propfind-root.xml"}};
+
+struct DiscoverCase {
+    const char* name;
+    std::string address;
+    const std::vector<Answer>& answers;
+    TDavError error;
+    std::string collection;
+    std::string lines; // the requests sent, when the case is about them
+};
+
+const std::vector<Answer> kNothing;
+const std::vector<Answer> kDown = {{"PROPFIND " + kA + "memos/", "", 0, ""}};
+const std::vector<Answer> kDenied = {{"PROPFIND " + kA + "memos/", "", 401, ""}};
+const std::vector<Answer> kHtml = {{"PROPFIND " + kA + "memos/", "", 200, "<html>oops</html>"}};
+
+const std::vector<DiscoverCase> kDiscover = {
+    {"the address is the calendar", "http://127.0.0.1:5232" + kA + "memos", kRadicale, TDavError::None, kCal,
+     "PROPFIND 0 " + kA + "memos; "},
+    {"server root: principal, home, its calendar of events", "http://127.0.0.1:5232/", kRadicale,
+     TDavError::None, kCal, "PROPFIND 0 /; PROPFIND 0 " + kA + "; PROPFIND 1 " + kA + "; "},
+    {"no principal at the address: well-known", "https://c.example/", kNextcloud, TDavError::None,
+     "https://c.example" + kNc + "personal/",
+     "PROPFIND 0 /; PROPFIND 0 /.well-known/caldav; PROPFIND 0 /remote.php/dav/principals/users/alice/; "
+     "PROPFIND 1 " +
+         kNc + "; "},
+    {"the address names a calendar", "https://c.example" + kNc + "Kestrivel", kNextcloud, TDavError::None,
+     "https://c.example" + kNc + "work%20stuff/", ""},
+    {"the address lies in a calendar", "https://c.example" + kNc + "work stuff/x.ics", kNextcloud,
+     TDavError::None, "https://c.example" + kNc + "work%20stuff/", ""},
+    {"no calendar holds events", "http://127.0.0.1:5232/", kTasksOnly, TDavError::NotCalendar, "", ""},
+    {"nothing anywhere", "http://h/x/", kNothing, TDavError::NotCalendar, "",
+     "PROPFIND 0 /x/; PROPFIND 0 /.well-known/caldav; "},
+    {"wrong password", kCal, kDenied, TDavError::Unauthorized, "", "PROPFIND 0 " + kA + "memos/; "},
+    {"server down", kCal, kDown, TDavError::Network, "", "PROPFIND 0 " + kA + "memos/; "},
+    {"a web page", kCal, kHtml, TDavError::BadAnswer, "", ""},
+};
+
+TEST(CalDavClient, DiscoverTable) {
+    for (const DiscoverCase& c : kDiscover) {
+        SCOPED_TRACE(c.name);
+        TRecordedServer server(c.answers);
+        std::string collection = "stale";
+        const TDavStatus status =
+            TCalDavClient(server, "alice@example.org", "secret").Discover(c.address, collection);
+        EXPECT_EQ(status.Error, c.error) << status.Detail;
+        EXPECT_EQ(collection, c.collection);
+        EXPECT_TRUE(c.lines.empty() || server.Lines == c.lines) << server.Lines;
+    }
+}
+
+// "full|token", then "~name etag" per change and "-~name" per removal, "~" the collection's URL.
+std::string Describe(const std::string& collection, const TDavChanges& c) {
+    auto shortened = [&collection](std::string href) {
+        return href.compare(0, collection.size(), collection) == 0 ? "~" + href.substr(collection.size())
+                                                                   : href;
+    };
+    std::string s = std::string(c.Full ? "full|" : "delta|") + c.Token;
+    for (const TDavEvent& e : c.Changed) {
+        s += " " + shortened(e.Href) + " " + e.ETag;
+    }
+    for (const std::string& href : c.Removed) {
+        s += " -" + shortened(href);
+    }
+    return s;
+}
+
+// The ETags Radicale gave: m1, m2 before and after its change, m3, m4.
+const std::string kE1 = "\"b4d12c9fe24a2582545dcbabfdcd90330489f1649e42e2dedee4ef085a6266ec\"";
+const std::string kE2 = "\"fb07b9935b3af8ad5cc7203b92507d0c422fff70883848ac2b3dbe6469e47989\"";
+const std::string kE2b = "\"958a660881516c7b358f6e0157ca0c9d8435bcf0308568a130cf472ce49c982b\"";
+const std::string kE3 = "\"9fd7a2dd8514b79ef83a85e4b941ee36beabba47f4e244c571e6eae1c3823c3b\"";
+const std::string kE4 = "\"ee242d5fa3aeceadbd31f0cb2780f176987116a8af9c79ad5a3b70e3a2f10696\"";
+const std::string kToken =
+    "http://radicale.org/ns/sync/78295b5c6a144d16825da0dfb5cb0b6c4e68e6a9dd3641380eda2194b679b796";
+const std::string kAll = "full|" + kToken + " ~m2%40kestrivel.ics " + kE2 + " ~m3%40kestrivel.ics " + kE3 +
+                         " ~m1%40kestrivel.ics " + kE1;
+const std::string kListed =
+    "full| ~m2%40kestrivel.ics " + kE2b + " ~m4%40kestrivel.ics " + kE4 + " ~m1%40kestrivel.ics " + kE1;
+const Answer kSyncAll = {"REPORT " + kA + "memos/", "<d:sync-token/>", 207, "radicale-sync-initial.xml"};
+const Answer kQuery = {"REPORT " + kA + "memos/", "calendar-query", 207, "radicale-query.xml"};
+const std::string kSync = "REPORT 0 " + kA + "memos/; ";
+const std::string kSyncQuery = kSync + "REPORT 1 " + kA + "memos/; ";
+
+struct ChangesCase {
+    const char* name;
+    std::string token;
+    std::vector<Answer> answers;
+    TDavError error;
+    std::string changes;
+    std::string lines;
+};
+
+const std::vector<ChangesCase> kChanges = {
+    {"first sync", "", {kSyncAll}, TDavError::None, kAll, kSync},
+    {"since a token",
+     kToken,
+     {{"REPORT " + kA + "memos/", kToken, 207, "radicale-sync-changes.xml"}},
+     TDavError::None,
+     "delta|http://radicale.org/ns/sync/ee65fecd0098106253b1566731aa23d76c631b76e458fcbf8dd06f9255c56e5a "
+     "~m2%40kestrivel.ics " +
+         kE2b + " ~m4%40kestrivel.ics " + kE4 + " -~m3%40kestrivel.ics",
+     kSync},
+    {"forgotten token (recorded 403)",
+     "sync/0",
+     {{"REPORT " + kA + "memos/", "sync/0", 403, "radicale-sync-badtoken.xml"}, kSyncAll},
+     TDavError::None,
+     kAll,
+     kSync + kSync},
+    {"forgotten token (409)",
+     "t1",
+     {{"REPORT " + kA + "memos/", "t1", 409, ""}, kSyncAll},
+     TDavError::None,
+     kAll,
+     kSync + kSync},
+    {"no sync-collection (501)",
+     "",
+     {{"REPORT " + kA + "memos/", "sync-collection", 501, ""}, kQuery},
+     TDavError::None,
+     kListed,
+     kSyncQuery},
+    {"no sync-collection (403, other precondition)",
+     "",
+     {{"REPORT " + kA + "memos/", "sync-collection", 403, "<error xmlns='DAV:'><supported-report/></error>"},
+      kQuery},
+     TDavError::None,
+     kListed,
+     kSyncQuery},
+    {"sync answer without a token",
+     "",
+     {{"REPORT " + kA + "memos/", "sync-collection", 207, "nosync-report.xml"}, kQuery},
+     TDavError::None,
+     kListed,
+     kSyncQuery},
+    {"wrong password",
+     "",
+     {{"REPORT " + kA + "memos/", "", 401, ""}},
+     TDavError::Unauthorized,
+     "full|",
+     kSync},
+    {"server error", "t", {{"REPORT " + kA + "memos/", "", 500, ""}}, TDavError::Server, "delta|", kSync},
+    {"query refused too",
+     "",
+     {{"REPORT " + kA + "memos/", "", 405, ""}},
+     TDavError::Server,
+     "full|",
+     kSyncQuery},
+    {"cut short",
+     "",
+     {{"REPORT " + kA + "memos/", "", 207, "<multistatus xmlns='DAV:'>"}},
+     TDavError::BadAnswer,
+     "full|",
+     kSync},
+};
+
+TEST(CalDavClient, ChangesTable) {
+    for (const ChangesCase& c : kChanges) {
+        SCOPED_TRACE(c.name);
+        TRecordedServer server(c.answers);
+        TDavChanges changes;
+        const TDavStatus status =
+            TCalDavClient(server, "alice@example.org", "secret").Changes(kCal, c.token, changes);
+        EXPECT_EQ(status.Error, c.error) << status.Detail;
+        EXPECT_EQ(Describe(kCal, changes), c.changes);
+        EXPECT_EQ(server.Lines, c.lines);
+    }
+}
+
+TEST(CalDavClient, ChangesInOtherServersShapes) {
+    const std::string cyrus = "http://webdav.example.com/home/cyrusdaboo/";
+    const std::string nc = "https://c.example" + kNc + "personal/";
+    const std::vector<ChangesCase> cases = {
+        {"RFC 6578: truncated answer continues from its token",
+         "",
+         {{"REPORT /home/cyrusdaboo/", "<d:sync-token/>", 207, "rfc6578-sync-truncated.xml"},
+          {"REPORT /home/cyrusdaboo/", "sync/1233", 207, "rfc6578-sync-changes.xml"}},
+         TDavError::None,
+         "full|http://example.com/ns/sync/1238 ~file.xml \"00004-abcd1\" ~vcard.vcf \"00002-abcd2\"",
+         ""},
+        {"Nextcloud-like prefixes, paths for hrefs",
+         "sync/41",
+         {{"REPORT " + kNc + "personal/", "sync/41", 207, "nextcloud-sync-changes.xml"}},
+         TDavError::None,
+         "delta|http://sabre.io/ns/sync/42 ~A1B2.ics \"9c5e6b2a\" -~C3D4.ics",
+         ""},
+    };
+    for (const ChangesCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string collection = c.token.empty() ? cyrus : nc;
+        TRecordedServer server(c.answers);
+        TDavChanges changes;
+        EXPECT_TRUE(
+            TCalDavClient(server, "alice@example.org", "secret").Changes(collection, c.token, changes).ok());
+        EXPECT_EQ(Describe(collection, changes), c.changes);
+    }
+}
+
+TEST(CalDavClient, FetchMatchesEitherSpellingAndLeavesOutMissing) {
+    // Radicale answers "m1%40kestrivel.ics" to "m1@kestrivel.ics"; RFC 4791 7.9.1 answers with full URLs.
+    TRecordedServer server({{"REPORT " + kA + "memos/", "", 207, "radicale-multiget.xml"},
+                            {"REPORT /bernard/work/", "", 207, "rfc4791-multiget.xml"}});
+    TCalDavClient client(server, "alice@example.org", "secret");
+    std::vector<TDavEvent> events;
+    ASSERT_TRUE(
+        client
+            .Fetch(kCal, {kCal + "m1@kestrivel.ics", kCal + "m2%40kestrivel.ics", kCal + "m3@kestrivel.ics"},
+                   events)
+            .ok());
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0].Href + " " + events[0].ETag, kCal + "m1@kestrivel.ics " + kE1);
+    EXPECT_EQ(events[1].Href + " " + events[1].ETag, kCal + "m2%40kestrivel.ics " + kE2b);
+    EXPECT_NE(events[1].Data.find("\r\nSUMMARY:Birthday party\r\n"), std::string::npos);
+    ASSERT_TRUE(client.Fetch("http://cal.example.com/bernard/work/", {"mtg1.ics", "abcd1.ics"}, events).ok());
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].Href + " " + events[0].ETag, "abcd1.ics \"fffff-abcd1\"");
+    EXPECT_EQ(server.Lines, "REPORT 1 " + kA + "memos/; REPORT 1 /bernard/work/; ");
+    // Large sets go in batches; the hrefs sent are paths.
+    std::vector<std::string> many;
+    for (int i = 0; i < 250; ++i) {
+        many.push_back(kCal + "e" + std::to_string(i) + ".ics");
+    }
+    server.Sent.clear();
+    client.Fetch(kCal, many, events);
+    ASSERT_EQ(server.Sent.size(), 3u);
+    EXPECT_NE(server.Sent[2].Body.find("<d:href>" + kA + "memos/e249.ics</d:href>"), std::string::npos);
+    EXPECT_EQ(server.Sent[2].Body.find("e199.ics"), std::string::npos);
+}
+
+struct WriteCase {
+    const char* name;
+    std::string method;
+    std::string ifMatch;
+    int status;
+    TDavError error;
+    std::string condition; // the conditional header sent
+};
+
+const std::vector<WriteCase> kWrites = {
+    {"new event", "PUT", "", 201, TDavError::None, "If-None-Match: *"},
+    {"new event exists (recorded 412)", "PUT", "", 412, TDavError::PreconditionFailed, "If-None-Match: *"},
+    {"change", "PUT", "\"e1\"", 204, TDavError::None, "If-Match: \"e1\""},
+    {"change refused", "PUT", "\"e1\"", 403, TDavError::Unauthorized, "If-Match: \"e1\""},
+    {"server full", "PUT", "\"e1\"", 507, TDavError::Server, "If-Match: \"e1\""},
+    {"server down", "PUT", "", 0, TDavError::Network, "If-None-Match: *"},
+    {"delete", "DELETE", "\"e2\"", 200, TDavError::None, "If-Match: \"e2\""},
+    {"delete changed event (recorded 412)", "DELETE", "\"x\"", 412, TDavError::PreconditionFailed,
+     "If-Match: \"x\""},
+    {"delete gone event (recorded 404)", "DELETE", "\"e3\"", 404, TDavError::None, "If-Match: \"e3\""},
+    {"delete gone event (410)", "DELETE", "\"e3\"", 410, TDavError::None, "If-Match: \"e3\""},
+    {"delete unconditionally", "DELETE", "", 204, TDavError::None, "If-Match: -"},
+};
+
+TEST(CalDavClient, WriteTable) {
+    const std::string data = "BEGIN:VCALENDAR\r\nEND:VCALENDAR\r\n";
+    for (const WriteCase& c : kWrites) {
+        SCOPED_TRACE(c.name);
+        TRecordedServer server(
+            {{c.method + " " + kA + "memos/m1.ics", "", c.status, "", c.status == 201 ? "\"n1\"" : ""}});
+        TCalDavClient client(server, "alice@example.org", "secret");
+        std::string etag = "old";
+        const TDavStatus status = c.method == "PUT" ? client.Put(kCal + "m1.ics", data, c.ifMatch, etag)
+                                                    : client.Delete(kCal + "m1.ics", c.ifMatch);
+        EXPECT_EQ(status.Error, c.error) << status.Detail;
+        ASSERT_EQ(server.Sent.size(), 1u);
+        const std::string header = c.condition.substr(0, c.condition.find(':'));
+        EXPECT_EQ(header + ": " + Header(server.Sent[0], header), c.condition);
+        if (c.method == "PUT") {
+            EXPECT_EQ(etag, c.status == 201 ? "\"n1\"" : "");
+            EXPECT_EQ(Header(server.Sent[0], "Content-Type") + server.Sent[0].Body,
+                      "text/calendar; charset=utf-8" + data);
+        }
+    }
+}
+
+TEST(CalDavClient, BasicAuthorizationTable) {
+    // RFC 7617 sections 2 and 2.1, then each padding length.
+    const std::vector<std::vector<std::string>> cases = {
+        {"Aladdin", "open sesame", "QWxhZGRpbjpvcGVuIHNlc2FtZQ=="},
+        {"test", "123\xC2\xA3", "dGVzdDoxMjPCow=="},
+        {"a", "", "YTo="},
+        {"", "", "Og=="},
+        {"ab", "", "YWI6"}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(BasicAuthorization(c[0], c[1]), "Basic " + c[2]) << c[0];
+    }
+}
+
+TEST(CalDavClient, ResolveHrefRfcExamples) {
+    std::istringstream examples(ReadBytes(FixturePath("dav/rfc3986-examples.txt")));
+    int count = 0;
+    for (std::string line; std::getline(examples, line);) {
+        const size_t q1 = line.find('"'), q2 = line.find('"', q1 + 1), q3 = line.find('"', q2 + 1);
+        if (line[0] != '#') {
+            EXPECT_EQ(ResolveHref("http://a/b/c/d;p?q", line.substr(q1 + 1, q2 - q1 - 1)),
+                      line.substr(q3 + 1, line.rfind('"') - q3 - 1))
+                << line;
+            ++count;
+        }
+    }
+    EXPECT_EQ(count, 42);
+    EXPECT_EQ(ResolveHref("https://c.example", "a%40b.ics"), "https://c.example/a%40b.ics");
+}
+
+} // namespace
