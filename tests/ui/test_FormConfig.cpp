@@ -195,7 +195,8 @@ private slots:
         QTest::addColumn<QString>("storeError");
         QTest::newRow("cancel") << "cancel" << QString();
         QTest::newRow("apply") << "apply" << QString();
-        QTest::newRow("store refuses") << "apply" << "The keyring is locked";
+        QTest::newRow("store refuses") << "apply"
+                                       << "The keyring is locked";
     }
     void syncGroupRoundTrip() {
         QFETCH(QString, close);
