@@ -214,7 +214,6 @@ int RunSync(int& argc, char** argv) {
     if (!sync.enabled()) {
         return Fail("no calendar server is set ([Sync] Server in " + settingsPath + ")");
     }
-    sync.Password = SyncPassword(sync);
     const std::unique_ptr<IDavTransport> transport = CreateModuleDavTransport(kSyncRequestTimeoutMs);
     if (!transport) {
         return Fail("sync failed: the module " + std::string(kHttpModuleName) + " is missing");
@@ -223,6 +222,8 @@ int RunSync(int& argc, char** argv) {
     if (!codec) {
         return Fail("sync failed: the module " + std::string(kICalendarModuleName) + " is missing");
     }
+    // Asked last: a locked secret store may ask the user to unlock it.
+    sync.Password = SyncPassword(sync);
     const TSyncReport report =
         SyncFolder(paths.ProgramFolder, sync, *transport, *codec, QDateTime::currentSecsSinceEpoch());
     if (!report.ok()) {
