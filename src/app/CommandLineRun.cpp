@@ -14,6 +14,7 @@
 #include "lang/Translation.h"
 #include "memos/ICalendarModule.h"
 #include "sync/SyncEngine.h"
+#include "sync/SyncState.h"
 #include "update/HttpModule.h"
 
 #include <QCoreApplication>
@@ -202,6 +203,17 @@ std::string SyncSummary(const TSyncReport& report) {
            std::to_string(report.Removed) + " removed, " + std::to_string(report.Joined) + " joined";
 }
 
+// The calendar the sync found at the settings' address, as its state file names it; the address
+// itself when the state says nothing of it.
+std::string SyncedCollection(const std::string& folder, const TSyncSettings& sync) {
+    TSyncState state;
+    if (LoadSyncState(SyncStatePath(folder), state) && state.Server == sync.Server &&
+        !state.Collection.empty()) {
+        return state.Collection;
+    }
+    return sync.Server;
+}
+
 // One sync of the user's memos with the server of Settings.ini's section "Sync". The engine reads
 // and writes the files itself, merging with whatever a running calendar wrote meanwhile.
 int RunSync(int& argc, char** argv) {
@@ -230,7 +242,8 @@ int RunSync(int& argc, char** argv) {
         return Fail("sync failed: " +
                     (report.Reason.empty() ? std::string("no reason given") : report.Reason));
     }
-    Print(std::string(kProgram) + ": synced with " + sync.Server + ": " + SyncSummary(report) + "\n");
+    Print(std::string(kProgram) + ": synced with " + SyncedCollection(paths.ProgramFolder, sync) + ": " +
+          SyncSummary(report) + "\n");
     return kExitDone;
 }
 
