@@ -14,6 +14,7 @@
 #include "lang/Translation.h"
 #include "memos/ICalendarModule.h"
 #include "sync/SyncEngine.h"
+#include "sync/SyncState.h"
 #include "update/HttpModule.h"
 
 #include <QCoreApplication>
@@ -202,6 +203,17 @@ std::string SyncSummary(const TSyncReport& report) {
            std::to_string(report.Removed) + " removed, " + std::to_string(report.Joined) + " joined";
 }
 
+// The calendar the sync found at the settings' address, as its state file names it; the address
+// itself when the state says nothing of it.
+std::string SyncedCollection(const std::string& folder, const TSyncSettings& sync) {
+    TSyncState state;
+    if (LoadSyncState(SyncStatePath(folder), state) && state.Server == sync.Server &&
+        !state.Collection.empty()) {
+        return state.Collection;
+    }
+    return sync.Server;
+}
+
 // One sync of the user's memos with the server of Settings.ini's section "Sync". The engine reads
 // and writes the files itself, merging with whatever a running calendar wrote meanwhile.
 int RunSync(int& argc, char** argv) {
@@ -214,7 +226,6 @@ int RunSync(int& argc, char** argv) {
     if (!sync.enabled()) {
         return Fail("no calendar server is set ([Sync] Server in " + settingsPath + ")");
     }
-    sync.Password = SyncPassword(sync);
     const std::unique_ptr<IDavTransport> transport = CreateModuleDavTransport(kSyncRequestTimeoutMs);
     if (!transport) {
         return Fail("sync failed: the module " + std::string(kHttpModuleName) + " is missing");
@@ -223,13 +234,16 @@ int RunSync(int& argc, char** argv) {
     if (!codec) {
         return Fail("sync failed: the module " + std::string(kICalendarModuleName) + " is missing");
     }
+    // Asked last: a locked secret store may ask the user to unlock it.
+    sync.Password = SyncPassword(sync);
     const TSyncReport report =
         SyncFolder(paths.ProgramFolder, sync, *transport, *codec, QDateTime::currentSecsSinceEpoch());
     if (!report.ok()) {
         return Fail("sync failed: " +
                     (report.Reason.empty() ? std::string("no reason given") : report.Reason));
     }
-    Print(std::string(kProgram) + ": synced with " + sync.Server + ": " + SyncSummary(report) + "\n");
+    Print(std::string(kProgram) + ": synced with " + SyncedCollection(paths.ProgramFolder, sync) + ": " +
+          SyncSummary(report) + "\n");
     return kExitDone;
 }
 
