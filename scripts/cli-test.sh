@@ -107,4 +107,17 @@ step "exchange import" 0 '^1 added$' "" --import "$work/today.dat"
 step "this month with today's memo" 0 "^$(date +'%B %Y')\$" "" --month
 tail -n 3 "$work/out" | diff -u <(printf '\nCall\nhome\n') - >&2 || fail "today's memo is not at the end"
 grep -Eq "(^| )$(date +%-d)\\*( |$)" "$work/out" || fail "today is not marked"
+
+# Sync: without a server nothing is asked and nothing is written; a server that is down fails the
+# sync and leaves the memos as they were. No password leaves the variable for a secret store.
+settings_re="${app//./\\.}/Settings\\.ini"
+step "sync without a server" 1 "" "^kestrivel: no calendar server is set \\(\\[Sync\\] Server in $settings_re\\)\$" --sync
+step "sync with a value" 2 "" "^kestrivel: --sync takes no value" --sync=http://127.0.0.1/
+printf '[Options]\nShowTodaysMemo=1\n[Sync]\nServer=\nUser=anna\n' >"$app/Settings.ini"
+step "sync with an empty server" 1 "" "no calendar server is set" --sync
+cp "$app/Memos.dat" "$work/memos-before"
+printf '[Sync]\nServer=http://127.0.0.1:9/anna/calendar/\nUser=anna\n' >"$app/Settings.ini"
+KESTRIVEL_SYNC_PASSWORD=secret step "sync with the server down" 1 "" "^kestrivel: sync failed: .+" --sync
+cmp "$work/memos-before" "$app/Memos.dat" || fail "a failed sync changed Memos.dat"
+! grep -q secret "$app/Settings.ini" || fail "the password reached Settings.ini"
 echo "$name: all steps passed"

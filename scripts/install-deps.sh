@@ -24,7 +24,7 @@ done
 # Compiling the program, its two modules and the language files.
 build_packages=(
     build-essential cmake ninja-build pkg-config
-    qt6-base-dev qt6-base-private-dev libjpeg62-turbo-dev libxcb1-dev libical-dev
+    qt6-base-dev qt6-base-private-dev libjpeg62-turbo-dev libxcb1-dev libical-dev libexpat1-dev
 )
 # At run time: the fonts the shipped schemes name ("Arial" is served by Liberation Sans) and Qt's
 # own translations, so standard buttons and dialogs speak the language file's language.

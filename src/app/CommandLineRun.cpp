@@ -4,6 +4,8 @@
 #include "ProgramFolders.h"
 #include "base/Modules.h"
 #include "base/QtPlatform.h"
+#include "base/SecretStore.h"
+#include "base/SyncModules.h"
 #include "calendar/MonthText.h"
 #include "common/DateFormat.h"
 #include "config/ConfigData.h"
@@ -11,6 +13,9 @@
 #include "lang/MessageTable.h"
 #include "lang/Translation.h"
 #include "memos/ICalendarModule.h"
+#include "sync/SyncEngine.h"
+#include "sync/SyncState.h"
+#include "update/HttpModule.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -20,6 +25,7 @@
 #include <QLocale>
 
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #ifndef KESTRIVEL_VERSION
@@ -176,6 +182,71 @@ void ReportDamaged(TConfigData& config) {
     }
 }
 
+// The password for `sync`: KESTRIVEL_SYNC_PASSWORD when set (scripts, tests, a desktop without a
+// secret store), else the secret store's entry. Without either the sync goes on without one, as a
+// server may need none; the user learns why one was not found.
+std::string SyncPassword(const TSyncSettings& sync) {
+    constexpr const char* kVariable = "KESTRIVEL_SYNC_PASSWORD";
+    if (qEnvironmentVariableIsSet(kVariable)) {
+        return qEnvironmentVariable(kVariable).toStdString();
+    }
+    std::string password;
+    std::string error;
+    if (!sync.User.empty() && !ReadSecret(SyncPasswordKey(sync.User, sync.Server), password, error)) {
+        Tell("no password for " + sync.User + " (" + error + "); trying without one");
+    }
+    return password;
+}
+
+std::string SyncSummary(const TSyncReport& report) {
+    return std::to_string(report.Sent) + " sent, " + std::to_string(report.Received) + " received, " +
+           std::to_string(report.Removed) + " removed, " + std::to_string(report.Joined) + " joined";
+}
+
+// The calendar the sync found at the settings' address, as its state file names it; the address
+// itself when the state says nothing of it.
+std::string SyncedCollection(const std::string& folder, const TSyncSettings& sync) {
+    TSyncState state;
+    if (LoadSyncState(SyncStatePath(folder), state) && state.Server == sync.Server &&
+        !state.Collection.empty()) {
+        return state.Collection;
+    }
+    return sync.Server;
+}
+
+// One sync of the user's memos with the server of Settings.ini's section "Sync". The engine reads
+// and writes the files itself, merging with whatever a running calendar wrote meanwhile.
+int RunSync(int& argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Kestrivel"));
+    const ProgramPaths paths = FindProgramPaths();
+    const std::string settingsPath = TConfigData(paths.ProgramFolder).SettingsPath();
+    TSyncSettings sync;
+    LoadSyncSettings(settingsPath, sync);
+    if (!sync.enabled()) {
+        return Fail("no calendar server is set ([Sync] Server in " + settingsPath + ")");
+    }
+    const std::unique_ptr<IDavTransport> transport = CreateModuleDavTransport(kSyncRequestTimeoutMs);
+    if (!transport) {
+        return Fail("sync failed: the module " + std::string(kHttpModuleName) + " is missing");
+    }
+    const std::unique_ptr<IEventCodec> codec = CreateModuleEventCodec();
+    if (!codec) {
+        return Fail("sync failed: the module " + std::string(kICalendarModuleName) + " is missing");
+    }
+    // Asked last: a locked secret store may ask the user to unlock it.
+    sync.Password = SyncPassword(sync);
+    const TSyncReport report =
+        SyncFolder(paths.ProgramFolder, sync, *transport, *codec, QDateTime::currentSecsSinceEpoch());
+    if (!report.ok()) {
+        return Fail("sync failed: " +
+                    (report.Reason.empty() ? std::string("no reason given") : report.Reason));
+    }
+    Print(std::string(kProgram) + ": synced with " + SyncedCollection(paths.ProgramFolder, sync) + ": " +
+          SyncSummary(report) + "\n");
+    return kExitDone;
+}
+
 // The memo commands: the user's files, read and written through the data owner.
 int RunOnFiles(const TCommandLine& line, int& argc, char** argv) {
     QCoreApplication app(argc, argv);
@@ -220,6 +291,8 @@ int RunCommandLine(const TCommandLine& line, int& argc, char** argv) {
     case TCommand::Version:
         Print("Kestrivel " KESTRIVEL_VERSION "\n");
         return kExitDone;
+    case TCommand::Sync:
+        return RunSync(argc, argv);
     default:
         return RunOnFiles(line, argc, argv);
     }

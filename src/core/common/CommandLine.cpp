@@ -15,7 +15,7 @@ struct OptionName {
 constexpr OptionName kOptions[] = {
     {"--help", "-h", TCommand::Help},   {"--version", "", TCommand::Version},
     {"--month", "", TCommand::Month},   {"--import", "", TCommand::Import},
-    {"--export", "", TCommand::Export},
+    {"--export", "", TCommand::Export}, {"--sync", "", TCommand::Sync},
 };
 
 bool IsDigit(char c) {
@@ -125,12 +125,16 @@ std::string UsageText(std::string_view programName) {
            "                     or a memo exchange file\n"
            "  --export FILE      write all memos to FILE: an iCalendar file (.ics) or a memo\n"
            "                     exchange file\n"
+           "  --sync             sync the memos once with the calendar server of section [Sync] in\n"
+           "                     Settings.ini; the password is read from KESTRIVEL_SYNC_PASSWORD\n"
+           "                     when it is set, else from the desktop's secret store\n"
            "  -h, --help         print this help and end\n"
            "  --version          print the version and end\n"
            "\n"
            "Options of the window system (-platform, -style, ...) begin with a single dash and start\n"
            "the calendar. The commands read the files the calendar uses and need no display.\n"
-           "Exit status: 0 done, 1 a file could not be read or written, 2 a wrong command line.\n";
+           "Exit status: 0 done, 1 a file could not be read or written or the sync failed, 2 a wrong\n"
+           "command line.\n";
 }
 
 } // namespace kestrivel

@@ -10,7 +10,7 @@ namespace kestrivel {
 // arguments beginning with a single dash (other than -h): those are the window system's own
 // (-platform, -style, ...), which Qt reads. The others are done without a display and end the
 // program.
-enum class TCommand { Calendar, Help, Version, Month, Import, Export };
+enum class TCommand { Calendar, Help, Version, Month, Import, Export, Sync };
 
 struct TCommandLine {
     TCommand Command = TCommand::Calendar;
@@ -23,7 +23,8 @@ struct TCommandLine {
     bool ShowUsage = false;
 };
 
-// Exit codes of the commands: done, a file that could not be read or written, a wrong line.
+// Exit codes of the commands: done, a file that could not be read or written or a sync that failed,
+// a wrong line.
 inline constexpr int kExitDone = 0;
 inline constexpr int kExitFailure = 1;
 inline constexpr int kExitUsage = 2;

@@ -9,6 +9,7 @@ void CopyEditedData(const TConfigData& from, TConfigData& to) {
         return;
     }
     to.Options = from.Options;
+    to.Sync = from.Sync;
     to.CurrentScheme.Assign(from.CurrentScheme);
     to.Schemes.Clear();
     for (uint16_t i = 0; i < from.Schemes.Count(); ++i) {

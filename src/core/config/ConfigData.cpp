@@ -253,6 +253,7 @@ void TConfigData::LoadMemos() {
 
 void TConfigData::LoadOptions() {
     kestrivel::LoadOptions(SettingsPath(), Options);
+    LoadSyncSettings(SettingsPath(), Sync);
     Position = LoadWindowPosition(SettingsPath());
 }
 
@@ -347,6 +348,10 @@ bool TConfigData::ApplySchemes(int selectedIndex) {
 
 bool TConfigData::SaveOptions(std::string& error) const {
     return kestrivel::SaveOptions(SettingsPath(), Options, error);
+}
+
+bool TConfigData::SaveSync(std::string& error) const {
+    return SaveSyncSettings(SettingsPath(), Sync, error);
 }
 
 bool TConfigData::SavePosition(std::string& error) const {

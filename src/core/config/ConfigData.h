@@ -7,6 +7,7 @@
 
 #include "common/FileStamp.h"
 #include "config/Options.h"
+#include "config/SyncSettings.h"
 #include "memos/UnitMemo.h"
 #include "schemes/UnitSchemes.h"
 
@@ -33,6 +34,8 @@ public:
     TConfigData& operator=(const TConfigData&) = delete;
 
     TOptions Options;
+    // Where and as whom the memos sync; the password is not read from Settings.ini.
+    TSyncSettings Sync;
     // Where the calendar window stands; the window moves it and saves it through SavePosition.
     TWindowPosition Position;
     TScheme CurrentScheme;
@@ -52,7 +55,8 @@ public:
     std::string ShippedSchemesFolder() const;
 
     // The creation steps: the built-in look, Schemes.dat (its active record becomes the working
-    // scheme), Memos.dat, then the options and the window position from Settings.ini.
+    // scheme), Memos.dat, then the options, the sync settings and the window position from
+    // Settings.ini.
     void Load();
     void LoadSchemes();
     void LoadMemos();
@@ -90,6 +94,8 @@ public:
     bool ApplySchemes(int selectedIndex);
     // The nine options into Settings.ini; "Unable to write to <path>" in `error` on failure.
     bool SaveOptions(std::string& error) const;
+    // Section "Sync" (without the password) into Settings.ini, with the same error as SaveOptions.
+    bool SaveSync(std::string& error) const;
     // "Left" and "Top" into Settings.ini, with the same error as SaveOptions.
     bool SavePosition(std::string& error) const;
 

@@ -1,5 +1,8 @@
 #include "memos/ICalendarModule.h"
 
+#include "ICalendarCodec.h"
+#include "sync/EventCodec.h"
+
 using namespace kestrivel;
 
 extern "C" __attribute__((visibility("default"))) bool KestrivelExportICalendar(const TMemoList& memos,
@@ -14,6 +17,20 @@ KestrivelImportICalendar(TMemoList& memos, const std::string& path, ICalendarImp
     return ImportMemosFromICalendar(memos, path, counts);
 }
 
+// The sync's codec: memos as calendar object resources and back.
+extern "C" __attribute__((visibility("default"))) bool
+KestrivelEncodeEvent(const TMemo& memo, const std::string& uid, int64_t stampUtcSeconds, std::string& out) {
+    out = EncodeEventMemo(memo, uid, stampUtcSeconds);
+    return !out.empty();
+}
+
+extern "C" __attribute__((visibility("default"))) bool KestrivelDecodeEvent(const std::string& data,
+                                                                            TEventMemo& out) {
+    return DecodeEventMemo(data, out);
+}
+
 // The module's own symbol types must match what the program resolves.
 static_assert(std::is_same_v<decltype(&KestrivelExportICalendar), KestrivelExportICalendarFn>);
 static_assert(std::is_same_v<decltype(&KestrivelImportICalendar), KestrivelImportICalendarFn>);
+static_assert(std::is_same_v<decltype(&KestrivelEncodeEvent), KestrivelEncodeEventFn>);
+static_assert(std::is_same_v<decltype(&KestrivelDecodeEvent), KestrivelDecodeEventFn>);

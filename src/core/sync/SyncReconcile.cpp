@@ -1,0 +1,384 @@
+#include "sync/SyncReconcile.h"
+
+#include "common/DateValue.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <cstdio>
+#include <map>
+#include <unordered_map>
+#include <unordered_set>
+
+namespace kestrivel {
+
+namespace {
+
+// Memos are keyed by the 8 bytes of their date, as Memos.dat and its merge key them.
+using Key = uint64_t;
+
+// The export writes no date after it; the codec refuses such memos.
+constexpr int kLastSyncYear = 3000;
+
+Key keyOf(TDateValue date) {
+    return std::bit_cast<Key>(date);
+}
+
+bool sameContent(const TMemo& a, const TMemo& b) {
+    return keyOf(a.Date) == keyOf(b.Date) && a.MemoType == b.MemoType && a.Text == b.Text;
+}
+
+// Whether `text` holds `part` as one or more whole lines of its one-line form.
+bool holdsLines(const std::string& text, const std::string& part) {
+    if (text == part) {
+        return true;
+    }
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+        const size_t end = at + part.size();
+        if ((at == 0 || text[at - 1] == ';') && (end == text.size() || text[end] == ';')) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// FNV-1a, 32 bits: the same name for the same memo on every run and machine.
+uint32_t fingerprint(const TMemo& memo, unsigned salt) {
+    uint32_t hash = 2166136261u;
+    auto mix = [&hash](unsigned char c) { hash = (hash ^ c) * 16777619u; };
+    const Key key = keyOf(memo.Date);
+    for (int i = 0; i < 8; ++i) {
+        mix(static_cast<unsigned char>(key >> (8 * i)));
+    }
+    mix(memo.MemoType);
+    for (const char c : memo.Text) {
+        mix(static_cast<unsigned char>(c));
+    }
+    for (int i = 0; i < 4; ++i) {
+        mix(static_cast<unsigned char>(salt >> (8 * i)));
+    }
+    return hash;
+}
+
+struct Placement {
+    size_t Entry;
+    TMemo Content;
+    bool Edited; // carries an edit made here, so even an inexact event may take it
+};
+
+class Reconciler {
+public:
+    Reconciler(const std::vector<TMemo>& local, const std::vector<TSyncEntry>& entries,
+               const TRemoteChanges& remote, const std::string& collection, size_t maxMemos);
+    TSyncPlan run();
+
+private:
+    void settle(size_t index);
+    void settleShown(TSyncEntry& entry, size_t index, const TRemoteEvent* remote);
+    void arrive(size_t index, const TRemoteEvent& remote);
+    void place(const Placement& placement);
+    void own(Key key, size_t index);
+    TMemo* memoAt(Key key);
+    void planLocal();
+    void planPushes();
+    void planCreates();
+    std::string newUid(const TMemo& memo);
+
+    const std::vector<TMemo>& m_local;
+    const std::string& m_collection;
+    std::unordered_map<std::string, const TRemoteEvent*> m_changed;
+    std::unordered_set<std::string> m_removed;
+    std::map<Key, TMemo> m_before;
+    std::map<Key, TMemo> m_memos;
+    size_t m_maxMemos;
+    std::vector<TSyncEntry> m_entries;
+    std::vector<bool> m_gone;
+    std::unordered_map<Key, size_t> m_owner;
+    std::unordered_set<std::string> m_hrefs;
+    std::vector<Placement> m_placements;
+    TSyncPlan m_plan;
+};
+
+Reconciler::Reconciler(const std::vector<TMemo>& local, const std::vector<TSyncEntry>& entries,
+                       const TRemoteChanges& remote, const std::string& collection, size_t maxMemos)
+    : m_local(local), m_collection(collection), m_entries(entries), m_gone(entries.size(), false) {
+    for (const TRemoteEvent& event : remote.Changed) {
+        m_changed[event.Href] = &event;
+    }
+    m_removed.insert(remote.Removed.begin(), remote.Removed.end());
+    for (const TMemo& memo : local) {
+        m_memos[keyOf(memo.Date)] = memo;
+    }
+    m_before = m_memos;
+    // Memos that share a date take room in the list without being seen here.
+    const size_t twice = local.size() - m_memos.size();
+    m_maxMemos = maxMemos > twice ? maxMemos - twice : 0;
+    for (const TSyncEntry& entry : entries) {
+        m_hrefs.insert(entry.Href);
+    }
+}
+
+TMemo* Reconciler::memoAt(Key key) {
+    const auto it = m_memos.find(key);
+    return it == m_memos.end() ? nullptr : &it->second;
+}
+
+void Reconciler::own(Key key, size_t index) {
+    m_owner[key] = index;
+    m_entries[index].Mode = TEntryMode::Shown;
+}
+
+void Reconciler::settle(size_t index) {
+    TSyncEntry& entry = m_entries[index];
+    const auto found = m_changed.find(entry.Href);
+    const TRemoteEvent* remote = found == m_changed.end() ? nullptr : found->second;
+    if (remote == nullptr && m_removed.contains(entry.Href)) {
+        // Gone from the server: the memo goes too unless it was edited here; an edited memo is then
+        // on no event's date and is created anew.
+        const Key key = keyOf(entry.Base.Date);
+        const TMemo* memo = entry.Mode == TEntryMode::Shown ? memoAt(key) : nullptr;
+        if (memo != nullptr && memo->MemoType == entry.Base.MemoType && memo->Text == entry.Base.Text) {
+            m_memos.erase(key);
+        }
+        m_gone[index] = true;
+        return;
+    }
+    if (remote != nullptr) {
+        entry.ETag = remote->ETag;
+    }
+    if (entry.Mode == TEntryMode::Shown) {
+        settleShown(entry, index, remote);
+        return;
+    }
+    // Hidden or dropped: only a change on the server brings it back to a date.
+    if (remote != nullptr) {
+        arrive(index, *remote);
+    }
+}
+
+void Reconciler::settleShown(TSyncEntry& entry, size_t index, const TRemoteEvent* remote) {
+    const Key key = keyOf(entry.Base.Date);
+    TMemo* memo = memoAt(key);
+    // A state that names one date twice (written by hand) shows the first.
+    if (m_owner.contains(key)) {
+        entry.Mode = TEntryMode::Hidden;
+        return;
+    }
+    const bool changedHere =
+        memo == nullptr || memo->MemoType != entry.Base.MemoType || memo->Text != entry.Base.Text;
+    if (remote != nullptr && !remote->Decoded) {
+        // Now without a usable date: like a deletion for the memo, but the event stays known.
+        if (!changedHere) {
+            m_memos.erase(key);
+        }
+        entry.Mode = TEntryMode::Hidden;
+        entry.Inexact = false;
+        entry.Base = {SyncNoDate(), {}, mtSingle};
+        return;
+    }
+    if (remote != nullptr) {
+        entry.Inexact = !remote->Event.Exact;
+    }
+    const TMemo* theirs = remote != nullptr ? &remote->Event.Memo : nullptr;
+    if (theirs == nullptr || sameContent(*theirs, entry.Base)) {
+        if (memo == nullptr) {
+            entry.Mode = TEntryMode::Dropped;
+        } else {
+            own(key, index);
+        }
+        return;
+    }
+    if (memo != nullptr && sameContent(*memo, *theirs)) {
+        entry.Base = *theirs;
+        own(key, index);
+        return;
+    }
+    if (!changedHere || memo == nullptr) {
+        // Taken as the server has it; an edit there beats a deletion here.
+        m_memos.erase(key);
+        entry.Base = *theirs;
+        m_placements.push_back({index, *theirs, false});
+        return;
+    }
+    // Edited on both sides: both texts stay, at the date the server gave it.
+    TMemo joined{theirs->Date, JoinMemoTexts(memo->Text, theirs->Text), memo->MemoType};
+    if (joined.Text != memo->Text) {
+        ++m_plan.Joined;
+    }
+    m_memos.erase(key);
+    entry.Base = *theirs;
+    m_placements.push_back({index, std::move(joined), true});
+}
+
+void Reconciler::arrive(size_t index, const TRemoteEvent& remote) {
+    TSyncEntry& entry = m_entries[index];
+    if (!remote.Decoded) {
+        entry.Mode = TEntryMode::Hidden;
+        entry.Inexact = false;
+        entry.Base = {SyncNoDate(), {}, mtSingle};
+        return;
+    }
+    entry.Inexact = !remote.Event.Exact;
+    // As it was when it was hidden or dropped: it stays so.
+    if (sameContent(remote.Event.Memo, entry.Base)) {
+        return;
+    }
+    entry.Base = remote.Event.Memo;
+    entry.Mode = TEntryMode::Hidden;
+    m_placements.push_back({index, remote.Event.Memo, false});
+}
+
+void Reconciler::place(const Placement& placement) {
+    TSyncEntry& entry = m_entries[placement.Entry];
+    const Key key = keyOf(placement.Content.Date);
+    const bool writable = !entry.Inexact || placement.Edited;
+    TMemo* memo = memoAt(key);
+    if (memo == nullptr) {
+        if (m_memos.size() >= m_maxMemos) {
+            entry.Mode = TEntryMode::Hidden;
+            return;
+        }
+        m_memos[key] = placement.Content;
+        own(key, placement.Entry);
+        return;
+    }
+    const auto owner = m_owner.find(key);
+    if (owner == m_owner.end()) {
+        // A memo made here that is not on the server yet.
+        const bool same =
+            memo->MemoType == placement.Content.MemoType && memo->Text == placement.Content.Text;
+        if (!same && !writable) {
+            entry.Mode = TEntryMode::Hidden;
+            return;
+        }
+        const std::string joined = JoinMemoTexts(memo->Text, placement.Content.Text);
+        m_plan.Joined += joined != memo->Text && !placement.Edited ? 1 : 0;
+        memo->Text = joined;
+        own(key, placement.Entry);
+        return;
+    }
+    // Another event's memo holds the date: one memo per date, so the two become one event.
+    if (!writable || m_entries[owner->second].Inexact) {
+        entry.Mode = TEntryMode::Hidden;
+        return;
+    }
+    const std::string joined = JoinMemoTexts(memo->Text, placement.Content.Text);
+    m_plan.Joined += joined != memo->Text && !placement.Edited ? 1 : 0;
+    memo->Text = joined;
+    entry.Mode = TEntryMode::Dropped;
+}
+
+void Reconciler::planLocal() {
+    for (const auto& [key, memo] : m_before) {
+        if (!m_memos.contains(key)) {
+            m_plan.Local.push_back({true, {memo.Date, {}, mtSingle}});
+        }
+    }
+    for (const auto& [key, memo] : m_memos) {
+        const auto before = m_before.find(key);
+        if (before == m_before.end() || !sameContent(before->second, memo)) {
+            m_plan.Local.push_back({false, memo});
+        }
+    }
+}
+
+void Reconciler::planPushes() {
+    for (size_t i = 0; i < m_entries.size(); ++i) {
+        const TSyncEntry& entry = m_entries[i];
+        if (m_gone[i]) {
+            continue;
+        }
+        if (entry.Mode == TEntryMode::Dropped && !entry.ETag.empty()) {
+            m_plan.Push.push_back({TPushKind::Delete, entry.Href, entry.Uid, entry.ETag, {}});
+        } else if (entry.Mode == TEntryMode::Shown) {
+            const TMemo* memo = memoAt(keyOf(entry.Base.Date));
+            if (memo != nullptr && !sameContent(*memo, entry.Base)) {
+                m_plan.Push.push_back({TPushKind::Update, entry.Href, entry.Uid, entry.ETag, *memo});
+            }
+        }
+        m_plan.Entries.push_back(entry);
+    }
+}
+
+std::string Reconciler::newUid(const TMemo& memo) {
+    const TYmd ymd = DecodeDate(memo.Date);
+    for (unsigned salt = 0;; ++salt) {
+        char uid[48];
+        std::snprintf(uid, sizeof uid, "kestrivel-%04d%02d%02d-%08x", ymd.Year, ymd.Month, ymd.Day,
+                      static_cast<unsigned>(fingerprint(memo, salt)));
+        if (m_hrefs.insert(m_collection + uid + ".ics").second) {
+            return uid;
+        }
+    }
+}
+
+void Reconciler::planCreates() {
+    // In list order, each date once; memos that came from the server all have their event.
+    std::unordered_set<Key> seen;
+    for (const TMemo& listed : m_local) {
+        const Key key = keyOf(listed.Date);
+        const TMemo* memo = memoAt(key);
+        if (seen.insert(key).second && memo != nullptr && !m_owner.contains(key) && IsSyncableMemo(*memo)) {
+            const std::string uid = newUid(*memo);
+            m_plan.Push.push_back({TPushKind::Create, m_collection + uid + ".ics", uid, {}, *memo});
+        }
+    }
+}
+
+TSyncPlan Reconciler::run() {
+    for (size_t i = 0; i < m_entries.size(); ++i) {
+        settle(i);
+    }
+    // Events the state does not know, in a stable order.
+    std::vector<const TRemoteEvent*> arriving;
+    for (const auto& [href, event] : m_changed) {
+        if (!m_hrefs.contains(href)) {
+            arriving.push_back(event);
+        }
+    }
+    std::sort(arriving.begin(), arriving.end(),
+              [](const TRemoteEvent* a, const TRemoteEvent* b) { return a->Href < b->Href; });
+    for (const TRemoteEvent* event : arriving) {
+        m_entries.push_back({event->Href,
+                             event->Event.Uid,
+                             event->ETag,
+                             TEntryMode::Hidden,
+                             false,
+                             {SyncNoDate(), {}, mtSingle}});
+        m_gone.push_back(false);
+        m_hrefs.insert(event->Href);
+        arrive(m_entries.size() - 1, *event);
+    }
+    // Moves and arrivals last, once every event has left the date it leaves.
+    for (const Placement& placement : m_placements) {
+        place(placement);
+    }
+    planLocal();
+    planPushes();
+    planCreates();
+    return std::move(m_plan);
+}
+
+} // namespace
+
+std::string JoinMemoTexts(const std::string& ours, const std::string& theirs) {
+    if (ours.empty()) {
+        return theirs;
+    }
+    if (theirs.empty() || holdsLines(ours, theirs)) {
+        return ours;
+    }
+    return ours + ";" + theirs;
+}
+
+bool IsSyncableMemo(const TMemo& memo) {
+    return IsValidDateValue(memo.Date) && DecodeDate(memo.Date).Year <= kLastSyncYear &&
+           memo.MemoType <= mtYearly;
+}
+
+TSyncPlan ReconcileSync(const std::vector<TMemo>& local, const std::vector<TSyncEntry>& entries,
+                        const TRemoteChanges& remote, const std::string& collection, size_t maxMemos) {
+    return Reconciler(local, entries, remote, collection, maxMemos).run();
+}
+
+} // namespace kestrivel
