@@ -25,6 +25,7 @@ done
 build_packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-private-dev libjpeg62-turbo-dev libxcb1-dev libical-dev libexpat1-dev
+    qtkeychain-qt6-dev
 )
 # At run time: the fonts the shipped schemes name ("Arial" is served by Liberation Sans) and Qt's
 # own translations, so standard buttons and dialogs speak the language file's language.

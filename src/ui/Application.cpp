@@ -11,9 +11,11 @@
 #include "lang/FirstStartLanguage.h"
 #include "lang/LanguagePack.h"
 #include "memos/FormMemo.h"
+#include "sync/SyncRunner.h"
 #include "update/UpdateCheck.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -36,6 +38,12 @@ std::vector<LanguageOffer> LanguageOffers(const TConfigData& config) {
         }
     }
     return offers;
+}
+
+bool SameMemos(const std::vector<TMemo>& a, const std::vector<TMemo>& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const TMemo& x, const TMemo& y) {
+        return x.Date == y.Date && x.MemoType == y.MemoType && x.Text == y.Text;
+    });
 }
 
 } // namespace
@@ -77,6 +85,7 @@ TKestrivel::TKestrivel(std::unique_ptr<TServices> services, const ProgramPaths& 
     m_updateCheck = new TUpdateCheck(*m_services, m_frmMain.get());
     AlwaysOnTop(m_config.Options.AlwaysOnTop);
     connectCalendar();
+    createSync();
     // A build without an update server offers no check that could only fail.
     if (!HasUpdateEndpoint()) {
         m_frmMain->findChild<QAction*>(QStringLiteral("PopMenu_Update"))->setVisible(false);
@@ -94,10 +103,13 @@ void TKestrivel::connectCalendar() {
     TfrmMain* frmMain = m_frmMain.get();
     connect(frmMain, &TfrmMain::showing, this, &TKestrivel::calendarShowing);
     connect(frmMain, &TfrmMain::addMemoRequested, this, [this, frmMain](int year, int month, int day) {
-        EditMemoOfDay(MemoEditor(), m_config, *m_services, year, month, day,
-                      [frmMain] { frmMain->DrawCalendar(); });
+        editMemos([&] {
+            EditMemoOfDay(MemoEditor(), m_config, *m_services, year, month, day,
+                          [frmMain] { frmMain->DrawCalendar(); });
+        });
     });
-    connect(frmMain, &TfrmMain::configureRequested, this, [this] { ConfigDialog().ShowModal(); });
+    connect(frmMain, &TfrmMain::configureRequested, this,
+            [this] { editMemos([this] { ConfigDialog().ShowModal(); }); });
     connect(frmMain, &TfrmMain::updateRequested, m_updateCheck, &TUpdateCheck::checkManual);
     connect(frmMain, &TfrmMain::exitRequested, this, [] { QCoreApplication::quit(); });
     connect(m_tray.get(), &TTrayIcon::activated, frmMain, &TfrmMain::PopMenu_ShowHideClick);
@@ -158,7 +170,14 @@ TfrmConfig& TKestrivel::ConfigDialog() {
         connect(m_frmConfig.get(), &TfrmConfig::applied, this, [this] {
             m_translator->TranslateTo(m_config.Options.LanguageFile);
             m_frmMain->DrawCalendar();
+            const TSyncSettings before = m_sync->Settings();
+            configureSync();
+            // Another account is synced at once; the same one keeps its rhythm.
+            if (m_config.Sync.Server != before.Server || m_config.Sync.User != before.User) {
+                m_sync->Request();
+            }
         });
+        connect(m_frmConfig.get(), &TfrmConfig::syncRequested, m_sync, &TSyncRunner::Request);
     }
     return *m_frmConfig;
 }
@@ -168,6 +187,54 @@ void TKestrivel::Start() {
     m_frmMain->show();
     QTimer::singleShot(0, this, &TKestrivel::reportDamagedFiles);
     watchMemoFile();
+    configureSync();
+    m_sync->Request();
+}
+
+void TKestrivel::createSync() {
+    m_sync = new TSyncRunner(*m_services, m_config.ProgramFolder(), this);
+    connect(m_sync, &TSyncRunner::finished, this, &TKestrivel::syncFinished);
+    // The item joins the calendar's menu, which the tray icon shows as well.
+    QMenu* menu = m_frmMain->PopMenu();
+    m_syncNow = new QAction(QStringLiteral("Synchronise now"), menu);
+    m_syncNow->setObjectName(QStringLiteral("PopMenu_SyncNow"));
+    m_syncNow->setVisible(false);
+    menu->insertAction(menu->findChild<QAction*>(QStringLiteral("PopMenu_N2")), m_syncNow);
+    connect(m_syncNow, &QAction::triggered, m_sync, &TSyncRunner::Request);
+}
+
+void TKestrivel::configureSync() {
+    m_sync->Configure(m_config.Sync);
+    m_syncNow->setVisible(m_config.Sync.enabled());
+    if (!m_config.Sync.enabled()) {
+        m_lastSync.reset();
+    }
+    showSyncStatus();
+}
+
+void TKestrivel::syncFinished(const TSyncReport& report) {
+    m_lastSync = report;
+    m_lastSyncAt = m_services->Now().time();
+    showSyncStatus();
+    if (report.MemosChanged) {
+        MemoFileChanged();
+    }
+    if (report.Joined > 0) {
+        ShowInfo(*m_services, m_frmMain.get(), TInfoMessage::TextsJoined, std::to_string(report.Joined));
+    }
+}
+
+void TKestrivel::showSyncStatus() {
+    m_tray->SetStatusLine(m_lastSync ? SyncStatusText(m_services->Messages(), *m_lastSync, m_lastSyncAt)
+                                     : QString());
+}
+
+void TKestrivel::editMemos(const std::function<void()>& edit) {
+    const std::vector<TMemo> before = m_config.Memos.Items();
+    edit();
+    if (!SameMemos(before, m_config.Memos.Items())) {
+        m_sync->LocalChange();
+    }
 }
 
 void TKestrivel::watchMemoFile() {
@@ -183,6 +250,15 @@ void TKestrivel::watchMemoFile() {
 }
 
 void TKestrivel::MemoFileChanged() {
+    // An open editor holds indexes into the memo list and the open dialog a copy that Apply hands
+    // back: the file is taken in once they closed, so their saves merge it instead of dropping it.
+    if (QApplication::activeModalWidget() != nullptr && m_memoFileSettled != nullptr) {
+        m_memoFileSettled->start(kModalRetryMs);
+        return;
+    }
+    if (m_memoFileSettled != nullptr) {
+        m_memoFileSettled->setInterval(kMemoFileSettleMs);
+    }
     // Changes this program saved itself are known to the data owner and change nothing here.
     if (m_config.RefreshMemos()) {
         m_frmMain->DrawCalendar();

@@ -3,18 +3,24 @@
 #include "common/DateFormat.h"
 #include "config/ConfigData.h"
 #include "config/ProgramPaths.h"
+#include "sync/SyncEngine.h"
 
 #include <QObject>
+#include <QTime>
 
+class QAction;
 class QTimer;
 
+#include <functional>
 #include <memory>
+#include <optional>
 
 namespace kestrivel {
 
 class QtTextMeasurer;
 class TClockWatch;
 class TServices;
+class TSyncRunner;
 class TTranslator;
 class TTrayIcon;
 class TUpdateCheck;
@@ -59,6 +65,7 @@ public:
     TfrmConfig& ConfigDialog();
     TfrmMemo& MemoEditor();
     TConfigData& Config() { return m_config; }
+    TSyncRunner& Sync() const { return *m_sync; }
 
 private:
     void reportDamagedFiles();
@@ -68,6 +75,15 @@ private:
     static constexpr int kMemoFileSettleMs = 200;
     static constexpr const char* kFirstStartScheme = "Paper";
     void connectCalendar();
+    // The sync: the tray's "Synchronise now" and the runner, set from the options.
+    void createSync();
+    void configureSync();
+    void syncFinished(const TSyncReport& report);
+    void showSyncStatus();
+    // Runs `edit` (a dialog that may save Memos.dat); a sync follows when it changed the memos.
+    void editMemos(const std::function<void()>& edit);
+    // While a modal window is open, a changed Memos.dat is taken in this long after it closes.
+    static constexpr int kModalRetryMs = 1000;
 
     std::unique_ptr<TServices> m_services;
     TConfigData m_config;
@@ -80,6 +96,11 @@ private:
     TUpdateCheck* m_updateCheck = nullptr;
     QTimer* m_timer = nullptr;
     QTimer* m_memoFileSettled = nullptr;
+    TSyncRunner* m_sync = nullptr;
+    QAction* m_syncNow = nullptr;
+    // The last sync's outcome, told again in a newly chosen language.
+    std::optional<TSyncReport> m_lastSync;
+    QTime m_lastSyncAt;
     TClockWatch* m_clockWatch = nullptr;
     std::unique_ptr<TfrmMemo> m_frmMemo;
     std::unique_ptr<TfrmConfig> m_frmConfig;

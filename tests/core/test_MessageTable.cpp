@@ -36,6 +36,7 @@ TEST(MessageLists, BuiltInMessagesInOrder) {
         "M1=You already have the latest version of Kestrivel, no update is necessary.",
         "M2=Memos added / approximated / skipped: ;",
         "M3=Memos left out of the export (dates after the year 3000 or damaged): ;",
+        "M4=Memos changed both here and on the calendar server now hold both texts: ;",
         "Q0=Question",
         "Q1=A scheme named \";\" already exists, do you want to replace it?",
         "Q2=Do you really want to delete the scheme named \";\"?",
@@ -43,6 +44,13 @@ TEST(MessageLists, BuiltInMessagesInOrder) {
         "Q4=Do you want to save the changes?",
         "I0=Value input",
         "I1=Enter the name of the new scheme :",
+        "S0=Last sync: ;",
+        "S1=Sync failed: the sync is not set up completely",
+        "S2=Sync failed: the server cannot be reached",
+        "S3=Sync failed: wrong user name or password",
+        "S4=Sync failed: the address leads to no calendar",
+        "S5=Sync failed: the server gave an answer that cannot be used",
+        "S6=Sync failed: the memo file or the sync state cannot be written",
     };
     EXPECT_EQ(Entries(BuiltInMessages()), expected);
 }
@@ -100,7 +108,8 @@ TEST_F(MessageTableTest, ErrorsOneToEight) {
     EXPECT_EQ(BuildMessage(m_table, TMessageKind::Error, 3, "/p/Memos.dat.damaged-1")->Text,
               "A file could not be read completely. It is kept unchanged as /p/Memos.dat.damaged-1");
     // In range but missing from the table: an empty text.
-    EXPECT_EQ(BuildMessage(m_table, TMessageKind::Error, 5, "/p/Memos.dat")->Text, "Unable to write to /p/Memos.dat");
+    EXPECT_EQ(BuildMessage(m_table, TMessageKind::Error, 5, "/p/Memos.dat")->Text,
+              "Unable to write to /p/Memos.dat");
     EXPECT_EQ(BuildMessage(m_table, TMessageKind::Error, 6, "")->Text, "");
 }
 

@@ -1,5 +1,9 @@
 #include "FakeServices.h"
 
+#include "base/SecretStore.h"
+#include "sync/DavTransport.h"
+#include "sync/EventCodec.h"
+
 namespace kestrivel {
 
 void FakeHttpClient::Get(const std::string& url, const std::string& userAgent, size_t maxBytes,
@@ -109,6 +113,40 @@ bool FakeServices::IsActiveWindow(const QWidget& window) const {
 
 bool FakeServices::CompositorActive(const QWidget& window) const {
     return Compositor ? *Compositor : TServices::CompositorActive(window);
+}
+
+bool FakeServices::ReadSyncPassword(const TSyncSettings& settings, std::string& password,
+                                    std::string& error) {
+    const auto secret = Secrets.find(SyncPasswordKey(settings.User, settings.Server));
+    if (secret == Secrets.end()) {
+        error = "The specified item could not be found in the keyring";
+        return false;
+    }
+    password = secret->second;
+    return true;
+}
+
+bool FakeServices::WriteSyncPassword(const TSyncSettings& settings, const std::string& password,
+                                     std::string& error) {
+    if (!StoreError.empty()) {
+        error = StoreError;
+        return false;
+    }
+    const std::string key = SyncPasswordKey(settings.User, settings.Server);
+    if (password.empty()) {
+        Secrets.erase(key);
+    } else {
+        Secrets[key] = password;
+    }
+    return true;
+}
+
+std::unique_ptr<IDavTransport> FakeServices::CreateDavTransport(int) {
+    return MakeTransport ? MakeTransport() : nullptr;
+}
+
+std::unique_ptr<IEventCodec> FakeServices::CreateEventCodec() {
+    return MakeCodec ? MakeCodec() : nullptr;
 }
 
 } // namespace kestrivel

@@ -61,6 +61,12 @@ public:
     QString Environment(const char* name) const override;
     bool IsActiveWindow(const QWidget& window) const override;
     bool CompositorActive(const QWidget& window) const override;
+    bool ReadSyncPassword(const TSyncSettings& settings, std::string& password, std::string& error) override;
+    bool WriteSyncPassword(const TSyncSettings& settings, const std::string& password,
+                           std::string& error) override;
+    // On the sync thread: whatever the test's factories make (null without one).
+    std::unique_ptr<IDavTransport> CreateDavTransport(int timeoutMs) override;
+    std::unique_ptr<IEventCodec> CreateEventCodec() override;
 
     FakeHttpClient& FakeHttp() { return static_cast<FakeHttpClient&>(Http()); }
     FakeAutostart& FakeAuto() { return static_cast<FakeAutostart&>(Autostart()); }
@@ -77,6 +83,11 @@ public:
     // Focus and compositor as a test wants them; unset asks the real window.
     std::optional<bool> ActiveWindow;
     std::optional<bool> Compositor;
+    // The secret store, by SyncPasswordKey; a store that refuses every write with StoreError set.
+    std::map<std::string, std::string> Secrets;
+    std::string StoreError;
+    std::function<std::unique_ptr<IDavTransport>()> MakeTransport;
+    std::function<std::unique_ptr<IEventCodec>()> MakeCodec;
 };
 
 } // namespace kestrivel

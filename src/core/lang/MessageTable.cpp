@@ -12,7 +12,9 @@ namespace {
 // (the memo editor keeps the text typed for a date that already has a memo), E5 (a file that could
 // not be written is named, instead of a save that fails in silence), M3 (an export says how many
 // memos it had to leave out) and Q4 (the scheme editor's question before a selection discards
-// changes, asked in the chosen language).
+// changes, asked in the chosen language). M4 tells that a sync joined the texts of memos edited on
+// both sides. S0 to S6 are the tray tooltip's line about the last sync: when it ran, or why it failed,
+// numbered as TSyncFailure.
 const char* const kBuiltInMessages[] = {
     "E0=Error",
     "E1=The date you entered is invalid!",
@@ -24,6 +26,7 @@ const char* const kBuiltInMessages[] = {
     "M1=You already have the latest version of Kestrivel, no update is necessary.",
     "M2=Memos added / approximated / skipped: ;",
     "M3=Memos left out of the export (dates after the year 3000 or damaged): ;",
+    "M4=Memos changed both here and on the calendar server now hold both texts: ;",
     "Q0=Question",
     "Q1=A scheme named \";\" already exists, do you want to replace it?",
     "Q2=Do you really want to delete the scheme named \";\"?",
@@ -31,6 +34,13 @@ const char* const kBuiltInMessages[] = {
     "Q4=Do you want to save the changes?",
     "I0=Value input",
     "I1=Enter the name of the new scheme :",
+    "S0=Last sync: ;",
+    "S1=Sync failed: the sync is not set up completely",
+    "S2=Sync failed: the server cannot be reached",
+    "S3=Sync failed: wrong user name or password",
+    "S4=Sync failed: the address leads to no calendar",
+    "S5=Sync failed: the server gave an answer that cannot be used",
+    "S6=Sync failed: the memo file or the sync state cannot be written",
 };
 
 const char* const kBuiltInValueNames[] = {

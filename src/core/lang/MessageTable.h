@@ -64,6 +64,7 @@ struct TInfoMessage {
     static constexpr int LatestVersion = 1;
     static constexpr int ICalendarImported = 2;
     static constexpr int LeftOutOfExport = 3;
+    static constexpr int TextsJoined = 4;
 };
 
 // What one box shows. For an input box `Text` is the prompt and `DefaultText` fills the field.

@@ -30,6 +30,7 @@ const TComponentKey kComponents[] = {
     {"frmMain", "PopMenu_Month", Caption, "Go to month...", 0, true},
     {"frmMain", "PopMenu_Config", Caption, "Configure...", 0, true},
     {"frmMain", "PopMenu_Update", Caption, "Look for updates", 0, true},
+    {"frmMain", "PopMenu_SyncNow", Caption, "Synchronise now", 0, true},
     {"frmMain", "PopMenu_N2", Caption, "-", 0, true},
     {"frmMain", "PopMenu_Exit", Caption, "Close", 0, true},
 
@@ -67,6 +68,12 @@ const TComponentKey kComponents[] = {
     {"frmConfig", "chkWeekdays", Caption, "Show week days.", 0, true},
     {"frmConfig", "chkWeekNumbers", Caption, "Show week numbers.", 0, true},
     {"frmConfig", "chkTodaysMemo", Caption, "Show today's memo.", 0, true},
+    {"frmConfig", "grpSync", Caption, "Sync", 0, true},
+    {"frmConfig", "lblSyncServer", Caption, "Server address :", 0, true},
+    {"frmConfig", "lblSyncUser", Caption, "User name :", 0, true},
+    {"frmConfig", "lblSyncPassword", Caption, "Password :", 0, true},
+    {"frmConfig", "lblSyncInterval", Caption, "Interval (minutes) :", 0, true},
+    {"frmConfig", "btnSyncNow", Caption, "Synchronise now", 0, true},
     // Refilled from the language files and the scheme list each time the dialog is shown.
     {"frmConfig", "cmbLanguages", Items, "", 0, false},
     {"frmConfig", "cmbDateFormat", Items, "Short;Long", 2, true},

@@ -2,8 +2,12 @@
 
 #include "base/Modules.h"
 #include "base/QtPlatform.h"
+#include "base/SecretStore.h"
+#include "base/SyncModules.h"
 #include "config/Autostart.h"
 #include "memos/ICalendarModule.h"
+#include "sync/DavTransport.h"
+#include "sync/EventCodec.h"
 #include "update/HttpClient.h"
 
 #include <QColorDialog>
@@ -128,6 +132,24 @@ bool TServices::ImportICalendar(TMemoList& memos, const std::string& path, ICale
     const auto read =
         ResolveModuleFunction<KestrivelImportICalendarFn>(kICalendarModuleName, kImportICalendarSymbol);
     return read != nullptr && read(memos, path, counts);
+}
+
+bool TServices::ReadSyncPassword(const TSyncSettings& settings, std::string& password, std::string& error) {
+    return ReadSecret(SyncPasswordKey(settings.User, settings.Server), password, error);
+}
+
+bool TServices::WriteSyncPassword(const TSyncSettings& settings, const std::string& password,
+                                  std::string& error) {
+    const std::string key = SyncPasswordKey(settings.User, settings.Server);
+    return password.empty() ? DeleteSecret(key, error) : WriteSecret(key, password, error);
+}
+
+std::unique_ptr<IDavTransport> TServices::CreateDavTransport(int timeoutMs) {
+    return CreateModuleDavTransport(timeoutMs);
+}
+
+std::unique_ptr<IEventCodec> TServices::CreateEventCodec() {
+    return CreateModuleEventCodec();
 }
 
 bool TServices::IsActiveWindow(const QWidget& window) const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "config/Autostart.h"
+#include "config/SyncSettings.h"
 #include "lang/MessageTable.h"
 #include "memos/ICalendar.h"
 #include "update/HttpClient.h"
@@ -19,6 +20,9 @@
 class QWidget;
 
 namespace kestrivel {
+
+class IDavTransport;
+class IEventCodec;
 
 // Everything the windows ask of the desktop and the outside world, built once in main and passed
 // to every window. Tests derive a fake that answers boxes and dialogs from a queue and never
@@ -58,6 +62,16 @@ public:
     // Whether `window` can show translucent pixels now: a compositing manager runs on its screen
     // and its native window has an alpha channel.
     virtual bool CompositorActive(const QWidget& window) const;
+
+    // The sync password of `settings`' user and server in the desktop's secret store; each call waits
+    // for the store. Writing an empty password removes it. False with the store's reason in `error`.
+    virtual bool ReadSyncPassword(const TSyncSettings& settings, std::string& password, std::string& error);
+    virtual bool WriteSyncPassword(const TSyncSettings& settings, const std::string& password,
+                                   std::string& error);
+    // What a sync talks through, made by the modules; called on the sync thread, which then alone uses
+    // and deletes them. Null when a module is missing.
+    virtual std::unique_ptr<IDavTransport> CreateDavTransport(int timeoutMs);
+    virtual std::unique_ptr<IEventCodec> CreateEventCodec();
 
     IHttpClient& Http() { return *m_http; }
     IAutostart& Autostart() { return *m_autostart; }

@@ -51,9 +51,17 @@ void TTrayIcon::Refresh() {
     if (TryEncodeDate(today.year(), today.month(), today.day(), date)) {
         m_toolTip = TextToQString(FormatDate("dddddd", date, m_formats)).left(63);
     }
+    if (!m_statusLine.isEmpty()) {
+        m_toolTip += QLatin1Char('\n') + m_statusLine;
+    }
     if (m_icon) {
         m_icon->setToolTip(m_toolTip);
     }
+}
+
+void TTrayIcon::SetStatusLine(const QString& line) {
+    m_statusLine = line;
+    Refresh();
 }
 
 } // namespace kestrivel

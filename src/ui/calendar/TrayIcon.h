@@ -23,8 +23,10 @@ public:
     // same commands. Only the first instance gets this far.
     void Add();
     bool IsAdded() const { return m_icon != nullptr; }
-    // The tooltip: today's long date, cut to 63 characters.
+    // The tooltip: today's long date, cut to 63 characters, and below it the status line, if any.
     void Refresh();
+    // The tooltip's second line (the last sync); empty for none.
+    void SetStatusLine(const QString& line);
     QString ToolTip() const { return m_toolTip; }
 
     // The host's activation: Display/Hide when it is the host's way of opening the calendar.
@@ -43,6 +45,7 @@ private:
     // than an XEmbed tray.
     bool m_statusNotifier = false;
     QString m_toolTip;
+    QString m_statusLine;
 };
 
 // Whether an activation shows or hides the calendar. An XEmbed tray reports a click as Trigger and a

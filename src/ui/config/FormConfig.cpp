@@ -126,12 +126,13 @@ void TfrmConfig::createControls() {
     setFixedSize(kClientWidth, kClientHeight);
     setFont(ArialFont(kFontPixels, false));
 
-    m_pages = Named(new PageControl(this), "pgcConfig", QRect(8, 8, 425, 201));
+    m_pages = Named(new PageControl(this), "pgcConfig", QRect(8, 8, 425, 201 + kSyncGroupHeight));
     m_tbsOptions = Page(m_pages, "tbsOptions", "General");
     m_tbsDisplay = Page(m_pages, "tbsDisplay", "Display");
     m_tbsMemos = Page(m_pages, "tbsMemos", "Memos");
     m_tbsAbout = Page(m_pages, "tbsAbout", "About");
     createGeneralTab();
+    createSyncGroup();
 
     m_schemeEditor = new TSchemeEditor(*m_draft, m_services, m_valueNames, m_tbsDisplay);
     FillPage(m_tbsDisplay, m_schemeEditor);
@@ -139,11 +140,13 @@ void TfrmConfig::createControls() {
     FillPage(m_tbsMemos, m_memosTab);
     createAboutTab();
 
-    m_btnOk = Named(new QPushButton(QStringLiteral("Ok"), this), "btnOk", QRect(176, 216, 81, 25));
+    const int buttonTop = 216 + kSyncGroupHeight;
+    m_btnOk = Named(new QPushButton(QStringLiteral("Ok"), this), "btnOk", QRect(176, buttonTop, 81, 25));
     m_btnOk->setDefault(true);
     m_btnCancel =
-        Named(new QPushButton(QStringLiteral("Cancel"), this), "btnCancel", QRect(264, 216, 81, 25));
-    m_btnApply = Named(new QPushButton(QStringLiteral("Apply"), this), "btnApply", QRect(352, 216, 81, 25));
+        Named(new QPushButton(QStringLiteral("Cancel"), this), "btnCancel", QRect(264, buttonTop, 81, 25));
+    m_btnApply =
+        Named(new QPushButton(QStringLiteral("Apply"), this), "btnApply", QRect(352, buttonTop, 81, 25));
     for (QPushButton* button : {m_btnCancel, m_btnApply}) {
         button->setAutoDefault(false);
     }
@@ -274,6 +277,7 @@ void TfrmConfig::FormShow() {
         }
     }
     m_cmbLanguages->setCurrentIndex(language);
+    showSync();
 
     m_schemeEditor->ShowSteps();
 }
@@ -312,7 +316,7 @@ bool TfrmConfig::btnApplyClick() {
     if (language >= 0 && language < static_cast<int>(m_languageFiles.size())) {
         options.LanguageFile = m_languageFiles[static_cast<size_t>(language)];
     }
-    if (!m_schemeEditor->SaveSettings()) {
+    if (!m_schemeEditor->SaveSettings() || !applySync()) {
         return false;
     }
     CopyEditedData(*m_draft, m_config);
@@ -323,6 +327,7 @@ bool TfrmConfig::btnApplyClick() {
     if (!saved) {
         return false;
     }
+    syncFieldsEdited();
     emit applied();
     m_schemeEditor->cmbZoneSelect();
     return true;
@@ -350,6 +355,11 @@ bool TfrmConfig::saveApplied() {
     }
     if (!m_config.SaveMemos()) {
         ShowError(m_services, this, TErrorMessage::UnableToWrite, m_config.MemosPath());
+        return false;
+    }
+    std::string error;
+    if (!m_config.SaveSync(error)) {
+        ShowError(m_services, this, TErrorMessage::UnableToWrite, m_config.SettingsPath());
         return false;
     }
     return true;

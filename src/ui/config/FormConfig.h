@@ -11,8 +11,11 @@
 class QCheckBox;
 class QComboBox;
 class QFrame;
+class QGroupBox;
 class QLabel;
+class QLineEdit;
 class QPushButton;
+class QSpinBox;
 class QTabWidget;
 
 namespace kestrivel {
@@ -33,7 +36,9 @@ class TfrmConfig : public QDialog {
     Q_OBJECT
 public:
     static constexpr int kClientWidth = 441;
-    static constexpr int kClientHeight = 249;
+    // The General tab holds the Sync group below the options.
+    static constexpr int kSyncGroupHeight = 96;
+    static constexpr int kClientHeight = 249 + kSyncGroupHeight;
     // The version the About tab shows.
     static constexpr const char* kVersionText = "v1.2.2";
 
@@ -65,6 +70,8 @@ public:
     void FormClose();
     // Opens the address the label shows (web addresses only).
     void lblWebsiteClick();
+    // Asks for a sync with the settings applied; offered while the Sync group shows them.
+    void btnSyncNowClick();
 
     QTabWidget* pgcConfig() const { return m_pages; }
     QWidget* tbsOptions() const { return m_tbsOptions; }
@@ -86,6 +93,11 @@ public:
     QPushButton* btnOk() const { return m_btnOk; }
     QPushButton* btnCancel() const { return m_btnCancel; }
     QPushButton* btnApply() const { return m_btnApply; }
+    QLineEdit* edtSyncServer() const { return m_edtSyncServer; }
+    QLineEdit* edtSyncUser() const { return m_edtSyncUser; }
+    QLineEdit* edtSyncPassword() const { return m_edtSyncPassword; }
+    QSpinBox* spnSyncInterval() const { return m_spnSyncInterval; }
+    QPushButton* btnSyncNow() const { return m_btnSyncNow; }
     TSchemeEditor* SchemeEditor() const { return m_schemeEditor; }
     // What the tabs change until Ok or Apply hands it to the shared data.
     TConfigData& Draft() const { return *m_draft; }
@@ -101,6 +113,8 @@ signals:
     // Apply changed the options, the schemes and the memos: the chosen language and the calendar
     // are to be brought up to date.
     void applied();
+    // "Synchronise now": a sync with the settings applied.
+    void syncRequested();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -109,6 +123,14 @@ private:
     void createControls();
     void createGeneralTab();
     void createAboutTab();
+    void createSyncGroup();
+    // The Sync group from the draft, and the password from the secret store.
+    void showSync();
+    // The Sync group into the draft; the password into the secret store when it or its account
+    // changed. False after telling the user the store refused it.
+    bool applySync();
+    // The group shows what was applied, with a server: "Synchronise now" can use it.
+    void syncFieldsEdited();
     // Apply's saves of Schemes.dat and Memos.dat; false after telling which file could not be written.
     bool saveApplied();
     // The six check boxes with their options, in the order the options are listed.
@@ -124,6 +146,8 @@ private:
     const TLocaleFormats& m_formats;
     const QWidget* m_anchor;
     std::vector<std::string> m_languageFiles;
+    // The password as the store gave it when the dialog was shown.
+    std::string m_shownPassword;
 
     QTabWidget* m_pages = nullptr;
     QWidget* m_tbsOptions = nullptr;
@@ -148,6 +172,16 @@ private:
     QLabel* m_lblVersion = nullptr;
     QLabel* m_lblWebsite = nullptr;
     QLabel* m_lblCopyright = nullptr;
+    QGroupBox* m_grpSync = nullptr;
+    QLabel* m_lblSyncServer = nullptr;
+    QLineEdit* m_edtSyncServer = nullptr;
+    QLabel* m_lblSyncUser = nullptr;
+    QLineEdit* m_edtSyncUser = nullptr;
+    QLabel* m_lblSyncPassword = nullptr;
+    QLineEdit* m_edtSyncPassword = nullptr;
+    QLabel* m_lblSyncInterval = nullptr;
+    QSpinBox* m_spnSyncInterval = nullptr;
+    QPushButton* m_btnSyncNow = nullptr;
     QPushButton* m_btnOk = nullptr;
     QPushButton* m_btnCancel = nullptr;
     QPushButton* m_btnApply = nullptr;
