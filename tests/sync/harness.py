@@ -6,6 +6,7 @@ Runs under /usr/bin/python3, which has Debian's radicale, python3-caldav and pyt
 import atexit
 import datetime
 import os
+import re
 import shutil
 import socket
 import struct
@@ -110,6 +111,7 @@ class Radicale:
                     f"[storage]\nfilesystem_folder = {self.folder}/collections\n"
                     "[web]\ntype = internal\n[logging]\nlevel = info\n")
         self.log = open(self.log_path, "w")
+        self.log_read, self.done = 0, []
         self.proc = subprocess.Popen([sys.executable, "-m", "radicale", "-C", config],
                                      stdout=self.log, stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL)
         atexit.register(self.stop)
@@ -136,11 +138,17 @@ class Radicale:
         with open(self.users, "a") as f:
             f.write(f"{name}:{password}\n")
 
-    def requests_logged(self):
-        """How many requests the server has received so far (one log line each)."""
+    def answered(self):
+        """(method, seconds the server took) of every request answered so far, from its log."""
         self.log.flush()
         with open(self.log_path) as f:
-            return sum(" request for " in line for line in f)
+            f.seek(self.log_read)
+            text = f.read()
+        text = text[:text.rfind("\n") + 1]  # a line being written is read next time
+        self.log_read += len(text)
+        self.done += [(m.group(1), float(m.group(2)))
+                      for m in re.finditer(r"\] (\w+) response status for .* in ([0-9.]+) seconds", text)]
+        return self.done
 
     def calendar(self, user, password, cal_id="cal"):
         """A new calendar of `user` as a python3-caldav object: the second device."""

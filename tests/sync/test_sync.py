@@ -26,6 +26,10 @@ Scenario = collections.namedtuple("Scenario", "name address steps memos server",
 UTC = datetime.timezone.utc
 LOCAL = [(d(3, 2), 0, "Dentist"), (d(3, 3), 1, "Choir"), (d(3, 4), 2, "Rent"), (d(3, 5), 3, "Birthday;call Anna")]
 BULK = harness.many_memos(1000)
+SMALL = harness.many_memos(200)
+# A third changed, a third deleted, a third as they were.
+CHANGED = [(day, kind, text + " changed") if i % 3 == 0 else (day, kind, text)
+           for i, (day, kind, text) in enumerate(SMALL) if i % 3 != 2]
 PEER = [(d(9, 1), 0, "From the phone"), (d(9, 2), 1, "Swimming;bring towel")]
 ADD_LOCAL = [("add", "A", *m) for m in LOCAL]
 ADD_PEER = [("peer_add", f"peer-{i}@phone", m[0], m[2].replace(";", "\n"), harness.FREQ[m[1]])
@@ -44,7 +48,15 @@ def failure(how, pattern):
 
 def kill(seed):
     return Scenario(f"kill -9 during a 1,000-memo sync, seed {seed}", "calendar",
-                    [("fill", "A")] + ADD_PEER + [("kill", "A", seed), ("sync", "A")], BULK + PEER)
+                    [("fill", "A", BULK)] + ADD_PEER + [("kill", "A", seed, len(BULK)), ("sync", "A")], BULK + PEER)
+
+
+def kill_changes(seed):
+    # Cut between an accepted change and the state file's note of it: the next sync must not take
+    # its own change for the other device's.
+    return Scenario(f"kill -9 while changes and deletions go up, seed {seed}", "calendar",
+                    [("fill", "A", SMALL), ("sync", "A"), ("fill", "A", CHANGED), ("kill", "A", seed, len(SMALL) * 2 // 3),
+                     ("sync", "A")], CHANGED)
 
 
 SCENARIOS = [
@@ -83,8 +95,7 @@ SCENARIOS = [
              + [("sync", "A"), ("sync", "B"), ("sync", "A"), ("edit", "B", LOCAL[0][0], "Dentist at nine"),
                 ("delete", "A", LOCAL[3][0]), ("sync", "B"), ("sync", "A"), ("sync", "B")],
              [(LOCAL[0][0], 0, "Dentist at nine")] + LOCAL[1:3] + PEER),
-    Scenario("1,000 memos go up in one sync", "calendar", [("fill", "A"), ("sync", "A")], BULK),
-    kill(1), kill(2), kill(3),
+    kill(1), kill(2), kill(3), kill_changes(1), kill_changes(2),
     failure("server down", r"connect|reach|refused|network"),
     failure("wrong password", r"password|auth|user|credential|401"),
     failure("another user's address", r"calendar|forbidden|denied|access|permission|403"),
@@ -100,7 +111,7 @@ class Run:
         self.user, self.password = f"user{index}", f"secret{index}"
         suite.radicale.add_user(self.user, self.password)
         self.calendar = suite.radicale.calendar(self.user, self.password)
-        self.devices, self.peer_hrefs, self.saved, self.filled = {}, {}, {}, False
+        self.devices, self.peer_hrefs, self.saved = {}, {}, {}
 
     def address(self):
         return str(self.calendar.url) if self.scenario.address == "calendar" else self.suite.radicale.url
@@ -133,16 +144,12 @@ class Run:
     def delete(self, name, date):
         self.local(name, lambda memos: memos.pop(date))
 
-    def fill(self, name):
-        self.device(name).set_memos(BULK)
-        self.filled = True
+    def fill(self, name, memos):
+        self.device(name).set_memos(memos)
 
     def sync(self, name):
-        started = time.monotonic()
         code, out, err = self.device(name).sync()
         assert code == 0 and len(out.splitlines()) == 1, f"sync of {name}: exit {code}\n{out}{err}"
-        if self.filled and self.suite.full_seconds is None:
-            self.suite.full_seconds = time.monotonic() - started
 
     def peer_add(self, uid, start, summary, freq):
         event = self.calendar.save_event(harness.peer_event(uid, start, summary, freq))
@@ -172,13 +179,18 @@ class Run:
     def hrefs_kept(self):
         assert set(harness.server_objects(self.calendar)) == set(self.saved), "an event moved to another address"
 
-    def kill(self, name, seed):
-        delay = random.Random(seed).uniform(0, self.suite.full_sync_seconds(self))
+    def kill(self, name, seed, requests):
+        # The cut falls after a random number of answered requests, not after a random time, so it
+        # lands inside the upload however busy the machine is.
+        radicale = self.suite.radicale
+        start = len(radicale.answered())
+        target = start + random.Random(seed).randint(1, requests)
         proc = self.device(name).start_sync()
-        time.sleep(delay)
+        harness.wait_for(lambda: proc.poll() is not None or len(radicale.answered()) >= target, 600, "the upload")
         proc.send_signal(signal.SIGKILL)
         proc.communicate()
-        print(f"  killed after {delay:.2f} s" if proc.returncode == -signal.SIGKILL else "  sync ended before the kill")
+        cut = proc.returncode == -signal.SIGKILL
+        print(f"  cut after {len(radicale.answered()) - start} requests" if cut else "  ended before the cut")
 
     def fail(self, name, how, pattern):
         device, radicale, password = self.device(name), self.suite.radicale, None
@@ -213,15 +225,6 @@ class Suite:
     def __init__(self, build, root):
         self.build, self.root = build, root
         self.radicale = harness.Radicale()
-        self.full_seconds = None
-
-    def full_sync_seconds(self, run):
-        """How long an uninterrupted 1,000-memo sync takes here: the range of the kill delays."""
-        if self.full_seconds is None:
-            probe = Run(self, "probe", Scenario("probe", "calendar", [], []))
-            probe.fill("A")
-            probe.sync("A")
-        return self.full_seconds
 
 
 def main():
