@@ -34,6 +34,12 @@ PEER = [(d(9, 1), 0, "From the phone"), (d(9, 2), 1, "Swimming;bring towel")]
 ADD_LOCAL = [("add", "A", *m) for m in LOCAL]
 ADD_PEER = [("peer_add", f"peer-{i}@phone", m[0], m[2].replace(";", "\n"), harness.FREQ[m[1]])
             for i, m in enumerate(PEER)]
+# Two folders change different memos of one calendar and add their own, then sync at the same time.
+SHARED = harness.many_memos(60, d(6, 1))
+BY_A = [(day, kind, text + " A" if i % 2 else text) for i, (day, kind, text) in enumerate(SHARED)]
+BY_B = [(day, kind, text if i % 2 else text + " B") for i, (day, kind, text) in enumerate(SHARED)]
+BY_BOTH = [(day, kind, text + (" A" if i % 2 else " B")) for i, (day, kind, text) in enumerate(SHARED)]
+OWN_A, OWN_B = harness.many_memos(20, datetime.date(2027, 1, 1)), harness.many_memos(20, datetime.date(2028, 1, 1))
 ONE = (d(4, 1), 0, "Haircut")
 TWO = (d(4, 2), 0, "Plumber")
 SETUP = [("add", "A", *ONE), ("sync", "A")]
@@ -95,6 +101,11 @@ SCENARIOS = [
              + [("sync", "A"), ("sync", "B"), ("sync", "A"), ("edit", "B", LOCAL[0][0], "Dentist at nine"),
                 ("delete", "A", LOCAL[3][0]), ("sync", "B"), ("sync", "A"), ("sync", "B")],
              [(LOCAL[0][0], 0, "Dentist at nine")] + LOCAL[1:3] + PEER),
+    Scenario("two program folders syncing at the same time converge", "calendar",
+             [("fill", "A", SHARED), ("sync", "A"), ("sync", "B"), ("fill", "A", BY_A + OWN_A),
+              ("fill", "B", BY_B + OWN_B),
+              ("together", "A", "B"), ("sync", "A"), ("sync", "B"), ("sync", "A")],
+             BY_BOTH + OWN_A + OWN_B),
     kill(1), kill(2), kill(3), kill_changes(1), kill_changes(2),
     failure("server down", r"connect|reach|refused|network"),
     failure("wrong password", r"password|auth|user|credential|401"),
@@ -150,6 +161,12 @@ class Run:
     def sync(self, name):
         code, out, err = self.device(name).sync()
         assert code == 0 and len(out.splitlines()) == 1, f"sync of {name}: exit {code}\n{out}{err}"
+
+    def together(self, *names):
+        running = [(name, self.device(name).start_sync()) for name in names]
+        for name, proc in running:
+            _, err = proc.communicate(timeout=120)
+            assert proc.returncode == 0, f"sync of {name} beside another: exit {proc.returncode}\n{err}"
 
     def peer_add(self, uid, start, summary, freq):
         event = self.calendar.save_event(harness.peer_event(uid, start, summary, freq))
