@@ -117,7 +117,8 @@ printf '[Options]\nShowTodaysMemo=1\n[Sync]\nServer=\nUser=anna\n' >"$app/Settin
 step "sync with an empty server" 1 "" "no calendar server is set" --sync
 cp "$app/Memos.dat" "$work/memos-before"
 printf '[Sync]\nServer=http://127.0.0.1:9/anna/calendar/\nUser=anna\n' >"$app/Settings.ini"
-KESTRIVEL_SYNC_PASSWORD=secret step "sync with the server down" 1 "" "^kestrivel: sync failed: .+" --sync
+KESTRIVEL_SYNC_PASSWORD=secret step "sync with the server down" 1 "" \
+    "^kestrivel: sync failed: cannot reach http://127\\.0\\.0\\.1:9/anna/calendar/: .+" --sync
 cmp "$work/memos-before" "$app/Memos.dat" || fail "a failed sync changed Memos.dat"
 ! grep -q secret "$app/Settings.ini" || fail "the password reached Settings.ini"
 echo "$name: all steps passed"

@@ -8,6 +8,7 @@
 #include "lang/LanguagePack.h"
 #include "lang/MessageTable.h"
 #include "lang/Translation.h"
+#include "base/SecretStore.h"
 #include "base/Translator.h"
 #include "memos/FormMemo.h"
 #include "memos/MemosTab.h"
@@ -18,7 +19,9 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTableWidget>
@@ -183,6 +186,51 @@ private slots:
         QCOMPARE(bytes("Memos.dat"), before[1]);
         QCOMPARE(bytes("Settings.ini").contains("AutoUpdate=1"), applyFirst);
         QCOMPARE(bytes("Settings.ini") == before[2], !applyFirst);
+    }
+
+    // The Sync group edits the draft: Cancel writes nothing, Apply writes section Sync and hands the
+    // password to the secret store only, and a store that refuses stops the Apply.
+    void syncGroupRoundTrip_data() {
+        QTest::addColumn<QString>("close");
+        QTest::addColumn<QString>("storeError");
+        QTest::newRow("cancel") << "cancel" << QString();
+        QTest::newRow("apply") << "apply" << QString();
+        QTest::newRow("store refuses") << "apply"
+                                       << "The keyring is locked";
+    }
+    void syncGroupRoundTrip() {
+        QFETCH(QString, close);
+        QFETCH(QString, storeError);
+        services->StoreError = storeError.toStdString();
+        QSignalSpy syncNow(dlg.get(), &TfrmConfig::syncRequested);
+        dlg->show();
+        QCOMPARE(dlg->spnSyncInterval()->value(), 15);
+        QVERIFY(!dlg->btnSyncNow()->isEnabled());
+        QTest::keyClicks(dlg->edtSyncServer(), QStringLiteral("http://127.0.0.1:5232/anna/memos/"));
+        QTest::keyClicks(dlg->edtSyncUser(), QStringLiteral("anna"));
+        QTest::keyClicks(dlg->edtSyncPassword(), QStringLiteral("s3cret"));
+        dlg->spnSyncInterval()->setValue(1441);
+        QCOMPARE(dlg->edtSyncPassword()->echoMode(), QLineEdit::Password);
+        QTest::mouseClick(close == "cancel" ? dlg->btnCancel() : dlg->btnApply(), Qt::LeftButton);
+
+        const bool saved = close == "apply" && storeError.isEmpty();
+        QFile file(dir->filePath("Settings.ini"));
+        const QByteArray ini = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        TSyncSettings written;
+        LoadSyncSettings(config->SettingsPath(), written);
+        QCOMPARE(written.Server, saved ? "http://127.0.0.1:5232/anna/memos/" : "");
+        QCOMPARE(written.IntervalMinutes, saved ? 1440 : 15);
+        QCOMPARE(config->Sync.User, saved ? "anna" : "");
+        QVERIFY(!ini.contains("s3cret"));
+        QCOMPARE(services->Secrets.size(), size_t(saved));
+        QVERIFY(!saved || services->Secrets[SyncPasswordKey("anna", written.Server)] == "s3cret");
+        QCOMPARE(services->Boxes.size(), size_t(!storeError.isEmpty()));
+        // "Synchronise now" uses what was applied; an edit since then has to be applied first.
+        QCOMPARE(dlg->btnSyncNow()->isEnabled(), saved);
+        dlg->btnSyncNowClick();
+        QTest::keyClick(dlg->edtSyncUser(), Qt::Key_X);
+        dlg->btnSyncNowClick();
+        QCOMPARE(syncNow.size(), int(saved));
     }
 
     void applyFailingAutostartStopsAndStaysOpen() {

@@ -125,10 +125,34 @@ std::string LastSegment(const std::string& url) {
     return HrefKey(path.substr(path.rfind('/') + 1));
 }
 
+using Calendars = std::vector<std::pair<std::string, std::string>>; // URL and display name
+
+// The calendars holding events in the calendar homes of `principal`.
+TDavStatus CalendarsOf(const Sender& send, const std::string& principal, Calendars& calendars) {
+    TDavAnswer answer;
+    TDavStatus status = Exchange(
+        send, XmlRequest("PROPFIND", principal, "0", PropfindHomeSetBody(), kPropfindMaxBytes), answer);
+    std::vector<std::string> homes;
+    for (const TDavResponse& r : answer.Responses) {
+        for (const std::string& home : r.HomeSetHrefs) {
+            homes.push_back(WithSlash(ResolveHref(principal, home)));
+        }
+    }
+    for (size_t i = 0; i < homes.size() && status.ok(); ++i) {
+        status = Exchange(
+            send, XmlRequest("PROPFIND", homes[i], "1", PropfindCollectionBody(), kPropfindMaxBytes), answer);
+        for (const TDavResponse& r : answer.Responses) {
+            if (HoldsEvents(r) && !FirstHref(homes[i], r).empty()) {
+                calendars.emplace_back(WithSlash(FirstHref(homes[i], r)), r.DisplayName);
+            }
+        }
+    }
+    return status;
+}
+
 // Of several calendars, the one the address names: the address lies inside it, or its last path
 // segment is the calendar's last segment or display name.
-std::string ChooseCalendar(const std::vector<std::pair<std::string, std::string>>& calendars,
-                           const std::string& address) {
+std::string ChooseCalendar(const Calendars& calendars, const std::string& address) {
     const std::string addressKey = PathKey(WithSlash(address));
     const std::string wanted = LastSegment(address);
     for (const auto& [url, name] : calendars) {
@@ -257,27 +281,10 @@ TDavStatus TCalDavClient::Discover(const std::string& address, std::string& coll
     if (principal.empty()) {
         return Failure(TDavError::NotCalendar, status.HttpStatus, address + ": no calendar and no principal");
     }
-    status = propfind(principal, "0", PropfindHomeSetBody(), answer);
+    Calendars calendars;
+    status = CalendarsOf(sender, principal, calendars);
     if (!status.ok()) {
         return status;
-    }
-    std::vector<std::string> homes;
-    for (const TDavResponse& r : answer.Responses) {
-        for (const std::string& home : r.HomeSetHrefs) {
-            homes.push_back(WithSlash(ResolveHref(principal, home)));
-        }
-    }
-    std::vector<std::pair<std::string, std::string>> calendars; // URL and display name
-    for (const std::string& home : homes) {
-        status = propfind(home, "1", PropfindCollectionBody(), answer);
-        if (!status.ok()) {
-            return status;
-        }
-        for (const TDavResponse& r : answer.Responses) {
-            if (HoldsEvents(r) && !FirstHref(home, r).empty()) {
-                calendars.emplace_back(WithSlash(FirstHref(home, r)), r.DisplayName);
-            }
-        }
     }
     if (calendars.empty()) {
         return Failure(TDavError::NotCalendar, status.HttpStatus, address + ": no calendar holds events");

@@ -41,6 +41,13 @@ namespace {
 constexpr int kMaxRounds = 4;
 constexpr int kSaveEvery = 50;
 
+TSyncReport localFailure(std::string reason) {
+    TSyncReport report;
+    report.Failure = TSyncFailure::LocalFile;
+    report.Reason = std::move(reason);
+    return report;
+}
+
 class SyncRun {
 public:
     SyncRun(TConfigData& data, const TSyncSettings& settings, IDavTransport& transport, IEventCodec& codec,
@@ -320,27 +327,25 @@ TSyncReport SyncMemos(TConfigData& data, const TSyncSettings& settings, IDavTran
     try {
         return SyncRun(data, settings, transport, codec, nowUtcSeconds).run();
     } catch (const std::exception& e) {
-        TSyncReport report;
-        report.Failure = TSyncFailure::LocalFile;
-        report.Reason = std::string("the sync stopped: ") + e.what();
-        return report;
+        return localFailure(std::string("the sync stopped: ") + e.what());
     }
 }
 
 TSyncReport SyncFolder(const std::string& folder, const TSyncSettings& settings, IDavTransport& transport,
                        IEventCodec& codec, int64_t nowUtcSeconds) {
-    TConfigData data(folder);
-    // A Memos.dat that does not read whole would look like memos deleted here: nothing is synced
-    // from it, and it is left for the calendar to keep a copy of.
-    std::error_code error;
-    if (std::filesystem::exists(data.MemosPath(), error) && !data.Memos.LoadFromFile(data.MemosPath())) {
-        TSyncReport report;
-        report.Failure = TSyncFailure::LocalFile;
-        report.Reason = "cannot read " + data.MemosPath() + ": it is damaged or not a memo file";
-        return report;
+    try {
+        TConfigData data(folder);
+        // A Memos.dat that does not read whole would look like memos deleted here: nothing is
+        // synced from it, and it is left for the calendar to keep a copy of.
+        std::error_code error;
+        if (std::filesystem::exists(data.MemosPath(), error) && !data.Memos.LoadFromFile(data.MemosPath())) {
+            return localFailure("cannot read " + data.MemosPath() + ": it is damaged or not a memo file");
+        }
+        data.LoadMemos();
+        return SyncMemos(data, settings, transport, codec, nowUtcSeconds);
+    } catch (const std::exception& e) {
+        return localFailure(std::string("the sync stopped: ") + e.what());
     }
-    data.LoadMemos();
-    return SyncMemos(data, settings, transport, codec, nowUtcSeconds);
 }
 
 } // namespace kestrivel
