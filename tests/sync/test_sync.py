@@ -61,8 +61,8 @@ def kill_changes(seed):
     # Cut between an accepted change and the state file's note of it: the next sync must not take
     # its own change for the other device's.
     return Scenario(f"kill -9 while changes and deletions go up, seed {seed}", "calendar",
-                    [("fill", "A", SMALL), ("sync", "A"), ("fill", "A", CHANGED), ("kill", "A", seed, len(SMALL) * 2 // 3),
-                     ("sync", "A")], CHANGED)
+                    [("fill", "A", SMALL), ("sync", "A"), ("fill", "A", CHANGED),
+                     ("kill", "A", seed, len(SMALL) * 2 // 3), ("sync", "A")], CHANGED)
 
 
 SCENARIOS = [
