@@ -13,4 +13,10 @@ done
 [ "$found" = 1 ] || echo "no benchmark programs in $build/bin"
 echo "== start-up against a bare Qt program"
 bash "$(dirname "$0")/bench-startup.sh" "$build" || status=1
+echo "== sync with a private CalDAV server (skipped without radicale and python3-caldav)"
+if [ -x /usr/bin/python3 ]; then
+    code=0
+    /usr/bin/python3 "$(dirname "$0")/../bench/sync-bench.py" "$build" || code=$?
+    [ "$code" = 0 ] || [ "$code" = 77 ] || status=1
+fi
 exit $status

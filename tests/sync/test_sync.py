@@ -1,0 +1,285 @@
+#!/usr/bin/python3
+"""`kestrivel --sync` against a real Radicale, with python3-caldav as the second device.
+
+Usage: test_sync.py BUILD_FOLDER [NAME_PART]. Each row of SCENARIOS gets a user and a calendar of
+its own on one server, runs its steps and then compares Memos.dat of every program folder and the
+calendar on the server with the memos it expects. Exits 77 when a test peer is not installed."""
+import collections
+import datetime
+import os
+import random
+import re
+import signal
+import sys
+import tempfile
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import harness  # noqa: E402
+
+
+def d(month, day):
+    return datetime.date(2026, month, day)
+
+
+Scenario = collections.namedtuple("Scenario", "name address steps memos server", defaults=(None,))
+UTC = datetime.timezone.utc
+LOCAL = [(d(3, 2), 0, "Dentist"), (d(3, 3), 1, "Choir"), (d(3, 4), 2, "Rent"), (d(3, 5), 3, "Birthday;call Anna")]
+BULK = harness.many_memos(1000)
+SMALL = harness.many_memos(200)
+# A third changed, a third deleted, a third as they were.
+CHANGED = [(day, kind, text + " changed") if i % 3 == 0 else (day, kind, text)
+           for i, (day, kind, text) in enumerate(SMALL) if i % 3 != 2]
+PEER = [(d(9, 1), 0, "From the phone"), (d(9, 2), 1, "Swimming;bring towel")]
+ADD_LOCAL = [("add", "A", *m) for m in LOCAL]
+ADD_PEER = [("peer_add", f"peer-{i}@phone", m[0], m[2].replace(";", "\n"), harness.FREQ[m[1]])
+            for i, m in enumerate(PEER)]
+# Two folders change different memos of one calendar and add their own, then sync at the same time.
+SHARED = harness.many_memos(60, d(6, 1))
+BY_A = [(day, kind, text + " A" if i % 2 else text) for i, (day, kind, text) in enumerate(SHARED)]
+BY_B = [(day, kind, text if i % 2 else text + " B") for i, (day, kind, text) in enumerate(SHARED)]
+BY_BOTH = [(day, kind, text + (" A" if i % 2 else " B")) for i, (day, kind, text) in enumerate(SHARED)]
+OWN_A, OWN_B = harness.many_memos(20, datetime.date(2027, 1, 1)), harness.many_memos(20, datetime.date(2028, 1, 1))
+ONE = (d(4, 1), 0, "Haircut")
+TWO = (d(4, 2), 0, "Plumber")
+SETUP = [("add", "A", *ONE), ("sync", "A")]
+STANDUP = datetime.datetime(2026, 3, 10, 9, 30, tzinfo=UTC)
+
+
+def failure(how, pattern):
+    # A memo waits to go up when the sync fails; it goes once the address is right again.
+    return Scenario(f"fails cleanly: {how}", "calendar",
+                    SETUP + [("add", "A", *TWO), ("fail", "A", how, pattern), ("sync", "A")], [ONE, TWO])
+
+
+def kill(seed):
+    return Scenario(f"kill -9 during a 1,000-memo sync, seed {seed}", "calendar",
+                    [("fill", "A", BULK)] + ADD_PEER + [("kill", "A", seed, len(BULK)), ("sync", "A")], BULK + PEER)
+
+
+def kill_changes(seed):
+    # Cut between an accepted change and the state file's note of it: the next sync must not take
+    # its own change for the other device's.
+    return Scenario(f"kill -9 while changes and deletions go up, seed {seed}", "calendar",
+                    [("fill", "A", SMALL), ("sync", "A"), ("fill", "A", CHANGED),
+                     ("kill", "A", seed, len(SMALL) * 2 // 3), ("sync", "A")], CHANGED)
+
+
+SCENARIOS = [
+    Scenario("new memos go up to a calendar address", "calendar", ADD_LOCAL + [("sync", "A")], LOCAL),
+    Scenario("new memos go up to the server's root address", "server", ADD_LOCAL + [("sync", "A")], LOCAL),
+    Scenario("events of the other device come in, change and go", "calendar",
+             ADD_PEER + [("sync", "A"), ("peer_edit", d(9, 1), "Moved by the phone"), ("peer_delete", d(9, 2)),
+                         ("peer_add", "late@phone", d(9, 3), "Late", "MONTHLY"), ("sync", "A")],
+             [(d(9, 1), 0, "Moved by the phone"), (d(9, 3), 2, "Late")]),
+    Scenario("a memo changed here changes its event in place", "calendar",
+             SETUP + [("snapshot",), ("edit", "A", ONE[0], "Haircut at ten"), ("sync", "A"), ("hrefs_kept",)],
+             [(ONE[0], 0, "Haircut at ten")]),
+    Scenario("a memo deleted here goes there", "calendar",
+             SETUP + [("add", "A", *TWO), ("sync", "A"), ("delete", "A", ONE[0]), ("sync", "A")], [TWO]),
+    Scenario("changed on both sides: both texts kept", "calendar",
+             SETUP + [("edit", "A", ONE[0], "ours"), ("peer_edit", ONE[0], "theirs"), ("sync", "A"), ("sync", "A")],
+             [(ONE[0], 0, "ours;theirs")]),
+    Scenario("deleted here, changed there: the change is kept", "calendar",
+             SETUP + [("delete", "A", ONE[0]), ("peer_edit", ONE[0], "theirs"), ("sync", "A")],
+             [(ONE[0], 0, "theirs")]),
+    Scenario("changed here, deleted there: the change is kept", "calendar",
+             SETUP + [("edit", "A", ONE[0], "ours"), ("peer_delete", ONE[0]), ("sync", "A")],
+             [(ONE[0], 0, "ours")]),
+    Scenario("timed and daily events come in and are never written back", "calendar",
+             [("peer_add", "standup@phone", STANDUP, "Standup", None),
+              ("peer_add", "walk@phone", d(3, 11), "Walk", "DAILY"), ("sync", "A"), ("snapshot",),
+              ("add", "A", *TWO), ("sync", "A"), ("sync", "A"), ("unchanged", "standup@phone", "walk@phone")],
+             [(d(3, 10), 0, "Standup"), (d(3, 11), 0, "Walk"), TWO],
+             [(d(3, 10), None, "Standup"), (d(3, 11), "DAILY", "Walk"), harness.as_event(TWO)]),
+    Scenario("a timed event edited here is written back", "calendar",
+             [("peer_add", "standup@phone", STANDUP, "Standup", None), ("sync", "A"),
+              ("edit", "A", d(3, 10), "Standup moved"), ("sync", "A")],
+             [(d(3, 10), 0, "Standup moved")]),
+    Scenario("two program folders converge on one calendar", "calendar",
+             ADD_LOCAL[:2] + [("add", "B", *m) for m in LOCAL[2:]] + ADD_PEER
+             + [("sync", "A"), ("sync", "B"), ("sync", "A"), ("edit", "B", LOCAL[0][0], "Dentist at nine"),
+                ("delete", "A", LOCAL[3][0]), ("sync", "B"), ("sync", "A"), ("sync", "B")],
+             [(LOCAL[0][0], 0, "Dentist at nine")] + LOCAL[1:3] + PEER),
+    Scenario("a copy of Memos.dat without the state file doubles nothing", "calendar",
+             ADD_LOCAL + [("sync", "A"), ("fill", "B", LOCAL), ("sync", "B"), ("sync", "A")], LOCAL),
+    Scenario("two program folders syncing at the same time converge", "calendar",
+             [("fill", "A", SHARED), ("sync", "A"), ("sync", "B"), ("fill", "A", BY_A + OWN_A),
+              ("fill", "B", BY_B + OWN_B),
+              ("together", "A", "B"), ("sync", "A"), ("sync", "B"), ("sync", "A")],
+             BY_BOTH + OWN_A + OWN_B),
+    kill(1), kill(2), kill(3), kill_changes(1), kill_changes(2),
+    failure("server down", r"connect|reach|refused|network"),
+    failure("wrong password", r"password|auth|user|credential|401"),
+    failure("another user's address", r"calendar|forbidden|denied|access|permission|403"),
+    failure("a plain web page", r"calendar"),
+]
+
+
+class Run:
+    """One scenario on its own user and calendar."""
+
+    def __init__(self, suite, index, scenario):
+        self.suite, self.scenario = suite, scenario
+        self.user, self.password = f"user{index}", f"secret{index}"
+        suite.radicale.add_user(self.user, self.password)
+        self.calendar = suite.radicale.calendar(self.user, self.password)
+        self.devices, self.peer_hrefs, self.saved = {}, {}, {}
+
+    def address(self):
+        return str(self.calendar.url) if self.scenario.address == "calendar" else self.suite.radicale.url
+
+    def device(self, name):
+        if name not in self.devices:
+            self.devices[name] = harness.Device(self.suite.build, self.suite.root, f"{self.user}-{name}",
+                                                self.address(), self.user, self.password)
+        return self.devices[name]
+
+    def local(self, name, change):
+        device = self.device(name)
+        memos = {m[0]: m for m in device.memos()}
+        change(memos)
+        device.set_memos(memos.values())
+
+    def href_on(self, date):
+        found = [h for h, (_, data) in harness.server_objects(self.calendar).items()
+                 if harness.event_of(data)[0] == date]
+        assert len(found) == 1, f"{len(found)} events on {date} on the server"
+        return found[0]
+
+    # --- steps ---
+    def add(self, name, date, kind, text):
+        self.local(name, lambda memos: memos.__setitem__(date, (date, kind, text)))
+
+    def edit(self, name, date, text):
+        self.local(name, lambda memos: memos.__setitem__(date, (date, memos[date][1], text)))
+
+    def delete(self, name, date):
+        self.local(name, lambda memos: memos.pop(date))
+
+    def fill(self, name, memos):
+        self.device(name).set_memos(memos)
+
+    def sync(self, name):
+        code, out, err = self.device(name).sync()
+        assert code == 0 and len(out.splitlines()) == 1, f"sync of {name}: exit {code}\n{out}{err}"
+
+    def together(self, *names):
+        running = [(name, self.device(name).start_sync()) for name in names]
+        for name, proc in running:
+            _, err = proc.communicate(timeout=120)
+            assert proc.returncode == 0, f"sync of {name} beside another: exit {proc.returncode}\n{err}"
+
+    def peer_add(self, uid, start, summary, freq):
+        event = self.calendar.save_event(harness.peer_event(uid, start, summary, freq))
+        self.peer_hrefs[uid] = event.url.path
+
+    def peer_edit(self, date, summary):
+        import icalendar
+        event = self.calendar.event_by_url(self.href_on(date))
+        data = icalendar.Calendar.from_ical(event.data)
+        for vevent in data.walk("VEVENT"):
+            vevent["SUMMARY"] = icalendar.vText(summary)
+        event.data = data.to_ical().decode()
+        event.save()  # raises SEQUENCE as a client should
+
+    def peer_delete(self, date):
+        self.calendar.event_by_url(self.href_on(date)).delete()
+
+    def snapshot(self):
+        self.saved = harness.server_objects(self.calendar)
+
+    def unchanged(self, *uids):
+        now = harness.server_objects(self.calendar)
+        for uid in uids:
+            href = self.peer_hrefs[uid]
+            assert now.get(href) == self.saved[href], f"the server's copy of {uid} was rewritten"
+
+    def hrefs_kept(self):
+        assert set(harness.server_objects(self.calendar)) == set(self.saved), "an event moved to another address"
+
+    def kill(self, name, seed, requests):
+        # The cut falls after a random number of answered requests, not after a random time, so it
+        # lands inside the upload however busy the machine is.
+        radicale = self.suite.radicale
+        start = len(radicale.answered())
+        target = start + random.Random(seed).randint(1, requests)
+        proc = self.device(name).start_sync()
+        harness.wait_for(lambda: proc.poll() is not None or len(radicale.answered()) >= target, 600, "the upload")
+        proc.send_signal(signal.SIGKILL)
+        proc.communicate()
+        cut = proc.returncode == -signal.SIGKILL
+        print(f"  cut after {len(radicale.answered()) - start} requests" if cut else "  ended before the cut")
+
+    def fail(self, name, how, pattern):
+        device, radicale, password = self.device(name), self.suite.radicale, None
+        before = device.files()
+        if how == "server down":
+            device.configure(f"http://127.0.0.1:{harness.free_port()}/{self.user}/cal/", self.user)
+        elif how == "wrong password":
+            password = "wrong"
+        elif how == "another user's address":
+            device.configure(radicale.url + "someone-else/", self.user)
+        else:
+            device.configure(radicale.url + ".web/", self.user)
+        code, out, err = device.sync(password)
+        device.configure(self.address(), self.user)
+        lines = err.splitlines()
+        assert code != 0, f"exit 0 with {how}"
+        assert len(lines) == 1 and re.match(r"kestrivel: sync failed: \S", lines[0]), f"error output:\n{err}"
+        assert re.search(pattern, lines[0], re.I), f"unclear reason: {lines[0]}"
+        assert device.files() == before, "Memos.dat or Sync.dat changed"
+
+    def check(self):
+        want = collections.Counter(self.scenario.memos)
+        for name, device in self.devices.items():
+            got = collections.Counter(device.memos())
+            assert got == want, f"Memos.dat of {name}: missing {sorted(want - got)[:5]}, extra {sorted(got - want)[:5]}"
+        want = collections.Counter(self.scenario.server or map(harness.as_event, self.scenario.memos))
+        got = collections.Counter(harness.event_of(data) for _, data in harness.server_objects(self.calendar).values())
+        assert got == want, f"server: missing {list(want - got)[:5]}, extra {list(got - want)[:5]}"
+
+
+class Suite:
+    def __init__(self, build, root):
+        self.build, self.root = build, root
+        self.radicale = harness.Radicale()
+
+
+def main():
+    if len(sys.argv) < 2:
+        sys.exit("usage: test_sync.py BUILD_FOLDER [NAME_PART]")
+    missing = harness.missing_peers()
+    if missing:
+        print("sync: skipped, not installed: " + " ".join(missing))
+        return harness.SKIP
+    build = os.path.abspath(sys.argv[1])
+    if not os.access(os.path.join(build, "bin", "kestrivel"), os.X_OK):
+        sys.exit(f"sync: {build}/bin/kestrivel not built")
+    part = sys.argv[2] if len(sys.argv) > 2 else ""
+    passed = failed = 0
+    with tempfile.TemporaryDirectory(prefix="kestrivel-sync-") as root:
+        suite = Suite(build, root)
+        try:
+            for index, scenario in enumerate(SCENARIOS):
+                if part not in scenario.name:
+                    continue
+                started = time.monotonic()
+                try:
+                    run = Run(suite, index, scenario)
+                    for op, *args in scenario.steps:
+                        getattr(run, op)(*args)
+                    run.check()
+                    passed += 1
+                    print(f"sync: {scenario.name}: ok ({time.monotonic() - started:.1f} s)", flush=True)
+                except Exception as e:  # a peer's error fails the row, not the suite
+                    failed += 1
+                    print(f"sync: {scenario.name}: FAILED: {type(e).__name__}: {e}", flush=True)
+        finally:
+            suite.radicale.stop()
+    print(f"{passed} passed, {failed} failed")
+    return 1 if failed or not passed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
