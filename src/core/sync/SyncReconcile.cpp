@@ -247,7 +247,9 @@ void Reconciler::place(const Placement& placement) {
         // A memo made here that is not on the server yet.
         const bool same =
             memo->MemoType == placement.Content.MemoType && memo->Text == placement.Content.Text;
-        if (!same && !writable) {
+        // A join keeps one type: joining a repeating event with a memo of another type would end its
+        // repeat on the server, so it stays there untouched, as an import skips a taken date.
+        if (!same && (!writable || memo->MemoType != placement.Content.MemoType)) {
             entry.Mode = TEntryMode::Hidden;
             return;
         }
@@ -258,7 +260,7 @@ void Reconciler::place(const Placement& placement) {
         return;
     }
     // Another event's memo holds the date: one memo per date, so the two become one event.
-    if (!writable || m_entries[owner->second].Inexact) {
+    if (!writable || m_entries[owner->second].Inexact || memo->MemoType != placement.Content.MemoType) {
         entry.Mode = TEntryMode::Hidden;
         return;
     }

@@ -67,9 +67,10 @@ struct TSyncPlan {
 //   - deleted on the server and edited here: the memo stays and is created anew; deleted here and
 //     edited on the server: the server's memo comes back; deleted on both: the entry goes;
 //   - an event on a date whose memo is not yet on the server: the same text is adopted, another
-//     text joined into the memo and written to that event;
+//     text of the same type joined into the memo and written to that event;
 //   - an event on a date another event's memo holds: joined into that memo, and deleted from the
-//     server, when both say all they hold; otherwise kept hidden, as an import skips it;
+//     server, when both say all they hold and have one type; otherwise kept hidden, as an import
+//     skips it (a join of two types would end a repeat on the server);
 //   - an inexact event is written back only when its memo was edited here;
 //   - memos on no event's date are created as "kestrivel-YYYYMMDD-<8 hex>", named by their content
 //     so that a retry after a lost answer meets the event it made.
