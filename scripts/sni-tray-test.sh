@@ -84,10 +84,12 @@ check_marks "plain"
 x_open_configure
 read -r dx dy < <(xwininfo -id "$dialog" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF} END {print x, y}')
 xdotool mousemove $((dx + 25)) $((dy + 104)) click 1
-xdotool mousemove $((dx + 392)) $((dy + 228)) click 1
+# The buttons' row sits 216 + 96 (the Sync group) pixels down the client area; aim at its middle.
+buttons=$((dy + 216 + 96 + 12))
+xdotool mousemove $((dx + 392)) "$buttons" click 1
 wait_for state_has _NET_WM_STATE_ABOVE || fail "Apply did not put the calendar on top"
 import -window root "$build/sni-on-top.png"
-xdotool mousemove $((dx + 216)) $((dy + 228)) click 1
+xdotool mousemove $((dx + 216)) "$buttons" click 1
 wait_for bash -c "! xwininfo -id $dialog 2>/dev/null | grep -q IsViewable" || fail "Ok did not close the dialog"
 check_marks "on top"
 
