@@ -155,12 +155,12 @@ shot date-box.png "$left $top $width $height"
 xdotool key Escape
 sleep 0.3
 
-# "Configure..." from the menu (secondary button on the title, three up from the bottom), then
+# "Configure..." from the menu (secondary button on the title, two up from the bottom), then
 # the Display tab.
 before=$(others | tr '\n' ' ')
 xdotool mousemove $((left + width / 2)) $((top + 12)) click 3
 menu=$(new_window $before) || fail "no menu on the title"
-xdotool key Up Up Up Return
+xdotool key Up Up Return
 dialog_id() { # the dialog's caption is the program's name, like the calendar's
     for id in $(xdotool search --onlyvisible --name '^Kestrivel$' 2>/dev/null); do
         if [ "$id" != "$calendar" ]; then echo "$id"; return 0; fi
