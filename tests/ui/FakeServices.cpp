@@ -6,12 +6,6 @@
 
 namespace kestrivel {
 
-void FakeHttpClient::Get(const std::string& url, const std::string& userAgent, size_t maxBytes,
-                         std::function<void(THttpResult)> done) {
-    Urls.push_back(url);
-    Pending.push_back({url, userAgent, maxBytes, std::move(done)});
-}
-
 void FakeHttpClient::Send(const THttpRequest& request, std::function<void(THttpResult)> done) {
     std::string agent;
     for (const auto& [name, value] : request.Headers) {
@@ -19,7 +13,8 @@ void FakeHttpClient::Send(const THttpRequest& request, std::function<void(THttpR
             agent = value;
         }
     }
-    Get(request.Url, agent, request.MaxBytes, std::move(done));
+    Urls.push_back(request.Url);
+    Pending.push_back({request.Url, agent, request.MaxBytes, std::move(done)});
 }
 
 void FakeHttpClient::Deliver(THttpResult result) {

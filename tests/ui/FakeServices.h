@@ -24,8 +24,6 @@ public:
         size_t MaxBytes = 0;
         std::function<void(THttpResult)> Done;
     };
-    void Get(const std::string& url, const std::string& userAgent, size_t maxBytes,
-             std::function<void(THttpResult)> done) override;
     void Send(const THttpRequest& request, std::function<void(THttpResult)> done) override;
     // Answers the oldest pending request.
     void Deliver(THttpResult result);

@@ -12,5 +12,8 @@ bool IsValidUtf8(std::string_view bytes);
 std::string Windows1252ToUtf8(std::string_view bytes);
 // Valid UTF-8 unchanged; otherwise Windows1252ToUtf8.
 std::string BytesToUtf8(std::string_view bytes);
+// `text` with backslash, tab, line feed and carriage return written as \\, \t, \n and \r, the
+// escapes of desktop entries and of our own line-based files, appended to `out`.
+void AppendBackslashEscaped(std::string& out, std::string_view text);
 
 } // namespace kestrivel

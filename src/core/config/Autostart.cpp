@@ -1,6 +1,7 @@
 #include "config/Autostart.h"
 
 #include "common/SafeFile.h"
+#include "common/TextCodec.h"
 
 #include <filesystem>
 #include <string>
@@ -48,24 +49,7 @@ std::string DesktopExecArgument(const std::string& programPath) {
     }
     // Then the string type's escapes, which a reader undoes before it looks at the quotes.
     std::string out;
-    for (char c : arg) {
-        switch (c) {
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        default:
-            out += c;
-        }
-    }
+    AppendBackslashEscaped(out, arg);
     return out;
 }
 

@@ -2,6 +2,7 @@
 
 #include "common/BoundedRead.h"
 #include "common/SafeFile.h"
+#include "common/TextCodec.h"
 #include "sync/SyncEngine.h"
 
 #include <bit>
@@ -19,27 +20,6 @@ namespace {
 constexpr std::string_view kHeader = "KestrivelSync";
 constexpr int kVersion = 1;
 constexpr size_t kEventFields = 9;
-
-void appendEscaped(std::string& out, std::string_view field) {
-    for (const char c : field) {
-        switch (c) {
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        default:
-            out += c;
-        }
-    }
-}
 
 bool unescape(std::string_view field, std::string& out) {
     out.clear();
@@ -99,7 +79,7 @@ void appendLine(std::string& out, std::initializer_list<std::string_view> fields
         if (!std::exchange(first, false)) {
             out += '\t';
         }
-        appendEscaped(out, field);
+        AppendBackslashEscaped(out, field);
     }
     out += '\n';
 }

@@ -24,8 +24,8 @@ struct THttpRequest {
 struct THttpResult {
     bool Ok = false;
     std::string Body;
-    int Status = 0;      // the HTTP status, 0 without an answer
-    std::string ETag;    // the ETag header as sent, quotes included; empty when none
+    int Status = 0;   // the HTTP status, 0 without an answer
+    std::string ETag; // the ETag header as sent, quotes included; empty when none
     std::string Error;
 };
 
@@ -34,9 +34,10 @@ struct THttpResult {
 class IHttpClient {
 public:
     virtual ~IHttpClient() = default;
-    // GET `url` sending `userAgent`; a body longer than `maxBytes` fails the request.
-    virtual void Get(const std::string& url, const std::string& userAgent, size_t maxBytes,
-                     std::function<void(THttpResult)> done) = 0;
+    // GET `url` sending `userAgent`; a body longer than `maxBytes` fails the request. A request
+    // like any other, sent through Send.
+    void Get(const std::string& url, const std::string& userAgent, size_t maxBytes,
+             std::function<void(THttpResult)> done);
     // Any request. Redirects are followed, except from https to http; a body longer than
     // request.MaxBytes fails the request.
     virtual void Send(const THttpRequest& request, std::function<void(THttpResult)> done) = 0;

@@ -57,32 +57,25 @@ void takeAvailable(QNetworkReply& reply, Download& download) {
 
 QtHttpClient::QtHttpClient(QObject* parent, int timeoutMs) : QObject(parent), m_timeoutMs(timeoutMs) {}
 
-void QtHttpClient::Get(const std::string& url, const std::string& userAgent, size_t maxBytes,
-                       std::function<void(THttpResult)> done) {
-    THttpRequest request;
-    request.Url = url;
-    request.Headers.emplace_back("User-Agent", userAgent);
-    request.MaxBytes = maxBytes;
-    Send(request, std::move(done));
-}
-
 void QtHttpClient::Send(const THttpRequest& request, std::function<void(THttpResult)> done) {
     QNetworkRequest qrequest(QUrl(QString::fromStdString(request.Url)));
     for (const auto& [name, value] : request.Headers) {
         qrequest.setRawHeader(QByteArray::fromStdString(name), QByteArray::fromStdString(value));
     }
     // A server may move a calendar, never from https to plain http.
-    qrequest.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+    qrequest.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                          QNetworkRequest::NoLessSafeRedirectPolicy);
     // Made at the first request: a calendar without an update endpoint never loads the network stack.
     if (m_manager == nullptr) {
         // The proxy the user configured for the desktop, as a browser would use it.
         QNetworkProxyFactory::setUseSystemConfiguration(true);
         m_manager = new QNetworkAccessManager(this);
     }
-    QNetworkReply* reply = request.Method == "GET" && request.Body.empty()
-                               ? m_manager->get(qrequest)
-                               : m_manager->sendCustomRequest(qrequest, QByteArray::fromStdString(request.Method),
-                                                              QByteArray::fromStdString(request.Body));
+    QNetworkReply* reply =
+        request.Method == "GET" && request.Body.empty()
+            ? m_manager->get(qrequest)
+            : m_manager->sendCustomRequest(qrequest, QByteArray::fromStdString(request.Method),
+                                           QByteArray::fromStdString(request.Body));
     reply->setReadBufferSize(kReadBufferBytes);
 
     auto download = std::make_shared<Download>();

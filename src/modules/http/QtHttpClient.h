@@ -13,14 +13,12 @@ namespace kestrivel {
 // as soon as its body passes the cap (or announces more) or when it has not finished within the
 // time-out; both count as a failure. The body is taken as it arrives and Qt holds little of it
 // unread, so an answer that never ends costs the cap and no more. Callbacks arrive on the thread
-// that owns the client, never inside Get.
+// that owns the client, never inside Send.
 class QtHttpClient : public QObject, public IHttpClient {
     Q_OBJECT
 public:
     explicit QtHttpClient(QObject* parent = nullptr, int timeoutMs = kDefaultHttpTimeoutMs);
 
-    void Get(const std::string& url, const std::string& userAgent, size_t maxBytes,
-             std::function<void(THttpResult)> done) override;
     void Send(const THttpRequest& request, std::function<void(THttpResult)> done) override;
 
 private:

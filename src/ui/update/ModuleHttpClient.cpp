@@ -12,15 +12,6 @@ TModuleHttpClient::TModuleHttpClient(int timeoutMs, QStringList folders, QObject
 
 TModuleHttpClient::~TModuleHttpClient() = default;
 
-void TModuleHttpClient::Get(const std::string& url, const std::string& userAgent, size_t maxBytes,
-                            std::function<void(THttpResult)> done) {
-    THttpRequest request;
-    request.Url = url;
-    request.Headers.emplace_back("User-Agent", userAgent);
-    request.MaxBytes = maxBytes;
-    Send(request, std::move(done));
-}
-
 void TModuleHttpClient::Send(const THttpRequest& request, std::function<void(THttpResult)> done) {
     if (!m_tried) {
         m_tried = true;

@@ -20,8 +20,6 @@ public:
                                QObject* parent = nullptr);
     ~TModuleHttpClient() override;
 
-    void Get(const std::string& url, const std::string& userAgent, size_t maxBytes,
-             std::function<void(THttpResult)> done) override;
     void Send(const THttpRequest& request, std::function<void(THttpResult)> done) override;
 
 private:
