@@ -154,7 +154,8 @@ void TSyncRunner::stopThread() {
     // a request stops at once; the state file lets the next one go on from there.
     m_thread->quit();
     m_thread->wait();
-    delete m_thread;
+    // Finished: its parent or the event loop frees it.
+    m_thread->deleteLater();
     m_thread = nullptr;
     m_worker = nullptr;
 }
