@@ -51,6 +51,17 @@ TEST(MessageLists, BuiltInMessagesInOrder) {
         "S4=Sync failed: the address leads to no calendar",
         "S5=Sync failed: the server gave an answer that cannot be used",
         "S6=Sync failed: the memo file or the sync state cannot be written",
+        "S7=Sync failed: the calendar on the server is read-only",
+        "S8=Sync failed: the server refuses this user access to the calendar",
+        "S9=Sync failed: there is no calendar at this address",
+        "S10=Sync failed: the server address must start with http:// or https://",
+        "S11=Sync failed: the server address holds a user name or password, enter them in their own fields",
+        "S12=Sync stopped: the server sends the sync on to ; - set it as the server address if you trust it",
+        "S13=Sync failed: no secret store is running, enter the password in the Sync group or set KESTRIVEL_SYNC_PASSWORD",
+        "S14=Sync incomplete: changes not sent to the server: ;",
+        "S15=Sync stopped: the memo file is damaged, nothing was sent",
+        "S16=Sync stopped: it would remove this many events from the server: ;",
+        "S17=Events on the server not shown here (their date holds another memo): ;",
     };
     EXPECT_EQ(Entries(BuiltInMessages()), expected);
 }

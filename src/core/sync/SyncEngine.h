@@ -16,12 +16,22 @@ class IEventCodec;
 // reason for `kestrivel --sync`.
 enum class TSyncFailure {
     None,
-    NotConfigured, // no server address
-    Network,       // server down or unreachable
-    Unauthorized,  // wrong user or password
-    NotCalendar,   // the address leads to no calendar
-    Server,        // the server answered something unusable
-    LocalFile,     // Memos.dat or the state file could not be read or written
+    NotConfigured,        // no server address
+    Network,              // server down or unreachable
+    Unauthorized,         // wrong user or password
+    NotCalendar,          // the address leads to no calendar
+    Server,               // the server answered something unusable
+    LocalFile,            // Memos.dat or the state file could not be read or written
+    ReadOnly,             // the server refuses writes to the calendar
+    Forbidden,            // the server refuses the user access to the calendar (403)
+    NoCalendar,           // nothing at the address (404 on the collection)
+    BadAddress,           // the address is not an http or https URL
+    CredentialsInAddress, // the address holds a user or password; they belong in their own fields
+    Redirected,           // the server sends the sync to another origin; it is not followed with credentials
+    NoSecretStore,        // no password given and no secret store to read one from
+    Incomplete,           // changes were meant for the server and not all of them went out
+    MemoFileDamaged,      // Memos.dat does not read completely; nothing is decided on it
+    RemovalsRefused,      // the sync would remove many of the events it knows, and that was not allowed
 };
 
 struct TSyncReport {

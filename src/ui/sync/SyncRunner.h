@@ -71,7 +71,7 @@ private:
 };
 
 // The tooltip's line about the last sync: "Last sync: 14:05" after one that finished, otherwise
-// why it failed, in the words of the message table `messages` (entries S0 to S6).
+// why it failed, in the words of the message table `messages` (entries S0 to S16).
 QString SyncStatusText(const TNameValueList& messages, const TSyncReport& report, const QTime& at);
 
 } // namespace kestrivel
