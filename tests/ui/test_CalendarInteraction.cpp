@@ -7,6 +7,7 @@
 #include "memos/FormMemo.h"
 #include "memos/UnitMemo.h"
 
+#include <QDialog>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -229,6 +230,48 @@ private slots:
                      QStringLiteral("%1-%2-15").arg(shown.x()).arg(shown.y(), 2, 10, QLatin1Char('0')));
             QVERIFY(frmMain->pnlDate()->isVisible());
         }
+    }
+
+    // Keys reach the calendar as the window system sends them, to the window's focus, whatever was
+    // open before: the date entry box closed each way, then a dialog of the calendar opened and closed.
+    void keysWorkAfterEachClosing_data() {
+        QTest::addColumn<QString>("closing");
+        QTest::addColumn<bool>("dialog");
+        for (const char* closing : {"escape", "date", "press outside"}) {
+            QTest::addRow("date box, %s", closing) << QString::fromLatin1(closing) << false;
+            QTest::addRow("date box, %s, then a dialog", closing) << QString::fromLatin1(closing) << true;
+        }
+        QTest::addRow("a dialog alone") << QString() << true;
+    }
+    void keysWorkAfterEachClosing() {
+        QFETCH(QString, closing);
+        QFETCH(bool, dialog);
+        frmMain->show();
+        QVERIFY(QTest::qWaitForWindowExposed(frmMain.get()));
+        if (!closing.isEmpty()) {
+            OpenDateBox();
+            if (closing == QLatin1String("escape")) {
+                QTest::keyClick(frmMain->edtDate(), Qt::Key_Escape);
+            } else if (closing == QLatin1String("date")) {
+                TypeDate("2021-06-01");
+            } else {
+                Mouse(QEvent::MouseButtonPress, DayPoint(20), Qt::LeftButton, Qt::LeftButton);
+                Mouse(QEvent::MouseButtonRelease, DayPoint(20), Qt::LeftButton);
+            }
+            QVERIFY(!frmMain->pnlDate()->isVisible());
+        }
+        if (dialog) {
+            QDialog box(frmMain.get());
+            box.show();
+            box.activateWindow();
+            box.close();
+            frmMain->activateWindow();
+        }
+        QWindow* window = frmMain->windowHandle();
+        for (const Qt::Key key : {Qt::Key_PageDown, Qt::Key_PageDown, Qt::Key_Home, Qt::Key_PageUp}) {
+            QTest::keyClick(window, key);
+        }
+        QCOMPARE(Shown(), QPoint(2021, 5));
     }
 
     // One month per notch of 120: turned away from the user the month before, towards the user the

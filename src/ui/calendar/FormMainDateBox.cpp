@@ -84,6 +84,11 @@ void TfrmMain::ShowDateBox(bool visible) {
     if (m_dateBox == nullptr) {
         createDateBox();
     }
+    // A hidden text field that kept the focus would still take the keys it knows (Home) from the
+    // calendar, now and after every dialog that gives the focus back to it.
+    if (!visible && m_dateBox->isAncestorOf(focusWidget())) {
+        setFocus(Qt::OtherFocusReason);
+    }
     m_dateBox->setVisible(visible);
     m_dateBox->ForgetKey();
     // The mask takes the box in or leaves it out again.
