@@ -278,10 +278,8 @@ int RunOnFiles(const TCommandLine& line, int& argc, char** argv) {
 int RunCommandLine(const TCommandLine& line, int& argc, char** argv) {
     if (!line.Error.empty()) {
         Fail(line.Error, kExitUsage);
-        if (line.ShowUsage) {
-            const std::string usage = UsageText(kProgram);
-            std::fwrite(usage.data(), 1, usage.size(), stderr);
-        }
+        const std::string hint = HelpHint(kProgram);
+        std::fwrite(hint.data(), 1, hint.size(), stderr);
         return kExitUsage;
     }
     switch (line.Command) {
