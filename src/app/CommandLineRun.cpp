@@ -100,6 +100,9 @@ int ImportICalendar(TConfigData& config, const std::string& file) {
         return Fail("cannot write " + config.MemosPath());
     }
     Print(ICalendarImportSummary(counts) + " (added / approximated / skipped)\n");
+    if (counts.LeftOut > 0) {
+        Tell(std::to_string(counts.LeftOut) + " events left out: the memo list is full (65,535 memos at most)");
+    }
     return kExitDone;
 }
 

@@ -1,5 +1,8 @@
 #include "memos/MemoEditorRules.h"
 
+#include "lang/MessageTable.h"
+#include "memos/UnitMemo.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -36,6 +39,32 @@ TEST(MemoEditorRules, OkChecksTheDateAndStoresOneLine) {
             EXPECT_EQ(r.Memo.Text, c.Stored);
             EXPECT_EQ(r.Memo.MemoType, mtYearly);
         }
+    }
+}
+
+// A taken date is told before a full list; a free date of a list one short of full is accepted.
+TEST(MemoEditorRules, AddIsRefusedForATakenDateOrAFullList) {
+    TMemoList memos;
+    for (int i = 0; i < TMemoList::kMaxCount - 1; ++i) {
+        ASSERT_TRUE(memos.Add("x", 0, 10000 + i));
+    }
+    const struct {
+        int Extra; // memos added first, on dates after the others
+        TDateValue Date;
+        int Refusal;
+    } cases[] = {
+        {0, 5000, 0},
+        {0, 10000, TErrorMessage::DateTaken},
+        {1, 5000, TErrorMessage::MemoListFull},
+        {1, 10000, TErrorMessage::DateTaken},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.Extra) + " " + std::to_string(c.Date));
+        TMemoList list = memos;
+        for (int i = 0; i < c.Extra; ++i) {
+            ASSERT_TRUE(list.Add("y", 0, 90000 + i));
+        }
+        EXPECT_EQ(MemoAddRefusal(list, c.Date), c.Refusal);
     }
 }
 

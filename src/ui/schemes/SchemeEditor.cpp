@@ -23,7 +23,6 @@ namespace kestrivel {
 
 namespace {
 
-static constexpr const char* kDataFilter = "Calendar data file (*.dat)";
 static constexpr const char* kDataSuffix = "dat";
 
 QString qs(const std::string& text) {
@@ -367,7 +366,7 @@ void TSchemeEditor::btnDeleteSchemeClick() {
 
 void TSchemeEditor::btnExportSchemeClick() {
     const QString fileName =
-        m_services.SaveFileName(window(), QString::fromLatin1(kDataFilter), QString::fromLatin1(kDataSuffix));
+        m_services.SaveFileName(window(), CalendarDataFilter(m_services), QString::fromLatin1(kDataSuffix));
     if (fileName.isEmpty()) {
         return;
     }
@@ -377,7 +376,7 @@ void TSchemeEditor::btnExportSchemeClick() {
 
 void TSchemeEditor::btnImportSchemeClick() {
     // The schemes shipped with the program are what a user imports first.
-    const QString fileName = m_services.OpenFileName(window(), QString::fromLatin1(kDataFilter),
+    const QString fileName = m_services.OpenFileName(window(), CalendarDataFilter(m_services),
                                                      QString::fromStdString(m_config.ShippedSchemesFolder()));
     if (fileName.isEmpty()) {
         return;
