@@ -23,41 +23,46 @@ bool TDialogStacking::IsDialog(const QWidget& window) const {
     return type == Qt::Dialog || type == Qt::Window || type == Qt::Sheet || type == Qt::Tool;
 }
 
-void TDialogStacking::stack(QWidget& dialog) const {
-    QWindow* window = dialog.windowHandle();
-    QWindow* calendar = m_calendar.windowHandle();
-    if (window == nullptr || calendar == nullptr) {
+void TDialogStacking::follow(QWidget& dialog) const {
+    const bool onTop = m_calendar.windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+    if (dialog.windowFlags().testFlag(Qt::WindowStaysOnTopHint) == onTop) {
         return;
     }
-    // A window manager keeps a transient window above the window it belongs to, within its layer.
-    if (window->transientParent() == nullptr) {
-        window->setTransientParent(calendar);
-    }
-    const bool onTop = m_calendar.windowFlags().testFlag(Qt::WindowStaysOnTopHint);
-    if (dialog.windowFlags().testFlag(Qt::WindowStaysOnTopHint) != onTop) {
-        // Set on the native window in place, as the calendar's own switch does: no new window.
-        const Qt::WindowFlags flags = dialog.windowFlags().setFlag(Qt::WindowStaysOnTopHint, onTop);
-        dialog.overrideWindowFlags(flags);
+    // Changed in place, as the calendar's own switch does: no new window, no hide and show.
+    const Qt::WindowFlags flags = dialog.windowFlags().setFlag(Qt::WindowStaysOnTopHint, onTop);
+    dialog.overrideWindowFlags(flags);
+    if (QWindow* window = dialog.windowHandle()) {
         window->setFlags(flags);
     }
 }
 
 void TDialogStacking::Restack() {
     for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (widget->isVisible() && IsDialog(*widget)) {
-            stack(*widget);
-            widget->raise();
+        if (IsDialog(*widget)) {
+            follow(*widget);
+            if (widget->isVisible()) {
+                widget->raise();
+            }
         }
     }
 }
 
 bool TDialogStacking::eventFilter(QObject* watched, QEvent* event) {
-    // Sent before the window is mapped, when a window manager still reads its states.
-    if (event->type() == QEvent::Show && watched->isWidgetType()) {
-        auto* widget = static_cast<QWidget*>(watched);
-        if (IsDialog(*widget)) {
-            stack(*widget);
-        }
+    if ((event->type() != QEvent::Polish && event->type() != QEvent::Show) || !watched->isWidgetType()) {
+        return QObject::eventFilter(watched, event);
+    }
+    auto* widget = static_cast<QWidget*>(watched);
+    if (!IsDialog(*widget)) {
+        return QObject::eventFilter(watched, event);
+    }
+    if (event->type() == QEvent::Polish) {
+        // Before its native window exists: a dialog made while the calendar stays on top is made so.
+        // Its states are not changed while it is shown, where they would undo what others set then.
+        follow(*widget);
+    } else if (QWindow* window = widget->windowHandle(); window && window->transientParent() == nullptr) {
+        // Sent before the window is mapped: a window manager keeps a transient window above the
+        // window it belongs to, within its layer.
+        window->setTransientParent(m_calendar.windowHandle());
     }
     return QObject::eventFilter(watched, event);
 }

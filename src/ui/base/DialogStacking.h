@@ -17,7 +17,7 @@ public:
     TDialogStacking(QWidget& calendar, QObject* parent);
     ~TDialogStacking() override;
 
-    // The calendar's stay-on-top state changed: open dialogs follow it at once.
+    // The calendar's stay-on-top state changed: every dialog follows it, open ones at once.
     void Restack();
     // Whether `window` is one of the program's dialogs that stack above the calendar: a top-level
     // window other than the calendar, its menus and its hints.
@@ -27,7 +27,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void stack(QWidget& dialog) const;
+    // Gives the dialog the calendar's stay-on-top state.
+    void follow(QWidget& dialog) const;
 
     QWidget& m_calendar;
 };
