@@ -470,8 +470,9 @@ private slots:
         QVERIFY(!none.bold() && !none.italic() && !none.underline() && !none.strikeOut());
         QCOMPARE(PointsToPixels(12), 16);
         QCOMPARE(PointsToPixels(8), 11);
-        // At a scaled screen's resolution: 10 pt at 192 dpi is 26.7 pixels, 9 pt at 144 dpi 18.
-        QCOMPARE(ZoneFont(zone, 192).pixelSize(), 27);
+        // At a scaled screen's resolution the 96-dpi size is scaled: 10 pt at 192 dpi is 2 x 13
+        // pixels, 9 pt at 144 dpi 1.5 x 12.
+        QCOMPARE(ZoneFont(zone, 192).pixelSize(), 26);
         QCOMPARE(PointsToPixels(9, 144), 18);
         QCOMPARE(WindowFont(144).pixelSize(), 20); // 13 pixels at 96 dpi, 19.5 at 144
     }
@@ -540,7 +541,8 @@ private slots:
     void shippedTilesHoldTheirDigitsInTheMiddle() {
         QFETCH(QString, file);
         TSchemeList list;
-        QVERIFY(list.ImportFromFile(std::string(KESTRIVEL_SOURCE_DIR) + "/schemes/" + file.toStdString() + ".dat"));
+        QVERIFY(list.ImportFromFile(std::string(KESTRIVEL_SOURCE_DIR) + "/schemes/" + file.toStdString() +
+                                    ".dat"));
         scheme = *list.Get(0);
         const TMonthModel model = Generate(2021, 2, 18);
         QImage buffer;

@@ -59,7 +59,10 @@ bool TfrmMain::DateBoxShown() const {
 QRect TfrmMain::DateBoxDeviceRect() const {
     for (const TCalendarBox& box : m_model.Boxes) {
         if (box.Kind == TBoxKind::Title) {
-            return QRect(box.Left + 2, box.Top + 2, m_model.TitleWidth - 4, m_model.TitleHeight - 4);
+            // Inset by 2 pixels at 96 dpi, as the text in the title.
+            const int inset = static_cast<int>(ScaledPixels(2, DeviceDpi(screen())));
+            return QRect(box.Left + inset, box.Top + inset, m_model.TitleWidth - 2 * inset,
+                         m_model.TitleHeight - 2 * inset);
         }
     }
     return {};
