@@ -627,6 +627,34 @@ private slots:
         QVERIFY(IsKey(buffer, buffer.width() - 1, buffer.height() - 1));
     }
 
+    // A line longer than the memo box ends in an ellipsis short of the box's right edge, where the
+    // text used to run on to the calendar's edge.
+    void longMemoLinesEndInAnEllipsis() {
+        TDateValue today = 0;
+        QVERIFY(TryEncodeDate(2021, 2, 15, today));
+        QVERIFY(memos.Add("Mmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmm;short", mtSingle, today));
+        scheme.Settings[zoneTodaysMemo].TextColor = kRed;
+        const TMonthModel model = Generate();
+        QImage buffer;
+        DrawCalendar(buffer, model, &scheme);
+        const auto red = [&buffer](int x, int y) {
+            return qRed(buffer.pixel(x, y)) > 200 && qBlue(buffer.pixel(x, y)) < 60;
+        };
+        const TCalendarBox& first =
+            *std::find_if(model.Boxes.begin(), model.Boxes.end(),
+                          [](const TCalendarBox& b) { return b.Kind == TBoxKind::MemoLine; });
+        bool nearTheEnd = false;
+        for (int y = first.Top; y < first.Bottom && y < buffer.height(); ++y) {
+            for (int x = first.Right - 2; x < buffer.width(); ++x) {
+                QVERIFY2(!red(x, y), qPrintable(QStringLiteral("ink at %1,%2").arg(x).arg(y)));
+            }
+            for (int x = first.Right - 24; x < first.Right - 2; ++x) {
+                nearTheEnd = nearTheEnd || red(x, y);
+            }
+        }
+        QVERIFY(nearTheEnd); // the ellipsis
+    }
+
     void regionHoldsExactlyThePixelsThatAreNotKey() {
         // Rows come in threes, and key rows follow shown ones, so runs repeated from the row above meet
         // every kind of row before and after them.
