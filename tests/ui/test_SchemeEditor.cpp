@@ -61,6 +61,31 @@ private slots:
         QCOMPARE(list->placeholderText(), QString());
     }
 
+    // The names as far as they fit, never cut inside one unless the first alone is too long.
+    void placeholderFitsTheBox_data() {
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<int>("room"); // in widths of "Glass, "
+        QTest::addColumn<QString>("shown");
+        const QStringList five{"Default", "Glass", "High contrast", "Midnight", "Paper"};
+        QTest::newRow("room for all") << five << 20 << five.join(", ");
+        QTest::newRow("room for two") << five << 3 << QStringLiteral("Default, Glass, …");
+        QTest::newRow("room for one") << five << 2 << QStringLiteral("Default, …");
+        QTest::newRow("none") << QStringList() << 1 << QString();
+    }
+    void placeholderFitsTheBox() {
+        QFETCH(QStringList, names);
+        QFETCH(int, room);
+        const QFontMetrics metrics(editor->font());
+        const int width = room * metrics.horizontalAdvance(QStringLiteral("Glass, "));
+        const QString shown = FittingNames(names, metrics, width);
+        QTEST(shown, "shown");
+        QVERIFY(metrics.horizontalAdvance(shown) <= width);
+        // In the dialog: however narrow, the text fits the box.
+        editor->resize(250, 300);
+        auto* list = combo("cmbSchemes");
+        QVERIFY(list->fontMetrics().horizontalAdvance(list->placeholderText()) < list->width());
+    }
+
     void saveUnderAnExistingNameAsksQuestion1_data() {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<int>("answer");

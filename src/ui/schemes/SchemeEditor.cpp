@@ -9,6 +9,9 @@
 #include "schemes/ValueListGrid.h"
 
 #include <QComboBox>
+#include <QFontMetrics>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QFile>
 #include <QGridLayout>
 #include <QKeyEvent>
@@ -208,6 +211,7 @@ bool TSchemeEditor::SaveSettings() {
 
 void TSchemeEditor::DisplaySchemes() {
     m_cmbSchemes->clear();
+    m_schemeNames.clear();
     m_cmbSchemes->setPlaceholderText(QString());
     const TSchemeList& list = m_config.Schemes;
     if (list.Count() < 2) {
@@ -222,7 +226,38 @@ void TSchemeEditor::DisplaySchemes() {
     m_cmbSchemes->setCurrentIndex(-1);
     // Nothing is selected, yet the box must not look empty: it shows the names it holds, in the
     // words their owners gave them, until one is picked.
-    m_cmbSchemes->setPlaceholderText(names.join(QStringLiteral(", ")));
+    m_schemeNames = names;
+    fitPlaceholder();
+}
+
+void TSchemeEditor::fitPlaceholder() {
+    QStyleOptionComboBox option;
+    option.initFrom(m_cmbSchemes);
+    option.editable = false;
+    option.frame = true;
+    const QRect field = m_cmbSchemes->style()->subControlRect(QStyle::CC_ComboBox, &option,
+                                                              QStyle::SC_ComboBoxEditField, m_cmbSchemes);
+    m_cmbSchemes->setPlaceholderText(FittingNames(m_schemeNames, m_cmbSchemes->fontMetrics(), field.width()));
+}
+
+void TSchemeEditor::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    fitPlaceholder();
+}
+
+QString FittingNames(const QStringList& names, const QFontMetrics& metrics, int width) {
+    const QString separator = QStringLiteral(", ");
+    const QString all = names.join(separator);
+    if (metrics.horizontalAdvance(all) <= width) {
+        return all;
+    }
+    for (qsizetype count = names.size() - 1; count >= 1; --count) {
+        const QString some = QStringList(names.mid(0, count)).join(separator) + separator + QChar(0x2026);
+        if (metrics.horizontalAdvance(some) <= width) {
+            return some;
+        }
+    }
+    return metrics.elidedText(all, Qt::ElideRight, width);
 }
 
 void TSchemeEditor::ShowSteps() {
