@@ -84,6 +84,7 @@ void TSchemeEditor::buildControls() {
     m_cmbSchemes = new QComboBox(this);
     m_cmbSchemes->setObjectName(QStringLiteral("cmbSchemes"));
     m_cmbSchemes->installEventFilter(new NoTypingFilter(m_cmbSchemes));
+    m_cmbSchemes->installEventFilter(this);
     m_cmbZone->installEventFilter(new NoTypingFilter(m_cmbZone));
 
     m_valueList = new ValueListGrid(kValueRowCount, this);
@@ -240,9 +241,11 @@ void TSchemeEditor::fitPlaceholder() {
     m_cmbSchemes->setPlaceholderText(FittingNames(m_schemeNames, m_cmbSchemes->fontMetrics(), field.width()));
 }
 
-void TSchemeEditor::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
-    fitPlaceholder();
+bool TSchemeEditor::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_cmbSchemes && event->type() == QEvent::Resize) {
+        fitPlaceholder();
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 QString FittingNames(const QStringList& names, const QFontMetrics& metrics, int width) {

@@ -114,7 +114,8 @@ private:
     QStringList m_schemeNames;
 
 protected:
-    void resizeEvent(QResizeEvent* event) override;
+    // cmbSchemes resized (its page laid out when first shown): the names are fitted anew.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 };
 
 // `names` joined by ", " as far as they fit into `width` pixels of `metrics`, the rest left out
