@@ -71,9 +71,10 @@ int main(int argc, char* argv[]) {
         instance.AskToShow();
         return 0;
     }
-    auto services = std::make_unique<TServices>(
-        std::make_unique<TModuleHttpClient>(),
-        std::make_unique<TXdgAutostart>(XdgEnvironment{Variable("XDG_CONFIG_HOME"), Variable("HOME")}));
+    auto autostart = std::make_unique<TXdgAutostart>(
+        XdgEnvironment{Variable("XDG_CONFIG_HOME"), Variable("HOME"), Variable("PATH")});
+    autostart->moveOldEntry(QApplication::applicationName().toStdString());
+    auto services = std::make_unique<TServices>(std::make_unique<TModuleHttpClient>(), std::move(autostart));
     TKestrivel program(std::move(services), paths);
     QObject::connect(&instance, &TSingleInstance::showRequested, &program, &TKestrivel::ShowCalendar);
     program.Start();

@@ -21,7 +21,8 @@ protected:
     TempFolder m_temp{"kestrivel-autostart"};
 
     void SetUp() override { m_folder = m_temp.path(); }
-    std::string entry() const { return (m_folder / "autostart" / "Kestrivel.desktop").string(); }
+    std::string entry() const { return (m_folder / "autostart" / "org.example.kestrivel.desktop").string(); }
+    std::string oldEntry() const { return (m_folder / "autostart" / "Kestrivel.desktop").string(); }
     std::string readEntry() const {
         std::string data;
         EXPECT_TRUE(ReadWholeFile(entry(), data));
@@ -33,7 +34,7 @@ protected:
 
 TEST_F(AutostartTest, OnWritesADesktopEntryCreatingTheFolder) {
     TXdgAutostart autostart(m_folder.string());
-    EXPECT_EQ(autostart.entryPath("Kestrivel"), entry());
+    EXPECT_EQ(autostart.entryPath(), entry());
     std::string error;
     ASSERT_TRUE(autostart.setAutostart("Kestrivel", "/opt/kestrivel/kestrivel", true, error));
     EXPECT_EQ(error, "");
@@ -98,6 +99,68 @@ TEST_F(AutostartTest, NoConfigFolderFailsOnAndIgnoresOff) {
     EXPECT_TRUE(autostart.setAutostart("Kestrivel", "/x", false, error));
 }
 
+// The entry of an earlier version is moved over as the user left it; a current one stands.
+TEST_F(AutostartTest, AnOldEntryIsMovedOver) {
+    const TXdgAutostart autostart(m_folder.string());
+    EXPECT_FALSE(autostart.moveOldEntry("Kestrivel"));
+    fs::create_directories(m_folder / "autostart");
+    const std::string old = "[Desktop Entry]\nExec=/usr/bin/kestrivel\nX-GNOME-Autostart-enabled=false\n";
+    { std::ofstream(oldEntry()) << old; }
+    EXPECT_TRUE(autostart.moveOldEntry("Kestrivel"));
+    EXPECT_FALSE(fs::exists(oldEntry()));
+    EXPECT_EQ(readEntry(), old);
+    { std::ofstream(oldEntry()) << "[Desktop Entry]\nExec=/elsewhere\n"; }
+    EXPECT_TRUE(autostart.moveOldEntry("Kestrivel"));
+    EXPECT_FALSE(fs::exists(oldEntry()));
+    EXPECT_EQ(readEntry(), old);
+}
+
+TEST_F(AutostartTest, SwitchingRemovesAnOldEntry) {
+    for (const bool on : {true, false}) {
+        SCOPED_TRACE(on);
+        fs::create_directories(m_folder / "autostart");
+        { std::ofstream(oldEntry()) << "[Desktop Entry]\n"; }
+        TXdgAutostart autostart(m_folder.string());
+        std::string error;
+        EXPECT_TRUE(autostart.setAutostart("Kestrivel", "/x", on, error));
+        EXPECT_FALSE(fs::exists(oldEntry()));
+        EXPECT_EQ(fs::exists(entry()), on);
+    }
+}
+
+// Exec names the command where the command path finds this very program, else the program's path.
+TEST_F(AutostartTest, ExecNamesTheCommandWhereThePathFindsTheProgram) {
+    const fs::path bin = m_folder / "bin";
+    const fs::path other = m_folder / "other";
+    fs::create_directories(bin);
+    fs::create_directories(other);
+    { std::ofstream(bin / "kestrivel") << "program"; }
+    { std::ofstream(other / "kestrivel") << "another program"; }
+    fs::create_symlink(bin / "kestrivel", m_folder / "link");
+    const std::string program = (bin / "kestrivel").string();
+    const struct {
+        const char* name;
+        std::string programPath;
+        std::string path;
+        std::string exec;
+    } cases[] = {
+        {"found", program, "/nowhere:" + bin.string(), "kestrivel"},
+        {"another found first", program, other.string() + ":" + bin.string(), program},
+        {"not on the path", program, other.string(), program},
+        {"no path", program, "", program},
+        {"relative folders are passed by", program, "bin:" + bin.string(), "kestrivel"},
+        {"a link to the program", (m_folder / "link").string(), bin.string(), "kestrivel"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(AutostartCommand(c.programPath, "kestrivel", c.path), c.exec);
+    }
+    TXdgAutostart autostart(m_folder.string(), bin.string());
+    std::string error;
+    ASSERT_TRUE(autostart.setAutostart("Kestrivel", program, true, error));
+    EXPECT_NE(readEntry().find("\nExec=kestrivel\n"), std::string::npos);
+}
+
 TEST(DesktopExecArgument, PlainPathStaysBare) {
     EXPECT_EQ(DesktopExecArgument("/usr/bin/kestrivel"), "/usr/bin/kestrivel");
     EXPECT_EQ(DesktopExecArgument("/opt/k-1.2_x/bin/kestrivel"), "/opt/k-1.2_x/bin/kestrivel");
@@ -134,10 +197,10 @@ struct UserConfigCase {
 };
 
 const UserConfigCase kUserConfigCases[] = {
-    {"both set", {"/cfg/here", "/home/someone"}, "/cfg/here"},
-    {"relative XDG_CONFIG_HOME", {"relative/path", "/home/someone"}, "/home/someone/.config"},
-    {"no XDG_CONFIG_HOME", {"", "/home/someone"}, "/home/someone/.config"},
-    {"neither", {"", ""}, ""},
+    {"both set", {"/cfg/here", "/home/someone", ""}, "/cfg/here"},
+    {"relative XDG_CONFIG_HOME", {"relative/path", "/home/someone", ""}, "/home/someone/.config"},
+    {"no XDG_CONFIG_HOME", {"", "/home/someone", ""}, "/home/someone/.config"},
+    {"neither", {"", "", ""}, ""},
 };
 
 class UserConfigFolderTest : public testing::TestWithParam<UserConfigCase> {};
@@ -150,8 +213,8 @@ TEST_P(UserConfigFolderTest, FollowsTheVariables) {
 INSTANTIATE_TEST_SUITE_P(Environments, UserConfigFolderTest, testing::ValuesIn(kUserConfigCases));
 
 TEST(XdgAutostart, EntryLiesInTheConfigFolderTheVariablesName) {
-    EXPECT_EQ(TXdgAutostart(XdgEnvironment{"/cfg/here", "/home/someone"}).entryPath("Kestrivel"),
-              "/cfg/here/autostart/Kestrivel.desktop");
+    EXPECT_EQ(TXdgAutostart(XdgEnvironment{"/cfg/here", "/home/someone", ""}).entryPath(),
+              "/cfg/here/autostart/org.example.kestrivel.desktop");
 }
 
 TEST(FailedToSetDataMessage, NamesTheValue) {
