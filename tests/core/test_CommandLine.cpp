@@ -56,12 +56,8 @@ const LineCase kLines[] = {
      0,
      "",
      0},
-    {"a window system option after =", {"-style=Fusion", "-nograb"}, TCommand::Calendar, 0, 0, "", 0},
     {"a window system option without its value", {"-display"}, TCommand::Calendar, 0, 0, "", 2},
     {"an unknown option after the window system's", {"-reverse", "-bogus"}, TCommand::Calendar, 0, 0, "", 2},
-    {"a value for an option that takes none", {"-reverse=1"}, TCommand::Calendar, 0, 0, "", 2},
-    {"a command after the window system's", {"-reverse", "--month"}, TCommand::Calendar, 0, 0, "", 2},
-    {"a bare word after the window system's", {"-reverse", "x"}, TCommand::Calendar, 0, 0, "", 2},
 };
 
 class CommandLineTable : public ::testing::TestWithParam<LineCase> {};

@@ -6,8 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <array>
 #include <fstream>
 #include <sstream>
 
@@ -662,104 +660,38 @@ TEST(MonthModelTable, EveryMonthAndFirstDayMatchesTheReference) {
 
 } // namespace
 
-namespace {
-
-// Measures as FakeMeasurer does at `Scale` times its size, as a font does at that many times the dpi.
-class ScaledMeasurer : public ITextMeasurer {
-public:
-    explicit ScaledMeasurer(int scale) : Scale(scale) {}
-    int Scale;
-    TTextExtent TextExtent(std::string_view text, const std::string&, int pointSize, uint8_t) const override {
-        return {Scale * (static_cast<int>(text.size()) * pointSize * 7 / 10), Scale * (pointSize * 16 / 10)};
-    }
-};
-
-struct ScaleCase {
-    const char* name;
-    int padding, spacing; // of every zone, at 96 dpi
-    bool extras;          // week-day row, week numbers and today's memo
-};
-
-class MonthModelScale : public ::testing::TestWithParam<ScaleCase> {};
-
-// At 192 dpi, with fonts twice as large, every box is exactly twice as large as at 96 dpi and lies
-// twice as far in: the paddings, spacings and the room around texts grow with the fonts.
-TEST_P(MonthModelScale, TwiceTheResolutionGivesTwiceTheCalendar) {
-    const ScaleCase& c = GetParam();
-    TOptions options;
-    options.ShowWeekdays = c.extras;
-    options.ShowWeekNumbers = c.extras;
-    options.ShowTodaysMemo = c.extras;
+// At twice the resolution, with fonts twice as large, every box is twice as large and lies twice as
+// far in (places found by halving a width may round the other way): paddings, spacings and the room
+// around texts grow with the fonts.
+TEST_F(MonthModelTest, TwiceTheResolutionGivesTwiceTheCalendar) {
+    class Twice : public ITextMeasurer {
+        TTextExtent TextExtent(std::string_view text, const std::string& font, int size,
+                               uint8_t style) const override {
+            const TTextExtent once = FakeMeasurer().TextExtent(text, font, size, style);
+            return {2 * once.Width, 2 * once.Height};
+        }
+    } twice;
+    options.ShowWeekdays = options.ShowWeekNumbers = true;
     options.DateFormat = "dddddd";
-    TScheme scheme = DefaultScheme();
-    for (TSettings& zone : scheme.Settings) {
-        zone.Padding = c.padding;
-        zone.Spacing = c.spacing;
-    }
-    TMemoList memos;
     ASSERT_TRUE(memos.Add("a;two-line memo", mtSingle, Date(2021, 2, 15)));
-    const TLocaleFormats formats;
-    const auto generate = [&](int scale) {
-        const ScaledMeasurer measurer(scale);
-        TMonthInputs in;
-        in.TodayYear = 2021;
-        in.TodayMonth = 2;
-        in.TodayDay = 15;
-        in.Options = &options;
-        in.Scheme = &scheme;
-        in.Memos = &memos;
-        in.Formats = &formats;
-        in.Measurer = &measurer;
-        in.Dpi = kDesignDpi * scale;
-        TMonthModel model;
-        EXPECT_TRUE(GenerateData(in, model));
-        return model;
-    };
-    const TMonthModel once = generate(1);
-    const TMonthModel twice = generate(2);
-    EXPECT_EQ(twice.CalendarWidth, 2 * once.CalendarWidth);
-    EXPECT_EQ(twice.CalendarHeight, 2 * once.CalendarHeight);
-    ASSERT_EQ(twice.Boxes.size(), once.Boxes.size());
+    for (TSettings& zone : scheme.Settings) {
+        zone.Padding = 3;
+        zone.Spacing = 1;
+    }
+    ASSERT_TRUE(GenerateData(in, model));
+    const TMonthModel once = model;
+    in.Dpi = 2 * kDesignDpi;
+    in.Measurer = &twice;
+    ASSERT_TRUE(GenerateData(in, model));
+    EXPECT_EQ(model.CalendarWidth, 2 * once.CalendarWidth);
+    EXPECT_EQ(model.CalendarHeight, 2 * once.CalendarHeight);
+    ASSERT_EQ(model.Boxes.size(), once.Boxes.size());
     for (size_t i = 0; i < once.Boxes.size(); ++i) {
         const TCalendarBox& a = once.Boxes[i];
-        const TCalendarBox& b = twice.Boxes[i];
-        SCOPED_TRACE(std::to_string(i) + " " + a.Text);
-        const std::array<int, 6> scaled{b.Left, b.Top, b.Right, b.Bottom, b.TextX, b.TextY};
-        const std::array<int, 6> single{a.Left, a.Top, a.Right, a.Bottom, a.TextX, a.TextY};
-        // Places found by halving a width (centres, the grid under a wide title) may round the
-        // other way: within a pixel.
-        for (size_t k = 0; k < scaled.size(); ++k) {
-            EXPECT_NEAR(scaled[k], 2 * single[k], 1) << "value " << k;
-        }
-        EXPECT_EQ(b.Right - b.Left, 2 * (a.Right - a.Left));
-        EXPECT_EQ(b.Bottom - b.Top, 2 * (a.Bottom - a.Top));
+        const TCalendarBox& b = model.Boxes[i];
+        EXPECT_NEAR(b.Left, 2 * a.Left, 1) << i;
+        EXPECT_NEAR(b.Top, 2 * a.Top, 1) << i;
+        EXPECT_EQ(b.Right - b.Left, 2 * (a.Right - a.Left)) << i;
+        EXPECT_EQ(b.Bottom - b.Top, 2 * (a.Bottom - a.Top)) << i;
     }
 }
-
-const ScaleCase kScaleCases[] = {
-    {"plain", 0, 0, false},
-    {"paddings and spacings", 3, 2, false},
-    {"with every extra", 1, 1, true},
-};
-
-INSTANTIATE_TEST_SUITE_P(Schemes, MonthModelScale, ::testing::ValuesIn(kScaleCases),
-                         [](const ::testing::TestParamInfo<ScaleCase>& row) {
-                             std::string name = row.param.name;
-                             std::replace(name.begin(), name.end(), ' ', '_');
-                             return name;
-                         });
-
-TEST(ScaledPixels, RoundsToTheNearestAndNeverShrinks) {
-    const struct {
-        long long pixels;
-        int dpi;
-        long long scaled;
-    } cases[] = {{1, 96, 1}, {1, 192, 2},   {1, 144, 2}, {1, 120, 1}, {3, 120, 4},
-                 {2, 72, 2}, {-3, 192, -6}, {0, 192, 0}, {7, 288, 21}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::to_string(c.pixels) + " at " + std::to_string(c.dpi));
-        EXPECT_EQ(ScaledPixels(c.pixels, c.dpi), c.scaled);
-    }
-}
-
-} // namespace

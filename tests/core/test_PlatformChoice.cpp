@@ -33,35 +33,17 @@ TEST_P(PlatformChoiceTest, ChoosesXcbOnlyUnderWaylandWithXWayland) {
 
 INSTANTIATE_TEST_SUITE_P(Environments, PlatformChoiceTest, testing::ValuesIn(kCases));
 
-struct SessionCase {
-    const char* platform;
-    const char* display;
-    const char* waylandDisplay;
-    const char* session;
-};
-
-const SessionCase kSessions[] = {
-    {"xcb", ":0", "", "x11-0"},
-    {"xcb", ":0.1", "wayland-0", "x11-0"},
-    {"xcb", ":12", "", "x11-12"},
-    {"xcb", "localhost:10.0", "", "x11-localhost-10"},
-    {"xcb", "/tmp/launch-x/org.x:0", "", "x11-_tmp_launch-x_org.x-0"},
-    {"xcb", "", "", "x11-"},
-    {"wayland", ":0", "wayland-1", "wayland-1"},
-    {"wayland", "", "", "wayland-0"},
-    {"wayland-egl", "", "/run/user/1000/wayland-2", "wayland-2"},
-    {"wayland", "", "mine", "wayland-mine"},
-    {"offscreen", ":0", "", "offscreen"},
-};
-
-class SessionNameTest : public testing::TestWithParam<SessionCase> {};
-
-TEST_P(SessionNameTest, NamesTheDisplayWithoutItsScreen) {
-    const SessionCase& c = GetParam();
-    SCOPED_TRACE(std::string(c.platform) + " " + c.display + " " + c.waylandDisplay);
-    EXPECT_EQ(SessionName(c.platform, c.display, c.waylandDisplay), c.session);
+TEST(SessionName, NamesTheDisplayWithoutItsScreen) {
+    const char* cases[][4] = {
+        {"xcb", ":0.1", "wayland-0", "x11-0"},
+        {"xcb", "localhost:10.0", "", "x11-localhost-10"},
+        {"wayland", ":0", "", "wayland-0"},
+        {"wayland-egl", "", "/run/user/1000/wayland-2", "wayland-2"},
+        {"offscreen", ":0", "", "offscreen"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(SessionName(c[0], c[1], c[2]), c[3]) << c[0] << " " << c[1] << " " << c[2];
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Displays, SessionNameTest, testing::ValuesIn(kSessions));
 
 } // namespace

@@ -7,7 +7,6 @@
 #include "base/Translator.h"
 #include "common/DateFormat.h"
 #include "config/ConfigData.h"
-#include "schemes/UnitSchemes.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -19,57 +18,6 @@ class TestFormMainScaled : public QObject {
     Q_OBJECT
 
 private slots:
-    // The calendar's parts at 96 dpi and at 1.5 and 2 times that, measured in real fonts: each part
-    // within a pixel of the factor times its 96-dpi size, the whole within a pixel per column.
-    void partsGrowWithTheResolution_data() {
-        QTest::addColumn<int>("dpi");
-        QTest::addColumn<int>("padding");
-        QTest::newRow("96 dpi") << 96 << 2;
-        QTest::newRow("144 dpi") << 144 << 2;
-        QTest::newRow("192 dpi") << 192 << 2;
-        QTest::newRow("192 dpi, no padding") << 192 << 0;
-    }
-    void partsGrowWithTheResolution() {
-        QFETCH(int, dpi);
-        QFETCH(int, padding);
-        TOptions options;
-        options.ShowWeekNumbers = true;
-        TScheme scheme = DefaultScheme();
-        for (TSettings& zone : scheme.Settings) {
-            zone.Padding = padding;
-            zone.Spacing = 2;
-        }
-        const TLocaleFormats formats;
-        const auto generate = [&](int at) {
-            const QtTextMeasurer measurer(WindowFont(at), at);
-            TMonthInputs in;
-            in.TodayYear = 2021;
-            in.TodayMonth = 2;
-            in.TodayDay = 15;
-            in.Options = &options;
-            in.Scheme = &scheme;
-            in.Formats = &formats;
-            in.Measurer = &measurer;
-            in.Dpi = at;
-            TMonthModel model;
-            GenerateData(in, model);
-            return model;
-        };
-        const TMonthModel base = generate(96);
-        const TMonthModel scaled = generate(dpi);
-        const auto near = [dpi](int got, int at96, int slack) {
-            return std::abs(got * 96 - at96 * dpi) <= slack * 96;
-        };
-        QVERIFY(near(scaled.CellWidth, base.CellWidth, 1));
-        QVERIFY(near(scaled.CellHeight, base.CellHeight, 1));
-        QVERIFY(near(scaled.TitleHeight, base.TitleHeight, 1));
-        QVERIFY(near(scaled.WeekNumberWidth, base.WeekNumberWidth, 1));
-        QVERIFY(near(scaled.DaySpacing, base.DaySpacing, 0));
-        QVERIFY2(near(scaled.CalendarWidth, base.CalendarWidth, 8),
-                 qPrintable(QString::number(scaled.CalendarWidth)));
-        QVERIFY(near(scaled.CalendarHeight, base.CalendarHeight, 6));
-    }
-
     void placesPaintsAndSavesInDevicePixels() {
         QCOMPARE(QGuiApplication::primaryScreen()->devicePixelRatio(), 1.5);
         QTemporaryDir dir;

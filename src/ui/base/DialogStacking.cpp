@@ -16,7 +16,9 @@ TDialogStacking::~TDialogStacking() {
 }
 
 bool TDialogStacking::IsDialog(const QWidget& window) const {
-    if (!window.isWindow() || &window == &m_calendar) {
+    // Windows the window manager does not frame (the XEmbed tray icon's) are no dialogs.
+    if (!window.isWindow() || &window == &m_calendar ||
+        (window.windowFlags() & (Qt::BypassWindowManagerHint | Qt::FramelessWindowHint))) {
         return false;
     }
     const Qt::WindowType type = window.windowType();

@@ -20,7 +20,7 @@ public:
     // The calendar's stay-on-top state changed: every dialog follows it, open ones at once.
     void Restack();
     // Whether `window` is one of the program's dialogs that stack above the calendar: a top-level
-    // window other than the calendar, its menus and its hints.
+    // window other than the calendar, its menus, its hints and frameless windows.
     bool IsDialog(const QWidget& window) const;
 
 protected:
