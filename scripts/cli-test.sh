@@ -81,8 +81,20 @@ printf '%s|0|Call;home\r\n' "$today" >"$work/today.dat"
 
 step "help" 0 '^Usage: kestrivel \[OPTION\]' "" --help
 step "version" 0 "=$work/version" "" --version
-step "unknown option" 2 "" "unknown option '--bogus'" --bogus
-step "usage after an unknown option" 2 "" '^Usage: kestrivel' --bogus
+# A wrong line is one line of error and a pointer to the help, never the usage nor an abort.
+two_lines() { [ "$(wc -l <"$work/err")" = 2 ] || fail "$1: not two lines of error output:"$'\n'"$(cat "$work/err")"; }
+step "unknown option" 2 "" "^kestrivel: unknown option '--bogus'\$" --bogus
+two_lines "unknown option"
+step "help after an unknown option" 2 "" "^Try 'kestrivel --help' for more information\\.\$" --bogus
+step "unknown single-dash option" 2 "" "^kestrivel: unknown option '-x'\$" -x
+two_lines "unknown single-dash option"
+step "window system option without its value" 2 "" "^kestrivel: -platform needs a value\$" -platform
+# The calendar itself: with no display it says so in one line and ends with 1.
+step "calendar without a display" 1 "" "^kestrivel: cannot start the calendar: no display"
+[ "$(wc -l <"$work/err")" = 1 ] || fail "no display: more than one line:"$'\n'"$(cat "$work/err")"
+DISPLAY=:7391 step "calendar on a display that is not there" 1 "" \
+    "^kestrivel: cannot start the calendar: the display cannot be opened .*:7391" -reverse
+[ "$(wc -l <"$work/err")" = 1 ] || fail "display not there: more than one line:"$'\n'"$(cat "$work/err")"
 step "month" 0 "=$work/february" "" --month 2026-02
 step "month thirteen" 2 "" "^kestrivel: '2026-13' is not a month" --month 2026-13
 [ ! -e "$app/Memos.dat" ] || fail "printing a month wrote Memos.dat"

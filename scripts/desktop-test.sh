@@ -91,5 +91,6 @@ xdotool key Up Return
 for _ in $(seq 1 50); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$app" 2>/dev/null && fail "\"Close\" did not end the program"
 wait "$app" || true
-ls "$XDG_RUNTIME_DIR"/Kestrivel.lock >/dev/null 2>&1 && fail "the instance lock was not freed"
+ls "$XDG_RUNTIME_DIR"/Kestrivel-*.lock >/dev/null 2>&1 && fail "the instance lock was not freed"
+ls "$XDG_RUNTIME_DIR"/Kestrivel-*.socket >/dev/null 2>&1 && fail "the instance socket was not removed"
 echo "desktop-test: passed"

@@ -100,6 +100,9 @@ int ImportICalendar(TConfigData& config, const std::string& file) {
         return Fail("cannot write " + config.MemosPath());
     }
     Print(ICalendarImportSummary(counts) + " (added / approximated / skipped)\n");
+    if (counts.LeftOut > 0) {
+        Tell(std::to_string(counts.LeftOut) + " events left out: the memo list is full (65,535 memos at most)");
+    }
     return kExitDone;
 }
 
@@ -278,10 +281,8 @@ int RunOnFiles(const TCommandLine& line, int& argc, char** argv) {
 int RunCommandLine(const TCommandLine& line, int& argc, char** argv) {
     if (!line.Error.empty()) {
         Fail(line.Error, kExitUsage);
-        if (line.ShowUsage) {
-            const std::string usage = UsageText(kProgram);
-            std::fwrite(usage.data(), 1, usage.size(), stderr);
-        }
+        const std::string hint = HelpHint(kProgram);
+        std::fwrite(hint.data(), 1, hint.size(), stderr);
         return kExitUsage;
     }
     switch (line.Command) {

@@ -1,6 +1,7 @@
 #include "Application.h"
 #include "CommandLineRun.h"
 #include "ProgramFolders.h"
+#include "WindowSystemStart.h"
 #include "common/CommandLine.h"
 #include "common/PlatformChoice.h"
 #include "base/Services.h"
@@ -9,10 +10,11 @@
 #include "update/ModuleHttpClient.h"
 
 #include <QApplication>
-#include <QStandardPaths>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -45,7 +47,9 @@ int main(int argc, char* argv[]) {
     if (!platform.empty()) {
         qputenv("QT_QPA_PLATFORM", QByteArray::fromStdString(platform));
     }
+    std::optional<WindowSystemStart> start(std::in_place);
     QApplication app(argc, argv);
+    start.reset();
     if (!platform.empty()) {
         qunsetenv("QT_QPA_PLATFORM");
     }
@@ -53,21 +57,30 @@ int main(int argc, char* argv[]) {
     // Dialogs closing must not end the program: only "Close" does.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    // A second start shows the running calendar and ends here, before any window or icon exists; the
-    // lock is released last.
+    // A second start of the same desktop session shows that session's calendar and ends here, before
+    // any window or icon exists; the lock is released last.
     const ProgramPaths paths = FindProgramPaths();
-    TSingleInstance instance(QApplication::applicationName(),
-                             {QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation),
-                              QString::fromStdString(paths.ProgramFolder)});
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    const QStringList folders{TSingleInstance::SafeFolder(runtime, true) ? runtime : QString(),
+                              QString::fromStdString(paths.ProgramFolder)};
+    const std::string session = SessionName(QGuiApplication::platformName().toStdString(),
+                                            Variable("DISPLAY"), Variable("WAYLAND_DISPLAY"));
+    TSingleInstance instance(
+        QApplication::applicationName() + QLatin1Char('-') + QString::fromStdString(session), folders);
     if (!instance.IsFirst()) {
         instance.AskToShow();
         return 0;
     }
-    auto services = std::make_unique<TServices>(
-        std::make_unique<TModuleHttpClient>(),
-        std::make_unique<TXdgAutostart>(XdgEnvironment{Variable("XDG_CONFIG_HOME"), Variable("HOME")}));
+    auto autostart = std::make_unique<TXdgAutostart>(
+        XdgEnvironment{Variable("XDG_CONFIG_HOME"), Variable("HOME"), Variable("PATH")});
+    autostart->moveOldEntry(QApplication::applicationName().toStdString());
+    auto services = std::make_unique<TServices>(std::make_unique<TModuleHttpClient>(), std::move(autostart));
     TKestrivel program(std::move(services), paths);
     QObject::connect(&instance, &TSingleInstance::showRequested, &program, &TKestrivel::ShowCalendar);
     program.Start();
+    if (instance.Unlocked()) {
+        program.ReportUnlocked(
+            folders.filter(QRegularExpression(QStringLiteral("."))).join(QStringLiteral(", ")));
+    }
     return app.exec();
 }

@@ -1,6 +1,7 @@
 #include "Application.h"
 
 #include "base/ClockWatch.h"
+#include "base/DialogStacking.h"
 #include "base/QtPlatform.h"
 #include "base/Services.h"
 #include "base/Translator.h"
@@ -81,6 +82,7 @@ TKestrivel::TKestrivel(std::unique_ptr<TServices> services, const ProgramPaths& 
     m_frmMain = std::make_unique<TfrmMain>(m_config, *m_services, *m_translator, m_formats, *m_measurer);
     m_translator->Register(*m_frmMain);
     m_tray = std::make_unique<TTrayIcon>(*m_services, m_formats, *m_frmMain->PopMenu());
+    m_stacking = new TDialogStacking(*m_frmMain, m_frmMain.get());
     // Its boxes belong to the calendar window.
     m_updateCheck = new TUpdateCheck(*m_services, m_frmMain.get());
     AlwaysOnTop(m_config.Options.AlwaysOnTop);
@@ -111,7 +113,11 @@ void TKestrivel::connectCalendar() {
     connect(frmMain, &TfrmMain::configureRequested, this,
             [this] { editMemos([this] { ConfigDialog().ShowModal(); }); });
     connect(frmMain, &TfrmMain::updateRequested, m_updateCheck, &TUpdateCheck::checkManual);
-    connect(frmMain, &TfrmMain::exitRequested, this, [] { QCoreApplication::quit(); });
+    connect(frmMain, &TfrmMain::exitRequested, this, [this] {
+        if (Close()) {
+            QCoreApplication::quit();
+        }
+    });
     connect(m_tray.get(), &TTrayIcon::activated, frmMain, &TfrmMain::PopMenu_ShowHideClick);
 }
 
@@ -132,8 +138,15 @@ void TKestrivel::ShowCalendar() {
     m_frmMain->activateWindow();
 }
 
+void TKestrivel::ReportUnlocked(const QString& folders) {
+    QTimer::singleShot(0, this, [this, folders] {
+        ShowInfo(*m_services, m_frmMain.get(), TInfoMessage::NoInstanceLock, folders.toStdString());
+    });
+}
+
 void TKestrivel::AlwaysOnTop(bool on) {
     m_frmMain->AlwaysOnTop(on);
+    m_stacking->Restack();
     m_tray->Refresh();
 }
 
@@ -153,7 +166,8 @@ TKestrivel::~TKestrivel() = default;
 
 TfrmMemo& TKestrivel::MemoEditor() {
     if (!m_frmMemo) {
-        m_frmMemo = std::make_unique<TfrmMemo>(*m_services);
+        // Its boxes and its window belong to the calendar, which it stacks above.
+        m_frmMemo = std::make_unique<TfrmMemo>(*m_services, m_frmMain.get());
         m_translator->Register(*m_frmMemo);
     }
     return *m_frmMemo;
@@ -229,9 +243,32 @@ void TKestrivel::showSyncStatus() {
                                      : QString());
 }
 
+bool TKestrivel::Close() {
+    while (m_config.MemosSaveFailed()) {
+        const int answer = AskQuestion(*m_services, m_frmMain.get(), TQuestionMessage::SaveMemosAgain,
+                                       m_config.MemosPath(), true);
+        if (answer == TMessageResult::No) {
+            return true;
+        }
+        if (answer != TMessageResult::Yes) {
+            return false;
+        }
+        m_config.SaveMemos();
+        showSaveState();
+    }
+    return true;
+}
+
+void TKestrivel::showSaveState() {
+    m_tray->SetWarningLine(m_config.MemosSaveFailed()
+                               ? TextToQString(m_services->Messages().value(MemosNotSavedName))
+                               : QString());
+}
+
 void TKestrivel::editMemos(const std::function<void()>& edit) {
     const std::vector<TMemo> before = m_config.Memos.Items();
     edit();
+    showSaveState();
     if (!SameMemos(before, m_config.Memos.Items())) {
         m_sync->LocalChange();
     }

@@ -19,6 +19,7 @@ namespace kestrivel {
 
 class QtTextMeasurer;
 class TClockWatch;
+class TDialogStacking;
 class TServices;
 class TSyncRunner;
 class TTranslator;
@@ -48,6 +49,9 @@ public:
     TUpdateCheck& UpdateCheck() const { return *m_updateCheck; }
     // Whether the program was built with an update server; without one no update check is offered.
     static bool HasUpdateEndpoint();
+    // No folder could hold the instance lock (`folders` lists those tried): says once, after the
+    // start, that a second start may not find this calendar.
+    void ReportUnlocked(const QString& folders);
     // Shows the calendar and brings it to the front (a later start asked for it).
     void ShowCalendar();
     // Switches the calendar's stay-on-top state; the icon's tooltip is refreshed with it.
@@ -55,6 +59,9 @@ public:
     // Memos.dat may have been changed by another program (a second device's sync, a command-line
     // import): its memos are taken in and the calendar redrawn, keeping unsaved changes of ours.
     void MemoFileChanged();
+    // "Close": while memos could not be saved, asks whether to try again (Yes tries, No closes
+    // without them, Cancel keeps the calendar). True when the program may end.
+    bool Close();
     // Every second: a new day number means a new day.
     void TimerTimer();
     // Takes the new date: the calendar redraws (the shown month keeps its distance from the current
@@ -80,6 +87,8 @@ private:
     void configureSync();
     void syncFinished(const TSyncReport& report);
     void showSyncStatus();
+    // The tray tooltip tells while memos are not saved.
+    void showSaveState();
     // Runs `edit` (a dialog that may save Memos.dat); a sync follows when it changed the memos.
     void editMemos(const std::function<void()>& edit);
     // While a modal window is open, a changed Memos.dat is taken in this long after it closes.
@@ -93,6 +102,7 @@ private:
     std::unique_ptr<TTranslator> m_translator;
     std::unique_ptr<TfrmMain> m_frmMain;
     std::unique_ptr<TTrayIcon> m_tray;
+    TDialogStacking* m_stacking = nullptr;
     TUpdateCheck* m_updateCheck = nullptr;
     QTimer* m_timer = nullptr;
     QTimer* m_memoFileSettled = nullptr;

@@ -21,7 +21,8 @@ protected:
     TempFolder m_temp{"kestrivel-autostart"};
 
     void SetUp() override { m_folder = m_temp.path(); }
-    std::string entry() const { return (m_folder / "autostart" / "Kestrivel.desktop").string(); }
+    std::string entry() const { return (m_folder / "autostart" / "org.example.kestrivel.desktop").string(); }
+    std::string oldEntry() const { return (m_folder / "autostart" / "Kestrivel.desktop").string(); }
     std::string readEntry() const {
         std::string data;
         EXPECT_TRUE(ReadWholeFile(entry(), data));
@@ -33,7 +34,7 @@ protected:
 
 TEST_F(AutostartTest, OnWritesADesktopEntryCreatingTheFolder) {
     TXdgAutostart autostart(m_folder.string());
-    EXPECT_EQ(autostart.entryPath("Kestrivel"), entry());
+    EXPECT_EQ(autostart.entryPath(), entry());
     std::string error;
     ASSERT_TRUE(autostart.setAutostart("Kestrivel", "/opt/kestrivel/kestrivel", true, error));
     EXPECT_EQ(error, "");
@@ -98,6 +99,31 @@ TEST_F(AutostartTest, NoConfigFolderFailsOnAndIgnoresOff) {
     EXPECT_TRUE(autostart.setAutostart("Kestrivel", "/x", false, error));
 }
 
+// An entry of an earlier version is moved over as the user left it, unless a current one stands;
+// Exec names the command where the command path finds this very program, else the program's path.
+TEST_F(AutostartTest, OldEntriesMoveOverAndExecNamesTheCommand) {
+    TXdgAutostart autostart(m_folder.string(), (m_folder / "bin").string());
+    fs::create_directories(m_folder / "bin");
+    fs::create_directories(m_folder / "autostart");
+    { std::ofstream(oldEntry()) << "X-GNOME-Autostart-enabled=false\n"; }
+    EXPECT_TRUE(autostart.moveOldEntry("Kestrivel"));
+    { std::ofstream(oldEntry()) << "Exec=/elsewhere\n"; }
+    EXPECT_TRUE(autostart.moveOldEntry("Kestrivel"));
+    EXPECT_FALSE(autostart.moveOldEntry("Kestrivel"));
+    EXPECT_EQ(readEntry(), "X-GNOME-Autostart-enabled=false\n");
+    { std::ofstream(m_folder / "bin" / "kestrivel") << "program"; }
+    { std::ofstream(m_folder / "kestrivel") << "another program"; }
+    const std::string program = (m_folder / "bin" / "kestrivel").string();
+    EXPECT_EQ(AutostartCommand(program, "kestrivel", "/nowhere:bin:" + m_folder.string() + "/bin"),
+              "kestrivel");
+    EXPECT_EQ(AutostartCommand(program, "kestrivel", m_folder.string() + ":" + m_folder.string() + "/bin"),
+              program);
+    EXPECT_EQ(AutostartCommand(program, "kestrivel", ""), program);
+    std::string error;
+    ASSERT_TRUE(autostart.setAutostart("Kestrivel", program, true, error));
+    EXPECT_NE(readEntry().find("\nExec=kestrivel\n"), std::string::npos);
+}
+
 TEST(DesktopExecArgument, PlainPathStaysBare) {
     EXPECT_EQ(DesktopExecArgument("/usr/bin/kestrivel"), "/usr/bin/kestrivel");
     EXPECT_EQ(DesktopExecArgument("/opt/k-1.2_x/bin/kestrivel"), "/opt/k-1.2_x/bin/kestrivel");
@@ -134,10 +160,10 @@ struct UserConfigCase {
 };
 
 const UserConfigCase kUserConfigCases[] = {
-    {"both set", {"/cfg/here", "/home/someone"}, "/cfg/here"},
-    {"relative XDG_CONFIG_HOME", {"relative/path", "/home/someone"}, "/home/someone/.config"},
-    {"no XDG_CONFIG_HOME", {"", "/home/someone"}, "/home/someone/.config"},
-    {"neither", {"", ""}, ""},
+    {"both set", {"/cfg/here", "/home/someone", ""}, "/cfg/here"},
+    {"relative XDG_CONFIG_HOME", {"relative/path", "/home/someone", ""}, "/home/someone/.config"},
+    {"no XDG_CONFIG_HOME", {"", "/home/someone", ""}, "/home/someone/.config"},
+    {"neither", {"", "", ""}, ""},
 };
 
 class UserConfigFolderTest : public testing::TestWithParam<UserConfigCase> {};
@@ -150,8 +176,8 @@ TEST_P(UserConfigFolderTest, FollowsTheVariables) {
 INSTANTIATE_TEST_SUITE_P(Environments, UserConfigFolderTest, testing::ValuesIn(kUserConfigCases));
 
 TEST(XdgAutostart, EntryLiesInTheConfigFolderTheVariablesName) {
-    EXPECT_EQ(TXdgAutostart(XdgEnvironment{"/cfg/here", "/home/someone"}).entryPath("Kestrivel"),
-              "/cfg/here/autostart/Kestrivel.desktop");
+    EXPECT_EQ(TXdgAutostart(XdgEnvironment{"/cfg/here", "/home/someone", ""}).entryPath(),
+              "/cfg/here/autostart/org.example.kestrivel.desktop");
 }
 
 TEST(FailedToSetDataMessage, NamesTheValue) {

@@ -9,7 +9,7 @@ using namespace kestrivel;
 
 namespace {
 
-// Error: 0 none, 1 a wrong value (one line), 2 wrong options (the usage follows).
+// Error: 0 none, 1 a wrong value, 2 wrong options.
 struct LineCase {
     const char* name;
     std::vector<std::string> arguments;
@@ -47,7 +47,17 @@ const LineCase kLines[] = {
     {"sync", {"--sync"}, TCommand::Sync, 0, 0, "", 0},
     {"sync with a value", {"--sync=http://h/"}, TCommand::Calendar, 0, 0, "", 2},
     {"sync and more", {"--sync", "now"}, TCommand::Calendar, 0, 0, "", 2},
-    {"sync is no short option", {"-sync"}, TCommand::Calendar, 0, 0, "", 0},
+    {"sync is no short option", {"-sync"}, TCommand::Calendar, 0, 0, "", 2},
+    {"unknown single dash option", {"-x"}, TCommand::Calendar, 0, 0, "", 2},
+    {"window system options with values",
+     {"-style", "Fusion", "-display", ":1", "-reverse"},
+     TCommand::Calendar,
+     0,
+     0,
+     "",
+     0},
+    {"a window system option without its value", {"-display"}, TCommand::Calendar, 0, 0, "", 2},
+    {"an unknown option after the window system's", {"-reverse", "-bogus"}, TCommand::Calendar, 0, 0, "", 2},
 };
 
 class CommandLineTable : public ::testing::TestWithParam<LineCase> {};
@@ -56,7 +66,6 @@ TEST_P(CommandLineTable, ReadsTheArguments) {
     const LineCase& c = GetParam();
     const TCommandLine line = ParseCommandLine(c.arguments);
     EXPECT_EQ(line.Error.empty(), c.error == 0) << line.Error;
-    EXPECT_EQ(line.ShowUsage, c.error == 2);
     EXPECT_EQ(line.Error.find('\n'), std::string::npos);
     if (c.error == 0) {
         EXPECT_EQ(line.Command, c.command);
@@ -103,6 +112,7 @@ TEST(CommandLineUsage, NamesEveryOptionAndTheProgram) {
         EXPECT_NE(usage.find(option), std::string::npos) << option;
     }
     EXPECT_EQ(usage.back(), '\n');
+    EXPECT_EQ(HelpHint("kestrivel"), "Try 'kestrivel --help' for more information.\n");
 }
 
 } // namespace

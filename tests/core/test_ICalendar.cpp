@@ -200,6 +200,23 @@ TEST(ICalendar, HostileFilesFailOrFinishWithinTheCaps) {
     }
 }
 
+// Events beyond a full list are left out and counted apart from those skipped for their date.
+TEST(ICalendarImport, CountsWhatAFullListLeavesOut) {
+    TMemoList memos;
+    for (int i = 0; i < TMemoList::kMaxCount - 1; ++i) {
+        ASSERT_TRUE(memos.Add("x", mtSingle, 2 + i)); // 1 January 1900 on
+    }
+    std::string text = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//t//t//EN\r\n";
+    for (const char* date : {"19000101", "22000101", "22000102", "22000103"}) {
+        text += std::string("BEGIN:VEVENT\r\nDTSTART;VALUE=DATE:") + date + "\r\nSUMMARY:e\r\nEND:VEVENT\r\n";
+    }
+    TempFolder folder;
+    WriteBytes(folder.file("full.ics"), text + "END:VCALENDAR\r\n");
+    ICalendarImportCounts counts;
+    ASSERT_TRUE(ImportMemosFromICalendar(memos, folder.file("full.ics"), counts));
+    EXPECT_EQ(ICalendarImportSummary(counts) + " " + std::to_string(counts.LeftOut), "1 / 0 / 1 2");
+}
+
 // A summary longer than the editor's 255 characters is cut to them (escaped line breaks are one
 // character each, as ";" in the stored text) and the event counts as approximated.
 TEST(ICalendar, LongSummariesAreCutAndCountAsApproximated) {

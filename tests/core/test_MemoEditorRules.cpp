@@ -1,5 +1,8 @@
 #include "memos/MemoEditorRules.h"
 
+#include "lang/MessageTable.h"
+#include "memos/UnitMemo.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -37,6 +40,18 @@ TEST(MemoEditorRules, OkChecksTheDateAndStoresOneLine) {
             EXPECT_EQ(r.Memo.MemoType, mtYearly);
         }
     }
+}
+
+// A taken date is told before a full list.
+TEST(MemoEditorRules, AddIsRefusedForATakenDateOrAFullList) {
+    TMemoList memos;
+    for (int i = 0; i < TMemoList::kMaxCount - 1; ++i) {
+        ASSERT_TRUE(memos.Add("x", 0, 10000 + i));
+    }
+    EXPECT_EQ(MemoAddRefusal(memos, 5000), 0);
+    EXPECT_EQ(MemoAddRefusal(memos, 10000), TErrorMessage::DateTaken);
+    ASSERT_TRUE(memos.Add("y", 0, 90000));
+    EXPECT_EQ(MemoAddRefusal(memos, 5000), TErrorMessage::MemoListFull);
 }
 
 TEST(MemoEditorRules, ShownFieldsRoundTripTheStoredText) {

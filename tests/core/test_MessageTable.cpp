@@ -32,16 +32,22 @@ TEST(MessageLists, BuiltInMessagesInOrder) {
         "E3=A file could not be read completely. It is kept unchanged as ;",
         "E4=This date already has a memo. Choose another date, or modify the memo of that day.",
         "E5=Unable to write to ;",
+        "E6=The memo list is full: it holds at most 65,535 memos. Remove a memo before adding another.",
         "M0=Message",
         "M1=You already have the latest version of Kestrivel, no update is necessary.",
         "M2=Memos added / approximated / skipped: ;",
         "M3=Memos left out of the export (dates after the year 3000 or damaged): ;",
         "M4=Memos changed both here and on the calendar server now hold both texts: ;",
+        "M5=Memos left out because the memo list is full (65,535 memos at most): ;",
+        "M6=No folder can hold the calendar's lock file (;). A second start may not find this calendar and "
+        "start another one.",
         "Q0=Question",
         "Q1=A scheme named \";\" already exists, do you want to replace it?",
         "Q2=Do you really want to delete the scheme named \";\"?",
         "Q3=A new version of Kestrivel is availlable! Do you want to download it now?",
         "Q4=Do you want to save the changes?",
+        "Q6=The memos could not be saved to ;. Do you want to try again? No closes the calendar without "
+        "them.",
         "I0=Value input",
         "I1=Enter the name of the new scheme :",
         "S0=Last sync: ;",
@@ -57,11 +63,15 @@ TEST(MessageLists, BuiltInMessagesInOrder) {
         "S10=Sync failed: the server address must start with http:// or https://",
         "S11=Sync failed: the server address holds a user name or password, enter them in their own fields",
         "S12=Sync stopped: the server sends the sync on to ; - set it as the server address if you trust it",
-        "S13=Sync failed: no secret store is running, enter the password in the Sync group or set KESTRIVEL_SYNC_PASSWORD",
+        "S13=Sync failed: no secret store is running, enter the password in the Sync group or set "
+        "KESTRIVEL_SYNC_PASSWORD",
         "S14=Sync incomplete: changes not sent to the server: ;",
         "S15=Sync stopped: the memo file is damaged, nothing was sent",
         "S16=Sync stopped: it would remove this many events from the server: ;",
         "S17=Events on the server not shown here (their date holds another memo): ;",
+        "T1=Memos not saved",
+        "F1=Calendar data file (*.dat)",
+        "F2=iCalendar file (*.ics)",
     };
     EXPECT_EQ(Entries(BuiltInMessages()), expected);
 }
@@ -121,7 +131,7 @@ TEST_F(MessageTableTest, ErrorsOneToEight) {
     // In range but missing from the table: an empty text.
     EXPECT_EQ(BuildMessage(m_table, TMessageKind::Error, 5, "/p/Memos.dat")->Text,
               "Unable to write to /p/Memos.dat");
-    EXPECT_EQ(BuildMessage(m_table, TMessageKind::Error, 6, "")->Text, "");
+    EXPECT_EQ(BuildMessage(m_table, TMessageKind::Error, 7, "")->Text, "");
 }
 
 TEST_F(MessageTableTest, InfosOneToSeven) {
@@ -138,9 +148,9 @@ TEST_F(MessageTableTest, InfosOneToSeven) {
     EXPECT_EQ(BuildMessage(m_table, TMessageKind::Info, 7, "")->Text, "");
 }
 
-TEST_F(MessageTableTest, QuestionsOneToFive) {
+TEST_F(MessageTableTest, QuestionsOneToSix) {
     EXPECT_FALSE(BuildMessage(m_table, TMessageKind::Question, 0, "x").has_value());
-    EXPECT_FALSE(BuildMessage(m_table, TMessageKind::Question, 6, "x").has_value());
+    EXPECT_FALSE(BuildMessage(m_table, TMessageKind::Question, 7, "x").has_value());
     auto q1 = BuildMessage(m_table, TMessageKind::Question, 1, "Summer");
     ASSERT_TRUE(q1.has_value());
     EXPECT_EQ(q1->Caption, "Question");
@@ -189,6 +199,14 @@ TEST(MessageResult, PlatformCodes) {
     EXPECT_EQ(TMessageResult::None, 0);
 }
 
+// Filters speak the table's language and keep the pattern the dialog filters by.
+TEST(MessageTable, FileFiltersKeepTheirPattern) {
+    EXPECT_EQ(FileFilter({"F1=Kalenderdatei (*.dat)"}, "F1"), "Kalenderdatei (*.dat)");
+    EXPECT_EQ(FileFilter({"F1=Kalenderdatei"}, "F1"), "Kalenderdatei (*.dat)");
+    EXPECT_EQ(FileFilter({"F2=Fichier (*.dat)"}, "F2"), "Fichier (*.dat) (*.ics)");
+    EXPECT_EQ(FileFilter({"F2="}, "F2"), "iCalendar file (*.ics)");
+}
+
 TEST(MessageKinds, LettersAndRanges) {
     EXPECT_EQ(MessageLetter(TMessageKind::Error), 'E');
     EXPECT_EQ(MessageLetter(TMessageKind::Info), 'M');
@@ -197,7 +215,7 @@ TEST(MessageKinds, LettersAndRanges) {
     EXPECT_TRUE(MessageNumberInRange(TMessageKind::Error, 8));
     EXPECT_FALSE(MessageNumberInRange(TMessageKind::Info, 8));
     EXPECT_TRUE(MessageNumberInRange(TMessageKind::Info, 7));
-    EXPECT_FALSE(MessageNumberInRange(TMessageKind::Question, 6));
-    EXPECT_TRUE(MessageNumberInRange(TMessageKind::Question, 5));
+    EXPECT_FALSE(MessageNumberInRange(TMessageKind::Question, 7));
+    EXPECT_TRUE(MessageNumberInRange(TMessageKind::Question, 6));
     EXPECT_FALSE(MessageNumberInRange(TMessageKind::Input, 2));
 }

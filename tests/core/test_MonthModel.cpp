@@ -659,3 +659,39 @@ TEST(MonthModelTable, EveryMonthAndFirstDayMatchesTheReference) {
 }
 
 } // namespace
+
+// At twice the resolution, with fonts twice as large, every box is twice as large and lies twice as
+// far in (places found by halving a width may round the other way): paddings, spacings and the room
+// around texts grow with the fonts.
+TEST_F(MonthModelTest, TwiceTheResolutionGivesTwiceTheCalendar) {
+    class Twice : public ITextMeasurer {
+        TTextExtent TextExtent(std::string_view text, const std::string& font, int size,
+                               uint8_t style) const override {
+            const TTextExtent once = FakeMeasurer().TextExtent(text, font, size, style);
+            return {2 * once.Width, 2 * once.Height};
+        }
+    } twice;
+    options.ShowWeekdays = options.ShowWeekNumbers = true;
+    options.DateFormat = "dddddd";
+    ASSERT_TRUE(memos.Add("a;two-line memo", mtSingle, Date(2021, 2, 15)));
+    for (TSettings& zone : scheme.Settings) {
+        zone.Padding = 3;
+        zone.Spacing = 1;
+    }
+    ASSERT_TRUE(GenerateData(in, model));
+    const TMonthModel once = model;
+    in.Dpi = 2 * kDesignDpi;
+    in.Measurer = &twice;
+    ASSERT_TRUE(GenerateData(in, model));
+    EXPECT_EQ(model.CalendarWidth, 2 * once.CalendarWidth);
+    EXPECT_EQ(model.CalendarHeight, 2 * once.CalendarHeight);
+    ASSERT_EQ(model.Boxes.size(), once.Boxes.size());
+    for (size_t i = 0; i < once.Boxes.size(); ++i) {
+        const TCalendarBox& a = once.Boxes[i];
+        const TCalendarBox& b = model.Boxes[i];
+        EXPECT_NEAR(b.Left, 2 * a.Left, 1) << i;
+        EXPECT_NEAR(b.Top, 2 * a.Top, 1) << i;
+        EXPECT_EQ(b.Right - b.Left, 2 * (a.Right - a.Left)) << i;
+        EXPECT_EQ(b.Bottom - b.Top, 2 * (a.Bottom - a.Top)) << i;
+    }
+}

@@ -32,25 +32,27 @@ struct TitleCase {
     uint16_t pad0, pad1, sp2;
     bool weekNumbers;
     int desktopWidth;
-    int titleWidth, calendarWidth, gridLeft, memoWidth;
+    int titleWidth, calendarWidth, gridLeft, memoWidth, bodyLeft;
 };
 
 const TitleCase kTitleCases[] = {
     // 70 + 4 fits in the grid's 126: nothing grows.
-    {"short date", "ddddd", 10, 0, 0, 0, false, 0, 126, 126, 0, 126},
-    // 193 + 4: the calendar takes the title's width, the grid and the memo stay.
-    {"long date", "dddddd", 12, 0, 0, 0, false, 0, 197, 197, 0, 126},
-    // 193 + 4 + 2 x 2 inside 2 x 4 of outer margin; the week column (5 + 18) still stands left.
-    {"long date with margins and weeks", "dddddd", 12, 4, 2, 5, true, 0, 201, 209, 27, 149},
+    {"short date", "ddddd", 10, 0, 0, 0, false, 0, 126, 126, 0, 126, 0},
+    // 193 + 4: the calendar takes the title's width, the grid and the memo keep theirs and stand in
+    // the middle, (197 - 126) / 2 = 35 in.
+    {"long date", "dddddd", 12, 0, 0, 0, false, 0, 197, 197, 35, 126, 35},
+    // 193 + 4 + 2 x 2 inside 2 x 4 of outer margin; the week column (5 + 18) goes with the grid:
+    // 4 + (201 - 149) / 2 = 30, the grid 23 further.
+    {"long date with margins and weeks", "dddddd", 12, 4, 2, 5, true, 0, 201, 209, 53, 149, 30},
     // 128 + 4 is narrower than the grid with its week column (126 + 5 + 18).
-    {"long date narrower than the weeks", "dddddd", 8, 0, 0, 5, true, 0, 149, 149, 23, 149},
+    {"long date narrower than the weeks", "dddddd", 8, 0, 0, 5, true, 0, 149, 149, 23, 149, 0},
     // The desktop holds the calendar; the title box keeps its width and runs on past the image.
-    {"long date on a narrow desktop", "dddddd", 12, 0, 0, 0, false, 150, 197, 150, 0, 126},
+    {"long date on a narrow desktop", "dddddd", 12, 0, 0, 0, false, 150, 197, 150, 35, 126, 35},
 };
 
 class MonthModelTitle : public ::testing::TestWithParam<TitleCase> {};
 
-TEST_P(MonthModelTitle, CalendarHoldsTheWholeTitleAndNothingElseMoves) {
+TEST_P(MonthModelTitle, CalendarHoldsTheWholeTitleWithTheGridInTheMiddle) {
     const TitleCase& c = GetParam();
     TOptions options;
     options.ShowWeekdays = false;
@@ -97,8 +99,11 @@ TEST_P(MonthModelTitle, CalendarHoldsTheWholeTitleAndNothingElseMoves) {
             EXPECT_EQ(box.TextX, c.pad0 + c.titleWidth / 2);
             break;
         case TBoxKind::Memo:
-            EXPECT_EQ(box.Left, c.pad0);
-            EXPECT_EQ(box.Right, c.pad0 + c.memoWidth);
+            EXPECT_EQ(box.Left, c.bodyLeft);
+            EXPECT_EQ(box.Right, c.bodyLeft + c.memoWidth);
+            break;
+        case TBoxKind::WeekNumber:
+            EXPECT_EQ(box.Left, c.bodyLeft);
             break;
         case TBoxKind::Day:
             if (box.Day == 1) { // 1 February 2021 is a Monday: the grid's first column

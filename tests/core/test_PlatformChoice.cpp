@@ -33,4 +33,17 @@ TEST_P(PlatformChoiceTest, ChoosesXcbOnlyUnderWaylandWithXWayland) {
 
 INSTANTIATE_TEST_SUITE_P(Environments, PlatformChoiceTest, testing::ValuesIn(kCases));
 
+TEST(SessionName, NamesTheDisplayWithoutItsScreen) {
+    const char* cases[][4] = {
+        {"xcb", ":0.1", "wayland-0", "x11-0"},
+        {"xcb", "localhost:10.0", "", "x11-localhost-10"},
+        {"wayland", ":0", "", "wayland-0"},
+        {"wayland-egl", "", "/run/user/1000/wayland-2", "wayland-2"},
+        {"offscreen", ":0", "", "offscreen"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(SessionName(c[0], c[1], c[2]), c[3]) << c[0] << " " << c[1] << " " << c[2];
+    }
+}
+
 } // namespace

@@ -7,6 +7,7 @@
 #include "memos/FormMemo.h"
 #include "memos/UnitMemo.h"
 
+#include <QDialog>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -228,6 +229,30 @@ private slots:
             QCOMPARE(frmMain->edtDate()->text(),
                      QStringLiteral("%1-%2-15").arg(shown.x()).arg(shown.y(), 2, 10, QLatin1Char('0')));
             QVERIFY(frmMain->pnlDate()->isVisible());
+        }
+    }
+
+    // Keys reach the calendar as the window system sends them, to the window's focus, after the date
+    // entry box closed each way (0 Escape, 1 a date, 2 a press outside) and then a dialog (3).
+    void keysWorkAfterEachClosing() {
+        frmMain->show();
+        for (int closing = 0; closing < 4; ++closing) {
+            OpenDateBox();
+            if (closing == 0) {
+                QTest::keyClick(frmMain->edtDate(), Qt::Key_Escape);
+            } else if (closing == 1) {
+                TypeDate("2021-06-01");
+            } else {
+                Mouse(QEvent::MouseButtonPress, DayPoint(20), Qt::LeftButton, Qt::LeftButton);
+                Mouse(QEvent::MouseButtonRelease, DayPoint(20), Qt::LeftButton);
+            }
+            if (closing == 3) {
+                QDialog(frmMain.get()).show();
+            }
+            for (const Qt::Key key : {Qt::Key_PageDown, Qt::Key_PageDown, Qt::Key_Home, Qt::Key_PageUp}) {
+                QTest::keyClick(frmMain->windowHandle(), key);
+            }
+            QCOMPARE(Shown(), QPoint(2021, 5));
         }
     }
 

@@ -470,8 +470,9 @@ private slots:
         QVERIFY(!none.bold() && !none.italic() && !none.underline() && !none.strikeOut());
         QCOMPARE(PointsToPixels(12), 16);
         QCOMPARE(PointsToPixels(8), 11);
-        // At a scaled screen's resolution: 10 pt at 192 dpi is 26.7 pixels, 9 pt at 144 dpi 18.
-        QCOMPARE(ZoneFont(zone, 192).pixelSize(), 27);
+        // At a scaled screen's resolution the 96-dpi size is scaled: 10 pt at 192 dpi is 2 x 13
+        // pixels, 9 pt at 144 dpi 1.5 x 12.
+        QCOMPARE(ZoneFont(zone, 192).pixelSize(), 26);
         QCOMPARE(PointsToPixels(9, 144), 18);
         QCOMPARE(WindowFont(144).pixelSize(), 20); // 13 pixels at 96 dpi, 19.5 at 144
     }
@@ -540,7 +541,8 @@ private slots:
     void shippedTilesHoldTheirDigitsInTheMiddle() {
         QFETCH(QString, file);
         TSchemeList list;
-        QVERIFY(list.ImportFromFile(std::string(KESTRIVEL_SOURCE_DIR) + "/schemes/" + file.toStdString() + ".dat"));
+        QVERIFY(list.ImportFromFile(std::string(KESTRIVEL_SOURCE_DIR) + "/schemes/" + file.toStdString() +
+                                    ".dat"));
         scheme = *list.Get(0);
         const TMonthModel model = Generate(2021, 2, 18);
         QImage buffer;
@@ -623,6 +625,22 @@ private slots:
         QVERIFY(redRows > 12); // two lines of text
         // The memo box without background or frame paints nothing of its own.
         QVERIFY(IsKey(buffer, buffer.width() - 1, buffer.height() - 1));
+    }
+
+    // A line longer than the memo box ends in an ellipsis short of the box's right edge, where the
+    // text used to run on to the calendar's edge.
+    void longMemoLinesEndInAnEllipsis() {
+        QVERIFY(memos.Add(std::string(60, 'M'), mtSingle, 44242)); // 15 February 2021
+        const TMonthModel model = Generate();
+        QImage buffer;
+        DrawCalendar(buffer, model, &scheme);
+        const TCalendarBox& line = model.Boxes.back();
+        const auto inked = [&](int from, int to) {
+            const QRect area = QRect(from, line.Top, to - from, line.Bottom - line.Top) & buffer.rect();
+            return !InkBounds(buffer.copy(area)).isEmpty();
+        };
+        QVERIFY(!inked(line.Right - 2, buffer.width()));
+        QVERIFY(inked(line.Right - 24, line.Right - 2)); // the ellipsis
     }
 
     void regionHoldsExactlyThePixelsThatAreNotKey() {

@@ -9,6 +9,7 @@
 #include "lang/MessageTable.h"
 #include "lang/Translation.h"
 #include "base/SecretStore.h"
+#include "base/UnitMessages.h"
 #include "base/Translator.h"
 #include "memos/FormMemo.h"
 #include "memos/MemosTab.h"
@@ -496,7 +497,7 @@ private slots:
         QCOMPARE(services->Boxes.size(), size_t(count > 0));
         QVERIFY(!count || services->Boxes[0].Text == "Memos added / approximated / skipped: 3 / 0 / 0");
         // The save dialog's suffix follows the chosen filter.
-        QCOMPARE(FilterSuffix(ICalendarFilter()) + FilterSuffix(CalendarDataFilter()),
+        QCOMPARE(FilterSuffix(ICalendarFilter(*services)) + FilterSuffix(CalendarDataFilter(*services)),
                  QStringLiteral("icsdat"));
         QCOMPARE(FilterSuffix("All (*)") + FilterSuffix("Pictures (*.png *.jpg)"), QString());
     }

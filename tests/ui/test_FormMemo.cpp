@@ -187,6 +187,21 @@ private slots:
         QCOMPARE(redraws, MemosWritten() ? 1 : 0);
     }
 
+    // A full list: the editor names the limit and stays open with the text typed.
+    void fullListKeepsTheEditorOpen() {
+        for (int i = 0; i < TMemoList::kMaxCount; ++i) {
+            QVERIFY(config->Memos.Add("filler", mtSingle, Day(2010, 1, 1) + i));
+        }
+        editor->SetModalLoop([](TfrmMemo& memo) {
+            QTest::keyClicks(memo.memText(), "x");
+            QTest::mouseClick(memo.btnOk(), Qt::LeftButton);
+            QVERIFY(memo.isVisible() && memo.memText()->toPlainText() == QStringLiteral("x"));
+        });
+        EditDay(2006, 4, 10);
+        QCOMPARE(services->Boxes.size(), size_t(1));
+        QCOMPARE(services->Boxes[0].Text, BuiltInMessages().value("E6"));
+    }
+
     void failedSaveIsShown() {
         config = std::make_unique<TConfigData>(dir->path().toStdString() + "/missing");
         editor->SetModalLoop([](TfrmMemo& memo) { QTest::mouseClick(memo.btnOk(), Qt::LeftButton); });

@@ -15,6 +15,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -160,6 +161,37 @@ private slots:
         TConfigData reread(dir->path().toStdString());
         reread.Load();
         QCOMPARE(reread.Memos.Count(), uint16_t(2));
+    }
+
+    // A memo added where Memos.dat cannot be written (a folder that is not there) is not dropped in
+    // silence: the tooltip says so, and "Close" asks until the memos are saved or the user lets go.
+    void closeAsksWhileMemosAreNotSaved_data() {
+        QTest::addColumn<QList<int>>("answers"); // to the question at "Close"
+        QTest::addColumn<bool>("closes");
+        QTest::newRow("cancel stays") << QList<int>{TMessageResult::Cancel} << false;
+        QTest::newRow("no closes without them") << QList<int>{TMessageResult::No} << true;
+        QTest::newRow("yes saves once the folder is there") << QList<int>{TMessageResult::Yes} << true;
+        QTest::newRow("yes fails, cancel")
+            << QList<int>{TMessageResult::Yes, TMessageResult::Cancel} << false;
+    }
+    void closeAsksWhileMemosAreNotSaved() {
+        QFETCH(QList<int>, answers);
+        const bool saved = answers.size() == 1 && answers[0] == TMessageResult::Yes;
+        const std::string folder = Path("missing").toStdString();
+        auto fake = std::make_unique<FakeServices>();
+        services = fake.get();
+        program = std::make_unique<TKestrivel>(std::move(fake), ProgramPaths{folder, {folder}});
+        program->MemoEditor().SetModalLoop(
+            [](TfrmMemo& memo) { QTest::mouseClick(memo.btnOk(), Qt::LeftButton); });
+        emit program->MainWindow().addMemoRequested(2026, 12, 9);
+        QVERIFY(program->TrayIcon().ToolTip().contains(QStringLiteral("Memos not saved")));
+        QVERIFY(!saved || QDir().mkpath(Path("missing")));
+        services->Answers.assign(answers.begin(), answers.end());
+        QTEST(program->Close(), "closes");
+        QCOMPARE(services->Boxes.size(), 1 + answers.size()); // the failed save's, then each question
+        QCOMPARE(services->Boxes.back().Buttons, TMessageButtons::YesNoCancel);
+        QCOMPARE(QFile::exists(Path("missing/Memos.dat")), saved);
+        QCOMPARE(program->TrayIcon().ToolTip().contains(QStringLiteral("Memos not saved")), !saved);
     }
 
     void aDamagedFileIsReportedOnceTheCalendarShows() {

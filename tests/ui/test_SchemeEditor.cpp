@@ -61,6 +61,16 @@ private slots:
         QCOMPARE(list->placeholderText(), QString());
     }
 
+    // The names as far as they fit, never cut inside one unless the first alone is too long.
+    void placeholderFitsTheBox() {
+        const QStringList five{"Default", "Glass", "High contrast", "Midnight", "Paper"};
+        const QFontMetrics metrics(editor->font());
+        const int room = metrics.horizontalAdvance(QStringLiteral("Glass, "));
+        QCOMPARE(FittingNames(five, metrics, 20 * room), five.join(", "));
+        QCOMPARE(FittingNames(five, metrics, 3 * room), QStringLiteral("Default, Glass, …"));
+        QCOMPARE(FittingNames(five, metrics, 2 * room), QStringLiteral("Default, …"));
+    }
+
     void saveUnderAnExistingNameAsksQuestion1_data() {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<int>("answer");

@@ -7,6 +7,10 @@
 
 #include <memory>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 using namespace kestrivel;
 
 // Two starts in one process stand for two processes: the lock file records this process, which is
@@ -50,8 +54,9 @@ private slots:
                                                     << "ok" << true << QByteArray() << false;
         QTest::newRow("no folder at all") << "none"
                                           << "none" << false << QByteArray() << true;
+        // Nothing can be found without a folder: both run, and say so (Unlocked).
         QTest::newRow("no folder at all, running") << "none"
-                                                   << "none" << true << QByteArray() << false;
+                                                   << "none" << true << QByteArray() << true;
         QTest::newRow("empty lock left") << "ok"
                                          << "ok" << false << QByteArray("") << true;
         QTest::newRow("junk lock left") << "ok"
@@ -86,6 +91,33 @@ private slots:
         if (first && runtime == QLatin1String("ok")) {
             QCOMPARE(QFileInfo(later.LockFile()).path(), folders[0]);
         }
+    }
+
+    // A lock that cannot be used, a folder of its name or the lock of a holder that is gone which
+    // cannot be replaced (another user's, left by a start with sudo; here held as a process removing
+    // it holds it), is passed by for the configuration folder; with none the calendar runs unlocked.
+    void unusableLocksArePassedBy_data() {
+        QTest::addColumn<bool>("stuck"); // in the configuration folder, else a folder of the lock's name
+        QTest::newRow("runtime lock unusable") << false;
+        QTest::newRow("both locks unusable") << true;
+    }
+    void unusableLocksArePassedBy() {
+        QFETCH(bool, stuck);
+        const QString name =
+            QStringLiteral("KestrivelTest-%1-unusable").arg(QCoreApplication::applicationPid());
+        const QStringList folders{Folder("ok", QString::fromLatin1(QTest::currentDataTag()) + "-run"),
+                                  Folder("ok", QString::fromLatin1(QTest::currentDataTag()) + "-cfg")};
+        QVERIFY(QDir().mkpath(folders[0] + QLatin1Char('/') + name + QStringLiteral(".lock")));
+        QFile lock(folders[1] + QLatin1Char('/') + name + QStringLiteral(".lock"));
+        const int held =
+            open(QFile::encodeName(lock.fileName()).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        QVERIFY(held >= 0 && (!stuck || flock(held, LOCK_EX | LOCK_NB) == 0));
+        QVERIFY(!stuck || write(held, "999999999\nkestrivel\n\n", 21) == 21);
+        const TSingleInstance later(name, folders);
+        close(held);
+        QVERIFY(later.IsFirst());
+        QCOMPARE(later.Unlocked(), stuck);
+        QCOMPARE(QFileInfo(later.SocketFile()).path(), stuck ? folders[0] : folders[1]);
     }
 
     void laterStartShowsTheCalendar() {

@@ -52,6 +52,12 @@ TTextExtent MeasureBold(const ITextMeasurer& measurer, std::string_view text, co
 
 } // namespace
 
+long long ScaledPixels(long long pixels, int dpi) {
+    const long long scale = std::clamp(dpi, kDesignDpi, kDesignDpi * 64);
+    const long long magnitude = ((pixels < 0 ? -pixels : pixels) * scale + kDesignDpi / 2) / kDesignDpi;
+    return pixels < 0 ? -magnitude : magnitude;
+}
+
 void NormalizeOffsets(int todayMonth, int& yearOffset, int& monthOffset) {
     const int monthIndex = todayMonth - 1 + monthOffset; // zero-based displayed month
     const int carry = FloorDiv(monthIndex, 12);
@@ -160,12 +166,16 @@ bool DayHasMemo(const TMemoList& memos, TDateValue date) {
 
 namespace {
 
-// The zone fields the layout reads, widened so sums of them cannot overflow.
+// The zone fields the layout reads in device pixels, widened so sums of them cannot overflow.
 struct ZoneMetrics {
     const TScheme& scheme;
-    long long pad(int k) const { return scheme.Settings[k].Padding; }
-    long long sp(int k) const { return scheme.Settings[k].Spacing; }
+    int dpi;
+    long long px(long long designPixels) const { return ScaledPixels(designPixels, dpi); }
+    long long pad(int k) const { return px(scheme.Settings[k].Padding); }
+    long long sp(int k) const { return px(scheme.Settings[k].Spacing); }
     const TSettings& zone(int k) const { return scheme.Settings[k]; }
+    // The room a box leaves around its text on each side, before its padding.
+    long long margin() const { return px(2); }
 };
 
 // What the week-number column adds left of the grid: its width and its spacing, or nothing.
@@ -200,21 +210,24 @@ void MeasureParts(const TMonthInputs& in, const ZoneMetrics& z, TMonthModel& m) 
         cellTextWidth = std::max<long long>(cellTextWidth, e.Width);
         cellTextHeight = std::max<long long>(cellTextHeight, e.Height);
     }
-    m.CellHeight = ClipSize(cellTextHeight + 4 + 2 * z.pad(zoneDays));
-    m.CellWidth = ClipSize(cellTextWidth + 4 + 2 * z.pad(zoneDays));
+    m.CellHeight = ClipSize(cellTextHeight + 2 * z.margin() + 2 * z.pad(zoneDays));
+    m.CellWidth = ClipSize(cellTextWidth + 2 * z.margin() + 2 * z.pad(zoneDays));
     m.GridHeight =
         ClipSize(m.WeekRows * static_cast<long long>(m.CellHeight) + (m.WeekRows - 1) * z.sp(zoneDays));
     m.GridWidth = ClipSize(7LL * m.CellWidth + 6 * z.sp(zoneDays));
     m.DaySpacing = static_cast<int>(z.sp(zoneDays));
 
     const TTextExtent weekProbe = MeasureBold(measurer, kCellProbe, z.zone(zoneWeek));
-    m.WeekdayRowHeight = ClipSize(static_cast<long long>(weekProbe.Height) + 4 + 2 * z.pad(zoneWeek));
-    m.WeekNumberWidth = ClipSize(static_cast<long long>(weekProbe.Width) + 4 + 2 * z.pad(zoneWeek));
+    m.WeekdayRowHeight =
+        ClipSize(static_cast<long long>(weekProbe.Height) + 2 * z.margin() + 2 * z.pad(zoneWeek));
+    m.WeekNumberWidth =
+        ClipSize(static_cast<long long>(weekProbe.Width) + 2 * z.margin() + 2 * z.pad(zoneWeek));
 
     const TTextExtent title = MeasureBold(measurer, m.TitleText, z.zone(zoneTitle));
-    m.TitleHeight = ClipSize(static_cast<long long>(title.Height) + 4 + 2 * z.pad(zoneTitle));
-    m.TitleWidth = ClipSize(std::max(static_cast<long long>(title.Width) + 4 + 2 * z.pad(zoneTitle),
-                                     m.GridWidth + WeekColumn(*in.Options, z, m)));
+    m.TitleHeight = ClipSize(static_cast<long long>(title.Height) + 2 * z.margin() + 2 * z.pad(zoneTitle));
+    m.TitleWidth =
+        ClipSize(std::max(static_cast<long long>(title.Width) + 2 * z.margin() + 2 * z.pad(zoneTitle),
+                          m.GridWidth + WeekColumn(*in.Options, z, m)));
 }
 
 // Today's memo box. Only a memo whose own date is today fills it, whichever month is shown. Returns
@@ -234,14 +247,15 @@ std::string MeasureTodaysMemo(const TMonthInputs& in, const ZoneMetrics& z, TMon
     in.Memos->GetMemo(static_cast<uint16_t>(index), memo);
     const TSettings& zone = z.zone(zoneTodaysMemo);
     const long long lineHeight = MeasureBold(*in.Measurer, kLineProbe, zone).Height;
-    m.MemoHeight = ClipSize(CountMemoLines(memo.Text) * (lineHeight + 1) + 4 + 2 * z.pad(zoneTodaysMemo));
+    m.MemoHeight = ClipSize(CountMemoLines(memo.Text) * (lineHeight + z.px(1)) + 2 * z.margin() +
+                            2 * z.pad(zoneTodaysMemo));
     m.MemoWidth = ClipSize(m.GridWidth + WeekColumn(*in.Options, z, m));
     // Lines are drawn in the zone's own style, so their step comes from that font.
     lineStep = std::max(
         1, ClipSize(
                static_cast<long long>(
                    in.Measurer->TextExtent(kLineProbe, zone.FontName, zone.FontSize, zone.TextStyle).Height) +
-               1));
+               z.px(1)));
     return std::move(memo.Text);
 }
 
@@ -261,12 +275,15 @@ void PlaceCalendar(const TMonthInputs& in, const ZoneMetrics& z, TMonthModel& m)
     }
     // A long title (the long date in a large font) may need more room than the grid and its week
     // column: the calendar grows to hold the whole title box with the outer margin on both sides,
-    // while the grid, the week numbers and the memo box keep their places and widths.
+    // while the grid, the week numbers and the memo box keep their widths.
     const long long width =
         2 * z.pad(zoneCalendar) + std::max<long long>(m.GridWidth + WeekColumn(options, z, m), m.TitleWidth);
     m.CalendarWidth = static_cast<int>(std::min<long long>(width, CalendarSideLimit(in.DesktopWidth)));
     m.CalendarHeight = static_cast<int>(std::min<long long>(height, CalendarSideLimit(in.DesktopHeight)));
-    m.GridLeft = ClipSize(z.pad(zoneCalendar) + WeekColumn(options, z, m));
+    // Under a title wider than the grid and its week column, they stand in the middle.
+    const long long body = m.GridWidth + WeekColumn(options, z, m);
+    m.BodyLeft = ClipSize(z.pad(zoneCalendar) + std::max<long long>(0, m.TitleWidth - body) / 2);
+    m.GridLeft = ClipSize(m.BodyLeft + WeekColumn(options, z, m));
     m.GridTop = ClipSize(z.pad(zoneCalendar) + m.TitleHeight + z.sp(zoneTitle) + weekdayRow);
 }
 
@@ -304,12 +321,12 @@ struct BoxAdder {
     }
 };
 
-// A box whose text is centred over it, two pixels below its top.
-void CentreText(TCalendarBox& box, std::string text, int width) {
+// A box whose text is centred over it, `margin` pixels below its top.
+void CentreText(TCalendarBox& box, std::string text, int width, int margin) {
     box.Text = std::move(text);
     box.Centred = true;
     box.TextX = box.Left + width / 2;
-    box.TextY = box.Top + 2;
+    box.TextY = box.Top + margin;
 }
 
 // The calendar, the title, the week-day initials and the week numbers.
@@ -324,7 +341,7 @@ void PlaceHeaderBoxes(const TMonthInputs& in, const ZoneMetrics& z, BoxAdder& ad
         box.Text = m.TitleText;
         box.Centred = true;
         box.TextX = pad0 + m.TitleWidth / 2;
-        box.TextY = ClipSize(z.pad(zoneCalendar) + z.pad(zoneTitle) + 2);
+        box.TextY = ClipSize(z.pad(zoneCalendar) + z.pad(zoneTitle) + z.margin());
     }
     const int columnStep = ClipSize(m.CellWidth + z.sp(zoneDays));
     const int rowStep = ClipSize(m.CellHeight + z.sp(zoneDays));
@@ -334,15 +351,16 @@ void PlaceHeaderBoxes(const TMonthInputs& in, const ZoneMetrics& z, BoxAdder& ad
             TCalendarBox& box = addBox(TBoxKind::Initial, zoneWeek, m.GridLeft + c * columnStep, top,
                                        m.CellWidth, m.WeekdayRowHeight);
             box.Day = c;
-            CentreText(box, WeekdayInitial(in.Weekdays, startOfWeek, c), m.CellWidth);
+            CentreText(box, WeekdayInitial(in.Weekdays, startOfWeek, c), m.CellWidth,
+                       static_cast<int>(z.margin()));
         }
     }
     if (options.ShowWeekNumbers) {
         for (int r = 0; r < m.WeekRows; ++r) {
-            TCalendarBox& box = addBox(TBoxKind::WeekNumber, zoneWeek, pad0, m.GridTop + r * rowStep,
+            TCalendarBox& box = addBox(TBoxKind::WeekNumber, zoneWeek, m.BodyLeft, m.GridTop + r * rowStep,
                                        m.WeekNumberWidth, m.CellHeight);
             box.Day = RowWeekNumber(m.DisplayYear, m.DisplayMonth, startOfWeek, r);
-            CentreText(box, std::to_string(box.Day), m.WeekNumberWidth);
+            CentreText(box, std::to_string(box.Day), m.WeekNumberWidth, static_cast<int>(z.margin()));
         }
     }
 }
@@ -363,19 +381,20 @@ void PlaceDayBoxes(const TMonthInputs& in, const ZoneMetrics& z, BoxAdder& addBo
         TCalendarBox& box = addBox(TBoxKind::Day, DayZone(in, m, d, firstOfMonth + (d - 1)), left, top,
                                    m.CellWidth, m.CellHeight);
         box.Day = d;
-        CentreText(box, std::to_string(d), m.CellWidth);
+        CentreText(box, std::to_string(d), m.CellWidth, static_cast<int>(z.margin()));
     }
 }
 
 // Today's memo box and one box per line of it that fits.
 void PlaceMemoBoxes(const ZoneMetrics& z, const std::string& memoText, int memoLineStep, BoxAdder& addBox) {
     TMonthModel& m = addBox.m;
-    const int pad0 = static_cast<int>(z.pad(zoneCalendar));
+    const int left = m.BodyLeft;
     const int top = ClipSize(static_cast<long long>(m.GridTop) + m.GridHeight + z.sp(zoneTodaysMemo));
-    if (&addBox(TBoxKind::Memo, zoneTodaysMemo, pad0, top, m.MemoWidth, m.MemoHeight) == &addBox.dropped) {
+    if (&addBox(TBoxKind::Memo, zoneTodaysMemo, left, top, m.MemoWidth, m.MemoHeight) == &addBox.dropped) {
         return;
     }
-    const long long first = static_cast<long long>(top) + z.pad(zoneTodaysMemo) + 2;
+    const long long first = static_cast<long long>(top) + z.pad(zoneTodaysMemo) + z.margin();
+    const int indent = static_cast<int>(2 * z.margin());
     const long long bottom =
         std::min<long long>(static_cast<long long>(top) + m.MemoHeight, m.CalendarHeight);
     const long long fitting = first < bottom ? (bottom - first + memoLineStep - 1) / memoLineStep : 0;
@@ -383,9 +402,9 @@ void PlaceMemoBoxes(const ZoneMetrics& z, const std::string& memoText, int memoL
     int y = static_cast<int>(first);
     for (const std::string& line : m.MemoLines) {
         TCalendarBox& box =
-            addBox(TBoxKind::MemoLine, zoneTodaysMemo, pad0 + 4, y, m.MemoWidth - 4, memoLineStep);
+            addBox(TBoxKind::MemoLine, zoneTodaysMemo, left + indent, y, m.MemoWidth - indent, memoLineStep);
         box.Text = line;
-        box.TextX = pad0 + 4;
+        box.TextX = left + indent;
         box.TextY = y;
         y += memoLineStep;
     }
@@ -408,7 +427,7 @@ bool GenerateData(const TMonthInputs& in, TMonthModel& model) {
     if (in.Scheme == nullptr || in.Options == nullptr || in.Formats == nullptr || in.Measurer == nullptr) {
         return false;
     }
-    const ZoneMetrics zones{*in.Scheme};
+    const ZoneMetrics zones{*in.Scheme, in.Dpi};
     TMonthModel m;
     PlaceMonth(in, ValidStartOfWeek(in.Options->StartOfWeek), m);
     MeasureParts(in, zones, m);

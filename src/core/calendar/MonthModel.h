@@ -75,7 +75,9 @@ struct TMonthModel {
     int MemoWidth = 0;
     int MemoHeight = 0;
     std::vector<std::string> MemoLines; // the lines that fit in the calendar image
-    int CalendarWidth = 0;              // holds the grid with its week column and the whole title box
+    int BodyLeft = 0;      // left edge of the week numbers (or the grid) and the memo box, centred
+                           // under a title wider than they are
+    int CalendarWidth = 0; // holds the grid with its week column and the whole title box
     int CalendarHeight = 0;
     std::vector<TCalendarBox> Boxes;
 };
@@ -84,6 +86,12 @@ struct TMonthModel {
 // known: an absurd scheme or a memo of thousands of lines draws a clipped calendar instead of an image
 // of gigabytes. Only what lies within the image is laid out.
 static constexpr int kMaxCalendarSide = 4096;
+
+// The resolution the calendar's pixel sizes are given at.
+static constexpr int kDesignDpi = 96;
+// A length of `pixels` at kDesignDpi in device pixels at `dpi`, rounded to the nearest; the same
+// at kDesignDpi. Resolutions below it count as it, so no line or gap ever vanishes.
+long long ScaledPixels(long long pixels, int dpi);
 
 struct TMonthInputs {
     int TodayYear = 0;
@@ -100,6 +108,9 @@ struct TMonthInputs {
     // The virtual desktop's size in device pixels, 0 where not known: the calendar never grows beyond it.
     int DesktopWidth = 0;
     int DesktopHeight = 0;
+    // The device resolution: every pixel size of the scheme and the layout (paddings, spacings, the
+    // room around texts) is given at kDesignDpi and grows with it, as the fonts do.
+    int Dpi = kDesignDpi;
 };
 
 // Recomputes the whole model from its inputs. False, leaving `model` as it was, when there is no

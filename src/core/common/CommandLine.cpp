@@ -18,15 +18,61 @@ constexpr OptionName kOptions[] = {
     {"--export", "", TCommand::Export}, {"--sync", "", TCommand::Sync},
 };
 
+// The window system's own options (Qt's and its X11 platform's), which the calendar hands on; the
+// first group takes the next argument as its value.
+constexpr std::string_view kWindowSystemOptionsWithValue[] = {
+    "-platform",        "-platformpluginpath",
+    "-platformtheme",   "-plugin",
+    "-qwindowgeometry", "-qwindowtitle",
+    "-qwindowicon",     "-geometry",
+    "-title",           "-icon",
+    "-display",         "-name",
+    "-visual",          "-style",
+    "-stylesheet",      "-session",
+    "-qmljsdebugger",
+};
+constexpr std::string_view kWindowSystemOptions[] = {
+    "-reverse", "-testability", "-nograb", "-dograb", "-widgetcount",
+};
+
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-TCommandLine Wrong(std::string error, bool showUsage) {
+TCommandLine Wrong(std::string error) {
     TCommandLine line;
     line.Error = std::move(error);
-    line.ShowUsage = showUsage;
     return line;
+}
+
+bool Listed(std::string_view name, const auto& names) {
+    for (std::string_view listed : names) {
+        if (name == listed) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// A line of window-system options alone starts the calendar; anything else on it is refused here,
+// since Qt would pass it by in silence or end the program on it.
+TCommandLine WindowSystemLine(const std::vector<std::string>& arguments) {
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        const size_t equals = argument.find('=');
+        const std::string_view name = std::string_view(argument).substr(0, equals);
+        if (argument.size() < 2 || argument[0] != '-' || argument[1] == '-') {
+            return Wrong("unexpected argument '" + argument + "'");
+        }
+        if (Listed(name, kWindowSystemOptionsWithValue)) {
+            if (equals == std::string::npos && ++i == arguments.size()) {
+                return Wrong(argument + " needs a value");
+            }
+        } else if (equals != std::string::npos || !Listed(name, kWindowSystemOptions)) {
+            return Wrong("unknown option '" + std::string(name) + "'");
+        }
+    }
+    return {};
 }
 
 std::optional<TCommand> CommandNamed(std::string_view name) {
@@ -52,19 +98,19 @@ TCommandLine WithValue(TCommand command, std::string_view name, std::optional<st
         used = 1;
     }
     if (rest.size() > used) {
-        return Wrong("unexpected argument '" + rest[used] + "'", true);
+        return Wrong("unexpected argument '" + rest[used] + "'");
     }
     if (command == TCommand::Month) {
         if (value && !ParseYearMonth(*value, line.Year, line.Month)) {
-            return Wrong("'" + *value + "' is not a month of the form YYYY-MM", false);
+            return Wrong("'" + *value + "' is not a month of the form YYYY-MM");
         }
     } else if (takesFile) {
         if (!value || value->empty()) {
-            return Wrong(std::string(name) + " needs a FILE", true);
+            return Wrong(std::string(name) + " needs a FILE");
         }
         line.File = *value;
     } else if (value) {
-        return Wrong(std::string(name) + " takes no value", true);
+        return Wrong(std::string(name) + " takes no value");
     }
     return line;
 }
@@ -77,15 +123,14 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     }
     const std::string& first = arguments.front();
     if (first.size() > 1 && first[0] == '-' && first[1] != '-' && first != "-h") {
-        return {};
+        return WindowSystemLine(arguments);
     }
     const size_t equals = first.starts_with("--") ? first.find('=') : std::string::npos;
     const std::string_view name = std::string_view(first).substr(0, equals);
     const std::optional<TCommand> command = CommandNamed(name);
     if (!command) {
         return Wrong(first.starts_with('-') ? "unknown option '" + std::string(name) + "'"
-                                            : "unexpected argument '" + first + "'",
-                     true);
+                                            : "unexpected argument '" + first + "'");
     }
     std::optional<std::string> value;
     if (equals != std::string::npos) {
@@ -131,10 +176,14 @@ std::string UsageText(std::string_view programName) {
            "  -h, --help         print this help and end\n"
            "  --version          print the version and end\n"
            "\n"
-           "Options of the window system (-platform, -style, ...) begin with a single dash and start\n"
-           "the calendar. The commands read the files the calendar uses and need no display.\n"
-           "Exit status: 0 done, 1 a file could not be read or written or the sync failed, 2 a wrong\n"
-           "command line.\n";
+           "Options of the window system (-platform, -style, -display, ...) begin with a single dash\n"
+           "and start the calendar. The commands read the files the calendar uses and need no display.\n"
+           "Exit status: 0 done, 1 a file could not be read or written, the sync failed or no display\n"
+           "could be opened, 2 a wrong command line.\n";
+}
+
+std::string HelpHint(std::string_view programName) {
+    return "Try '" + std::string(programName) + " --help' for more information.\n";
 }
 
 } // namespace kestrivel

@@ -7,8 +7,8 @@
 namespace kestrivel {
 
 // What the program is asked to do by its arguments. Without any it runs the calendar, as do
-// arguments beginning with a single dash (other than -h): those are the window system's own
-// (-platform, -style, ...), which Qt reads. The others are done without a display and end the
+// arguments beginning with a single dash (other than -h) when all of them are the window system's
+// own (-platform, -style, ...), which Qt reads. The others are done without a display and end the
 // program.
 enum class TCommand { Calendar, Help, Version, Month, Import, Export, Sync };
 
@@ -17,14 +17,12 @@ struct TCommandLine {
     int Year = 0; // --month YYYY-MM; 0 for the current month
     int Month = 0;
     std::string File; // --import and --export
-    // A line that does not read: one line saying why. With ShowUsage the usage follows it, as the
-    // options themselves were wrong rather than a value given to one.
+    // A line that does not read: one line saying why.
     std::string Error;
-    bool ShowUsage = false;
 };
 
-// Exit codes of the commands: done, a file that could not be read or written or a sync that failed,
-// a wrong line.
+// Exit codes of the commands: done, a file that could not be read or written, a sync that failed or
+// a calendar without a display, a wrong line.
 inline constexpr int kExitDone = 0;
 inline constexpr int kExitFailure = 1;
 inline constexpr int kExitUsage = 2;
@@ -39,5 +37,7 @@ bool ParseYearMonth(std::string_view text, int& year, int& month);
 
 // What --help prints, for the program called `programName`; it ends with a line break.
 std::string UsageText(std::string_view programName);
+// The line after an error of the command line, pointing to the help; it ends with a line break.
+std::string HelpHint(std::string_view programName);
 
 } // namespace kestrivel

@@ -21,24 +21,42 @@ public:
 struct XdgEnvironment {
     std::string XdgConfigHome; // XDG_CONFIG_HOME
     std::string Home;          // HOME
+    std::string Path;          // PATH: where a command name is looked for
 };
 
-// The XDG way: a desktop entry "<programName>.desktop" in the autostart folder of the user's
-// configuration folder ($XDG_CONFIG_HOME, else $HOME/.config).
+// The application id the freedesktop rules name the desktop entries after.
+inline constexpr const char* kApplicationId = "org.example.kestrivel";
+
+// The XDG way: a desktop entry named after the application id ("org.example.kestrivel.desktop") in
+// the autostart folder of the user's configuration folder ($XDG_CONFIG_HOME, else $HOME/.config).
+// Its Exec key names the command ("kestrivel") when that command is the program, else the program's
+// path.
 class TXdgAutostart : public IAutostart {
 public:
-    // Uses the user's configuration folder as `environment` names it.
+    // Uses the user's configuration folder and command path as `environment` names them.
     explicit TXdgAutostart(const XdgEnvironment& environment);
     // Uses `configFolder` in its place (tests).
-    explicit TXdgAutostart(std::string configFolder);
+    explicit TXdgAutostart(std::string configFolder, std::string path = {});
 
-    std::string entryPath(const std::string& programName) const;
+    std::string entryPath() const;
+    // The entry earlier versions wrote, "<programName>.desktop".
+    std::string oldEntryPath(const std::string& programName) const;
     bool setAutostart(const std::string& programName, const std::string& programPath, bool on,
                       std::string& error) override;
+    // An entry of an earlier version is renamed to the current name, as the user left it (on, or
+    // turned off by the desktop); where both exist the current one stands and the old one goes. True
+    // when an old entry was found.
+    bool moveOldEntry(const std::string& programName) const;
 
 private:
     std::string m_configFolder;
+    std::string m_path;
 };
+
+// What the Exec key starts: `commandName` when the first folder of `pathVariable` (":"-separated)
+// holding a file of that name holds `programPath` itself, else `programPath`.
+std::string AutostartCommand(const std::string& programPath, const std::string& commandName,
+                             const std::string& pathVariable);
 
 // The user's configuration folder: $XDG_CONFIG_HOME when set to an absolute path, else
 // $HOME/.config; empty when neither is known.

@@ -293,11 +293,10 @@ TConfigData::DiskState TConfigData::takeInMemos(bool& changed) {
 
 bool TConfigData::SaveMemos() {
     bool changed = false;
-    if (m_unkept.contains(MemosPath()) || takeInMemos(changed) == DiskState::Refused) {
-        return false;
-    }
     FileStamp written;
-    if (!Memos.SaveToFile(MemosPath(), written)) {
+    m_memosSaveFailed = m_unkept.contains(MemosPath()) || takeInMemos(changed) == DiskState::Refused ||
+                        !Memos.SaveToFile(MemosPath(), written);
+    if (m_memosSaveFailed) {
         return false;
     }
     m_memosBase = Memos.Items();

@@ -81,6 +81,8 @@ public:
     // Memos.dat could not be kept, or when the merged list would pass 65,535 memos or its file
     // the read cap.
     bool SaveMemos();
+    // The last SaveMemos failed: memos in the list may not be in Memos.dat.
+    bool MemosSaveFailed() const { return m_memosSaveFailed; }
     // Takes in what another program saved to Memos.dat since this one last read or wrote it,
     // keeping the changes made here since then; nothing is written. True when the memo list
     // changed (its indexes may then have moved).
@@ -108,6 +110,7 @@ public:
     std::vector<TDamagedFile> TakeDamagedFiles();
 
 private:
+    bool m_memosSaveFailed = false;
     // A regular file that exists but did not load completely is kept beside itself as
     // `<name>.damaged-<stamp>`, exactly as it was and synced, before any save can replace it. An
     // earlier copy with the same bytes is reused; a file that cannot be read is moved aside.

@@ -1,5 +1,7 @@
 #include "lang/MessageTable.h"
 
+#include <algorithm>
+
 namespace kestrivel {
 
 namespace {
@@ -15,6 +17,10 @@ namespace {
 // changes, asked in the chosen language). M4 tells that a sync joined the texts of memos edited on
 // both sides. S0 to S16 are the tray tooltip's line about the last sync: when it ran, or why it
 // failed, numbered as TSyncFailure; S17 counts the server's events the calendar does not show.
+// E6 names the memo list's limit when a memo cannot be added to a full list, M5 counts the events an
+// import left out for that reason, M6 tells that no folder could hold the instance lock, Q6 asks at
+// "Close" whether to try again to save memos whose save failed, and T1 is the tray tooltip's line
+// while they are not saved. F1 and F2 are the file dialogs' filters.
 const char* const kBuiltInMessages[] = {
     "E0=Error",
     "E1=The date you entered is invalid!",
@@ -22,16 +28,21 @@ const char* const kBuiltInMessages[] = {
     "E3=A file could not be read completely. It is kept unchanged as ;",
     "E4=This date already has a memo. Choose another date, or modify the memo of that day.",
     "E5=Unable to write to ;",
+    "E6=The memo list is full: it holds at most 65,535 memos. Remove a memo before adding another.",
     "M0=Message",
     "M1=You already have the latest version of Kestrivel, no update is necessary.",
     "M2=Memos added / approximated / skipped: ;",
     "M3=Memos left out of the export (dates after the year 3000 or damaged): ;",
     "M4=Memos changed both here and on the calendar server now hold both texts: ;",
+    "M5=Memos left out because the memo list is full (65,535 memos at most): ;",
+    "M6=No folder can hold the calendar's lock file (;). A second start may not find this calendar and start "
+    "another one.",
     "Q0=Question",
     "Q1=A scheme named \";\" already exists, do you want to replace it?",
     "Q2=Do you really want to delete the scheme named \";\"?",
     "Q3=A new version of Kestrivel is availlable! Do you want to download it now?",
     "Q4=Do you want to save the changes?",
+    "Q6=The memos could not be saved to ;. Do you want to try again? No closes the calendar without them.",
     "I0=Value input",
     "I1=Enter the name of the new scheme :",
     "S0=Last sync: ;",
@@ -47,11 +58,15 @@ const char* const kBuiltInMessages[] = {
     "S10=Sync failed: the server address must start with http:// or https://",
     "S11=Sync failed: the server address holds a user name or password, enter them in their own fields",
     "S12=Sync stopped: the server sends the sync on to ; - set it as the server address if you trust it",
-    "S13=Sync failed: no secret store is running, enter the password in the Sync group or set KESTRIVEL_SYNC_PASSWORD",
+    "S13=Sync failed: no secret store is running, enter the password in the Sync group or set "
+    "KESTRIVEL_SYNC_PASSWORD",
     "S14=Sync incomplete: changes not sent to the server: ;",
     "S15=Sync stopped: the memo file is damaged, nothing was sent",
     "S16=Sync stopped: it would remove this many events from the server: ;",
     "S17=Events on the server not shown here (their date holds another memo): ;",
+    "T1=Memos not saved",
+    "F1=Calendar data file (*.dat)",
+    "F2=iCalendar file (*.ics)",
 };
 
 const char* const kBuiltInValueNames[] = {
@@ -110,7 +125,7 @@ bool MessageNumberInRange(TMessageKind kind, int number) {
         last = 7;
         break;
     case TMessageKind::Question:
-        last = 5;
+        last = 6;
         break;
     case TMessageKind::Input:
         last = 1;
@@ -155,6 +170,16 @@ std::optional<TMessageBox> BuildMessage(const TNameValueList& table, TMessageKin
         break;
     }
     return box;
+}
+
+std::string FileFilter(const TNameValueList& table, std::string_view name) {
+    const std::string builtIn = BuiltInMessages().value(name);
+    const std::string text = table.value(name);
+    if (text.empty()) {
+        return builtIn;
+    }
+    const std::string pattern = builtIn.substr(std::min(builtIn.rfind('('), builtIn.size()));
+    return text.find(pattern) == std::string::npos ? text + " " + pattern : text;
 }
 
 } // namespace kestrivel

@@ -28,7 +28,7 @@ inline constexpr std::string_view WeekdaysName = "Weekdays";
 enum class TMessageKind {
     Error,    // ShowError: letter E, numbers 1 to 8
     Info,     // ShowInfo: letter M, numbers 1 to 7
-    Question, // AskQuestion: letter Q, numbers 1 to 5
+    Question, // AskQuestion: letter Q, numbers 1 to 6
     Input,    // InputValue: letter I, number 1
 };
 
@@ -56,16 +56,29 @@ struct TErrorMessage {
     static constexpr int FileKeptDamaged = 3;
     static constexpr int DateTaken = 4;
     static constexpr int UnableToWrite = 5;
+    static constexpr int MemoListFull = 6;
 };
 struct TQuestionMessage {
     static constexpr int SaveChanges = 4;
+    static constexpr int SaveMemosAgain = 6;
 };
 struct TInfoMessage {
     static constexpr int LatestVersion = 1;
     static constexpr int ICalendarImported = 2;
     static constexpr int LeftOutOfExport = 3;
     static constexpr int TextsJoined = 4;
+    static constexpr int LeftOutListFull = 5;
+    static constexpr int NoInstanceLock = 6;
 };
+// Texts of the message table that are no box: the tray tooltip's line while memos are not saved and
+// the file dialogs' filters.
+inline constexpr std::string_view MemosNotSavedName = "T1";
+inline constexpr std::string_view CalendarDataFilterName = "F1";
+inline constexpr std::string_view ICalendarFilterName = "F2";
+// A file dialog's filter from `table` (CalendarDataFilterName, ICalendarFilterName): its text, with
+// the built-in text's pattern ("(*.dat)") added when a translation left it out, so that the dialog
+// still lists the right files; the built-in text when the table has none.
+std::string FileFilter(const TNameValueList& table, std::string_view name);
 
 // What one box shows. For an input box `Text` is the prompt and `DefaultText` fills the field.
 struct TMessageBox {

@@ -28,7 +28,8 @@ struct ICalendarImportCounts {
     int Approximated = 0; // added, but not whole: as a Single memo on their first date (a
                           // recurrence memos lack, or a rule libical rejects), or with the text cut
                           // to the editor's 255 characters
-    int Skipped = 0;      // not added: date taken, no usable date, or the list is full
+    int Skipped = 0;      // not added: date taken or no usable date
+    int LeftOut = 0;      // not added: the list was full (TMemoList::kMaxCount memos)
 };
 
 // Adds the file's events to `memos` under the list's rules (one memo per date, at most 65,535):
@@ -40,7 +41,8 @@ struct ICalendarImportCounts {
 // lines, line length).
 bool ImportMemosFromICalendar(TMemoList& memos, const std::string& path, ICalendarImportCounts& counts);
 
-// The argument of the import's message: "added / approximated / skipped", e.g. "12 / 3 / 0".
+// The argument of the import's message: "added / approximated / skipped", e.g. "12 / 3 / 0"; events
+// left out of a full list are told apart (LeftOut).
 std::string ICalendarImportSummary(const ICalendarImportCounts& counts);
 
 } // namespace kestrivel

@@ -1,5 +1,8 @@
 #include "memos/MemoEditorRules.h"
 
+#include "lang/MessageTable.h"
+#include "memos/UnitMemo.h"
+
 #include <algorithm>
 
 namespace kestrivel {
@@ -145,6 +148,13 @@ bool cutMemoText(std::string& text) {
     }
     text.resize(keep);
     return true;
+}
+
+int MemoAddRefusal(const TMemoList& memos, TDateValue date) {
+    if (memos.IndexOfDate(date) >= 0) {
+        return TErrorMessage::DateTaken;
+    }
+    return memos.Count() >= TMemoList::kMaxCount ? TErrorMessage::MemoListFull : 0;
 }
 
 } // namespace kestrivel

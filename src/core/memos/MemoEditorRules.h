@@ -10,6 +10,8 @@
 
 namespace kestrivel {
 
+class TMemoList;
+
 // What the memo editor does with its fields, apart from the widgets: filling the controls from a
 // memo, the "Ok" check and the text conversions. The dialog stays a thin shell around these.
 
@@ -41,6 +43,11 @@ MemoEditorFields MemoEditorFieldsFor(TDateValue date, std::string_view text, int
 // text is not cut here: the limit holds for typing only, so a longer stored text that was opened
 // and left alone comes back whole.
 MemoEditorResult CheckMemoEditor(const MemoEditorFields& fields, bool dateLocked, TDateValue presetDate);
+
+// Why a memo cannot be added on `date`, as the number of the error the editor shows with the text
+// kept: 0 none, TErrorMessage::DateTaken for a taken date, TErrorMessage::MemoListFull when the list
+// holds TMemoList::kMaxCount memos.
+int MemoAddRefusal(const TMemoList& memos, TDateValue date);
 
 // Stored form -> text box: each ";" becomes `lineBreak`.
 std::string MemoTextToEditor(std::string_view stored, std::string_view lineBreak = "\n");

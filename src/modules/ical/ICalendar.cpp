@@ -40,7 +40,7 @@ std::string exportUid(const TMemo& memo) {
     return uid;
 }
 
-enum class EventResult { Added, Approximated, Skipped };
+enum class EventResult { Added, Approximated, Skipped, LeftOut };
 
 EventResult importEvent(TMemoList& memos, std::string_view block) {
     TEventReading event;
@@ -99,11 +99,12 @@ bool ImportMemosFromICalendar(TMemoList& memos, const std::string& path, ICalend
             // Once the list is full nothing more can be added; the rest is only counted.
             const EventResult result =
                 memos.Count() >= TMemoList::kMaxCount
-                    ? EventResult::Skipped
+                    ? EventResult::LeftOut
                     : importEvent(memos, all.substr(block.Begin, block.End - block.Begin));
             ++(result == EventResult::Added          ? counts.Added
                : result == EventResult::Approximated ? counts.Approximated
-                                                     : counts.Skipped);
+               : result == EventResult::Skipped      ? counts.Skipped
+                                                     : counts.LeftOut);
         }
         return true;
     } catch (const std::exception&) {

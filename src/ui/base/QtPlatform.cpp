@@ -45,7 +45,10 @@ void AppendLiteral(std::string& out, const QString& text) {
 int PointsToPixels(int pointSize, int dpi) {
     // No glyph taller than the largest calendar: a font size of thousands of points would have every
     // outline rasterised at full size just to be clipped. Measuring and drawing share this bound.
-    return std::min((pointSize * dpi + 36) / 72, kMaxFontPixels);
+    // At another resolution the 96-dpi size is scaled like every other length of the calendar, so
+    // the calendar keeps its proportions: 10 points are 13 pixels at 96 dpi and 26 at 192.
+    const long long atDesign = (static_cast<long long>(pointSize) * kSurfaceDpi + 36) / 72;
+    return static_cast<int>(std::min<long long>(ScaledPixels(atDesign, dpi), kMaxFontPixels));
 }
 
 void SetSurfaceResolution(QImage& image) {

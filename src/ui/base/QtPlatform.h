@@ -20,8 +20,8 @@ namespace kestrivel {
 static constexpr int kSurfaceDpi = 96;
 
 // A point size as the character height in device pixels at `dpi`, the unit the window's own 13-pixel
-// font is given in. On a scaled screen the calendar draws at device resolution with its fonts
-// converted at the screen's real resolution, as toolkits do for an unscaled window.
+// font is given in. On a scaled screen the calendar draws at device resolution with its fonts at
+// their 96-dpi pixel size times the scale, as every other length of it.
 // The largest character height drawn: a glyph never exceeds the largest calendar side.
 static constexpr int kMaxFontPixels = 4096;
 int PointsToPixels(int pointSize, int dpi = kSurfaceDpi);

@@ -1,7 +1,10 @@
 #include "base/UnitMessages.h"
 
 #include "base/Services.h"
+#include "base/QtPlatform.h"
 #include "lang/MessageTable.h"
+
+#include <QString>
 
 namespace kestrivel {
 
@@ -40,6 +43,14 @@ std::optional<std::string> InputValue(TServices& services, QWidget* parent, int 
         return std::nullopt;
     }
     return services.InputBox(parent, *box).value_or(defaultText);
+}
+
+QString CalendarDataFilter(const TServices& services) {
+    return TextToQString(FileFilter(services.Messages(), CalendarDataFilterName));
+}
+
+QString ICalendarFilter(const TServices& services) {
+    return TextToQString(FileFilter(services.Messages(), ICalendarFilterName));
 }
 
 void ShowLibraryError(TServices& services, QWidget* parent, const std::string& text) {

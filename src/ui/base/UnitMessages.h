@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+class QString;
 class QWidget;
 
 namespace kestrivel {
@@ -24,6 +25,11 @@ int AskQuestion(TServices& services, QWidget* parent, int number, std::string_vi
 // none, so the caller's value stays as it was.
 std::optional<std::string> InputValue(TServices& services, QWidget* parent, int number,
                                       const std::string& defaultText);
+// The file dialogs' filters in the language of the message table: memo and scheme files, and
+// iCalendar files.
+QString CalendarDataFilter(const TServices& services);
+QString ICalendarFilter(const TServices& services);
+
 // A failure in the platform's own words ("Unable to write to ...", "'x' is not a valid integer
 // value"), captioned with the application title.
 void ShowLibraryError(TServices& services, QWidget* parent, const std::string& text);

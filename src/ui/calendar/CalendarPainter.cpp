@@ -46,9 +46,10 @@ bool NoKeyUnder(const QImage& image, const QRect& area) {
     return true;
 }
 
-// `surface` is the image painted on: it decides the smoothing (see SurfaceStyle).
+// `surface` is the image painted on: it decides the smoothing (see SurfaceStyle). The effects lie
+// `line` device pixels off the text (one at 96 dpi).
 void PaintText(QPainter& painter, const QString& text, const TSettings& zone, const TZoneFont& font, int x,
-               int y, bool centred, const QImage& surface) {
+               int y, bool centred, const QImage& surface, int line) {
     const int advance = font.Metrics.horizontalAdvance(text);
     if (centred) {
         x -= advance / 2;
@@ -58,7 +59,7 @@ void PaintText(QPainter& painter, const QString& text, const TSettings& zone, co
     bool smooth = translucent;
     if (!translucent && !IsKey(zone.TextColor) && !(effect && IsKey(zone.EffectColor))) {
         // Where the ink reaches, with the effects' pixel and the smoothed edge around it.
-        const int margin = effect ? 2 : 1;
+        const int margin = effect ? 2 * line : 1;
         const QRect reach = font.Metrics.boundingRect(text)
                                 .translated(x, y + font.Metrics.ascent())
                                 .adjusted(-margin, -margin, margin, margin);
@@ -79,12 +80,14 @@ void PaintText(QPainter& painter, const QString& text, const TSettings& zone, co
         painter.drawText(x + dx, baseline + dy, text);
     };
     if (zone.Outline) {
-        ink(zone.EffectColor, 1, 0);
-        ink(zone.EffectColor, 0, 1);
-        ink(zone.EffectColor, -1, 0);
-        ink(zone.EffectColor, 0, -1);
+        for (int d = 1; d <= line; ++d) {
+            ink(zone.EffectColor, d, 0);
+            ink(zone.EffectColor, 0, d);
+            ink(zone.EffectColor, -d, 0);
+            ink(zone.EffectColor, 0, -d);
+        }
     } else if (zone.Shadow) {
-        ink(zone.EffectColor, 1, 1);
+        ink(zone.EffectColor, line, line);
     }
     ink(zone.TextColor, 0, 0);
 }
@@ -100,46 +103,45 @@ void FillSpan(QPainter& painter, int x, int y, int width, int height, TColor col
 }
 
 // Pixels left out at the start and end of the first and second row of a rounded box: the 6 by 6
-// corner ellipse cuts two pixels from the outermost row and one from the next.
+// corner ellipse cuts two pixels from the outermost row and one from the next. At more dpi each row
+// and each pixel of it is `line` device pixels.
 constexpr int kCornerInset[2] = {2, 1};
 
 // The box is drawn span by span rather than with the painter's shape routines so the pixels are exact
-// and the same on every platform: the outline is the outermost pixel of the shape on every side.
-void PaintFrame(QPainter& painter, const TSettings& zone, int left, int top, int right, int bottom,
-                bool translucent) {
-    const int width = right - left;
-    const int height = bottom - top;
+// and the same on every platform: the outline is the outermost `line` pixels of the shape on every side.
+void PaintFrame(QPainter& painter, const TSettings& zone, const QRect& box, int line, bool translucent) {
+    const int width = box.width();
+    const int height = box.height();
     if (width <= 0 || height <= 0) {
         return;
     }
     const TColor pen = zone.Frame ? zone.FrameColor : zone.BackColor;
     const TColor fill = zone.BackColor;
+    auto edgeRow = [&](int row) { return std::min(row, height - 1 - row) < line; };
     auto inset = [&](int row) {
-        if (!zone.RoundCorners) {
-            return 0;
-        }
-        const int fromEdge = std::min(row, height - 1 - row);
-        return fromEdge < 2 ? std::min(kCornerInset[fromEdge], (width - 1) / 2) : 0;
+        const int step = std::min(row, height - 1 - row) / line;
+        return zone.RoundCorners && step < 2 ? std::min(kCornerInset[step] * line, (width - 1) / 2) : 0;
     };
     for (int row = 0; row < height;) {
-        const int x0 = left + inset(row);
-        const int x1 = right - 1 - inset(row); // inclusive
+        const int x0 = box.left() + inset(row);
+        const int x1 = box.right() - inset(row); // inclusive
         const int spanWidth = x1 - x0 + 1;
-        if (row == 0 || row == height - 1) {
-            FillSpan(painter, x0, top + row, spanWidth, 1, pen, translucent);
-            ++row;
-            continue;
-        }
-        // Inner rows of the same width are painted as one band: the two side pixels and the fill.
+        // Rows of the same kind and width are painted as one band.
         int rows = 1;
-        while (row + rows < height - 1 && inset(row + rows) == inset(row)) {
+        while (row + rows < height && edgeRow(row + rows) == edgeRow(row) &&
+               inset(row + rows) == inset(row)) {
             ++rows;
         }
-        const int y = top + row;
-        FillSpan(painter, x0, y, 1, rows, pen, translucent);
-        FillSpan(painter, x1, y, 1, rows, pen, translucent);
-        if (zone.BackSolid && spanWidth > 2) {
-            FillSpan(painter, x0 + 1, y, spanWidth - 2, rows, fill, translucent);
+        const int y = box.top() + row;
+        if (edgeRow(row)) {
+            FillSpan(painter, x0, y, spanWidth, rows, pen, translucent);
+        } else {
+            const int side = std::min(line, spanWidth);
+            FillSpan(painter, x0, y, side, rows, pen, translucent);
+            FillSpan(painter, x1 - side + 1, y, side, rows, pen, translucent);
+            if (zone.BackSolid && spanWidth > 2 * line) {
+                FillSpan(painter, x0 + line, y, spanWidth - 2 * line, rows, fill, translucent);
+            }
         }
         row += rows;
     }
@@ -199,15 +201,24 @@ void DrawCalendar(QImage& buffer, const TMonthModel& model, const TScheme* schem
         }
         return *fonts[zone];
     };
+    const int line = static_cast<int>(ScaledPixels(1, style.Dpi));
     for (const TCalendarBox& box : model.Boxes) {
         const TSettings& zone = scheme->Settings[box.Zone];
         if (box.Kind != TBoxKind::MemoLine && PaintsBox(zone)) {
-            PaintFrame(painter, zone, box.Left, box.Top, box.Right, box.Bottom, style.Translucent);
+            PaintFrame(painter, zone, QRect(QPoint(box.Left, box.Top), QPoint(box.Right - 1, box.Bottom - 1)),
+                       line, style.Translucent);
         }
-        if (box.Kind != TBoxKind::Calendar && box.Kind != TBoxKind::Memo && !box.Text.empty()) {
-            PaintText(painter, TextToQString(box.Text), zone, fontOf(box.Zone), box.TextX, box.TextY,
-                      box.Centred, buffer);
+        if (box.Kind == TBoxKind::Calendar || box.Kind == TBoxKind::Memo || box.Text.empty()) {
+            continue;
         }
+        QString text = TextToQString(box.Text);
+        const TZoneFont& font = fontOf(box.Zone);
+        // A line of today's memo longer than its box ends in "…" rather than at the box's edge.
+        if (box.Kind == TBoxKind::MemoLine && box.Right > box.Left) {
+            text =
+                font.Metrics.elidedText(text, Qt::ElideRight, std::max(0, box.Right - box.TextX - 2 * line));
+        }
+        PaintText(painter, text, zone, font, box.TextX, box.TextY, box.Centred, buffer, line);
     }
 }
 

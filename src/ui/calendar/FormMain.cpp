@@ -175,6 +175,7 @@ TMonthInputs TfrmMain::ModelInputs(int dpi) {
     // The calendar is laid out and painted in device pixels: on a scaled screen its texts are measured
     // and drawn at the screen's resolution, its lines stay one device pixel, and nothing is resampled.
     in.Measurer = &m_measurer;
+    in.Dpi = dpi;
     if (dpi != kSurfaceDpi) {
         if (!m_deviceMeasurer || m_deviceMeasurer->Dpi() != dpi) {
             m_deviceMeasurer = std::make_unique<QtTextMeasurer>(WindowFont(dpi), dpi);

@@ -122,7 +122,7 @@ public:
     QToolButton* updDateNext() const;
     QLineEdit* edtDate() const;
     QPushButton* btnDate() const;
-    // Lays the box over the title box, inset by 2 pixels (after every redraw).
+    // Lays the box over the title box, inset by 2 pixels at 96 dpi (after every redraw).
     void FormResize();
     // Enter moves to the month typed (error 1 when it is no date) and closes; Escape closes.
     void edtDateKeyUp(int key);

@@ -59,7 +59,10 @@ bool TfrmMain::DateBoxShown() const {
 QRect TfrmMain::DateBoxDeviceRect() const {
     for (const TCalendarBox& box : m_model.Boxes) {
         if (box.Kind == TBoxKind::Title) {
-            return QRect(box.Left + 2, box.Top + 2, m_model.TitleWidth - 4, m_model.TitleHeight - 4);
+            // Inset by 2 pixels at 96 dpi, as the text in the title.
+            const int inset = static_cast<int>(ScaledPixels(2, DeviceDpi(screen())));
+            return QRect(box.Left + inset, box.Top + inset, m_model.TitleWidth - 2 * inset,
+                         m_model.TitleHeight - 2 * inset);
         }
     }
     return {};
@@ -83,6 +86,11 @@ void TfrmMain::ShowDateBox(bool visible) {
     }
     if (m_dateBox == nullptr) {
         createDateBox();
+    }
+    // A hidden text field that kept the focus would still take the keys it knows (Home) from the
+    // calendar, now and after every dialog that gives the focus back to it.
+    if (!visible && m_dateBox->isAncestorOf(focusWidget())) {
+        setFocus(Qt::OtherFocusReason);
     }
     m_dateBox->setVisible(visible);
     m_dateBox->ForgetKey();

@@ -51,12 +51,19 @@ void TTrayIcon::Refresh() {
     if (TryEncodeDate(today.year(), today.month(), today.day(), date)) {
         m_toolTip = TextToQString(FormatDate("dddddd", date, m_formats)).left(63);
     }
-    if (!m_statusLine.isEmpty()) {
-        m_toolTip += QLatin1Char('\n') + m_statusLine;
+    for (const QString& line : {m_warningLine, m_statusLine}) {
+        if (!line.isEmpty()) {
+            m_toolTip += QLatin1Char('\n') + line;
+        }
     }
     if (m_icon) {
         m_icon->setToolTip(m_toolTip);
     }
+}
+
+void TTrayIcon::SetWarningLine(const QString& line) {
+    m_warningLine = line;
+    Refresh();
 }
 
 void TTrayIcon::SetStatusLine(const QString& line) {

@@ -23,10 +23,13 @@ public:
     // same commands. Only the first instance gets this far.
     void Add();
     bool IsAdded() const { return m_icon != nullptr; }
-    // The tooltip: today's long date, cut to 63 characters, and below it the status line, if any.
+    // The tooltip: today's long date, cut to 63 characters, and below it the warning and the status
+    // lines, if any.
     void Refresh();
-    // The tooltip's second line (the last sync); empty for none.
+    // The tooltip's last line (the last sync); empty for none.
     void SetStatusLine(const QString& line);
+    // A line above it that warns (memos not saved); empty for none.
+    void SetWarningLine(const QString& line);
     QString ToolTip() const { return m_toolTip; }
 
     // The host's activation: Display/Hide when it is the host's way of opening the calendar.
@@ -46,6 +49,7 @@ private:
     bool m_statusNotifier = false;
     QString m_toolTip;
     QString m_statusLine;
+    QString m_warningLine;
 };
 
 // Whether an activation shows or hides the calendar. An XEmbed tray reports a click as Trigger and a

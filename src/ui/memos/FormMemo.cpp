@@ -122,7 +122,8 @@ bool AddMemo(TfrmMemo& editor, TConfigData& config, TServices& services, TDateVa
         return false;
     }
     if (!config.Memos.Add(editor.Text, static_cast<uint8_t>(editor.MemoType), editor.Date)) {
-        ShowError(services, editor.parentWidget(), 1);
+        const int refusal = MemoAddRefusal(config.Memos, editor.Date);
+        ShowError(services, editor.parentWidget(), refusal != 0 ? refusal : TErrorMessage::InvalidDate);
         return false;
     }
     return true;
@@ -299,9 +300,12 @@ void TfrmMemo::btnOkClick() {
         ShowError(m_services, this, result.Error);
         return;
     }
-    if (!m_dateLocked && m_takenDates != nullptr && m_takenDates->IndexOfDate(result.Memo.Date) >= 0) {
-        ShowError(m_services, this, TErrorMessage::DateTaken);
-        return;
+    // The text typed stays open when the memo cannot be added: a taken date, a full list.
+    if (!m_dateLocked && m_takenDates != nullptr) {
+        if (const int refusal = MemoAddRefusal(*m_takenDates, result.Memo.Date); refusal != 0) {
+            ShowError(m_services, this, refusal);
+            return;
+        }
     }
     Date = result.Memo.Date;
     Text = result.Memo.Text;

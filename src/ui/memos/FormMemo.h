@@ -82,11 +82,12 @@ public:
     // `loop` (which drives the widgets) and returns the result; a dialog still open is cancelled.
     void SetModalLoop(std::function<void(TfrmMemo&)> loop) { m_modalLoop = std::move(loop); }
 
-    // Add mode: the list whose dates are taken. "Ok" on one of them says so and keeps the dialog
-    // open with everything typed; none (the default) leaves the check to the caller.
+    // Add mode: the list whose dates are taken. "Ok" on one of them, or with the list full, says so
+    // and keeps the dialog open with everything typed; none (the default) leaves the check to the
+    // caller.
     void SetTakenDates(const TMemoList* memos) { m_takenDates = memos; }
 
-    // "Ok": checks the date in add mode (error 1 or 4, and the dialog stays open), reads the fields
+    // "Ok": checks the date in add mode (error 1, 4 or 6, and the dialog stays open), reads the fields
     // back and closes with OK.
     void btnOkClick();
 

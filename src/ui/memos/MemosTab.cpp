@@ -68,16 +68,8 @@ void fitTypeColumn(QTableView& grid, const TNameValueList& valueNames) {
 
 } // namespace
 
-QString CalendarDataFilter() {
-    return QStringLiteral("Calendar data file (*.dat)");
-}
-
-QString ICalendarFilter() {
-    return QStringLiteral("iCalendar file (*.ics)");
-}
-
-QString MemoFileFilters() {
-    return CalendarDataFilter() + QStringLiteral(";;") + ICalendarFilter();
+QString MemoFileFilters(const TServices& services) {
+    return CalendarDataFilter(services) + QStringLiteral(";;") + ICalendarFilter(services);
 }
 
 MemosTableModel::MemosTableModel(const TConfigData& config, const TLocaleFormats& formats,
@@ -262,7 +254,8 @@ void MemosTab::btnExportMemoClick() {
         return;
     }
     // The dialog's suffix follows the chosen filter; the name decides the format.
-    const QString fileName = m_services.SaveFileName(window(), MemoFileFilters(), QStringLiteral("dat"));
+    const QString fileName =
+        m_services.SaveFileName(window(), MemoFileFilters(m_services), QStringLiteral("dat"));
     if (fileName.isEmpty()) {
         return;
     }
@@ -281,14 +274,17 @@ void MemosTab::btnExportMemoClick() {
 }
 
 void MemosTab::btnImportMemoClick() {
-    const QString fileName = m_services.OpenFileName(window(), MemoFileFilters());
+    const QString fileName = m_services.OpenFileName(window(), MemoFileFilters(m_services));
     if (fileName.isEmpty()) {
         return;
     }
     const std::string path = QFile::encodeName(fileName).toStdString();
     if (!IsICalendarFileName(path)) {
-        m_config.Memos.ImportFromFile(path, m_formats);
+        const bool whole = m_config.Memos.ImportFromFile(path, m_formats);
         DisplayMemos();
+        if (!whole && m_config.Memos.Count() >= TMemoList::kMaxCount) {
+            ShowError(m_services, window(), TErrorMessage::MemoListFull);
+        }
         return;
     }
     // A file that cannot be read adds nothing and, like a failed exchange import, says nothing; a
@@ -297,6 +293,9 @@ void MemosTab::btnImportMemoClick() {
     if (importICalendar(path, counts)) {
         DisplayMemos();
         ShowInfo(m_services, window(), TInfoMessage::ICalendarImported, ICalendarImportSummary(counts));
+        if (counts.LeftOut > 0) {
+            ShowInfo(m_services, window(), TInfoMessage::LeftOutListFull, std::to_string(counts.LeftOut));
+        }
     }
 }
 

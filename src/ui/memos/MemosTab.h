@@ -112,11 +112,7 @@ private:
     std::thread m_import;
 };
 
-// The filter of the memo and scheme file dialogs.
-QString CalendarDataFilter();
-// The filter of iCalendar memo files.
-QString ICalendarFilter();
-// The Memos tab's file dialogs offer both: the exchange format first.
-QString MemoFileFilters();
+// The Memos tab's file dialogs offer both filters in the chosen language: the exchange format first.
+QString MemoFileFilters(const TServices& services);
 
 } // namespace kestrivel

@@ -9,6 +9,9 @@
 #include "schemes/ValueListGrid.h"
 
 #include <QComboBox>
+#include <QFontMetrics>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QFile>
 #include <QGridLayout>
 #include <QKeyEvent>
@@ -23,7 +26,6 @@ namespace kestrivel {
 
 namespace {
 
-static constexpr const char* kDataFilter = "Calendar data file (*.dat)";
 static constexpr const char* kDataSuffix = "dat";
 
 QString qs(const std::string& text) {
@@ -82,6 +84,7 @@ void TSchemeEditor::buildControls() {
     m_cmbSchemes = new QComboBox(this);
     m_cmbSchemes->setObjectName(QStringLiteral("cmbSchemes"));
     m_cmbSchemes->installEventFilter(new NoTypingFilter(m_cmbSchemes));
+    m_cmbSchemes->installEventFilter(this);
     m_cmbZone->installEventFilter(new NoTypingFilter(m_cmbZone));
 
     m_valueList = new ValueListGrid(kValueRowCount, this);
@@ -209,6 +212,7 @@ bool TSchemeEditor::SaveSettings() {
 
 void TSchemeEditor::DisplaySchemes() {
     m_cmbSchemes->clear();
+    m_schemeNames.clear();
     m_cmbSchemes->setPlaceholderText(QString());
     const TSchemeList& list = m_config.Schemes;
     if (list.Count() < 2) {
@@ -223,7 +227,40 @@ void TSchemeEditor::DisplaySchemes() {
     m_cmbSchemes->setCurrentIndex(-1);
     // Nothing is selected, yet the box must not look empty: it shows the names it holds, in the
     // words their owners gave them, until one is picked.
-    m_cmbSchemes->setPlaceholderText(names.join(QStringLiteral(", ")));
+    m_schemeNames = names;
+    fitPlaceholder();
+}
+
+void TSchemeEditor::fitPlaceholder() {
+    QStyleOptionComboBox option;
+    option.initFrom(m_cmbSchemes);
+    option.editable = false;
+    option.frame = true;
+    const QRect field = m_cmbSchemes->style()->subControlRect(QStyle::CC_ComboBox, &option,
+                                                              QStyle::SC_ComboBoxEditField, m_cmbSchemes);
+    m_cmbSchemes->setPlaceholderText(FittingNames(m_schemeNames, m_cmbSchemes->fontMetrics(), field.width()));
+}
+
+bool TSchemeEditor::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_cmbSchemes && event->type() == QEvent::Resize) {
+        fitPlaceholder();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+QString FittingNames(const QStringList& names, const QFontMetrics& metrics, int width) {
+    const QString separator = QStringLiteral(", ");
+    const QString all = names.join(separator);
+    if (metrics.horizontalAdvance(all) <= width) {
+        return all;
+    }
+    for (qsizetype count = names.size() - 1; count >= 1; --count) {
+        const QString some = QStringList(names.mid(0, count)).join(separator) + separator + QChar(0x2026);
+        if (metrics.horizontalAdvance(some) <= width) {
+            return some;
+        }
+    }
+    return metrics.elidedText(all, Qt::ElideRight, width);
 }
 
 void TSchemeEditor::ShowSteps() {
@@ -367,7 +404,7 @@ void TSchemeEditor::btnDeleteSchemeClick() {
 
 void TSchemeEditor::btnExportSchemeClick() {
     const QString fileName =
-        m_services.SaveFileName(window(), QString::fromLatin1(kDataFilter), QString::fromLatin1(kDataSuffix));
+        m_services.SaveFileName(window(), CalendarDataFilter(m_services), QString::fromLatin1(kDataSuffix));
     if (fileName.isEmpty()) {
         return;
     }
@@ -377,7 +414,7 @@ void TSchemeEditor::btnExportSchemeClick() {
 
 void TSchemeEditor::btnImportSchemeClick() {
     // The schemes shipped with the program are what a user imports first.
-    const QString fileName = m_services.OpenFileName(window(), QString::fromLatin1(kDataFilter),
+    const QString fileName = m_services.OpenFileName(window(), CalendarDataFilter(m_services),
                                                      QString::fromStdString(m_config.ShippedSchemesFolder()));
     if (fileName.isEmpty()) {
         return;

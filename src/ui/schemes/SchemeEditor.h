@@ -4,9 +4,11 @@
 #include "schemes/UnitSchemes.h"
 
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 class QComboBox;
+class QFontMetrics;
 class QLabel;
 class QPushButton;
 class QTableWidget;
@@ -74,6 +76,8 @@ private:
     };
 
     void buildControls();
+    // The names in the unselected box as far as they fit, then "…".
+    void fitPlaceholder();
     // Rows that do not apply to the zone in cmbZone are greyed and cannot be entered.
     void applyZoneRows();
     // The save steps of btnSaveSchemeClick.
@@ -106,6 +110,16 @@ private:
     ChoiceWords m_shownWords;
     // Set while the program itself writes the rows.
     bool m_filling = false;
+    // The names cmbSchemes holds, shown while none is selected.
+    QStringList m_schemeNames;
+
+protected:
+    // cmbSchemes resized (its page laid out when first shown): the names are fitted anew.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 };
+
+// `names` joined by ", " as far as they fit into `width` pixels of `metrics`, the rest left out
+// after ", …"; a first name too long alone is cut with "…".
+QString FittingNames(const QStringList& names, const QFontMetrics& metrics, int width);
 
 } // namespace kestrivel

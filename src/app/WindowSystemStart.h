@@ -1,0 +1,17 @@
+#pragma once
+
+namespace kestrivel {
+
+// Qt ends a program whose window system cannot be reached with an abort and a page of advice about
+// reinstalling. While one of these lives (around the making of the application object), Qt's
+// messages are held back, and a fatal one ends the program with one line naming the display and
+// exit code 1. The held messages go out as usual when it ends.
+class WindowSystemStart {
+public:
+    WindowSystemStart();
+    ~WindowSystemStart();
+    WindowSystemStart(const WindowSystemStart&) = delete;
+    WindowSystemStart& operator=(const WindowSystemStart&) = delete;
+};
+
+} // namespace kestrivel
