@@ -17,6 +17,7 @@ struct LineCase {
     int year, month;
     const char* file;
     int error;
+    bool allowRemovals = false;
 };
 
 const LineCase kLines[] = {
@@ -48,6 +49,17 @@ const LineCase kLines[] = {
     {"sync with a value", {"--sync=http://h/"}, TCommand::Calendar, 0, 0, "", 2},
     {"sync and more", {"--sync", "now"}, TCommand::Calendar, 0, 0, "", 2},
     {"sync is no short option", {"-sync"}, TCommand::Calendar, 0, 0, "", 0},
+    {"sync allowing removals", {"--sync", "--allow-removals"}, TCommand::Sync, 0, 0, "", 0, true},
+    {"removals allowed before the sync", {"--allow-removals", "--sync"}, TCommand::Sync, 0, 0, "", 0, true},
+    {"removals allowed without a sync", {"--allow-removals"}, TCommand::Calendar, 0, 0, "", 2},
+    {"removals allowed for another command",
+     {"--month", "--allow-removals"},
+     TCommand::Calendar,
+     0,
+     0,
+     "",
+     2},
+    {"removals allowed with a value", {"--sync", "--allow-removals=1"}, TCommand::Calendar, 0, 0, "", 2},
 };
 
 class CommandLineTable : public ::testing::TestWithParam<LineCase> {};
@@ -63,6 +75,7 @@ TEST_P(CommandLineTable, ReadsTheArguments) {
         EXPECT_EQ(line.Year, c.year);
         EXPECT_EQ(line.Month, c.month);
         EXPECT_EQ(line.File, c.file);
+        EXPECT_EQ(line.AllowRemovals, c.allowRemovals);
     }
 }
 
@@ -99,7 +112,7 @@ TEST(CommandLineUsage, NamesEveryOptionAndTheProgram) {
     const std::string usage = UsageText("kestrivel");
     EXPECT_EQ(usage.rfind("Usage: kestrivel", 0), 0u);
     for (const char* option : {"--month [YYYY-MM]", "--import FILE", "--export FILE", "--sync",
-                               "KESTRIVEL_SYNC_PASSWORD", "--help", "--version"}) {
+                               "--allow-removals", "KESTRIVEL_SYNC_PASSWORD", "--help", "--version"}) {
         EXPECT_NE(usage.find(option), std::string::npos) << option;
     }
     EXPECT_EQ(usage.back(), '\n');
