@@ -168,24 +168,31 @@ std::string ChooseCalendar(const Calendars& calendars, const std::string& addres
     return calendars.front().first;
 }
 
-// Lists every VEVENT's ETag with calendar-query, for servers without sync-collection.
-TDavStatus ListByQuery(const Sender& send, const std::string& collection, TDavChanges& out) {
-    out = TDavChanges();
-    out.Full = true;
+// Every VEVENT's ETag, and its data `withData`, by calendar-query.
+TDavStatus QueryEvents(const Sender& send, const std::string& collection, bool withData,
+                       std::vector<TDavEvent>& out) {
     TDavAnswer answer;
-    const TDavStatus status =
-        Exchange(send, XmlRequest("REPORT", collection, "1", CalendarQueryBody(), kReportMaxBytes), answer);
+    const TDavStatus status = Exchange(
+        send, XmlRequest("REPORT", collection, "1", CalendarQueryBody(withData), kReportMaxBytes), answer);
     if (!status.ok()) {
         return status;
     }
     const std::string self = PathKey(collection);
-    for (const TDavResponse& r : answer.Responses) {
+    for (TDavResponse& r : answer.Responses) {
         const std::string href = FirstHref(collection, r);
-        if (!href.empty() && PathKey(href) != self && r.HasETag && (r.Status == 0 || Is2xx(r.Status))) {
-            out.Changed.push_back(TDavEvent{href, r.ETag, std::string()});
+        if (!href.empty() && PathKey(href) != self && r.HasETag && (r.Status == 0 || Is2xx(r.Status)) &&
+            (!withData || r.HasCalendarData)) {
+            out.push_back(TDavEvent{href, r.ETag, std::move(r.CalendarData)});
         }
     }
     return status;
+}
+
+// Lists every VEVENT's ETag with calendar-query, for servers without sync-collection.
+TDavStatus ListByQuery(const Sender& send, const std::string& collection, TDavChanges& out) {
+    out = TDavChanges();
+    out.Full = true;
+    return QueryEvents(send, collection, false, out.Changed);
 }
 
 // Takes one sync-collection answer into `out`; later rounds of a truncated answer overrule earlier
@@ -397,6 +404,11 @@ TDavStatus TCalDavClient::Fetch(const std::string& collection, const std::vector
         }
     }
     return TDavStatus{};
+}
+
+TDavStatus TCalDavClient::FetchAll(const std::string& collection, std::vector<TDavEvent>& out) {
+    out.clear();
+    return QueryEvents([this](THttpRequest r) { return send(std::move(r)); }, collection, true, out);
 }
 
 TDavStatus TCalDavClient::Put(const std::string& href, const std::string& data, const std::string& ifMatch,

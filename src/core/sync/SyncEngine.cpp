@@ -73,6 +73,8 @@ private:
     bool failLocal(const std::string& reason);
     bool pull(TRemoteChanges& remote, std::string& token);
     bool fetch(const std::vector<std::string>& hrefs, TRemoteChanges& remote);
+    bool fetchAll(TRemoteChanges& remote);
+    void take(TDavEvent& event, TRemoteChanges& remote);
     void keep(TDavEvent& event, bool always);
     bool fetchForPatches(const std::vector<TPushAction>& actions, size_t from);
     bool allowed(const TSyncPlan& plan);
@@ -143,18 +145,37 @@ bool SyncRun::fetch(const std::vector<std::string>& hrefs, TRemoteChanges& remot
         missing.emplace(HrefKey(href), href);
     }
     for (TDavEvent& event : events) {
-        if (missing.erase(HrefKey(event.Href)) == 0) {
-            continue;
+        if (missing.erase(HrefKey(event.Href)) != 0) {
+            take(event, remote);
         }
-        TRemoteEvent& out = remote.Changed.emplace_back();
-        out.Href = event.Href;
-        out.ETag = event.ETag;
-        out.Decoded = m_codec.Decode(event.Data, out.Event);
-        keep(event, false);
     }
     // Gone between the listing and the fetch.
     for (auto& [key, href] : missing) {
         remote.Removed.push_back(std::move(href));
+    }
+    return true;
+}
+
+void SyncRun::take(TDavEvent& event, TRemoteChanges& remote) {
+    TRemoteEvent& out = remote.Changed.emplace_back();
+    out.Href = event.Href;
+    out.ETag = event.ETag;
+    out.Decoded = m_codec.Decode(event.Data, out.Event);
+    keep(event, false);
+}
+
+// A first sync (no state) reads every event with its data in one calendar-query, as other clients
+// do: a listing and then a fetch of each costs the server about twice that. The sync token is left
+// to the next sync, whose full listing then fetches only what changed meanwhile. False when the
+// query fails (an answer too large, a server that refuses it): the listing and batched fetches do
+// the work instead.
+bool SyncRun::fetchAll(TRemoteChanges& remote) {
+    std::vector<TDavEvent> events;
+    if (!m_client.FetchAll(m_collection, events).ok()) {
+        return false;
+    }
+    for (TDavEvent& event : events) {
+        take(event, remote);
     }
     return true;
 }
@@ -203,6 +224,10 @@ bool SyncRun::pull(TRemoteChanges& remote, std::string& token) {
     // Another server or calendar: the state says nothing about it.
     if (m_state.Server != m_settings.Server || HrefKey(m_state.Collection) != HrefKey(m_collection)) {
         m_state = {m_settings.Server, m_collection, {}, {}};
+    }
+    if (m_state.Token.empty() && m_state.Entries.empty() && fetchAll(remote)) {
+        token.clear();
+        return true;
     }
     TDavChanges changes;
     status = m_client.Changes(m_collection, m_state.Token, changes);
