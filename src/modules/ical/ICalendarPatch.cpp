@@ -67,7 +67,7 @@ EventSpan findEvent(const std::vector<RawLine>& lines, size_t ordinal) {
             if (++depth == 2 && sameICalendarName(icalendarValue(lines[i].Unfolded), "VEVENT")) {
                 inside = seen++ == ordinal;
             }
-        } else if (sameICalendarName(name, "END")) {
+        } else if (sameICalendarName(name, "END") && depth > 0) {
             if (depth-- == 2 && inside) {
                 span.End = i;
                 span.Found = true;

@@ -1,5 +1,6 @@
 #include "ICalendarTime.h"
 
+#include <algorithm>
 #include <ctime>
 #include <initializer_list>
 #include <string>
@@ -29,13 +30,43 @@ bool isZoneLine(std::string_view name) {
     return false;
 }
 
+// Zones change their offsets a few times a year at most, by month and day; libical expands a
+// zone's rules up to the date asked for, so a rule that changes it every second since 1970 would
+// never end. Only rules of the parts real zones use are taken.
+bool isZoneRule(std::string_view line) {
+    std::string value(icalendarValue(line));
+    for (char& c : value) {
+        c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+    }
+    bool yearly = false;
+    for (size_t pos = 0; pos <= value.size();) {
+        const size_t end = std::min(value.find(';', pos), value.size());
+        const std::string_view part = std::string_view(value).substr(pos, end - pos);
+        const std::string_view name = part.substr(0, part.find('='));
+        yearly = yearly || part == "FREQ=YEARLY";
+        bool known = part == "FREQ=YEARLY" || part == "INTERVAL=1";
+        for (const std::string_view allowed : {"BYMONTH", "BYDAY", "BYMONTHDAY", "UNTIL", "COUNT", "WKST"}) {
+            known = known || name == allowed;
+        }
+        if (!known) {
+            return false;
+        }
+        pos = end + 1;
+    }
+    return yearly;
+}
+
 ZonePtr buildZone(std::string_view block) {
     std::unique_ptr<icalparser, decltype(&icalparser_free)> parser(icalparser_new(), &icalparser_free);
     icalcomponent* component = nullptr;
     std::string copy;
     for (size_t pos = 0; parser && pos < block.size() && component == nullptr;) {
         const std::string_view line = nextICalendarLine(block, pos);
-        if (line.size() <= kICalendarMaxParsedLine && isZoneLine(icalendarPropertyName(line))) {
+        const std::string_view name = icalendarPropertyName(line);
+        if (sameICalendarName(name, "RRULE") && !isZoneRule(line)) {
+            return nullptr;
+        }
+        if (line.size() <= kICalendarMaxParsedLine && isZoneLine(name)) {
             copy.assign(line);
             component = icalparser_add_line(parser.get(), copy.data());
         }
