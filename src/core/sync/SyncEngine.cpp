@@ -76,7 +76,9 @@ private:
     bool fetchAll(TRemoteChanges& remote);
     void take(TDavEvent& event, TRemoteChanges& remote);
     void keep(TDavEvent& event, bool always);
+    bool needsCopy(const TPushAction& action) const;
     bool fetchForPatches(const std::vector<TPushAction>& actions, size_t from);
+    std::string patch(const TPushAction& action, std::vector<std::string>& conflicts);
     bool allowed(const TSyncPlan& plan);
     bool round(const TRemoteChanges& remote, std::vector<std::string>& conflicts);
     void applyLocal(const std::vector<TMemoChange>& changes);
@@ -193,16 +195,19 @@ void SyncRun::keep(TDavEvent& event, bool always) {
     }
 }
 
+bool SyncRun::needsCopy(const TPushAction& action) const {
+    const auto copy = m_fetched.find(HrefKey(action.Href));
+    return action.Kind == TPushKind::Update &&
+           (copy == m_fetched.end() || copy->second.ETag != action.IfMatch);
+}
+
 // The server's copies of the next edits to go out that were not kept from the round's fetch, or
 // that changed since.
 bool SyncRun::fetchForPatches(const std::vector<TPushAction>& actions, size_t from) {
     std::vector<std::string> hrefs;
     for (size_t i = from; i < actions.size() && hrefs.size() < kPatchFetchBatch; ++i) {
-        const TPushAction& action = actions[i];
-        const auto known = m_fetched.find(HrefKey(action.Href));
-        if (action.Kind == TPushKind::Update &&
-            (known == m_fetched.end() || known->second.ETag != action.IfMatch)) {
-            hrefs.push_back(action.Href);
+        if (needsCopy(actions[i])) {
+            hrefs.push_back(actions[i].Href);
         }
     }
     std::vector<TDavEvent> events;
@@ -299,6 +304,23 @@ void SyncRun::indexEntries() {
     }
 }
 
+// The edit written into the server's copy of its event. Empty, with the event named a conflict,
+// when that copy is gone, changed since this round read it, or says another date (or none) now:
+// the next round reads it again and decides anew.
+std::string SyncRun::patch(const TPushAction& action, std::vector<std::string>& conflicts) {
+    std::string data;
+    const auto copy = m_fetched.find(HrefKey(action.Href));
+    if (copy != m_fetched.end() && copy->second.ETag == action.IfMatch) {
+        data = m_codec.Patch(copy->second.Data, action.Memo, m_now);
+        m_fetchedBytes -= copy->second.Data.size();
+        m_fetched.erase(copy);
+    }
+    if (data.empty()) {
+        conflicts.push_back(action.Href);
+    }
+    return data;
+}
+
 bool SyncRun::pushOne(const TPushAction& action, std::vector<std::string>& conflicts) {
     TDavStatus status;
     const std::string key = HrefKey(action.Href);
@@ -312,25 +334,9 @@ bool SyncRun::pushOne(const TPushAction& action, std::vector<std::string>& confl
             ++m_report.Removed;
         }
     } else {
-        std::string data;
-        if (action.Kind == TPushKind::Create) {
-            data = m_codec.Encode(action.Memo, action.Uid, m_now);
-        } else {
-            const auto copy = m_fetched.find(key);
-            if (copy == m_fetched.end() || copy->second.ETag != action.IfMatch) {
-                // Gone or changed since this round read it: the next round reads it again.
-                conflicts.push_back(action.Href);
-                return true;
-            }
-            data = m_codec.Patch(copy->second.Data, action.Memo, m_now);
-            m_fetchedBytes -= copy->second.Data.size();
-            m_fetched.erase(copy);
-            if (data.empty()) {
-                // Its copy says another date now (or none): the next round takes that in first.
-                conflicts.push_back(action.Href);
-                return true;
-            }
-        }
+        const std::string data = action.Kind == TPushKind::Create
+                                     ? m_codec.Encode(action.Memo, action.Uid, m_now)
+                                     : patch(action, conflicts);
         if (data.empty()) {
             return true;
         }
@@ -357,11 +363,8 @@ bool SyncRun::pushOne(const TPushAction& action, std::vector<std::string>& confl
 bool SyncRun::push(const std::vector<TPushAction>& actions, std::vector<std::string>& conflicts) {
     int sinceSave = 0;
     for (size_t i = 0; i < actions.size(); ++i) {
-        const TPushAction& action = actions[i];
-        const auto copy = m_fetched.find(HrefKey(action.Href));
-        const bool needsCopy = action.Kind == TPushKind::Update &&
-                               (copy == m_fetched.end() || copy->second.ETag != action.IfMatch);
-        const bool done = (!needsCopy || fetchForPatches(actions, i)) && pushOne(action, conflicts);
+        const bool done =
+            (!needsCopy(actions[i]) || fetchForPatches(actions, i)) && pushOne(actions[i], conflicts);
         if (!done) {
             // What went out so far is recorded; the failure stays the one reported.
             const TSyncReport failed = m_report;
