@@ -23,6 +23,12 @@ std::string calendar(const std::string& events) {
            events + "END:VCALENDAR\r\n";
 }
 
+// Tests read times as a user in Berlin would, whatever the machine's zone.
+void inBerlin() {
+    setenv("TZ", "Europe/Berlin", 1);
+    tzset();
+}
+
 struct RoundTrip {
     TMemo Memo;
     const char* Lines; // lines the object must hold, as RFC 5545 writes them
@@ -81,6 +87,7 @@ std::string oneDay(const std::string& extra, const std::string& summary = "Jazz"
 }
 
 TEST(ICalendarCodec, ReadsWhatOthersWriteAndSaysWhatIsLeftOut) {
+    inBerlin();
     const TMemo jazz{date(2007, 6, 28), "Jazz", mtSingle};
     const Reading cases[] = {
         // CLASS, CATEGORIES and TRANSP say what a memo cannot.
@@ -149,12 +156,6 @@ TEST(ICalendarCodec, ReadsWhatOthersWriteAndSaysWhatIsLeftOut) {
             EXPECT_EQ(read.Exact, c.Exact);
         }
     }
-}
-
-// Tests read times as a user in Berlin would, whatever the machine's zone.
-void inBerlin() {
-    setenv("TZ", "Europe/Berlin", 1);
-    tzset();
 }
 
 std::string startingAt(const std::string& start, const std::string& rule = "") {
