@@ -59,7 +59,6 @@ const LineCase kLines[] = {
      0,
      "",
      2},
-    {"removals allowed with a value", {"--sync", "--allow-removals=1"}, TCommand::Calendar, 0, 0, "", 2},
 };
 
 class CommandLineTable : public ::testing::TestWithParam<LineCase> {};

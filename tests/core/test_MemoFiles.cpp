@@ -242,7 +242,6 @@ TEST_F(MemoFiles, FailedLoadsAfterTheCountKeepTheCompleteMemos) {
     const Behind behind[] = {
         {"count lowered", kHead + Le16(1) + two, 1},
         {"zeros", std::string(900, '\0'), 0},
-        {"headerless count lowered", Le16(1) + two, 1},
         {"one byte more", kHead + Le16(2) + two + '\0', 2},
     };
     for (const Behind& b : behind) {
