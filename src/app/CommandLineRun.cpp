@@ -203,7 +203,8 @@ std::string SyncPassword(const TSyncSettings& sync) {
 
 std::string SyncSummary(const TSyncReport& report) {
     return std::to_string(report.Sent) + " sent, " + std::to_string(report.Received) + " received, " +
-           std::to_string(report.Removed) + " removed, " + std::to_string(report.Joined) + " joined";
+           std::to_string(report.Removed) + " removed, " + std::to_string(report.Joined) + " joined, " +
+           std::to_string(report.NotShown) + " not shown";
 }
 
 // The calendar the sync found at the settings' address, as its state file names it; the address
@@ -219,7 +220,7 @@ std::string SyncedCollection(const std::string& folder, const TSyncSettings& syn
 
 // One sync of the user's memos with the server of Settings.ini's section "Sync". The engine reads
 // and writes the files itself, merging with whatever a running calendar wrote meanwhile.
-int RunSync(int& argc, char** argv) {
+int RunSync(bool allowRemovals, int& argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Kestrivel"));
     const ProgramPaths paths = FindProgramPaths();
@@ -239,11 +240,15 @@ int RunSync(int& argc, char** argv) {
     }
     // Asked last: a locked secret store may ask the user to unlock it.
     sync.Password = SyncPassword(sync);
-    const TSyncReport report =
-        SyncFolder(paths.ProgramFolder, sync, *transport, *codec, QDateTime::currentSecsSinceEpoch());
+    const TSyncReport report = SyncFolder(paths.ProgramFolder, sync, *transport, *codec,
+                                          QDateTime::currentSecsSinceEpoch(), allowRemovals);
     if (!report.ok()) {
+        const std::string hint =
+            report.Failure == TSyncFailure::RemovalsRefused
+                ? " (to remove them, run " + std::string(kProgram) + " --sync --allow-removals)"
+                : std::string();
         return Fail("sync failed: " +
-                    (report.Reason.empty() ? std::string("no reason given") : report.Reason));
+                    (report.Reason.empty() ? std::string("no reason given") : report.Reason) + hint);
     }
     Print(std::string(kProgram) + ": synced with " + SyncedCollection(paths.ProgramFolder, sync) + ": " +
           SyncSummary(report) + "\n");
@@ -293,7 +298,7 @@ int RunCommandLine(const TCommandLine& line, int& argc, char** argv) {
         Print("Kestrivel " KESTRIVEL_VERSION "\n");
         return kExitDone;
     case TCommand::Sync:
-        return RunSync(argc, argv);
+        return RunSync(line.AllowRemovals, argc, argv);
     default:
         return RunOnFiles(line, argc, argv);
     }

@@ -27,6 +27,17 @@ void ValidFile(const std::string& head, const std::string& path, size_t size) {
     ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(size)), 0);
 }
 
+// One memo whose text fills the file to `size` bytes (bytes behind the last memo would make the
+// file a damaged one).
+void MemoFile(const std::string&, const std::string& path, size_t size) {
+    std::ofstream out(path, std::ios::binary);
+    const int32_t length = static_cast<int32_t>(size - 21 - 13);
+    out.write("\x0D\0\0\0CalendarMemos\x64\0\x01\0", 21);
+    out.write("\0\0\0\0\0\x1E\xE6\x40\0", 9); // 45296.0 (5 January 2024), Single
+    out.write(reinterpret_cast<const char*>(&length), 4);
+    out << std::string(static_cast<size_t>(length), 'x');
+}
+
 // 65,535 lines of 1,024 bytes, the last one longer: a full memo list from exactly `size` bytes.
 void ExchangeFile(const std::string&, const std::string& path, size_t size) {
     std::ofstream out(path, std::ios::binary);
@@ -51,7 +62,7 @@ const struct {
     void (*Make)(const std::string&, const std::string&, size_t);
     std::function<bool(const std::string&)> Read;
 } kReaders[] = {
-    {"MemosTwo.dat", kDataFileCap, false, ValidFile, [](auto& p) { return TMemoList().LoadFromFile(p); }},
+    {"memo", kDataFileCap, false, MemoFile, [](auto& p) { return TMemoList().LoadFromFile(p); }},
     {"exchange", kDataFileCap, false, ExchangeFile, Import},
     {"SchemesThree.dat", kDataFileCap, false, ValidFile,
      [](auto& p) { return TSchemeList().LoadFromFile(p); }},

@@ -313,6 +313,20 @@ TEST(CalDavClient, FetchMatchesEitherSpellingAndLeavesOutMissing) {
     EXPECT_EQ(server.Sent[2].Body.find("e199.ics"), std::string::npos);
 }
 
+// A first sync's one request: every event with its data, by calendar-query; answers without data
+// or with a failed status are left out.
+TEST(CalDavClient, FetchAllAsksForTheDataOfEveryEvent) {
+    TRecordedServer server({{"REPORT " + kA + "memos/", "<c:calendar-data/>", 207, "radicale-multiget.xml"}});
+    std::vector<TDavEvent> events;
+    ASSERT_TRUE(TCalDavClient(server, "alice@example.org", "secret").FetchAll(kCal, events).ok());
+    EXPECT_EQ(server.Lines, "REPORT 1 " + kA + "memos/; ");
+    EXPECT_NE(server.Sent[0].Body.find("<c:comp-filter name=\"VEVENT\"/>"), std::string::npos);
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0].Href + " " + events[0].ETag, kCal + "m2%40kestrivel.ics " + kE2b);
+    EXPECT_NE(events[0].Data.find("\r\nSUMMARY:Birthday party\r\n"), std::string::npos);
+    EXPECT_EQ(events[1].Href + " " + events[1].ETag, kCal + "m1%40kestrivel.ics " + kE1);
+}
+
 struct WriteCase {
     const char* name;
     std::string method;

@@ -17,6 +17,7 @@ struct LineCase {
     int year, month;
     const char* file;
     int error;
+    bool allowRemovals = false;
 };
 
 const LineCase kLines[] = {
@@ -58,6 +59,16 @@ const LineCase kLines[] = {
      0},
     {"a window system option without its value", {"-display"}, TCommand::Calendar, 0, 0, "", 2},
     {"an unknown option after the window system's", {"-reverse", "-bogus"}, TCommand::Calendar, 0, 0, "", 2},
+    {"sync allowing removals", {"--sync", "--allow-removals"}, TCommand::Sync, 0, 0, "", 0, true},
+    {"removals allowed before the sync", {"--allow-removals", "--sync"}, TCommand::Sync, 0, 0, "", 0, true},
+    {"removals allowed without a sync", {"--allow-removals"}, TCommand::Calendar, 0, 0, "", 2},
+    {"removals allowed for another command",
+     {"--month", "--allow-removals"},
+     TCommand::Calendar,
+     0,
+     0,
+     "",
+     2},
 };
 
 class CommandLineTable : public ::testing::TestWithParam<LineCase> {};
@@ -72,6 +83,7 @@ TEST_P(CommandLineTable, ReadsTheArguments) {
         EXPECT_EQ(line.Year, c.year);
         EXPECT_EQ(line.Month, c.month);
         EXPECT_EQ(line.File, c.file);
+        EXPECT_EQ(line.AllowRemovals, c.allowRemovals);
     }
 }
 
@@ -108,7 +120,7 @@ TEST(CommandLineUsage, NamesEveryOptionAndTheProgram) {
     const std::string usage = UsageText("kestrivel");
     EXPECT_EQ(usage.rfind("Usage: kestrivel", 0), 0u);
     for (const char* option : {"--month [YYYY-MM]", "--import FILE", "--export FILE", "--sync",
-                               "KESTRIVEL_SYNC_PASSWORD", "--help", "--version"}) {
+                               "--allow-removals", "KESTRIVEL_SYNC_PASSWORD", "--help", "--version"}) {
         EXPECT_NE(usage.find(option), std::string::npos) << option;
     }
     EXPECT_EQ(usage.back(), '\n');

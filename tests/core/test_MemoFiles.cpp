@@ -231,6 +231,24 @@ TEST_F(MemoFiles, FailedLoadsAfterTheCountKeepTheCompleteMemos) {
     ASSERT_EQ(list.Count(), 1);
     ExpectMemo(list.Items()[0], D(2006, 1, 9), 1, "x");
 
+    // Bytes behind the counted records: a count lowered below them, a file of zeros (read as the
+    // headerless layout without a memo), one stray byte. Each would look like memos removed.
+    const std::string two = Record(D(2006, 1, 9), 1, "x") + Record(D(2006, 1, 10), 0, "y");
+    struct Behind {
+        const char* Why;
+        std::string Bytes;
+        int Kept;
+    };
+    const Behind behind[] = {
+        {"count lowered", kHead + Le16(1) + two, 1},
+        {"zeros", std::string(900, '\0'), 0},
+        {"one byte more", kHead + Le16(2) + two + '\0', 2},
+    };
+    for (const Behind& b : behind) {
+        EXPECT_FALSE(list.LoadFromFile(Write("behind.dat", b.Bytes))) << b.Why;
+        EXPECT_EQ(list.Count(), b.Kept) << b.Why;
+    }
+
     // Cut inside the date, the type and the length of the first record.
     for (size_t cut : {3u, 8u, 10u, 12u}) {
         const std::string rec = Record(D(2006, 1, 9), 1, "x").substr(0, cut);

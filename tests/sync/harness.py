@@ -183,6 +183,64 @@ def server_objects(calendar):
     return objects
 
 
+def put_object(calendar, name, data):
+    """Puts `data` as the object `name` of `calendar`, as the second device's own bytes; its href."""
+    import requests
+    client = calendar.client
+    url = str(calendar.url).rstrip("/") + "/" + name
+    answer = requests.put(url, data=data, timeout=60, auth=(client.username, client.password),
+                          headers={"Content-Type": "text/calendar; charset=utf-8", "If-None-Match": "*"})
+    if answer.status_code not in (201, 204):
+        raise AssertionError(f"PUT {name} answered {answer.status_code}")
+    return requests.utils.urlparse(url).path
+
+
+# What an edit may change besides the edited property.
+RENEWED = {"SEQUENCE", "DTSTAMP", "LAST-MODIFIED"}
+
+
+def components(data):
+    """{(name, UID, RECURRENCE-ID): {property: [values as iCalendar text]}} of every component of
+    `data`, nested ones (alarms) counted within their parent's properties."""
+    import icalendar
+    out = {}
+
+    def properties(component):
+        props = {}
+        for name, value in component.property_items(recursive=False, sorted=False):
+            if name not in ("BEGIN", "END"):
+                props.setdefault(name, []).append(value.to_ical() if hasattr(value, "to_ical") else value)
+        for sub in component.subcomponents:
+            props.setdefault("BEGIN:" + sub.name, []).append(sorted(properties(sub).items()))
+        return props
+
+    for component in icalendar.Calendar.from_ical(data).walk():
+        if component.name != "VALARM":
+            recurrence = component.get("RECURRENCE-ID")
+            key = (component.name, str(component.get("UID", component.get("TZID", ""))),
+                   recurrence.to_ical() if recurrence else None)
+            props = properties(component)
+            if component.name == "VCALENDAR":
+                props = {k: v for k, v in props.items() if not k.startswith("BEGIN:")}
+            out[key] = props
+    return out
+
+
+def changed_properties(before, after):
+    """{component key: property names that differ} between two iCalendar texts; a component
+    added or removed is named with the property "*"."""
+    old, new = components(before), components(after)
+    out = {}
+    for key in set(old) | set(new):
+        if key not in old or key not in new:
+            out[key] = {"*"}
+            continue
+        names = {n for n in set(old[key]) | set(new[key]) if old[key].get(n) != new[key].get(n)}
+        if names:
+            out[key] = names
+    return out
+
+
 def event_of(data):
     """(date, RRULE frequency or None, SUMMARY) of the main VEVENT in `data`."""
     import icalendar
@@ -259,17 +317,18 @@ class Device:
         env = {k: v for k, v in os.environ.items()
                if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "DBUS_SESSION_BUS_ADDRESS")}
         home = os.path.join(self.folder, "home")
-        env.update(HOME=home, XDG_CONFIG_HOME=home, LC_ALL="C", LANG="C",
+        # Dates of timed events are local dates: the tests' expectations are Berlin's.
+        env.update(HOME=home, XDG_CONFIG_HOME=home, LC_ALL="C", LANG="C", TZ="Europe/Berlin",
                    KESTRIVEL_SYNC_PASSWORD=self.password if password is None else password)
         return env
 
-    def start_sync(self, password=None):
-        return subprocess.Popen([self.program, "--sync"], env=self.environment(password), text=True,
+    def start_sync(self, password=None, options=()):
+        return subprocess.Popen([self.program, "--sync", *options], env=self.environment(password), text=True,
                                 stdout=subprocess.PIPE, stderr=subprocess.PIPE, stdin=subprocess.DEVNULL)
 
-    def sync(self, password=None, timeout=120):
+    def sync(self, password=None, timeout=120, options=()):
         """(exit code, stdout, stderr) of one `kestrivel --sync`."""
-        proc = self.start_sync(password)
+        proc = self.start_sync(password, options)
         try:
             out, err = proc.communicate(timeout=timeout)
         except subprocess.TimeoutExpired:

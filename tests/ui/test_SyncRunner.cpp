@@ -47,6 +47,7 @@ class NoCodec : public IEventCodec {
 public:
     std::string Encode(const TMemo&, const std::string&, int64_t) override { return {}; }
     bool Decode(const std::string&, TEventMemo&) override { return false; }
+    std::string Patch(const std::string&, const TMemo&, int64_t) override { return {}; }
 };
 
 } // namespace

@@ -35,6 +35,27 @@ constexpr std::string_view kWindowSystemOptions[] = {
     "-reverse", "-testability", "-nograb", "-dograb", "-widgetcount",
 };
 
+// Flags that change how a command runs, each with the one command it belongs to.
+struct FlagName {
+    std::string_view Long;
+    TCommand Command;
+    std::string_view CommandName;
+    bool TCommandLine::*Field;
+};
+
+constexpr FlagName kFlags[] = {
+    {"--allow-removals", TCommand::Sync, "--sync", &TCommandLine::AllowRemovals},
+};
+
+const FlagName* FlagNamed(std::string_view name) {
+    for (const FlagName& flag : kFlags) {
+        if (name == flag.Long) {
+            return &flag;
+        }
+    }
+    return nullptr;
+}
+
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
@@ -115,9 +136,7 @@ TCommandLine WithValue(TCommand command, std::string_view name, std::optional<st
     return line;
 }
 
-} // namespace
-
-TCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
+TCommandLine ParseCommand(const std::vector<std::string>& arguments) {
     if (arguments.empty()) {
         return {};
     }
@@ -137,6 +156,31 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
         value = first.substr(equals + 1);
     }
     return WithValue(*command, name, std::move(value), {arguments.begin() + 1, arguments.end()});
+}
+
+} // namespace
+
+TCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
+    std::vector<std::string> rest;
+    std::vector<const FlagName*> flags;
+    for (const std::string& argument : arguments) {
+        if (const FlagName* flag = FlagNamed(argument)) {
+            flags.push_back(flag);
+        } else {
+            rest.push_back(argument);
+        }
+    }
+    TCommandLine line = ParseCommand(rest);
+    for (const FlagName* flag : flags) {
+        if (!line.Error.empty()) {
+            break;
+        }
+        if (line.Command != flag->Command) {
+            return Wrong(std::string(flag->Long) + " goes only with " + std::string(flag->CommandName));
+        }
+        line.*(flag->Field) = true;
+    }
+    return line;
 }
 
 bool ParseYearMonth(std::string_view text, int& year, int& month) {
@@ -173,6 +217,10 @@ std::string UsageText(std::string_view programName) {
            "  --sync             sync the memos once with the calendar server of section [Sync] in\n"
            "                     Settings.ini; the password is read from KESTRIVEL_SYNC_PASSWORD\n"
            "                     when it is set, else from the desktop's secret store\n"
+           "  --sync --allow-removals\n"
+           "                     the same, also when it removes more than half of the events the\n"
+           "                     sync knows on the server (and more than ten); without it such a\n"
+           "                     sync changes nothing and fails\n"
            "  -h, --help         print this help and end\n"
            "  --version          print the version and end\n"
            "\n"

@@ -17,6 +17,8 @@ struct TCommandLine {
     int Year = 0; // --month YYYY-MM; 0 for the current month
     int Month = 0;
     std::string File; // --import and --export
+    // --sync --allow-removals: a sync may remove more than half of the events it knows.
+    bool AllowRemovals = false;
     // A line that does not read: one line saying why.
     std::string Error;
 };
@@ -28,7 +30,8 @@ inline constexpr int kExitFailure = 1;
 inline constexpr int kExitUsage = 2;
 
 // `arguments` without the program's own name. Options take their value as the next argument or
-// after "=" (--month=2026-02).
+// after "=" (--month=2026-02). A flag of a command (--allow-removals of --sync) may stand before or
+// after it.
 TCommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 
 // "YYYY-MM" with a month 01..12 of a year 0001..9999; false, leaving year and month alone, for

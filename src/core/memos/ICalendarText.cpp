@@ -84,10 +84,12 @@ bool isMemoLine(std::string_view line) {
     return false;
 }
 
-bool findICalendarEvents(std::string_view text, std::vector<ICalendarBlock>& events) {
+bool findICalendarEvents(std::string_view text, std::vector<ICalendarBlock>& events,
+                         std::vector<ICalendarBlock>* zones) {
     std::vector<std::string_view> open; // the names of the components we are in, outermost first
     bool sawCalendar = false;
     size_t eventBegin = 0;
+    size_t zoneBegin = 0;
     size_t lines = 0;
     for (size_t pos = 0; pos < text.size();) {
         const size_t start = pos;
@@ -106,6 +108,7 @@ bool findICalendarEvents(std::string_view text, std::vector<ICalendarBlock>& eve
             }
             sawCalendar = sawCalendar || calendar;
             eventBegin = event ? start : eventBegin;
+            zoneBegin = open.size() == 1 ? start : zoneBegin;
             open.push_back(component);
         } else if (sameICalendarName(name, "END")) {
             if (open.empty() || !sameICalendarName(icalendarValue(line), open.back())) {
@@ -113,6 +116,8 @@ bool findICalendarEvents(std::string_view text, std::vector<ICalendarBlock>& eve
             }
             if (open.size() == 2 && sameICalendarName(open.back(), "VEVENT")) {
                 events.push_back({eventBegin, pos});
+            } else if (zones != nullptr && open.size() == 2 && sameICalendarName(open.back(), "VTIMEZONE")) {
+                zones->push_back({zoneBegin, pos});
             }
             open.pop_back();
         } else if (open.empty() && !trimEnd(line).empty()) {

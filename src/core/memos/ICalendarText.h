@@ -44,10 +44,11 @@ struct ICalendarBlock {
     size_t End; // behind the END:VEVENT line and its line break
 };
 
-// The byte ranges of the VEVENTs of one or more VCALENDAR objects in unfolded text. False, with
-// nothing to import, for anything else: text outside a calendar, a calendar inside another, an
-// event that is not directly in a calendar, a component left open or closed under another name,
-// or a file beyond the bounds above.
-bool findICalendarEvents(std::string_view text, std::vector<ICalendarBlock>& events);
+// The byte ranges of the VEVENTs of one or more VCALENDAR objects in unfolded text, and those of
+// their VTIMEZONEs when `zones` is given. False, with nothing to import, for anything else: text
+// outside a calendar, a calendar inside another, an event that is not directly in a calendar, a
+// component left open or closed under another name, or a file beyond the bounds above.
+bool findICalendarEvents(std::string_view text, std::vector<ICalendarBlock>& events,
+                         std::vector<ICalendarBlock>* zones = nullptr);
 
 } // namespace kestrivel

@@ -152,6 +152,10 @@ bool TMemoList::LoadFromFile(const std::string& fileName) {
             }
             items.push_back(std::move(memo));
         }
+        // Bytes behind the last record: a count lowered below the records, or a file filled with
+        // zeros (which reads as the headerless layout with no memo). Either would look like memos
+        // removed, so the file counts as damaged even though every counted record read.
+        complete = complete && reader.remaining() == 0;
         m_items = std::move(items);
         m_index.MarkDirty();
         return complete;

@@ -56,7 +56,8 @@ public:
     bool SaveToFile(const std::string& fileName) const;
     // The same; `written` receives the stamp of the file written.
     bool SaveToFile(const std::string& fileName, FileStamp& written) const;
-    // A failure after the memo count was read keeps the memos read completely before it; a
+    // A failure after the memo count was read keeps the memos read completely before it (bytes
+    // left behind the counted records are such a failure); a
     // missing file, one that is not a regular file or is larger than kDataFileCap, a failure before
     // the count, or a version out of range leaves the list as it was. Leftovers of interrupted saves
     // are removed first.

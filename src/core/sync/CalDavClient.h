@@ -68,6 +68,11 @@ public:
     TDavStatus Fetch(const std::string& collection, const std::vector<std::string>& hrefs,
                      std::vector<TDavEvent>& out);
 
+    // Every event of the collection with its data and ETag, in one calendar-query: what a first
+    // sync needs, at the cost of one listing. Full listings can be large; callers fall back to
+    // Changes and Fetch when this fails.
+    TDavStatus FetchAll(const std::string& collection, std::vector<TDavEvent>& out);
+
     // PUT `data` (text/calendar) at `href`: with an empty `ifMatch` only when nothing is there
     // (If-None-Match: *), else only when the ETag still is `ifMatch`. `newEtag` receives the ETag
     // of the answer, empty when the server sends none. PreconditionFailed when the condition fails.

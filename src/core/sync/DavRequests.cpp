@@ -47,11 +47,12 @@ std::string SyncCollectionBody(const std::string& token) {
            "</d:sync-collection>\n";
 }
 
-std::string CalendarQueryBody() {
+std::string CalendarQueryBody(bool withData) {
     return std::string(kHead) +
            "<c:calendar-query xmlns:d=\"DAV:\" xmlns:c=\"urn:ietf:params:xml:ns:caldav\">\n"
            " <d:prop>\n"
-           "  <d:getetag/>\n"
+           "  <d:getetag/>\n" +
+           (withData ? "  <c:calendar-data/>\n" : "") +
            " </d:prop>\n"
            " <c:filter>\n"
            "  <c:comp-filter name=\"VCALENDAR\">\n"

@@ -16,8 +16,8 @@ std::string PropfindHomeSetBody();
 std::string PropfindPrincipalBody();
 // sync-collection at sync-level 1 asking for getetag; an empty token asks for everything.
 std::string SyncCollectionBody(const std::string& token);
-// calendar-query for the ETags of every VEVENT.
-std::string CalendarQueryBody();
+// calendar-query for the ETags of every VEVENT, and their data `withData`.
+std::string CalendarQueryBody(bool withData = false);
 // calendar-multiget of getetag and calendar-data for `hrefs` (paths or URLs as they are sent).
 std::string MultigetBody(const std::vector<std::string>& hrefs);
 

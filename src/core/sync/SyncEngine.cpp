@@ -20,14 +20,20 @@
 //      whose memo is already gone.
 //   A 412 (the event changed meanwhile) fetches that event and runs 2-4 again, a few rounds at most;
 //   what is left goes out at the next sync.
+//
+// An edit goes out as the server's own copy of the event with only the edit in it (the codec's
+// Patch): the copy fetched in 1, or fetched just before its PUT. A round that would remove many of
+// the events known stops before 2 unless removals are allowed.
 #include "sync/SyncEngine.h"
 
 #include "config/ConfigData.h"
 #include "memos/UnitMemo.h"
+#include "sync/DavXml.h"
 #include "sync/EventCodec.h"
 #include "sync/SyncReconcile.h"
 #include "sync/SyncState.h"
 
+#include <algorithm>
 #include <exception>
 #include <filesystem>
 #include <unordered_map>
@@ -40,6 +46,10 @@ namespace {
 
 constexpr int kMaxRounds = 4;
 constexpr int kSaveEvery = 50;
+// The events fetched in a round are kept for the edits that may follow, up to this many bytes;
+// an edit to one not kept fetches it again, this many at a time.
+constexpr size_t kKeepFetchedBytes = 64 * 1024 * 1024;
+constexpr size_t kPatchFetchBatch = 100;
 
 TSyncReport localFailure(std::string reason) {
     TSyncReport report;
@@ -51,9 +61,9 @@ TSyncReport localFailure(std::string reason) {
 class SyncRun {
 public:
     SyncRun(TConfigData& data, const TSyncSettings& settings, IDavTransport& transport, IEventCodec& codec,
-            int64_t now)
+            int64_t now, bool allowRemovals)
         : m_data(data), m_settings(settings), m_codec(codec),
-          m_client(transport, settings.User, settings.Password), m_now(now),
+          m_client(transport, settings.User, settings.Password), m_now(now), m_allowRemovals(allowRemovals),
           m_statePath(SyncStatePath(data.ProgramFolder())) {}
 
     TSyncReport run();
@@ -63,6 +73,13 @@ private:
     bool failLocal(const std::string& reason);
     bool pull(TRemoteChanges& remote, std::string& token);
     bool fetch(const std::vector<std::string>& hrefs, TRemoteChanges& remote);
+    bool fetchAll(TRemoteChanges& remote);
+    void take(TDavEvent& event, TRemoteChanges& remote);
+    void keep(TDavEvent& event, bool always);
+    bool needsCopy(const TPushAction& action) const;
+    bool fetchForPatches(const std::vector<TPushAction>& actions, size_t from);
+    std::string patch(const TPushAction& action, std::vector<std::string>& conflicts);
+    bool allowed(const TSyncPlan& plan);
     bool round(const TRemoteChanges& remote, std::vector<std::string>& conflicts);
     void applyLocal(const std::vector<TMemoChange>& changes);
     bool push(const std::vector<TPushAction>& actions, std::vector<std::string>& conflicts);
@@ -75,11 +92,15 @@ private:
     IEventCodec& m_codec;
     TCalDavClient m_client;
     int64_t m_now;
+    bool m_allowRemovals;
     std::string m_statePath;
     std::string m_collection;
     TSyncState m_state;
     std::string m_savedState;
-    std::unordered_map<std::string, size_t> m_index;
+    std::unordered_map<std::string, size_t> m_index; // by HrefKey
+    // The server's copies of events as fetched, by HrefKey, for the edits to patch.
+    std::unordered_map<std::string, TDavEvent> m_fetched;
+    size_t m_fetchedBytes = 0;
     TSyncReport m_report;
 };
 
@@ -121,18 +142,82 @@ bool SyncRun::fetch(const std::vector<std::string>& hrefs, TRemoteChanges& remot
     if (!status.ok()) {
         return fail(status);
     }
-    std::unordered_set<std::string> missing(hrefs.begin(), hrefs.end());
+    std::unordered_map<std::string, std::string> missing; // HrefKey -> href
+    for (const std::string& href : hrefs) {
+        missing.emplace(HrefKey(href), href);
+    }
     for (TDavEvent& event : events) {
-        if (missing.erase(event.Href) == 0) {
-            continue;
+        if (missing.erase(HrefKey(event.Href)) != 0) {
+            take(event, remote);
         }
-        TRemoteEvent& out = remote.Changed.emplace_back();
-        out.Href = std::move(event.Href);
-        out.ETag = std::move(event.ETag);
-        out.Decoded = m_codec.Decode(event.Data, out.Event);
     }
     // Gone between the listing and the fetch.
-    remote.Removed.insert(remote.Removed.end(), missing.begin(), missing.end());
+    for (auto& [key, href] : missing) {
+        remote.Removed.push_back(std::move(href));
+    }
+    return true;
+}
+
+void SyncRun::take(TDavEvent& event, TRemoteChanges& remote) {
+    TRemoteEvent& out = remote.Changed.emplace_back();
+    out.Href = event.Href;
+    out.ETag = event.ETag;
+    out.Decoded = m_codec.Decode(event.Data, out.Event);
+    keep(event, false);
+}
+
+// A first sync (no state) reads every event with its data in one calendar-query, as other clients
+// do: a listing and then a fetch of each costs the server about twice that. The sync token is left
+// to the next sync, whose full listing then fetches only what changed meanwhile. False when the
+// query fails (an answer too large, a server that refuses it): the listing and batched fetches do
+// the work instead.
+bool SyncRun::fetchAll(TRemoteChanges& remote) {
+    std::vector<TDavEvent> events;
+    if (!m_client.FetchAll(m_collection, events).ok()) {
+        return false;
+    }
+    for (TDavEvent& event : events) {
+        take(event, remote);
+    }
+    return true;
+}
+
+void SyncRun::keep(TDavEvent& event, bool always) {
+    const std::string key = HrefKey(event.Href);
+    const auto known = m_fetched.find(key);
+    if (known != m_fetched.end()) {
+        m_fetchedBytes -= known->second.Data.size();
+        m_fetched.erase(known);
+    }
+    if (always || m_fetchedBytes + event.Data.size() <= kKeepFetchedBytes) {
+        m_fetchedBytes += event.Data.size();
+        m_fetched.emplace(key, std::move(event));
+    }
+}
+
+bool SyncRun::needsCopy(const TPushAction& action) const {
+    const auto copy = m_fetched.find(HrefKey(action.Href));
+    return action.Kind == TPushKind::Update &&
+           (copy == m_fetched.end() || copy->second.ETag != action.IfMatch);
+}
+
+// The server's copies of the next edits to go out that were not kept from the round's fetch, or
+// that changed since.
+bool SyncRun::fetchForPatches(const std::vector<TPushAction>& actions, size_t from) {
+    std::vector<std::string> hrefs;
+    for (size_t i = from; i < actions.size() && hrefs.size() < kPatchFetchBatch; ++i) {
+        if (needsCopy(actions[i])) {
+            hrefs.push_back(actions[i].Href);
+        }
+    }
+    std::vector<TDavEvent> events;
+    const TDavStatus status = hrefs.empty() ? TDavStatus{} : m_client.Fetch(m_collection, hrefs, events);
+    if (!status.ok()) {
+        return fail(status);
+    }
+    for (TDavEvent& event : events) {
+        keep(event, true);
+    }
     return true;
 }
 
@@ -142,8 +227,12 @@ bool SyncRun::pull(TRemoteChanges& remote, std::string& token) {
         return fail(status);
     }
     // Another server or calendar: the state says nothing about it.
-    if (m_state.Server != m_settings.Server || m_state.Collection != m_collection) {
+    if (m_state.Server != m_settings.Server || HrefKey(m_state.Collection) != HrefKey(m_collection)) {
         m_state = {m_settings.Server, m_collection, {}, {}};
+    }
+    if (m_state.Token.empty() && m_state.Entries.empty() && fetchAll(remote)) {
+        token.clear();
+        return true;
     }
     TDavChanges changes;
     status = m_client.Changes(m_collection, m_state.Token, changes);
@@ -155,16 +244,18 @@ bool SyncRun::pull(TRemoteChanges& remote, std::string& token) {
     std::vector<std::string> wanted;
     std::unordered_set<std::string> listed;
     for (const TDavEvent& event : changes.Changed) {
-        listed.insert(event.Href);
-        const auto known = m_index.find(event.Href);
+        const std::string key = HrefKey(event.Href);
+        listed.insert(key);
+        const auto known = m_index.find(key);
         if (known == m_index.end() || m_state.Entries[known->second].ETag != event.ETag) {
             wanted.push_back(event.Href);
         }
     }
     for (const TSyncEntry& entry : m_state.Entries) {
-        if (changes.Full && !listed.contains(entry.Href)) {
+        const bool isListed = listed.contains(HrefKey(entry.Href));
+        if (changes.Full && !isListed) {
             remote.Removed.push_back(entry.Href);
-        } else if (entry.ETag.empty() && !listed.contains(entry.Href)) {
+        } else if (entry.ETag.empty() && !isListed) {
             // A PUT answered without an ETag: what the server made of it is read now.
             wanted.push_back(entry.Href);
         }
@@ -209,36 +300,56 @@ bool SyncRun::saveState() {
 void SyncRun::indexEntries() {
     m_index.clear();
     for (size_t i = 0; i < m_state.Entries.size(); ++i) {
-        m_index[m_state.Entries[i].Href] = i;
+        m_index[HrefKey(m_state.Entries[i].Href)] = i;
     }
+}
+
+// The edit written into the server's copy of its event. Empty, with the event named a conflict,
+// when that copy is gone, changed since this round read it, or says another date (or none) now:
+// the next round reads it again and decides anew.
+std::string SyncRun::patch(const TPushAction& action, std::vector<std::string>& conflicts) {
+    std::string data;
+    const auto copy = m_fetched.find(HrefKey(action.Href));
+    if (copy != m_fetched.end() && copy->second.ETag == action.IfMatch) {
+        data = m_codec.Patch(copy->second.Data, action.Memo, m_now);
+        m_fetchedBytes -= copy->second.Data.size();
+        m_fetched.erase(copy);
+    }
+    if (data.empty()) {
+        conflicts.push_back(action.Href);
+    }
+    return data;
 }
 
 bool SyncRun::pushOne(const TPushAction& action, std::vector<std::string>& conflicts) {
     TDavStatus status;
+    const std::string key = HrefKey(action.Href);
     if (action.Kind == TPushKind::Delete) {
         status = m_client.Delete(action.Href, action.IfMatch);
         if (status.ok()) {
-            const auto known = m_index.find(action.Href);
+            const auto known = m_index.find(key);
             if (known != m_index.end()) {
                 m_state.Entries[known->second].Href.clear();
             }
             ++m_report.Removed;
         }
     } else {
-        const std::string data = m_codec.Encode(action.Memo, action.Uid, m_now);
+        const std::string data = action.Kind == TPushKind::Create
+                                     ? m_codec.Encode(action.Memo, action.Uid, m_now)
+                                     : patch(action, conflicts);
         if (data.empty()) {
             return true;
         }
         std::string etag;
         status = m_client.Put(action.Href, data, action.IfMatch, etag);
         if (status.ok()) {
-            const auto known = m_index.find(action.Href);
+            const auto known = m_index.find(key);
             if (known == m_index.end()) {
-                m_index[action.Href] = m_state.Entries.size();
+                m_index[key] = m_state.Entries.size();
                 m_state.Entries.push_back({action.Href, action.Uid, {}, TEntryMode::Shown, false, {}});
             }
-            TSyncEntry& entry = m_state.Entries[m_index[action.Href]];
-            entry = {action.Href, action.Uid, etag, TEntryMode::Shown, false, action.Memo};
+            TSyncEntry& entry = m_state.Entries[m_index[key]];
+            entry = {entry.Href, action.Uid, etag, TEntryMode::Shown, entry.Inexact, action.Memo};
             ++m_report.Sent;
         }
     }
@@ -251,8 +362,9 @@ bool SyncRun::pushOne(const TPushAction& action, std::vector<std::string>& confl
 
 bool SyncRun::push(const std::vector<TPushAction>& actions, std::vector<std::string>& conflicts) {
     int sinceSave = 0;
-    for (const TPushAction& action : actions) {
-        const bool done = pushOne(action, conflicts);
+    for (size_t i = 0; i < actions.size(); ++i) {
+        const bool done =
+            (!needsCopy(actions[i]) || fetchForPatches(actions, i)) && pushOne(actions[i], conflicts);
         if (!done) {
             // What went out so far is recorded; the failure stays the one reported.
             const TSyncReport failed = m_report;
@@ -270,12 +382,31 @@ bool SyncRun::push(const std::vector<TPushAction>& actions, std::vector<std::str
     return saveState();
 }
 
+bool SyncRun::allowed(const TSyncPlan& plan) {
+    const size_t removals =
+        static_cast<size_t>(std::count_if(plan.Push.begin(), plan.Push.end(),
+                                          [](const TPushAction& a) { return a.Kind == TPushKind::Delete; }));
+    if (m_allowRemovals || !RemovalsNeedConsent(removals, m_state.Entries.size())) {
+        return true;
+    }
+    m_report.Failure = TSyncFailure::RemovalsRefused;
+    m_report.RemovalsHeld = static_cast<int>(removals);
+    m_report.Reason = "the sync would remove " + std::to_string(removals) + " of the " +
+                      std::to_string(m_state.Entries.size()) +
+                      " events it knows on the server; nothing was changed";
+    return false;
+}
+
 bool SyncRun::round(const TRemoteChanges& remote, std::vector<std::string>& conflicts) {
     // What the calendar saved while the server answered goes in before the decisions.
     m_data.RefreshMemos();
     TSyncPlan plan =
         ReconcileSync(m_data.Memos.Items(), m_state.Entries, remote, m_collection, TMemoList::kMaxCount);
+    if (!allowed(plan)) {
+        return false;
+    }
     m_report.Joined += plan.Joined;
+    m_report.NotShown = plan.NotShown;
     if (!plan.Local.empty()) {
         applyLocal(plan.Local);
         if (!m_data.SaveMemos()) {
@@ -323,26 +454,30 @@ TSyncReport SyncRun::run() {
 } // namespace
 
 TSyncReport SyncMemos(TConfigData& data, const TSyncSettings& settings, IDavTransport& transport,
-                      IEventCodec& codec, int64_t nowUtcSeconds) {
+                      IEventCodec& codec, int64_t nowUtcSeconds, bool allowRemovals) {
     try {
-        return SyncRun(data, settings, transport, codec, nowUtcSeconds).run();
+        return SyncRun(data, settings, transport, codec, nowUtcSeconds, allowRemovals).run();
     } catch (const std::exception& e) {
         return localFailure(std::string("the sync stopped: ") + e.what());
     }
 }
 
 TSyncReport SyncFolder(const std::string& folder, const TSyncSettings& settings, IDavTransport& transport,
-                       IEventCodec& codec, int64_t nowUtcSeconds) {
+                       IEventCodec& codec, int64_t nowUtcSeconds, bool allowRemovals) {
     try {
         TConfigData data(folder);
-        // A Memos.dat that does not read whole would look like memos deleted here: nothing is
-        // synced from it, and it is left for the calendar to keep a copy of.
+        // A Memos.dat that does not read whole (cut short, bytes behind its records, a lowered
+        // count) would look like memos deleted here: nothing is synced from it, and it is left for
+        // the calendar to keep a copy of.
         std::error_code error;
         if (std::filesystem::exists(data.MemosPath(), error) && !data.Memos.LoadFromFile(data.MemosPath())) {
-            return localFailure("cannot read " + data.MemosPath() + ": it is damaged or not a memo file");
+            TSyncReport report;
+            report.Failure = TSyncFailure::MemoFileDamaged;
+            report.Reason = data.MemosPath() + " does not read completely; nothing was synced from it";
+            return report;
         }
         data.LoadMemos();
-        return SyncMemos(data, settings, transport, codec, nowUtcSeconds);
+        return SyncMemos(data, settings, transport, codec, nowUtcSeconds, allowRemovals);
     } catch (const std::exception& e) {
         return localFailure(std::string("the sync stopped: ") + e.what());
     }

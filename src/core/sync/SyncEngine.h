@@ -36,11 +36,13 @@ enum class TSyncFailure {
 
 struct TSyncReport {
     TSyncFailure Failure = TSyncFailure::None;
-    std::string Reason; // one line, English; empty on success
-    int Sent = 0;       // events created or changed on the server
-    int Received = 0;   // memos added or changed here
-    int Removed = 0;    // memos or events removed, on either side
-    int Joined = 0;     // memos edited on both sides whose texts were joined (the user is told)
+    std::string Reason;   // one line, English; empty on success
+    int Sent = 0;         // events created or changed on the server
+    int Received = 0;     // memos added or changed here
+    int Removed = 0;      // memos or events removed, on either side
+    int Joined = 0;       // memos edited on both sides whose texts were joined (the user is told)
+    int NotShown = 0;     // events on the server whose date holds another memo here, left as they are
+    int RemovalsHeld = 0; // RemovalsRefused: the events the sync would have removed from the server
     bool MemosChanged = false;
     bool ok() const { return Failure == TSyncFailure::None; }
 };
@@ -53,14 +55,17 @@ inline constexpr const char* kSyncStateFileName = "Sync.dat";
 // If-None-Match, and Memos.dat (through TConfigData::SaveMemos, merging what others wrote) and
 // the state file are written as it goes, so a sync cut off at any point resumes without losing or
 // doubling a memo. `nowUtcSeconds` stamps the events written. Nothing is written locally on a
-// failure before the first change arrived.
+// failure before the first change arrived. A sync that would remove more than half of the events
+// it knows, and more than ten (RemovalsNeedConsent), fails with RemovalsRefused before anything is
+// written or sent, unless `allowRemovals`.
 TSyncReport SyncMemos(TConfigData& data, const TSyncSettings& settings, IDavTransport& transport,
-                      IEventCodec& codec, int64_t nowUtcSeconds);
+                      IEventCodec& codec, int64_t nowUtcSeconds, bool allowRemovals = false);
 
 // The same for the memos of the program folder `folder`, read here: what `kestrivel --sync` and
 // the program's sync thread run, each on a data owner of its own; a running calendar takes the
-// result in through its merge of Memos.dat.
+// result in through its merge of Memos.dat. A Memos.dat that does not read completely fails with
+// MemoFileDamaged, touching nothing.
 TSyncReport SyncFolder(const std::string& folder, const TSyncSettings& settings, IDavTransport& transport,
-                       IEventCodec& codec, int64_t nowUtcSeconds);
+                       IEventCodec& codec, int64_t nowUtcSeconds, bool allowRemovals = false);
 
 } // namespace kestrivel

@@ -1,9 +1,11 @@
 #include "sync/SyncReconcile.h"
 
 #include "common/DateValue.h"
+#include "sync/DavXml.h"
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <map>
@@ -19,6 +21,8 @@ using Key = uint64_t;
 
 // The export writes no date after it; the codec refuses such memos.
 constexpr int kLastSyncYear = 3000;
+// Removals a sync makes without asking however few events it knows.
+constexpr int kRemovalsAlwaysAllowed = 10;
 
 Key keyOf(TDateValue date) {
     return std::bit_cast<Key>(date);
@@ -63,7 +67,11 @@ uint32_t fingerprint(const TMemo& memo, unsigned salt) {
 struct Placement {
     size_t Entry;
     TMemo Content;
-    bool Edited; // carries an edit made here, so even an inexact event may take it
+    // Carries an edit made here: the memo holding the edit (at From) stays until this stands, so
+    // that an edit is never lost when the date it moves to is taken.
+    bool Edited;
+    bool Joined; // its text joins the texts of both sides
+    Key From;
 };
 
 class Reconciler {
@@ -77,6 +85,7 @@ private:
     void settleShown(TSyncEntry& entry, size_t index, const TRemoteEvent* remote);
     void arrive(size_t index, const TRemoteEvent& remote);
     void place(const Placement& placement);
+    void showHidden();
     void own(Key key, size_t index);
     TMemo* memoAt(Key key);
     void planLocal();
@@ -86,6 +95,7 @@ private:
 
     const std::vector<TMemo>& m_local;
     const std::string& m_collection;
+    // Hrefs by HrefKey: a server may spell one address two ways.
     std::unordered_map<std::string, const TRemoteEvent*> m_changed;
     std::unordered_set<std::string> m_removed;
     std::map<Key, TMemo> m_before;
@@ -101,11 +111,13 @@ private:
 
 Reconciler::Reconciler(const std::vector<TMemo>& local, const std::vector<TSyncEntry>& entries,
                        const TRemoteChanges& remote, const std::string& collection, size_t maxMemos)
-    : m_local(local), m_collection(collection), m_entries(entries), m_gone(entries.size(), false) {
+    : m_local(local), m_collection(collection) {
     for (const TRemoteEvent& event : remote.Changed) {
-        m_changed[event.Href] = &event;
+        m_changed[HrefKey(event.Href)] = &event;
     }
-    m_removed.insert(remote.Removed.begin(), remote.Removed.end());
+    for (const std::string& href : remote.Removed) {
+        m_removed.insert(HrefKey(href));
+    }
     for (const TMemo& memo : local) {
         m_memos[keyOf(memo.Date)] = memo;
     }
@@ -113,9 +125,13 @@ Reconciler::Reconciler(const std::vector<TMemo>& local, const std::vector<TSyncE
     // Memos that share a date take room in the list without being seen here.
     const size_t twice = local.size() - m_memos.size();
     m_maxMemos = maxMemos > twice ? maxMemos - twice : 0;
+    // An event the state names twice (two spellings of its address) is one event.
     for (const TSyncEntry& entry : entries) {
-        m_hrefs.insert(entry.Href);
+        if (m_hrefs.insert(HrefKey(entry.Href)).second) {
+            m_entries.push_back(entry);
+        }
     }
+    m_gone.assign(m_entries.size(), false);
 }
 
 TMemo* Reconciler::memoAt(Key key) {
@@ -130,9 +146,10 @@ void Reconciler::own(Key key, size_t index) {
 
 void Reconciler::settle(size_t index) {
     TSyncEntry& entry = m_entries[index];
-    const auto found = m_changed.find(entry.Href);
+    const std::string href = HrefKey(entry.Href);
+    const auto found = m_changed.find(href);
     const TRemoteEvent* remote = found == m_changed.end() ? nullptr : found->second;
-    if (remote == nullptr && m_removed.contains(entry.Href)) {
+    if (remote == nullptr && m_removed.contains(href)) {
         // Gone from the server: the memo goes too unless it was edited here; an edited memo is then
         // on no event's date and is created anew.
         const Key key = keyOf(entry.Base.Date);
@@ -197,17 +214,21 @@ void Reconciler::settleShown(TSyncEntry& entry, size_t index, const TRemoteEvent
         // Taken as the server has it; an edit there beats a deletion here.
         m_memos.erase(key);
         entry.Base = *theirs;
-        m_placements.push_back({index, *theirs, false});
+        m_placements.push_back({index, *theirs, false, false, key});
         return;
     }
-    // Edited on both sides: both texts stay, at the date the server gave it.
-    TMemo joined{theirs->Date, JoinMemoTexts(memo->Text, theirs->Text), memo->MemoType};
-    if (joined.Text != memo->Text) {
-        ++m_plan.Joined;
-    }
-    m_memos.erase(key);
+    // Edited on both sides: each side's change stays, at the date the server gave it; a text
+    // changed on both sides keeps both texts.
+    const bool oursText = memo->Text != entry.Base.Text;
+    const bool theirsText = theirs->Text != entry.Base.Text;
+    TMemo merged = *theirs;
+    merged.Text = oursText && theirsText ? JoinMemoTexts(memo->Text, theirs->Text)
+                  : oursText             ? memo->Text
+                                         : theirs->Text;
+    merged.MemoType = memo->MemoType != entry.Base.MemoType ? memo->MemoType : theirs->MemoType;
+    const bool joined = merged.Text != memo->Text && merged.Text != theirs->Text;
     entry.Base = *theirs;
-    m_placements.push_back({index, std::move(joined), true});
+    m_placements.push_back({index, std::move(merged), true, joined, key});
 }
 
 void Reconciler::arrive(size_t index, const TRemoteEvent& remote) {
@@ -225,49 +246,46 @@ void Reconciler::arrive(size_t index, const TRemoteEvent& remote) {
     }
     entry.Base = remote.Event.Memo;
     entry.Mode = TEntryMode::Hidden;
-    m_placements.push_back({index, remote.Event.Memo, false});
+    m_placements.push_back({index, remote.Event.Memo, false, false, 0});
 }
 
 void Reconciler::place(const Placement& placement) {
     TSyncEntry& entry = m_entries[placement.Entry];
     const Key key = keyOf(placement.Content.Date);
-    const bool writable = !entry.Inexact || placement.Edited;
     TMemo* memo = memoAt(key);
-    if (memo == nullptr) {
-        if (m_memos.size() >= m_maxMemos) {
-            entry.Mode = TEntryMode::Hidden;
-            return;
-        }
-        m_memos[key] = placement.Content;
-        own(key, placement.Entry);
-        return;
-    }
-    const auto owner = m_owner.find(key);
-    if (owner == m_owner.end()) {
-        // A memo made here that is not on the server yet.
-        const bool same =
-            memo->MemoType == placement.Content.MemoType && memo->Text == placement.Content.Text;
-        // A join keeps one type: joining a repeating event with a memo of another type would end its
-        // repeat on the server, so it stays there untouched, as an import skips a taken date.
-        if (!same && (!writable || memo->MemoType != placement.Content.MemoType)) {
-            entry.Mode = TEntryMode::Hidden;
-            return;
-        }
-        const std::string joined = JoinMemoTexts(memo->Text, placement.Content.Text);
-        m_plan.Joined += joined != memo->Text && !placement.Edited ? 1 : 0;
-        memo->Text = joined;
-        own(key, placement.Entry);
-        return;
-    }
-    // Another event's memo holds the date: one memo per date, so the two become one event.
-    if (!writable || m_entries[owner->second].Inexact || memo->MemoType != placement.Content.MemoType) {
+    const bool holdsEdit =
+        placement.Edited && memoAt(placement.From) != nullptr && !m_owner.contains(placement.From);
+    const bool free = memo == nullptr || (holdsEdit && placement.From == key);
+    // A memo made here with this content, not yet on the server: the event is its own.
+    const bool same = !free && !m_owner.contains(key) && memo->MemoType == placement.Content.MemoType &&
+                      memo->Text == placement.Content.Text;
+    const bool leaves = holdsEdit && placement.From != key;
+    if ((!free && !same) || (memo == nullptr && m_memos.size() - (leaves ? 1 : 0) >= m_maxMemos)) {
+        // The date holds another memo, and two events never become one: this one stays on the server
+        // as it is, not shown here. An edit made here stays in its memo, which goes up as an event
+        // of its own.
         entry.Mode = TEntryMode::Hidden;
         return;
     }
-    const std::string joined = JoinMemoTexts(memo->Text, placement.Content.Text);
-    m_plan.Joined += joined != memo->Text && !placement.Edited ? 1 : 0;
-    memo->Text = joined;
-    entry.Mode = TEntryMode::Dropped;
+    if (leaves) {
+        m_memos.erase(placement.From);
+    }
+    m_memos[key] = placement.Content;
+    own(key, placement.Entry);
+    m_plan.Joined += placement.Joined ? 1 : 0;
+}
+
+// Events kept off a date that is free now (its memo was removed, or moved) come to it.
+void Reconciler::showHidden() {
+    for (size_t i = 0; i < m_entries.size(); ++i) {
+        const TSyncEntry& entry = m_entries[i];
+        const Key key = keyOf(entry.Base.Date);
+        if (!m_gone[i] && entry.Mode == TEntryMode::Hidden && !std::isnan(entry.Base.Date) &&
+            memoAt(key) == nullptr && m_memos.size() < m_maxMemos) {
+            m_memos[key] = entry.Base;
+            own(key, i);
+        }
+    }
 }
 
 void Reconciler::planLocal() {
@@ -292,6 +310,8 @@ void Reconciler::planPushes() {
         }
         if (entry.Mode == TEntryMode::Dropped && !entry.ETag.empty()) {
             m_plan.Push.push_back({TPushKind::Delete, entry.Href, entry.Uid, entry.ETag, {}});
+        } else if (entry.Mode == TEntryMode::Hidden && !std::isnan(entry.Base.Date)) {
+            ++m_plan.NotShown;
         } else if (entry.Mode == TEntryMode::Shown) {
             const TMemo* memo = memoAt(keyOf(entry.Base.Date));
             if (memo != nullptr && !sameContent(*memo, entry.Base)) {
@@ -308,7 +328,7 @@ std::string Reconciler::newUid(const TMemo& memo) {
         char uid[48];
         std::snprintf(uid, sizeof uid, "kestrivel-%04d%02d%02d-%08x", ymd.Year, ymd.Month, ymd.Day,
                       static_cast<unsigned>(fingerprint(memo, salt)));
-        if (m_hrefs.insert(m_collection + uid + ".ics").second) {
+        if (m_hrefs.insert(HrefKey(m_collection + uid + ".ics")).second) {
             return uid;
         }
     }
@@ -333,8 +353,8 @@ TSyncPlan Reconciler::run() {
     }
     // Events the state does not know, in a stable order.
     std::vector<const TRemoteEvent*> arriving;
-    for (const auto& [href, event] : m_changed) {
-        if (!m_hrefs.contains(href)) {
+    for (const auto& [key, event] : m_changed) {
+        if (!m_hrefs.contains(key)) {
             arriving.push_back(event);
         }
     }
@@ -348,13 +368,14 @@ TSyncPlan Reconciler::run() {
                              false,
                              {SyncNoDate(), {}, mtSingle}});
         m_gone.push_back(false);
-        m_hrefs.insert(event->Href);
+        m_hrefs.insert(HrefKey(event->Href));
         arrive(m_entries.size() - 1, *event);
     }
     // Moves and arrivals last, once every event has left the date it leaves.
     for (const Placement& placement : m_placements) {
         place(placement);
     }
+    showHidden();
     planLocal();
     planPushes();
     planCreates();
@@ -371,6 +392,10 @@ std::string JoinMemoTexts(const std::string& ours, const std::string& theirs) {
         return ours;
     }
     return ours + ";" + theirs;
+}
+
+bool RemovalsNeedConsent(size_t removals, size_t known) {
+    return removals > kRemovalsAlwaysAllowed && removals * 2 > known;
 }
 
 bool IsSyncableMemo(const TMemo& memo) {

@@ -51,33 +51,43 @@ struct TSyncPlan {
     std::vector<TMemoChange> Local;
     std::vector<TSyncEntry> Entries;
     std::vector<TPushAction> Push;
-    int Joined = 0; // memos whose text took in another side's text
+    int Joined = 0;   // memos whose text took in another side's text
+    int NotShown = 0; // events on the server with a date that another memo holds here
 };
 
 // The decisions of a sync, made without touching anything. `local` is the memo list (a date taken
 // twice counts once, the last memo standing for it), `entries` the state, `remote` what the server
 // changed; new events go to `collection` (an absolute URL ending in "/"). At most `maxMemos`
-// memos of distinct dates may stand in the list afterwards.
+// memos of distinct dates may stand in the list afterwards. Hrefs compare by HrefKey.
 //
-// Per event, "changed" compares with the entry's base (date, type and text):
+// An event is written (Update) or removed (Delete) only when its memo was edited or removed here;
+// whatever else shares its date, two events never become one. Per event, "changed" compares with
+// the entry's base (date, type and text):
 //   - unchanged on both sides: nothing; changed here only: Update, or Delete when the memo is gone;
 //   - changed on the server only: its date, type and text are taken (a new date moves the memo);
-//   - changed on both to the same content: the base follows; to different content: the texts are
-//     joined as two lines ("ours;theirs", our type, the server's date) and written back;
+//   - changed on both to the same content: the base follows; to different content: each side's
+//     change stays (a type changed on one side, a text on the other), texts changed on both are
+//     joined as two lines ("ours;theirs"), at the server's date, and written back;
 //   - deleted on the server and edited here: the memo stays and is created anew; deleted here and
 //     edited on the server: the server's memo comes back; deleted on both: the entry goes;
-//   - an event on a date whose memo is not yet on the server: the same text is adopted, another
-//     text of the same type joined into the memo and written to that event;
-//   - an event on a date another event's memo holds: joined into that memo, and deleted from the
-//     server, when both say all they hold and have one type; otherwise kept hidden, as an import
-//     skips it (a join of two types would end a repeat on the server);
-//   - an inexact event is written back only when its memo was edited here;
+//   - an event on a date whose memo is not yet on the server: adopted when it has the same text
+//     and type; otherwise it stays on the server as it is, hidden here, and the memo is created;
+//   - an event on a date another event's memo holds: hidden, as it is on the server;
+//   - an edited memo whose event moved on the server onto a taken date: the event is hidden and
+//     the memo, with the edit, stays and is created anew (an edit is never dropped);
+//   - a hidden event whose date is free again (its memo removed or moved) is shown;
 //   - memos on no event's date are created as "kestrivel-YYYYMMDD-<8 hex>", named by their content
 //     so that a retry after a lost answer meets the event it made.
-// A text already holding the other side's as whole lines is not joined twice, so that a round cut
-// off after the memos were saved and run again comes to the same result.
+// Joined counts the joins that stand. A text already holding the other side's as whole lines is
+// not joined twice, so that a round cut off after the memos were saved and run again comes to the
+// same result.
 TSyncPlan ReconcileSync(const std::vector<TMemo>& local, const std::vector<TSyncEntry>& entries,
                         const TRemoteChanges& remote, const std::string& collection, size_t maxMemos);
+
+// Whether removing `removals` of the `known` events of the server needs the user's consent: more
+// than half of them, and more than ten. A memo file lost or read short would otherwise empty the
+// calendar of every device.
+bool RemovalsNeedConsent(size_t removals, size_t known);
 
 // "ours;theirs", or `ours` alone when it already holds `theirs` as whole lines (or it is empty).
 std::string JoinMemoTexts(const std::string& ours, const std::string& theirs);

@@ -5,6 +5,7 @@
 #include "memos/ICalendar.h"
 
 #include "ICalendarEvent.h"
+#include "ICalendarTime.h"
 #include "common/BoundedRead.h"
 #include "common/DateValue.h"
 #include "common/SafeFile.h"
@@ -42,9 +43,10 @@ std::string exportUid(const TMemo& memo) {
 
 enum class EventResult { Added, Approximated, Skipped, LeftOut };
 
-EventResult importEvent(TMemoList& memos, std::string_view block) {
+EventResult importEvent(TMemoList& memos, std::string_view block, const ICalendarZones& zones) {
     TEventReading event;
-    if (!ReadMemoEvent(block, event) || !memos.Add(event.Memo.Text, event.Memo.MemoType, event.Memo.Date)) {
+    if (!ReadMemoEvent(block, event, {true, &zones}) ||
+        !memos.Add(event.Memo.Text, event.Memo.MemoType, event.Memo.Date)) {
         return EventResult::Skipped;
     }
     return event.Approximated ? EventResult::Approximated : EventResult::Added;
@@ -91,16 +93,18 @@ bool ImportMemosFromICalendar(TMemoList& memos, const std::string& path, ICalend
         data.clear();
         data.shrink_to_fit();
         std::vector<ICalendarBlock> events;
-        if (!findICalendarEvents(text, events)) {
+        std::vector<ICalendarBlock> zoneBlocks;
+        if (!findICalendarEvents(text, events, &zoneBlocks)) {
             return false;
         }
+        const ICalendarZones zones(text, zoneBlocks);
         const std::string_view all(text);
         for (const ICalendarBlock& block : events) {
             // Once the list is full nothing more can be added; the rest is only counted.
             const EventResult result =
                 memos.Count() >= TMemoList::kMaxCount
                     ? EventResult::LeftOut
-                    : importEvent(memos, all.substr(block.Begin, block.End - block.Begin));
+                    : importEvent(memos, all.substr(block.Begin, block.End - block.Begin), zones);
             ++(result == EventResult::Added          ? counts.Added
                : result == EventResult::Approximated ? counts.Approximated
                : result == EventResult::Skipped      ? counts.Skipped

@@ -1,6 +1,7 @@
 #include "ICalendarCodec.h"
 
 #include "ICalendarEvent.h"
+#include "ICalendarTime.h"
 #include "common/BoundedRead.h"
 #include "memos/ICalendarText.h"
 
@@ -27,6 +28,11 @@ std::string EncodeEventMemo(const TMemo& memo, const std::string& uid, int64_t s
 }
 
 bool DecodeEventMemo(const std::string& data, TEventMemo& out) {
+    size_t master = 0;
+    return DecodeEventMemo(data, out, master);
+}
+
+bool DecodeEventMemo(const std::string& data, TEventMemo& out, size_t& master) {
     out = {};
     try {
         QuietLibical();
@@ -35,30 +41,32 @@ bool DecodeEventMemo(const std::string& data, TEventMemo& out) {
         }
         const std::string text = unfoldICalendar(WithoutByteOrderMark(data));
         std::vector<ICalendarBlock> events;
-        if (!findICalendarEvents(text, events) || events.empty()) {
+        std::vector<ICalendarBlock> zoneBlocks;
+        if (!findICalendarEvents(text, events, &zoneBlocks) || events.empty()) {
             return false;
         }
+        const ICalendarZones zones(text, zoneBlocks);
+        const TEventReadOptions options{false, &zones};
         const std::string_view all(text);
-        auto blockText = [&all](const ICalendarBlock& block) {
-            return all.substr(block.Begin, block.End - block.Begin);
-        };
-        TEventReading master;
+        TEventReading chosen;
         bool found = false;
-        for (const ICalendarBlock& block : events) {
+        for (size_t i = 0; i < events.size(); ++i) {
             TEventReading reading;
-            if (ReadMemoEvent(blockText(block), reading) &&
-                (!found || (master.Override && !reading.Override))) {
-                master = std::move(reading);
+            const ICalendarBlock& block = events[i];
+            if (ReadMemoEvent(all.substr(block.Begin, block.End - block.Begin), reading, options) &&
+                (!found || (chosen.Override && !reading.Override))) {
+                chosen = std::move(reading);
+                master = i;
                 found = true;
             }
         }
         if (!found) {
             return false;
         }
-        out.Memo = std::move(master.Memo);
-        out.Uid = std::move(master.Uid);
-        out.Exact =
-            !master.Approximated && !master.Timed && !master.Override && !master.Longer && events.size() == 1;
+        out.Memo = std::move(chosen.Memo);
+        out.Uid = std::move(chosen.Uid);
+        out.Exact = !chosen.Approximated && !chosen.Timed && !chosen.Override && !chosen.Longer &&
+                    !chosen.Extra && events.size() == 1;
         return true;
     } catch (const std::exception&) {
         out = {};
@@ -72,6 +80,10 @@ std::string TICalendarEventCodec::Encode(const TMemo& memo, const std::string& u
 
 bool TICalendarEventCodec::Decode(const std::string& data, TEventMemo& out) {
     return DecodeEventMemo(data, out);
+}
+
+std::string TICalendarEventCodec::Patch(const std::string& data, const TMemo& memo, int64_t stampUtcSeconds) {
+    return PatchEventMemo(data, memo, stampUtcSeconds);
 }
 
 } // namespace kestrivel

@@ -1,5 +1,6 @@
 #include "ICalendarEvent.h"
 
+#include "ICalendarTime.h"
 #include "common/DateValue.h"
 #include "common/TextCodec.h"
 #include "memos/ICalendarText.h"
@@ -65,21 +66,6 @@ icalrecurrencetype_frequency frequencyOf(uint8_t memoType) {
     }
 }
 
-bool isPlainRule(const icalrecurrencetype& rule) {
-    const bool knownFrequency = rule.freq == ICAL_WEEKLY_RECURRENCE || rule.freq == ICAL_MONTHLY_RECURRENCE ||
-                                rule.freq == ICAL_YEARLY_RECURRENCE;
-    const short* byLists[] = {rule.by_second,  rule.by_minute,    rule.by_hour,
-                              rule.by_day,     rule.by_month_day, rule.by_year_day,
-                              rule.by_week_no, rule.by_month,     rule.by_set_pos};
-    for (const short* list : byLists) {
-        if (list[0] != ICAL_RECURRENCE_ARRAY_MAX) {
-            return false;
-        }
-    }
-    return knownFrequency && rule.interval == 1 && rule.count == 0 && icaltime_is_null_time(rule.until) &&
-           rule.rscale == nullptr;
-}
-
 uint8_t memoTypeOf(icalrecurrencetype_frequency frequency) {
     switch (frequency) {
     case ICAL_WEEKLY_RECURRENCE:
@@ -96,9 +82,21 @@ struct EventLines {
     int Rules = 0;          // RRULE lines of the event itself
     bool MoreDates = false; // RDATE or EXDATE lines
     bool Override = false;  // a RECURRENCE-ID line
+    bool Extra = false;     // a component inside it, or a property a memo has no place for
     std::string_view End;   // the first DTEND or DURATION line
     std::string_view Uid;   // the first UID line's value
 };
+
+// Properties that say nothing a memo leaves out: its date, text and repeat, and what every
+// client adds to keep track of an event.
+bool isBookkeeping(std::string_view name) {
+    for (const std::string_view known : {"UID", "DTSTAMP", "SEQUENCE", "CREATED", "LAST-MODIFIED"}) {
+        if (sameICalendarName(name, known)) {
+            return true;
+        }
+    }
+    return false;
+}
 
 // Hands libical only what a memo is made of, once each: the event's BEGIN and END, its first
 // DTSTART, SUMMARY and RRULE. The components inside it (alarms) are skipped and further rule and
@@ -118,6 +116,7 @@ ComponentPtr parseEvent(std::string_view block, EventLines& lines) {
         bool parse = false;
         if (sameICalendarName(name, "BEGIN")) {
             parse = depth++ == 0;
+            lines.Extra = lines.Extra || !parse;
         } else if (sameICalendarName(name, "END")) {
             parse = depth > 0 && --depth == 0;
         } else if (depth == 1) {
@@ -134,8 +133,11 @@ ComponentPtr parseEvent(std::string_view block, EventLines& lines) {
             } else if ((sameICalendarName(name, "DTEND") || sameICalendarName(name, "DURATION")) &&
                        lines.End.empty()) {
                 lines.End = line;
-            } else if (sameICalendarName(name, "UID") && lines.Uid.empty()) {
-                lines.Uid = icalendarValue(line);
+            } else if (sameICalendarName(name, "UID")) {
+                lines.Uid = lines.Uid.empty() ? icalendarValue(line) : lines.Uid;
+            } else if (!sameICalendarName(name, "DTEND") && !sameICalendarName(name, "DURATION") &&
+                       !isBookkeeping(name)) {
+                lines.Extra = true;
             }
         }
         if (parse) {
@@ -164,6 +166,19 @@ bool beyondItsDay(std::string_view line, TDateValue start) {
     }
     const TYmd next = DecodeDate(start + 1);
     return value != dateDigits(next.Year, next.Month, next.Day);
+}
+
+// `text` cut to at most `bytes` bytes, never inside a UTF-8 character; true when anything was cut.
+bool cutToBytes(std::string& text, size_t bytes) {
+    if (text.size() <= bytes) {
+        return false;
+    }
+    size_t keep = bytes;
+    while (keep > 0 && (static_cast<unsigned char>(text[keep]) & 0xC0) == 0x80) {
+        --keep;
+    }
+    text.resize(keep);
+    return true;
 }
 
 } // namespace
@@ -221,7 +236,7 @@ std::string MemoEventText(const TMemo& memo, const std::string& uid, int64_t sta
     return out;
 }
 
-bool ReadMemoEvent(std::string_view block, TEventReading& out) {
+bool ReadMemoEvent(std::string_view block, TEventReading& out, const TEventReadOptions& options) {
     out = {};
     EventLines lines;
     ComponentPtr event = parseEvent(block, lines);
@@ -232,17 +247,22 @@ bool ReadMemoEvent(std::string_view block, TEventReading& out) {
     if (startProperty == nullptr) {
         return false;
     }
-    // The date as written: a memo has no time or time zone.
+    // The day the event falls on here: a memo has no time or time zone.
     const icaltimetype start = icalproperty_get_dtstart(startProperty);
+    const icalparameter* zone = icalproperty_get_first_parameter(startProperty, ICAL_TZID_PARAMETER);
+    TYmd day;
     TDateValue date = 0;
     if (icaltime_is_null_time(start) || start.year > kICalendarLastYear ||
-        !TryEncodeDate(start.year, start.month, start.day, date)) {
+        !LocalStartDate(start, zone != nullptr ? icalparameter_get_tzid(zone) : nullptr, options.Zones,
+                        day) ||
+        day.Year > kICalendarLastYear || !TryEncodeDate(day.Year, day.Month, day.Day, date)) {
         return false;
     }
     out.Memo.Date = date;
     out.Uid = lines.Uid;
     out.Timed = start.is_date == 0;
     out.Override = lines.Override;
+    out.Extra = lines.Extra;
     out.Longer = beyondItsDay(lines.End, date);
     out.Approximated = lines.MoreDates || lines.Rules > 1;
     if (lines.Rules == 1 && !lines.MoreDates) {
@@ -250,7 +270,7 @@ bool ReadMemoEvent(std::string_view block, TEventReading& out) {
         // repeats in a way the memo does not.
         icalproperty* rule = icalcomponent_get_first_property(event.get(), ICAL_RRULE_PROPERTY);
         const icalrecurrencetype recurrence = rule ? icalproperty_get_rrule(rule) : icalrecurrencetype{};
-        if (rule != nullptr && isPlainRule(recurrence)) {
+        if (rule != nullptr && IsPlainRepeat(recurrence, start)) {
             out.Memo.MemoType = memoTypeOf(recurrence.freq);
         } else {
             out.Approximated = true;
@@ -261,10 +281,9 @@ bool ReadMemoEvent(std::string_view block, TEventReading& out) {
             out.Memo.Text = oneLineForm(BytesToUtf8(value));
         }
     }
-    // A text longer than the editor takes is cut to it: a memo that cannot keep all of it.
-    if (cutMemoText(out.Memo.Text)) {
-        out.Approximated = true;
-    }
+    const bool cut =
+        options.EditorLength ? cutMemoText(out.Memo.Text) : cutToBytes(out.Memo.Text, kSyncTextMaxBytes);
+    out.Approximated = out.Approximated || cut;
     return true;
 }
 

@@ -29,19 +29,37 @@ void QuietLibical();
 // DTSTAMP. Empty for a memo without a valid date or type, or after the year 3000.
 std::string MemoEventText(const TMemo& memo, const std::string& uid, int64_t stampUtcSeconds);
 
+class ICalendarZones;
+
+// The longest text the sync reads into a memo. The memo list holds far longer ones, but an event
+// may come from anyone; a longer summary is cut and its event counts as not said in full.
+inline constexpr size_t kSyncTextMaxBytes = 64 * 1024;
+
 // A VEVENT block of unfolded text read as a memo.
 struct TEventReading {
     TMemo Memo;
     std::string Uid;
     // What the memo leaves out: another repeat than a plain weekly, monthly or yearly one (or a
-    // rule libical rejects), or a text cut to the editor's length. An import counts these.
+    // rule libical rejects), or a text cut. An import counts these.
     bool Approximated = false;
     bool Timed = false;    // DTSTART has a time of day
     bool Override = false; // RECURRENCE-ID: one changed occurrence of another event
     bool Longer = false;   // DTEND or DURATION beyond its one day
+    // Properties or components a memo has no place for: alarms, location, description, attendees,
+    // class, categories, X- properties and any other.
+    bool Extra = false;
 };
 
-// False when the block is no VEVENT or has no DTSTART with a date of the years 1..3000.
-bool ReadMemoEvent(std::string_view block, TEventReading& out);
+struct TEventReadOptions {
+    // The import cuts texts to the editor's length (what it stores, its editor can save again);
+    // the sync keeps them whole up to kSyncTextMaxBytes, so that what it wrote reads back.
+    bool EditorLength = true;
+    // The VTIMEZONEs of the object or file, for times given with a TZID.
+    const ICalendarZones* Zones = nullptr;
+};
+
+// False when the block is no VEVENT or has no DTSTART whose local date (see LocalStartDate) lies in
+// the years 1..3000.
+bool ReadMemoEvent(std::string_view block, TEventReading& out, const TEventReadOptions& options = {});
 
 } // namespace kestrivel

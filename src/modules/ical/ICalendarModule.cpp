@@ -29,8 +29,15 @@ extern "C" __attribute__((visibility("default"))) bool KestrivelDecodeEvent(cons
     return DecodeEventMemo(data, out);
 }
 
+extern "C" __attribute__((visibility("default"))) bool
+KestrivelPatchEvent(const std::string& data, const TMemo& memo, int64_t stampUtcSeconds, std::string& out) {
+    out = PatchEventMemo(data, memo, stampUtcSeconds);
+    return !out.empty();
+}
+
 // The module's own symbol types must match what the program resolves.
 static_assert(std::is_same_v<decltype(&KestrivelExportICalendar), KestrivelExportICalendarFn>);
 static_assert(std::is_same_v<decltype(&KestrivelImportICalendar), KestrivelImportICalendarFn>);
 static_assert(std::is_same_v<decltype(&KestrivelEncodeEvent), KestrivelEncodeEventFn>);
 static_assert(std::is_same_v<decltype(&KestrivelDecodeEvent), KestrivelDecodeEventFn>);
+static_assert(std::is_same_v<decltype(&KestrivelPatchEvent), KestrivelPatchEventFn>);

@@ -11,8 +11,9 @@ namespace {
 // The codec as the module's two plain functions.
 class TModuleEventCodec : public IEventCodec {
 public:
-    TModuleEventCodec(KestrivelEncodeEventFn encode, KestrivelDecodeEventFn decode)
-        : m_encode(encode), m_decode(decode) {}
+    TModuleEventCodec(KestrivelEncodeEventFn encode, KestrivelDecodeEventFn decode,
+                      KestrivelPatchEventFn patch)
+        : m_encode(encode), m_decode(decode), m_patch(patch) {}
 
     std::string Encode(const TMemo& memo, const std::string& uid, int64_t stampUtcSeconds) override {
         std::string out;
@@ -25,9 +26,18 @@ public:
 
     bool Decode(const std::string& data, TEventMemo& out) override { return m_decode(data, out); }
 
+    std::string Patch(const std::string& data, const TMemo& memo, int64_t stampUtcSeconds) override {
+        std::string out;
+        if (!m_patch(data, memo, stampUtcSeconds, out)) {
+            out.clear();
+        }
+        return out;
+    }
+
 private:
     KestrivelEncodeEventFn m_encode;
     KestrivelDecodeEventFn m_decode;
+    KestrivelPatchEventFn m_patch;
 };
 
 QStringList OrProgramFolders(const QStringList& folders) {
@@ -48,10 +58,12 @@ std::unique_ptr<IEventCodec> CreateModuleEventCodec(const QStringList& folders) 
         ResolveModuleFunction<KestrivelEncodeEventFn>(kICalendarModuleName, kEncodeEventSymbol, where);
     const auto decode =
         ResolveModuleFunction<KestrivelDecodeEventFn>(kICalendarModuleName, kDecodeEventSymbol, where);
-    if (encode == nullptr || decode == nullptr) {
+    const auto patch =
+        ResolveModuleFunction<KestrivelPatchEventFn>(kICalendarModuleName, kPatchEventSymbol, where);
+    if (encode == nullptr || decode == nullptr || patch == nullptr) {
         return nullptr;
     }
-    return std::make_unique<TModuleEventCodec>(encode, decode);
+    return std::make_unique<TModuleEventCodec>(encode, decode, patch);
 }
 
 } // namespace kestrivel
