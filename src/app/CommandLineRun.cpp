@@ -8,6 +8,8 @@
 #include "base/SyncModules.h"
 #include "calendar/MonthText.h"
 #include "common/DateFormat.h"
+#include "common/TextTrim.h"
+#include "common/Version.h"
 #include "config/ConfigData.h"
 #include "lang/LanguagePack.h"
 #include "lang/MessageTable.h"
@@ -27,10 +29,6 @@
 #include <cstdio>
 #include <memory>
 #include <string>
-
-#ifndef KESTRIVEL_VERSION
-#define KESTRIVEL_VERSION "0"
-#endif
 
 namespace kestrivel {
 
@@ -289,7 +287,7 @@ int RunCommandLine(const TCommandLine& line, int& argc, char** argv) {
         Print(UsageText(kProgram));
         return kExitDone;
     case TCommand::Version:
-        Print("Kestrivel " KESTRIVEL_VERSION "\n");
+        Print("Kestrivel " KESTRIVEL_VERSION_TEXT "\n");
         return kExitDone;
     case TCommand::Sync:
         return RunSync(argc, argv);
