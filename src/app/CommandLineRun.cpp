@@ -207,9 +207,18 @@ std::string SyncedCollection(const std::string& folder, const TSyncSettings& syn
     TSyncState state;
     if (LoadSyncState(SyncStatePath(folder), state) && state.Server == sync.Server &&
         !state.Collection.empty()) {
-        return state.Collection;
+        return OneLine(state.Collection);
     }
-    return sync.Server;
+    return OneLine(sync.Server);
+}
+
+// Why the sync failed, with what it could not send.
+std::string SyncFailure(const TSyncReport& report) {
+    std::string reason = report.Reason.empty() ? std::string("no reason given") : OneLine(report.Reason);
+    if (report.Left > 0 && report.Failure != TSyncFailure::Incomplete) {
+        reason += "; " + std::to_string(report.Left) + " changes were not sent";
+    }
+    return "sync failed: " + reason;
 }
 
 // One sync of the user's memos with the server of Settings.ini's section "Sync". The engine reads
