@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "sync/DavRequests.h"
+#include "sync/DavUrl.h"
 #include "sync/DavXml.h"
 
 namespace kestrivel {
@@ -20,6 +21,8 @@ constexpr size_t kMultigetBatch = 100;
 // A server that truncates its sync-collection answers (507) is asked again from the token it gave;
 // this many rounds are far more than any calendar needs.
 constexpr int kMaxSyncRounds = 1000;
+// Redirects within the server followed for one request; a server moving a calendar needs one or two.
+constexpr int kMaxRedirects = 5;
 constexpr const char* kXmlType = "application/xml; charset=utf-8";
 constexpr const char* kCalendarType = "text/calendar; charset=utf-8";
 constexpr const char* kWellKnown = "/.well-known/caldav";
@@ -42,24 +45,47 @@ THttpRequest XmlRequest(const char* method, const std::string& url, const char* 
 }
 
 TDavStatus Failure(TDavError error, int status, std::string detail) {
-    return TDavStatus{error, status, std::move(detail)};
+    TDavStatus failure;
+    failure.Error = error;
+    failure.HttpStatus = status;
+    failure.Detail = std::move(detail);
+    return failure;
+}
+
+TDavStatus Success(int status) {
+    TDavStatus success;
+    success.HttpStatus = status;
+    return success;
+}
+
+bool IsWrite(const THttpRequest& request) {
+    return request.Method == "PUT" || request.Method == "DELETE";
 }
 
 // The status of an answer that is not a success: what the HTTP status means for the caller.
 TDavStatus StatusOf(const THttpRequest& request, const THttpResult& result) {
     const std::string what = request.Method + " " + request.Url;
     if (!result.Ok) {
-        return Failure(TDavError::Network, 0, what + ": " + result.Error);
+        return result.TooLong ? Failure(TDavError::BadAnswer, 0, what + ": " + result.Error)
+                              : Failure(TDavError::Network, 0, what + ": " + result.Error);
     }
     const int code = result.Status;
     const std::string detail = what + " answered HTTP " + std::to_string(code);
     if (Is2xx(code)) {
-        return TDavStatus{TDavError::None, code, std::string()};
+        return Success(code);
+    }
+    if (code >= 300 && code <= 399 && !result.Location.empty()) {
+        TDavStatus moved = Failure(TDavError::Redirected, code, detail + " sending it to " + result.Location);
+        moved.Location = result.Location;
+        return moved;
     }
     switch (code) {
     case 401:
-    case 403:
         return Failure(TDavError::Unauthorized, code, detail);
+    case 403:
+        return Failure(IsWrite(request) ? TDavError::ReadOnly : TDavError::Forbidden, code, detail);
+    case 405:
+        return Failure(IsWrite(request) ? TDavError::ReadOnly : TDavError::Server, code, detail);
     case 404:
     case 410:
         return Failure(TDavError::NotFound, code, detail);
@@ -68,6 +94,22 @@ TDavStatus StatusOf(const THttpRequest& request, const THttpResult& result) {
     default:
         return Failure(TDavError::Server, code, detail);
     }
+}
+
+// Whether the client may ask `url` with the credentials of `address`: no control characters, the
+// same origin. Redirected when the server names another origin.
+TDavStatus Reachable(const std::string& address, const std::string& url, const char* what) {
+    if (HasControlCharacter(url)) {
+        return Failure(TDavError::BadAnswer, 0,
+                       std::string("the server named a ") + what + " that is not an address: " + url);
+    }
+    if (!SameOrigin(address, url)) {
+        TDavStatus moved = Failure(TDavError::Redirected, 0,
+                                   std::string("the server named a ") + what + " on another origin: " + url);
+        moved.Location = url;
+        return moved;
+    }
+    return TDavStatus{};
 }
 
 // Sends an XML request and reads its multistatus answer.
@@ -125,10 +167,21 @@ std::string LastSegment(const std::string& url) {
     return HrefKey(path.substr(path.rfind('/') + 1));
 }
 
-using Calendars = std::vector<std::pair<std::string, std::string>>; // URL and display name
+struct Calendar {
+    std::string Url;
+    std::string Name;
+    bool ReadOnly = false;
+};
+using Calendars = std::vector<Calendar>;
 
-// The calendars holding events in the calendar homes of `principal`.
-TDavStatus CalendarsOf(const Sender& send, const std::string& principal, Calendars& calendars) {
+bool ReadOnlyBy(const TDavResponse& r) {
+    return r.HasPrivileges && !r.CanWrite;
+}
+
+// The calendars holding events in the calendar homes of `principal`. Homes must lie on the origin of
+// `address`; calendars a home lists elsewhere are passed over.
+TDavStatus CalendarsOf(const Sender& send, const std::string& address, const std::string& principal,
+                       Calendars& calendars) {
     TDavAnswer answer;
     TDavStatus status = Exchange(
         send, XmlRequest("PROPFIND", principal, "0", PropfindHomeSetBody(), kPropfindMaxBytes), answer);
@@ -139,11 +192,16 @@ TDavStatus CalendarsOf(const Sender& send, const std::string& principal, Calenda
         }
     }
     for (size_t i = 0; i < homes.size() && status.ok(); ++i) {
+        status = Reachable(address, homes[i], "calendar home");
+        if (!status.ok()) {
+            break;
+        }
         status = Exchange(
             send, XmlRequest("PROPFIND", homes[i], "1", PropfindCollectionBody(), kPropfindMaxBytes), answer);
         for (const TDavResponse& r : answer.Responses) {
-            if (HoldsEvents(r) && !FirstHref(homes[i], r).empty()) {
-                calendars.emplace_back(WithSlash(FirstHref(homes[i], r)), r.DisplayName);
+            const std::string url = FirstHref(homes[i], r);
+            if (HoldsEvents(r) && !url.empty() && Reachable(address, url, "calendar").ok()) {
+                calendars.push_back({WithSlash(url), r.DisplayName, ReadOnlyBy(r)});
             }
         }
     }
@@ -152,20 +210,71 @@ TDavStatus CalendarsOf(const Sender& send, const std::string& principal, Calenda
 
 // Of several calendars, the one the address names: the address lies inside it, or its last path
 // segment is the calendar's last segment or display name.
-std::string ChooseCalendar(const Calendars& calendars, const std::string& address) {
+const Calendar& ChooseCalendar(const Calendars& calendars, const std::string& address) {
     const std::string addressKey = PathKey(WithSlash(address));
     const std::string wanted = LastSegment(address);
-    for (const auto& [url, name] : calendars) {
-        if (addressKey.compare(0, PathKey(url).size(), PathKey(url)) == 0) {
-            return url;
+    for (const Calendar& c : calendars) {
+        if (addressKey.compare(0, PathKey(c.Url).size(), PathKey(c.Url)) == 0) {
+            return c;
         }
     }
-    for (const auto& [url, name] : calendars) {
-        if (!wanted.empty() && (LastSegment(url) == wanted || HrefKey(name) == wanted)) {
-            return url;
+    for (const Calendar& c : calendars) {
+        if (!wanted.empty() && (LastSegment(c.Url) == wanted || HrefKey(c.Name) == wanted)) {
+            return c;
         }
     }
-    return calendars.front().first;
+    return calendars.front();
+}
+
+// The events of one listing by the key of their hrefs, so that a later answer overrules an earlier
+// one in constant time however many the listing holds.
+class Listing {
+public:
+    explicit Listing(TDavChanges& out) : m_out(out) {}
+
+    // Checks and takes one listed event; BadAnswer for an href that is not an address inside the
+    // collection or when the listing grows past what any calendar of memos can use.
+    TDavStatus take(const std::string& collection, const std::string& raw, const std::string& etag,
+                    bool gone);
+    // Drops the entries later answers overruled.
+    void finish();
+    void clear() { m_seen.clear(); }
+
+private:
+    TDavChanges& m_out;
+    std::unordered_map<std::string, std::pair<bool, size_t>> m_seen; // key: removed?, index
+};
+
+TDavStatus Listing::take(const std::string& collection, const std::string& raw, const std::string& etag,
+                         bool gone) {
+    const std::string href = ResolveHref(collection, raw);
+    if (HasControlCharacter(raw) || !InsideCollection(collection, href)) {
+        return Failure(TDavError::BadAnswer, 0,
+                       "REPORT " + collection + " listed " + href + ", outside the calendar");
+    }
+    const std::string key = PathKey(href);
+    if (const auto known = m_seen.find(key); known != m_seen.end()) {
+        auto& [removed, index] = known->second;
+        (removed ? m_out.Removed[index] : m_out.Changed[index].Href).clear();
+        m_seen.erase(known);
+    }
+    if (m_seen.size() >= kMaxDavResponses) {
+        return Failure(TDavError::BadAnswer, 0, "REPORT " + collection + ": too many events");
+    }
+    if (!gone) {
+        m_seen.emplace(key, std::make_pair(false, m_out.Changed.size()));
+        m_out.Changed.push_back(TDavEvent{href, etag, std::string()});
+    } else if (!m_out.Full) {
+        m_seen.emplace(key, std::make_pair(true, m_out.Removed.size()));
+        m_out.Removed.push_back(href);
+    }
+    return TDavStatus{};
+}
+
+void Listing::finish() {
+    std::erase_if(m_out.Changed, [](const TDavEvent& e) { return e.Href.empty(); });
+    std::erase_if(m_out.Removed, [](const std::string& href) { return href.empty(); });
+    m_seen.clear();
 }
 
 // Lists every VEVENT's ETag with calendar-query, for servers without sync-collection.
@@ -173,30 +282,30 @@ TDavStatus ListByQuery(const Sender& send, const std::string& collection, TDavCh
     out = TDavChanges();
     out.Full = true;
     TDavAnswer answer;
-    const TDavStatus status =
+    TDavStatus status =
         Exchange(send, XmlRequest("REPORT", collection, "1", CalendarQueryBody(), kReportMaxBytes), answer);
-    if (!status.ok()) {
-        return status;
-    }
     const std::string self = PathKey(collection);
-    for (const TDavResponse& r : answer.Responses) {
+    Listing listing(out);
+    for (size_t i = 0; i < answer.Responses.size() && status.ok(); ++i) {
+        const TDavResponse& r = answer.Responses[i];
         const std::string href = FirstHref(collection, r);
         if (!href.empty() && PathKey(href) != self && r.HasETag && (r.Status == 0 || Is2xx(r.Status))) {
-            out.Changed.push_back(TDavEvent{href, r.ETag, std::string()});
+            status = listing.take(collection, r.Hrefs.front(), r.ETag, false);
         }
     }
+    listing.finish();
     return status;
 }
 
-// Takes one sync-collection answer into `out`; later rounds of a truncated answer overrule earlier
-// ones. True when the server says it left changes out (507 on the collection itself).
-bool TakeSyncAnswer(const std::string& collection, const TDavAnswer& answer, TDavChanges& out) {
+// Takes one sync-collection answer into the listing; later rounds of a truncated answer overrule
+// earlier ones. `truncated` when the server says it left changes out (507 on the collection itself).
+TDavStatus TakeSyncAnswer(const std::string& collection, const TDavAnswer& answer, Listing& listing,
+                          bool& truncated) {
     const std::string self = PathKey(collection);
-    bool truncated = false;
+    truncated = false;
     for (const TDavResponse& r : answer.Responses) {
         const std::string href = FirstHref(collection, r);
-        const std::string key = PathKey(href);
-        if (href.empty() || key == self) {
+        if (href.empty() || PathKey(href) == self) {
             truncated |= r.Status == 507;
             continue;
         }
@@ -204,19 +313,11 @@ bool TakeSyncAnswer(const std::string& collection, const TDavAnswer& answer, TDa
         if (!gone && !r.HasETag) {
             continue; // a member that is no event (a sub-collection, a property the server lacks)
         }
-        auto known = [&key](const auto& item) { return PathKey(item) == key; };
-        auto knownEvent = [&key](const TDavEvent& e) { return PathKey(e.Href) == key; };
-        out.Changed.erase(std::remove_if(out.Changed.begin(), out.Changed.end(), knownEvent),
-                          out.Changed.end());
-        out.Removed.erase(std::remove_if(out.Removed.begin(), out.Removed.end(), known), out.Removed.end());
-        if (!gone) {
-            out.Changed.push_back(TDavEvent{href, r.ETag, std::string()});
-        } else if (!out.Full) {
-            out.Removed.push_back(href);
+        if (TDavStatus status = listing.take(collection, r.Hrefs.front(), r.ETag, gone); !status.ok()) {
+            return status;
         }
     }
-    out.Token = answer.SyncToken;
-    return truncated;
+    return TDavStatus{};
 }
 
 bool IsOneOf(int status, std::initializer_list<int> codes) {
@@ -225,18 +326,45 @@ bool IsOneOf(int status, std::initializer_list<int> codes) {
 
 } // namespace
 
-TCalDavClient::TCalDavClient(IDavTransport& transport, std::string user, std::string password)
-    : m_transport(transport), m_user(std::move(user)), m_password(std::move(password)) {}
+TCalDavClient::TCalDavClient(IDavTransport& transport, std::string address, std::string user,
+                             std::string password)
+    : m_transport(transport), m_address(std::move(address)), m_user(std::move(user)),
+      m_password(std::move(password)) {}
 
 THttpResult TCalDavClient::send(THttpRequest request) {
-    if (!m_user.empty()) {
-        request.Headers.emplace_back("Authorization", BasicAuthorization(m_user, m_password));
+    request.FollowRedirects = false;
+    for (int hop = 0;; ++hop) {
+        // The callers check every address a server names; this is the last guard for the password.
+        if (!SameOrigin(m_address, request.Url)) {
+            THttpResult refused;
+            refused.Error = "not sent outside " + UrlOrigin(m_address);
+            return refused;
+        }
+        THttpRequest sent = request;
+        if (!m_user.empty()) {
+            sent.Headers.emplace_back("Authorization", BasicAuthorization(m_user, m_password));
+        }
+        THttpResult result = m_transport.Send(sent);
+        if (!result.Ok || result.Status < 300 || result.Status > 399 || result.Location.empty()) {
+            return result;
+        }
+        result.Location = ResolveHref(request.Url, result.Location);
+        // A write goes where it was meant to or nowhere; a redirect that never ends leads nowhere.
+        if (IsWrite(request) || !SameOrigin(m_address, result.Location) ||
+            HasControlCharacter(result.Location)) {
+            return result;
+        }
+        if (hop == kMaxRedirects) {
+            result.Location.clear();
+            return result;
+        }
+        request.Url = result.Location;
     }
-    return m_transport.Send(request);
 }
 
 TDavStatus TCalDavClient::Discover(const std::string& address, std::string& collection) {
     collection.clear();
+    m_readOnly.clear();
     const Sender sender = [this](THttpRequest r) { return send(std::move(r)); };
     auto propfind = [&sender](const std::string& url, const char* depth, std::string body,
                               TDavAnswer& answer) {
@@ -244,7 +372,8 @@ TDavStatus TCalDavClient::Discover(const std::string& address, std::string& coll
                         answer);
     };
     auto fatal = [](const TDavStatus& s) {
-        return s.Error == TDavError::Network || (s.Error == TDavError::Unauthorized && s.HttpStatus == 401);
+        return s.Error == TDavError::Network || s.Error == TDavError::Unauthorized ||
+               s.Error == TDavError::Redirected;
     };
     // The address itself may be the calendar; if not, its answer may name the user's principal.
     TDavAnswer answer;
@@ -256,7 +385,12 @@ TDavStatus TCalDavClient::Discover(const std::string& address, std::string& coll
     std::string principal;
     for (const TDavResponse& r : answer.Responses) {
         if (HoldsEvents(r)) {
-            collection = WithSlash(FirstHref(address, r).empty() ? address : FirstHref(address, r));
+            const std::string found = FirstHref(address, r).empty() ? address : FirstHref(address, r);
+            if (TDavStatus reachable = Reachable(m_address, found, "calendar"); !reachable.ok()) {
+                return reachable;
+            }
+            collection = WithSlash(found);
+            m_readOnly = ReadOnlyBy(r) ? collection : std::string();
             return TDavStatus{};
         }
         if (principal.empty() && !r.PrincipalHref.empty()) {
@@ -275,21 +409,28 @@ TDavStatus TCalDavClient::Discover(const std::string& address, std::string& coll
             }
         }
     }
-    if (principal.empty() && atAddress.Error == TDavError::BadAnswer) {
-        return atAddress; // something answered there, just not WebDAV: say so rather than "no calendar"
+    // The address refused or failed, and nothing else named the user's calendars: say what it
+    // answered rather than "no calendar".
+    if (principal.empty() && !atAddress.ok()) {
+        return atAddress;
     }
     if (principal.empty()) {
         return Failure(TDavError::NotCalendar, status.HttpStatus, address + ": no calendar and no principal");
     }
+    if (status = Reachable(m_address, principal, "principal"); !status.ok()) {
+        return status;
+    }
     Calendars calendars;
-    status = CalendarsOf(sender, principal, calendars);
+    status = CalendarsOf(sender, m_address, principal, calendars);
     if (!status.ok()) {
         return status;
     }
     if (calendars.empty()) {
         return Failure(TDavError::NotCalendar, status.HttpStatus, address + ": no calendar holds events");
     }
-    collection = ChooseCalendar(calendars, address);
+    const Calendar& chosen = ChooseCalendar(calendars, address);
+    collection = chosen.Url;
+    m_readOnly = chosen.ReadOnly ? collection : std::string();
     return TDavStatus{};
 }
 
@@ -297,12 +438,13 @@ TDavStatus TCalDavClient::Changes(const std::string& collection, const std::stri
     out = TDavChanges();
     out.Full = token.empty();
     const Sender sender = [this](THttpRequest r) { return send(std::move(r)); };
+    Listing listing(out);
     std::string from = token;
     for (int round = 0; round < kMaxSyncRounds; ++round) {
         const THttpRequest request =
             XmlRequest("REPORT", collection, "0", SyncCollectionBody(from), kReportMaxBytes);
         const THttpResult result = sender(request);
-        const TDavStatus status = StatusOf(request, result);
+        TDavStatus status = StatusOf(request, result);
         if (result.Ok && !Is2xx(result.Status) && result.Status != 401) {
             TDavAnswer refusal;
             std::string ignored;
@@ -313,6 +455,7 @@ TDavStatus TCalDavClient::Changes(const std::string& collection, const std::stri
                 from.clear();
                 out = TDavChanges();
                 out.Full = true;
+                listing.clear();
                 continue;
             }
             if (!tokenRefused && IsOneOf(result.Status, {400, 403, 405, 501})) {
@@ -331,11 +474,20 @@ TDavStatus TCalDavClient::Changes(const std::string& collection, const std::stri
         if (answer.SyncToken.empty()) {
             return ListByQuery(sender, collection, out); // a server that takes the report but cannot sync
         }
-        if (!TakeSyncAnswer(collection, answer, out)) {
+        bool truncated = false;
+        status = TakeSyncAnswer(collection, answer, listing, truncated);
+        if (!status.ok()) {
+            listing.finish();
+            return status;
+        }
+        out.Token = answer.SyncToken;
+        if (!truncated) {
+            listing.finish();
             return status;
         }
         from = out.Token;
     }
+    listing.finish();
     return Failure(TDavError::Server, 507, "REPORT " + collection + ": the changes do not end");
 }
 
@@ -375,9 +527,25 @@ TDavStatus TCalDavClient::Fetch(const std::string& collection, const std::vector
     return TDavStatus{};
 }
 
-TDavStatus TCalDavClient::Put(const std::string& href, const std::string& data, const std::string& ifMatch,
-                              std::string& newEtag) {
+TDavStatus TCalDavClient::refusedWrite(const std::string& method, const std::string& collection,
+                                       const std::string& href) const {
+    if (!InsideCollection(collection, href)) {
+        return Failure(TDavError::BadAnswer, 0,
+                       method + " " + href + " refused: outside the calendar " + collection);
+    }
+    if (!m_readOnly.empty() && collection == m_readOnly) {
+        return Failure(TDavError::ReadOnly, 0,
+                       method + " " + href + " refused: the calendar's privileges allow no writes");
+    }
+    return TDavStatus{};
+}
+
+TDavStatus TCalDavClient::Put(const std::string& collection, const std::string& href, const std::string& data,
+                              const std::string& ifMatch, std::string& newEtag) {
     newEtag.clear();
+    if (TDavStatus refused = refusedWrite("PUT", collection, href); !refused.ok()) {
+        return refused;
+    }
     THttpRequest request;
     request.Method = "PUT";
     request.Url = href;
@@ -394,7 +562,11 @@ TDavStatus TCalDavClient::Put(const std::string& href, const std::string& data, 
     return status;
 }
 
-TDavStatus TCalDavClient::Delete(const std::string& href, const std::string& ifMatch) {
+TDavStatus TCalDavClient::Delete(const std::string& collection, const std::string& href,
+                                 const std::string& ifMatch) {
+    if (TDavStatus refused = refusedWrite("DELETE", collection, href); !refused.ok()) {
+        return refused;
+    }
     THttpRequest request;
     request.Method = "DELETE";
     request.Url = href;
@@ -404,7 +576,7 @@ TDavStatus TCalDavClient::Delete(const std::string& href, const std::string& ifM
     request.MaxBytes = kSmallMaxBytes;
     const TDavStatus status = StatusOf(request, send(request));
     if (status.Error == TDavError::NotFound) {
-        return TDavStatus{TDavError::None, status.HttpStatus, std::string()};
+        return Success(status.HttpStatus);
     }
     return status;
 }

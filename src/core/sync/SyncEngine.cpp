@@ -53,7 +53,7 @@ public:
     SyncRun(TConfigData& data, const TSyncSettings& settings, IDavTransport& transport, IEventCodec& codec,
             int64_t now)
         : m_data(data), m_settings(settings), m_codec(codec),
-          m_client(transport, settings.User, settings.Password), m_now(now),
+          m_client(transport, settings.Server, settings.User, settings.Password), m_now(now),
           m_statePath(SyncStatePath(data.ProgramFolder())) {}
 
     TSyncReport run();
@@ -216,7 +216,7 @@ void SyncRun::indexEntries() {
 bool SyncRun::pushOne(const TPushAction& action, std::vector<std::string>& conflicts) {
     TDavStatus status;
     if (action.Kind == TPushKind::Delete) {
-        status = m_client.Delete(action.Href, action.IfMatch);
+        status = m_client.Delete(m_collection, action.Href, action.IfMatch);
         if (status.ok()) {
             const auto known = m_index.find(action.Href);
             if (known != m_index.end()) {
@@ -230,7 +230,7 @@ bool SyncRun::pushOne(const TPushAction& action, std::vector<std::string>& confl
             return true;
         }
         std::string etag;
-        status = m_client.Put(action.Href, data, action.IfMatch, etag);
+        status = m_client.Put(m_collection, action.Href, data, action.IfMatch, etag);
         if (status.ok()) {
             const auto known = m_index.find(action.Href);
             if (known == m_index.end()) {
