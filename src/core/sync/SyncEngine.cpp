@@ -22,8 +22,11 @@
 //   what is left goes out at the next sync.
 #include "sync/SyncEngine.h"
 
+#include "common/Log.h"
+#include "common/TextTrim.h"
 #include "config/ConfigData.h"
 #include "memos/UnitMemo.h"
+#include "sync/DavUrl.h"
 #include "sync/EventCodec.h"
 #include "sync/SyncReconcile.h"
 #include "sync/SyncState.h"
@@ -86,23 +89,44 @@ private:
 bool SyncRun::fail(const TDavStatus& status) {
     const std::string detail =
         status.Detail.empty() ? "HTTP " + std::to_string(status.HttpStatus) : status.Detail;
+    const std::string& server = m_settings.Server;
+    const std::string& user = m_settings.User;
     switch (status.Error) {
     case TDavError::Network:
         m_report.Failure = TSyncFailure::Network;
-        m_report.Reason = "cannot reach " + m_settings.Server + ": " + detail;
+        m_report.Reason = "cannot reach " + server + ": " + detail;
         break;
     case TDavError::Unauthorized:
         m_report.Failure = TSyncFailure::Unauthorized;
-        m_report.Reason = "the server refused user " + m_settings.User + ": wrong user name or password";
+        m_report.Reason = "the server refused user " + user + ": wrong user name or password";
+        break;
+    case TDavError::Forbidden:
+        m_report.Failure = TSyncFailure::Forbidden;
+        m_report.Reason = "the server refuses user " + user + " access to the calendar: " + detail;
+        break;
+    case TDavError::ReadOnly:
+        m_report.Failure = TSyncFailure::ReadOnly;
+        m_report.Reason = "the calendar is read-only for user " + user + ": " + detail;
+        break;
+    case TDavError::Redirected:
+        m_report.Failure = TSyncFailure::Redirected;
+        m_report.Location = OneLine(status.Location);
+        m_report.Reason = "the server sends the sync on to " + status.Location +
+                          "; set that as the server address if you trust it";
+        break;
+    case TDavError::NotFound:
+        m_report.Failure = TSyncFailure::NoCalendar;
+        m_report.Reason = "there is nothing at " + server + ": " + detail;
         break;
     case TDavError::NotCalendar:
         m_report.Failure = TSyncFailure::NotCalendar;
-        m_report.Reason = m_settings.Server + " is not a calendar";
+        m_report.Reason = server + " is not a calendar";
         break;
     default:
         m_report.Failure = TSyncFailure::Server;
-        m_report.Reason = "the server at " + m_settings.Server + " gave an unusable answer: " + detail;
+        m_report.Reason = "the server at " + server + " gave an unusable answer: " + detail;
     }
+    m_report.Reason = OneLine(m_report.Reason);
     return false;
 }
 
@@ -141,6 +165,9 @@ bool SyncRun::pull(TRemoteChanges& remote, std::string& token) {
     if (!status.ok()) {
         return fail(status);
     }
+    if (LogEnabled(TLogArea::Sync)) {
+        WriteLog(TLogArea::Sync, "calendar found at " + OneLine(m_collection));
+    }
     // Another server or calendar: the state says nothing about it.
     if (m_state.Server != m_settings.Server || m_state.Collection != m_collection) {
         m_state = {m_settings.Server, m_collection, {}, {}};
@@ -151,6 +178,11 @@ bool SyncRun::pull(TRemoteChanges& remote, std::string& token) {
         return fail(status);
     }
     token = changes.Token;
+    if (LogEnabled(TLogArea::Sync)) {
+        WriteLog(TLogArea::Sync, std::string(changes.Full ? "listing: " : "changes since the last sync: ") +
+                                     std::to_string(changes.Changed.size()) + " events, " +
+                                     std::to_string(changes.Removed.size()) + " removed");
+    }
     indexEntries();
     std::vector<std::string> wanted;
     std::unordered_set<std::string> listed;
@@ -251,10 +283,11 @@ bool SyncRun::pushOne(const TPushAction& action, std::vector<std::string>& confl
 
 bool SyncRun::push(const std::vector<TPushAction>& actions, std::vector<std::string>& conflicts) {
     int sinceSave = 0;
-    for (const TPushAction& action : actions) {
-        const bool done = pushOne(action, conflicts);
+    for (size_t i = 0; i < actions.size(); ++i) {
+        const bool done = pushOne(actions[i], conflicts);
         if (!done) {
             // What went out so far is recorded; the failure stays the one reported.
+            m_report.Left = static_cast<int>(actions.size() - i);
             const TSyncReport failed = m_report;
             saveState();
             m_report = failed;
@@ -290,9 +323,8 @@ bool SyncRun::round(const TRemoteChanges& remote, std::vector<std::string>& conf
 }
 
 TSyncReport SyncRun::run() {
-    if (!m_settings.enabled()) {
-        m_report.Failure = TSyncFailure::NotConfigured;
-        m_report.Reason = "no calendar server is set";
+    m_report.Failure = CheckSyncAddress(m_settings, m_report.Reason);
+    if (!m_report.ok()) {
         return m_report;
     }
     // A state that is missing or does not read starts over with a full listing; the reconcile then
@@ -317,18 +349,57 @@ TSyncReport SyncRun::run() {
             break;
         }
     }
+    // Changes the server kept refusing (412 or 404 round after round) wait for the next sync; this
+    // one did not do all it meant to.
+    if (m_report.ok() && !conflicts.empty()) {
+        m_report.Failure = TSyncFailure::Incomplete;
+        m_report.Left = static_cast<int>(conflicts.size());
+        m_report.Reason = std::to_string(conflicts.size()) +
+                          (conflicts.size() == 1 ? " change was" : " changes were") +
+                          " not sent: the server refused them again and again (the event changed there "
+                          "meanwhile, or the server does not keep what it is sent)";
+    }
     return m_report;
 }
 
 } // namespace
 
+TSyncFailure CheckSyncAddress(const TSyncSettings& settings, std::string& reason) {
+    if (!settings.enabled()) {
+        reason = "no calendar server is set";
+        return TSyncFailure::NotConfigured;
+    }
+    switch (CheckServerAddress(settings.Server)) {
+    case TAddressProblem::NotHttp:
+        reason = "the server address " + OneLine(settings.Server) + " must start with http:// or https://";
+        return TSyncFailure::BadAddress;
+    case TAddressProblem::Credentials:
+        reason = "the server address holds a user name or password; give the user in its own field "
+                 "([Sync] User) and the password in the Sync group or KESTRIVEL_SYNC_PASSWORD";
+        return TSyncFailure::CredentialsInAddress;
+    case TAddressProblem::None:
+        break;
+    }
+    reason.clear();
+    return TSyncFailure::None;
+}
+
 TSyncReport SyncMemos(TConfigData& data, const TSyncSettings& settings, IDavTransport& transport,
                       IEventCodec& codec, int64_t nowUtcSeconds) {
+    TSyncReport report;
     try {
-        return SyncRun(data, settings, transport, codec, nowUtcSeconds).run();
+        report = SyncRun(data, settings, transport, codec, nowUtcSeconds).run();
     } catch (const std::exception& e) {
-        return localFailure(std::string("the sync stopped: ") + e.what());
+        report = localFailure(std::string("the sync stopped: ") + e.what());
     }
+    // The program may show only a translated line; the whole reason is kept here.
+    if (LogEnabled(TLogArea::Sync)) {
+        WriteLog(TLogArea::Sync, report.ok() ? "sync done: " + std::to_string(report.Sent) + " sent, " +
+                                                   std::to_string(report.Received) + " received, " +
+                                                   std::to_string(report.Removed) + " removed"
+                                             : "sync failed: " + report.Reason);
+    }
+    return report;
 }
 
 TSyncReport SyncFolder(const std::string& folder, const TSyncSettings& settings, IDavTransport& transport,
