@@ -163,6 +163,41 @@ private slots:
         report.Failure = static_cast<TSyncFailure>(failure);
         QCOMPARE(SyncStatusText(BuiltInMessages(), report, QTime(14, 5, 59)), text);
     }
+
+    // Lines that name what the report holds: where the sync was sent, how many changes were left.
+    void statusLineFilledFromTheReport_data() {
+        QTest::addColumn<int>("failure");
+        QTest::addColumn<QString>("location");
+        QTest::addColumn<int>("left");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("redirected") << static_cast<int>(TSyncFailure::Redirected)
+                                    << QStringLiteral("https://other.example/cal/\nforged") << 0
+                                    << QStringLiteral(
+                                           "Sync stopped: the server sends the sync on to "
+                                           "https://other.example/cal/?forged - set it as the server "
+                                           "address if you trust it");
+        QTest::newRow("incomplete") << static_cast<int>(TSyncFailure::Incomplete) << QString() << 3
+                                    << QStringLiteral("Sync incomplete: changes not sent to the server: 3");
+        QTest::newRow("removals held")
+            << static_cast<int>(TSyncFailure::RemovalsRefused) << QString() << 12
+            << QStringLiteral("Sync stopped: it would remove this many events from "
+                              "the server: 12");
+        QTest::newRow("module missing")
+            << static_cast<int>(TSyncFailure::ModuleMissing) << QString() << 0
+            << QStringLiteral("Sync failed: a part of the program is missing (its "
+                              "network or iCalendar module), install it again");
+    }
+    void statusLineFilledFromTheReport() {
+        QFETCH(int, failure);
+        QFETCH(QString, location);
+        QFETCH(int, left);
+        QFETCH(QString, text);
+        TSyncReport report;
+        report.Failure = static_cast<TSyncFailure>(failure);
+        report.Location = location.toStdString();
+        report.Left = left;
+        QCOMPARE(SyncStatusText(BuiltInMessages(), report, QTime(14, 5, 59)), text);
+    }
 };
 
 QTEST_MAIN(TestSyncRunner)
