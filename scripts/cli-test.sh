@@ -128,4 +128,11 @@ KESTRIVEL_SYNC_PASSWORD=secret step "sync with the server down" 1 "" \
     "^kestrivel: sync failed: cannot reach http://127\\.0\\.0\\.1:9/anna/calendar/: .+" --sync
 cmp "$work/memos-before" "$app/Memos.dat" || fail "a failed sync changed Memos.dat"
 ! grep -q secret "$app/Settings.ini" || fail "the password reached Settings.ini"
+step "sync without a password anywhere" 1 "" "^kestrivel: sync failed: no secret store .*KESTRIVEL_SYNC_PASSWORD" --sync
+# An installed copy keeps its files in a folder of the user's own.
+rm -rf "$work/config/Kestrivel"
+mkdir -p "$work/installed/bin" "$work/installed/share/kestrivel"
+cp "$app/kestrivel" "$app"/kestrivel-*.so "$work/installed/bin/"
+"$work/installed/bin/kestrivel" --month 2026-02 >/dev/null || fail "the installed copy did not run"
+[ "$(stat -c %a "$work/config/Kestrivel")" = 700 ] || fail "the configuration folder is not private"
 echo "$name: all steps passed"

@@ -15,6 +15,7 @@
 #include "lang/MessageTable.h"
 #include "lang/Translation.h"
 #include "memos/ICalendarModule.h"
+#include "sync/DavUrl.h"
 #include "sync/SyncEngine.h"
 #include "sync/SyncState.h"
 #include "update/HttpModule.h"
@@ -35,6 +36,7 @@ namespace kestrivel {
 namespace {
 
 constexpr const char* kProgram = "kestrivel";
+constexpr const char* kPasswordVariable = "KESTRIVEL_SYNC_PASSWORD";
 
 void Print(const std::string& text) {
     std::fwrite(text.data(), 1, text.size(), stdout);
@@ -142,6 +144,10 @@ int MemosLeftOut(const TMemoList& memos, bool iCalendar) {
 }
 
 int Export(const TConfigData& config, const TLocaleFormats& formats, const std::string& file) {
+    // A pipe, device or folder is never replaced by an ordinary file, whoever runs this.
+    if (const QFileInfo target = FileInfo(file); target.exists() && !target.isFile()) {
+        return Fail("cannot write " + file + ": it is not a regular file");
+    }
     const TMemoList& memos = config.Memos;
     const int last = memos.Count() - 1;
     const bool iCalendar = IsICalendarFileName(file);
@@ -181,19 +187,20 @@ void ReportDamaged(TConfigData& config) {
 }
 
 // The password for `sync`: KESTRIVEL_SYNC_PASSWORD when set (scripts, tests, a desktop without a
-// secret store), else the secret store's entry. Without either the sync goes on without one, as a
-// server may need none; the user learns why one was not found.
-std::string SyncPassword(const TSyncSettings& sync) {
-    constexpr const char* kVariable = "KESTRIVEL_SYNC_PASSWORD";
-    if (qEnvironmentVariableIsSet(kVariable)) {
-        return qEnvironmentVariable(kVariable).toStdString();
+// secret store), else the secret store's entry. False, with the reason, when a user is set and
+// neither gives one: sending no password would only end in "wrong user name or password".
+bool SyncPassword(const TSyncSettings& sync, std::string& password, std::string& reason) {
+    if (qEnvironmentVariableIsSet(kPasswordVariable)) {
+        password = qEnvironmentVariable(kPasswordVariable).toStdString();
+        return true;
     }
-    std::string password;
     std::string error;
     if (!sync.User.empty() && !ReadSecret(SyncPasswordKey(sync.User, sync.Server), password, error)) {
-        Tell("no password for " + sync.User + " (" + error + "); trying without one");
+        reason = "no secret store gave a password for " + sync.User + " (" + OneLine(error) +
+                 "); store it from the calendar's Sync group, or set " + kPasswordVariable;
+        return false;
     }
-    return password;
+    return true;
 }
 
 std::string SyncSummary(const TSyncReport& report) {
@@ -233,6 +240,14 @@ int RunSync(int& argc, char** argv) {
     if (!sync.enabled()) {
         return Fail("no calendar server is set ([Sync] Server in " + settingsPath + ")");
     }
+    // Checked before anything is asked or printed: an address with a password inside goes nowhere.
+    if (std::string reason; CheckSyncAddress(sync, reason) != TSyncFailure::None) {
+        return Fail("sync failed: " + reason);
+    }
+    if (IsPlainHttpToRemoteHost(sync.Server)) {
+        Tell("warning: " + sync.Server +
+             " is plain http: the password goes over the network readable to anyone on the way; use https");
+    }
     const std::unique_ptr<IDavTransport> transport = CreateModuleDavTransport(kSyncRequestTimeoutMs);
     if (!transport) {
         return Fail("sync failed: the module " + std::string(kHttpModuleName) + " is missing");
@@ -242,12 +257,13 @@ int RunSync(int& argc, char** argv) {
         return Fail("sync failed: the module " + std::string(kICalendarModuleName) + " is missing");
     }
     // Asked last: a locked secret store may ask the user to unlock it.
-    sync.Password = SyncPassword(sync);
+    if (std::string reason; !SyncPassword(sync, sync.Password, reason)) {
+        return Fail("sync failed: " + reason);
+    }
     const TSyncReport report =
         SyncFolder(paths.ProgramFolder, sync, *transport, *codec, QDateTime::currentSecsSinceEpoch());
     if (!report.ok()) {
-        return Fail("sync failed: " +
-                    (report.Reason.empty() ? std::string("no reason given") : report.Reason));
+        return Fail(SyncFailure(report));
     }
     Print(std::string(kProgram) + ": synced with " + SyncedCollection(paths.ProgramFolder, sync) + ": " +
           SyncSummary(report) + "\n");
