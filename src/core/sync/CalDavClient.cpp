@@ -5,6 +5,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "sync/DavListing.h"
 #include "sync/DavRequests.h"
 #include "sync/DavUrl.h"
 #include "sync/DavXml.h"
@@ -226,57 +227,6 @@ const Calendar& ChooseCalendar(const Calendars& calendars, const std::string& ad
     return calendars.front();
 }
 
-// The events of one listing by the key of their hrefs, so that a later answer overrules an earlier
-// one in constant time however many the listing holds.
-class Listing {
-public:
-    explicit Listing(TDavChanges& out) : m_out(out) {}
-
-    // Checks and takes one listed event; BadAnswer for an href that is not an address inside the
-    // collection or when the listing grows past what any calendar of memos can use.
-    TDavStatus take(const std::string& collection, const std::string& raw, const std::string& etag,
-                    bool gone);
-    // Drops the entries later answers overruled.
-    void finish();
-    void clear() { m_seen.clear(); }
-
-private:
-    TDavChanges& m_out;
-    std::unordered_map<std::string, std::pair<bool, size_t>> m_seen; // key: removed?, index
-};
-
-TDavStatus Listing::take(const std::string& collection, const std::string& raw, const std::string& etag,
-                         bool gone) {
-    const std::string href = ResolveHref(collection, raw);
-    if (HasControlCharacter(raw) || !InsideCollection(collection, href)) {
-        return Failure(TDavError::BadAnswer, 0,
-                       "REPORT " + collection + " listed " + href + ", outside the calendar");
-    }
-    const std::string key = PathKey(href);
-    if (const auto known = m_seen.find(key); known != m_seen.end()) {
-        auto& [removed, index] = known->second;
-        (removed ? m_out.Removed[index] : m_out.Changed[index].Href).clear();
-        m_seen.erase(known);
-    }
-    if (m_seen.size() >= kMaxDavResponses) {
-        return Failure(TDavError::BadAnswer, 0, "REPORT " + collection + ": too many events");
-    }
-    if (!gone) {
-        m_seen.emplace(key, std::make_pair(false, m_out.Changed.size()));
-        m_out.Changed.push_back(TDavEvent{href, etag, std::string()});
-    } else if (!m_out.Full) {
-        m_seen.emplace(key, std::make_pair(true, m_out.Removed.size()));
-        m_out.Removed.push_back(href);
-    }
-    return TDavStatus{};
-}
-
-void Listing::finish() {
-    std::erase_if(m_out.Changed, [](const TDavEvent& e) { return e.Href.empty(); });
-    std::erase_if(m_out.Removed, [](const std::string& href) { return href.empty(); });
-    m_seen.clear();
-}
-
 // Lists every VEVENT's ETag with calendar-query, for servers without sync-collection.
 TDavStatus ListByQuery(const Sender& send, const std::string& collection, TDavChanges& out) {
     out = TDavChanges();
@@ -285,7 +235,7 @@ TDavStatus ListByQuery(const Sender& send, const std::string& collection, TDavCh
     TDavStatus status =
         Exchange(send, XmlRequest("REPORT", collection, "1", CalendarQueryBody(), kReportMaxBytes), answer);
     const std::string self = PathKey(collection);
-    Listing listing(out);
+    DavListing listing(out);
     for (size_t i = 0; i < answer.Responses.size() && status.ok(); ++i) {
         const TDavResponse& r = answer.Responses[i];
         const std::string href = FirstHref(collection, r);
@@ -299,7 +249,7 @@ TDavStatus ListByQuery(const Sender& send, const std::string& collection, TDavCh
 
 // Takes one sync-collection answer into the listing; later rounds of a truncated answer overrule
 // earlier ones. `truncated` when the server says it left changes out (507 on the collection itself).
-TDavStatus TakeSyncAnswer(const std::string& collection, const TDavAnswer& answer, Listing& listing,
+TDavStatus TakeSyncAnswer(const std::string& collection, const TDavAnswer& answer, DavListing& listing,
                           bool& truncated) {
     const std::string self = PathKey(collection);
     truncated = false;
@@ -438,7 +388,7 @@ TDavStatus TCalDavClient::Changes(const std::string& collection, const std::stri
     out = TDavChanges();
     out.Full = token.empty();
     const Sender sender = [this](THttpRequest r) { return send(std::move(r)); };
-    Listing listing(out);
+    DavListing listing(out);
     std::string from = token;
     for (int round = 0; round < kMaxSyncRounds; ++round) {
         const THttpRequest request =
