@@ -61,6 +61,28 @@ void takeAvailable(QNetworkReply& reply, Download& download) {
     }
 }
 
+// The result of a finished reply. Any answer from the server counts, error pages included; the
+// caller reads the body. No status means the server was never reached or the answer broke off.
+THttpResult resultOf(QNetworkReply& reply, Download& download) {
+    takeAvailable(reply, download);
+    THttpResult result;
+    if (!download.Refused && answered(reply)) {
+        result.Ok = true;
+        result.Status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+        result.ETag = reply.rawHeader("ETag").toStdString();
+        result.Location = reply.rawHeader("Location").toStdString();
+        result.Body = std::move(download.Body);
+    } else if (download.TimedOut) {
+        result.Error = "no answer in time";
+    } else if (download.Refused) {
+        result.Error = "answer too long";
+        result.TooLong = true;
+    } else {
+        result.Error = reply.errorString().toStdString();
+    }
+    return result;
+}
+
 } // namespace
 
 QtHttpClient::QtHttpClient(QObject* parent, int timeoutMs) : QObject(parent), m_timeoutMs(timeoutMs) {}
@@ -120,24 +142,7 @@ void QtHttpClient::Send(const THttpRequest& request, std::function<void(THttpRes
     const QString method = QString::fromStdString(request.Method);
     connect(reply, &QNetworkReply::finished, this, [reply, download, clock, method, done = std::move(done)] {
         reply->deleteLater();
-        takeAvailable(*reply, *download);
-        THttpResult result;
-        // Any answer from the server counts, error pages included; the caller reads the body. No
-        // status means the server was never reached or the answer broke off.
-        if (!download->Refused && answered(*reply)) {
-            result.Ok = true;
-            result.Status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-            result.ETag = reply->rawHeader("ETag").toStdString();
-            result.Location = reply->rawHeader("Location").toStdString();
-            result.Body = std::move(download->Body);
-        } else if (download->TimedOut) {
-            result.Error = "no answer in time";
-        } else if (download->Refused) {
-            result.Error = "answer too long";
-            result.TooLong = true;
-        } else {
-            result.Error = reply->errorString().toStdString();
-        }
+        THttpResult result = resultOf(*reply, *download);
         qCInfo(lcHttp).noquote() << method << reply->url().toDisplayString(QUrl::RemoveUserInfo)
                                  << (result.Ok ? QString::number(result.Status)
                                                : QString::fromStdString(result.Error))
