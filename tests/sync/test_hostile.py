@@ -200,6 +200,8 @@ ROWS = [
         "/"), address="{main}/", err=r"sends the sync on to http://127\.0\.0\.1:\d+/p/"),
     Row("a password in the address", address="http://anna:" + SECRET + "@{host}/cal/",
         err=r"^kestrivel: sync failed: the server address holds a user name or password", main_gets=0),
+    Row("a password in an address that is not http", address="ftp://anna:" + SECRET + "@{host}/cal/",
+        err=r"^kestrivel: sync failed: .*must start with http:// or https://", main_gets=0),
     Row("an address without a scheme", address="{host}/cal/",
         err=r"^kestrivel: sync failed: .*must start with http:// or https://", main_gets=0),
     Row("plain http to a host that is not loopback", address="http://0.0.0.0:{free}/cal/",

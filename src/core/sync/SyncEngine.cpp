@@ -371,7 +371,8 @@ TSyncFailure CheckSyncAddress(const TSyncSettings& settings, std::string& reason
     }
     switch (CheckServerAddress(settings.Server)) {
     case TAddressProblem::NotHttp:
-        reason = "the server address " + OneLine(settings.Server) + " must start with http:// or https://";
+        // Not repeated: what is no address may still hold a password.
+        reason = "the server address must start with http:// or https:// and name a host";
         return TSyncFailure::BadAddress;
     case TAddressProblem::Credentials:
         reason = "the server address holds a user name or password; give the user in its own field "
