@@ -325,10 +325,11 @@ TDavStatus TCalDavClient::Discover(const std::string& address, std::string& coll
         return s.Error == TDavError::Network || s.Error == TDavError::Unauthorized ||
                s.Error == TDavError::Redirected;
     };
-    // The address itself may be the calendar; if not, its answer may name the user's principal.
+    // The address itself may be the calendar; if not, its answer may name the user's principal. An
+    // address this user may not see is not swapped for a calendar of the user's own.
     TDavAnswer answer;
     TDavStatus status = propfind(address, "0", PropfindCollectionBody(), answer);
-    if (fatal(status)) {
+    if (fatal(status) || status.Error == TDavError::Forbidden) {
         return status;
     }
     const TDavStatus atAddress = status;

@@ -67,8 +67,9 @@ public:
     // The calendar collection to sync with, as an absolute URL ending in "/": `address` itself
     // when it is a calendar collection that holds VEVENTs; otherwise current-user-principal ->
     // calendar-home-set -> the first calendar there that holds VEVENTs (the one named in the
-    // address's path wins when there are several). NotCalendar when none is found; when the address
-    // itself answered 403 or 404 and no principal turns up, that answer (Forbidden, NotFound).
+    // address's path wins when there are several). NotCalendar when none is found. Forbidden at
+    // once when the address answers 403; when it failed otherwise (404, not WebDAV) and no principal
+    // turns up, that failure.
     TDavStatus Discover(const std::string& address, std::string& collection);
 
     // Changes since `token` through sync-collection; with an empty token, a token the server
