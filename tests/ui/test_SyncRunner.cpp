@@ -170,22 +170,19 @@ private slots:
         QTest::addColumn<QString>("location");
         QTest::addColumn<int>("left");
         QTest::addColumn<QString>("text");
-        QTest::newRow("redirected") << static_cast<int>(TSyncFailure::Redirected)
-                                    << QStringLiteral("https://other.example/cal/\nforged") << 0
-                                    << QStringLiteral(
-                                           "Sync stopped: the server sends the sync on to "
-                                           "https://other.example/cal/?forged - set it as the server "
-                                           "address if you trust it");
-        QTest::newRow("incomplete") << static_cast<int>(TSyncFailure::Incomplete) << QString() << 3
-                                    << QStringLiteral("Sync incomplete: changes not sent to the server: 3");
-        QTest::newRow("removals held")
-            << static_cast<int>(TSyncFailure::RemovalsRefused) << QString() << 12
-            << QStringLiteral("Sync stopped: it would remove this many events from "
-                              "the server: 12");
-        QTest::newRow("module missing")
-            << static_cast<int>(TSyncFailure::ModuleMissing) << QString() << 0
-            << QStringLiteral("Sync failed: a part of the program is missing (its "
-                              "network or iCalendar module), install it again");
+        const auto row = [](const char* name, TSyncFailure failure, const char* location, int left,
+                            const char* text) {
+            QTest::newRow(name) << static_cast<int>(failure) << QString::fromUtf8(location) << left
+                                << QString::fromUtf8(text);
+        };
+        row("redirected", TSyncFailure::Redirected, "https://o.example/\nx", 0,
+            "Sync stopped: the server sends the sync on to https://o.example/?x - set it as the server "
+            "address if you trust it");
+        row("incomplete", TSyncFailure::Incomplete, "", 3,
+            "Sync incomplete: changes not sent to the server: 3");
+        row("module missing", TSyncFailure::ModuleMissing, "", 0,
+            "Sync failed: a part of the program is missing (its network or iCalendar module), install it "
+            "again");
     }
     void statusLineFilledFromTheReport() {
         QFETCH(int, failure);
