@@ -174,10 +174,11 @@ def gzip_bomb(size):
 class Row:
     def __init__(self, name, answer=None, code=1, err=r"^kestrivel: sync failed: ", out=r"^$", address=None,
                  password=SECRET, memos=MEMOS, same=("Memos.dat", "Sync.dat"), seconds=20, rss_mb=None,
-                 main_gets=None, never=()):
+                 main_gets=None, never=(), figure=None):
         self.name, self.answer, self.code, self.err, self.out = name, answer, code, err, out
         self.address, self.password, self.memos, self.same = address, password, memos, same
         self.seconds, self.rss_mb, self.main_gets, self.never = seconds, rss_mb, main_gets, never
+        self.figure = figure  # printed as `figure: NAME VALUE UNIT` like the benchmarks' figures
 
 
 OTHER_HOST = "127.0.0.2"
@@ -224,10 +225,10 @@ ROWS = [
     Row("no secret store", password=None, main_gets=0,
         err=r"^kestrivel: sync failed: no secret store .*KESTRIVEL_SYNC_PASSWORD"),
     Row("100,000 listed events", flood_of_hrefs(100_000), code=0, err=r"^$", out=r"^kestrivel: synced with",
-        memos=[], same=("Memos.dat",), seconds=5),
+        memos=[], same=("Memos.dat",), seconds=5, figure="sync_100k_hrefs_cpu"),
     Row("64 MiB of empty responses", flood_of_responses(64 * MIB - 4096), err=r"too many responses",
-        rss_mb=300),
-    Row("a gzip bomb", gzip_bomb(100 * MIB), err=r"too (long|large)", rss_mb=300),
+        rss_mb=300, figure="sync_64mib_answer_peak"),
+    Row("a gzip bomb", gzip_bomb(100 * MIB), err=r"too (long|large)", rss_mb=300, figure="sync_gzip_bomb_peak"),
 ]
 
 SERVERS = {}
@@ -310,8 +311,7 @@ def check(row, build, root, index):
         problems.append(f"took {seconds:.1f} s of processor time, more than {row.seconds} s")
     if row.rss_mb and rss > row.rss_mb:
         problems.append(f"peak memory {rss:.0f} MiB, more than {row.rss_mb} MiB")
-    figures = f"{seconds:.2f} s of processor time, peak {rss:.0f} MiB"
-    return problems, figures, out + err
+    return problems, seconds, rss, out + err
 
 
 def harness_authorization():
@@ -338,7 +338,8 @@ def main():
             for index, row in enumerate(ROWS):
                 if part not in row.name:
                     continue
-                problems, figures, said = check(row, build, root, index)
+                problems, seconds, rss, said = check(row, build, root, index)
+                figures = f"{seconds:.2f} s of processor time, peak {rss:.0f} MiB"
                 if problems:
                     failed += 1
                     print(f"hostile: {row.name}: FAILED: " + "; ".join(problems) + "\n    " +
@@ -346,6 +347,8 @@ def main():
                 else:
                     passed += 1
                     print(f"hostile: {row.name}: ok ({figures})", flush=True)
+                if row.figure:
+                    print(f"figure: {row.figure} " + (f"{rss:.0f} MiB" if row.rss_mb else f"{seconds:.2f} s"))
     finally:
         for listener in SERVERS.values():
             listener.stop()
