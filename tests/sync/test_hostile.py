@@ -13,6 +13,7 @@ import gzip
 import http.server
 import os
 import re
+import signal
 import socket
 import subprocess
 import sys
@@ -257,12 +258,18 @@ def run_measured(device, password):
     if password is None:
         del env["KESTRIVEL_SYNC_PASSWORD"]
     usage = os.path.join(device.folder, "usage")
-    proc = subprocess.run([sys.executable, "-c", MEASURE, usage, device.program, "--sync"], env=env,
-                          capture_output=True, stdin=subprocess.DEVNULL, timeout=WALL_SECONDS)
+    proc = subprocess.Popen([sys.executable, "-c", MEASURE, usage, device.program, "--sync"], env=env,
+                            stdout=subprocess.PIPE, stderr=subprocess.PIPE, stdin=subprocess.DEVNULL,
+                            start_new_session=True)
+    try:
+        out, err = proc.communicate(timeout=WALL_SECONDS)
+    except subprocess.TimeoutExpired:
+        os.killpg(proc.pid, signal.SIGKILL)  # the launcher's group: the program with it
+        proc.communicate()
+        return None, "", f"still running after {WALL_SECONDS} s", float(WALL_SECONDS), 0.0
     with open(usage) as f:
         rss_kib, cpu = f.read().split()
-    return (proc.returncode, proc.stdout.decode(errors="replace"), proc.stderr.decode(errors="replace"),
-            float(cpu), int(rss_kib) / 1024)
+    return proc.returncode, out.decode(errors="replace"), err.decode(errors="replace"), float(cpu), int(rss_kib) / 1024
 
 
 def check(row, build, root, index):
