@@ -45,7 +45,8 @@ def resolve(src, rel, name):
     here = os.path.dirname(rel)
     for root in [here] + ROOTS[rel.split("/")[0]]:
         candidate = os.path.normpath(os.path.join(root, name))
-        if os.path.isfile(os.path.join(src, candidate)):
+        # A header the build writes from a template (configure_file) belongs where its template is.
+        if os.path.isfile(os.path.join(src, candidate)) or os.path.isfile(os.path.join(src, candidate + ".in")):
             return candidate
     return None
 

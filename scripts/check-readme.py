@@ -45,7 +45,7 @@ def sentences(paragraph):
 def main():
     source, build = pathlib.Path(sys.argv[1]), pathlib.Path(sys.argv[2])
     readme = (source / "README.md").read_text(encoding="utf-8")
-    manual = (source / "packaging" / "kestrivel.1").read_text(encoding="utf-8")
+    manual = (source / "packaging" / "kestrivel.1.in").read_text(encoding="utf-8")
     texts = language_source(source / "lang" / "KestriEn.txt")
     problems = []
 

@@ -109,6 +109,13 @@ step "iCalendar export" 0 '^3 exported$' "" --export "$work/out.ics"
 [ "$(grep -c '^BEGIN:VEVENT' "$work/out.ics")" = 3 ] || fail "the iCalendar file does not hold 3 events"
 grep -q '^SUMMARY:Dentist' "$work/out.ics" || fail "the iCalendar file lacks the memo text"
 step "export into a missing folder" 1 "" "cannot write .*/none/out.dat" --export "$work/none/out.dat"
+mkfifo "$work/pipe"
+step "export onto a named pipe" 1 "" "^kestrivel: cannot write .*/pipe: it is not a regular file\$" --export "$work/pipe"
+[ -p "$work/pipe" ] || fail "the export replaced the named pipe"
+ln -s "$work/out.dat" "$work/link.dat"
+step "export through a symbolic link" 0 '^3 exported$' "" --export "$work/link.dat"
+[ -L "$work/link.dat" ] && cmp -s "$work/exported.dat" "$work/out.dat" || fail "the export did not write where the link points"
+[ "$(stat -c %a "$app/Memos.dat")" = 600 ] || fail "Memos.dat is not private: $(stat -c %a "$app/Memos.dat")"
 step "exchange import stopping at a bad line" 1 '^1 added$' "line 2 is not a memo" --import "$work/broken.dat"
 
 printf '[Options]\nShowWeekNumbers=1\nStartOfWeek=7\nLanguageFile=KestriFr.lang\n' >"$app/Settings.ini"
@@ -133,4 +140,11 @@ KESTRIVEL_SYNC_PASSWORD=secret step "sync with the server down" 1 "" \
     "^kestrivel: sync failed: cannot reach http://127\\.0\\.0\\.1:9/anna/calendar/: .+" --sync
 cmp "$work/memos-before" "$app/Memos.dat" || fail "a failed sync changed Memos.dat"
 ! grep -q secret "$app/Settings.ini" || fail "the password reached Settings.ini"
+step "sync without a password anywhere" 1 "" "^kestrivel: sync failed: no secret store .*KESTRIVEL_SYNC_PASSWORD" --sync
+# An installed copy keeps its files in a folder of the user's own.
+rm -rf "$work/config/Kestrivel"
+mkdir -p "$work/installed/bin" "$work/installed/share/kestrivel"
+cp "$app/kestrivel" "$app"/kestrivel-*.so "$work/installed/bin/"
+"$work/installed/bin/kestrivel" --month 2026-02 >/dev/null || fail "the installed copy did not run"
+[ "$(stat -c %a "$work/config/Kestrivel")" = 700 ] || fail "the configuration folder is not private"
 echo "$name: all steps passed"

@@ -73,7 +73,8 @@ done
 for module in kestrivel-http:KestrivelCreateHttpClient kestrivel-ical:KestrivelImportICalendar; do
     file="$root/usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/kestrivel/${module%%:*}.so"
     [ -f "$file" ] || fail "${module%%:*} not installed"
-    nm -D --defined-only "$file" | grep -qw "${module##*:}" || fail "${module%%:*} lacks ${module##*:}"
+    # grep reads to the end: quitting at the first match would end nm with SIGPIPE, a failure under pipefail.
+    nm -D --defined-only "$file" | grep -w "${module##*:}" >/dev/null || fail "${module%%:*} lacks ${module##*:}"
 done
 ldd "$root/usr/bin/kestrivel" | grep -qE 'libical|Qt6Network' && fail "the program itself links libical or Qt Network"
 

@@ -8,11 +8,14 @@
 #include "base/SyncModules.h"
 #include "calendar/MonthText.h"
 #include "common/DateFormat.h"
+#include "common/TextTrim.h"
+#include "common/Version.h"
 #include "config/ConfigData.h"
 #include "lang/LanguagePack.h"
 #include "lang/MessageTable.h"
 #include "lang/Translation.h"
 #include "memos/ICalendarModule.h"
+#include "sync/DavUrl.h"
 #include "sync/SyncEngine.h"
 #include "sync/SyncState.h"
 #include "update/HttpModule.h"
@@ -28,15 +31,12 @@
 #include <memory>
 #include <string>
 
-#ifndef KESTRIVEL_VERSION
-#define KESTRIVEL_VERSION "0"
-#endif
-
 namespace kestrivel {
 
 namespace {
 
 constexpr const char* kProgram = "kestrivel";
+constexpr const char* kPasswordVariable = "KESTRIVEL_SYNC_PASSWORD";
 
 void Print(const std::string& text) {
     std::fwrite(text.data(), 1, text.size(), stdout);
@@ -101,7 +101,8 @@ int ImportICalendar(TConfigData& config, const std::string& file) {
     }
     Print(ICalendarImportSummary(counts) + " (added / approximated / skipped)\n");
     if (counts.LeftOut > 0) {
-        Tell(std::to_string(counts.LeftOut) + " events left out: the memo list is full (65,535 memos at most)");
+        Tell(std::to_string(counts.LeftOut) +
+             " events left out: the memo list is full (65,535 memos at most)");
     }
     return kExitDone;
 }
@@ -147,6 +148,10 @@ int MemosLeftOut(const TMemoList& memos, bool iCalendar) {
 }
 
 int Export(const TConfigData& config, const TLocaleFormats& formats, const std::string& file) {
+    // A pipe, device or folder is never replaced by an ordinary file, whoever runs this.
+    if (const QFileInfo target = FileInfo(file); target.exists() && !target.isFile()) {
+        return Fail("cannot write " + file + ": it is not a regular file");
+    }
     const TMemoList& memos = config.Memos;
     const int last = memos.Count() - 1;
     const bool iCalendar = IsICalendarFileName(file);
@@ -186,19 +191,20 @@ void ReportDamaged(TConfigData& config) {
 }
 
 // The password for `sync`: KESTRIVEL_SYNC_PASSWORD when set (scripts, tests, a desktop without a
-// secret store), else the secret store's entry. Without either the sync goes on without one, as a
-// server may need none; the user learns why one was not found.
-std::string SyncPassword(const TSyncSettings& sync) {
-    constexpr const char* kVariable = "KESTRIVEL_SYNC_PASSWORD";
-    if (qEnvironmentVariableIsSet(kVariable)) {
-        return qEnvironmentVariable(kVariable).toStdString();
+// secret store), else the secret store's entry. False, with the reason, when a user is set and
+// neither gives one: sending no password would only end in "wrong user name or password".
+bool SyncPassword(const TSyncSettings& sync, std::string& password, std::string& reason) {
+    if (qEnvironmentVariableIsSet(kPasswordVariable)) {
+        password = qEnvironmentVariable(kPasswordVariable).toStdString();
+        return true;
     }
-    std::string password;
     std::string error;
     if (!sync.User.empty() && !ReadSecret(SyncPasswordKey(sync.User, sync.Server), password, error)) {
-        Tell("no password for " + sync.User + " (" + error + "); trying without one");
+        reason = "no secret store gave a password for " + sync.User + " (" + OneLine(error) +
+                 "); store it from the calendar's Sync group, or set " + kPasswordVariable;
+        return false;
     }
-    return password;
+    return true;
 }
 
 std::string SyncSummary(const TSyncReport& report) {
@@ -213,9 +219,21 @@ std::string SyncedCollection(const std::string& folder, const TSyncSettings& syn
     TSyncState state;
     if (LoadSyncState(SyncStatePath(folder), state) && state.Server == sync.Server &&
         !state.Collection.empty()) {
-        return state.Collection;
+        return OneLine(state.Collection);
     }
-    return sync.Server;
+    return OneLine(sync.Server);
+}
+
+// Why the sync failed, with what it could not send.
+std::string SyncFailure(const TSyncReport& report) {
+    std::string reason = report.Reason.empty() ? std::string("no reason given") : OneLine(report.Reason);
+    if (report.Left > 0 && report.Failure != TSyncFailure::Incomplete) {
+        reason += "; " + std::to_string(report.Left) + " changes were not sent";
+    }
+    if (report.Failure == TSyncFailure::RemovalsRefused) {
+        reason += " (to remove them, run " + std::string(kProgram) + " --sync --allow-removals)";
+    }
+    return "sync failed: " + reason;
 }
 
 // One sync of the user's memos with the server of Settings.ini's section "Sync". The engine reads
@@ -230,6 +248,14 @@ int RunSync(bool allowRemovals, int& argc, char** argv) {
     if (!sync.enabled()) {
         return Fail("no calendar server is set ([Sync] Server in " + settingsPath + ")");
     }
+    // Checked before anything is asked or printed: an address with a password inside goes nowhere.
+    if (std::string reason; CheckSyncAddress(sync, reason) != TSyncFailure::None) {
+        return Fail("sync failed: " + reason);
+    }
+    if (IsPlainHttpToRemoteHost(sync.Server)) {
+        Tell("warning: " + sync.Server +
+             " is plain http: the password goes over the network readable to anyone on the way; use https");
+    }
     const std::unique_ptr<IDavTransport> transport = CreateModuleDavTransport(kSyncRequestTimeoutMs);
     if (!transport) {
         return Fail("sync failed: the module " + std::string(kHttpModuleName) + " is missing");
@@ -239,16 +265,13 @@ int RunSync(bool allowRemovals, int& argc, char** argv) {
         return Fail("sync failed: the module " + std::string(kICalendarModuleName) + " is missing");
     }
     // Asked last: a locked secret store may ask the user to unlock it.
-    sync.Password = SyncPassword(sync);
+    if (std::string reason; !SyncPassword(sync, sync.Password, reason)) {
+        return Fail("sync failed: " + reason);
+    }
     const TSyncReport report = SyncFolder(paths.ProgramFolder, sync, *transport, *codec,
                                           QDateTime::currentSecsSinceEpoch(), allowRemovals);
     if (!report.ok()) {
-        const std::string hint =
-            report.Failure == TSyncFailure::RemovalsRefused
-                ? " (to remove them, run " + std::string(kProgram) + " --sync --allow-removals)"
-                : std::string();
-        return Fail("sync failed: " +
-                    (report.Reason.empty() ? std::string("no reason given") : report.Reason) + hint);
+        return Fail(SyncFailure(report));
     }
     Print(std::string(kProgram) + ": synced with " + SyncedCollection(paths.ProgramFolder, sync) + ": " +
           SyncSummary(report) + "\n");
@@ -295,7 +318,7 @@ int RunCommandLine(const TCommandLine& line, int& argc, char** argv) {
         Print(UsageText(kProgram));
         return kExitDone;
     case TCommand::Version:
-        Print("Kestrivel " KESTRIVEL_VERSION "\n");
+        Print("Kestrivel " KESTRIVEL_VERSION_TEXT "\n");
         return kExitDone;
     case TCommand::Sync:
         return RunSync(line.AllowRemovals, argc, argv);

@@ -1,7 +1,8 @@
 #include "ProgramFolders.h"
 
+#include "common/SafeFile.h"
+
 #include <QCoreApplication>
-#include <QDir>
 #include <QFileInfo>
 
 #ifndef KESTRIVEL_INSTALL_DATADIR
@@ -25,7 +26,8 @@ ProgramPaths FindProgramPaths() {
     place.InstalledDataFolder = KESTRIVEL_INSTALL_DATADIR;
     place.DataFolderFromExecutable = KESTRIVEL_DATADIR_FROM_BINDIR;
     ProgramPaths paths = computeProgramPaths(place);
-    QDir().mkpath(QString::fromStdString(paths.ProgramFolder));
+    // Memo texts and the sync state are the user's alone: a folder made here is 0700.
+    CreatePrivateFolder(paths.ProgramFolder);
     return paths;
 }
 

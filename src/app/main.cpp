@@ -4,6 +4,7 @@
 #include "WindowSystemStart.h"
 #include "common/CommandLine.h"
 #include "common/PlatformChoice.h"
+#include "base/CoreLog.h"
 #include "base/Services.h"
 #include "base/SingleInstance.h"
 #include "config/Autostart.h"
@@ -35,6 +36,7 @@ PlatformEnvironment ReadPlatformEnvironment() {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    InstallCoreLog();
     // The commands run before any window system is asked for: they work without a display.
     const TCommandLine line =
         ParseCommandLine(std::vector<std::string>(argv + std::min(argc, 1), argv + argc));

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace kestrivel;
@@ -64,6 +65,9 @@ TEST(ConfigData, FileThatDidNotLoadCompletelyIsKeptOnceBeforeASave) {
         }
         EXPECT_EQ(copies, c.Damaged ? 1u : 0u);
         EXPECT_TRUE(!c.Damaged || ReadBytes(copy) == original);
+        // The copy holds the same memos as the file: only the user may read it, however open that was.
+        struct stat st {};
+        EXPECT_TRUE(!c.Damaged || (::stat(copy.c_str(), &st) == 0 && (st.st_mode & 0777) == 0600));
     }
 }
 

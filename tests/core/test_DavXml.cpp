@@ -22,6 +22,7 @@ std::string Summary(const TDavAnswer& a) {
         s += r.HasETag ? " etag=" + r.ETag : "";
         s += r.HasCalendarData ? " data=" + r.CalendarData : "";
         s += r.IsCalendar ? " cal" : "";
+        s += r.HasPrivileges ? (r.CanWrite ? " rw" : " ro") : "";
     }
     return s;
 }
@@ -40,6 +41,23 @@ std::string Nested(int depth) {
         close += "</x>";
     }
     return "<multistatus xmlns='DAV:'>" + open + close + "</multistatus>";
+}
+
+std::string Times(const std::string& inner, size_t count) {
+    std::string out;
+    for (size_t i = 0; i < count; ++i) {
+        out += inner;
+    }
+    return out;
+}
+
+std::string Repeated(const std::string& inner, size_t count) {
+    return "<multistatus xmlns='DAV:'>" + Times(inner, count) + "</multistatus>";
+}
+
+std::string Privileges(const std::string& names) {
+    return "<multistatus xmlns='DAV:'><response><href>c</href><propstat><prop><current-user-privilege-set>" +
+           names + "</current-user-privilege-set></prop></propstat></response></multistatus>";
 }
 
 const std::vector<InlineCase> kInline = {
@@ -75,6 +93,12 @@ const std::vector<InlineCase> kInline = {
     {"html error page", "<html><body>502 Bad Gateway</body></html>", false, "not a multistatus"},
     {"cut short", "<multistatus xmlns='DAV:'><response><href>a</hr", false, "XML error"},
     {"empty", "", false, "XML error"},
+    {"one response too many", Repeated("<response/>", kMaxDavResponses + 1), false, "too many responses"},
+    {"read-only privileges", Privileges("<privilege><read/></privilege><privilege><write-acl/></privilege>"),
+     true, "multistatus\nc ro"},
+    {"write-content grants uploads",
+     Privileges("<privilege><read/></privilege><privilege><write-content/></privilege>"), true,
+     "multistatus\nc rw"},
 };
 
 TEST(DavXml, InlineAnswers) {
@@ -85,6 +109,14 @@ TEST(DavXml, InlineAnswers) {
         EXPECT_EQ(ParseDavAnswer(c.xml, answer, error), c.ok);
         EXPECT_EQ(c.ok ? Summary(answer) : error.substr(0, c.summary.size()), c.summary);
     }
+}
+
+TEST(DavXml, AsManyResponsesAsMayBe) {
+    TDavAnswer answer;
+    std::string error;
+    ASSERT_TRUE(
+        ParseDavAnswer(Repeated("<response><href>e</href></response>", kMaxDavResponses), answer, error));
+    EXPECT_EQ(answer.Responses.size(), kMaxDavResponses);
 }
 
 TEST(DavXml, StatusLinesAndHrefKeys) {

@@ -69,6 +69,7 @@ TEST(MessageLists, BuiltInMessagesInOrder) {
         "S15=Sync stopped: the memo file is damaged, nothing was sent",
         "S16=Sync stopped: it would remove this many events from the server: ;",
         "S17=Events on the server not shown here (their date holds another memo): ;",
+        "S18=Sync failed: a part of the program is missing (its network or iCalendar module), install it again",
         "T1=Memos not saved",
         "F1=Calendar data file (*.dat)",
         "F2=iCalendar file (*.ics)",

@@ -13,10 +13,14 @@
 #include <fstream>
 #include <functional>
 #include <string>
+#include <tuple>
+#include <utility>
+#include <vector>
 
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -72,11 +76,50 @@ TEST_F(SafeFileTest, ReplacesAnExistingFileWhole) {
     EXPECT_EQ(entries(), 1u);
 }
 
-TEST_F(SafeFileTest, NewFileGetsTheUsualModeNotThePrivateTemporaryOne) {
+TEST_F(SafeFileTest, NewFileIsPrivateUnlessItIsADocument) {
+    using Case = std::tuple<TNewFileAccess, mode_t, unsigned>;
+    for (const auto& [access, mask, wanted] :
+         {Case{TNewFileAccess::Private, 022, 0600}, Case{TNewFileAccess::UserDefault, 022, 0644},
+          Case{TNewFileAccess::UserDefault, 027, 0640}}) {
+        fs::remove(m_path);
+        const mode_t old = ::umask(mask);
+        const bool saved = WriteFileAtomic(m_path, "x", access);
+        ::umask(old);
+        ASSERT_TRUE(saved);
+        EXPECT_EQ(mode(m_path), wanted);
+    }
+}
+
+TEST_F(SafeFileTest, SpecialFilesAreNeverReplaced) {
+    const std::string fifo = (m_folder / "fifo").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    fs::create_symlink(fifo, m_folder / "link-to-fifo");
+    std::vector<std::pair<std::string, fs::file_type>> cases = {
+        {fifo, fs::file_type::fifo}, {(m_folder / "link-to-fifo").string(), fs::file_type::fifo}};
+    // A device, where this process may make one (root outside a container).
+    const std::string device = (m_folder / "null").string();
+    if (::mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0) {
+        cases.emplace_back(device, fs::file_type::character);
+    }
+    for (const auto& [path, type] : cases) {
+        SCOPED_TRACE(path);
+        EXPECT_FALSE(WriteFileAtomic(path, "data"));
+        EXPECT_EQ(fs::status(path).type(), type);
+    }
+    EXPECT_EQ(entries(), cases.size());
+}
+
+TEST_F(SafeFileTest, PrivateFolderIsMadeWithEveryMissingParent) {
     const mode_t old = ::umask(022);
-    ASSERT_TRUE(WriteFileAtomic(m_path, "x"));
+    fs::create_directory(m_folder / "open");
+    const fs::path deep = m_folder / "open" / "config" / "Kestrivel";
+    EXPECT_TRUE(CreatePrivateFolder(deep.string()));
+    WriteBytes((m_folder / "file").string(), "x");
+    EXPECT_FALSE(CreatePrivateFolder((m_folder / "file" / "below").string()));
     ::umask(old);
-    EXPECT_EQ(mode(m_path), 0644u);
+    EXPECT_EQ(mode((m_folder / "open").string()), 0755u);
+    EXPECT_EQ(mode((m_folder / "open" / "config").string()), 0700u);
+    EXPECT_EQ(mode(deep.string()), 0700u);
 }
 
 TEST_F(SafeFileTest, ReplacedFileKeepsItsMode) {

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "sync/CalDavClient.h"
+#include "sync/DavUrl.h"
 #include "sync/DavXml.h"
 
 using namespace kestrivel;
@@ -32,14 +33,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!ok && (answer.IsMultiStatus || !answer.Responses.empty())) {
         __builtin_trap(); // nothing of a refused answer is kept
     }
+    if (answer.Responses.size() > kMaxDavResponses) {
+        __builtin_trap(); // a flood is refused, not kept
+    }
     for (const TDavResponse& r : answer.Responses) {
-        if (HasBareLineFeed(r.CalendarData) || r.Status < 0 || r.Status > 999) {
+        if (HasBareLineFeed(r.CalendarData) || r.Status < 0 || r.Status > 999 ||
+            r.Hrefs.size() > kMaxDavListItems || r.HomeSetHrefs.size() > kMaxDavListItems ||
+            r.Components.size() > kMaxDavListItems) {
             __builtin_trap();
         }
-        // The hrefs the server gave go through the address helpers as the client sends them.
+        // The hrefs the server gave go through the address helpers as the client sends them; what
+        // the client would write to lies on the collection's origin and holds no line break.
         for (const std::string& href : r.Hrefs) {
             const std::string resolved = ResolveHref("http://example.com/a/b/", href);
             (void)HrefKey(resolved);
+            if (InsideCollection("http://example.com/a/b/", resolved) &&
+                (HasControlCharacter(resolved) || !SameOrigin(resolved, "http://example.com/"))) {
+                __builtin_trap();
+            }
         }
     }
     (void)StatusLineCode(xml);

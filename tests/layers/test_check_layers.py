@@ -26,6 +26,9 @@ CASES = [
     ("modules/m/M.cpp", ["a/A.h", "base/Base.h"], '"base/Base.h" is not under'),
     ("app/main.cpp", ["Application.h"], None),
     ("core/c/C.h", [], None),
+    # A header the build writes from its template counts as where the template lies.
+    ("core/c/Version.h.in", [], None),
+    ("ui/base/About.cpp", ["c/Version.h"], None),
 ]
 
 

@@ -43,16 +43,17 @@ private slots:
         QTest::addColumn<int>("status"); // 0: the transport fails with `error`
         QTest::addColumn<QByteArray>("etag");
         QTest::addColumn<QString>("error");
+        QTest::addColumn<QByteArray>("location");
         const QByteArray event = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nEND:VCALENDAR\r\n";
         const auto row = [](const char* name, const char* method, const char* header, const QByteArray& body,
                             const char* status, const char* extra, const QByteArray& answerBody, int code,
-                            const char* etag = "", const char* error = "") {
+                            const char* etag = "", const char* error = "", const char* location = "") {
             const QByteArray answer = QByteArray("HTTP/1.1 ") + status + "\r\n" + extra +
                                       "Content-Length: " + QByteArray::number(answerBody.size()) +
                                       "\r\nConnection: close\r\n\r\n" + answerBody;
             QTest::newRow(name) << QByteArray(method) << QByteArray(header) << body
                                 << (*status != 0 ? answer : QByteArray()) << code << QByteArray(etag)
-                                << QString(error);
+                                << QString(error) << QByteArray(location);
         };
         row("new event", "PUT", "If-None-Match: *", event, "201 Created", "ETag: \"e-1\"\r\n", "", 201,
             "\"e-1\"");
@@ -64,6 +65,14 @@ private slots:
         row("over the cap", "GET", "Depth: 0", "", "200 OK", "", QByteArray(2000, 'x'), 0, "",
             "answer too long");
         row("no answer", "PROPFIND", "Depth: 0", "<propfind/>", "", "", "", 0, "", "no answer in time");
+        // The caller decides where credentials may go: a redirect comes back to it, not followed.
+        row("redirect not followed", "PROPFIND", "Authorization: Basic dTpw", "<propfind/>",
+            "308 Permanent Redirect", "Location: http://127.0.0.2:9/cal/\r\n", "", 308, "", "",
+            "http://127.0.0.2:9/cal/");
+        // 200 bytes on the wire that inflate to 100,000: the cap counts what comes out.
+        row("compressed past the cap", "REPORT", "Depth: 1", "<r/>", "207 Multi-Status",
+            "Content-Encoding: deflate\r\n", qCompress(QByteArray(100000, ' ')).mid(4), 0, "",
+            "answer too long");
     }
 
     void send() {
@@ -74,6 +83,7 @@ private slots:
         QFETCH(QByteArray, etag);
         QFETCH(QString, error);
         QFETCH(QByteArray, answer);
+        QFETCH(QByteArray, location);
         m_answer = answer;
         m_received.clear();
         const auto transport = CreateModuleDavTransport(1000);
@@ -84,8 +94,10 @@ private slots:
             QStringLiteral("http://127.0.0.1:%1/u/cal/").arg(server.serverPort()).toStdString(),
             {{header.left(colon).toStdString(), header.mid(colon + 2).toStdString()}},
             body.toStdString(),
-            1000};
+            1000,
+            false};
         const THttpResult result = transport->Send(request);
+        QCOMPARE(QByteArray::fromStdString(result.Location), location);
         QCOMPARE(result.Status, status);
         QCOMPARE(result.Ok, status != 0);
         QCOMPARE(QByteArray::fromStdString(result.ETag), etag);

@@ -3,6 +3,7 @@
 #include "FakeServices.h"
 #include "base/QtPlatform.h"
 #include "common/DateFormat.h"
+#include "common/Version.h"
 #include "config/ConfigData.h"
 #include "lang/LangSource.h"
 #include "lang/LanguagePack.h"
@@ -95,7 +96,7 @@ private slots:
         QCOMPARE(dlg->size(), QSize(441, 345)); // the General tab ends with the Sync group
         QCOMPARE(dlg->pgcConfig()->currentWidget(), dlg->tbsOptions());
         QVERIFY(dlg->btnOk()->isDefault());
-        QCOMPARE(dlg->lblVersion()->text(), QStringLiteral("v1.2.2"));
+        QCOMPARE(dlg->lblVersion()->text(), QString::fromLatin1(kVersionText));
         QCOMPARE(dlg->imgIcon()->pixmap().size(), QSize(77, 77)); // the progressive JPEG decoded
         QCOMPARE(dlg->ValueNames().count(), size_t(28));
     }

@@ -164,6 +164,38 @@ private slots:
         report.Failure = static_cast<TSyncFailure>(failure);
         QCOMPARE(SyncStatusText(BuiltInMessages(), report, QTime(14, 5, 59)), text);
     }
+
+    // Lines that name what the report holds: where the sync was sent, how many changes were left.
+    void statusLineFilledFromTheReport_data() {
+        QTest::addColumn<int>("failure");
+        QTest::addColumn<QString>("location");
+        QTest::addColumn<int>("left");
+        QTest::addColumn<QString>("text");
+        const auto row = [](const char* name, TSyncFailure failure, const char* location, int left,
+                            const char* text) {
+            QTest::newRow(name) << static_cast<int>(failure) << QString::fromUtf8(location) << left
+                                << QString::fromUtf8(text);
+        };
+        row("redirected", TSyncFailure::Redirected, "https://o.example/\nx", 0,
+            "Sync stopped: the server sends the sync on to https://o.example/?x - set it as the server "
+            "address if you trust it");
+        row("incomplete", TSyncFailure::Incomplete, "", 3,
+            "Sync incomplete: changes not sent to the server: 3");
+        row("module missing", TSyncFailure::ModuleMissing, "", 0,
+            "Sync failed: a part of the program is missing (its network or iCalendar module), install it "
+            "again");
+    }
+    void statusLineFilledFromTheReport() {
+        QFETCH(int, failure);
+        QFETCH(QString, location);
+        QFETCH(int, left);
+        QFETCH(QString, text);
+        TSyncReport report;
+        report.Failure = static_cast<TSyncFailure>(failure);
+        report.Location = location.toStdString();
+        report.Left = left;
+        QCOMPARE(SyncStatusText(BuiltInMessages(), report, QTime(14, 5, 59)), text);
+    }
 };
 
 QTEST_MAIN(TestSyncRunner)

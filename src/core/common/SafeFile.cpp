@@ -1,8 +1,11 @@
 #include "common/SafeFile.h"
 
+#include "common/Log.h"
+
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <filesystem>
 #include <string>
@@ -100,21 +103,28 @@ void removeLeftovers(const fs::path& target) {
     }
 }
 
-bool writeAtomic(const std::string& path, std::string_view data, FileStamp& written) {
+bool refuse(const std::string& path, const char* why) {
+    if (LogEnabled(TLogArea::Files)) {
+        WriteLog(TLogArea::Files, "not saved: " + path + ": " + why);
+    }
+    return false;
+}
+
+bool writeAtomic(const std::string& path, std::string_view data, FileStamp& written, TNewFileAccess access) {
     const fs::path target = saveTarget(path);
     if (target.filename().empty()) {
-        return false;
-    }
-    std::error_code ec;
-    if (fs::is_directory(target, ec)) {
-        return false;
+        return refuse(path, "no file name");
     }
     struct stat st {};
     const bool exists = ::stat(target.c_str(), &st) == 0;
+    // A rename would put an ordinary file where a folder, pipe or device was, even for root.
+    if (exists && !S_ISREG(st.st_mode)) {
+        return refuse(path, "not a regular file");
+    }
     // Replacing needs only the folder's rights; writing in place needs the file's. A file the
     // user may not write (read-only, or someone else's) is therefore refused here.
     if (exists && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) {
-        return false;
+        return refuse(path, "the file may not be written");
     }
     removeLeftovers(target);
 
@@ -122,7 +132,7 @@ bool writeAtomic(const std::string& path, std::string_view data, FileStamp& writ
     std::string tmpl = (folder / (tempPrefix(target) + std::string(kTempRandomLength, 'X'))).string();
     const int fd = ::mkstemp(tmpl.data());
     if (fd < 0) {
-        return false;
+        return refuse(path, std::strerror(errno));
     }
     // Marks the temporary as in use until it is renamed, so no cleanup takes it away meanwhile.
     ::flock(fd, LOCK_EX);
@@ -131,11 +141,11 @@ bool writeAtomic(const std::string& path, std::string_view data, FileStamp& writ
         [[maybe_unused]] const int owned = ::fchown(fd, st.st_uid, st.st_gid);
         // mkstemp creates 0600: a replaced file keeps its mode.
         ::fchmod(fd, st.st_mode & 07777);
-    } else {
+    } else if (access == TNewFileAccess::UserDefault) {
         const mode_t mask = ::umask(0);
         ::umask(mask);
         ::fchmod(fd, 0666 & ~mask);
-    }
+    } // else mkstemp's 0600 stands
     bool ok = writeAll(fd, data) && ::fsync(fd) == 0;
     // A rename keeps the inode and the modification time: this is the stamp the target will have.
     written = fileStampOfDescriptor(fd);
@@ -146,24 +156,50 @@ bool writeAtomic(const std::string& path, std::string_view data, FileStamp& writ
         ::unlink(tmpl.c_str());
     }
     // Closed only now, so the lock lasts until the rename; after a good fsync nothing is lost here.
+    const int error = errno;
     ::close(fd);
     if (!ok) {
-        return false;
+        return refuse(path, std::strerror(error));
     }
     syncFolder(folder.string());
+    if (LogEnabled(TLogArea::Files)) {
+        WriteLog(TLogArea::Files, "saved " + path + " (" + std::to_string(data.size()) + " bytes)");
+    }
     return true;
 }
 
 } // namespace
 
-bool WriteFileAtomic(const std::string& path, std::string_view data) {
+bool WriteFileAtomic(const std::string& path, std::string_view data, TNewFileAccess access) {
     FileStamp written;
-    return WriteFileAtomic(path, data, written);
+    return WriteFileAtomic(path, data, written, access);
 }
 
-bool WriteFileAtomic(const std::string& path, std::string_view data, FileStamp& written) {
+bool WriteFileAtomic(const std::string& path, std::string_view data, FileStamp& written,
+                     TNewFileAccess access) {
     try {
-        return writeAtomic(path, data, written);
+        return writeAtomic(path, data, written, access);
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+bool CreatePrivateFolder(const std::string& folder) {
+    try {
+        std::error_code ec;
+        const fs::path wanted(folder);
+        if (fs::is_directory(wanted, ec)) {
+            return true;
+        }
+        if (wanted.empty()) {
+            return false;
+        }
+        // The folders above first, each created the same way; one that exists is left as it is.
+        const fs::path parent = wanted.parent_path();
+        if (!parent.empty() && parent != wanted && !CreatePrivateFolder(parent.string())) {
+            return false;
+        }
+        return ::mkdir(folder.c_str(), 0700) == 0 || (errno == EEXIST && fs::is_directory(wanted, ec));
     } catch (const std::exception&) {
         return false;
     }

@@ -89,7 +89,8 @@ bool CopySynced(const std::string& from, const std::string& to) {
         ::close(in);
         return false;
     }
-    const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 0666);
+    // Private whatever the damaged file allowed: it holds the same memos, and copies pile up unseen.
+    const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (out < 0) {
         ::close(in);
         return false;

@@ -1,5 +1,6 @@
 #include "lang/TranslationKeys.h"
 
+#include "common/Version.h"
 #include "lang/MessageTable.h"
 
 namespace kestrivel {
@@ -58,7 +59,7 @@ const TComponentKey kComponents[] = {
     {"frmConfig", "lblItem", Caption, "Zone to modify :", 0, true},
     // The About tab sets these itself (version at creation; name, address and notice are fixed);
     // a language file may still replace them.
-    {"frmConfig", "lblVersion", Caption, "v1.2.2", 0, false},
+    {"frmConfig", "lblVersion", Caption, "v" KESTRIVEL_VERSION_TEXT, 0, false},
     {"frmConfig", "lblName", Caption, "Kestrivel", 0, false},
     {"frmConfig", "lblWebsite", Caption, "", 0, false},
     {"frmConfig", "lblCopyright", Caption, "", 0, false},

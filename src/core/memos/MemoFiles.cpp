@@ -190,7 +190,7 @@ bool TMemoList::ExportToFile(int first, int last, const std::string& fileName,
                 return false; // an import could not read it back
             }
         }
-        return WriteFileAtomic(fileName, out) && all;
+        return WriteFileAtomic(fileName, out, TNewFileAccess::UserDefault) && all;
     } catch (const std::exception&) {
         return false;
     }

@@ -184,7 +184,7 @@ bool TSchemeList::ExportToFile(uint16_t position, const std::string& fileName) c
     try {
         BinaryWriter out;
         scheme->WriteToFile(out);
-        return WriteFileAtomic(fileName, out.data());
+        return WriteFileAtomic(fileName, out.data(), TNewFileAccess::UserDefault);
     } catch (const std::exception&) {
         return false;
     }

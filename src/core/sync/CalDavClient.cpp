@@ -5,7 +5,9 @@
 #include <unordered_map>
 #include <utility>
 
+#include "sync/DavListing.h"
 #include "sync/DavRequests.h"
+#include "sync/DavUrl.h"
 #include "sync/DavXml.h"
 
 namespace kestrivel {
@@ -20,6 +22,8 @@ constexpr size_t kMultigetBatch = 100;
 // A server that truncates its sync-collection answers (507) is asked again from the token it gave;
 // this many rounds are far more than any calendar needs.
 constexpr int kMaxSyncRounds = 1000;
+// Redirects within the server followed for one request; a server moving a calendar needs one or two.
+constexpr int kMaxRedirects = 5;
 constexpr const char* kXmlType = "application/xml; charset=utf-8";
 constexpr const char* kCalendarType = "text/calendar; charset=utf-8";
 constexpr const char* kWellKnown = "/.well-known/caldav";
@@ -42,24 +46,47 @@ THttpRequest XmlRequest(const char* method, const std::string& url, const char* 
 }
 
 TDavStatus Failure(TDavError error, int status, std::string detail) {
-    return TDavStatus{error, status, std::move(detail)};
+    TDavStatus failure;
+    failure.Error = error;
+    failure.HttpStatus = status;
+    failure.Detail = std::move(detail);
+    return failure;
+}
+
+TDavStatus Success(int status) {
+    TDavStatus success;
+    success.HttpStatus = status;
+    return success;
+}
+
+bool IsWrite(const THttpRequest& request) {
+    return request.Method == "PUT" || request.Method == "DELETE";
 }
 
 // The status of an answer that is not a success: what the HTTP status means for the caller.
 TDavStatus StatusOf(const THttpRequest& request, const THttpResult& result) {
     const std::string what = request.Method + " " + request.Url;
     if (!result.Ok) {
-        return Failure(TDavError::Network, 0, what + ": " + result.Error);
+        return result.TooLong ? Failure(TDavError::BadAnswer, 0, what + ": " + result.Error)
+                              : Failure(TDavError::Network, 0, what + ": " + result.Error);
     }
     const int code = result.Status;
     const std::string detail = what + " answered HTTP " + std::to_string(code);
     if (Is2xx(code)) {
-        return TDavStatus{TDavError::None, code, std::string()};
+        return Success(code);
+    }
+    if (code >= 300 && code <= 399 && !result.Location.empty()) {
+        TDavStatus moved = Failure(TDavError::Redirected, code, detail + " sending it to " + result.Location);
+        moved.Location = result.Location;
+        return moved;
     }
     switch (code) {
     case 401:
-    case 403:
         return Failure(TDavError::Unauthorized, code, detail);
+    case 403:
+        return Failure(IsWrite(request) ? TDavError::ReadOnly : TDavError::Forbidden, code, detail);
+    case 405:
+        return Failure(IsWrite(request) ? TDavError::ReadOnly : TDavError::Server, code, detail);
     case 404:
     case 410:
         return Failure(TDavError::NotFound, code, detail);
@@ -68,6 +95,22 @@ TDavStatus StatusOf(const THttpRequest& request, const THttpResult& result) {
     default:
         return Failure(TDavError::Server, code, detail);
     }
+}
+
+// Whether the client may ask `url` with the credentials of `address`: no control characters, the
+// same origin. Redirected when the server names another origin.
+TDavStatus Reachable(const std::string& address, const std::string& url, const char* what) {
+    if (HasControlCharacter(url)) {
+        return Failure(TDavError::BadAnswer, 0,
+                       std::string("the server named a ") + what + " that is not an address: " + url);
+    }
+    if (!SameOrigin(address, url)) {
+        TDavStatus moved = Failure(TDavError::Redirected, 0,
+                                   std::string("the server named a ") + what + " on another origin: " + url);
+        moved.Location = url;
+        return moved;
+    }
+    return TDavStatus{};
 }
 
 // Sends an XML request and reads its multistatus answer.
@@ -125,10 +168,21 @@ std::string LastSegment(const std::string& url) {
     return HrefKey(path.substr(path.rfind('/') + 1));
 }
 
-using Calendars = std::vector<std::pair<std::string, std::string>>; // URL and display name
+struct Calendar {
+    std::string Url;
+    std::string Name;
+    bool ReadOnly = false;
+};
+using Calendars = std::vector<Calendar>;
 
-// The calendars holding events in the calendar homes of `principal`.
-TDavStatus CalendarsOf(const Sender& send, const std::string& principal, Calendars& calendars) {
+bool ReadOnlyBy(const TDavResponse& r) {
+    return r.HasPrivileges && !r.CanWrite;
+}
+
+// The calendars holding events in the calendar homes of `principal`. Homes must lie on the origin of
+// `address`; calendars a home lists elsewhere are passed over.
+TDavStatus CalendarsOf(const Sender& send, const std::string& address, const std::string& principal,
+                       Calendars& calendars) {
     TDavAnswer answer;
     TDavStatus status = Exchange(
         send, XmlRequest("PROPFIND", principal, "0", PropfindHomeSetBody(), kPropfindMaxBytes), answer);
@@ -139,11 +193,16 @@ TDavStatus CalendarsOf(const Sender& send, const std::string& principal, Calenda
         }
     }
     for (size_t i = 0; i < homes.size() && status.ok(); ++i) {
+        status = Reachable(address, homes[i], "calendar home");
+        if (!status.ok()) {
+            break;
+        }
         status = Exchange(
             send, XmlRequest("PROPFIND", homes[i], "1", PropfindCollectionBody(), kPropfindMaxBytes), answer);
         for (const TDavResponse& r : answer.Responses) {
-            if (HoldsEvents(r) && !FirstHref(homes[i], r).empty()) {
-                calendars.emplace_back(WithSlash(FirstHref(homes[i], r)), r.DisplayName);
+            const std::string url = FirstHref(homes[i], r);
+            if (HoldsEvents(r) && !url.empty() && Reachable(address, url, "calendar").ok()) {
+                calendars.push_back({WithSlash(url), r.DisplayName, ReadOnlyBy(r)});
             }
         }
     }
@@ -152,39 +211,41 @@ TDavStatus CalendarsOf(const Sender& send, const std::string& principal, Calenda
 
 // Of several calendars, the one the address names: the address lies inside it, or its last path
 // segment is the calendar's last segment or display name.
-std::string ChooseCalendar(const Calendars& calendars, const std::string& address) {
+const Calendar& ChooseCalendar(const Calendars& calendars, const std::string& address) {
     const std::string addressKey = PathKey(WithSlash(address));
     const std::string wanted = LastSegment(address);
-    for (const auto& [url, name] : calendars) {
-        if (addressKey.compare(0, PathKey(url).size(), PathKey(url)) == 0) {
-            return url;
+    for (const Calendar& c : calendars) {
+        if (addressKey.compare(0, PathKey(c.Url).size(), PathKey(c.Url)) == 0) {
+            return c;
         }
     }
-    for (const auto& [url, name] : calendars) {
-        if (!wanted.empty() && (LastSegment(url) == wanted || HrefKey(name) == wanted)) {
-            return url;
+    for (const Calendar& c : calendars) {
+        if (!wanted.empty() && (LastSegment(c.Url) == wanted || HrefKey(c.Name) == wanted)) {
+            return c;
         }
     }
-    return calendars.front().first;
+    return calendars.front();
 }
 
-// Every VEVENT's ETag, and its data `withData`, by calendar-query.
-TDavStatus QueryEvents(const Sender& send, const std::string& collection, bool withData,
-                       std::vector<TDavEvent>& out) {
+// Every VEVENT's ETag, and its data `withData`, by calendar-query, as a full listing in `out`.
+TDavStatus QueryEvents(const Sender& send, const std::string& collection, bool withData, TDavChanges& out) {
     TDavAnswer answer;
-    const TDavStatus status = Exchange(
+    TDavStatus status = Exchange(
         send, XmlRequest("REPORT", collection, "1", CalendarQueryBody(withData), kReportMaxBytes), answer);
-    if (!status.ok()) {
-        return status;
-    }
     const std::string self = PathKey(collection);
-    for (TDavResponse& r : answer.Responses) {
+    DavListing listing(out);
+    for (size_t i = 0; i < answer.Responses.size() && status.ok(); ++i) {
+        TDavResponse& r = answer.Responses[i];
         const std::string href = FirstHref(collection, r);
         if (!href.empty() && PathKey(href) != self && r.HasETag && (r.Status == 0 || Is2xx(r.Status)) &&
             (!withData || r.HasCalendarData)) {
-            out.push_back(TDavEvent{href, r.ETag, std::move(r.CalendarData)});
+            status = listing.take(collection, r.Hrefs.front(), r.ETag, false);
+            if (status.ok() && withData) {
+                out.Changed.back().Data = std::move(r.CalendarData);
+            }
         }
     }
+    listing.finish();
     return status;
 }
 
@@ -192,42 +253,18 @@ TDavStatus QueryEvents(const Sender& send, const std::string& collection, bool w
 TDavStatus ListByQuery(const Sender& send, const std::string& collection, TDavChanges& out) {
     out = TDavChanges();
     out.Full = true;
-    return QueryEvents(send, collection, false, out.Changed);
+    return QueryEvents(send, collection, false, out);
 }
 
-// Takes one sync-collection answer into `out`; later rounds of a truncated answer overrule earlier
-// ones. True when the server says it left changes out (507 on the collection itself).
-bool TakeSyncAnswer(const std::string& collection, const TDavAnswer& answer, TDavChanges& out) {
+// Takes one sync-collection answer into the listing; later rounds of a truncated answer overrule
+// earlier ones. `truncated` when the server says it left changes out (507 on the collection itself).
+TDavStatus TakeSyncAnswer(const std::string& collection, const TDavAnswer& answer, DavListing& listing,
+                          bool& truncated) {
     const std::string self = PathKey(collection);
-    bool truncated = false;
-    // The last word on each path, in the order first heard, found in one lookup: a listing of tens
-    // of thousands of events costs no more per event than a short one.
-    struct Heard {
-        TDavEvent Event;
-        bool Gone;
-    };
-    std::vector<Heard> heard;
-    std::unordered_map<std::string, size_t> byPath;
-    auto hear = [&heard, &byPath](const std::string& key, TDavEvent event, bool gone) {
-        const auto [at, fresh] = byPath.emplace(key, heard.size());
-        if (fresh) {
-            heard.push_back({std::move(event), gone});
-        } else {
-            heard[at->second] = {std::move(event), gone};
-        }
-    };
-    for (TDavEvent& event : out.Changed) {
-        const std::string key = PathKey(event.Href);
-        hear(key, std::move(event), false);
-    }
-    for (std::string& href : out.Removed) {
-        const std::string key = PathKey(href);
-        hear(key, TDavEvent{std::move(href), std::string(), std::string()}, true);
-    }
+    truncated = false;
     for (const TDavResponse& r : answer.Responses) {
         const std::string href = FirstHref(collection, r);
-        const std::string key = PathKey(href);
-        if (href.empty() || key == self) {
+        if (href.empty() || PathKey(href) == self) {
             truncated |= r.Status == 507;
             continue;
         }
@@ -235,19 +272,11 @@ bool TakeSyncAnswer(const std::string& collection, const TDavAnswer& answer, TDa
         if (!gone && !r.HasETag) {
             continue; // a member that is no event (a sub-collection, a property the server lacks)
         }
-        hear(key, TDavEvent{href, gone ? std::string() : r.ETag, std::string()}, gone);
-    }
-    out.Changed.clear();
-    out.Removed.clear();
-    for (Heard& h : heard) {
-        if (!h.Gone) {
-            out.Changed.push_back(std::move(h.Event));
-        } else if (!out.Full) {
-            out.Removed.push_back(std::move(h.Event.Href));
+        if (TDavStatus status = listing.take(collection, r.Hrefs.front(), r.ETag, gone); !status.ok()) {
+            return status;
         }
     }
-    out.Token = answer.SyncToken;
-    return truncated;
+    return TDavStatus{};
 }
 
 bool IsOneOf(int status, std::initializer_list<int> codes) {
@@ -256,18 +285,45 @@ bool IsOneOf(int status, std::initializer_list<int> codes) {
 
 } // namespace
 
-TCalDavClient::TCalDavClient(IDavTransport& transport, std::string user, std::string password)
-    : m_transport(transport), m_user(std::move(user)), m_password(std::move(password)) {}
+TCalDavClient::TCalDavClient(IDavTransport& transport, std::string address, std::string user,
+                             std::string password)
+    : m_transport(transport), m_address(std::move(address)), m_user(std::move(user)),
+      m_password(std::move(password)) {}
 
 THttpResult TCalDavClient::send(THttpRequest request) {
-    if (!m_user.empty()) {
-        request.Headers.emplace_back("Authorization", BasicAuthorization(m_user, m_password));
+    request.FollowRedirects = false;
+    for (int hop = 0;; ++hop) {
+        // The callers check every address a server names; this is the last guard for the password.
+        if (!SameOrigin(m_address, request.Url)) {
+            THttpResult refused;
+            refused.Error = "not sent outside " + UrlOrigin(m_address);
+            return refused;
+        }
+        THttpRequest sent = request;
+        if (!m_user.empty()) {
+            sent.Headers.emplace_back("Authorization", BasicAuthorization(m_user, m_password));
+        }
+        THttpResult result = m_transport.Send(sent);
+        if (!result.Ok || result.Status < 300 || result.Status > 399 || result.Location.empty()) {
+            return result;
+        }
+        result.Location = ResolveHref(request.Url, result.Location);
+        // A write goes where it was meant to or nowhere; a redirect that never ends leads nowhere.
+        if (IsWrite(request) || !SameOrigin(m_address, result.Location) ||
+            HasControlCharacter(result.Location)) {
+            return result;
+        }
+        if (hop == kMaxRedirects) {
+            result.Location.clear();
+            return result;
+        }
+        request.Url = result.Location;
     }
-    return m_transport.Send(request);
 }
 
 TDavStatus TCalDavClient::Discover(const std::string& address, std::string& collection) {
     collection.clear();
+    m_readOnly.clear();
     const Sender sender = [this](THttpRequest r) { return send(std::move(r)); };
     auto propfind = [&sender](const std::string& url, const char* depth, std::string body,
                               TDavAnswer& answer) {
@@ -275,19 +331,26 @@ TDavStatus TCalDavClient::Discover(const std::string& address, std::string& coll
                         answer);
     };
     auto fatal = [](const TDavStatus& s) {
-        return s.Error == TDavError::Network || (s.Error == TDavError::Unauthorized && s.HttpStatus == 401);
+        return s.Error == TDavError::Network || s.Error == TDavError::Unauthorized ||
+               s.Error == TDavError::Redirected;
     };
-    // The address itself may be the calendar; if not, its answer may name the user's principal.
+    // The address itself may be the calendar; if not, its answer may name the user's principal. An
+    // address this user may not see is not swapped for a calendar of the user's own.
     TDavAnswer answer;
     TDavStatus status = propfind(address, "0", PropfindCollectionBody(), answer);
-    if (fatal(status)) {
+    if (fatal(status) || status.Error == TDavError::Forbidden) {
         return status;
     }
     const TDavStatus atAddress = status;
     std::string principal;
     for (const TDavResponse& r : answer.Responses) {
         if (HoldsEvents(r)) {
-            collection = WithSlash(FirstHref(address, r).empty() ? address : FirstHref(address, r));
+            const std::string found = FirstHref(address, r).empty() ? address : FirstHref(address, r);
+            if (TDavStatus reachable = Reachable(m_address, found, "calendar"); !reachable.ok()) {
+                return reachable;
+            }
+            collection = WithSlash(found);
+            m_readOnly = ReadOnlyBy(r) ? collection : std::string();
             return TDavStatus{};
         }
         if (principal.empty() && !r.PrincipalHref.empty()) {
@@ -306,21 +369,28 @@ TDavStatus TCalDavClient::Discover(const std::string& address, std::string& coll
             }
         }
     }
-    if (principal.empty() && atAddress.Error == TDavError::BadAnswer) {
-        return atAddress; // something answered there, just not WebDAV: say so rather than "no calendar"
+    // The address refused or failed, and nothing else named the user's calendars: say what it
+    // answered rather than "no calendar".
+    if (principal.empty() && !atAddress.ok()) {
+        return atAddress;
     }
     if (principal.empty()) {
         return Failure(TDavError::NotCalendar, status.HttpStatus, address + ": no calendar and no principal");
     }
+    if (status = Reachable(m_address, principal, "principal"); !status.ok()) {
+        return status;
+    }
     Calendars calendars;
-    status = CalendarsOf(sender, principal, calendars);
+    status = CalendarsOf(sender, m_address, principal, calendars);
     if (!status.ok()) {
         return status;
     }
     if (calendars.empty()) {
         return Failure(TDavError::NotCalendar, status.HttpStatus, address + ": no calendar holds events");
     }
-    collection = ChooseCalendar(calendars, address);
+    const Calendar& chosen = ChooseCalendar(calendars, address);
+    collection = chosen.Url;
+    m_readOnly = chosen.ReadOnly ? collection : std::string();
     return TDavStatus{};
 }
 
@@ -328,12 +398,13 @@ TDavStatus TCalDavClient::Changes(const std::string& collection, const std::stri
     out = TDavChanges();
     out.Full = token.empty();
     const Sender sender = [this](THttpRequest r) { return send(std::move(r)); };
+    DavListing listing(out);
     std::string from = token;
     for (int round = 0; round < kMaxSyncRounds; ++round) {
         const THttpRequest request =
             XmlRequest("REPORT", collection, "0", SyncCollectionBody(from), kReportMaxBytes);
         const THttpResult result = sender(request);
-        const TDavStatus status = StatusOf(request, result);
+        TDavStatus status = StatusOf(request, result);
         if (result.Ok && !Is2xx(result.Status) && result.Status != 401) {
             TDavAnswer refusal;
             std::string ignored;
@@ -344,6 +415,7 @@ TDavStatus TCalDavClient::Changes(const std::string& collection, const std::stri
                 from.clear();
                 out = TDavChanges();
                 out.Full = true;
+                listing.clear();
                 continue;
             }
             if (!tokenRefused && IsOneOf(result.Status, {400, 403, 405, 501})) {
@@ -362,11 +434,20 @@ TDavStatus TCalDavClient::Changes(const std::string& collection, const std::stri
         if (answer.SyncToken.empty()) {
             return ListByQuery(sender, collection, out); // a server that takes the report but cannot sync
         }
-        if (!TakeSyncAnswer(collection, answer, out)) {
+        bool truncated = false;
+        status = TakeSyncAnswer(collection, answer, listing, truncated);
+        if (!status.ok()) {
+            listing.finish();
+            return status;
+        }
+        out.Token = answer.SyncToken;
+        if (!truncated) {
+            listing.finish();
             return status;
         }
         from = out.Token;
     }
+    listing.finish();
     return Failure(TDavError::Server, 507, "REPORT " + collection + ": the changes do not end");
 }
 
@@ -407,13 +488,33 @@ TDavStatus TCalDavClient::Fetch(const std::string& collection, const std::vector
 }
 
 TDavStatus TCalDavClient::FetchAll(const std::string& collection, std::vector<TDavEvent>& out) {
-    out.clear();
-    return QueryEvents([this](THttpRequest r) { return send(std::move(r)); }, collection, true, out);
+    TDavChanges all;
+    all.Full = true;
+    const TDavStatus status =
+        QueryEvents([this](THttpRequest r) { return send(std::move(r)); }, collection, true, all);
+    out = std::move(all.Changed);
+    return status;
 }
 
-TDavStatus TCalDavClient::Put(const std::string& href, const std::string& data, const std::string& ifMatch,
-                              std::string& newEtag) {
+TDavStatus TCalDavClient::refusedWrite(const std::string& method, const std::string& collection,
+                                       const std::string& href) const {
+    if (!InsideCollection(collection, href)) {
+        return Failure(TDavError::BadAnswer, 0,
+                       method + " " + href + " refused: outside the calendar " + collection);
+    }
+    if (!m_readOnly.empty() && collection == m_readOnly) {
+        return Failure(TDavError::ReadOnly, 0,
+                       method + " " + href + " refused: the calendar's privileges allow no writes");
+    }
+    return TDavStatus{};
+}
+
+TDavStatus TCalDavClient::Put(const std::string& collection, const std::string& href, const std::string& data,
+                              const std::string& ifMatch, std::string& newEtag) {
     newEtag.clear();
+    if (TDavStatus refused = refusedWrite("PUT", collection, href); !refused.ok()) {
+        return refused;
+    }
     THttpRequest request;
     request.Method = "PUT";
     request.Url = href;
@@ -430,7 +531,11 @@ TDavStatus TCalDavClient::Put(const std::string& href, const std::string& data, 
     return status;
 }
 
-TDavStatus TCalDavClient::Delete(const std::string& href, const std::string& ifMatch) {
+TDavStatus TCalDavClient::Delete(const std::string& collection, const std::string& href,
+                                 const std::string& ifMatch) {
+    if (TDavStatus refused = refusedWrite("DELETE", collection, href); !refused.ok()) {
+        return refused;
+    }
     THttpRequest request;
     request.Method = "DELETE";
     request.Url = href;
@@ -440,7 +545,7 @@ TDavStatus TCalDavClient::Delete(const std::string& href, const std::string& ifM
     request.MaxBytes = kSmallMaxBytes;
     const TDavStatus status = StatusOf(request, send(request));
     if (status.Error == TDavError::NotFound) {
-        return TDavStatus{TDavError::None, status.HttpStatus, std::string()};
+        return Success(status.HttpStatus);
     }
     return status;
 }

@@ -10,19 +10,25 @@ namespace kestrivel {
 // Why a request to the calendar server did not do what was asked.
 enum class TDavError {
     None,
-    Network,            // no answer: server down, no route, time-out, answer too long
-    Unauthorized,       // 401 or 403 on the calendar: wrong user or password
+    Network,            // no answer: server down, no route, time-out
+    Unauthorized,       // 401: wrong user or password
+    Forbidden,          // 403 on reading the calendar: this user may not see it
+    ReadOnly,           // 403 or 405 on a write, or the calendar's privileges allow none
+    Redirected,         // the server sends the request to another origin; Location says where
     NotCalendar,        // the address leads to no calendar that holds events
     PreconditionFailed, // 412: the event changed (If-Match) or exists (If-None-Match) on the server
-    NotFound,           // 404/410 on an event
-    BadAnswer,          // an answer that does not read (not XML, not a multistatus, ...)
+    NotFound,           // 404/410 (on the address itself when Discover finds nothing else)
+    BadAnswer,          // an answer that does not read (not XML, not a multistatus, too long, too
+                        // many responses) or names what the client refuses to ask for
     Server,             // any other status
 };
 
 struct TDavStatus {
     TDavError Error = TDavError::None;
     int HttpStatus = 0;
-    std::string Detail; // one line, English, for logs and `kestrivel --sync`
+    std::string Detail;   // one line, English, for logs and `kestrivel --sync`; may hold what the
+                          // server sent, so it is made printable before it is shown
+    std::string Location; // Redirected: the absolute URL on the other origin
     bool ok() const { return Error == TDavError::None; }
 };
 
@@ -45,17 +51,25 @@ struct TDavChanges {
     std::string Token; // the new sync token; empty when the server offers none
 };
 
-// CalDAV (RFC 4791) with collection sync (RFC 6578) over a blocking transport. Every request
-// carries Basic authentication when a user is given. Addresses the server answers with (hrefs)
-// are resolved against the request's URL, so callers deal in absolute URLs only.
+// CalDAV (RFC 4791) with collection sync (RFC 6578) over a blocking transport. Addresses the server
+// answers with (hrefs) are resolved against the request's URL, so callers deal in absolute URLs only.
+//
+// The password goes only where the user sent it: every request carries Basic authentication when a
+// user is given, and no request leaves the origin (scheme, host, port) of the configured address.
+// A redirect within it is followed for reading; one to another origin, and a principal or
+// calendar home there, ends the call with Redirected. Listed events outside the collection, and
+// addresses with control characters, make the answer unusable; writes go only inside the collection.
 class TCalDavClient {
 public:
-    TCalDavClient(IDavTransport& transport, std::string user, std::string password);
+    // `address`: the server address the user configured, whose origin the credentials belong to.
+    TCalDavClient(IDavTransport& transport, std::string address, std::string user, std::string password);
 
     // The calendar collection to sync with, as an absolute URL ending in "/": `address` itself
     // when it is a calendar collection that holds VEVENTs; otherwise current-user-principal ->
     // calendar-home-set -> the first calendar there that holds VEVENTs (the one named in the
-    // address's path wins when there are several). NotCalendar when none is found.
+    // address's path wins when there are several). NotCalendar when none is found. Forbidden at
+    // once when the address answers 403; when it failed otherwise (404, not WebDAV) and no principal
+    // turns up, that failure.
     TDavStatus Discover(const std::string& address, std::string& collection);
 
     // Changes since `token` through sync-collection; with an empty token, a token the server
@@ -73,21 +87,28 @@ public:
     // Changes and Fetch when this fails.
     TDavStatus FetchAll(const std::string& collection, std::vector<TDavEvent>& out);
 
-    // PUT `data` (text/calendar) at `href`: with an empty `ifMatch` only when nothing is there
-    // (If-None-Match: *), else only when the ETag still is `ifMatch`. `newEtag` receives the ETag
-    // of the answer, empty when the server sends none. PreconditionFailed when the condition fails.
-    TDavStatus Put(const std::string& href, const std::string& data, const std::string& ifMatch,
-                   std::string& newEtag);
+    // PUT `data` (text/calendar) at `href` inside `collection`: with an empty `ifMatch` only when
+    // nothing is there (If-None-Match: *), else only when the ETag still is `ifMatch`. `newEtag`
+    // receives the ETag of the answer, empty when the server sends none. PreconditionFailed when the
+    // condition fails; BadAnswer, nothing sent, when `href` does not lie inside `collection`;
+    // ReadOnly, nothing sent, when Discover read that the user may not write to `collection`.
+    TDavStatus Put(const std::string& collection, const std::string& href, const std::string& data,
+                   const std::string& ifMatch, std::string& newEtag);
 
-    // DELETE `href` only when its ETag still is `ifMatch`; NotFound counts as done.
-    TDavStatus Delete(const std::string& href, const std::string& ifMatch);
+    // DELETE `href` inside `collection` only when its ETag still is `ifMatch`; NotFound counts as
+    // done. Refused as Put is.
+    TDavStatus Delete(const std::string& collection, const std::string& href, const std::string& ifMatch);
 
 private:
     THttpResult send(THttpRequest request);
+    TDavStatus refusedWrite(const std::string& method, const std::string& collection,
+                            const std::string& href) const;
 
     IDavTransport& m_transport;
+    std::string m_address;
     std::string m_user;
     std::string m_password;
+    std::string m_readOnly; // the collection Discover found read-only, empty when none
 };
 
 // "Basic " and the base64 of "user:password" (RFC 7617), the password as UTF-8.

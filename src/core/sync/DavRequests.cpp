@@ -15,6 +15,7 @@ std::string PropfindCollectionBody() {
                                 "  <c:supported-calendar-component-set/>\n"
                                 "  <d:displayname/>\n"
                                 "  <d:current-user-principal/>\n"
+                                "  <d:current-user-privilege-set/>\n"
                                 " </d:prop>\n"
                                 "</d:propfind>\n";
 }

@@ -7,8 +7,9 @@ namespace kestrivel {
 
 // The XML bodies the client sends (RFC 4918 PROPFIND, RFC 4791 REPORTs, RFC 6578 sync-collection).
 
-// resourcetype, supported-calendar-component-set, displayname and current-user-principal: one
-// PROPFIND tells whether an address is a calendar and, if not, whose it is.
+// resourcetype, supported-calendar-component-set, displayname, current-user-principal and
+// current-user-privilege-set: one PROPFIND tells whether an address is a calendar, whether this user
+// may write to it and, if it is none, whose it is.
 std::string PropfindCollectionBody();
 // calendar-home-set of a principal.
 std::string PropfindHomeSetBody();

@@ -1,9 +1,18 @@
-// The two address helpers CalDavClient.h declares: Basic credentials and reference resolution.
+// The address helpers: Basic credentials and reference resolution (declared in CalDavClient.h),
+// and what decides where the password may go (DavUrl.h).
+#include "sync/DavUrl.h"
+
 #include "sync/CalDavClient.h"
+#include "sync/DavXml.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
 
 namespace kestrivel {
 
@@ -107,7 +116,140 @@ std::string Recompose(const UriParts& u) {
     return s;
 }
 
+std::string Lower(std::string s) {
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
+    return s;
+}
+
+// Scheme, host and port of an absolute http(s) URL; false for anything else, user info included.
+struct HttpParts {
+    std::string Scheme;
+    std::string Host; // lower case; an IPv6 address keeps its brackets
+    unsigned Port = 0;
+    std::string Path;
+};
+
+bool SplitHttp(const std::string& url, HttpParts& out) {
+    const UriParts u = SplitUri(url);
+    out.Scheme = Lower(u.Scheme);
+    if (!u.HasScheme || (out.Scheme != "http" && out.Scheme != "https") || !u.HasAuthority ||
+        u.Authority.find('@') != std::string::npos) {
+        return false;
+    }
+    const std::string& a = u.Authority;
+    const size_t hostEnd = a[0] == '[' ? a.find(']') + 1 : a.rfind(':');
+    if (hostEnd == 0) { // '[' without ']'
+        return false;
+    }
+    out.Host = Lower(a.substr(0, hostEnd));
+    const std::string port = hostEnd >= a.size() ? std::string() : a.substr(hostEnd);
+    out.Port = out.Scheme == "http" ? 80 : 443;
+    if (!port.empty()) {
+        if (port[0] != ':' || port.size() > 6) {
+            return false;
+        }
+        if (port.size() > 1) {
+            const std::string digits = port.substr(1);
+            if (!std::all_of(digits.begin(), digits.end(), [](unsigned char c) { return std::isdigit(c); })) {
+                return false;
+            }
+            out.Port = static_cast<unsigned>(std::stoul(digits));
+        }
+    }
+    out.Path = u.Path;
+    return !out.Host.empty() && out.Host != "[]" && out.Port > 0 && out.Port <= 65535;
+}
+
+bool IsLoopbackHost(const std::string& host) {
+    if (host == "localhost" || (host.size() > 10 && host.ends_with(".localhost"))) {
+        return true;
+    }
+    in_addr v4{};
+    if (inet_pton(AF_INET, host.c_str(), &v4) == 1) {
+        return (ntohl(v4.s_addr) >> 24) == 127;
+    }
+    in6_addr v6{};
+    if (host.size() > 2 && host.front() == '[' &&
+        inet_pton(AF_INET6, host.substr(1, host.size() - 2).c_str(), &v6) == 1) {
+        return IN6_IS_ADDR_LOOPBACK(&v6) || (IN6_IS_ADDR_V4MAPPED(&v6) && v6.s6_addr[12] == 127);
+    }
+    return false;
+}
+
+// The path's segments, each percent-decoded; false when one reads as a dot segment or holds what
+// a server might take for a separator.
+bool DecodedSegments(const std::string& path, std::vector<std::string>& out) {
+    out.clear();
+    size_t at = path.empty() || path[0] != '/' ? 0 : 1;
+    while (at <= path.size()) {
+        const size_t end = std::min(path.find('/', at), path.size());
+        std::string segment = HrefKey(path.substr(at, end - at));
+        if (segment.find("%2F") != std::string::npos) { // HrefKey keeps an escaped '/' escaped
+            return false;
+        }
+        if (segment == "." || segment == ".." ||
+            segment.find_first_of(std::string("\\\0", 2)) != std::string::npos) {
+            return false;
+        }
+        out.push_back(std::move(segment));
+        at = end + 1;
+    }
+    if (!out.empty() && out.back().empty()) {
+        out.pop_back(); // a trailing '/'
+    }
+    return true;
+}
+
 } // namespace
+
+TAddressProblem CheckServerAddress(const std::string& address) {
+    const UriParts u = SplitUri(address);
+    const std::string scheme = Lower(u.Scheme);
+    if (HasControlCharacter(address) || !u.HasScheme || (scheme != "http" && scheme != "https") ||
+        !u.HasAuthority) {
+        return TAddressProblem::NotHttp;
+    }
+    if (u.Authority.find('@') != std::string::npos) {
+        return TAddressProblem::Credentials;
+    }
+    HttpParts parts;
+    return SplitHttp(address, parts) ? TAddressProblem::None : TAddressProblem::NotHttp;
+}
+
+std::string UrlOrigin(const std::string& url) {
+    HttpParts p;
+    if (HasControlCharacter(url) || !SplitHttp(url, p)) {
+        return std::string();
+    }
+    return p.Scheme + "://" + p.Host + ":" + std::to_string(p.Port);
+}
+
+bool SameOrigin(const std::string& a, const std::string& b) {
+    const std::string origin = UrlOrigin(a);
+    return !origin.empty() && origin == UrlOrigin(b);
+}
+
+bool IsPlainHttpToRemoteHost(const std::string& address) {
+    HttpParts p;
+    return SplitHttp(address, p) && p.Scheme == "http" && !IsLoopbackHost(p.Host);
+}
+
+bool InsideCollection(const std::string& collection, const std::string& href) {
+    HttpParts c;
+    HttpParts h;
+    std::vector<std::string> inside;
+    std::vector<std::string> member;
+    if (!SameOrigin(collection, href) || !SplitHttp(collection, c) || !SplitHttp(href, h) ||
+        !DecodedSegments(c.Path, inside) || !DecodedSegments(h.Path, member)) {
+        return false;
+    }
+    return member.size() > inside.size() && std::equal(inside.begin(), inside.end(), member.begin()) &&
+           !member.back().empty();
+}
+
+bool HasControlCharacter(const std::string& text) {
+    return std::any_of(text.begin(), text.end(), [](unsigned char c) { return c < 0x20 || c == 0x7F; });
+}
 
 std::string BasicAuthorization(const std::string& user, const std::string& password) {
     static constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";

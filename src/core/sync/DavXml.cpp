@@ -36,6 +36,8 @@ enum class Tag {
     ComponentSet,
     Comp,
     HomeSet,
+    PrivilegeSet,
+    Privilege,
 };
 
 struct TagName {
@@ -63,7 +65,12 @@ constexpr TagName kTags[] = {
     {true, "supported-calendar-component-set", Tag::ComponentSet},
     {true, "comp", Tag::Comp},
     {true, "calendar-home-set", Tag::HomeSet},
+    {false, "current-user-privilege-set", Tag::PrivilegeSet},
+    {false, "privilege", Tag::Privilege},
 };
+
+// The privileges (RFC 3744 section 3) that let a client create or change an event.
+constexpr const char* kWritePrivileges[] = {"all", "write", "write-content", "bind"};
 
 // Expat joins namespace and local name with a space (XML_ParserCreateNS below); a name without
 // a namespace has no space.
@@ -190,6 +197,10 @@ void Reader::Start(XML_Parser parser, const XML_Char* name, const XML_Char** att
     m_stack.push_back(tag);
     switch (tag) {
     case Tag::Response:
+        if (m_out.Responses.size() >= kMaxDavResponses) {
+            Fail(parser, "too many responses");
+            return;
+        }
         m_response = TDavResponse();
         break;
     case Tag::PropStat:
@@ -199,7 +210,7 @@ void Reader::Start(XML_Parser parser, const XML_Char* name, const XML_Char** att
     case Tag::Comp:
         if (parent == Tag::ComponentSet) {
             for (const XML_Char** a = attributes; a[0] != nullptr; a += 2) {
-                if (std::strcmp(a[0], "name") == 0) {
+                if (std::strcmp(a[0], "name") == 0 && m_propStat.Components.size() < kMaxDavListItems) {
                     m_propStat.Components.push_back(Upper(a[1]));
                 }
             }
@@ -214,7 +225,16 @@ void Reader::Start(XML_Parser parser, const XML_Char* name, const XML_Char** att
     case Tag::ComponentSet:
         m_propStat.HasComponentSet |= InProp();
         break;
+    case Tag::PrivilegeSet:
+        m_propStat.HasPrivileges |= InProp();
+        break;
     default:
+        // A privilege is an element of its own inside <privilege> (RFC 3744 section 5.4).
+        if (parent == Tag::Privilege && Parent(2) == Tag::PrivilegeSet && qname.Ns == kDavNs) {
+            for (const char* privilege : kWritePrivileges) {
+                m_propStat.CanWrite |= qname.Local == privilege;
+            }
+        }
         break;
     }
     // Only leaf texts are kept; a server's whitespace between other elements is dropped unseen.
@@ -227,11 +247,11 @@ void Reader::EndText(Tag tag) {
     const Tag parent = Parent();
     switch (tag) {
     case Tag::Href:
-        if (parent == Tag::Response) {
+        if (parent == Tag::Response && m_response.Hrefs.size() < kMaxDavListItems) {
             m_response.Hrefs.push_back(Trimmed(m_text));
         } else if (parent == Tag::Principal && m_propStat.PrincipalHref.empty()) {
             m_propStat.PrincipalHref = Trimmed(m_text);
-        } else if (parent == Tag::HomeSet) {
+        } else if (parent == Tag::HomeSet && m_propStat.HomeSetHrefs.size() < kMaxDavListItems) {
             m_propStat.HomeSetHrefs.push_back(Trimmed(m_text));
         }
         break;
@@ -277,14 +297,14 @@ void Reader::EndPropStat() {
         return;
     }
     TDavResponse& r = m_response;
-    const TDavResponse& p = m_propStat;
+    TDavResponse& p = m_propStat; // read once: what it holds may be moved
     if (p.HasETag) {
         r.HasETag = true;
         r.ETag = p.ETag;
     }
     if (p.HasCalendarData) {
         r.HasCalendarData = true;
-        r.CalendarData = p.CalendarData;
+        r.CalendarData = std::move(p.CalendarData);
     }
     if (!p.DisplayName.empty()) {
         r.DisplayName = p.DisplayName;
@@ -293,15 +313,21 @@ void Reader::EndPropStat() {
     r.IsCalendar |= p.IsCalendar;
     if (p.HasComponentSet) {
         r.HasComponentSet = true;
-        r.Components.insert(r.Components.end(), p.Components.begin(), p.Components.end());
+        for (size_t i = 0; i < p.Components.size() && r.Components.size() < kMaxDavListItems; ++i) {
+            r.Components.push_back(std::move(p.Components[i]));
+        }
     }
     if (!p.PrincipalHref.empty()) {
         r.PrincipalHref = p.PrincipalHref;
     }
-    r.HomeSetHrefs.insert(r.HomeSetHrefs.end(), p.HomeSetHrefs.begin(), p.HomeSetHrefs.end());
+    for (size_t i = 0; i < p.HomeSetHrefs.size() && r.HomeSetHrefs.size() < kMaxDavListItems; ++i) {
+        r.HomeSetHrefs.push_back(std::move(p.HomeSetHrefs[i]));
+    }
     if (!p.SyncToken.empty()) {
         r.SyncToken = p.SyncToken;
     }
+    r.HasPrivileges |= p.HasPrivileges;
+    r.CanWrite |= p.CanWrite;
 }
 
 void Reader::End() {
@@ -313,7 +339,8 @@ void Reader::End() {
     if (m_collect) {
         EndText(tag);
         m_collect = false;
-        m_text.clear();
+        // Let go of a long text's room too: one event's data must not stay held for every other.
+        std::string().swap(m_text);
     }
     if (tag == Tag::PropStat && Parent() == Tag::Response) {
         EndPropStat();

@@ -25,6 +25,10 @@ struct TDavResponse {
     std::string PrincipalHref;             // current-user-principal/href
     std::vector<std::string> HomeSetHrefs; // calendar-home-set/href
     std::string SyncToken;                 // a sync-token property
+    // current-user-privilege-set was reported; CanWrite when it grants any of all, write,
+    // write-content or bind (RFC 3744), the rights an upload needs.
+    bool HasPrivileges = false;
+    bool CanWrite = false;
 };
 
 // A multistatus answer, or a bare <error> body (a REPORT refused with 403 or 409).
@@ -40,11 +44,18 @@ struct TDavAnswer {
 
 // The largest answer read at all; the transport's MaxBytes is lower for every request.
 inline constexpr size_t kMaxDavAnswerBytes = 64 * 1024 * 1024;
+// The most responses one answer may hold. A memo file holds at most 65,535 memos; a calendar may hold
+// some events more that no memo shows, but a listing far beyond that is of no use to the sync and
+// would only cost memory. Of the lists inside one response (hrefs, homes, components) at most
+// kMaxDavListItems are kept.
+inline constexpr size_t kMaxDavResponses = 2 * 65536;
+inline constexpr size_t kMaxDavListItems = 16;
 
 // Reads a WebDAV answer with namespace-aware matching ("DAV:", "urn:ietf:params:xml:ns:caldav";
 // prefixes do not matter). Refuses, with a one-line reason in `error`, what is not well-formed XML,
 // any DOCTYPE (so no entity can expand), nesting deeper than 64 elements, an answer over
-// kMaxDavAnswerBytes and a root that is neither multistatus nor error.
+// kMaxDavAnswerBytes or with more than kMaxDavResponses responses, and a root that is neither
+// multistatus nor error.
 bool ParseDavAnswer(const std::string& xml, TDavAnswer& out, std::string& error);
 
 // The status code of an HTTP status line ("HTTP/1.1 404 Not Found" -> 404); 0 when none reads.

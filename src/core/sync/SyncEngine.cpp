@@ -26,8 +26,11 @@
 // the events known stops before 2 unless removals are allowed.
 #include "sync/SyncEngine.h"
 
+#include "common/Log.h"
+#include "common/TextTrim.h"
 #include "config/ConfigData.h"
 #include "memos/UnitMemo.h"
+#include "sync/DavUrl.h"
 #include "sync/DavXml.h"
 #include "sync/EventCodec.h"
 #include "sync/SyncReconcile.h"
@@ -63,8 +66,8 @@ public:
     SyncRun(TConfigData& data, const TSyncSettings& settings, IDavTransport& transport, IEventCodec& codec,
             int64_t now, bool allowRemovals)
         : m_data(data), m_settings(settings), m_codec(codec),
-          m_client(transport, settings.User, settings.Password), m_now(now), m_allowRemovals(allowRemovals),
-          m_statePath(SyncStatePath(data.ProgramFolder())) {}
+          m_client(transport, settings.Server, settings.User, settings.Password), m_now(now),
+          m_allowRemovals(allowRemovals), m_statePath(SyncStatePath(data.ProgramFolder())) {}
 
     TSyncReport run();
 
@@ -107,23 +110,44 @@ private:
 bool SyncRun::fail(const TDavStatus& status) {
     const std::string detail =
         status.Detail.empty() ? "HTTP " + std::to_string(status.HttpStatus) : status.Detail;
+    const std::string& server = m_settings.Server;
+    const std::string& user = m_settings.User;
     switch (status.Error) {
     case TDavError::Network:
         m_report.Failure = TSyncFailure::Network;
-        m_report.Reason = "cannot reach " + m_settings.Server + ": " + detail;
+        m_report.Reason = "cannot reach " + server + ": " + detail;
         break;
     case TDavError::Unauthorized:
         m_report.Failure = TSyncFailure::Unauthorized;
-        m_report.Reason = "the server refused user " + m_settings.User + ": wrong user name or password";
+        m_report.Reason = "the server refused user " + user + ": wrong user name or password";
+        break;
+    case TDavError::Forbidden:
+        m_report.Failure = TSyncFailure::Forbidden;
+        m_report.Reason = "the server refuses user " + user + " access to the calendar: " + detail;
+        break;
+    case TDavError::ReadOnly:
+        m_report.Failure = TSyncFailure::ReadOnly;
+        m_report.Reason = "the calendar is read-only for user " + user + ": " + detail;
+        break;
+    case TDavError::Redirected:
+        m_report.Failure = TSyncFailure::Redirected;
+        m_report.Location = OneLine(status.Location);
+        m_report.Reason = "the server sends the sync on to " + status.Location +
+                          "; set that as the server address if you trust it";
+        break;
+    case TDavError::NotFound:
+        m_report.Failure = TSyncFailure::NoCalendar;
+        m_report.Reason = "there is nothing at " + server + ": " + detail;
         break;
     case TDavError::NotCalendar:
         m_report.Failure = TSyncFailure::NotCalendar;
-        m_report.Reason = m_settings.Server + " is not a calendar";
+        m_report.Reason = server + " is not a calendar";
         break;
     default:
         m_report.Failure = TSyncFailure::Server;
-        m_report.Reason = "the server at " + m_settings.Server + " gave an unusable answer: " + detail;
+        m_report.Reason = "the server at " + server + " gave an unusable answer: " + detail;
     }
+    m_report.Reason = OneLine(m_report.Reason);
     return false;
 }
 
@@ -226,6 +250,9 @@ bool SyncRun::pull(TRemoteChanges& remote, std::string& token) {
     if (!status.ok()) {
         return fail(status);
     }
+    if (LogEnabled(TLogArea::Sync)) {
+        WriteLog(TLogArea::Sync, "calendar found at " + OneLine(m_collection));
+    }
     // Another server or calendar: the state says nothing about it.
     if (m_state.Server != m_settings.Server || HrefKey(m_state.Collection) != HrefKey(m_collection)) {
         m_state = {m_settings.Server, m_collection, {}, {}};
@@ -240,6 +267,11 @@ bool SyncRun::pull(TRemoteChanges& remote, std::string& token) {
         return fail(status);
     }
     token = changes.Token;
+    if (LogEnabled(TLogArea::Sync)) {
+        WriteLog(TLogArea::Sync, std::string(changes.Full ? "listing: " : "changes since the last sync: ") +
+                                     std::to_string(changes.Changed.size()) + " events, " +
+                                     std::to_string(changes.Removed.size()) + " removed");
+    }
     indexEntries();
     std::vector<std::string> wanted;
     std::unordered_set<std::string> listed;
@@ -325,7 +357,7 @@ bool SyncRun::pushOne(const TPushAction& action, std::vector<std::string>& confl
     TDavStatus status;
     const std::string key = HrefKey(action.Href);
     if (action.Kind == TPushKind::Delete) {
-        status = m_client.Delete(action.Href, action.IfMatch);
+        status = m_client.Delete(m_collection, action.Href, action.IfMatch);
         if (status.ok()) {
             const auto known = m_index.find(key);
             if (known != m_index.end()) {
@@ -341,7 +373,7 @@ bool SyncRun::pushOne(const TPushAction& action, std::vector<std::string>& confl
             return true;
         }
         std::string etag;
-        status = m_client.Put(action.Href, data, action.IfMatch, etag);
+        status = m_client.Put(m_collection, action.Href, data, action.IfMatch, etag);
         if (status.ok()) {
             const auto known = m_index.find(key);
             if (known == m_index.end()) {
@@ -367,6 +399,7 @@ bool SyncRun::push(const std::vector<TPushAction>& actions, std::vector<std::str
             (!needsCopy(actions[i]) || fetchForPatches(actions, i)) && pushOne(actions[i], conflicts);
         if (!done) {
             // What went out so far is recorded; the failure stays the one reported.
+            m_report.Left = static_cast<int>(actions.size() - i);
             const TSyncReport failed = m_report;
             saveState();
             m_report = failed;
@@ -421,9 +454,8 @@ bool SyncRun::round(const TRemoteChanges& remote, std::vector<std::string>& conf
 }
 
 TSyncReport SyncRun::run() {
-    if (!m_settings.enabled()) {
-        m_report.Failure = TSyncFailure::NotConfigured;
-        m_report.Reason = "no calendar server is set";
+    m_report.Failure = CheckSyncAddress(m_settings, m_report.Reason);
+    if (!m_report.ok()) {
         return m_report;
     }
     // A state that is missing or does not read starts over with a full listing; the reconcile then
@@ -448,18 +480,58 @@ TSyncReport SyncRun::run() {
             break;
         }
     }
+    // Changes the server kept refusing (412 or 404 round after round) wait for the next sync; this
+    // one did not do all it meant to.
+    if (m_report.ok() && !conflicts.empty()) {
+        m_report.Failure = TSyncFailure::Incomplete;
+        m_report.Left = static_cast<int>(conflicts.size());
+        m_report.Reason = std::to_string(conflicts.size()) +
+                          (conflicts.size() == 1 ? " change was" : " changes were") +
+                          " not sent: the server refused them again and again (the event changed there "
+                          "meanwhile, or the server does not keep what it is sent)";
+    }
     return m_report;
 }
 
 } // namespace
 
+TSyncFailure CheckSyncAddress(const TSyncSettings& settings, std::string& reason) {
+    if (!settings.enabled()) {
+        reason = "no calendar server is set";
+        return TSyncFailure::NotConfigured;
+    }
+    switch (CheckServerAddress(settings.Server)) {
+    case TAddressProblem::NotHttp:
+        // Not repeated: what is no address may still hold a password.
+        reason = "the server address must start with http:// or https:// and name a host";
+        return TSyncFailure::BadAddress;
+    case TAddressProblem::Credentials:
+        reason = "the server address holds a user name or password; give the user in its own field "
+                 "([Sync] User) and the password in the Sync group or KESTRIVEL_SYNC_PASSWORD";
+        return TSyncFailure::CredentialsInAddress;
+    case TAddressProblem::None:
+        break;
+    }
+    reason.clear();
+    return TSyncFailure::None;
+}
+
 TSyncReport SyncMemos(TConfigData& data, const TSyncSettings& settings, IDavTransport& transport,
                       IEventCodec& codec, int64_t nowUtcSeconds, bool allowRemovals) {
+    TSyncReport report;
     try {
-        return SyncRun(data, settings, transport, codec, nowUtcSeconds, allowRemovals).run();
+        report = SyncRun(data, settings, transport, codec, nowUtcSeconds, allowRemovals).run();
     } catch (const std::exception& e) {
-        return localFailure(std::string("the sync stopped: ") + e.what());
+        report = localFailure(std::string("the sync stopped: ") + e.what());
     }
+    // The program may show only a translated line; the whole reason is kept here.
+    if (LogEnabled(TLogArea::Sync)) {
+        WriteLog(TLogArea::Sync, report.ok() ? "sync done: " + std::to_string(report.Sent) + " sent, " +
+                                                   std::to_string(report.Received) + " received, " +
+                                                   std::to_string(report.Removed) + " removed"
+                                             : "sync failed: " + report.Reason);
+    }
+    return report;
 }
 
 TSyncReport SyncFolder(const std::string& folder, const TSyncSettings& settings, IDavTransport& transport,

@@ -32,6 +32,7 @@ enum class TSyncFailure {
     Incomplete,           // changes were meant for the server and not all of them went out
     MemoFileDamaged,      // Memos.dat does not read completely; nothing is decided on it
     RemovalsRefused,      // the sync would remove many of the events it knows, and that was not allowed
+    ModuleMissing,        // the program's network or iCalendar module is not installed
 };
 
 struct TSyncReport {
@@ -43,9 +44,16 @@ struct TSyncReport {
     int Joined = 0;       // memos edited on both sides whose texts were joined (the user is told)
     int NotShown = 0;     // events on the server whose date holds another memo here, left as they are
     int RemovalsHeld = 0; // RemovalsRefused: the events the sync would have removed from the server
+    int Left = 0;         // changes meant for the server that did not go out (Incomplete, RemovalsRefused,
+                          // or a failure while sending)
+    std::string Location; // Redirected: where the server sent the sync, printable
     bool MemosChanged = false;
     bool ok() const { return Failure == TSyncFailure::None; }
 };
+
+// NotConfigured, BadAddress or CredentialsInAddress with its reason when `settings` cannot be synced
+// as they are, None otherwise. The reason never repeats an address that holds a password.
+TSyncFailure CheckSyncAddress(const TSyncSettings& settings, std::string& reason);
 
 // The name of the sync state file beside Memos.dat.
 inline constexpr const char* kSyncStateFileName = "Sync.dat";

@@ -17,6 +17,9 @@ struct THttpRequest {
     std::string Body;
     // A body longer than this fails the request.
     size_t MaxBytes = 1024 * 1024;
+    // Whether the client follows redirects itself (never from https to http). A request that carries
+    // credentials does not: the caller decides where they may go and reads Location.
+    bool FollowRedirects = true;
 };
 
 // The answer to one request: Ok when the server answered (whatever the HTTP status), else a
@@ -27,6 +30,8 @@ struct THttpResult {
     int Status = 0;   // the HTTP status, 0 without an answer
     std::string ETag; // the ETag header as sent, quotes included; empty when none
     std::string Error;
+    std::string Location; // the Location header as sent (a redirect not followed); empty when none
+    bool TooLong = false; // the failure was a body (as decoded) longer than the request's MaxBytes
 };
 
 // An HTTP client that never blocks its caller: Get and Send return at once and `done` is called
@@ -38,8 +43,8 @@ public:
     // like any other, sent through Send.
     void Get(const std::string& url, const std::string& userAgent, size_t maxBytes,
              std::function<void(THttpResult)> done);
-    // Any request. Redirects are followed, except from https to http; a body longer than
-    // request.MaxBytes fails the request.
+    // Any request. Redirects are followed when the request says so, never from https to http; a
+    // body longer than request.MaxBytes, compressed or not, fails the request.
     virtual void Send(const THttpRequest& request, std::function<void(THttpResult)> done) = 0;
 };
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/Version.h"
 #include "update/HttpClient.h"
 
 #include <cstddef>
@@ -11,9 +12,8 @@
 
 namespace kestrivel {
 
-// This program's own version number (shown as "v1.2.2"); a version file naming a greater one
-// means an update exists.
-inline constexpr int32_t kOwnVersion = 122;
+// This program's own version number is kOwnVersion (common/Version.h); a version file naming a
+// greater one means an update exists.
 // The version file's keys are this prefix followed by "Version" and "URL".
 inline constexpr std::string_view kUpdateKeyPrefix = "Kestri";
 inline constexpr std::string_view kUpdateUserAgent = "Kestrivel";

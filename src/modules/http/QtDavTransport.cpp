@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <memory>
 #include <utility>
 
 namespace kestrivel {
@@ -34,21 +35,36 @@ THttpResult TQtDavTransport::Send(const THttpRequest& request) {
                      [](const auto& header) { return SameName(header.first, kUserAgentHeader); })) {
         named.Headers.emplace_back(kUserAgentHeader, kUserAgent);
     }
-    THttpResult result;
-    bool answered = false;
+    // The wait also ends when the thread is told to quit (the calendar closing); the answer may then
+    // still come, later, to a state that outlives this call.
+    struct Wait {
+        THttpResult Result;
+        bool Answered = false;
+        QEventLoop* Loop = nullptr;
+    };
+    auto wait = std::make_shared<Wait>();
     QEventLoop loop;
-    m_client->Send(named, [&](THttpResult answer) {
-        result = std::move(answer);
-        answered = true;
-        loop.quit();
+    wait->Loop = &loop;
+    m_client->Send(named, [wait](THttpResult answer) {
+        wait->Result = std::move(answer);
+        wait->Answered = true;
+        if (wait->Loop != nullptr) {
+            wait->Loop->quit();
+        }
     });
-    if (!answered) {
+    if (!wait->Answered) {
         loop.exec(QEventLoop::ExcludeUserInputEvents);
     }
+    wait->Loop = nullptr;
     // The finished reply was handed to deleteLater inside the loop; without this a sync of many
     // requests on a thread with no loop of its own would keep every one of them.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    return result;
+    if (!wait->Answered) {
+        THttpResult stopped;
+        stopped.Error = "stopped before the answer came";
+        return stopped;
+    }
+    return std::move(wait->Result);
 }
 
 } // namespace kestrivel

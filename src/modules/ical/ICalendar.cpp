@@ -75,7 +75,7 @@ bool ExportMemosToICalendar(const TMemoList& memos, int first, int last, const s
             }
         }
         out += ICalendarTail();
-        return WriteFileAtomic(path, out) && all;
+        return WriteFileAtomic(path, out, TNewFileAccess::UserDefault) && all;
     } catch (const std::exception&) {
         return false;
     }

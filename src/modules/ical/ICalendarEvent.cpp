@@ -3,6 +3,7 @@
 #include "ICalendarTime.h"
 #include "common/DateValue.h"
 #include "common/TextCodec.h"
+#include "common/Version.h"
 #include "memos/ICalendarText.h"
 #include "memos/MemoEditorRules.h"
 
@@ -17,9 +18,10 @@ namespace kestrivel {
 
 namespace {
 
-constexpr std::string_view kCalendarHead = "BEGIN:VCALENDAR\r\n"
-                                           "VERSION:2.0\r\n"
-                                           "PRODID:-//Kestrivel//Kestrivel 1.2.2//EN\r\n";
+constexpr std::string_view kCalendarHead =
+    "BEGIN:VCALENDAR\r\n"
+    "VERSION:2.0\r\n"
+    "PRODID:-//Kestrivel//Kestrivel " KESTRIVEL_VERSION_TEXT "//EN\r\n";
 constexpr std::string_view kCalendarTail = "END:VCALENDAR\r\n";
 
 struct ComponentDeleter {

@@ -11,6 +11,7 @@
 #include "lang/MessageTable.h"
 #include "base/UnitMessages.h"
 #include "base/X11Window.h"
+#include "common/Version.h"
 #include "memos/FormMemo.h"
 #include "memos/MemosTab.h"
 #include "schemes/SchemeEditor.h"

@@ -40,7 +40,6 @@ public:
     static constexpr int kSyncGroupHeight = 96;
     static constexpr int kClientHeight = 249 + kSyncGroupHeight;
     // The version the About tab shows.
-    static constexpr const char* kVersionText = "v1.2.2";
 
     // The data is loaded already (TConfigData::Load); creation only sets up the controls. The value
     // names belong to the translator; the dialog opens centred on the screen nearest `anchor`.

@@ -3,6 +3,7 @@
 #include "base/QtPlatform.h"
 #include "base/Services.h"
 #include "base/SyncModules.h"
+#include "common/TextTrim.h"
 #include "lang/MessageTable.h"
 #include "sync/DavTransport.h"
 #include "sync/EventCodec.h"
@@ -27,7 +28,7 @@ TSyncReport RunSync(TServices& services, const std::string& folder, const TSyncS
     std::unique_ptr<IEventCodec> codec = services.CreateEventCodec();
     if (!transport || !codec) {
         TSyncReport report;
-        report.Failure = TSyncFailure::NotConfigured;
+        report.Failure = TSyncFailure::ModuleMissing;
         report.Reason = "the program's network or iCalendar module is missing";
         return report;
     }
@@ -161,12 +162,21 @@ void TSyncRunner::stopThread() {
 }
 
 QString SyncStatusText(const TNameValueList& messages, const TSyncReport& report, const QTime& at) {
-    const int number = static_cast<int>(report.Failure);
+    // S17 was taken before ModuleMissing came; its line is S18.
+    const int number = report.Failure == TSyncFailure::ModuleMissing ? 18 : static_cast<int>(report.Failure);
     const std::string text = messages.value("S" + std::to_string(number));
-    if (report.ok()) {
+    switch (report.Failure) {
+    case TSyncFailure::None:
         return TextToQString(FillPlaceholders(text, at.toString(QStringLiteral("HH:mm")).toStdString()));
+    case TSyncFailure::Redirected:
+        return TextToQString(FillPlaceholders(text, OneLine(report.Location)));
+    case TSyncFailure::Incomplete:
+        return TextToQString(FillPlaceholders(text, std::to_string(report.Left)));
+    case TSyncFailure::RemovalsRefused:
+        return TextToQString(FillPlaceholders(text, std::to_string(report.RemovalsHeld)));
+    default:
+        return TextToQString(text);
     }
-    return TextToQString(text);
 }
 
 } // namespace kestrivel

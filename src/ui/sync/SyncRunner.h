@@ -71,7 +71,9 @@ private:
 };
 
 // The tooltip's line about the last sync: "Last sync: 14:05" after one that finished, otherwise
-// why it failed, in the words of the message table `messages` (entries S0 to S16).
+// why it failed, in the words of the message table `messages` (entries S0 to S16, S18), with the
+// report's address (Redirected) or count of changes left (Incomplete, RemovalsRefused) in place of
+// the ';'. The engine's own reason goes to the kestrivel.sync log.
 QString SyncStatusText(const TNameValueList& messages, const TSyncReport& report, const QTime& at);
 
 } // namespace kestrivel
