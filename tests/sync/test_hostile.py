@@ -111,10 +111,11 @@ def calendar(request, listing=(), privileges=""):
     """A calendar at /cal/ that takes every upload: the default answers."""
     if request.method == "PROPFIND":
         return 207, XML, multistatus(response(request.path, CALENDAR_PROPS + privileges))
+    # A first sync asks with calendar-query, later ones with sync-collection: both list the same.
     if request.method == "REPORT" and b"sync-collection" in request.body:
         return 207, XML, multistatus(*listing, token="http://example.org/sync/1")
     if request.method == "REPORT":
-        return 207, XML, multistatus()
+        return 207, XML, multistatus(*listing)
     if request.method in ("PUT", "DELETE"):
         return 201 if request.method == "PUT" else 204, {"ETag": '"n1"'}, b""
     return 405, {}, b""
@@ -156,7 +157,7 @@ def status(code, method):
 
 def flood_of_hrefs(count):
     body = multistatus(*(event(f"/cal/e{i}.ics") for i in range(count)), token="http://example.org/sync/1")
-    return on("REPORT", lambda r: (207, XML, body) if b"sync-collection" in r.body else calendar(r))
+    return on("REPORT", lambda r: calendar(r) if b"calendar-multiget" in r.body else (207, XML, body))
 
 
 def flood_of_responses(size):

@@ -237,8 +237,8 @@ TDavStatus QueryEvents(const Sender& send, const std::string& collection, bool w
     for (size_t i = 0; i < answer.Responses.size() && status.ok(); ++i) {
         TDavResponse& r = answer.Responses[i];
         const std::string href = FirstHref(collection, r);
-        if (!href.empty() && PathKey(href) != self && r.HasETag && (r.Status == 0 || Is2xx(r.Status)) &&
-            (!withData || r.HasCalendarData)) {
+        // Every listed href is checked, whether or not its data came along.
+        if (!href.empty() && PathKey(href) != self && r.HasETag && (r.Status == 0 || Is2xx(r.Status))) {
             status = listing.take(collection, r.Hrefs.front(), r.ETag, false);
             if (status.ok() && withData) {
                 out.Changed.back().Data = std::move(r.CalendarData);
@@ -246,6 +246,13 @@ TDavStatus QueryEvents(const Sender& send, const std::string& collection, bool w
         }
     }
     listing.finish();
+    // A server that leaves the data out (or lists events it cannot send) is asked the long way.
+    if (status.ok() && withData &&
+        std::any_of(out.Changed.begin(), out.Changed.end(),
+                    [](const TDavEvent& e) { return e.Data.empty(); })) {
+        status =
+            Failure(TDavError::BadAnswer, 207, "REPORT " + collection + ": events listed without their data");
+    }
     return status;
 }
 
@@ -466,6 +473,12 @@ TDavStatus TCalDavClient::Fetch(const std::string& collection, const std::vector
             sender, XmlRequest("REPORT", collection, "1", MultigetBody(paths), kReportMaxBytes), answer);
         if (!status.ok()) {
             return status;
+        }
+        // Each answer may cost a parse of up to the answer cap; one that names far more events than
+        // were asked for would cost that once per batch of a large calendar.
+        if (answer.Responses.size() > 2 * paths.size() + kMultigetBatch) {
+            return Failure(TDavError::BadAnswer, 207,
+                           "REPORT " + collection + ": the answer names far more events than were asked for");
         }
         std::unordered_map<std::string, const TDavResponse*> byPath;
         for (const TDavResponse& r : answer.Responses) {
