@@ -129,7 +129,8 @@ bool CopySynced(const std::string& from, const std::string& to) {
 }
 
 // A new copy named after the stamp, or "" when the file can neither be copied nor moved aside.
-std::string MakeCopy(const std::string& path, const std::string& stamp) {
+// Moving needs the folder lock (`mayMove`): a file renamed over it meanwhile would go with it.
+std::string MakeCopy(const std::string& path, const std::string& stamp, bool mayMove) {
     const std::string base = path + kDamagedInfix + stamp;
     std::string copy = base;
     std::error_code ec;
@@ -141,7 +142,7 @@ std::string MakeCopy(const std::string& path, const std::string& stamp) {
     }
     // A file we may not read (or one too large for the free space) cannot be copied; moving it
     // aside keeps it just as whole, and a later save then starts a new file.
-    if (std::rename(path.c_str(), copy.c_str()) == 0) {
+    if (mayMove && std::rename(path.c_str(), copy.c_str()) == 0) {
         SyncFolderOf(copy);
         return copy;
     }
@@ -159,7 +160,7 @@ bool sameMemos(const std::vector<TMemo>& a, const std::vector<TMemo>& b) {
 } // namespace
 
 TConfigData::TConfigData(std::string programFolder, std::vector<std::string> searchFolders)
-    : m_folder(std::move(programFolder)), m_searchFolders(std::move(searchFolders)) {
+    : m_folder(std::move(programFolder)), m_searchFolders(std::move(searchFolders)), m_lock(m_folder) {
     if (m_searchFolders.empty()) {
         m_searchFolders.push_back(m_folder);
     }
@@ -194,7 +195,26 @@ std::string TConfigData::ShippedSchemesFolder() const {
     return {};
 }
 
+TConfigData::FilesLock::FilesLock(FilesLock&& other) noexcept
+    : m_owner(std::exchange(other.m_owner, nullptr)) {}
+
+TConfigData::FilesLock::~FilesLock() {
+    if (m_owner != nullptr && --m_owner->m_lockDepth == 0) {
+        m_owner->m_lock.release();
+    }
+}
+
+TConfigData::FilesLock TConfigData::LockFiles() const {
+    if (m_lockDepth == 0 && m_lock.acquire(LockWait) != FolderLock::Result::Taken) {
+        return FilesLock(nullptr);
+    }
+    ++m_lockDepth;
+    return FilesLock(this);
+}
+
 bool TConfigData::SeedShippedSchemes(const std::string& preferred) {
+    // Two first starts at once: the second sees the file the first wrote.
+    const FilesLock lock = LockFiles();
     const std::string folder = ShippedSchemesFolder();
     if (fileStampOf(SchemesPath()).Exists || Schemes.Count() > 0 || folder.empty()) {
         return false;
@@ -292,8 +312,9 @@ TConfigData::DiskState TConfigData::takeInMemos(bool& changed) {
 }
 
 bool TConfigData::SaveMemos() {
+    const FilesLock lock = LockFiles();
     bool changed = false;
-    if (m_unkept.contains(MemosPath()) || takeInMemos(changed) == DiskState::Refused) {
+    if (!lock.held() || m_unkept.contains(MemosPath()) || takeInMemos(changed) == DiskState::Refused) {
         return false;
     }
     FileStamp written;
@@ -333,7 +354,9 @@ TConfigData::DiskState TConfigData::takeInSchemes(int& selectedIndex) {
 }
 
 bool TConfigData::ApplySchemes(int selectedIndex) {
-    if (m_unkept.contains(SchemesPath()) || takeInSchemes(selectedIndex) == DiskState::Refused) {
+    const FilesLock lock = LockFiles();
+    if (!lock.held() || m_unkept.contains(SchemesPath()) ||
+        takeInSchemes(selectedIndex) == DiskState::Refused) {
         return false;
     }
     applySchemeToList(selectedIndex, CurrentScheme, Schemes);
@@ -346,16 +369,27 @@ bool TConfigData::ApplySchemes(int selectedIndex) {
     return true;
 }
 
+// Settings.ini is read, changed and replaced under the lock, so keys another writer saved a moment
+// before stay.
+bool TConfigData::saveSettings(std::string& error, const std::function<bool()>& save) const {
+    const FilesLock lock = LockFiles();
+    if (!lock.held()) {
+        error = UnableToWriteMessage(SettingsPath());
+        return false;
+    }
+    return save();
+}
+
 bool TConfigData::SaveOptions(std::string& error) const {
-    return kestrivel::SaveOptions(SettingsPath(), Options, error);
+    return saveSettings(error, [&] { return kestrivel::SaveOptions(SettingsPath(), Options, error); });
 }
 
 bool TConfigData::SaveSync(std::string& error) const {
-    return SaveSyncSettings(SettingsPath(), Sync, error);
+    return saveSettings(error, [&] { return SaveSyncSettings(SettingsPath(), Sync, error); });
 }
 
 bool TConfigData::SavePosition(std::string& error) const {
-    return SaveWindowPosition(SettingsPath(), Position, error);
+    return saveSettings(error, [&] { return SaveWindowPosition(SettingsPath(), Position, error); });
 }
 
 std::vector<TDamagedFile> TConfigData::TakeDamagedFiles() {
@@ -373,7 +407,8 @@ void TConfigData::keepDamaged(const std::string& path, bool loadedCompletely) {
         }
         std::string copy = ExistingCopy(path);
         if (copy.empty()) {
-            copy = MakeCopy(path, Timestamp ? Timestamp() : std::string(kNoClockStamp));
+            const FilesLock lock = LockFiles();
+            copy = MakeCopy(path, Timestamp ? Timestamp() : std::string(kNoClockStamp), lock.held());
         }
         if (copy.empty()) {
             m_unkept.insert(path);
