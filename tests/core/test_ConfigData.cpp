@@ -214,30 +214,34 @@ std::vector<MemoMergeCase> memoMergeCases() {
 
 } // namespace
 
+// The base of the merge is what the file held when it was read, or what this program saved last.
 TEST(ConfigData, MemosChangedByAnotherProgramAreMergedBeforeASave) {
     for (const MemoMergeCase& c : memoMergeCases()) {
-        SCOPED_TRACE(c.name);
-        TempFolder folder("kestrivel-merge");
-        const std::string path = folder.file("Memos.dat");
-        replaceFile(path, memoFile(c.initial));
-        TConfigData data(folder.path().string());
-        data.Timestamp = [] { return std::string("20261207-143000"); };
-        data.Load();
-        if (c.outside) {
-            c.outside(folder.path().string());
+        for (const bool savedFirst : {false, true}) {
+            SCOPED_TRACE(std::string(c.name) + (savedFirst ? ", after a save of ours" : ""));
+            TempFolder folder("kestrivel-merge");
+            const std::string path = folder.file("Memos.dat");
+            replaceFile(path, memoFile(c.initial));
+            TConfigData data(folder.path().string());
+            data.Timestamp = [] { return std::string("20261207-143000"); };
+            data.Load();
+            ASSERT_TRUE(!savedFirst || data.SaveMemos());
+            if (c.outside) {
+                c.outside(folder.path().string());
+            }
+            const std::string outside = std::filesystem::exists(path) ? ReadBytes(path) : "";
+            c.ours(data.Memos);
+            ASSERT_TRUE(data.SaveMemos());
+            EXPECT_EQ(ReadBytes(path), memoFile(c.file));
+            EXPECT_EQ(memosOf(data.Memos), c.file);
+            const auto told = data.TakeDamagedFiles();
+            ASSERT_EQ(told.size(), c.damaged ? 1u : 0u);
+            EXPECT_TRUE(!c.damaged || ReadBytes(told[0].CopyPath) == outside);
+            // The second program, started now, sees what the first saved.
+            TConfigData later(folder.path().string());
+            later.Load();
+            EXPECT_EQ(memosOf(later.Memos), c.file);
         }
-        const std::string outside = std::filesystem::exists(path) ? ReadBytes(path) : "";
-        c.ours(data.Memos);
-        ASSERT_TRUE(data.SaveMemos());
-        EXPECT_EQ(ReadBytes(path), memoFile(c.file));
-        EXPECT_EQ(memosOf(data.Memos), c.file);
-        const auto told = data.TakeDamagedFiles();
-        ASSERT_EQ(told.size(), c.damaged ? 1u : 0u);
-        EXPECT_TRUE(!c.damaged || ReadBytes(told[0].CopyPath) == outside);
-        // The second program, started now, sees what the first saved.
-        TConfigData later(folder.path().string());
-        later.Load();
-        EXPECT_EQ(memosOf(later.Memos), c.file);
     }
 }
 

@@ -268,6 +268,7 @@ void TConfigData::LoadMemos() {
     const bool complete = Memos.LoadFromFile(MemosPath());
     keepDamaged(MemosPath(), complete);
     m_memosBase = Memos.Items();
+    m_memosBaseBytes.clear();
     m_memosStamp = stamp;
 }
 
@@ -301,12 +302,13 @@ TConfigData::DiskState TConfigData::takeInMemos(bool& changed) {
         return read;
     }
     std::vector<TMemo> merged;
-    if (!mergeMemos(m_memosBase, Memos.Items(), disk.Items(), merged)) {
+    if (!mergeMemos(memosBase(), Memos.Items(), disk.Items(), merged)) {
         return DiskState::Refused;
     }
     changed = !sameMemos(merged, Memos.Items());
     Memos.assignItems(std::move(merged));
     m_memosBase = disk.Items();
+    m_memosBaseBytes.clear();
     m_memosStamp = now;
     return DiskState::Merged;
 }
@@ -318,12 +320,25 @@ bool TConfigData::SaveMemos() {
         return false;
     }
     FileStamp written;
-    if (!Memos.SaveToFile(MemosPath(), written)) {
+    if (!Memos.SaveToFile(MemosPath(), written, m_spareBytes)) {
         return false;
     }
-    m_memosBase = Memos.Items();
+    // The list as written is the next merge's base. It is kept as the file's bytes and read back
+    // only when a merge needs it, so a save of 65,535 memos copies no list; the last base's memory
+    // builds the next file.
+    std::swap(m_memosBaseBytes, m_spareBytes);
+    m_memosBase.clear();
     m_memosStamp = written;
     return true;
+}
+
+const std::vector<TMemo>& TConfigData::memosBase() {
+    if (!m_memosBaseBytes.empty()) {
+        // Bytes this program wrote itself read whole.
+        ReadMemoFileBytes(m_memosBaseBytes, m_memosBase);
+        m_memosBaseBytes.clear();
+    }
+    return m_memosBase;
 }
 
 bool TConfigData::RefreshMemos() {

@@ -149,6 +149,8 @@ private:
                             const std::function<bool()>& load);
     // Runs `save` of Settings.ini under the folder lock; without the lock, "Unable to write to".
     bool saveSettings(std::string& error, const std::function<bool()>& save) const;
+    // The memos a merge takes our changes from.
+    const std::vector<TMemo>& memosBase();
     // Memos.dat read again and merged when its stamp changed.
     DiskState takeInMemos(bool& changed);
     // Schemes.dat the same; `selectedIndex` follows the selected scheme into the merged list.
@@ -166,6 +168,9 @@ private:
     // The lists as Memos.dat and Schemes.dat held them when this program last read or wrote them,
     // and the stamps the files had then: what a merge takes our own changes from.
     std::vector<TMemo> m_memosBase;
+    // After a save: the bytes written, which stand for m_memosBase until memosBase() reads them.
+    std::string m_memosBaseBytes;
+    std::string m_spareBytes;
     FileStamp m_memosStamp;
     std::vector<TScheme> m_schemesBase;
     FileStamp m_schemesStamp;
