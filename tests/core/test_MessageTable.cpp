@@ -32,6 +32,7 @@ TEST(MessageLists, BuiltInMessagesInOrder) {
         "E3=A file could not be read completely. It is kept unchanged as ;",
         "E4=This date already has a memo. Choose another date, or modify the memo of that day.",
         "E5=Unable to write to ;",
+        "E7=The password could not be kept in the secret store (;). It is used until Kestrivel ends.",
         "M0=Message",
         "M1=You already have the latest version of Kestrivel, no update is necessary.",
         "M2=Memos added / approximated / skipped: ;",

@@ -10,7 +10,8 @@ namespace {
 // that did not load completely is named by the copy kept of it before anything could replace it.
 // M2 is ours too: an iCalendar import counts the events added, approximated and skipped. So are E4
 // (the memo editor keeps the text typed for a date that already has a memo), E5 (a file that could
-// not be written is named, instead of a save that fails in silence), M3 (an export says how many
+// not be written is named, instead of a save that fails in silence), E7 (the secret store refused the
+// sync password, which is then used for this session only), M3 (an export says how many
 // memos it had to leave out) and Q4 (the scheme editor's question before a selection discards
 // changes, asked in the chosen language). M4 tells that a sync joined the texts of memos edited on
 // both sides. S0 to S16 are the tray tooltip's line about the last sync: when it ran, or why it
@@ -22,6 +23,7 @@ const char* const kBuiltInMessages[] = {
     "E3=A file could not be read completely. It is kept unchanged as ;",
     "E4=This date already has a memo. Choose another date, or modify the memo of that day.",
     "E5=Unable to write to ;",
+    "E7=The password could not be kept in the secret store (;). It is used until Kestrivel ends.",
     "M0=Message",
     "M1=You already have the latest version of Kestrivel, no update is necessary.",
     "M2=Memos added / approximated / skipped: ;",
@@ -47,7 +49,8 @@ const char* const kBuiltInMessages[] = {
     "S10=Sync failed: the server address must start with http:// or https://",
     "S11=Sync failed: the server address holds a user name or password, enter them in their own fields",
     "S12=Sync stopped: the server sends the sync on to ; - set it as the server address if you trust it",
-    "S13=Sync failed: no secret store is running, enter the password in the Sync group or set KESTRIVEL_SYNC_PASSWORD",
+    "S13=Sync failed: no secret store is running, enter the password in the Sync group or set "
+    "KESTRIVEL_SYNC_PASSWORD",
     "S14=Sync incomplete: changes not sent to the server: ;",
     "S15=Sync stopped: the memo file is damaged, nothing was sent",
     "S16=Sync stopped: it would remove this many events from the server: ;",

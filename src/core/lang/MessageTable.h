@@ -56,6 +56,7 @@ struct TErrorMessage {
     static constexpr int FileKeptDamaged = 3;
     static constexpr int DateTaken = 4;
     static constexpr int UnableToWrite = 5;
+    static constexpr int PasswordNotStored = 7;
 };
 struct TQuestionMessage {
     static constexpr int SaveChanges = 4;
