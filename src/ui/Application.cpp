@@ -149,7 +149,11 @@ void TKestrivel::TimeChanged() {
     m_tray->Refresh();
 }
 
-TKestrivel::~TKestrivel() = default;
+TKestrivel::~TKestrivel() {
+    // The sync's thread ends before anything it may still reach (the services, the files' owner) is
+    // destroyed.
+    m_sync->Stop();
+}
 
 TfrmMemo& TKestrivel::MemoEditor() {
     if (!m_frmMemo) {
@@ -177,7 +181,8 @@ TfrmConfig& TKestrivel::ConfigDialog() {
                 m_sync->Request();
             }
         });
-        connect(m_frmConfig.get(), &TfrmConfig::syncRequested, m_sync, &TSyncRunner::Request);
+        connect(m_frmConfig.get(), &TfrmConfig::syncRequested, m_sync.get(), &TSyncRunner::Request);
+        showSyncStatus();
     }
     return *m_frmConfig;
 }
@@ -192,15 +197,15 @@ void TKestrivel::Start() {
 }
 
 void TKestrivel::createSync() {
-    m_sync = new TSyncRunner(*m_services, m_config.ProgramFolder(), this);
-    connect(m_sync, &TSyncRunner::finished, this, &TKestrivel::syncFinished);
+    m_sync = std::make_unique<TSyncRunner>(*m_services, m_config.ProgramFolder());
+    connect(m_sync.get(), &TSyncRunner::finished, this, &TKestrivel::syncFinished);
     // The item joins the calendar's menu, which the tray icon shows as well.
     QMenu* menu = m_frmMain->PopMenu();
     m_syncNow = new QAction(QStringLiteral("Synchronise now"), menu);
     m_syncNow->setObjectName(QStringLiteral("PopMenu_SyncNow"));
     m_syncNow->setVisible(false);
     menu->insertAction(menu->findChild<QAction*>(QStringLiteral("PopMenu_N2")), m_syncNow);
-    connect(m_syncNow, &QAction::triggered, m_sync, &TSyncRunner::Request);
+    connect(m_syncNow, &QAction::triggered, m_sync.get(), &TSyncRunner::Request);
 }
 
 void TKestrivel::configureSync() {
@@ -225,8 +230,13 @@ void TKestrivel::syncFinished(const TSyncReport& report) {
 }
 
 void TKestrivel::showSyncStatus() {
-    m_tray->SetStatusLine(m_lastSync ? SyncStatusText(m_services->Messages(), *m_lastSync, m_lastSyncAt)
-                                     : QString());
+    const QString line =
+        m_lastSync ? SyncStatusText(m_services->Messages(), *m_lastSync, m_lastSyncAt) : QString();
+    m_tray->SetStatusLine(line);
+    // "Synchronise now" in the dialog says how it went there too.
+    if (m_frmConfig) {
+        m_frmConfig->SetSyncStatus(line);
+    }
 }
 
 void TKestrivel::editMemos(const std::function<void()>& edit) {
