@@ -260,8 +260,9 @@ void TKestrivel::watchMemoFile() {
 }
 
 void TKestrivel::MemoFileChanged() {
-    // An open editor holds indexes into the memo list and the open dialog a copy that Apply hands
-    // back: the file is taken in once they closed, so their saves merge it instead of dropping it.
+    // An open memo editor holds indexes into the memo list: the file is taken in once it closed,
+    // so its save merges it instead of dropping it. (The dialog's Apply merges onto whatever the
+    // list holds by then.)
     if (QApplication::activeModalWidget() != nullptr && m_memoFileSettled != nullptr) {
         m_memoFileSettled->start(kModalRetryMs);
         return;
