@@ -57,7 +57,7 @@ public:
             const QMutexLocker locker(&m_line.Lock);
             m_line.Requests.emplace_back(request.Url, credentials);
         }
-    m_line.Thread = QThread::currentThread();
+        m_line.Thread = QThread::currentThread();
         m_line.Entered.release();
         THttpResult result;
         if (m_line.Gated) {
