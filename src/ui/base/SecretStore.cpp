@@ -1,7 +1,7 @@
 #include "base/SecretStore.h"
 
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
+#include <QDBusMessage>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QLibrary>
@@ -80,9 +80,17 @@ void Start(Job* job, SecretDone done, std::function<void(TSecretAnswer&, const J
     job->start();
 }
 
-bool Registered(QDBusConnectionInterface& bus, const QStringList& startable, const char* name) {
-    const QString service = QString::fromLatin1(name);
-    return startable.contains(service) || bus.isServiceRegistered(service).value();
+// The names on the bus, running (ListNames) or startable (ListActivatableNames). A bus that does not
+// answer within its bound has none: nothing on the calendar's thread waits long for it.
+QStringList BusNames(const QDBusConnection& bus, const char* method) {
+    static constexpr int kBusAnswerMs = 1000;
+    const QDBusMessage ask = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+        QStringLiteral("org.freedesktop.DBus"), QString::fromLatin1(method));
+    const QDBusMessage answer = bus.call(ask, QDBus::Block, kBusAnswerMs);
+    return answer.type() == QDBusMessage::ReplyMessage && !answer.arguments().isEmpty()
+               ? answer.arguments().first().toStringList()
+               : QStringList();
 }
 
 } // namespace
@@ -97,18 +105,17 @@ bool SecretStoreReachable(std::string& reason) {
         return false;
     }
     const QDBusConnection bus = QDBusConnection::sessionBus();
-    QDBusConnectionInterface* names = bus.isConnected() ? bus.interface() : nullptr;
-    if (names == nullptr) {
+    if (!bus.isConnected()) {
         reason = "the session bus cannot be reached";
         return false;
     }
-    const QStringList startable = names->activatableServiceNames().value();
+    const QStringList names = BusNames(bus, "ListNames") + BusNames(bus, "ListActivatableNames");
     for (const char* wallet : kWallets) {
-        if (Registered(*names, startable, wallet)) {
+        if (names.contains(QString::fromLatin1(wallet))) {
             return true;
         }
     }
-    if (!Registered(*names, startable, kSecretService)) {
+    if (!names.contains(QString::fromLatin1(kSecretService))) {
         reason = "no secret service on the session bus";
         return false;
     }
