@@ -12,14 +12,12 @@
 #include <QAction>
 #include <QEventLoop>
 #include <QLabel>
-#include <QMutex>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <atomic>
 #include <memory>
-#include <string>
-#include <vector>
 
 using namespace kestrivel;
 
@@ -36,57 +34,28 @@ public:
     }
 };
 
-// A server that is down.
-class DownTransport : public IDavTransport {
-public:
-    THttpResult Send(const THttpRequest&) override {
-        THttpResult result;
-        result.Error = "Connection refused";
-        return result;
-    }
-};
-
-// What happened, in order, on either thread.
-struct Log {
-    QMutex Lock;
-    std::vector<std::string> Events;
-    void add(const std::string& event) {
-        const QMutexLocker locker(&Lock);
-        Events.push_back(event);
-    }
-    std::vector<std::string> events() {
-        const QMutexLocker locker(&Lock);
-        return Events;
-    }
-};
-
 // A server that takes its time: the request waits in an event loop of its own, as the program's
-// transport does, which ends when the sync's thread is told to end.
+// transport does, which ends when the sync's thread is told to end. It notes whether the services
+// were still there when it went.
+std::atomic<int> slowRequests{0};
+std::atomic<bool> servicesGone{false};
+std::atomic<bool> wentAfterServices{false};
+
 class SlowTransport : public IDavTransport {
 public:
-    explicit SlowTransport(Log& log) : m_log(log) {}
-    ~SlowTransport() override { m_log.add("transport gone"); }
+    ~SlowTransport() override { wentAfterServices = servicesGone.load(); }
     THttpResult Send(const THttpRequest&) override {
-        m_log.add("request");
+        ++slowRequests;
         QEventLoop wait;
         QTimer::singleShot(30000, &wait, &QEventLoop::quit);
         wait.exec();
-        THttpResult result;
-        result.Error = "Operation canceled";
-        return result;
+        return {};
     }
-
-private:
-    Log& m_log;
 };
 
-class LoggedServices : public FakeServices {
+class NotedServices : public FakeServices {
 public:
-    explicit LoggedServices(Log& log) : m_log(log) {}
-    ~LoggedServices() override { m_log.add("services gone"); }
-
-private:
-    Log& m_log;
+    ~NotedServices() override { servicesGone = true; }
 };
 
 class NoCodec : public IEventCodec {
@@ -136,52 +105,34 @@ private slots:
         }
     }
 
-    // "Synchronise now" in the dialog shows how the sync went, in the words of the tray's line.
-    void syncNowTellsTheDialog() {
+    // "Synchronise now" in the dialog shows how the sync went, in the words of the tray's line; Close
+    // ends the sync's thread, even in the middle of a request, before the services it was made with
+    // go.
+    void syncNowTellsTheDialogAndCloseEndsTheSyncFirst() {
         QTemporaryDir dir;
         const std::string folder = dir.path().toStdString();
-        TSyncSettings sync;
-        sync.Server = "http://127.0.0.1:9/anna/";
-        sync.User = "anna";
         std::string error;
-        QVERIFY(SaveSyncSettings(folder + "/Settings.ini", sync, error));
-        auto fake = std::make_unique<FakeServices>();
+        QVERIFY(
+            SaveSyncSettings(folder + "/Settings.ini", {"http://127.0.0.1:9/anna/", "anna", "", 15}, error));
+        auto fake = std::make_unique<NotedServices>();
         FakeServices* services = fake.get();
         services->MakeTransport = [] { return std::make_unique<RefusingTransport>(); };
         services->MakeCodec = [] { return std::make_unique<NoCodec>(); };
-        TKestrivel program(std::move(fake), ProgramPaths{folder, {folder}});
-        program.Start();
-        QTRY_VERIFY(program.TrayIcon().ToolTip().endsWith(QStringLiteral("wrong user name or password")));
-        services->MakeTransport = [] { return std::make_unique<DownTransport>(); };
-        TfrmConfig& dialog = program.ConfigDialog();
-        dialog.show();
-        QCOMPARE(dialog.lblSyncStatus()->text(), QStringLiteral("Sync failed: wrong user name or password"));
-        QTRY_VERIFY(dialog.btnSyncNow()->isEnabled());
-        QTest::mouseClick(dialog.btnSyncNow(), Qt::LeftButton);
-        QTRY_COMPARE(dialog.lblSyncStatus()->text(),
-                     QStringLiteral("Sync failed: the server cannot be reached"));
-        dialog.close();
-    }
-
-    // Close ends the sync's thread, even in the middle of a request, before the services it was
-    // made with are destroyed.
-    void closeEndsTheSyncBeforeTheServices() {
-        QTemporaryDir dir;
-        const std::string folder = dir.path().toStdString();
-        TSyncSettings sync;
-        sync.Server = "http://127.0.0.1:9/anna/";
-        sync.User = "anna";
-        std::string error;
-        QVERIFY(SaveSyncSettings(folder + "/Settings.ini", sync, error));
-        Log log;
-        auto fake = std::make_unique<LoggedServices>(log);
-        fake->MakeTransport = [&log] { return std::make_unique<SlowTransport>(log); };
-        fake->MakeCodec = [] { return std::make_unique<NoCodec>(); };
         auto program = std::make_unique<TKestrivel>(std::move(fake), ProgramPaths{folder, {folder}});
         program->Start();
-        QTRY_COMPARE(log.events().size(), size_t(1));
+        const QString refused = QStringLiteral("Sync failed: wrong user name or password");
+        QTRY_VERIFY(program->TrayIcon().ToolTip().endsWith(refused));
+        TfrmConfig& dialog = program->ConfigDialog();
+        dialog.show();
+        QCOMPARE(dialog.lblSyncStatus()->text(), refused);
+        services->MakeTransport = [] { return std::make_unique<SlowTransport>(); };
+        QTRY_VERIFY(dialog.btnSyncNow()->isEnabled());
+        QTest::mouseClick(dialog.btnSyncNow(), Qt::LeftButton);
+        QVERIFY(dialog.lblSyncStatus()->text() != refused);
+        QTRY_COMPARE(slowRequests.load(), 1);
+        dialog.close();
         program.reset();
-        QCOMPARE(log.events(), (std::vector<std::string>{"request", "transport gone", "services gone"}));
+        QVERIFY(servicesGone && !wentAfterServices);
     }
 };
 
