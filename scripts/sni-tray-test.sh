@@ -82,10 +82,12 @@ check_marks "plain"
 
 # "Configure..."; "Calendar is always on top." is the third box of the first tab; Apply, then Ok.
 x_open_configure
-read -r dx dy < <(xwininfo -id "$dialog" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF} END {print x, y}')
+read -r dx dy dh < <(xwininfo -id "$dialog" |
+    awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF} /Height/ {h=$NF} END {print x, y, h}')
 xdotool mousemove $((dx + 25)) $((dy + 104)) click 1
-# The buttons' row sits 216 + 96 (the Sync group) pixels down the client area; aim at its middle.
-buttons=$((dy + 216 + 96 + 12))
+# The buttons' row sits 33 pixels above the client area's bottom, below the Sync group; aim at its
+# middle.
+buttons=$((dy + dh - 33 + 12))
 xdotool mousemove $((dx + 392)) "$buttons" click 1
 wait_for state_has _NET_WM_STATE_ABOVE || fail "Apply did not put the calendar on top"
 import -window root "$build/sni-on-top.png"

@@ -162,7 +162,11 @@ void TKestrivel::TimeChanged() {
     m_tray->Refresh();
 }
 
-TKestrivel::~TKestrivel() = default;
+TKestrivel::~TKestrivel() {
+    // The sync's thread ends before anything it may still reach (the services, the files' owner) is
+    // destroyed.
+    m_sync->Stop();
+}
 
 TfrmMemo& TKestrivel::MemoEditor() {
     if (!m_frmMemo) {
@@ -191,7 +195,8 @@ TfrmConfig& TKestrivel::ConfigDialog() {
                 m_sync->Request();
             }
         });
-        connect(m_frmConfig.get(), &TfrmConfig::syncRequested, m_sync, &TSyncRunner::Request);
+        connect(m_frmConfig.get(), &TfrmConfig::syncRequested, m_sync.get(), &TSyncRunner::Request);
+        showSyncStatus();
     }
     return *m_frmConfig;
 }
@@ -206,15 +211,15 @@ void TKestrivel::Start() {
 }
 
 void TKestrivel::createSync() {
-    m_sync = new TSyncRunner(*m_services, m_config.ProgramFolder(), this);
-    connect(m_sync, &TSyncRunner::finished, this, &TKestrivel::syncFinished);
+    m_sync = std::make_unique<TSyncRunner>(*m_services, m_config.ProgramFolder());
+    connect(m_sync.get(), &TSyncRunner::finished, this, &TKestrivel::syncFinished);
     // The item joins the calendar's menu, which the tray icon shows as well.
     QMenu* menu = m_frmMain->PopMenu();
     m_syncNow = new QAction(QStringLiteral("Synchronise now"), menu);
     m_syncNow->setObjectName(QStringLiteral("PopMenu_SyncNow"));
     m_syncNow->setVisible(false);
     menu->insertAction(menu->findChild<QAction*>(QStringLiteral("PopMenu_N2")), m_syncNow);
-    connect(m_syncNow, &QAction::triggered, m_sync, &TSyncRunner::Request);
+    connect(m_syncNow, &QAction::triggered, m_sync.get(), &TSyncRunner::Request);
 }
 
 void TKestrivel::configureSync() {
@@ -239,8 +244,13 @@ void TKestrivel::syncFinished(const TSyncReport& report) {
 }
 
 void TKestrivel::showSyncStatus() {
-    m_tray->SetStatusLine(m_lastSync ? SyncStatusText(m_services->Messages(), *m_lastSync, m_lastSyncAt)
-                                     : QString());
+    const QString line =
+        m_lastSync ? SyncStatusText(m_services->Messages(), *m_lastSync, m_lastSyncAt) : QString();
+    m_tray->SetStatusLine(line);
+    // "Synchronise now" in the dialog says how it went there too.
+    if (m_frmConfig) {
+        m_frmConfig->SetSyncStatus(line);
+    }
 }
 
 bool TKestrivel::Close() {
@@ -287,8 +297,9 @@ void TKestrivel::watchMemoFile() {
 }
 
 void TKestrivel::MemoFileChanged() {
-    // An open editor holds indexes into the memo list and the open dialog a copy that Apply hands
-    // back: the file is taken in once they closed, so their saves merge it instead of dropping it.
+    // An open memo editor holds indexes into the memo list: the file is taken in once it closed,
+    // so its save merges it instead of dropping it. (The dialog's Apply merges onto whatever the
+    // list holds by then.)
     if (QApplication::activeModalWidget() != nullptr && m_memoFileSettled != nullptr) {
         m_memoFileSettled->start(kModalRetryMs);
         return;

@@ -31,7 +31,8 @@ class TfrmMemo;
 
 // The running program of the first instance: the services, the shared data, the translator, the
 // three windows and the tray icon, built in the start-up order and wired together; it also keeps
-// the one-second timer and the update check. Destroyed before the instance lock is released.
+// the one-second timer, the update check and the sync. Destroyed before the instance lock is
+// released: the sync's thread first, then the windows, the data and the services.
 class TKestrivel : public QObject {
     Q_OBJECT
 public:
@@ -106,7 +107,8 @@ private:
     TUpdateCheck* m_updateCheck = nullptr;
     QTimer* m_timer = nullptr;
     QTimer* m_memoFileSettled = nullptr;
-    TSyncRunner* m_sync = nullptr;
+    // Stopped and destroyed before the data and the services it was made with.
+    std::unique_ptr<TSyncRunner> m_sync;
     QAction* m_syncNow = nullptr;
     // The last sync's outcome, told again in a newly chosen language.
     std::optional<TSyncReport> m_lastSync;

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace kestrivel;
@@ -217,30 +218,34 @@ std::vector<MemoMergeCase> memoMergeCases() {
 
 } // namespace
 
+// The base of the merge is what the file held when it was read, or what this program saved last.
 TEST(ConfigData, MemosChangedByAnotherProgramAreMergedBeforeASave) {
     for (const MemoMergeCase& c : memoMergeCases()) {
-        SCOPED_TRACE(c.name);
-        TempFolder folder("kestrivel-merge");
-        const std::string path = folder.file("Memos.dat");
-        replaceFile(path, memoFile(c.initial));
-        TConfigData data(folder.path().string());
-        data.Timestamp = [] { return std::string("20261207-143000"); };
-        data.Load();
-        if (c.outside) {
-            c.outside(folder.path().string());
+        for (const bool savedFirst : {false, true}) {
+            SCOPED_TRACE(std::string(c.name) + (savedFirst ? ", after a save of ours" : ""));
+            TempFolder folder("kestrivel-merge");
+            const std::string path = folder.file("Memos.dat");
+            replaceFile(path, memoFile(c.initial));
+            TConfigData data(folder.path().string());
+            data.Timestamp = [] { return std::string("20261207-143000"); };
+            data.Load();
+            ASSERT_TRUE(!savedFirst || data.SaveMemos());
+            if (c.outside) {
+                c.outside(folder.path().string());
+            }
+            const std::string outside = std::filesystem::exists(path) ? ReadBytes(path) : "";
+            c.ours(data.Memos);
+            ASSERT_TRUE(data.SaveMemos());
+            EXPECT_EQ(ReadBytes(path), memoFile(c.file));
+            EXPECT_EQ(memosOf(data.Memos), c.file);
+            const auto told = data.TakeDamagedFiles();
+            ASSERT_EQ(told.size(), c.damaged ? 1u : 0u);
+            EXPECT_TRUE(!c.damaged || ReadBytes(told[0].CopyPath) == outside);
+            // The second program, started now, sees what the first saved.
+            TConfigData later(folder.path().string());
+            later.Load();
+            EXPECT_EQ(memosOf(later.Memos), c.file);
         }
-        const std::string outside = std::filesystem::exists(path) ? ReadBytes(path) : "";
-        c.ours(data.Memos);
-        ASSERT_TRUE(data.SaveMemos());
-        EXPECT_EQ(ReadBytes(path), memoFile(c.file));
-        EXPECT_EQ(memosOf(data.Memos), c.file);
-        const auto told = data.TakeDamagedFiles();
-        ASSERT_EQ(told.size(), c.damaged ? 1u : 0u);
-        EXPECT_TRUE(!c.damaged || ReadBytes(told[0].CopyPath) == outside);
-        // The second program, started now, sees what the first saved.
-        TConfigData later(folder.path().string());
-        later.Load();
-        EXPECT_EQ(memosOf(later.Memos), c.file);
     }
 }
 
@@ -480,4 +485,59 @@ TEST(ConfigData, AFirstStartWritesTheShippedSchemes) {
         EXPECT_EQ(reread.Schemes.Get(1)->Settings, DefaultScheme().Settings);
         EXPECT_FALSE(config.SeedShippedSchemes("Paper")); // once
     }
+}
+
+// ---- One writer at a time ----------------------------------------------------------------------
+
+// Programs saving at the same moment (the calendar, its sync thread, a command-line import) each
+// read, merge and replace the files under the folder lock, so none renames its file over a save it
+// has not merged: every memo and every writer's last setting is there in the end.
+TEST(ConfigData, WritersAtTheSameTimeLoseNothing) {
+    constexpr int kWriters = 2, kSaves = 30;
+    TempFolder folder("kestrivel-race");
+    const std::string program = folder.path().string();
+    std::vector<pid_t> children;
+    for (int writer = 0; writer < kWriters; ++writer) {
+        children.push_back(::fork());
+        if (children.back() == 0) {
+            TConfigData data(program);
+            data.Load();
+            bool ok = true;
+            for (int i = 0; i < kSaves; ++i) {
+                std::string error;
+                data.Memos.Add("x", mtSingle, 50'000.0 + writer * kSaves + i);
+                data.Position.Left = data.Options.StartOfWeek = 1 + i % 7;
+                ok = data.SaveMemos() && (writer == 0 ? data.SavePosition(error) : data.SaveOptions(error)) &&
+                     ok;
+            }
+            ::_exit(ok ? 0 : 1);
+        }
+    }
+    for (const pid_t pid : children) {
+        int status = -1;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    TConfigData after(program);
+    after.Load();
+    EXPECT_EQ(after.Memos.Count(), kWriters * kSaves);
+    EXPECT_EQ(after.Position.Left, 1 + (kSaves - 1) % 7);
+    EXPECT_EQ(after.Options.StartOfWeek, 1 + (kSaves - 1) % 7);
+}
+
+// A save that cannot have the lock fails as a failed write and writes nothing; loading still works.
+TEST(ConfigData, NoSaveWithoutTheLock) {
+    TempFolder folder("kestrivel-locked");
+    replaceFile(folder.file("Memos.dat"), memoFile({{kJan1, 0, "a"}}));
+    FolderLock other(folder.path().string());
+    ASSERT_EQ(other.acquire(), FolderLock::Result::Taken);
+    TConfigData data(folder.path().string());
+    data.LockWait = std::chrono::milliseconds(20);
+    data.Load();
+    ASSERT_TRUE(data.Memos.Add("b", mtSingle, kJan2));
+    std::string error;
+    EXPECT_FALSE(data.SaveMemos() || data.ApplySchemes(-1) || data.SaveOptions(error));
+    EXPECT_EQ(error, "Unable to write to " + data.SettingsPath());
+    EXPECT_EQ(ReadBytes(folder.file("Memos.dat")), memoFile({{kJan1, 0, "a"}}));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 2); // and the lock
 }

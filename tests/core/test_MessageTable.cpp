@@ -33,6 +33,7 @@ TEST(MessageLists, BuiltInMessagesInOrder) {
         "E4=This date already has a memo. Choose another date, or modify the memo of that day.",
         "E5=Unable to write to ;",
         "E6=The memo list is full: it holds at most 65,535 memos. Remove a memo before adding another.",
+        "E7=The password could not be kept in the secret store (;). It is used until Kestrivel ends.",
         "M0=Message",
         "M1=You already have the latest version of Kestrivel, no update is necessary.",
         "M2=Memos added / approximated / skipped: ;",
@@ -132,7 +133,7 @@ TEST_F(MessageTableTest, ErrorsOneToEight) {
     // In range but missing from the table: an empty text.
     EXPECT_EQ(BuildMessage(m_table, TMessageKind::Error, 5, "/p/Memos.dat")->Text,
               "Unable to write to /p/Memos.dat");
-    EXPECT_EQ(BuildMessage(m_table, TMessageKind::Error, 7, "")->Text, "");
+    EXPECT_EQ(BuildMessage(m_table, TMessageKind::Error, 8, "")->Text, "");
 }
 
 TEST_F(MessageTableTest, InfosOneToSeven) {

@@ -4,6 +4,8 @@
 #include "sync/DavTransport.h"
 #include "sync/EventCodec.h"
 
+#include <QTimer>
+
 namespace kestrivel {
 
 void FakeHttpClient::Send(const THttpRequest& request, std::function<void(THttpResult)> done) {
@@ -110,38 +112,46 @@ bool FakeServices::CompositorActive(const QWidget& window) const {
     return Compositor ? *Compositor : TServices::CompositorActive(window);
 }
 
-bool FakeServices::ReadSyncPassword(const TSyncSettings& settings, std::string& password,
-                                    std::string& error) {
-    const auto secret = Secrets.find(SyncPasswordKey(settings.User, settings.Server));
-    if (secret == Secrets.end()) {
-        error = "The specified item could not be found in the keyring";
-        return false;
-    }
-    password = secret->second;
-    return true;
-}
-
-bool FakeServices::WriteSyncPassword(const TSyncSettings& settings, const std::string& password,
-                                     std::string& error) {
-    if (!StoreError.empty()) {
-        error = StoreError;
-        return false;
-    }
+void FakeServices::ReadSyncPassword(const TSyncSettings& settings, QObject* context, SecretDone done) {
     const std::string key = SyncPasswordKey(settings.User, settings.Server);
-    if (password.empty()) {
-        Secrets.erase(key);
-    } else {
-        Secrets[key] = password;
-    }
-    return true;
+    StoreReads.push_back(key);
+    QTimer::singleShot(StoreDelayMs, context, [this, key, done = std::move(done)] {
+        ++StoreAnswers;
+        const auto secret = Secrets.find(key);
+        if (NoStore) {
+            done({TSecretAnswer::Kind::NoStore, {}, "no session bus"});
+        } else if (secret == Secrets.end()) {
+            done({TSecretAnswer::Kind::Missing, {}, "The specified item could not be found in the keyring"});
+        } else {
+            done({TSecretAnswer::Kind::Done, secret->second, {}});
+        }
+    });
 }
 
-std::unique_ptr<IDavTransport> FakeServices::CreateDavTransport(int) {
-    return MakeTransport ? MakeTransport() : nullptr;
+void FakeServices::WriteSyncPassword(const TSyncSettings& settings, const std::string& password,
+                                     QObject* context, SecretDone done) {
+    const std::string key = SyncPasswordKey(settings.User, settings.Server);
+    QTimer::singleShot(StoreDelayMs, context, [this, key, password, done = std::move(done)] {
+        if (NoStore) {
+            done({TSecretAnswer::Kind::NoStore, {}, "no session bus"});
+        } else if (!StoreError.empty()) {
+            done({TSecretAnswer::Kind::Failed, {}, StoreError});
+        } else {
+            if (password.empty()) {
+                Secrets.erase(key);
+            } else {
+                Secrets[key] = password;
+            }
+            done({TSecretAnswer::Kind::Done, {}, {}});
+        }
+    });
 }
 
-std::unique_ptr<IEventCodec> FakeServices::CreateEventCodec() {
-    return MakeCodec ? MakeCodec() : nullptr;
+TServices::TSyncMakers FakeServices::SyncMakers(int) {
+    const auto transport = MakeTransport;
+    const auto codec = MakeCodec;
+    return {[transport]() -> std::unique_ptr<IDavTransport> { return transport ? transport() : nullptr; },
+            [codec]() -> std::unique_ptr<IEventCodec> { return codec ? codec() : nullptr; }};
 }
 
 } // namespace kestrivel

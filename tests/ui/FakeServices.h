@@ -59,12 +59,11 @@ public:
     QString Environment(const char* name) const override;
     bool IsActiveWindow(const QWidget& window) const override;
     bool CompositorActive(const QWidget& window) const override;
-    bool ReadSyncPassword(const TSyncSettings& settings, std::string& password, std::string& error) override;
-    bool WriteSyncPassword(const TSyncSettings& settings, const std::string& password,
-                           std::string& error) override;
-    // On the sync thread: whatever the test's factories make (null without one).
-    std::unique_ptr<IDavTransport> CreateDavTransport(int timeoutMs) override;
-    std::unique_ptr<IEventCodec> CreateEventCodec() override;
+    void ReadSyncPassword(const TSyncSettings& settings, QObject* context, SecretDone done) override;
+    void WriteSyncPassword(const TSyncSettings& settings, const std::string& password, QObject* context,
+                           SecretDone done) override;
+    // Copies of the test's factories (a missing one makes null).
+    TSyncMakers SyncMakers(int timeoutMs) override;
 
     FakeHttpClient& FakeHttp() { return static_cast<FakeHttpClient&>(Http()); }
     FakeAutostart& FakeAuto() { return static_cast<FakeAutostart&>(Autostart()); }
@@ -81,9 +80,14 @@ public:
     // Focus and compositor as a test wants them; unset asks the real window.
     std::optional<bool> ActiveWindow;
     std::optional<bool> Compositor;
-    // The secret store, by SyncPasswordKey; a store that refuses every write with StoreError set.
+    // The secret store, by SyncPasswordKey; a store that refuses every write with StoreError set,
+    // none at all with NoStore. It answers StoreDelayMs after it was asked, from what it holds then.
     std::map<std::string, std::string> Secrets;
     std::string StoreError;
+    bool NoStore = false;
+    int StoreDelayMs = 0;
+    std::vector<std::string> StoreReads; // the keys asked for, in order
+    int StoreAnswers = 0;                // reads answered
     std::function<std::unique_ptr<IDavTransport>()> MakeTransport;
     std::function<std::unique_ptr<IEventCodec>()> MakeCodec;
 };

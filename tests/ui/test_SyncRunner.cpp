@@ -6,6 +6,7 @@
 #include "sync/DavTransport.h"
 #include "sync/EventCodec.h"
 
+#include <QMutex>
 #include <QSemaphore>
 #include <QTemporaryDir>
 #include <QThread>
@@ -13,29 +14,47 @@
 
 #include <atomic>
 #include <memory>
+#include <string>
 #include <vector>
 
 using namespace kestrivel;
 
 namespace {
 
-// A server that is down: each request waits until the test opens the gate, then finds no answer.
+// A server on a line the test controls, which records every request with the credentials it
+// carried. A gated line holds each request until the test opens the gate, then finds no answer (a
+// server that is down); an open one answers 401.
 struct Line {
     QSemaphore Entered;
     QSemaphore Gate;
+    bool Gated = true;
     std::atomic<int> Made{0};
+    std::atomic<int> Gone{0};
     std::atomic<QThread*> Thread{nullptr};
+    QMutex Lock;
+    std::vector<std::string> Requests; // "address user:password"
 };
 
-class GatedTransport : public IDavTransport {
+class LineTransport : public IDavTransport {
 public:
-    explicit GatedTransport(Line& line) : m_line(line) {}
-    THttpResult Send(const THttpRequest&) override {
+    explicit LineTransport(Line& line) : m_line(line) {}
+    ~LineTransport() override { ++m_line.Gone; }
+    THttpResult Send(const THttpRequest& request) override {
+        for (const auto& [name, value] : request.Headers) {
+            if (name == "Authorization") {
+                const QMutexLocker locker(&m_line.Lock);
+                m_line.Requests.push_back(request.Url + " " +
+                                          QByteArray::fromBase64(value.substr(6).c_str()).toStdString());
+            }
+        }
         m_line.Thread = QThread::currentThread();
         m_line.Entered.release();
-        m_line.Gate.acquire();
         THttpResult result;
-        result.Error = "Connection refused";
+        result.Ok = !m_line.Gated;
+        result.Status = 401;
+        if (m_line.Gated) {
+            m_line.Gate.acquire();
+        }
         return result;
     }
 
@@ -61,19 +80,23 @@ class TestSyncRunner : public QObject {
     std::unique_ptr<TSyncRunner> runner;
     std::vector<TSyncReport> reports;
 
-    void Make(const std::string& server) {
+    static TSyncSettings Account(const std::string& server, const std::string& password = {}) {
+        return {server, "anna", password, TSyncSettings::kDefaultInterval};
+    }
+    void Make(const TSyncSettings& settings) {
         services.MakeTransport = [this] {
             ++line->Made;
-            return std::make_unique<GatedTransport>(*line);
+            return std::make_unique<LineTransport>(*line);
         };
         services.MakeCodec = [] { return std::make_unique<NoCodec>(); };
         runner = std::make_unique<TSyncRunner>(services, dir.path().toStdString());
         connect(runner.get(), &TSyncRunner::finished, this,
                 [this](const TSyncReport& report) { reports.push_back(report); });
-        TSyncSettings settings;
-        settings.Server = server;
-        settings.User = "anna";
         runner->Configure(settings);
+    }
+    std::vector<std::string> Requests() {
+        const QMutexLocker locker(&line->Lock);
+        return line->Requests;
     }
 
 private slots:
@@ -82,13 +105,16 @@ private slots:
         line->Gate.release(1000);
         runner.reset();
         reports.clear();
+        services.Secrets.clear();
+        services.Variables.clear();
+        services.NoStore = false;
     }
 
     void requestsDuringASyncMakeOneMore() {
-        Make("http://127.0.0.1:9/");
+        Make(Account("http://127.0.0.1:9/"));
         QVERIFY(runner->HasThread());
         runner->Request();
-        QVERIFY(line->Entered.tryAcquire(1, 5000));
+        QTRY_VERIFY(line->Entered.available() > 0);
         QVERIFY(line->Thread.load() != QThread::currentThread());
         runner->Request();
         runner->Request();
@@ -103,7 +129,7 @@ private slots:
     }
 
     void noServerNoThreadNoTimer() {
-        Make("");
+        Make(Account(""));
         runner->Request();
         runner->LocalChange();
         QVERIFY(!runner->HasThread());
@@ -111,33 +137,79 @@ private slots:
         QVERIFY(!runner->Running());
         QCOMPARE(line->Made.load(), 0);
         // Clearing the server of a running setup ends its thread as well.
-        Make("http://127.0.0.1:9/");
+        Make(Account("http://127.0.0.1:9/"));
         runner->Configure(TSyncSettings());
         QVERIFY(!runner->HasThread());
         QVERIFY(!runner->Scheduled());
     }
 
-    void passwordFromTheStoreUnlessTheEnvironmentHasOne_data() {
+    // Where the password comes from, and what a server that wants another one makes of it: without
+    // a store and a password the sync says that no store runs, not that the password is wrong.
+    void passwordAndRefusal_data() {
+        QTest::addColumn<QString>("session");
         QTest::addColumn<QString>("variable");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("store") << QString() << QStringLiteral("from-store");
-        QTest::newRow("environment") << QStringLiteral("from-env") << QStringLiteral("from-env");
+        QTest::addColumn<bool>("noStore");
+        QTest::addColumn<QString>("sent");
+        QTest::addColumn<int>("failure");
+        const int wrong = int(TSyncFailure::Unauthorized);
+        QTest::newRow("store") << ""
+                               << "" << false << "anna:from-store" << wrong;
+        QTest::newRow("environment") << ""
+                                     << "from-env" << false << "anna:from-env" << wrong;
+        QTest::newRow("typed this session") << "typed"
+                                            << "from-env" << false << "anna:typed" << wrong;
+        QTest::newRow("no store, nothing: tried without")
+            << ""
+            << "" << true << "anna:" << int(TSyncFailure::NoSecretStore);
     }
-    void passwordFromTheStoreUnlessTheEnvironmentHasOne() {
+    void passwordAndRefusal() {
+        QFETCH(QString, session);
         QFETCH(QString, variable);
-        QFETCH(QString, expected);
-        services.Variables.clear();
-        if (!variable.isEmpty()) {
-            services.Variables["KESTRIVEL_SYNC_PASSWORD"] = variable;
-        }
-        TSyncSettings account;
-        account.Server = "http://127.0.0.1:9/";
-        account.User = "anna";
-        services.Secrets[SyncPasswordKey(account.User, account.Server)] = "from-store";
-        Make(account.Server);
+        QFETCH(bool, noStore);
+        QFETCH(QString, sent);
+        QFETCH(int, failure);
+        line->Gated = false;
+        services.Variables["KESTRIVEL_SYNC_PASSWORD"] = variable;
+        services.Secrets[SyncPasswordKey("anna", "http://127.0.0.1:9/")] = "from-store";
+        services.NoStore = noStore;
+        Make(Account("http://127.0.0.1:9/", session.toStdString()));
         runner->Request();
-        QVERIFY(line->Entered.tryAcquire(1, 5000));
-        QCOMPARE(QString::fromStdString(runner->Settings().Password), expected);
+        QTRY_COMPARE(reports.size(), size_t(1));
+        QCOMPARE(Requests().at(0), "http://127.0.0.1:9/ " + sent.toStdString());
+        QCOMPARE(int(reports[0].Failure), failure);
+    }
+
+    // Settings applied while the store still answers for the old ones: the sync that runs has the
+    // new settings, and the old account's password never goes to the new server.
+    void aStoreAnswerForOldSettingsIsNotUsed() {
+        line->Gated = false;
+        services.StoreDelayMs = 300;
+        services.Secrets[SyncPasswordKey("anna", "http://127.0.0.1:9/a/")] = "for-a";
+        Make(Account("http://127.0.0.1:9/a/"));
+        const int answered = services.StoreAnswers;
+        runner->Request();
+        runner->Configure(Account("http://127.0.0.1:9/b/"));
+        runner->Request();
+        QTRY_COMPARE(services.StoreAnswers, answered + 2);
+        QTRY_COMPARE(reports.size(), size_t(1));
+        for (const std::string& request : Requests()) {
+            QVERIFY2(request.starts_with("http://127.0.0.1:9/b/") && request.ends_with(" anna:"),
+                     request.c_str());
+        }
+        services.StoreDelayMs = 0;
+    }
+
+    // Close does not wait for a sync stuck in its own work: the runner goes within its bound and the
+    // sync ends by itself later, reporting to nobody.
+    void stoppingWaitsOnlySoLong() {
+        Make(Account("http://127.0.0.1:9/"));
+        runner->Request();
+        QTRY_VERIFY(line->Entered.available() > 0);
+        runner.reset(); // the request holds on: the gate ignores the thread's end
+        QCOMPARE(line->Gone.load(), 0);
+        line->Gate.release(1000);
+        QTRY_COMPARE(line->Gone.load(), 1);
+        QVERIFY(reports.empty());
     }
 
     // The tooltip's second line, one text per outcome.

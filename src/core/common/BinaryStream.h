@@ -47,6 +47,11 @@ private:
 
 class BinaryWriter {
 public:
+    BinaryWriter() = default;
+    // Writes into `buffer`, emptied first: a writer that builds the same large file again and
+    // again reuses the memory of the last one.
+    explicit BinaryWriter(std::string buffer);
+
     void writeU8(uint8_t value);
     void writeU16(uint16_t value);
     void writeI32(int32_t value);
@@ -59,6 +64,8 @@ public:
     // Room for `bytes` more, so a large file is built without growing the buffer again and again.
     void reserve(size_t bytes) { m_buf.reserve(m_buf.size() + bytes); }
     const std::string& data() const { return m_buf; }
+    // Hands the bytes over, leaving the writer empty.
+    std::string takeData();
 
 private:
     std::string m_buf;

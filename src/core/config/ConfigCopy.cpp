@@ -1,6 +1,10 @@
 #include "config/ConfigCopy.h"
 
 #include "config/ConfigData.h"
+#include "memos/MemoMerge.h"
+#include "schemes/SchemeMerge.h"
+
+#include <utility>
 
 namespace kestrivel {
 
@@ -16,6 +20,27 @@ void CopyEditedData(const TConfigData& from, TConfigData& to) {
         to.Schemes.Append(*from.Schemes.Get(i));
     }
     to.Memos = from.Memos;
+}
+
+TEditedBase EditedBaseOf(const TConfigData& data) {
+    return {data.Memos.Items(), schemesOf(data.Schemes)};
+}
+
+bool ApplyEditedData(const TEditedBase& base, const TConfigData& from, TConfigData& to, int& selectedIndex) {
+    std::vector<TMemo> memos;
+    const std::vector<TScheme> ours = schemesOf(from.Schemes);
+    std::vector<TScheme> schemes;
+    if (!mergeMemos(base.Memos, from.Memos.Items(), to.Memos.Items(), memos) ||
+        !mergeSchemes(base.Schemes, ours, schemesOf(to.Schemes), schemes)) {
+        return false;
+    }
+    selectedIndex = mergedSelection(ours, selectedIndex, schemes);
+    to.Options = from.Options;
+    to.Sync = from.Sync;
+    to.CurrentScheme.Assign(from.CurrentScheme);
+    assignSchemes(to.Schemes, schemes);
+    to.Memos.assignItems(std::move(memos));
+    return true;
 }
 
 } // namespace kestrivel

@@ -130,7 +130,8 @@ bool CopySynced(const std::string& from, const std::string& to) {
 }
 
 // A new copy named after the stamp, or "" when the file can neither be copied nor moved aside.
-std::string MakeCopy(const std::string& path, const std::string& stamp) {
+// Moving needs the folder lock (`mayMove`): a file renamed over it meanwhile would go with it.
+std::string MakeCopy(const std::string& path, const std::string& stamp, bool mayMove) {
     const std::string base = path + kDamagedInfix + stamp;
     std::string copy = base;
     std::error_code ec;
@@ -142,7 +143,7 @@ std::string MakeCopy(const std::string& path, const std::string& stamp) {
     }
     // A file we may not read (or one too large for the free space) cannot be copied; moving it
     // aside keeps it just as whole, and a later save then starts a new file.
-    if (std::rename(path.c_str(), copy.c_str()) == 0) {
+    if (mayMove && std::rename(path.c_str(), copy.c_str()) == 0) {
         SyncFolderOf(copy);
         return copy;
     }
@@ -160,7 +161,7 @@ bool sameMemos(const std::vector<TMemo>& a, const std::vector<TMemo>& b) {
 } // namespace
 
 TConfigData::TConfigData(std::string programFolder, std::vector<std::string> searchFolders)
-    : m_folder(std::move(programFolder)), m_searchFolders(std::move(searchFolders)) {
+    : m_folder(std::move(programFolder)), m_searchFolders(std::move(searchFolders)), m_lock(m_folder) {
     if (m_searchFolders.empty()) {
         m_searchFolders.push_back(m_folder);
     }
@@ -195,7 +196,26 @@ std::string TConfigData::ShippedSchemesFolder() const {
     return {};
 }
 
+TConfigData::FilesLock::FilesLock(FilesLock&& other) noexcept
+    : m_owner(std::exchange(other.m_owner, nullptr)) {}
+
+TConfigData::FilesLock::~FilesLock() {
+    if (m_owner != nullptr && --m_owner->m_lockDepth == 0) {
+        m_owner->m_lock.release();
+    }
+}
+
+TConfigData::FilesLock TConfigData::LockFiles() const {
+    if (m_lockDepth == 0 && m_lock.acquire(LockWait) != FolderLock::Result::Taken) {
+        return FilesLock(nullptr);
+    }
+    ++m_lockDepth;
+    return FilesLock(this);
+}
+
 bool TConfigData::SeedShippedSchemes(const std::string& preferred) {
+    // Two first starts at once: the second sees the file the first wrote.
+    const FilesLock lock = LockFiles();
     const std::string folder = ShippedSchemesFolder();
     if (fileStampOf(SchemesPath()).Exists || Schemes.Count() > 0 || folder.empty()) {
         return false;
@@ -249,6 +269,7 @@ void TConfigData::LoadMemos() {
     const bool complete = Memos.LoadFromFile(MemosPath());
     keepDamaged(MemosPath(), complete);
     m_memosBase = Memos.Items();
+    m_memosBaseBytes.clear();
     m_memosStamp = stamp;
 }
 
@@ -282,27 +303,43 @@ TConfigData::DiskState TConfigData::takeInMemos(bool& changed) {
         return read;
     }
     std::vector<TMemo> merged;
-    if (!mergeMemos(m_memosBase, Memos.Items(), disk.Items(), merged)) {
+    if (!mergeMemos(memosBase(), Memos.Items(), disk.Items(), merged)) {
         return DiskState::Refused;
     }
     changed = !sameMemos(merged, Memos.Items());
     Memos.assignItems(std::move(merged));
     m_memosBase = disk.Items();
+    m_memosBaseBytes.clear();
     m_memosStamp = now;
     return DiskState::Merged;
 }
 
 bool TConfigData::SaveMemos() {
+    const FilesLock lock = LockFiles();
     bool changed = false;
     FileStamp written;
-    m_memosSaveFailed = m_unkept.contains(MemosPath()) || takeInMemos(changed) == DiskState::Refused ||
-                        !Memos.SaveToFile(MemosPath(), written);
+    m_memosSaveFailed = !lock.held() || m_unkept.contains(MemosPath()) ||
+                        takeInMemos(changed) == DiskState::Refused ||
+                        !Memos.SaveToFile(MemosPath(), written, m_spareBytes);
     if (m_memosSaveFailed) {
         return false;
     }
-    m_memosBase = Memos.Items();
+    // The list as written is the next merge's base. It is kept as the file's bytes and read back
+    // only when a merge needs it, so a save of 65,535 memos copies no list; the last base's memory
+    // builds the next file.
+    std::swap(m_memosBaseBytes, m_spareBytes);
+    m_memosBase.clear();
     m_memosStamp = written;
     return true;
+}
+
+const std::vector<TMemo>& TConfigData::memosBase() {
+    if (!m_memosBaseBytes.empty()) {
+        // Bytes this program wrote itself read whole.
+        ReadMemoFileBytes(m_memosBaseBytes, m_memosBase);
+        m_memosBaseBytes.clear();
+    }
+    return m_memosBase;
 }
 
 bool TConfigData::RefreshMemos() {
@@ -333,7 +370,9 @@ TConfigData::DiskState TConfigData::takeInSchemes(int& selectedIndex) {
 }
 
 bool TConfigData::ApplySchemes(int selectedIndex) {
-    if (m_unkept.contains(SchemesPath()) || takeInSchemes(selectedIndex) == DiskState::Refused) {
+    const FilesLock lock = LockFiles();
+    if (!lock.held() || m_unkept.contains(SchemesPath()) ||
+        takeInSchemes(selectedIndex) == DiskState::Refused) {
         return false;
     }
     applySchemeToList(selectedIndex, CurrentScheme, Schemes);
@@ -346,16 +385,27 @@ bool TConfigData::ApplySchemes(int selectedIndex) {
     return true;
 }
 
+// Settings.ini is read, changed and replaced under the lock, so keys another writer saved a moment
+// before stay.
+bool TConfigData::saveSettings(std::string& error, const std::function<bool()>& save) const {
+    const FilesLock lock = LockFiles();
+    if (!lock.held()) {
+        error = UnableToWriteMessage(SettingsPath());
+        return false;
+    }
+    return save();
+}
+
 bool TConfigData::SaveOptions(std::string& error) const {
-    return kestrivel::SaveOptions(SettingsPath(), Options, error);
+    return saveSettings(error, [&] { return kestrivel::SaveOptions(SettingsPath(), Options, error); });
 }
 
 bool TConfigData::SaveSync(std::string& error) const {
-    return SaveSyncSettings(SettingsPath(), Sync, error);
+    return saveSettings(error, [&] { return SaveSyncSettings(SettingsPath(), Sync, error); });
 }
 
 bool TConfigData::SavePosition(std::string& error) const {
-    return SaveWindowPosition(SettingsPath(), Position, error);
+    return saveSettings(error, [&] { return SaveWindowPosition(SettingsPath(), Position, error); });
 }
 
 std::vector<TDamagedFile> TConfigData::TakeDamagedFiles() {
@@ -373,7 +423,8 @@ void TConfigData::keepDamaged(const std::string& path, bool loadedCompletely) {
         }
         std::string copy = ExistingCopy(path);
         if (copy.empty()) {
-            copy = MakeCopy(path, Timestamp ? Timestamp() : std::string(kNoClockStamp));
+            const FilesLock lock = LockFiles();
+            copy = MakeCopy(path, Timestamp ? Timestamp() : std::string(kNoClockStamp), lock.held());
         }
         if (copy.empty()) {
             m_unkept.insert(path);

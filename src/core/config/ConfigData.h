@@ -1,11 +1,13 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "common/FileStamp.h"
+#include "common/FolderLock.h"
 #include "config/Options.h"
 #include "config/SyncSettings.h"
 #include "memos/UnitMemo.h"
@@ -101,6 +103,28 @@ public:
     // "Left" and "Top" into Settings.ini, with the same error as SaveOptions.
     bool SavePosition(std::string& error) const;
 
+    // A hold of the program folder's lock (FolderLock) for as long as it lives. Every save of
+    // Memos.dat, Schemes.dat and Settings.ini takes one across its read, merge and rename; a caller
+    // that must see the files unchanged across several steps (the sync's reload, decisions and
+    // saves) takes one around them. Holds nest within one data owner, so a save inside a hold does
+    // not wait for itself. held() is false when the lock could not be had: a save then fails as a
+    // failed write and writes nothing.
+    class FilesLock {
+    public:
+        FilesLock(FilesLock&& other) noexcept;
+        FilesLock& operator=(FilesLock&&) = delete;
+        ~FilesLock();
+        bool held() const { return m_owner != nullptr; }
+
+    private:
+        friend class TConfigData;
+        explicit FilesLock(const TConfigData* owner) : m_owner(owner) {}
+        const TConfigData* m_owner;
+    };
+    [[nodiscard]] FilesLock LockFiles() const;
+    // How long a hold waits for another writer before the save fails.
+    std::chrono::milliseconds LockWait = FolderLock::kWait;
+
     // The local date and time as "YYYYMMDD-HHMMSS", used to name the copy of a damaged file. The
     // program installs the clock; without one the copy is named by a fixed stamp.
     std::function<std::string()> Timestamp;
@@ -126,6 +150,10 @@ private:
     // above otherwise.
     DiskState readIfChanged(const std::string& path, const FileStamp& known, FileStamp& now,
                             const std::function<bool()>& load);
+    // Runs `save` of Settings.ini under the folder lock; without the lock, "Unable to write to".
+    bool saveSettings(std::string& error, const std::function<bool()>& save) const;
+    // The memos a merge takes our changes from.
+    const std::vector<TMemo>& memosBase();
     // Memos.dat read again and merged when its stamp changed.
     DiskState takeInMemos(bool& changed);
     // Schemes.dat the same; `selectedIndex` follows the selected scheme into the merged list.
@@ -133,6 +161,8 @@ private:
 
     std::string m_folder;
     std::vector<std::string> m_searchFolders;
+    mutable FolderLock m_lock;
+    mutable int m_lockDepth = 0;
     std::vector<TDamagedFile> m_damaged;
     // Copies (or, without one, paths) already reported during this run.
     std::set<std::string> m_reported;
@@ -141,6 +171,9 @@ private:
     // The lists as Memos.dat and Schemes.dat held them when this program last read or wrote them,
     // and the stamps the files had then: what a merge takes our own changes from.
     std::vector<TMemo> m_memosBase;
+    // After a save: the bytes written, which stand for m_memosBase until memosBase() reads them.
+    std::string m_memosBaseBytes;
+    std::string m_spareBytes;
     FileStamp m_memosStamp;
     std::vector<TScheme> m_schemesBase;
     FileStamp m_schemesStamp;

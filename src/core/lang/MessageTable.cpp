@@ -12,7 +12,8 @@ namespace {
 // that did not load completely is named by the copy kept of it before anything could replace it.
 // M2 is ours too: an iCalendar import counts the events added, approximated and skipped. So are E4
 // (the memo editor keeps the text typed for a date that already has a memo), E5 (a file that could
-// not be written is named, instead of a save that fails in silence), M3 (an export says how many
+// not be written is named, instead of a save that fails in silence), E7 (the secret store refused the
+// sync password, which is then used for this session only), M3 (an export says how many
 // memos it had to leave out) and Q4 (the scheme editor's question before a selection discards
 // changes, asked in the chosen language). M4 tells that a sync joined the texts of memos edited on
 // both sides. S0 to S16 are the tray tooltip's line about the last sync: when it ran, or why it
@@ -30,6 +31,7 @@ const char* const kBuiltInMessages[] = {
     "E4=This date already has a memo. Choose another date, or modify the memo of that day.",
     "E5=Unable to write to ;",
     "E6=The memo list is full: it holds at most 65,535 memos. Remove a memo before adding another.",
+    "E7=The password could not be kept in the secret store (;). It is used until Kestrivel ends.",
     "M0=Message",
     "M1=You already have the latest version of Kestrivel, no update is necessary.",
     "M2=Memos added / approximated / skipped: ;",

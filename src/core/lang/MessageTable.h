@@ -57,6 +57,7 @@ struct TErrorMessage {
     static constexpr int DateTaken = 4;
     static constexpr int UnableToWrite = 5;
     static constexpr int MemoListFull = 6;
+    static constexpr int PasswordNotStored = 7;
 };
 struct TQuestionMessage {
     static constexpr int SaveChanges = 4;

@@ -75,6 +75,11 @@ const TComponentKey kComponents[] = {
     {"frmConfig", "lblSyncPassword", Caption, "Password :", 0, true},
     {"frmConfig", "lblSyncInterval", Caption, "Interval (minutes) :", 0, true},
     {"frmConfig", "btnSyncNow", Caption, "Synchronise now", 0, true},
+    {"frmConfig", "lblSyncPlain", Caption, "Not encrypted (http): the password can be read on the network.",
+     0, true},
+    {"frmConfig", "lblSyncStore", Caption,
+     "No secret store runs: the password is kept only until Kestrivel ends (or set KESTRIVEL_SYNC_PASSWORD).",
+     0, true},
     // Refilled from the language files and the scheme list each time the dialog is shown.
     {"frmConfig", "cmbLanguages", Items, "", 0, false},
     {"frmConfig", "cmbDateFormat", Items, "Short;Long", 2, true},

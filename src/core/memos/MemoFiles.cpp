@@ -97,6 +97,11 @@ bool TMemoList::SaveToFile(const std::string& fileName) const {
 }
 
 bool TMemoList::SaveToFile(const std::string& fileName, FileStamp& written) const {
+    std::string bytes;
+    return SaveToFile(fileName, written, bytes);
+}
+
+bool TMemoList::SaveToFile(const std::string& fileName, FileStamp& written, std::string& bytes) const {
     try {
         size_t size = 4 + Header.size() + 2 + 2;
         for (const TMemo& memo : m_items) {
@@ -106,7 +111,7 @@ bool TMemoList::SaveToFile(const std::string& fileName, FileStamp& written) cons
         if (size > kDataFileCap) {
             return false;
         }
-        BinaryWriter writer;
+        BinaryWriter writer(std::move(bytes));
         writer.reserve(size);
         writer.writeString(Header);
         writer.writeU16(Version);
@@ -116,7 +121,45 @@ bool TMemoList::SaveToFile(const std::string& fileName, FileStamp& written) cons
             writer.writeU8(memo.MemoType);
             writer.writeString(memo.Text);
         }
-        return WriteFileAtomic(fileName, writer.data(), written);
+        if (!WriteFileAtomic(fileName, writer.data(), written)) {
+            return false;
+        }
+        bytes = writer.takeData();
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+TMemoList::ReadResult TMemoList::readFileBytes(std::string_view data, std::vector<TMemo>& items) {
+    BinaryReader reader(data);
+    bool hasHeader = false;
+    uint16_t count = 0;
+    // Without the head, the file is the headerless layout: the count at offset 0, then the records.
+    if (!reader.readFileHead(Header, MinVersion, Version, hasHeader) || !reader.readU16(count)) {
+        return ReadResult::NoHead;
+    }
+    // A damaged file keeps the memos read completely before the damage: they are what the user
+    // had, and the next save would otherwise write an empty list over the whole file. No memo that
+    // was read only in part enters the list.
+    items.clear();
+    items.reserve(std::min<size_t>(count, reader.remaining() / kMinRecordSize));
+    for (uint16_t i = 0; i < count; ++i) {
+        TMemo memo;
+        if (!readRecord(reader, memo)) {
+            return ReadResult::Damaged;
+        }
+        items.push_back(std::move(memo));
+    }
+    // Bytes behind the last record: a count lowered below the records, or a file filled with zeros
+    // (which reads as the headerless layout with no memo). Either would look like memos removed, so
+    // the file counts as damaged even though every counted record read.
+    return reader.remaining() == 0 ? ReadResult::Complete : ReadResult::Damaged;
+}
+
+bool ReadMemoFileBytes(std::string_view data, std::vector<TMemo>& memos) {
+    try {
+        return TMemoList::readFileBytes(data, memos) == TMemoList::ReadResult::Complete;
     } catch (const std::exception&) {
         return false;
     }
@@ -129,36 +172,14 @@ bool TMemoList::LoadFromFile(const std::string& fileName) {
         if (ReadFileBounded(fileName, kDataFileCap, data) != TReadResult::Ok) {
             return false;
         }
-        BinaryReader reader(data);
-        bool hasHeader = false;
-        uint16_t count = 0;
-        // Without the head, the file is the headerless layout: the count at offset 0, then the
-        // records.
-        if (!reader.readFileHead(Header, MinVersion, Version, hasHeader) || !reader.readU16(count)) {
+        std::vector<TMemo> items;
+        const ReadResult read = readFileBytes(data, items);
+        if (read == ReadResult::NoHead) {
             return false;
         }
-
-        // A damaged file keeps the memos read completely before the damage: they are what the user
-        // had, and the next save would otherwise write an empty list over the whole file. No memo
-        // that was read only in part enters the list.
-        std::vector<TMemo> items;
-        items.reserve(std::min<size_t>(count, reader.remaining() / kMinRecordSize));
-        bool complete = true;
-        for (uint16_t i = 0; i < count; ++i) {
-            TMemo memo;
-            if (!readRecord(reader, memo)) {
-                complete = false;
-                break;
-            }
-            items.push_back(std::move(memo));
-        }
-        // Bytes behind the last record: a count lowered below the records, or a file filled with
-        // zeros (which reads as the headerless layout with no memo). Either would look like memos
-        // removed, so the file counts as damaged even though every counted record read.
-        complete = complete && reader.remaining() == 0;
         m_items = std::move(items);
         m_index.MarkDirty();
-        return complete;
+        return read == ReadResult::Complete;
     } catch (const std::exception&) {
         return false;
     }

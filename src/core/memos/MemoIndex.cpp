@@ -1,5 +1,6 @@
 #include "memos/MemoIndex.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 
@@ -37,10 +38,11 @@ int lookup(const TDateTable& table, TDateValue date) {
 
 } // namespace
 
+// The slots stay: a list rebuilt after a deletion and then given one memo more does not grow and
+// rehash its tables on the way.
 void TDateTable::Clear() {
-    m_slots.clear();
+    std::fill(m_slots.begin(), m_slots.end(), TSlot{kEmptyKey, -1});
     m_used = 0;
-    m_shift = 64;
 }
 
 void TDateTable::Reserve(size_t count) {

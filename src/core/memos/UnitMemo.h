@@ -56,6 +56,9 @@ public:
     bool SaveToFile(const std::string& fileName) const;
     // The same; `written` receives the stamp of the file written.
     bool SaveToFile(const std::string& fileName, FileStamp& written) const;
+    // The same; the file is built in `bytes` (whose memory is reused), which holds its content
+    // once it is written.
+    bool SaveToFile(const std::string& fileName, FileStamp& written, std::string& bytes) const;
     // A failure after the memo count was read keeps the memos read completely before it (bytes
     // left behind the counted records are such a failure); a
     // missing file, one that is not a regular file or is larger than kDataFileCap, a failure before
@@ -73,6 +76,11 @@ public:
     bool ImportFromFile(const std::string& fileName, const TLocaleFormats& formats);
 
 private:
+    enum class ReadResult { NoHead, Damaged, Complete };
+    // The records of a memo file's content as LoadFromFile takes them.
+    static ReadResult readFileBytes(std::string_view data, std::vector<TMemo>& items);
+    friend bool ReadMemoFileBytes(std::string_view data, std::vector<TMemo>& memos);
+
     // Brings the index up to date after edits that moved indexes; O(n) once, then O(1) queries.
     const TMemoIndex& index() const;
     // Appends a memo read from a file, keeping the index current without a rebuild.
@@ -81,5 +89,9 @@ private:
     std::vector<TMemo> m_items;
     mutable TMemoIndex m_index;
 };
+
+// The memos of `data`, a memo file's content, read as LoadFromFile reads the file; false when it
+// does not read completely (`memos` then holds the records read whole before the damage).
+bool ReadMemoFileBytes(std::string_view data, std::vector<TMemo>& memos);
 
 } // namespace kestrivel

@@ -84,6 +84,8 @@ private:
     std::string patch(const TPushAction& action, std::vector<std::string>& conflicts);
     bool allowed(const TSyncPlan& plan);
     bool round(const TRemoteChanges& remote, std::vector<std::string>& conflicts);
+    // Reload, reconcile and the local saves of one round, under the folder lock.
+    bool decide(const TRemoteChanges& remote, std::vector<TPushAction>& actions);
     void applyLocal(const std::vector<TMemoChange>& changes);
     bool push(const std::vector<TPushAction>& actions, std::vector<std::string>& conflicts);
     bool pushOne(const TPushAction& action, std::vector<std::string>& conflicts);
@@ -322,7 +324,8 @@ bool SyncRun::saveState() {
     if (text == m_savedState) {
         return true;
     }
-    if (!SaveSyncState(m_statePath, m_state)) {
+    const TConfigData::FilesLock lock = m_data.LockFiles();
+    if (!lock.held() || !SaveSyncState(m_statePath, m_state)) {
         return failLocal("cannot write " + m_statePath);
     }
     m_savedState = std::move(text);
@@ -431,6 +434,17 @@ bool SyncRun::allowed(const TSyncPlan& plan) {
 }
 
 bool SyncRun::round(const TRemoteChanges& remote, std::vector<std::string>& conflicts) {
+    std::vector<TPushAction> actions;
+    return decide(remote, actions) && push(actions, conflicts);
+}
+
+bool SyncRun::decide(const TRemoteChanges& remote, std::vector<TPushAction>& actions) {
+    // From the reload to the saved state no other writer changes the files, so the decisions and
+    // the saves rest on one Memos.dat; the lock is let go before any request.
+    const TConfigData::FilesLock lock = m_data.LockFiles();
+    if (!lock.held()) {
+        return failLocal("cannot lock " + m_data.ProgramFolder() + "/" + FolderLock::kFileName);
+    }
     // What the calendar saved while the server answered goes in before the decisions.
     m_data.RefreshMemos();
     TSyncPlan plan =
@@ -447,10 +461,8 @@ bool SyncRun::round(const TRemoteChanges& remote, std::vector<std::string>& conf
         }
     }
     m_state.Entries = std::move(plan.Entries);
-    if (!saveState()) {
-        return false;
-    }
-    return push(plan.Push, conflicts);
+    actions = std::move(plan.Push);
+    return saveState();
 }
 
 TSyncReport SyncRun::run() {

@@ -13,17 +13,41 @@
 #include <QColorDialog>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QGuiApplication>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QSpacerItem>
 #include <QUrl>
 #include <QWidget>
 #include <QWindow>
 
 namespace kestrivel {
+
+namespace {
+
+// The title bar's icon and buttons, which the window manager puts beside the caption.
+static constexpr int kTitleBarButtonsWidth = 160;
+
+} // namespace
+
+void KeepCaptionWhole(QMessageBox& box) {
+    // A box with a short text is narrow, and the window manager cuts its caption ("K..."): the box
+    // is made wide enough for the caption beside the title bar's buttons.
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    if (grid == nullptr) {
+        return;
+    }
+    QFont titleFont = box.font();
+    titleFont.setBold(true);
+    const int width = QFontMetrics(titleFont).horizontalAdvance(box.windowTitle()) + kTitleBarButtonsWidth;
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
+                  grid->columnCount());
+}
 
 TServices::TServices(std::unique_ptr<IHttpClient> http, std::unique_ptr<IAutostart> autostart)
     : m_http(std::move(http)), m_autostart(std::move(autostart)), m_builtInMessages(BuiltInMessages()),
@@ -53,6 +77,7 @@ int TServices::ShowBox(QWidget* parent, const TMessageBox& box) {
         dialog.setStandardButtons(QMessageBox::Ok);
         break;
     }
+    KeepCaptionWhole(dialog);
     switch (dialog.exec()) {
     case QMessageBox::Yes:
         return TMessageResult::Yes;
@@ -134,22 +159,23 @@ bool TServices::ImportICalendar(TMemoList& memos, const std::string& path, ICale
     return read != nullptr && read(memos, path, counts);
 }
 
-bool TServices::ReadSyncPassword(const TSyncSettings& settings, std::string& password, std::string& error) {
-    return ReadSecret(SyncPasswordKey(settings.User, settings.Server), password, error);
+void TServices::ReadSyncPassword(const TSyncSettings& settings, QObject* context, SecretDone done) {
+    ReadSecretLater(SyncPasswordKey(settings.User, settings.Server), context, std::move(done));
 }
 
-bool TServices::WriteSyncPassword(const TSyncSettings& settings, const std::string& password,
-                                  std::string& error) {
+void TServices::WriteSyncPassword(const TSyncSettings& settings, const std::string& password,
+                                  QObject* context, SecretDone done) {
     const std::string key = SyncPasswordKey(settings.User, settings.Server);
-    return password.empty() ? DeleteSecret(key, error) : WriteSecret(key, password, error);
+    if (password.empty()) {
+        DeleteSecretLater(key, context, std::move(done));
+    } else {
+        WriteSecretLater(key, password, context, std::move(done));
+    }
 }
 
-std::unique_ptr<IDavTransport> TServices::CreateDavTransport(int timeoutMs) {
-    return CreateModuleDavTransport(timeoutMs);
-}
-
-std::unique_ptr<IEventCodec> TServices::CreateEventCodec() {
-    return CreateModuleEventCodec();
+TServices::TSyncMakers TServices::SyncMakers(int timeoutMs) {
+    return {[timeoutMs] { return CreateModuleDavTransport(timeoutMs); },
+            [] { return CreateModuleEventCodec(); }};
 }
 
 bool TServices::IsActiveWindow(const QWidget& window) const {

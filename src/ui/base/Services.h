@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/SecretStore.h"
 #include "config/Autostart.h"
 #include "config/SyncSettings.h"
 #include "lang/MessageTable.h"
@@ -13,10 +14,12 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 
+class QMessageBox;
 class QWidget;
 
 namespace kestrivel {
@@ -63,15 +66,21 @@ public:
     // and its native window has an alpha channel.
     virtual bool CompositorActive(const QWidget& window) const;
 
-    // The sync password of `settings`' user and server in the desktop's secret store; each call waits
-    // for the store. Writing an empty password removes it. False with the store's reason in `error`.
-    virtual bool ReadSyncPassword(const TSyncSettings& settings, std::string& password, std::string& error);
-    virtual bool WriteSyncPassword(const TSyncSettings& settings, const std::string& password,
-                                   std::string& error);
-    // What a sync talks through, made by the modules; called on the sync thread, which then alone uses
-    // and deletes them. Null when a module is missing.
-    virtual std::unique_ptr<IDavTransport> CreateDavTransport(int timeoutMs);
-    virtual std::unique_ptr<IEventCodec> CreateEventCodec();
+    // The sync password of `settings`' user and server in the desktop's secret store. Nothing waits
+    // for the store: `done` runs later on this thread's event loop with its answer (ReadSecretLater),
+    // and not at all once `context` is gone. Writing an empty password removes it.
+    virtual void ReadSyncPassword(const TSyncSettings& settings, QObject* context, SecretDone done);
+    virtual void WriteSyncPassword(const TSyncSettings& settings, const std::string& password,
+                                   QObject* context, SecretDone done);
+    // What a sync talks through, made by the modules. The makers are called on the sync thread,
+    // which then alone uses and deletes what they make; they hold nothing of the services, so a sync
+    // that is still finishing when the services go touches nothing of theirs. A maker gives null when
+    // its module is missing.
+    struct TSyncMakers {
+        std::function<std::unique_ptr<IDavTransport>()> Transport;
+        std::function<std::unique_ptr<IEventCodec>()> Codec;
+    };
+    virtual TSyncMakers SyncMakers(int timeoutMs);
 
     IHttpClient& Http() { return *m_http; }
     IAutostart& Autostart() { return *m_autostart; }
@@ -87,6 +96,10 @@ private:
     TNameValueList m_builtInMessages;
     const TNameValueList* m_messages;
 };
+
+// Widens a message box so that the window manager shows its caption whole beside the title bar's
+// buttons, however short its text.
+void KeepCaptionWhole(QMessageBox& box);
 
 // Whether `url` may be handed to the browser: an http or https address with a host.
 bool IsWebAddress(const QString& url);

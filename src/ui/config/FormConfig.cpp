@@ -258,6 +258,7 @@ void TfrmConfig::showEvent(QShowEvent* event) {
 void TfrmConfig::FormShow() {
     // Everything the tabs change is a copy until Ok or Apply.
     CopyEditedData(m_config, *m_draft);
+    m_base = EditedBaseOf(m_config);
     m_applied = false;
     ListLanguagePacks();
     m_schemeEditor->DisplaySchemes();
@@ -320,11 +321,17 @@ bool TfrmConfig::btnApplyClick() {
     if (!m_schemeEditor->SaveSettings() || !applySync()) {
         return false;
     }
-    CopyEditedData(*m_draft, m_config);
+    // Onto what the data owner holds now: a sync may have brought memos since the dialog opened.
+    int selected = m_schemeEditor->SelectedSchemeIndex();
+    if (!ApplyEditedData(m_base, *m_draft, m_config, selected)) {
+        ShowError(m_services, this, TErrorMessage::UnableToWrite, m_config.MemosPath());
+        return false;
+    }
     m_applied = true;
-    const bool saved = saveApplied();
+    const bool saved = saveApplied(selected);
     // The saves may have merged changes another program made to the files meanwhile.
     CopyEditedData(m_config, *m_draft);
+    m_base = EditedBaseOf(m_config);
     if (!saved) {
         return false;
     }
@@ -349,8 +356,8 @@ void TfrmConfig::done(int result) {
     QDialog::done(result);
 }
 
-bool TfrmConfig::saveApplied() {
-    if (!m_config.ApplySchemes(m_schemeEditor->SelectedSchemeIndex())) {
+bool TfrmConfig::saveApplied(int selectedIndex) {
+    if (!m_config.ApplySchemes(selectedIndex)) {
         ShowError(m_services, this, TErrorMessage::UnableToWrite, m_config.SchemesPath());
         return false;
     }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "base/SecretStore.h"
 #include "common/NameValueList.h"
+#include "config/ConfigCopy.h"
 
 #include <QDialog>
 
@@ -37,7 +39,7 @@ class TfrmConfig : public QDialog {
 public:
     static constexpr int kClientWidth = 441;
     // The General tab holds the Sync group below the options.
-    static constexpr int kSyncGroupHeight = 96;
+    static constexpr int kSyncGroupHeight = 188;
     static constexpr int kClientHeight = 249 + kSyncGroupHeight;
     // The version the About tab shows.
 
@@ -71,6 +73,8 @@ public:
     void lblWebsiteClick();
     // Asks for a sync with the settings applied; offered while the Sync group shows them.
     void btnSyncNowClick();
+    // The line about the last sync (SyncStatusText), shown in the Sync group.
+    void SetSyncStatus(const QString& line);
 
     QTabWidget* pgcConfig() const { return m_pages; }
     QWidget* tbsOptions() const { return m_tbsOptions; }
@@ -97,6 +101,9 @@ public:
     QLineEdit* edtSyncPassword() const { return m_edtSyncPassword; }
     QSpinBox* spnSyncInterval() const { return m_spnSyncInterval; }
     QPushButton* btnSyncNow() const { return m_btnSyncNow; }
+    QLabel* lblSyncPlain() const { return m_lblSyncPlain; }
+    QLabel* lblSyncStore() const { return m_lblSyncStore; }
+    QLabel* lblSyncStatus() const { return m_lblSyncStatus; }
     TSchemeEditor* SchemeEditor() const { return m_schemeEditor; }
     // What the tabs change until Ok or Apply hands it to the shared data.
     TConfigData& Draft() const { return *m_draft; }
@@ -123,21 +130,31 @@ private:
     void createGeneralTab();
     void createAboutTab();
     void createSyncGroup();
-    // The Sync group from the draft, and the password from the secret store.
+    // The Sync group from the draft; the password from this session, or asked of the secret store,
+    // the field waiting (disabled) until the store answers.
     void showSync();
-    // The Sync group into the draft; the password into the secret store when it or its account
-    // changed. False after telling the user the store refused it.
+    void showPassword();
+    // What an answer says of the store: the line that no store runs.
+    void noteStore(const TSecretAnswer& answer);
+    // Server or user edited: a password still on its way is for another account.
+    void syncAccountEdited();
+    // The Sync group into the draft. A password typed or moved to another account is used in this
+    // session and handed to the secret store, which answers later (a refusal is then told); server,
+    // user and interval are applied whatever the store says.
     bool applySync();
     // The group shows what was applied, with a server: "Synchronise now" can use it.
     void syncFieldsEdited();
     // Apply's saves of Schemes.dat and Memos.dat; false after telling which file could not be written.
-    bool saveApplied();
+    // `selectedIndex`: the editor's scheme in the data owner's list.
+    bool saveApplied(int selectedIndex);
     // The six check boxes with their options, in the order the options are listed.
     std::vector<std::pair<QCheckBox*, bool*>> checkBoxOptions() const;
 
     TConfigData& m_config;
     // The copy the tabs and controls change; Ok and Apply hand it to m_config.
     std::unique_ptr<TConfigData> m_draft;
+    // What m_config held when the draft was copied from it.
+    TEditedBase m_base;
     bool m_applied = false; // since the dialog was shown
     TServices& m_services;
     TNameValueList& m_valueNames;
@@ -145,8 +162,14 @@ private:
     const TLocaleFormats& m_formats;
     const QWidget* m_anchor;
     std::vector<std::string> m_languageFiles;
-    // The password as the store gave it when the dialog was shown.
+    // The password as the store or this session gave it when the dialog was shown.
     std::string m_shownPassword;
+    bool m_passwordKnown = false;   // m_shownPassword is the account's
+    bool m_passwordLoading = false; // the store has not answered yet
+    bool m_passwordEdited = false;  // typed in since
+    bool m_noSecretStore = false;
+    // Counts the store's questions: an answer to an older one is dropped.
+    unsigned m_passwordRequest = 0;
 
     QTabWidget* m_pages = nullptr;
     QWidget* m_tbsOptions = nullptr;
@@ -181,6 +204,9 @@ private:
     QLabel* m_lblSyncInterval = nullptr;
     QSpinBox* m_spnSyncInterval = nullptr;
     QPushButton* m_btnSyncNow = nullptr;
+    QLabel* m_lblSyncPlain = nullptr;
+    QLabel* m_lblSyncStore = nullptr;
+    QLabel* m_lblSyncStatus = nullptr;
     QPushButton* m_btnOk = nullptr;
     QPushButton* m_btnCancel = nullptr;
     QPushButton* m_btnApply = nullptr;

@@ -1,7 +1,6 @@
 #include "sync/SyncRunner.h"
 
 #include "base/QtPlatform.h"
-#include "base/Services.h"
 #include "base/SyncModules.h"
 #include "common/TextTrim.h"
 #include "lang/MessageTable.h"
@@ -9,10 +8,12 @@
 #include "sync/EventCodec.h"
 
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QThread>
 #include <QTimer>
 
 #include <memory>
+#include <utility>
 
 namespace kestrivel {
 
@@ -21,18 +22,25 @@ namespace {
 static constexpr const char* kPasswordVariable = "KESTRIVEL_SYNC_PASSWORD";
 static constexpr int kMsPerMinute = 60 * 1000;
 
+// What one sync works on, copied when it starts.
+struct SyncSnapshot {
+    std::string Folder;
+    TSyncSettings Settings;
+    TServices::TSyncMakers Makers;
+    int64_t Now = 0;
+};
+
 // One sync on the calling thread: the transport and the codec are made, used and deleted here.
-TSyncReport RunSync(TServices& services, const std::string& folder, const TSyncSettings& settings,
-                    int64_t now) {
-    std::unique_ptr<IDavTransport> transport = services.CreateDavTransport(kSyncRequestTimeoutMs);
-    std::unique_ptr<IEventCodec> codec = services.CreateEventCodec();
+TSyncReport RunSync(const SyncSnapshot& run) {
+    std::unique_ptr<IDavTransport> transport = run.Makers.Transport();
+    std::unique_ptr<IEventCodec> codec = run.Makers.Codec();
     if (!transport || !codec) {
         TSyncReport report;
         report.Failure = TSyncFailure::ModuleMissing;
         report.Reason = "the program's network or iCalendar module is missing";
         return report;
     }
-    return SyncFolder(folder, settings, *transport, *codec, now);
+    return SyncFolder(run.Folder, run.Settings, *transport, *codec, run.Now);
 }
 
 } // namespace
@@ -48,17 +56,20 @@ TSyncRunner::TSyncRunner(TServices& services, std::string folder, QObject* paren
 }
 
 TSyncRunner::~TSyncRunner() {
-    stopThread();
+    Stop();
 }
 
 void TSyncRunner::Configure(const TSyncSettings& settings) {
     m_settings = settings;
-    m_passwordKnown = !settings.Password.empty();
+    ++m_generation;
+    m_password.clear();
+    m_passwordKnown = false;
+    m_noSecretStore = false;
     m_again = false;
     if (!m_settings.enabled()) {
         m_interval->stop();
         m_changeDelay->stop();
-        stopThread();
+        Stop();
         return;
     }
     startThread();
@@ -86,41 +97,79 @@ void TSyncRunner::Request() {
     m_running = true;
     m_interval->stop();
     m_changeDelay->stop();
-    // The secret store may spin an event loop while it answers; a request meanwhile only queues.
-    resolvePassword();
-    if (!m_thread) { // the settings were cleared while the store answered
+    if (m_passwordKnown) {
+        dispatch();
+    } else {
+        resolvePassword();
+    }
+}
+
+void TSyncRunner::resolvePassword() {
+    // A password typed in this session comes first, then the environment (scripts, desktops
+    // without a store), then the store. An address the sync refuses is never a key to look up: it
+    // may hold a password itself; the run then fails on it at once.
+    const QString fromEnvironment = m_services.Environment(kPasswordVariable);
+    std::string addressProblem;
+    if (CheckSyncAddress(m_settings, addressProblem) != TSyncFailure::None) {
+        m_password.clear();
+        m_passwordKnown = true;
+        dispatch();
+        return;
+    }
+    if (!m_settings.Password.empty() || !fromEnvironment.isEmpty()) {
+        m_password = m_settings.Password.empty() ? fromEnvironment.toStdString() : m_settings.Password;
+        m_passwordKnown = true;
+        dispatch();
+        return;
+    }
+    const unsigned asked = m_generation;
+    m_services.ReadSyncPassword(m_settings, this, [this, asked](const TSecretAnswer& answer) {
+        if (asked != m_generation) {
+            // Asked for other settings: the sync starts again with the password of these, which
+            // serves every request made meanwhile.
+            m_running = false;
+            m_again = false;
+            Request();
+            return;
+        }
+        // No entry is no password: a server may take anyone, and otherwise says so.
+        m_password = answer.Result == TSecretAnswer::Kind::Done ? answer.Secret : std::string();
+        m_noSecretStore = answer.Result == TSecretAnswer::Kind::NoStore;
+        m_passwordKnown = true;
+        dispatch();
+    });
+}
+
+void TSyncRunner::dispatch() {
+    if (!m_thread) {
         m_running = false;
         return;
     }
-    const int64_t now = m_services.Now().toSecsSinceEpoch();
-    TServices* services = &m_services;
+    SyncSnapshot run{m_folder, m_settings, m_services.SyncMakers(kSyncRequestTimeoutMs),
+                     m_services.Now().toSecsSinceEpoch()};
+    run.Settings.Password = m_password;
+    TSyncWorker* worker = m_worker;
+    const bool noSecretStore = m_noSecretStore;
+    const unsigned thread = m_threadCount;
     QMetaObject::invokeMethod(
-        m_worker,
-        [this, services, folder = m_folder, settings = m_settings, now] {
-            const TSyncReport report = RunSync(*services, folder, settings, now);
-            QMetaObject::invokeMethod(
-                this, [this, report] { runDone(report); }, Qt::QueuedConnection);
+        worker,
+        [worker, run = std::move(run), noSecretStore, thread] {
+            emit worker->ran(RunSync(run), noSecretStore, thread);
         },
         Qt::QueuedConnection);
 }
 
-void TSyncRunner::resolvePassword() {
-    if (m_passwordKnown) {
+void TSyncRunner::runDone(TSyncReport report, bool noSecretStore, unsigned thread) {
+    if (thread != m_threadCount || !m_thread) {
         return;
     }
-    const QString fromEnvironment = m_services.Environment(kPasswordVariable);
-    std::string password = fromEnvironment.toStdString();
-    std::string error;
-    // No entry is no password: a server may take anyone, and otherwise says so.
-    if (fromEnvironment.isEmpty() && !m_services.ReadSyncPassword(m_settings, password, error)) {
-        password.clear();
-    }
-    m_settings.Password = password;
-    m_passwordKnown = true;
-}
-
-void TSyncRunner::runDone(const TSyncReport& report) {
     m_running = false;
+    // No password because no store runs, and the server wants one.
+    if (report.Failure == TSyncFailure::Unauthorized && noSecretStore) {
+        report.Failure = TSyncFailure::NoSecretStore;
+        report.Reason =
+            "no password: no secret store runs and " + std::string(kPasswordVariable) + " is not set";
+    }
     // A password changed in the store meanwhile is read again.
     if (report.Failure == TSyncFailure::Unauthorized) {
         m_passwordKnown = false;
@@ -140,25 +189,35 @@ void TSyncRunner::startThread() {
         return;
     }
     m_thread = new QThread(this);
+    ++m_threadCount;
     m_thread->setObjectName(QStringLiteral("sync"));
-    m_worker = new QObject;
+    m_worker = new TSyncWorker;
     m_worker->moveToThread(m_thread);
     connect(m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
+    connect(m_worker, &TSyncWorker::ran, this, &TSyncRunner::runDone);
     m_thread->start(QThread::LowPriority);
 }
 
-void TSyncRunner::stopThread() {
+void TSyncRunner::Stop() {
     if (!m_thread) {
         return;
     }
-    // Ending the thread's event loops ends the transport's wait as well, so a sync in the middle of
-    // a request stops at once; the state file lets the next one go on from there.
-    m_thread->quit();
-    m_thread->wait();
-    // Finished: its parent or the event loop frees it.
-    m_thread->deleteLater();
-    m_thread = nullptr;
+    QThread* thread = std::exchange(m_thread, nullptr);
     m_worker = nullptr;
+    m_running = false;
+    m_again = false;
+    // Ending the thread's event loops ends the transport's wait as well, so a sync in the middle of
+    // a request stops at once.
+    thread->quit();
+    if (!thread->wait(QDeadlineTimer(kStopWaitMs))) {
+        // Busy in the core on its snapshot and its own data owner: it ends by itself and frees itself.
+        // Its result reaches nobody.
+        thread->setParent(nullptr);
+        connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+        return;
+    }
+    // Finished: the event loop frees it.
+    thread->deleteLater();
 }
 
 QString SyncStatusText(const TNameValueList& messages, const TSyncReport& report, const QTime& at) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/Services.h"
 #include "common/NameValueList.h"
 #include "config/SyncSettings.h"
 #include "sync/SyncEngine.h"
@@ -15,31 +16,52 @@ class QTimer;
 
 namespace kestrivel {
 
-class TServices;
+// The runner's object on the sync thread: one sync per call, told by signal. The runner may be gone
+// when a sync ends; the signal then reaches nobody.
+class TSyncWorker : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+signals:
+    // `thread` counts the runner's threads: a sync of a thread that was stopped reports nothing.
+    void ran(const kestrivel::TSyncReport& report, bool noSecretStore, unsigned thread);
+};
 
 // Runs the memos' sync with the calendar server on a thread of its own, so a slow or silent server
 // never stops the calendar from painting. One sync at a time: a request while one runs is kept,
 // and however many came, one more sync follows. With no server set there is no thread and no timer;
 // between syncs nothing runs but a single-shot timer for the next one.
+//
+// Each sync works on a snapshot taken when it starts: the settings, the password and the makers of
+// its transport and codec. Settings applied while a sync runs count from the next one. Nothing on
+// the calendar's thread waits for the secret store: the password is asked for before a sync and
+// the sync starts when the answer comes.
 class TSyncRunner : public QObject {
     Q_OBJECT
 public:
     // A memo saved here goes out this long after the last of a burst of saves.
     static constexpr int kChangeDelayMs = 5000;
+    // How long Close waits for a running sync to stop.
+    static constexpr int kStopWaitMs = 2000;
 
     // `folder` holds Memos.dat and the sync state; the sync reads and writes them with a data owner
     // of its own, and a running calendar takes the result in through its merge of Memos.dat.
     TSyncRunner(TServices& services, std::string folder, QObject* parent = nullptr);
-    // Waits for a running sync, which ends at its next request.
+    // Stop() first.
     ~TSyncRunner() override;
 
     // New settings: an empty server stops the thread and the timers. The password, when empty, is
-    // read from KESTRIVEL_SYNC_PASSWORD or the secret store before the next sync.
+    // taken from KESTRIVEL_SYNC_PASSWORD or the secret store before the next sync.
     void Configure(const TSyncSettings& settings);
     // A sync now, or once more after the one running.
     void Request();
     // Memos.dat was saved here: a sync after kChangeDelayMs, the delay starting again with each save.
     void LocalChange();
+    // Ends the thread: a sync in the middle of a request stops at once (the state file lets the next
+    // one go on from there). Waits at most kStopWaitMs; a sync still busy in its own computation then
+    // finishes on its own, touching nothing but its snapshot.
+    void Stop();
 
     const TSyncSettings& Settings() const { return m_settings; }
     bool Enabled() const { return m_settings.enabled(); }
@@ -53,19 +75,24 @@ signals:
 
 private:
     void startThread();
-    void stopThread();
-    void runDone(const TSyncReport& report);
-    // The password from the environment or the secret store, once per setting.
+    void runDone(TSyncReport report, bool noSecretStore, unsigned thread);
+    // The password, then the sync: from the settings, the environment or the secret store.
     void resolvePassword();
+    void dispatch();
 
     TServices& m_services;
     std::string m_folder;
     TSyncSettings m_settings;
+    // Counts Configure calls: a store's answer for older settings is dropped.
+    unsigned m_generation = 0;
+    std::string m_password;
     bool m_passwordKnown = false;
+    bool m_noSecretStore = false;
     bool m_running = false;
     bool m_again = false;
     QThread* m_thread = nullptr;
-    QObject* m_worker = nullptr; // lives on m_thread
+    unsigned m_threadCount = 0;
+    TSyncWorker* m_worker = nullptr; // lives on m_thread
     QTimer* m_interval = nullptr;
     QTimer* m_changeDelay = nullptr;
 };
