@@ -355,7 +355,7 @@ bool TConfigData::SaveSync(std::string& error) const {
 }
 
 bool TConfigData::SavePosition(std::string& error) const {
-    return SaveWindowPosition(SettingsPath(), Position, error);
+    return SaveWindowPosition(SettingsPath(), Position, error, Options.Remind);
 }
 
 std::vector<TDamagedFile> TConfigData::TakeDamagedFiles() {
