@@ -37,6 +37,7 @@ TEST(MessageLists, BuiltInMessagesInOrder) {
         "M2=Memos added / approximated / skipped: ;",
         "M3=Memos left out of the export (dates after the year 3000 or damaged): ;",
         "M4=Memos changed both here and on the calendar server now hold both texts: ;",
+        "M7=Today's memos",
         "Q0=Question",
         "Q1=A scheme named \";\" already exists, do you want to replace it?",
         "Q2=Do you really want to delete the scheme named \";\"?",
@@ -66,8 +67,8 @@ TEST(MessageLists, BuiltInMessagesInOrder) {
     EXPECT_EQ(Entries(BuiltInMessages()), expected);
 }
 
-TEST(MessageLists, WeekdaysHoldsOneEntry) {
-    EXPECT_EQ(Entries(BuiltInWeekdays()), std::vector<std::string>{"Weekdays=MTWTFSS"});
+TEST(MessageLists, WordListHoldsTheInitialsAndToday) {
+    EXPECT_EQ(Entries(BuiltInWeekdays()), (std::vector<std::string>{"Weekdays=MTWTFSS", "Today=today"}));
     EXPECT_EQ(BuiltInWeekdays().value(WeekdaysName), "MTWTFSS");
 }
 
@@ -135,7 +136,7 @@ TEST_F(MessageTableTest, InfosOneToSeven) {
     EXPECT_EQ(BuildMessage(m_table, TMessageKind::Info, 2, "12 / 3 / 0")->Text,
               "Memos added / approximated / skipped: 12 / 3 / 0");
     ASSERT_TRUE(BuildMessage(m_table, TMessageKind::Info, 7, "").has_value());
-    EXPECT_EQ(BuildMessage(m_table, TMessageKind::Info, 7, "")->Text, "");
+    EXPECT_EQ(BuildMessage(m_table, TMessageKind::Info, 7, "")->Text, "Today's memos");
 }
 
 TEST_F(MessageTableTest, QuestionsOneToFive) {

@@ -43,7 +43,7 @@ TEST(TranslateStrings, ReplacesOnlyExistingEntriesWithNonEmptyTexts) {
     EXPECT_EQ(table.value("M0"), "Message");
     EXPECT_EQ(table.value("E9"), "");
     EXPECT_EQ(table.value("E1"), "The date you entered is invalid!");
-    EXPECT_EQ(table.entry(12), "Q1=Le th\xC3\xA8me \";\" existe");
+    EXPECT_EQ(table.entry(13), "Q1=Le th\xC3\xA8me \";\" existe");
 }
 
 TEST(TranslateStrings, SkipsEntriesWithoutNameAndUsesOnlyItsSection) {
@@ -114,8 +114,8 @@ TEST(TranslationKeys, EverySectionAndKeyOnce) {
                   TranslationSections().end())
             << k.Section;
     }
-    // 11 + 1 in frmMain, 44 + 28 in frmConfig, 10 in frmMemo, 36 messages.
-    EXPECT_EQ(TranslationKeys().size(), 12u + 72u + 10u + 36u);
+    // 11 + 2 in frmMain, 45 + 28 in frmConfig, 10 in frmMemo, 37 messages.
+    EXPECT_EQ(TranslationKeys().size(), 13u + 73u + 10u + 37u);
     EXPECT_EQ(TranslationSections(),
               (std::vector<std::string>{"frmMain", "frmConfig", "frmMemo", "messages"}));
 }

@@ -27,6 +27,8 @@ const char* const kBuiltInMessages[] = {
     "M2=Memos added / approximated / skipped: ;",
     "M3=Memos left out of the export (dates after the year 3000 or damaged): ;",
     "M4=Memos changed both here and on the calendar server now hold both texts: ;",
+    // Ours as well: the title of the desktop notification that lists today's memos.
+    "M7=Today's memos",
     "Q0=Question",
     "Q1=A scheme named \";\" already exists, do you want to replace it?",
     "Q2=Do you really want to delete the scheme named \";\"?",
@@ -79,7 +81,7 @@ TNameValueList BuiltInMessages() {
 }
 
 TNameValueList BuiltInWeekdays() {
-    return TNameValueList{"Weekdays=MTWTFSS"};
+    return TNameValueList{"Weekdays=MTWTFSS", "Today=today"};
 }
 
 TNameValueList BuiltInValueNames() {

@@ -171,6 +171,8 @@ void TfrmConfig::createGeneralTab() {
         {m_chkWeekdays, "chkWeekdays", 88, "Show week days."},
         {m_chkWeekNumbers, "chkWeekNumbers", 112, "Show week numbers."},
         {m_chkTodaysMemo, "chkTodaysMemo", 136, "Show today's memo."},
+        // Below the designed boxes, just above the Sync group.
+        {m_chkRemind, "chkRemind", 153, "Remind me of today's memos"},
     };
     for (const auto& box : boxes) {
         box.Box =
@@ -235,7 +237,8 @@ std::vector<std::pair<QCheckBox*, bool*>> TfrmConfig::checkBoxOptions() const {
             {m_chkAlwaysOnTop, &options.AlwaysOnTop},
             {m_chkWeekdays, &options.ShowWeekdays},
             {m_chkWeekNumbers, &options.ShowWeekNumbers},
-            {m_chkTodaysMemo, &options.ShowTodaysMemo}};
+            {m_chkTodaysMemo, &options.ShowTodaysMemo},
+            {m_chkRemind, &options.Remind}};
 }
 
 int TfrmConfig::ShowModal() {
