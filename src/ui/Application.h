@@ -22,6 +22,7 @@ class TClockWatch;
 class TServices;
 class TSyncRunner;
 class TTranslator;
+class TTodayReminder;
 class TTrayIcon;
 class TUpdateCheck;
 class TfrmConfig;
@@ -102,6 +103,7 @@ private:
     std::optional<TSyncReport> m_lastSync;
     QTime m_lastSyncAt;
     TClockWatch* m_clockWatch = nullptr;
+    std::unique_ptr<TTodayReminder> m_reminder;
     std::unique_ptr<TfrmMemo> m_frmMemo;
     std::unique_ptr<TfrmConfig> m_frmConfig;
 };

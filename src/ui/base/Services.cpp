@@ -1,6 +1,7 @@
 #include "base/Services.h"
 
 #include "base/Modules.h"
+#include "base/Notifier.h"
 #include "base/QtPlatform.h"
 #include "base/SecretStore.h"
 #include "base/SyncModules.h"
@@ -150,6 +151,10 @@ std::unique_ptr<IDavTransport> TServices::CreateDavTransport(int timeoutMs) {
 
 std::unique_ptr<IEventCodec> TServices::CreateEventCodec() {
     return CreateModuleEventCodec();
+}
+
+void TServices::Notify(const QString& summary, const QString& body) {
+    SendDesktopNotification(summary, body);
 }
 
 bool TServices::IsActiveWindow(const QWidget& window) const {
