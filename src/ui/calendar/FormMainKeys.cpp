@@ -47,6 +47,10 @@ void TfrmMain::wheelEvent(QWheelEvent* event) {
 }
 
 void TfrmMain::keyPressEvent(QKeyEvent* event) {
+    if (CursorKey(*event)) {
+        event->accept();
+        return;
+    }
     if ((event->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) {
         QWidget::keyPressEvent(event);
         return;
