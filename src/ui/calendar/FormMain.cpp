@@ -347,6 +347,8 @@ void TfrmMain::PopMenu_MonthClick() {
     ShowDateBox(true);
     SetDateText(m_model.DisplayDate);
     edtDate()->selectAll();
+    // No label shows beside the field: screen readers name it after the command that opened it.
+    edtDate()->setAccessibleName(m_popMenu->findChild<QAction*>(QStringLiteral("PopMenu_Month"))->text());
     edtDate()->setFocus(Qt::PopupFocusReason);
 }
 

@@ -1,5 +1,6 @@
 #include "config/FormConfig.h"
 
+#include "base/AccessibleNames.h"
 #include "base/QtPlatform.h"
 #include "base/Services.h"
 #include "config/AboutPicture.h"
@@ -155,6 +156,15 @@ void TfrmConfig::createControls() {
     connect(m_btnApply, &QPushButton::clicked, this, [this] { btnApplyClick(); });
 
     m_pages->setCurrentIndex(0);
+    LinkLabels(*this, {{"lblWeekStart", "cmbWeekStart"},
+                       {"lblDateFormat", "cmbDateFormat"},
+                       {"lblLanguage", "cmbLanguages"},
+                       {"lblScheme", "cmbSchemes"},
+                       {"lblItem", "cmbZone"},
+                       {"lblSyncServer", "edtSyncServer"},
+                       {"lblSyncUser", "edtSyncUser"},
+                       {"lblSyncPassword", "edtSyncPassword"},
+                       {"lblSyncInterval", "spnSyncInterval"}});
 }
 
 void TfrmConfig::createGeneralTab() {
