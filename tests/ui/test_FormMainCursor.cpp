@@ -8,6 +8,7 @@
 
 #include <QAccessible>
 #include <QMenu>
+#include <QToolTip>
 #include <QtTest>
 
 #include <memory>
@@ -125,6 +126,7 @@ private slots:
         QCOMPARE(table->focusChild(), nullptr);
         QTest::keyClick(frmMain.get(), Qt::Key_Down);
         QCOMPARE(table->focusChild(), table->tableInterface()->cellAt(2, 1));
+        QCOMPARE(QToolTip::text(), QStringLiteral("[Tuesday 15 June 2021]")); // and the hint, as hovering
         QVERIFY(table->focusChild()->state().focused);
     }
 };

@@ -5,11 +5,13 @@
 #include "calendar/CalendarAccessible.h"
 #include "calendar/CalendarCursor.h"
 #include "calendar/DayCursor.h"
+#include "calendar/MonthHitTest.h"
 #include "config/ConfigData.h"
 
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QToolTip>
 
 #include <algorithm>
 
@@ -90,12 +92,16 @@ void TfrmMain::MoveCursor(int days) {
             DrawCalendar();
         }
     }
+    // The day's hint, as the mouse would show it, below the ring: its memos read by keyboard too.
+    const QString hint = TextToQString(HintText(m_model, m_cursorDay, m_config.Memos, m_formats));
+    QToolTip::showText(mapToGlobal(DayRect(m_cursorDay).bottomLeft()), hint, this);
     CalendarCursorMoved(*this);
 }
 
 void TfrmMain::HideCursor() {
     if (m_cursorDay != 0) {
         m_cursorDay = 0;
+        QToolTip::hideText();
         DrawCalendar();
     }
 }
