@@ -124,6 +124,9 @@ def main():
     subprocess.run(["xdotool", "type", "--delay", "50", "Pay rent"], check=True)
     keys("Tab", "Return")
     cell_named("5 April 2030", "Pay rent")
+    # The editor closed, the keys go on on the calendar.
+    keys("Right")
+    focused("6 April 2030")
     print("atspi-check: the title, the days with their memos and the focus read as expected")
 
 

@@ -336,6 +336,10 @@ void TfrmMain::PopMenu_ShowHideClick() {
 void TfrmMain::PopMenu_MemoClick() {
     // HoverDay keeps the last day hovered over the calendar, whichever menu was opened.
     emit addMemoRequested(m_model.DisplayYear, m_model.DisplayMonth, m_hoverDay);
+    // The editor has closed: the keyboard goes on where it left off, on the calendar's day cursor.
+    if (m_cursorDay != 0 && isVisible()) {
+        activateWindow();
+    }
 }
 
 void TfrmMain::PopMenu_MonthClick() {
