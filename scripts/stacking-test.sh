@@ -85,8 +85,10 @@ close_with Return "$box"
 
 # The option switched off and on with Apply while the dialog is open: the dialog stays above.
 x_open_configure
-read -r dx dy < <(xwininfo -id "$dialog" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF} END {print x, y}')
-buttons=$((dy + 216 + 96 + 12))
+read -r dx dy dh < <(xwininfo -id "$dialog" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
+    /Height:/ {h=$NF} END {print x, y, h}')
+# The buttons' row lies 33 pixels above the dialog's bottom edge, 25 high.
+buttons=$((dy + dh - 21))
 for state in off on; do
     xdotool mousemove $((dx + 25)) $((dy + 104)) click 1
     xdotool mousemove $((dx + 392)) "$buttons" click 1

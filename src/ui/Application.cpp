@@ -3,6 +3,7 @@
 #include "base/ClockWatch.h"
 #include "base/DialogStacking.h"
 #include "base/QtPlatform.h"
+#include "base/Reminder.h"
 #include "base/Services.h"
 #include "base/Translator.h"
 #include "base/UnitMessages.h"
@@ -99,6 +100,7 @@ TKestrivel::TKestrivel(std::unique_ptr<TServices> services, const ProgramPaths& 
     m_timer->start();
     m_clockWatch = new TClockWatch(this);
     connect(m_clockWatch, &TClockWatch::clockChanged, this, &TKestrivel::TimeChanged);
+    m_reminder = std::make_unique<TTodayReminder>(m_config, *m_services);
 }
 
 void TKestrivel::connectCalendar() {
@@ -160,6 +162,7 @@ void TKestrivel::TimerTimer() {
 void TKestrivel::TimeChanged() {
     m_frmMain->DrawCalendar();
     m_tray->Refresh();
+    m_reminder->Check();
 }
 
 TKestrivel::~TKestrivel() {
@@ -204,6 +207,7 @@ TfrmConfig& TKestrivel::ConfigDialog() {
 void TKestrivel::Start() {
     m_tray->Add();
     m_frmMain->show();
+    m_reminder->Check();
     QTimer::singleShot(0, this, &TKestrivel::reportDamagedFiles);
     watchMemoFile();
     configureSync();

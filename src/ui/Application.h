@@ -23,6 +23,7 @@ class TDialogStacking;
 class TServices;
 class TSyncRunner;
 class TTranslator;
+class TTodayReminder;
 class TTrayIcon;
 class TUpdateCheck;
 class TfrmConfig;
@@ -114,6 +115,7 @@ private:
     std::optional<TSyncReport> m_lastSync;
     QTime m_lastSyncAt;
     TClockWatch* m_clockWatch = nullptr;
+    std::unique_ptr<TTodayReminder> m_reminder;
     std::unique_ptr<TfrmMemo> m_frmMemo;
     std::unique_ptr<TfrmConfig> m_frmConfig;
 };

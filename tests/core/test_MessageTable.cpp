@@ -42,6 +42,7 @@ TEST(MessageLists, BuiltInMessagesInOrder) {
         "M5=Memos left out because the memo list is full (65,535 memos at most): ;",
         "M6=No folder can hold the calendar's lock file (;). A second start may not find this calendar and "
         "start another one.",
+        "M7=Today's memos",
         "Q0=Question",
         "Q1=A scheme named \";\" already exists, do you want to replace it?",
         "Q2=Do you really want to delete the scheme named \";\"?",
@@ -78,8 +79,8 @@ TEST(MessageLists, BuiltInMessagesInOrder) {
     EXPECT_EQ(Entries(BuiltInMessages()), expected);
 }
 
-TEST(MessageLists, WeekdaysHoldsOneEntry) {
-    EXPECT_EQ(Entries(BuiltInWeekdays()), std::vector<std::string>{"Weekdays=MTWTFSS"});
+TEST(MessageLists, WordListHoldsTheInitialsAndToday) {
+    EXPECT_EQ(Entries(BuiltInWeekdays()), (std::vector<std::string>{"Weekdays=MTWTFSS", "Today=today"}));
     EXPECT_EQ(BuiltInWeekdays().value(WeekdaysName), "MTWTFSS");
 }
 
@@ -147,7 +148,7 @@ TEST_F(MessageTableTest, InfosOneToSeven) {
     EXPECT_EQ(BuildMessage(m_table, TMessageKind::Info, 2, "12 / 3 / 0")->Text,
               "Memos added / approximated / skipped: 12 / 3 / 0");
     ASSERT_TRUE(BuildMessage(m_table, TMessageKind::Info, 7, "").has_value());
-    EXPECT_EQ(BuildMessage(m_table, TMessageKind::Info, 7, "")->Text, "");
+    EXPECT_EQ(BuildMessage(m_table, TMessageKind::Info, 7, "")->Text, "Today's memos");
 }
 
 TEST_F(MessageTableTest, QuestionsOneToSix) {

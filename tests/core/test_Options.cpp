@@ -79,6 +79,42 @@ TEST_F(OptionsTest, ValuesThatAreNotNumbersGiveTheDefaults) {
     expectDefaults(load());
 }
 
+// The reminder is new: on for a new settings file, off for a file written before it existed.
+TEST_F(OptionsTest, RemindIsOnInANewFileAndOffInAnOlderOne) {
+    const struct {
+        const char* File; // nullptr: no settings file
+        bool Remind;
+    } cases[] = {
+        {nullptr, true},
+        {"[Settings]\nLeft=10\nTop=20\n", false},
+        {"[Options]\nAutorun=1\nStartOfWeek=2\n", false},
+        {"[Options]\nRemind=1\n", true},
+        {"[Options]\nremind=0\n", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.File ? c.File : "no file");
+        fs::remove(m_path);
+        if (c.File != nullptr) {
+            writeRaw(c.File);
+        }
+        TOptions options;
+        options.Remind = !c.Remind;
+        LoadOptions(m_path, options);
+        EXPECT_EQ(options.Remind, c.Remind);
+    }
+}
+
+// A move on a first start creates the settings file: it takes the reminder along, so the next start
+// does not read it as a file from before the option.
+TEST_F(OptionsTest, PositionSaveIntoAFileWithoutRemindWritesIt) {
+    std::string error;
+    ASSERT_TRUE(SaveWindowPosition(m_path, {5, 6}, error, true));
+    EXPECT_EQ(readRaw(), "[Options]\nRemind=1\n\n[Settings]\nLeft=5\nTop=6\n");
+    writeRaw("[Options]\nRemind=0\n");
+    ASSERT_TRUE(SaveWindowPosition(m_path, {7, 8}, error, true));
+    EXPECT_EQ(readRaw(), "[Options]\nRemind=0\n\n[Settings]\nLeft=7\nTop=8\n");
+}
+
 TEST_F(OptionsTest, BooleansAreIntegersAndAnyNonZeroIsTrue) {
     writeRaw("[options]\nautorun=0\nAutoUpdate=0x0\nAlwaysOnTop=2\nShowWeekdays=0\nShowWeekNumbers=-1\n"
              "ShowTodaysMemo=$0\n");
@@ -141,7 +177,7 @@ TEST_F(OptionsTest, LegacyCodePageTextIsReadAsWindows1252) {
                                    "ais.lang");
 }
 
-TEST_F(OptionsTest, SaveWritesTheNineKeysInOrder) {
+TEST_F(OptionsTest, SaveWritesTheKeysInOrder) {
     TOptions o;
     o.AlwaysOnTop = true;
     o.Autorun = false;
@@ -160,7 +196,8 @@ TEST_F(OptionsTest, SaveWritesTheNineKeysInOrder) {
                          "ShowTodaysMemo=1\n"
                          "DateFormat=dddddd\n"
                          "LanguageFile=KestriDe.lang\n"
-                         "StartOfWeek=7\n");
+                         "StartOfWeek=7\n"
+                         "Remind=1\n");
 }
 
 TEST_F(OptionsTest, SaveThenLoadRoundTrips) {
@@ -174,9 +211,11 @@ TEST_F(OptionsTest, SaveThenLoadRoundTrips) {
     o.DateFormat = "dddddd";
     o.LanguageFile = "Kestri \xC3\xA9.lang";
     o.StartOfWeek = 4;
+    o.Remind = false;
     std::string error;
     ASSERT_TRUE(SaveOptions(m_path, o, error));
     const TOptions back = load();
+    EXPECT_EQ(back.Remind, o.Remind);
     EXPECT_EQ(back.Autorun, o.Autorun);
     EXPECT_EQ(back.AutoUpdate, o.AutoUpdate);
     EXPECT_EQ(back.AlwaysOnTop, o.AlwaysOnTop);
@@ -196,7 +235,7 @@ TEST_F(OptionsTest, SaveKeepsExistingKeysInPlaceAndOtherSectionsIntact) {
     ASSERT_TRUE(SaveOptions(m_path, o, error));
     EXPECT_EQ(readRaw(), "[Settings]\nLeft=100\nTop=200\n\n[Options]\nstartofweek=1\n; mine\nAutorun=1\n"
                          "AutoUpdate=1\nAlwaysOnTop=0\nShowWeekdays=1\nShowWeekNumbers=0\nShowTodaysMemo=1\n"
-                         "DateFormat=ddddd\nLanguageFile=KestriEn.lang\n");
+                         "DateFormat=ddddd\nLanguageFile=KestriEn.lang\nRemind=1\n");
 }
 
 TEST_F(OptionsTest, SaveIntoAFolderThatCannotBeWrittenFailsWithTheMessage) {
@@ -233,7 +272,7 @@ TEST_F(OptionsTest, WindowPositionRoundTripsBesideTheOptions) {
     ASSERT_TRUE(SaveOptions(m_path, TOptions{}, error));
     ASSERT_TRUE(SaveWindowPosition(m_path, {-50, 30000}, error));
     EXPECT_EQ(LoadWindowPosition(m_path), (TWindowPosition{-50, 30000}));
-    EXPECT_TRUE(readRaw().ends_with("StartOfWeek=1\n\n[Settings]\nLeft=-50\nTop=30000\n"));
+    EXPECT_TRUE(readRaw().ends_with("StartOfWeek=1\nRemind=1\n\n[Settings]\nLeft=-50\nTop=30000\n"));
     // Saving the options afterwards leaves the position where it is.
     ASSERT_TRUE(SaveOptions(m_path, TOptions{}, error));
     EXPECT_EQ(LoadWindowPosition(m_path).Left, -50);

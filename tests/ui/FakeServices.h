@@ -5,6 +5,7 @@
 #include "update/HttpClient.h"
 
 #include <QDateTime>
+#include <QStringList>
 
 #include <deque>
 #include <functional>
@@ -57,6 +58,7 @@ public:
     QList<QRect> ScreenRects() const override { return Screens; }
     bool OpenUrl(const QString& url) override;
     QString Environment(const char* name) const override;
+    void Notify(const QString& summary, const QString& body) override { Notices.append({summary, body}); }
     bool IsActiveWindow(const QWidget& window) const override;
     bool CompositorActive(const QWidget& window) const override;
     void ReadSyncPassword(const TSyncSettings& settings, QObject* context, SecretDone done) override;
@@ -76,6 +78,7 @@ public:
     std::deque<std::optional<QColor>> Colors;
     std::vector<TMessageBox> Boxes; // every box shown, input boxes included
     std::vector<QString> OpenedUrls;
+    QList<QStringList> Notices; // every desktop notification: title, body
     std::map<std::string, QString> Variables; // the whole environment: anything else is unset
     // Focus and compositor as a test wants them; unset asks the real window.
     std::optional<bool> ActiveWindow;

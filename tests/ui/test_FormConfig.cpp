@@ -442,8 +442,9 @@ private slots:
                     QVERIFY2(caption->sizeHint().width() <= caption->width(),
                              qPrintable(caption->objectName()));
                 }
-                // No label touches the field it names.
-                if (label != nullptr && label->buddy() != nullptr) {
+                // No label touches the field it names beside it (those above their field cannot).
+                if (label != nullptr && label->buddy() != nullptr &&
+                    label->geometry().bottom() > label->buddy()->y()) {
                     QVERIFY2(label->x() + label->sizeHint().width() + 4 <= label->buddy()->x(),
                              qPrintable(caption->objectName()));
                 }

@@ -1,7 +1,7 @@
 #include "calendar/MonthHitTest.h"
 
 #include "common/DateFormat.h"
-#include "memos/UnitMemo.h"
+#include "memos/DayMemos.h"
 
 #include <algorithm>
 
@@ -43,26 +43,12 @@ std::string HintText(const TMonthModel& model, int day, const TMemoList& memos, 
         return {};
     }
     std::string text = "[" + FormatDate("dddddd", date, formats) + "]";
-    for (uint8_t type : {mtSingle, mtWeekly, mtMonthly, mtYearly}) {
-        const int index = memos.FindMemo(type, date);
-        if (index >= 0) {
-            TMemo memo;
-            memos.GetMemo(static_cast<uint16_t>(index), memo);
-            text += ';';
-            text += memo.Text;
-        }
+    for (const std::string& memo : MemoTextsOn(memos, date)) {
+        text += ';';
+        text += memo;
     }
     // One pass turns the memo separators and the stored line breaks alike into `lineBreak`.
-    std::string out;
-    out.reserve(text.size());
-    for (const char c : text) {
-        if (c == ';') {
-            out.append(lineBreak);
-        } else {
-            out.push_back(c);
-        }
-    }
-    return out;
+    return BreakLines(text, lineBreak);
 }
 
 } // namespace kestrivel

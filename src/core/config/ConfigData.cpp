@@ -405,7 +405,8 @@ bool TConfigData::SaveSync(std::string& error) const {
 }
 
 bool TConfigData::SavePosition(std::string& error) const {
-    return saveSettings(error, [&] { return SaveWindowPosition(SettingsPath(), Position, error); });
+    return saveSettings(error,
+                        [&] { return SaveWindowPosition(SettingsPath(), Position, error, Options.Remind); });
 }
 
 std::vector<TDamagedFile> TConfigData::TakeDamagedFiles() {

@@ -96,7 +96,7 @@ public:
     // would pass the list's size; false, with the list applied in memory but not written, when the
     // file would pass the read cap or cannot be written.
     bool ApplySchemes(int selectedIndex);
-    // The nine options into Settings.ini; "Unable to write to <path>" in `error` on failure.
+    // The options into Settings.ini; "Unable to write to <path>" in `error` on failure.
     bool SaveOptions(std::string& error) const;
     // Section "Sync" (without the password) into Settings.ini, with the same error as SaveOptions.
     bool SaveSync(std::string& error) const;

@@ -2,7 +2,9 @@
 
 #include "config/IniFile.h"
 
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <type_traits>
 #include <variant>
 
@@ -20,6 +22,9 @@ using OptionField = std::variant<bool TOptions::*, std::string TOptions::*, uint
 struct TOptionKey {
     const char* Key;
     OptionField Field;
+    // A key newer than the settings files already in use: missing from an existing file, it reads as
+    // off rather than as its default, so such a file keeps the behaviour it was written with.
+    bool OffInOlderFiles = false;
 };
 
 // The keys of section "Options" in the order they are written. Each key bears its field's name;
@@ -34,7 +39,10 @@ const TOptionKey OptionKeys[] = {
     {"DateFormat", &TOptions::DateFormat},
     {"LanguageFile", &TOptions::LanguageFile},
     {"StartOfWeek", &TOptions::StartOfWeek},
+    {"Remind", &TOptions::Remind, true},
 };
+
+constexpr const char* RemindKey = "Remind";
 
 // An integer key missing or unreadable reads as 0 before the range rule, which makes it 1.
 constexpr int32_t StartOfWeekReadDefault = 0;
@@ -55,6 +63,8 @@ std::string UnableToWriteMessage(const std::string& path) {
 
 void LoadOptions(const std::string& iniPath, TOptions& options) {
     const TIniFile ini(iniPath);
+    std::error_code ec;
+    const bool fileExists = std::filesystem::exists(iniPath, ec);
     const TOptions defaults;
     options = defaults;
     for (const TOptionKey& key : OptionKeys) {
@@ -62,7 +72,8 @@ void LoadOptions(const std::string& iniPath, TOptions& options) {
             [&](auto member) {
                 using T = std::remove_cvref_t<decltype(options.*member)>;
                 if constexpr (std::is_same_v<T, bool>) {
-                    options.*member = ini.readInteger(OptionsSection, key.Key, defaults.*member ? 1 : 0) != 0;
+                    const bool fallback = defaults.*member && !(key.OffInOlderFiles && fileExists);
+                    options.*member = ini.readInteger(OptionsSection, key.Key, fallback ? 1 : 0) != 0;
                 } else if constexpr (std::is_same_v<T, std::string>) {
                     if (ini.valueExists(OptionsSection, key.Key)) {
                         options.*member = ini.readString(OptionsSection, key.Key, "");
@@ -106,8 +117,12 @@ TWindowPosition LoadWindowPosition(const std::string& iniPath) {
             ini.readInteger(SettingsSection, TopKey, defaults.Top)};
 }
 
-bool SaveWindowPosition(const std::string& iniPath, const TWindowPosition& position, std::string& error) {
+bool SaveWindowPosition(const std::string& iniPath, const TWindowPosition& position, std::string& error,
+                        std::optional<bool> remind) {
     TIniFile ini(iniPath);
+    if (remind && !ini.valueExists(OptionsSection, RemindKey)) {
+        ini.setString(OptionsSection, RemindKey, *remind ? "1" : "0");
+    }
     ini.setInteger(SettingsSection, LeftKey, position.Left);
     ini.setInteger(SettingsSection, TopKey, position.Top);
     if (!ini.save()) {

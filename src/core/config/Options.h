@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace kestrivel {
@@ -17,13 +18,16 @@ struct TOptions {
     std::string DateFormat = "ddddd";
     std::string LanguageFile = "KestriEn.lang";
     uint8_t StartOfWeek = 1; // 1 Monday .. 7 Sunday
+    // Today's memos as a desktop notification at start and at each new day. On for a new settings
+    // file; a file written before the option existed reads as off, so nothing new pops up unasked.
+    bool Remind = true;
 };
 
 // Fills `options` from section "Options" of the settings file; missing or unreadable values give
-// the defaults.
+// the defaults, except "Remind", which is off when a file exists without it.
 void LoadOptions(const std::string& iniPath, TOptions& options);
-// Writes the nine keys. False with `error` set to "Unable to write to <path>" when the file
-// cannot be written; the previous file then stays as it was.
+// Writes the keys of section "Options", "Remind" last. False with `error` set to "Unable to write to
+// <path>" when the file cannot be written; the previous file then stays as it was.
 bool SaveOptions(const std::string& iniPath, const TOptions& options, std::string& error);
 
 // The first day of the week from any integer read for it: only the low 8 bits count, 0 becomes 1
@@ -40,8 +44,11 @@ struct TWindowPosition {
     bool operator==(const TWindowPosition&) const = default;
 };
 TWindowPosition LoadWindowPosition(const std::string& iniPath);
-// False with `error` set as SaveOptions sets it; the previous file then stays as it was.
-bool SaveWindowPosition(const std::string& iniPath, const TWindowPosition& position, std::string& error);
+// False with `error` set as SaveOptions sets it; the previous file then stays as it was. With `remind`,
+// a file without the "Remind" key gets it too: a settings file that a move creates on a first start
+// keeps the reminder on at the next start instead of reading as a file from before the option.
+bool SaveWindowPosition(const std::string& iniPath, const TWindowPosition& position, std::string& error,
+                        std::optional<bool> remind = std::nullopt);
 
 // Brings a window of the given size back onto the screen rectangle: an edge before the screen's
 // start moves to it, otherwise an edge past the screen's end moves back so the window ends there.

@@ -40,6 +40,8 @@ const char* const kBuiltInMessages[] = {
     "M5=Memos left out because the memo list is full (65,535 memos at most): ;",
     "M6=No folder can hold the calendar's lock file (;). A second start may not find this calendar and start "
     "another one.",
+    // Ours as well: the title of the desktop notification that lists today's memos.
+    "M7=Today's memos",
     "Q0=Question",
     "Q1=A scheme named \";\" already exists, do you want to replace it?",
     "Q2=Do you really want to delete the scheme named \";\"?",
@@ -98,7 +100,7 @@ TNameValueList BuiltInMessages() {
 }
 
 TNameValueList BuiltInWeekdays() {
-    return TNameValueList{"Weekdays=MTWTFSS"};
+    return TNameValueList{"Weekdays=MTWTFSS", "Today=today"};
 }
 
 TNameValueList BuiltInValueNames() {

@@ -14,7 +14,8 @@ namespace kestrivel {
 
 // Fresh copies of the built-in lists, in their fixed order.
 TNameValueList BuiltInMessages();
-// The calendar window's week-day list: the single entry "Weekdays=MTWTFSS".
+// The calendar window's word list: "Weekdays=MTWTFSS", then "Today=today", the word a screen reader
+// hears after today's date.
 TNameValueList BuiltInWeekdays();
 // The configuration dialog's 28 value names, "Type0=Single" first, "Frame2=Round corners" last.
 TNameValueList BuiltInValueNames();
@@ -24,6 +25,7 @@ inline constexpr std::string_view MessagesSection = "messages";
 inline constexpr std::string_view WeekdaysSection = "frmMain";
 inline constexpr std::string_view ValueNamesSection = "frmConfig";
 inline constexpr std::string_view WeekdaysName = "Weekdays";
+inline constexpr std::string_view TodayName = "Today";
 
 enum class TMessageKind {
     Error,    // ShowError: letter E, numbers 1 to 8
@@ -70,6 +72,8 @@ struct TInfoMessage {
     static constexpr int TextsJoined = 4;
     static constexpr int LeftOutListFull = 5;
     static constexpr int NoInstanceLock = 6;
+    // Not a box: the title of the desktop notification of today's memos.
+    static constexpr int TodaysMemos = 7;
 };
 // Texts of the message table that are no box: the tray tooltip's line while memos are not saved and
 // the file dialogs' filters.

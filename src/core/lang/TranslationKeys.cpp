@@ -69,6 +69,7 @@ const TComponentKey kComponents[] = {
     {"frmConfig", "chkWeekdays", Caption, "Show week days.", 0, true},
     {"frmConfig", "chkWeekNumbers", Caption, "Show week numbers.", 0, true},
     {"frmConfig", "chkTodaysMemo", Caption, "Show today's memo.", 0, true},
+    {"frmConfig", "chkRemind", Caption, "Remind me of today's memos", 0, true},
     {"frmConfig", "grpSync", Caption, "Sync", 0, true},
     {"frmConfig", "lblSyncServer", Caption, "Server address :", 0, true},
     {"frmConfig", "lblSyncUser", Caption, "User name :", 0, true},

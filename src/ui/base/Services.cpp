@@ -1,6 +1,7 @@
 #include "base/Services.h"
 
 #include "base/Modules.h"
+#include "base/Notifier.h"
 #include "base/QtPlatform.h"
 #include "base/SecretStore.h"
 #include "base/SyncModules.h"
@@ -176,6 +177,10 @@ void TServices::WriteSyncPassword(const TSyncSettings& settings, const std::stri
 TServices::TSyncMakers TServices::SyncMakers(int timeoutMs) {
     return {[timeoutMs] { return CreateModuleDavTransport(timeoutMs); },
             [] { return CreateModuleEventCodec(); }};
+}
+
+void TServices::Notify(const QString& summary, const QString& body) {
+    SendDesktopNotification(summary, body);
 }
 
 bool TServices::IsActiveWindow(const QWidget& window) const {

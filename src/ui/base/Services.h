@@ -60,6 +60,9 @@ public:
     virtual bool ExportICalendar(const TMemoList& memos, int first, int last, const std::string& path,
                                  int64_t stampUtcSeconds);
     virtual bool ImportICalendar(TMemoList& memos, const std::string& path, ICalendarImportCounts& counts);
+    // One desktop notification of the program (SendDesktopNotification); nothing happens and nothing
+    // is reported without a session bus or a notification service.
+    virtual void Notify(const QString& summary, const QString& body);
     // Whether `window` is the one the keyboard works in.
     virtual bool IsActiveWindow(const QWidget& window) const;
     // Whether `window` can show translucent pixels now: a compositing manager runs on its screen

@@ -177,4 +177,8 @@ std::string TTranslator::Weekdays() const {
     return m_weekdays.value(WeekdaysName);
 }
 
+std::string TTranslator::TodayWord() const {
+    return m_weekdays.value(TodayName);
+}
+
 } // namespace kestrivel

@@ -47,6 +47,8 @@ public:
     const TNameValueList& Messages() const { return m_messages; }
     // The calendar's week-day initials, Monday first.
     std::string Weekdays() const;
+    // The word a screen reader hears after today's date.
+    std::string TodayWord() const;
     // The 28 value names (memo types, style rows and choices) the configuration dialog lists.
     TNameValueList& ValueNames() { return m_valueNames; }
     // The file applied last; empty before the first translation.

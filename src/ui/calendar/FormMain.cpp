@@ -5,6 +5,7 @@
 #include "base/Translator.h"
 #include "base/UnitMessages.h"
 #include "base/X11Window.h"
+#include "calendar/CalendarAccessible.h"
 #include "calendar/CalendarPainter.h"
 #include "calendar/MonthHitTest.h"
 #include "common/DateFormat.h"
@@ -52,6 +53,7 @@ TfrmMain::TfrmMain(TConfigData& config, TServices& services, const TTranslator& 
     createPopMenu();
     // Moves without a button pressed reach FormMouseMove, which keeps the hint on the day below.
     setMouseTracking(true);
+    InstallCalendarAccessibility();
 }
 
 QRect TfrmMain::ScreenRectFor(const QRect& windowRect) const {
@@ -195,9 +197,11 @@ void TfrmMain::DrawCalendar() {
     // Asked at every redraw: a compositing manager may start or stop while the calendar runs.
     m_translucent = testAttribute(Qt::WA_TranslucentBackground) && m_services.CompositorActive(*this);
     kestrivel::DrawCalendar(m_buffer, m_model, &m_config.CurrentScheme, {m_translucent, dpi});
+    DrawCursor(dpi);
     ApplyShape();
     FormResize();
     update();
+    CalendarRedrawn(*this);
 }
 
 void TfrmMain::ApplyShape() {
@@ -333,6 +337,10 @@ void TfrmMain::PopMenu_ShowHideClick() {
 void TfrmMain::PopMenu_MemoClick() {
     // HoverDay keeps the last day hovered over the calendar, whichever menu was opened.
     emit addMemoRequested(m_model.DisplayYear, m_model.DisplayMonth, m_hoverDay);
+    // The editor has closed: the keyboard goes on where it left off, on the calendar's day cursor.
+    if (m_cursorDay != 0 && isVisible()) {
+        activateWindow();
+    }
 }
 
 void TfrmMain::PopMenu_MonthClick() {
@@ -344,14 +352,16 @@ void TfrmMain::PopMenu_MonthClick() {
     ShowDateBox(true);
     SetDateText(m_model.DisplayDate);
     edtDate()->selectAll();
+    // No label shows beside the field: screen readers name it after the command that opened it.
+    edtDate()->setAccessibleName(m_popMenu->findChild<QAction*>(QStringLiteral("PopMenu_Month"))->text());
     edtDate()->setFocus(Qt::PopupFocusReason);
 }
 
 void TfrmMain::contextMenuEvent(QContextMenuEvent* event) {
     // The secondary button's menu opens on a release without a drag (mouseReleaseEvent); here only
-    // the menu key's.
+    // the menu key's, at the day cursor.
     if (event->reason() != QContextMenuEvent::Mouse) {
-        m_popMenu->popup(event->globalPos());
+        OpenCursorMenu();
     }
 }
 
@@ -378,6 +388,7 @@ void TfrmMain::FormMouseMove(const QPoint& point, const QPoint& globalPoint) {
 }
 
 void TfrmMain::FormMouseDown(Qt::MouseButton button, const QPoint& point, const QPoint& globalPoint) {
+    HideCursor();
     if (DateBoxShown() && !DateBoxDeviceRect().contains(point)) {
         ShowDateBox(false);
     }

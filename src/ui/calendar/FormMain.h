@@ -13,6 +13,7 @@
 #include <string>
 
 class QFrame;
+class QKeyEvent;
 class QLineEdit;
 class QMenu;
 class QPushButton;
@@ -131,6 +132,24 @@ public:
     // Back to the current month; the box stays open.
     void btnDateClick();
 
+    // --- Keyboard day cursor and screen readers (FormMainCursor.cpp) ---
+
+    // The day of the shown month the cursor is on; 0 while it is hidden (before the first arrow key,
+    // after Escape or a click).
+    int CursorDay() const { return m_cursorDay; }
+    // Arrows move the cursor (the month follows across its ends), Enter opens the day's memo as a
+    // double click does, Escape hides the cursor, Shift+F10 and the menu key open the menu for the
+    // cursor's day. False for any other key.
+    bool CursorKey(const QKeyEvent& event);
+    void HideCursor();
+    // Opens the menu at the cursor's day, which "Add a memo..." then acts on; the cursor shows first.
+    void OpenCursorMenu();
+    // What a screen reader says for a day of the shown month (empty for none), the name of a grid
+    // column's day of the week, and a day's box in window coordinates.
+    QString DayName(int day) const;
+    QString ColumnName(int column) const;
+    QRect DayRect(int day) const;
+
 signals:
     // A showing begins: the program applies the chosen language and runs the automatic update check
     // before the window draws.
@@ -156,6 +175,9 @@ protected:
     void wheelEvent(QWheelEvent* event) override;
     // Page Up the month before, Page Down the month after, Home the current month.
     void keyPressEvent(QKeyEvent* event) override;
+    // Another program's window taking the focus hides the day cursor; the calendar's own dialogs and
+    // menu do not.
+    void changeEvent(QEvent* event) override;
 
 private:
     void FormPaint();
@@ -220,6 +242,12 @@ private:
     TDateBox* m_dateBox = nullptr;
     // Wheel turning not yet worth a whole month, in the wheel's units.
     int m_wheelTurn = 0;
+
+    // The cursor's ring over the painted calendar (after every redraw while it shows), at `dpi`.
+    void DrawCursor(int dpi);
+    // `days` on from the cursor's day; a hidden cursor shows on its first day instead.
+    void MoveCursor(int days);
+    int m_cursorDay = 0;
 };
 
 } // namespace kestrivel

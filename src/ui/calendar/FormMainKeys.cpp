@@ -1,5 +1,7 @@
 #include "calendar/FormMain.h"
 
+#include "calendar/DateBox.h"
+
 #include <QKeyEvent>
 #include <QWheelEvent>
 
@@ -47,6 +49,13 @@ void TfrmMain::wheelEvent(QWheelEvent* event) {
 }
 
 void TfrmMain::keyPressEvent(QKeyEvent* event) {
+    // Keys the date box's field leaves unused (Return, Escape, Up, Down) are its own: they act when
+    // released there, and must not move the cursor or open the cursor's day underneath.
+    const bool inDateBox = m_dateBox != nullptr && m_dateBox->isAncestorOf(focusWidget());
+    if (!inDateBox && CursorKey(*event)) {
+        event->accept();
+        return;
+    }
     if ((event->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) {
         QWidget::keyPressEvent(event);
         return;

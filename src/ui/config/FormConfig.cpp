@@ -1,5 +1,6 @@
 #include "config/FormConfig.h"
 
+#include "base/AccessibleNames.h"
 #include "base/QtPlatform.h"
 #include "base/Services.h"
 #include "config/AboutPicture.h"
@@ -156,6 +157,15 @@ void TfrmConfig::createControls() {
     connect(m_btnApply, &QPushButton::clicked, this, [this] { btnApplyClick(); });
 
     m_pages->setCurrentIndex(0);
+    LinkLabels(*this, {{"lblWeekStart", "cmbWeekStart"},
+                       {"lblDateFormat", "cmbDateFormat"},
+                       {"lblLanguage", "cmbLanguages"},
+                       {"lblScheme", "cmbSchemes"},
+                       {"lblItem", "cmbZone"},
+                       {"lblSyncServer", "edtSyncServer"},
+                       {"lblSyncUser", "edtSyncUser"},
+                       {"lblSyncPassword", "edtSyncPassword"},
+                       {"lblSyncInterval", "spnSyncInterval"}});
 }
 
 void TfrmConfig::createGeneralTab() {
@@ -172,6 +182,8 @@ void TfrmConfig::createGeneralTab() {
         {m_chkWeekdays, "chkWeekdays", 88, "Show week days."},
         {m_chkWeekNumbers, "chkWeekNumbers", 112, "Show week numbers."},
         {m_chkTodaysMemo, "chkTodaysMemo", 136, "Show today's memo."},
+        // Below the designed boxes, just above the Sync group.
+        {m_chkRemind, "chkRemind", 153, "Remind me of today's memos"},
     };
     for (const auto& box : boxes) {
         box.Box =
@@ -236,7 +248,8 @@ std::vector<std::pair<QCheckBox*, bool*>> TfrmConfig::checkBoxOptions() const {
             {m_chkAlwaysOnTop, &options.AlwaysOnTop},
             {m_chkWeekdays, &options.ShowWeekdays},
             {m_chkWeekNumbers, &options.ShowWeekNumbers},
-            {m_chkTodaysMemo, &options.ShowTodaysMemo}};
+            {m_chkTodaysMemo, &options.ShowTodaysMemo},
+            {m_chkRemind, &options.Remind}};
 }
 
 int TfrmConfig::ShowModal() {

@@ -87,6 +87,7 @@ public:
     QCheckBox* chkWeekdays() const { return m_chkWeekdays; }
     QCheckBox* chkWeekNumbers() const { return m_chkWeekNumbers; }
     QCheckBox* chkTodaysMemo() const { return m_chkTodaysMemo; }
+    QCheckBox* chkRemind() const { return m_chkRemind; }
     QComboBox* cmbWeekStart() const { return m_cmbWeekStart; }
     QComboBox* cmbDateFormat() const { return m_cmbDateFormat; }
     QComboBox* cmbLanguages() const { return m_cmbLanguages; }
@@ -182,6 +183,7 @@ private:
     QCheckBox* m_chkWeekdays = nullptr;
     QCheckBox* m_chkWeekNumbers = nullptr;
     QCheckBox* m_chkTodaysMemo = nullptr;
+    QCheckBox* m_chkRemind = nullptr;
     QLabel* m_lblWeekStart = nullptr;
     QComboBox* m_cmbWeekStart = nullptr;
     QLabel* m_lblDateFormat = nullptr;

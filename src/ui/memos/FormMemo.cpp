@@ -1,5 +1,6 @@
 #include "memos/FormMemo.h"
 
+#include "base/AccessibleNames.h"
 #include "base/QtPlatform.h"
 #include "base/Services.h"
 #include "common/DateValue.h"
@@ -239,6 +240,12 @@ void TfrmMemo::createControls() {
     QWidget::setTabOrder(m_btnCancel, m_edtDay);
     QWidget::setTabOrder(m_edtDay, m_cmbMonth);
     QWidget::setTabOrder(m_cmbMonth, m_edtYear);
+    // The limit below the text is the only caption near it: screen readers name the text by it.
+    LinkLabels(*this, {{"lblDay", "edtDay"},
+                       {"lblMonth", "cmbMonth"},
+                       {"lblYear", "edtYear"},
+                       {"lblType", "cmbMemoType"},
+                       {"lblMax", "memText"}});
     QWidget::setTabOrder(m_edtYear, m_cmbMemoType);
 }
 

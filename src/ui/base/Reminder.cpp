@@ -1,0 +1,33 @@
+#include "base/Reminder.h"
+
+#include "base/QtPlatform.h"
+#include "base/Services.h"
+#include "config/ConfigData.h"
+#include "lang/MessageTable.h"
+#include "memos/DayMemos.h"
+
+namespace kestrivel {
+
+TTodayReminder::TTodayReminder(const TConfigData& config, TServices& services)
+    : m_config(config), m_services(services) {}
+
+void TTodayReminder::Check() {
+    const QDate today = m_services.Now().date();
+    // A day is told once, whether or not the option was on then: switching it on tells from the
+    // next day on.
+    if (today == m_told) {
+        return;
+    }
+    m_told = today;
+    TDateValue date = 0;
+    std::string body;
+    if (!m_config.Options.Remind || !TryEncodeDate(today.year(), today.month(), today.day(), date) ||
+        !ReminderBody(m_config.Memos, date, body)) {
+        return;
+    }
+    const std::optional<TMessageBox> title =
+        BuildMessage(m_services.Messages(), TMessageKind::Info, TInfoMessage::TodaysMemos, "");
+    m_services.Notify(title ? TextToQString(title->Text) : QString(), TextToQString(body));
+}
+
+} // namespace kestrivel

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QDate>
+
+namespace kestrivel {
+
+class TConfigData;
+class TServices;
+
+// Tells the desktop of today's memos: one notification per day, at start and at the first check of
+// each new day, listing the memos that fall on it as the hint lists them; none on a day without memos
+// or while the option "Remind" is off.
+class TTodayReminder {
+public:
+    TTodayReminder(const TConfigData& config, TServices& services);
+    // The program starts, a new day begins or the clock was set: a day not told yet is told now.
+    void Check();
+
+private:
+    const TConfigData& m_config;
+    TServices& m_services;
+    QDate m_told;
+};
+
+} // namespace kestrivel
