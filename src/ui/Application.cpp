@@ -198,7 +198,7 @@ TfrmConfig& TKestrivel::ConfigDialog() {
                 m_sync->Request();
             }
         });
-        connect(m_frmConfig.get(), &TfrmConfig::syncRequested, m_sync.get(), &TSyncRunner::Request);
+        connect(m_frmConfig.get(), &TfrmConfig::syncRequested, this, &TKestrivel::syncNow);
         showSyncStatus();
     }
     return *m_frmConfig;
@@ -223,12 +223,13 @@ void TKestrivel::createSync() {
     m_syncNow->setObjectName(QStringLiteral("PopMenu_SyncNow"));
     m_syncNow->setVisible(false);
     menu->insertAction(menu->findChild<QAction*>(QStringLiteral("PopMenu_N2")), m_syncNow);
-    connect(m_syncNow, &QAction::triggered, m_sync.get(), &TSyncRunner::Request);
+    connect(m_syncNow, &QAction::triggered, this, &TKestrivel::syncNow);
 }
 
 void TKestrivel::configureSync() {
     m_sync->Configure(m_config.Sync);
     m_syncNow->setVisible(m_config.Sync.enabled());
+    m_removalsDeclined = 0;
     if (!m_config.Sync.enabled()) {
         m_lastSync.reset();
     }
@@ -244,6 +245,31 @@ void TKestrivel::syncFinished(const TSyncReport& report) {
     }
     if (report.Joined > 0) {
         ShowInfo(*m_services, m_frmMain.get(), TInfoMessage::TextsJoined, std::to_string(report.Joined));
+    }
+    if (report.Failure == TSyncFailure::RemovalsRefused) {
+        askRemovals(report.RemovalsHeld);
+    }
+}
+
+void TKestrivel::syncNow() {
+    m_removalsDeclined = 0;
+    m_sync->Request();
+}
+
+void TKestrivel::askRemovals(int held) {
+    // Every interval's sync would ask again; one answer serves until the count changes.
+    if (m_askingRemovals || held == m_removalsDeclined) {
+        return;
+    }
+    m_askingRemovals = true;
+    const int answer = AskQuestion(*m_services, m_frmMain.get(), TQuestionMessage::RemoveServerEvents,
+                                   std::to_string(held), false);
+    m_askingRemovals = false;
+    if (answer == TMessageResult::Yes) {
+        m_removalsDeclined = 0;
+        m_sync->RequestWithRemovals();
+    } else {
+        m_removalsDeclined = held;
     }
 }
 

@@ -88,6 +88,12 @@ private:
     void createSync();
     void configureSync();
     void syncFinished(const TSyncReport& report);
+    // "Synchronise now" from the menu or the dialog: a sync, and the removals question again even
+    // for a count the user declined.
+    void syncNow();
+    // A sync held back removals from the server: the user decides, once for each new count, unless
+    // they ask for a sync themselves.
+    void askRemovals(int held);
     void showSyncStatus();
     // The tray tooltip tells while memos are not saved.
     void showSaveState();
@@ -114,6 +120,8 @@ private:
     // The last sync's outcome, told again in a newly chosen language.
     std::optional<TSyncReport> m_lastSync;
     QTime m_lastSyncAt;
+    int m_removalsDeclined = 0;
+    bool m_askingRemovals = false;
     TClockWatch* m_clockWatch = nullptr;
     std::unique_ptr<TTodayReminder> m_reminder;
     std::unique_ptr<TfrmMemo> m_frmMemo;

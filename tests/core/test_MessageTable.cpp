@@ -48,6 +48,7 @@ TEST(MessageLists, BuiltInMessagesInOrder) {
         "Q2=Do you really want to delete the scheme named \";\"?",
         "Q3=A new version of Kestrivel is availlable! Do you want to download it now?",
         "Q4=Do you want to save the changes?",
+        "Q5=The sync would remove ; events from the calendar server. Do you want to remove them?",
         "Q6=The memos could not be saved to ;. Do you want to try again? No closes the calendar without "
         "them.",
         "I0=Value input",
@@ -71,7 +72,8 @@ TEST(MessageLists, BuiltInMessagesInOrder) {
         "S15=Sync stopped: the memo file is damaged, nothing was sent",
         "S16=Sync stopped: it would remove this many events from the server: ;",
         "S17=Events on the server not shown here (their date holds another memo): ;",
-        "S18=Sync failed: a part of the program is missing (its network or iCalendar module), install it again",
+        "S18=Sync failed: a part of the program is missing (its network or iCalendar module), install it "
+        "again",
         "T1=Memos not saved",
         "F1=Calendar data file (*.dat)",
         "F2=iCalendar file (*.ics)",

@@ -8,6 +8,7 @@
 #include "sync/DavTransport.h"
 #include "sync/EventCodec.h"
 #include "sync/SyncRunner.h"
+#include "sync/SyncState.h"
 
 #include <QAction>
 #include <QEventLoop>
@@ -18,6 +19,7 @@
 
 #include <atomic>
 #include <memory>
+#include <string>
 
 using namespace kestrivel;
 
@@ -56,6 +58,31 @@ public:
 class NotedServices : public FakeServices {
 public:
     ~NotedServices() override { servicesGone = true; }
+};
+
+// A calendar of twelve events, all known to the last sync, that lists them and takes removals.
+constexpr int kHeldEvents = 12;
+const std::string kCalendar = "http://127.0.0.1:9/anna/memos/";
+std::atomic<int> removals{0};
+
+class TwelveEvents : public IDavTransport {
+public:
+    THttpResult Send(const THttpRequest& request) override {
+        if (request.Method == "DELETE") {
+            ++removals;
+            return {true, "", 204, "", "", "", false};
+        }
+        std::string body = "<?xml version=\"1.0\"?><multistatus xmlns=\"DAV:\" "
+                           "xmlns:C=\"urn:ietf:params:xml:ns:caldav\"><response><href>/anna/memos/</href>"
+                           "<propstat><prop><resourcetype><collection/><C:calendar/></resourcetype></prop>"
+                           "<status>HTTP/1.1 200 OK</status></propstat></response>";
+        for (int i = 0; i < kHeldEvents; ++i) {
+            body += "<response><href>/anna/memos/" + std::to_string(i) +
+                    ".ics</href><propstat><prop><getetag>\"1\"</getetag></prop><status>HTTP/1.1 200 "
+                    "OK</status></propstat></response>";
+        }
+        return {true, body + "</multistatus>", 207, "", "", "", false};
+    }
 };
 
 class NoCodec : public IEventCodec {
@@ -134,6 +161,50 @@ private slots:
         dialog.close();
         program.reset();
         QVERIFY(servicesGone && !wentAfterServices);
+    }
+
+    // Memos removed here that would empty the calendar on the server: the user is asked once for
+    // that count; a later sync does not ask again, "Synchronise now" does, and Yes removes them.
+    void removalsWaitForTheUsersYes() {
+        QTemporaryDir dir;
+        const std::string folder = dir.path().toStdString();
+        const TSyncSettings sync{kCalendar, "anna", "secret", 15};
+        std::string error;
+        QVERIFY(SaveSyncSettings(folder + "/Settings.ini", sync, error));
+        TSyncState state{kCalendar, kCalendar, "", {}};
+        for (int i = 0; i < kHeldEvents; ++i) {
+            TSyncEntry entry{"http://127.0.0.1:9/anna/memos/" + std::to_string(i) + ".ics",
+                             std::to_string(i),
+                             "\"1\"",
+                             TEntryMode::Shown,
+                             false,
+                             TMemo{44000.0 + i, "gone", mtSingle}};
+            state.Entries.push_back(entry);
+        }
+        QVERIFY(SaveSyncState(SyncStatePath(folder), state));
+        auto fake = std::make_unique<FakeServices>();
+        FakeServices* services = fake.get();
+        services->MakeTransport = [] { return std::make_unique<TwelveEvents>(); };
+        services->MakeCodec = [] { return std::make_unique<NoCodec>(); };
+        services->Answers = {TMessageResult::No, TMessageResult::Yes};
+        TKestrivel program(std::move(fake), ProgramPaths{folder, {folder}});
+        program.Start();
+        const QString held =
+            QStringLiteral("Sync stopped: it would remove this many events from the server: 12");
+        QTRY_VERIFY2(program.TrayIcon().ToolTip().endsWith(held), qPrintable(program.TrayIcon().ToolTip()));
+        QCOMPARE(services->Boxes.size(), size_t(1));
+        QCOMPARE(
+            services->Boxes[0].Text,
+            std::string(
+                "The sync would remove 12 events from the calendar server. Do you want to remove them?"));
+        program.Sync().Request();
+        QTRY_VERIFY(!program.Sync().Running());
+        QCOMPARE(services->Boxes.size(), size_t(1));
+        QCOMPARE(removals.load(), 0);
+        program.MainWindow().findChild<QAction*>(QStringLiteral("PopMenu_SyncNow"))->trigger();
+        QTRY_COMPARE(removals.load(), kHeldEvents);
+        QCOMPARE(services->Boxes.size(), size_t(2));
+        QTRY_VERIFY(program.TrayIcon().ToolTip().contains(QStringLiteral("Last sync: ")));
     }
 };
 

@@ -12,6 +12,7 @@
 #include <QThread>
 #include <QtTest>
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 #include <string>
@@ -237,7 +238,8 @@ private slots:
         QCOMPARE(SyncStatusText(BuiltInMessages(), report, QTime(14, 5, 59)), text);
     }
 
-    // Lines that name what the report holds: where the sync was sent, how many changes were left.
+    // Lines that name what the report holds: where the sync was sent, how many changes were left or
+    // held back; events left unshown add a line of their own.
     void statusLineFilledFromTheReport_data() {
         QTest::addColumn<int>("failure");
         QTest::addColumn<QString>("location");
@@ -253,6 +255,10 @@ private slots:
             "address if you trust it");
         row("incomplete", TSyncFailure::Incomplete, "", 3,
             "Sync incomplete: changes not sent to the server: 3");
+        row("removals held, not changes left", TSyncFailure::RemovalsRefused, "", 3,
+            "Sync stopped: it would remove this many events from the server: 40");
+        row("events not shown", TSyncFailure::None, "", -2,
+            "Last sync: 14:05\nEvents on the server not shown here (their date holds another memo): 2");
         row("module missing", TSyncFailure::ModuleMissing, "", 0,
             "Sync failed: a part of the program is missing (its network or iCalendar module), install it "
             "again");
@@ -265,7 +271,10 @@ private slots:
         TSyncReport report;
         report.Failure = static_cast<TSyncFailure>(failure);
         report.Location = location.toStdString();
-        report.Left = left;
+        // A negative count is of events not shown; with it, nothing was left.
+        report.Left = std::max(left, 0);
+        report.NotShown = std::max(-left, 0);
+        report.RemovalsHeld = 40;
         QCOMPARE(SyncStatusText(BuiltInMessages(), report, QTime(14, 5, 59)), text);
     }
 };

@@ -47,6 +47,8 @@ const char* const kBuiltInMessages[] = {
     "Q2=Do you really want to delete the scheme named \";\"?",
     "Q3=A new version of Kestrivel is availlable! Do you want to download it now?",
     "Q4=Do you want to save the changes?",
+    // Ours: a sync that would empty much of the calendar on the server goes on only when asked to.
+    "Q5=The sync would remove ; events from the calendar server. Do you want to remove them?",
     "Q6=The memos could not be saved to ;. Do you want to try again? No closes the calendar without them.",
     "I0=Value input",
     "I1=Enter the name of the new scheme :",

@@ -63,6 +63,7 @@ struct TErrorMessage {
 };
 struct TQuestionMessage {
     static constexpr int SaveChanges = 4;
+    static constexpr int RemoveServerEvents = 5;
     static constexpr int SaveMemosAgain = 6;
 };
 struct TInfoMessage {

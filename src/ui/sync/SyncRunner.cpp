@@ -28,6 +28,7 @@ struct SyncSnapshot {
     TSyncSettings Settings;
     TServices::TSyncMakers Makers;
     int64_t Now = 0;
+    bool AllowRemovals = false;
 };
 
 // One sync on the calling thread: the transport and the codec are made, used and deleted here.
@@ -40,7 +41,7 @@ TSyncReport RunSync(const SyncSnapshot& run) {
         report.Reason = "the program's network or iCalendar module is missing";
         return report;
     }
-    return SyncFolder(run.Folder, run.Settings, *transport, *codec, run.Now);
+    return SyncFolder(run.Folder, run.Settings, *transport, *codec, run.Now, run.AllowRemovals);
 }
 
 } // namespace
@@ -66,6 +67,7 @@ void TSyncRunner::Configure(const TSyncSettings& settings) {
     m_passwordKnown = false;
     m_noSecretStore = false;
     m_again = false;
+    m_allowRemovals = false;
     if (!m_settings.enabled()) {
         m_interval->stop();
         m_changeDelay->stop();
@@ -101,6 +103,13 @@ void TSyncRunner::Request() {
         dispatch();
     } else {
         resolvePassword();
+    }
+}
+
+void TSyncRunner::RequestWithRemovals() {
+    if (Enabled()) {
+        m_allowRemovals = true;
+        Request();
     }
 }
 
@@ -148,6 +157,8 @@ void TSyncRunner::dispatch() {
     SyncSnapshot run{m_folder, m_settings, m_services.SyncMakers(kSyncRequestTimeoutMs),
                      m_services.Now().toSecsSinceEpoch()};
     run.Settings.Password = m_password;
+    // The consent serves one sync: what it held back was counted for the events as they were then.
+    run.AllowRemovals = std::exchange(m_allowRemovals, false);
     TSyncWorker* worker = m_worker;
     const bool noSecretStore = m_noSecretStore;
     const unsigned thread = m_threadCount;
@@ -220,22 +231,34 @@ void TSyncRunner::Stop() {
     thread->deleteLater();
 }
 
-QString SyncStatusText(const TNameValueList& messages, const TSyncReport& report, const QTime& at) {
+namespace {
+
+std::string FailureLine(const TNameValueList& messages, const TSyncReport& report, const QTime& at) {
     // S17 was taken before ModuleMissing came; its line is S18.
     const int number = report.Failure == TSyncFailure::ModuleMissing ? 18 : static_cast<int>(report.Failure);
     const std::string text = messages.value("S" + std::to_string(number));
     switch (report.Failure) {
     case TSyncFailure::None:
-        return TextToQString(FillPlaceholders(text, at.toString(QStringLiteral("HH:mm")).toStdString()));
+        return FillPlaceholders(text, at.toString(QStringLiteral("HH:mm")).toStdString());
     case TSyncFailure::Redirected:
-        return TextToQString(FillPlaceholders(text, OneLine(report.Location)));
+        return FillPlaceholders(text, OneLine(report.Location));
     case TSyncFailure::Incomplete:
-        return TextToQString(FillPlaceholders(text, std::to_string(report.Left)));
+        return FillPlaceholders(text, std::to_string(report.Left));
     case TSyncFailure::RemovalsRefused:
-        return TextToQString(FillPlaceholders(text, std::to_string(report.RemovalsHeld)));
+        return FillPlaceholders(text, std::to_string(report.RemovalsHeld));
     default:
-        return TextToQString(text);
+        return text;
     }
+}
+
+} // namespace
+
+QString SyncStatusText(const TNameValueList& messages, const TSyncReport& report, const QTime& at) {
+    std::string text = FailureLine(messages, report, at);
+    if (report.NotShown > 0) {
+        text += '\n' + FillPlaceholders(messages.value("S17"), std::to_string(report.NotShown));
+    }
+    return TextToQString(text);
 }
 
 } // namespace kestrivel

@@ -56,6 +56,9 @@ public:
     void Configure(const TSyncSettings& settings);
     // A sync now, or once more after the one running.
     void Request();
+    // The same, for a sync that may remove as many events from the server as it needs to: the user
+    // agreed to the removals a sync held back (RemovalsRefused). Counts for that one sync only.
+    void RequestWithRemovals();
     // Memos.dat was saved here: a sync after kChangeDelayMs, the delay starting again with each save.
     void LocalChange();
     // Ends the thread: a sync in the middle of a request stops at once (the state file lets the next
@@ -90,6 +93,7 @@ private:
     bool m_noSecretStore = false;
     bool m_running = false;
     bool m_again = false;
+    bool m_allowRemovals = false;
     QThread* m_thread = nullptr;
     unsigned m_threadCount = 0;
     TSyncWorker* m_worker = nullptr; // lives on m_thread
@@ -98,9 +102,10 @@ private:
 };
 
 // The tooltip's line about the last sync: "Last sync: 14:05" after one that finished, otherwise
-// why it failed, in the words of the message table `messages` (entries S0 to S16, S18), with the
-// report's address (Redirected) or count of changes left (Incomplete, RemovalsRefused) in place of
-// the ';'. The engine's own reason goes to the kestrivel.sync log.
+// why it failed, in the words of the message table `messages` (entries S0 to S18), with the
+// report's address (Redirected) or count of changes left (Incomplete) or held back (RemovalsRefused)
+// in place of the ';'; then, when the sync left events on the server unshown, a second line (S17)
+// with their count. The engine's own reason goes to the kestrivel.sync log.
 QString SyncStatusText(const TNameValueList& messages, const TSyncReport& report, const QTime& at);
 
 } // namespace kestrivel
