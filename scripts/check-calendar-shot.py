@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 """Checks a screenshot of the styled calendar (see dpi-compositor-shots.sh).
 
-Usage: check-calendar-shot.py SHOT.png LEFT TOP DESKTOP_COLOUR|corner FRAME_COLOUR
+Usage: check-calendar-shot.py SHOT.png LEFT TOP DESKTOP_COLOUR|corner FRAME_COLOUR [LINE]
 - the pixels that differ from the desktop start exactly at (LEFT, TOP);
-- no two-by-two square of the frame colour (every frame line is one pixel wide);
+- no square of the frame colour one pixel wider than LINE (every frame line is LINE pixels wide, the
+  calendar's one design pixel at the screen's scale; default 1);
 - the ring of pixels just outside the calendar's outline is exactly the desktop colour;
 - no pixel is the key colour or close to it.
 Prints one line of findings; exits 1 when a check fails."""
@@ -27,6 +28,7 @@ def load(path):
 def main():
     path, left, top = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
     frame = colour(sys.argv[5])
+    line = int(sys.argv[6]) if len(sys.argv) > 6 else 1
     width, height, px = load(path)
     at = lambda x, y: px[y * width + x]
     # A compositing manager paints the desktop itself; its colour is the one in the screen's corner.
@@ -44,11 +46,13 @@ def main():
         problems.append(f'calendar at ({x0}, {y0}), not ({left}, {top})')
 
     frames = [(x, y) for x, y in shown if at(x, y) == frame]
-    # A line two pixels wide holds a two-by-two square of the frame colour; corners of thin lines do not.
+    # A line wider than `line` holds a square of the frame colour one pixel wider; corners of lines
+    # as wide as `line` do not.
+    span = range(line + 1)
     thick = [(x, y) for x, y in frames
-             if x + 1 < width and y + 1 < height and at(x + 1, y) == at(x, y + 1) == at(x + 1, y + 1) == frame]
+             if x + line < width and y + line < height and all(at(x + i, y + j) == frame for i in span for j in span)]
     if thick:
-        problems.append(f'{len(thick)} frame pixels on lines wider than one pixel, e.g. {thick[:3]}')
+        problems.append(f'{len(thick)} frame pixels on lines wider than {line} pixel(s), e.g. {thick[:3]}')
     ring = [(x, y) for x in range(x0 - 1, x1 + 2) for y in (y0 - 1, y1 + 1)] + \
            [(x, y) for y in range(y0, y1 + 1) for x in (x0 - 1, x1 + 1)]
     blurred = [p for p in ring if 0 <= p[0] < width and 0 <= p[1] < height and at(*p) != desktop]

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs the real program on a virtual X screen at 96, 144 and 192 dpi (Xft.dpi), each without and with
 # a compositing manager (xcompmgr), with one styled scheme saved at Left=100, Top=60, and checks every
-# screenshot: the calendar sits at (100, 60) in screen pixels, every frame line is one pixel wide, the
+# screenshot: the calendar sits at (100, 60) in screen pixels, every frame line is one design pixel at
+# the screen's scale wide (1 at 96 dpi, 2 at 144 and 192), the
 # ring of pixels around the calendar is the desktop's own colour (no blur from resampling), and no
 # key-coloured pixel shows. Screenshots and 3x enlargements go to the output folder.
 # Usage: dpi-compositor-shots.sh <build folder> [output folder]. Exits 77 where a tool is missing.
@@ -26,7 +27,7 @@ trap 'cleanup; rm -rf "$work"' EXIT
 
 # The program keeps its files beside itself: a copy in a folder of its own with the styled scheme.
 cp "$build/bin/kestrivel" "$work/"
-printf '[Settings]\r\nLeft=100\r\nTop=60\r\nShowWeekNumbers=1\r\nAutoUpdate=0\r\nAutorun=0\r\n' >"$work/Settings.ini"
+printf '[Options]\r\nShowWeekNumbers=1\r\nAutoUpdate=0\r\nAutorun=0\r\n[Settings]\r\nLeft=100\r\nTop=60\r\n' >"$work/Settings.ini"
 python3 - "$work/Schemes.dat" <<'EOF'
 import struct, sys
 def string(b): return struct.pack('<i', len(b)) + b
@@ -79,7 +80,7 @@ for dpi in 96 144 192; do
         sleep 1.5
         import -window root "$out/$name.png"
         cleanup
-        if ! python3 "$root/scripts/check-calendar-shot.py" "$out/$name.png" 100 60 corner '#0000ff'; then
+        if ! python3 "$root/scripts/check-calendar-shot.py" "$out/$name.png" 100 60 corner '#0000ff' $(((dpi + 48) / 96)); then
             failed=1
         fi
         convert "$out/$name.png" -crop 360x330+90+50 +repage -scale 300% "$out/$name-3x.png"
