@@ -75,7 +75,7 @@ xdotool windowactivate --sync "$calendar" 2>/dev/null || xdotool windowfocus --s
 xdotool key Menu
 wait_for x_popup_menu || fail "the menu key did not open the calendar's menu"
 xdotool key Up Up Up Return
-sleep 0.2
+wait_for x_menu_closed || fail "\"Go to month...\" did not close the menu"
 xdotool type --delay 20 "nonsense"
 xdotool key Return
 wait_for window_named Error || fail "no message box for a wrong date"

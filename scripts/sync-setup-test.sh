@@ -40,9 +40,10 @@ grep -qx 'Server=https://dav.example.org/anna/' <<<"$settings" || fail "the addr
 grep -qx 'User=anna' <<<"$settings" || fail "the user was not saved: $settings"
 grep -qx 'Interval=15' <<<"$settings" || fail "the interval was not saved: $settings"
 ! grep -q s3cret "$app/Settings.ini" || fail "the password reached Settings.ini"
-# No box (a store's refusal) stands open, and no bus was started for the store.
-if xdotool search --onlyvisible --name '^Kestrivel$' >/dev/null 2>&1; then
-    fail "a window captioned Kestrivel is still open"
+# No box (a store's refusal, captioned "Error") stands open, nor the dialog, and no bus was started
+# for the store.
+if xdotool search --onlyvisible --name '^(Kestrivel|Error)$' >/dev/null 2>&1; then
+    fail "a window captioned Kestrivel or Error is open"
 fi
 ! grep -q 'dbus-launch' "$work/app.log" || fail "something tried to start a bus: $(cat "$work/app.log")"
 kill -0 "$program" 2>/dev/null || fail "the program ended"

@@ -121,6 +121,7 @@ x_popup_menu() {
     done
     return 1
 }
+x_menu_closed() { ! x_popup_menu; }
 # The configuration dialog's window (441 pixels wide, captioned "Kestrivel").
 x_config_dialog() {
     for id in $(xdotool search --onlyvisible --name '^Kestrivel$' 2>/dev/null); do

@@ -11,6 +11,7 @@
 #include "common/TextTrim.h"
 #include "common/Version.h"
 #include "config/ConfigData.h"
+#include "config/SyncSettings.h"
 #include "lang/LanguagePack.h"
 #include "lang/MessageTable.h"
 #include "lang/Translation.h"
@@ -36,7 +37,6 @@ namespace kestrivel {
 namespace {
 
 constexpr const char* kProgram = "kestrivel";
-constexpr const char* kPasswordVariable = "KESTRIVEL_SYNC_PASSWORD";
 
 void Print(const std::string& text) {
     std::fwrite(text.data(), 1, text.size(), stdout);
@@ -194,14 +194,14 @@ void ReportDamaged(TConfigData& config) {
 // secret store), else the secret store's entry. False, with the reason, when a user is set and
 // neither gives one: sending no password would only end in "wrong user name or password".
 bool SyncPassword(const TSyncSettings& sync, std::string& password, std::string& reason) {
-    if (qEnvironmentVariableIsSet(kPasswordVariable)) {
-        password = qEnvironmentVariable(kPasswordVariable).toStdString();
+    if (qEnvironmentVariableIsSet(kSyncPasswordVariable)) {
+        password = qEnvironmentVariable(kSyncPasswordVariable).toStdString();
         return true;
     }
     std::string error;
     if (!sync.User.empty() && !ReadSecret(SyncPasswordKey(sync.User, sync.Server), password, error)) {
         reason = "no secret store gave a password for " + sync.User + " (" + OneLine(error) +
-                 "); store it from the calendar's Sync group, or set " + kPasswordVariable;
+                 "); store it from the calendar's Sync group, or set " + kSyncPasswordVariable;
         return false;
     }
     return true;

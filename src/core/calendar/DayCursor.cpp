@@ -32,9 +32,9 @@ std::string DayAccessibleName(const TMonthModel& model, int day, const TMemoList
         name += ", ";
         name += todayWord;
     }
-    for (const std::string& memo : MemoTextsOn(memos, date)) {
-        name += '\n';
-        name += BreakLines(memo, "\n");
+    std::string lines;
+    if (DayMemoLines(memos, date, "\n", lines)) {
+        name += '\n' + lines;
     }
     return name;
 }

@@ -2,6 +2,7 @@
 
 #include "common/DateFormat.h"
 #include "memos/DayMemos.h"
+#include "memos/MemoEditorRules.h"
 
 #include <algorithm>
 
@@ -42,13 +43,13 @@ std::string HintText(const TMonthModel& model, int day, const TMemoList& memos, 
     if (!IsDayOfMonth(model, day) || !TryEncodeDate(model.DisplayYear, model.DisplayMonth, day, date)) {
         return {};
     }
-    std::string text = "[" + FormatDate("dddddd", date, formats) + "]";
-    for (const std::string& memo : MemoTextsOn(memos, date)) {
-        text += ';';
-        text += memo;
+    std::string text = MemoTextToEditor("[" + FormatDate("dddddd", date, formats) + "]", lineBreak);
+    std::string lines;
+    if (DayMemoLines(memos, date, lineBreak, lines)) {
+        text.append(lineBreak);
+        text += lines;
     }
-    // One pass turns the memo separators and the stored line breaks alike into `lineBreak`.
-    return BreakLines(text, lineBreak);
+    return text;
 }
 
 } // namespace kestrivel

@@ -4,6 +4,10 @@
 
 namespace kestrivel {
 
+// The environment variable that holds the sync password where no secret store runs (scripts,
+// desktops without one); it comes before the store.
+inline constexpr const char* kSyncPasswordVariable = "KESTRIVEL_SYNC_PASSWORD";
+
 // The [Sync] section of Settings.ini (Server, User, Interval in minutes) and, never written there,
 // the password from the desktop's secret store or KESTRIVEL_SYNC_PASSWORD. An empty Server means
 // no sync.

@@ -1,5 +1,6 @@
 #include "memos/DayMemos.h"
 
+#include "memos/MemoEditorRules.h"
 #include "memos/UnitMemo.h"
 
 namespace kestrivel {
@@ -15,24 +16,14 @@ std::vector<std::string> MemoTextsOn(const TMemoList& memos, TDateValue date) {
     return texts;
 }
 
-std::string BreakLines(std::string_view text, std::string_view lineBreak) {
-    std::string out;
-    out.reserve(text.size());
-    for (const char c : text) {
-        if (c == ';') {
-            out.append(lineBreak);
-        } else {
-            out.push_back(c);
-        }
-    }
-    return out;
-}
-
-bool ReminderBody(const TMemoList& memos, TDateValue date, std::string& body) {
+bool DayMemoLines(const TMemoList& memos, TDateValue date, std::string_view lineBreak, std::string& lines) {
     const std::vector<std::string> texts = MemoTextsOn(memos, date);
-    body.clear();
+    lines.clear();
     for (size_t i = 0; i < texts.size(); ++i) {
-        body += (i == 0 ? "" : "\n") + BreakLines(texts[i], "\n");
+        if (i > 0) {
+            lines.append(lineBreak);
+        }
+        lines += MemoTextToEditor(texts[i], lineBreak);
     }
     return !texts.empty();
 }

@@ -14,11 +14,9 @@ class TMemoList;
 // the memo FindMemo picks for that type on `date`. At most four texts, as stored (";" breaks a line).
 std::vector<std::string> MemoTextsOn(const TMemoList& memos, TDateValue date);
 
-// `text` with every ";" turned into `lineBreak`.
-std::string BreakLines(std::string_view text, std::string_view lineBreak);
-
-// The body of the reminder of the memos of `date`: each memo on its own line, every ";" a line break
-// too. False when no memo falls on that day: there is nothing to remind of.
-bool ReminderBody(const TMemoList& memos, TDateValue date, std::string& body);
+// Those memos as one text, each on its own line and every ";" a line break too, lines ended by
+// `lineBreak`: what the hint, a screen reader and the reminder show of a day. False when no memo
+// falls on `date`.
+bool DayMemoLines(const TMemoList& memos, TDateValue date, std::string_view lineBreak, std::string& lines);
 
 } // namespace kestrivel

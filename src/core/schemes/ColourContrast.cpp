@@ -8,12 +8,6 @@ namespace kestrivel {
 
 namespace {
 
-constexpr TColor kKey = 0xFF00FF; // the window's see-through colour, the same in either byte order
-
-bool Shown(TColor colour) {
-    return (colour & 0xFFFFFF) != kKey;
-}
-
 double Linear(unsigned channel) {
     const double c = channel / 255.0;
     return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
@@ -44,14 +38,14 @@ TCursorColours DayCursorColours(const TScheme& scheme, int dayZone) {
     if (today.Outline || today.Shadow) {
         candidates.push_back(today.EffectColor);
     }
-    const auto painted = [](const TSettings& zone) { return zone.BackSolid && Shown(zone.BackColor); };
+    const auto painted = [](const TSettings& zone) { return zone.BackSolid && !IsKeyColour(zone.BackColor); };
     // The candidate that stands out most from `under` (none: the desktop).
     const auto against = [&](const TSettings* under) {
         TColor best = today.TextColor;
         double bestRatio = -1;
         for (const TColor colour : candidates) {
             const double ratio = under == nullptr ? 0 : ContrastRatio(colour, under->BackColor);
-            if (Shown(colour) && ratio > bestRatio) {
+            if (!IsKeyColour(colour) && ratio > bestRatio) {
                 best = colour;
                 bestRatio = ratio;
             }

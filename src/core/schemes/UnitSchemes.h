@@ -15,6 +15,13 @@ class BinaryWriter;
 // Colour 0x00BBGGRR: red in the low byte. A value with the top bit set names a system colour.
 using TColor = uint32_t;
 
+// The calendar window's see-through colour, fuchsia: the same in either byte order. A zone drawn in
+// it is not shown.
+inline constexpr TColor kKeyColour = 0xFF00FF;
+constexpr bool IsKeyColour(TColor colour) {
+    return (colour & 0xFFFFFF) == kKeyColour;
+}
+
 enum TZone : int {
     zoneCalendar = 0,
     zoneTitle = 1,

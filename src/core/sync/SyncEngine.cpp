@@ -106,6 +106,9 @@ private:
     // The server's copies of events as fetched, by HrefKey, for the edits to patch.
     std::unordered_map<std::string, TDavEvent> m_fetched;
     size_t m_fetchedBytes = 0;
+    // Events asked for once before their edit went out: a copy still missing or stale after that
+    // stays so (the server's version does not go back), so asking again would only repeat the request.
+    std::unordered_set<std::string> m_askedForPatch;
     TSyncReport m_report;
 };
 
@@ -222,9 +225,12 @@ void SyncRun::keep(TDavEvent& event, bool always) {
 }
 
 bool SyncRun::needsCopy(const TPushAction& action) const {
-    const auto copy = m_fetched.find(HrefKey(action.Href));
-    return action.Kind == TPushKind::Update &&
-           (copy == m_fetched.end() || copy->second.ETag != action.IfMatch);
+    if (action.Kind != TPushKind::Update) {
+        return false;
+    }
+    const std::string key = HrefKey(action.Href);
+    const auto copy = m_fetched.find(key);
+    return (copy == m_fetched.end() || copy->second.ETag != action.IfMatch) && !m_askedForPatch.contains(key);
 }
 
 // The server's copies of the next edits to go out that were not kept from the round's fetch, or
@@ -234,6 +240,7 @@ bool SyncRun::fetchForPatches(const std::vector<TPushAction>& actions, size_t fr
     for (size_t i = from; i < actions.size() && hrefs.size() < kPatchFetchBatch; ++i) {
         if (needsCopy(actions[i])) {
             hrefs.push_back(actions[i].Href);
+            m_askedForPatch.insert(HrefKey(actions[i].Href));
         }
     }
     std::vector<TDavEvent> events;

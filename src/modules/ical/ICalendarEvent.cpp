@@ -29,19 +29,6 @@ struct ComponentDeleter {
 };
 using ComponentPtr = std::unique_ptr<icalcomponent, ComponentDeleter>;
 
-// The one-line form's ";" and any real line break become one line feed each.
-std::string realLineBreaks(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
-            ++i;
-        }
-        out.push_back(text[i] == ';' || text[i] == '\r' ? '\n' : text[i]);
-    }
-    return out;
-}
-
 // Every line break (CR LF, LF or CR) becomes the one-line form's ";".
 std::string oneLineForm(std::string_view text) {
     std::string out;
@@ -185,6 +172,18 @@ bool cutToBytes(std::string& text, size_t bytes) {
 
 } // namespace
 
+std::string RealLineBreaks(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+            ++i;
+        }
+        out.push_back(text[i] == ';' || text[i] == '\r' ? '\n' : text[i]);
+    }
+    return out;
+}
+
 std::string_view WithoutByteOrderMark(std::string_view data) {
     constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
     return data.substr(0, kUtf8Bom.size()) == kUtf8Bom ? data.substr(kUtf8Bom.size()) : data;
@@ -222,7 +221,7 @@ std::string MemoEventText(const TMemo& memo, const std::string& uid, int64_t sta
     icalcomponent_add_property(event.get(), icalproperty_new_uid(uid.c_str()));
     icalcomponent_add_property(event.get(), icalproperty_new_dtstamp(stamp));
     icalcomponent_add_property(event.get(), icalproperty_new_dtstart(start));
-    icalcomponent_add_property(event.get(), icalproperty_new_summary(realLineBreaks(memo.Text).c_str()));
+    icalcomponent_add_property(event.get(), icalproperty_new_summary(RealLineBreaks(memo.Text).c_str()));
     if (memo.MemoType != mtSingle) {
         icalrecurrencetype rule;
         icalrecurrencetype_clear(&rule);

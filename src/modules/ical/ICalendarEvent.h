@@ -29,6 +29,10 @@ void QuietLibical();
 // DTSTAMP. Empty for a memo without a valid date or type, or after the year 3000.
 std::string MemoEventText(const TMemo& memo, const std::string& uid, int64_t stampUtcSeconds);
 
+// The memo's one-line text as SUMMARY holds it: its ";" and any real line break become one line
+// feed each.
+std::string RealLineBreaks(const std::string& text);
+
 class ICalendarZones;
 
 // The longest text the sync reads into a memo. The memo list holds far longer ones, but an event

@@ -92,18 +92,6 @@ std::string lineOf(icalproperty* property) {
     return out;
 }
 
-// The one-line form's ";" (and any real line break) as the line feeds SUMMARY holds.
-std::string summaryText(const std::string& text) {
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
-            ++i;
-        }
-        out.push_back(text[i] == ';' || text[i] == '\r' ? '\n' : text[i]);
-    }
-    return out;
-}
-
 icalrecurrencetype_frequency frequencyOf(uint8_t memoType) {
     return memoType == mtWeekly    ? ICAL_WEEKLY_RECURRENCE
            : memoType == mtMonthly ? ICAL_MONTHLY_RECURRENCE
@@ -123,7 +111,7 @@ public:
         if (!property || icalproperty_isa(property.get()) != ICAL_SUMMARY_PROPERTY) {
             property.reset(icalproperty_new_summary(""));
         }
-        icalproperty_set_summary(property.get(), summaryText(m_memo.Text).c_str());
+        icalproperty_set_summary(property.get(), RealLineBreaks(m_memo.Text).c_str());
         return lineOf(property.get());
     }
 

@@ -22,7 +22,7 @@ void TTodayReminder::Check() {
     TDateValue date = 0;
     std::string body;
     if (!m_config.Options.Remind || !TryEncodeDate(today.year(), today.month(), today.day(), date) ||
-        !ReminderBody(m_config.Memos, date, body)) {
+        !DayMemoLines(m_config.Memos, date, "\n", body)) {
         return;
     }
     const std::optional<TMessageBox> title =

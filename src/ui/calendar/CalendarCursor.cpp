@@ -18,7 +18,7 @@ void DrawDayCursor(QImage& buffer, const TMonthModel& model, int day, const TSch
     }
     const QRect box(QPoint(it->Left, it->Top), QPoint(it->Right - 1, it->Bottom - 1));
     const int width =
-        std::min({std::max(1, kCursorRingWidth * dpi / kSurfaceDpi), box.width() / 2, box.height() / 2});
+        std::min({static_cast<int>(ScaledPixels(kCursorRingWidth, dpi)), box.width() / 2, box.height() / 2});
     if (width <= 0) {
         return;
     }

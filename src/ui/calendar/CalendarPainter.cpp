@@ -13,10 +13,6 @@ namespace kestrivel {
 
 namespace {
 
-bool IsKey(TColor color) {
-    return (color & 0xFFFFFF) == (kKeyColor & 0xFFFFFF); // fuchsia reads the same either way round
-}
-
 // A zone's fonts and metrics, made once per redraw and shared by all of the zone's texts. The metrics
 // are those of the measured font, so smoothing never moves a text.
 struct TZoneFont {
@@ -57,7 +53,7 @@ void PaintText(QPainter& painter, const QString& text, const TSettings& zone, co
     const bool effect = zone.Outline || zone.Shadow;
     const bool translucent = surface.hasAlphaChannel();
     bool smooth = translucent;
-    if (!translucent && !IsKey(zone.TextColor) && !(effect && IsKey(zone.EffectColor))) {
+    if (!translucent && !IsKeyColour(zone.TextColor) && !(effect && IsKeyColour(zone.EffectColor))) {
         // Where the ink reaches, with the effects' pixel and the smoothed edge around it.
         const int margin = effect ? 2 * line : 1;
         const QRect reach = font.Metrics.boundingRect(text)
@@ -70,7 +66,7 @@ void PaintText(QPainter& painter, const QString& text, const TSettings& zone, co
     const int baseline = y + font.Metrics.ascent();
     const auto ink = [&](TColor color, int dx, int dy) {
         // On a translucent surface the key colour cuts a see-through hole, smoothed like any text.
-        if (translucent && IsKey(color)) {
+        if (translucent && IsKeyColour(color)) {
             painter.setCompositionMode(QPainter::CompositionMode_Clear);
             painter.drawText(x + dx, baseline + dy, text);
             painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
@@ -93,7 +89,7 @@ void PaintText(QPainter& painter, const QString& text, const TSettings& zone, co
 }
 
 void FillSpan(QPainter& painter, int x, int y, int width, int height, TColor color, bool translucent) {
-    if (translucent && IsKey(color)) {
+    if (translucent && IsKeyColour(color)) {
         painter.setCompositionMode(QPainter::CompositionMode_Source);
         painter.fillRect(x, y, width, height, Qt::transparent);
         painter.setCompositionMode(QPainter::CompositionMode_SourceOver);

@@ -12,7 +12,7 @@
 namespace kestrivel {
 
 // The window colour and transparency key: fuchsia. Every pixel of exactly this colour is see-through.
-constexpr QRgb kKeyColor = 0xFFFF00FF;
+constexpr QRgb kKeyColor = 0xFF000000 | kKeyColour;
 
 // How the finished calendar reaches the screen.
 struct SurfaceStyle {

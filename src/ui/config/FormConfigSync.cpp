@@ -77,10 +77,6 @@ void TfrmConfig::createSyncGroup() {
     m_lblSyncStatus = Line(group, "lblSyncStatus", "", 142, 3);
     m_lblSyncPlain->hide();
     m_lblSyncStore->hide();
-    m_lblSyncServer->setBuddy(m_edtSyncServer);
-    m_lblSyncUser->setBuddy(m_edtSyncUser);
-    m_lblSyncPassword->setBuddy(m_edtSyncPassword);
-    m_lblSyncInterval->setBuddy(m_spnSyncInterval);
     connect(m_btnSyncNow, &QPushButton::clicked, this, &TfrmConfig::btnSyncNowClick);
     for (QLineEdit* field : {m_edtSyncServer, m_edtSyncUser}) {
         connect(field, &QLineEdit::textEdited, this, &TfrmConfig::syncAccountEdited);

@@ -19,7 +19,6 @@ namespace kestrivel {
 
 namespace {
 
-static constexpr const char* kPasswordVariable = "KESTRIVEL_SYNC_PASSWORD";
 static constexpr int kMsPerMinute = 60 * 1000;
 
 // What one sync works on, copied when it starts.
@@ -117,7 +116,7 @@ void TSyncRunner::resolvePassword() {
     // A password typed in this session comes first, then the environment (scripts, desktops
     // without a store), then the store. An address the sync refuses is never a key to look up: it
     // may hold a password itself; the run then fails on it at once.
-    const QString fromEnvironment = m_services.Environment(kPasswordVariable);
+    const QString fromEnvironment = m_services.Environment(kSyncPasswordVariable);
     std::string addressProblem;
     if (CheckSyncAddress(m_settings, addressProblem) != TSyncFailure::None) {
         m_password.clear();
@@ -179,7 +178,7 @@ void TSyncRunner::runDone(TSyncReport report, bool noSecretStore, unsigned threa
     if (report.Failure == TSyncFailure::Unauthorized && noSecretStore) {
         report.Failure = TSyncFailure::NoSecretStore;
         report.Reason =
-            "no password: no secret store runs and " + std::string(kPasswordVariable) + " is not set";
+            "no password: no secret store runs and " + std::string(kSyncPasswordVariable) + " is not set";
     }
     // A password changed in the store meanwhile is read again.
     if (report.Failure == TSyncFailure::Unauthorized) {
