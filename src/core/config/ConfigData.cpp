@@ -214,10 +214,13 @@ TConfigData::FilesLock TConfigData::LockFiles() const {
 }
 
 bool TConfigData::SeedShippedSchemes(const std::string& preferred) {
+    const std::string folder = ShippedSchemesFolder();
+    if (Schemes.Count() > 0 || folder.empty()) {
+        return false;
+    }
     // Two first starts at once: the second sees the file the first wrote.
     const FilesLock lock = LockFiles();
-    const std::string folder = ShippedSchemesFolder();
-    if (fileStampOf(SchemesPath()).Exists || Schemes.Count() > 0 || folder.empty()) {
+    if (fileStampOf(SchemesPath()).Exists) {
         return false;
     }
     std::vector<TScheme> shipped;

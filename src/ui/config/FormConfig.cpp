@@ -370,7 +370,9 @@ void TfrmConfig::done(int result) {
 }
 
 bool TfrmConfig::saveApplied(int selectedIndex) {
-    if (!m_config.ApplySchemes(selectedIndex)) {
+    // One hold of the folder's lock for the three files: another writer sees all of Apply or none.
+    const auto lock = m_config.LockFiles();
+    if (!lock.held() || !m_config.ApplySchemes(selectedIndex)) {
         ShowError(m_services, this, TErrorMessage::UnableToWrite, m_config.SchemesPath());
         return false;
     }
