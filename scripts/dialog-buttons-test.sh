@@ -37,9 +37,7 @@ close_only() { # label id
 }
 
 # "Configure...", two steps up from the bottom of the calendar's menu.
-xdotool windowactivate --sync "$calendar" 2>/dev/null || xdotool windowfocus --sync "$calendar"
-xdotool key Menu
-wait_for x_popup_menu || fail "the menu key did not open the calendar's menu"
+x_calendar_menu_key || fail "the menu key did not open the calendar's menu"
 xdotool key Up Up Return
 wait_for dialog_id Kestrivel || fail "\"Configure...\" did not open the dialog"
 config=$(dialog_id Kestrivel)

@@ -71,9 +71,7 @@ check memo "$memo"
 close_with Escape "$memo"
 
 # "Go to month...", three steps up from the bottom of the menu; a date that is none: error 1.
-xdotool windowactivate --sync "$calendar" 2>/dev/null || xdotool windowfocus --sync "$calendar"
-xdotool key Menu
-wait_for x_popup_menu || fail "the menu key did not open the calendar's menu"
+x_calendar_menu_key || fail "the menu key did not open the calendar's menu"
 xdotool key Up Up Up Return
 wait_for x_menu_closed || fail "\"Go to month...\" did not close the menu"
 xdotool type --delay 20 "nonsense"

@@ -122,6 +122,17 @@ x_popup_menu() {
     return 1
 }
 x_menu_closed() { ! x_popup_menu; }
+# The menu key on the calendar ($calendar), once it has the keyboard. The window manager makes a window
+# active before the X server gives it the focus, so a key sent at once can go nowhere: the key is
+# sent again while no menu shows, up to three times.
+x_calendar_menu_key() {
+    for _ in 1 2 3; do
+        xdotool windowactivate --sync "$calendar" 2>/dev/null || xdotool windowfocus --sync "$calendar"
+        xdotool key Menu
+        wait_for x_popup_menu && return 0
+    done
+    return 1
+}
 # The configuration dialog's window (441 pixels wide, captioned "Kestrivel").
 x_config_dialog() {
     for id in $(xdotool search --onlyvisible --name '^Kestrivel$' 2>/dev/null); do
@@ -133,9 +144,7 @@ x_config_dialog() {
 # ("Close"), whichever items the day under the pointer enables (a build without an update server,
 # as the tests build, shows no "Look for updates"). Sets $dialog.
 x_open_configure() {
-    xdotool windowactivate --sync "$calendar" 2>/dev/null || xdotool windowfocus --sync "$calendar"
-    xdotool key Menu
-    wait_for x_popup_menu || fail "the menu key did not open the calendar's menu"
+    x_calendar_menu_key || fail "the menu key did not open the calendar's menu"
     xdotool key Up Up Return
     wait_for x_config_dialog || fail "\"Configure...\" did not open the dialog"
     dialog=$(x_config_dialog)
