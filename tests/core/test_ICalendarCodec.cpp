@@ -196,12 +196,13 @@ TEST(ICalendarCodec, ReadsTheDayAndRepeatOtherCalendarsShow) {
                              "END:VEVENT\r\n"),
          {dec25, "T", mtSingle},
          false},
-        // A zone whose offsets change every second would never be worked out: it is not used.
+        // A zone whose offsets change every second would never be worked out: its rule is not
+        // followed, and its last observance's offset (+14:00) stands.
         {"object's zone that never ends",
          calendar(
              swapped(kFarEast, "TZOFFSETTO:+1400\r\n", "TZOFFSETTO:+1400\r\nRRULE:FREQ=SECONDLY\r\n") +
              "BEGIN:VEVENT\r\nUID:t\r\nDTSTART;TZID=Far East:20261226T080000\r\nSUMMARY:T\r\nEND:VEVENT\r\n"),
-         {dec26, "T", mtSingle},
+         {dec25, "T", mtSingle},
          false},
         {"floating", startingAt("DTSTART:20261225T233000"), {dec25, "T", mtSingle}, false},
         {"unknown zone as written",
@@ -302,6 +303,10 @@ TEST(ICalendarCodec, PatchesOnlyWhatTheMemoChanged) {
     // 10:00 at +14:00 is 21:00 the evening before in Berlin.
     const TDateValue day = date(2026, 3, 9);
     const std::string bare = startingAt("DTSTART;VALUE=DATE:20260309");
+    const std::string exceptions =
+        "EXDATE;TZID=Far East:20260324T100000\r\nRDATE;TZID=Far East:20260402T100000\r\n";
+    const std::string repeating = swapped(phone, "SEQUENCE:2\r\n", exceptions + "SEQUENCE:2\r\n");
+    const std::string hugeSequence = swapped(phone, "SEQUENCE:2", "SEQUENCE:" + std::string(20 << 20, '7'));
     const PatchCase cases[] = {
         {"text",
          phone,
@@ -328,6 +333,20 @@ TEST(ICalendarCodec, PatchesOnlyWhatTheMemoChanged) {
          {day, "T2", mtYearly},
          swapped(swapped(bare, "DTSTAMP:20260101T000000Z\r\n", kNewStamp), "SUMMARY:T\r\nEND:VEVENT",
                  "SUMMARY:T2\r\nRRULE:FREQ=YEARLY\r\nSEQUENCE:1\r\n" + kNewModified + "END:VEVENT")},
+        // The old repeat's exceptions, extra dates and changed occurrences go with its rule.
+        {"type with exceptions",
+         kPhoneHead + kMoved +
+             swapped(repeating.substr(kPhoneHead.size()), "END:VCALENDAR", kMoved + "END:VCALENDAR"),
+         {day, "Mum birthday", mtMonthly},
+         swapped(done, "FREQ=WEEKLY;COUNT=6", "FREQ=MONTHLY")},
+        {"text keeps exceptions",
+         repeating,
+         {day, "Cake", mtSingle},
+         swapped(swapped(done, "SEQUENCE:3\r\n", exceptions + "SEQUENCE:3\r\n"), "Mum birthday", "Cake")},
+        {"a sequence of 20 MB",
+         hugeSequence,
+         {day, "Cake", mtSingle},
+         swapped(swapped(done, "SEQUENCE:3", "SEQUENCE:2147483647"), "Mum birthday", "Cake")},
         {"another date", phone, {day + 1, "Mum birthday", mtSingle}, ""},
         {"unknown type", phone, {day, "Mum birthday", 4}, ""},
         {"not iCalendar", "<html>404</html>", {day, "x", mtSingle}, ""},

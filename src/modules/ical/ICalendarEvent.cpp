@@ -253,9 +253,10 @@ bool ReadMemoEvent(std::string_view block, TEventReading& out, const TEventReadO
     const icalparameter* zone = icalproperty_get_first_parameter(startProperty, ICAL_TZID_PARAMETER);
     TYmd day;
     TDateValue date = 0;
+    bool inexactZone = false;
     if (icaltime_is_null_time(start) || start.year > kICalendarLastYear ||
-        !LocalStartDate(start, zone != nullptr ? icalparameter_get_tzid(zone) : nullptr, options.Zones,
-                        day) ||
+        !LocalStartDate(start, zone != nullptr ? icalparameter_get_tzid(zone) : nullptr, options.Zones, day,
+                        &inexactZone) ||
         day.Year > kICalendarLastYear || !TryEncodeDate(day.Year, day.Month, day.Day, date)) {
         return false;
     }
@@ -265,7 +266,8 @@ bool ReadMemoEvent(std::string_view block, TEventReading& out, const TEventReadO
     out.Override = lines.Override;
     out.Extra = lines.Extra;
     out.Longer = beyondItsDay(lines.End, date);
-    out.Approximated = lines.MoreDates || lines.Rules > 1;
+    // A zone read only approximately may have put the event on a neighbouring day.
+    out.Approximated = lines.MoreDates || lines.Rules > 1 || inexactZone;
     if (lines.Rules == 1 && !lines.MoreDates) {
         // A rule libical rejects leaves no RRULE behind (an X-LIC-ERROR instead): the event then
         // repeats in a way the memo does not.

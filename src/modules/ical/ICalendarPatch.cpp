@@ -12,11 +12,13 @@
 
 #include <libical/ical.h>
 
+#include <algorithm>
 #include <climits>
 #include <ctime>
 #include <exception>
 #include <memory>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace kestrivel {
@@ -54,23 +56,32 @@ struct EventSpan {
     std::vector<size_t> Own;
     size_t End = 0;
     bool Found = false;
+    // The lines of the object's other VEVENTs (its changed occurrences), BEGIN to END.
+    std::vector<std::pair<size_t, size_t>> Others;
 };
 
 EventSpan findEvent(const std::vector<RawLine>& lines, size_t ordinal) {
     EventSpan span;
     size_t depth = 0;
     size_t seen = 0;
-    bool inside = false;
-    for (size_t i = 0; i < lines.size() && !span.Found; ++i) {
+    bool inside = false, other = false;
+    size_t begin = 0;
+    for (size_t i = 0; i < lines.size(); ++i) {
         const std::string_view name = icalendarPropertyName(lines[i].Unfolded);
         if (sameICalendarName(name, "BEGIN")) {
             if (++depth == 2 && sameICalendarName(icalendarValue(lines[i].Unfolded), "VEVENT")) {
                 inside = seen++ == ordinal;
+                other = !inside;
+                begin = i;
             }
         } else if (sameICalendarName(name, "END") && depth > 0) {
             if (depth-- == 2 && inside) {
                 span.End = i;
                 span.Found = true;
+                inside = false;
+            } else if (depth == 1 && other) {
+                span.Others.emplace_back(begin, i);
+                other = false;
             }
         } else if (inside && depth == 2) {
             span.Own.push_back(i);
@@ -98,6 +109,11 @@ icalrecurrencetype_frequency frequencyOf(uint8_t memoType) {
                                    : ICAL_YEARLY_RECURRENCE;
 }
 
+bool isRepeatException(std::string_view name) {
+    return sameICalendarName(name, "EXDATE") || sameICalendarName(name, "RDATE") ||
+           sameICalendarName(name, "EXRULE");
+}
+
 // The lines that replace or join the event's own.
 class LineMaker {
 public:
@@ -107,7 +123,9 @@ public:
 
     // SUMMARY with the memo's text, keeping the parameters of `old` (LANGUAGE, ...) when it reads.
     std::string summary(const std::string* old) const {
-        PropertyPtr property(old != nullptr ? icalproperty_new_from_string(old->c_str()) : nullptr);
+        PropertyPtr property(old != nullptr && old->size() <= kICalendarMaxParsedLine
+                                 ? icalproperty_new_from_string(old->c_str())
+                                 : nullptr);
         if (!property || icalproperty_isa(property.get()) != ICAL_SUMMARY_PROPERTY) {
             property.reset(icalproperty_new_summary(""));
         }
@@ -122,14 +140,20 @@ public:
         return lineOf(PropertyPtr(icalproperty_new_rrule(recurrence)).get());
     }
 
-    // One above `old`'s number; 1 when the event had none (0) or one that does not read.
+    // One above `old`'s number; 1 when the event had none (0) or one that does not read. Read
+    // here, digit by digit: a server's line may be megabytes long.
     std::string sequence(const std::string* old) const {
-        const PropertyPtr read(old != nullptr ? icalproperty_new_from_string(old->c_str()) : nullptr);
-        int number = read && icalproperty_isa(read.get()) == ICAL_SEQUENCE_PROPERTY
-                         ? icalproperty_get_sequence(read.get())
-                         : 0;
-        number = number < 0 ? 0 : number == INT_MAX ? INT_MAX - 1 : number;
-        return lineOf(PropertyPtr(icalproperty_new_sequence(number + 1)).get());
+        int64_t number = 0;
+        const std::string_view digits = old != nullptr ? icalendarValue(*old) : std::string_view();
+        for (const char c : digits) {
+            if (c < '0' || c > '9') {
+                number = 0;
+                break;
+            }
+            number = std::min<int64_t>(number * 10 + (c - '0'), INT_MAX);
+        }
+        number = number == INT_MAX ? INT_MAX - 1 : number;
+        return lineOf(PropertyPtr(icalproperty_new_sequence(static_cast<int>(number + 1))).get());
     }
 
     std::string stamp() const { return lineOf(PropertyPtr(icalproperty_new_dtstamp(m_stamp)).get()); }
@@ -161,6 +185,9 @@ std::string patched(std::string_view prefix, const std::vector<RawLine>& lines, 
             dropped[i] = rule;
             replaced[i] = rule ? std::string() : make.rule();
             rule = true;
+        } else if (newRule && isRepeatException(name)) {
+            // The old repeat's exceptions and extra dates would change the new one.
+            dropped[i] = true;
         } else if (!sequence && sameICalendarName(name, "SEQUENCE")) {
             replaced[i] = make.sequence(&line);
             sequence = true;
@@ -170,6 +197,13 @@ std::string patched(std::string_view prefix, const std::vector<RawLine>& lines, 
         } else if (!modified && sameICalendarName(name, "LAST-MODIFIED")) {
             replaced[i] = make.modified();
             modified = true;
+        }
+    }
+    if (newRule) {
+        // Changed occurrences belong to the old repeat: they go with it.
+        for (const auto& [begin, end] : span.Others) {
+            std::fill(dropped.begin() + static_cast<ptrdiff_t>(begin),
+                      dropped.begin() + static_cast<ptrdiff_t>(end) + 1, true);
         }
     }
     std::string out(prefix);
