@@ -25,11 +25,12 @@ done
 build_packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-private-dev libjpeg62-turbo-dev libxcb1-dev libical-dev libexpat1-dev
-    qtkeychain-qt6-dev
+    qtkeychain-qt6-dev libicu-dev
 )
 # At run time: the fonts the shipped schemes name ("Arial" is served by Liberation Sans) and Qt's
-# own translations, so standard buttons and dialogs speak the language file's language.
-run_packages=(fonts-liberation2 qt6-translations-l10n)
+# own translations, so standard buttons and dialogs speak the language file's language; the
+# system's zone data, by whose names events in other zones are placed.
+run_packages=(fonts-liberation2 qt6-translations-l10n tzdata)
 # `make run` with no display: a virtual X server, xwininfo/xprop, xsetroot, xdotool (finds the
 # calendar window) and ImageMagick's `import` (the screenshot).
 headless_packages=(xvfb xauth x11-utils x11-xserver-utils xdotool imagemagick)
@@ -39,7 +40,7 @@ package_packages=(dpkg-dev file)
 test_packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     clang-14 libclang-rt-14-dev
-    python3 python3-icalendar radicale python3-caldav
+    python3 python3-icalendar radicale python3-caldav python3-dateutil
     openbox trayer xcompmgr dbus
     dbus-daemon dbus-bin libglib2.0-bin xfce4-panel
     desktop-file-utils appstream librsvg2-bin lintian
