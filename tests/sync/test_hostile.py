@@ -233,6 +233,63 @@ ROWS = [
     Row("a gzip bomb", gzip_bomb(100 * MIB), err=r"too (long|large)", rss_mb=300, figure="sync_gzip_bomb_peak"),
 ]
 
+# --- Zones a server may send ----------------------------------------------------------------------
+
+def events_with_data(objects):
+    """A calendar whose events are `objects` (iCalendar texts, or functions giving one), listed with
+    their data by every REPORT."""
+    def answer(request):
+        if request.method != "REPORT":
+            return calendar(request)
+        found = [response(f"/cal/z{i}.ics", f'<d:getetag>"z{i}"</d:getetag><c:calendar-data>'
+                          + xml_escape(data() if callable(data) else data) + "</c:calendar-data>")
+                 for i, data in enumerate(objects)]
+        return 207, XML, multistatus(*found, token="http://example.org/sync/1" if b"sync-collection" in request.body else None)
+    return answer
+
+
+def xml_escape(text):
+    return text.replace("&", "&amp;").replace("<", "&lt;").replace(">", "&gt;")
+
+
+def zoned_event(uid, zones, tzid):
+    return ("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Hostile//EN\r\n" + zones +
+            f"BEGIN:VEVENT\r\nUID:{uid}\r\nDTSTAMP:20260101T000000Z\r\n"
+            f"DTSTART;TZID={tzid}:20260510T120000\r\nSUMMARY:Zoned {uid}\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n")
+
+
+def zone_bomb(tzid, parts=5):
+    """A zone whose parts change the offset every day since the year 1."""
+    days, months = ",".join(map(str, range(1, 32))), ",".join(map(str, range(1, 13)))
+    part = ("BEGIN:STANDARD\r\nDTSTART:00010101T000000\r\nTZOFFSETFROM:+0100\r\nTZOFFSETTO:+0100\r\n"
+            f"RRULE:FREQ=YEARLY;BYMONTH={months};BYMONTHDAY={days}\r\nEND:STANDARD\r\n")
+    return f"BEGIN:VTIMEZONE\r\nTZID:{tzid}\r\n" + part * parts + "END:VTIMEZONE\r\n"
+
+
+def fifo_path():
+    """A named pipe with no writer: whoever opens it for reading waits for ever."""
+    path = os.path.join(ZONE_FOLDER["root"], "zone-fifo")
+    if not os.path.exists(path):
+        os.mkfifo(path)
+    return path
+
+
+ZONE_FOLDER = {}
+ZONE_SYNCED = r"^kestrivel: synced with http://127\.0\.0\.1:\d+/cal/: 3 sent"
+ZONE_ROWS = [
+    Row("twenty events in zone bombs", events_with_data(
+        [zoned_event(f"bomb{i}", zone_bomb(f"Bomb {i}"), f"Bomb {i}") for i in range(20)]),
+        code=0, err=r"", out=ZONE_SYNCED, same=(), seconds=5, rss_mb=300, figure="sync_zone_bombs_peak"),
+    Row("a zone bomb under a system zone's name", events_with_data(
+        [zoned_event(f"ny{i}", zone_bomb("America/New_York", 10), "America/New_York") for i in range(20)]),
+        code=0, err=r"", out=ZONE_SYNCED, same=(), seconds=5, rss_mb=300),
+    Row("a TZID that is a path to a pipe", events_with_data(
+        [lambda: zoned_event("path", "", "../../../../../../../.." + fifo_path()),
+         lambda: zoned_event("quoted", "", '"/usr/share/zoneinfo/../../../..' + fifo_path() + '"')]),
+        code=0, err=r"", out=ZONE_SYNCED, same=(), seconds=5, rss_mb=300),
+]
+ROWS += ZONE_ROWS
+
 SERVERS = {}
 
 
@@ -343,6 +400,7 @@ def main():
     passed = failed = 0
     try:
         with tempfile.TemporaryDirectory(prefix="kestrivel-hostile-") as root:
+            ZONE_FOLDER["root"] = root
             for index, row in enumerate(ROWS):
                 if part not in row.name:
                     continue
