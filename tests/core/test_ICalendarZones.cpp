@@ -114,4 +114,69 @@ TEST(ICalendarZones, OneObjectsZonesShareABound) {
     EXPECT_EQ(isoDate(day), "2029-12-31");
 }
 
+struct EdgeCase {
+    const char* Name;
+    const char* Tzid;
+    const char* Start;
+    const char* Expected; // the day in UTC
+    bool Inexact;
+};
+
+std::string zone(const std::string& tzid, const std::string& parts) {
+    return "BEGIN:VTIMEZONE\r\nTZID:" + tzid + "\r\n" + parts + "END:VTIMEZONE\r\n";
+}
+
+std::string part(const char* kind, const std::string& start, const char* from, const char* to,
+                 const std::string& more = "") {
+    return std::string("BEGIN:") + kind + "\r\nDTSTART:" + start + "\r\nTZOFFSETFROM:" + from +
+           "\r\nTZOFFSETTO:" + to + "\r\n" + more + "END:" + kind + "\r\n";
+}
+
+// The edges of an object's own zone, worked out by hand for a user in UTC. "Midnight" goes to +01:00
+// at 00:00 on the last Sunday of March and back at 01:00 on the last Sunday of October (25 October
+// 2026), so an hour's difference moves the day.
+TEST(ICalendarZones, AnObjectsZoneAtItsEdges) {
+    setenv("TZ", "UTC", 1);
+    tzset();
+    std::string dates;
+    for (int i = 0; i < 5000; ++i) {
+        dates += (i ? "," : "RDATE:") + std::to_string(1971 + i % 50) + "0101T000000";
+    }
+    const std::string text =
+        "BEGIN:VCALENDAR\r\n" +
+        zone("Midnight", part("DAYLIGHT", "19800330T000000", "+0000", "+0100",
+                              "RRULE:FREQ=YEARLY;BYMONTH=3;BYDAY=-1SU\r\n") +
+                             part("STANDARD", "19801026T010000", "+0100", "+0000",
+                                  "RRULE:FREQ=YEARLY;BYMONTH=10;BYDAY=-1SU\r\n")) +
+        zone("Counted",
+             part("STANDARD", "20000101T000000", "+0000", "+0000") +
+                 part("DAYLIGHT", "20000601T000000", "+0000", "+0100", "RRULE:FREQ=YEARLY;COUNT=3\r\n") +
+                 part("STANDARD", "20000901T000000", "+0100", "+0000", "RRULE:FREQ=YEARLY;COUNT=3\r\n")) +
+        zone("Dated", part("STANDARD", "19700101T000000", "+0100", "+0100", dates + "\r\n")) +
+        "END:VCALENDAR\r\n";
+    std::vector<ICalendarBlock> events, blocks;
+    ASSERT_TRUE(findICalendarEvents(text, events, &blocks));
+    const EdgeCase cases[] = {
+        {"summer", "Midnight", "20260701T003000", "2026-06-30", false},
+        {"winter", "Midnight", "20260115T003000", "2026-01-15", false},
+        {"the hour that happens twice, first", "Midnight", "20261025T003000", "2026-10-24", false},
+        {"after the hour that happens twice", "Midnight", "20261025T013000", "2026-10-25", false},
+        {"before the zone's first onset", "Midnight", "19700701T003000", "1970-07-01", false},
+        // libical computes no rule past the year 2582: the last onset known stands, approximately.
+        {"past what libical computes", "Midnight", "27000701T003000", "2700-07-01", true},
+        {"a counted rule", "Counted", "20010701T003000", "2001-06-30", false},
+        {"after a counted rule", "Counted", "20260701T003000", "2026-07-01", false},
+        {"too many dates", "Dated", "20260101T003000", "2025-12-31", true},
+    };
+    for (const EdgeCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const ICalendarZones zones(text, blocks);
+        TYmd day;
+        bool inexact = false;
+        ASSERT_TRUE(LocalStartDate(icaltime_from_string(c.Start), c.Tzid, &zones, day, &inexact));
+        EXPECT_EQ(isoDate(day), c.Expected);
+        EXPECT_EQ(inexact, c.Inexact);
+    }
+}
+
 } // namespace
