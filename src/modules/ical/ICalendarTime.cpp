@@ -4,7 +4,6 @@
 
 #include <unicode/ucal.h>
 
-#include <algorithm>
 #include <ctime>
 #include <fstream>
 #include <initializer_list>

@@ -7,7 +7,7 @@
 #include "memos/ICalendarText.h"
 
 #include <algorithm>
-#include <climits>
+#include <cstdint>
 #include <initializer_list>
 #include <string>
 
