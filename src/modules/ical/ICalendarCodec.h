@@ -23,8 +23,9 @@ bool DecodeEventMemo(const std::string& data, TEventMemo& out, size_t& master);
 
 // `data` (the server's object) with its event changed to say `memo`, and nothing else changed:
 // SUMMARY when the text differs, RRULE when the type does, SEQUENCE one up, DTSTAMP and
-// LAST-MODIFIED `stampUtcSeconds`. Every other line, other VEVENTs (changed occurrences) and the
-// VTIMEZONEs stay byte for byte. Empty when `data` does not decode, the memo's date is not the
+// LAST-MODIFIED `stampUtcSeconds`. A new type takes the old repeat's EXDATE, RDATE and EXRULE
+// lines and its changed occurrences (the other VEVENTs) with the old RRULE. Every other line and
+// the VTIMEZONEs stay byte for byte. Empty when `data` does not decode, the memo's date is not the
 // event's, or the type is unknown.
 std::string PatchEventMemo(const std::string& data, const TMemo& memo, int64_t stampUtcSeconds);
 
