@@ -4,9 +4,9 @@
 # 14 March 2030 and "always on top"; Orca runs with its debug output, where every utterance shows as
 # "SPEECH OUTPUT:". Checked: the start takes no keyboard and a second start gives it, with the cursor's
 # day spoken; Page Down and Home speak the new day; Up and Down speak one day, not the week; the
-# configuration dialog, a message box and the memo editor give the keyboard back when they close, with
-# the day spoken again; the dialog is a toolbar first (no minimise under openbox) from its first
-# showing. Exits 77 (skipped) where a tool is missing.
+# table of the Display tab is used by keyboard; the configuration dialog, a message box and the memo
+# editor give the keyboard back when they close, with the day spoken again; the dialog is a toolbar
+# first (no minimise under openbox) from its first showing. Exits 77 (skipped) where a tool is missing.
 set -euo pipefail
 build=$(cd "${1:?build folder}" && pwd)
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -90,6 +90,26 @@ done
 mark
 x_open_configure
 expect "General" "the dialog"
+# The Display tab's table by keyboard: a current value at once, the arrows, Enter, Tab to the colour's
+# button and Space to the colour dialog; Escape closes that, undoes the edit, then closes the dialog.
+mark
+xdotool key ctrl+Tab Tab Tab Tab
+expect "Back" "the table's first focus"
+mark
+xdotool key Down
+expect "Back colo" "Down in the table"
+mark
+xdotool key Return Tab
+expect "Back colou\?r \.\.\." "the colour's button"
+mark
+xdotool key space
+expect "Select Colo" "the colour dialog"
+mark
+xdotool key Escape
+expect "Back colo" "back from the colour dialog"
+mark
+xdotool key Escape
+expect "Back colo" "the edit undone"
 xprop -id "$dialog" _NET_WM_WINDOW_TYPE | grep -q '= _NET_WM_WINDOW_TYPE_TOOLBAR' ||
     fail "the dialog's first showing has the types $(xprop -id "$dialog" _NET_WM_WINDOW_TYPE)"
 mark

@@ -192,6 +192,9 @@ private slots:
             << 3 << false << 1;
         QTest::addRow("the colour button")
             << QList<int>{down, down, down, Qt::Key_Return, Qt::Key_Tab, Qt::Key_Space} << 3 << true << 1;
+        QTest::addRow("escape on the colour button, then on")
+            << QList<int>{down, down, down, Qt::Key_Return, Qt::Key_Tab, Qt::Key_Escape, down} << 4 << false
+            << 0;
     }
     void gridByKeyboard() {
         QFETCH(QList<int>, keys);
@@ -227,6 +230,7 @@ private slots:
         QCOMPARE(green == 1 ? TextToColor(now.toStdString(), color) && color == 0x00FF00 : now == before,
                  true);
         QCOMPARE(services->Colors.empty(), keys.contains(Qt::Key_Space));
+        QCOMPARE(QApplication::focusWidget() == grid(), !editing);
     }
 };
 

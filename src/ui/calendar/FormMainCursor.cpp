@@ -128,7 +128,7 @@ void TfrmMain::GiveKeyboard() {
     if (m_cursorDay == 0) {
         MoveCursor(0);
     } else {
-        AnnounceCursor();
+        CalendarCursorMoved(*this);
     }
 }
 
@@ -174,10 +174,10 @@ void TfrmMain::changeEvent(QEvent* event) {
         return;
     }
     // Back from a dialog, the editor or the menu: the focus event Qt sends for the window names only
-    // the table, so the cursor's day is told after it.
+    // the list, so the cursor's day is told after it (to screen readers: the hint is for moves).
     QTimer::singleShot(0, this, [this] {
-        if (isActiveWindow()) {
-            AnnounceCursor();
+        if (isActiveWindow() && m_cursorDay != 0) {
+            CalendarCursorMoved(*this);
         }
     });
 }

@@ -2,6 +2,7 @@
 
 #include "schemes/SchemeEditorRules.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QFontDatabase>
 #include <QFontMetrics>
@@ -14,6 +15,7 @@
 #include <QResizeEvent>
 #include <QStyle>
 #include <QStyleOption>
+#include <QTimer>
 #include <QToolButton>
 
 #include <algorithm>
@@ -199,7 +201,12 @@ void ValueListGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditH
     m_editRow = -1;
     const bool tab =
         hint == QAbstractItemDelegate::EditNextItem || hint == QAbstractItemDelegate::EditPreviousItem;
+    // Qt gives the focus back to the grid only from the editor itself, not from the colour's button.
+    const bool hadFocus = editor != nullptr && editor->isAncestorOf(QApplication::focusWidget());
     QTableWidget::closeEditor(editor, tab ? QAbstractItemDelegate::SubmitModelCache : hint);
+    if (hadFocus && !tab && !hasFocus()) {
+        setFocus(Qt::OtherFocusReason);
+    }
     if (hint == QAbstractItemDelegate::RevertModelCache && row >= 0 && item(row, 1) != nullptr &&
         item(row, 1)->text() != m_valueBefore) {
         item(row, 1)->setText(m_valueBefore);
@@ -220,6 +227,13 @@ void ValueListGrid::focusInEvent(QFocusEvent* event) {
             }
         }
     }
+    // Qt tells screen readers of the grid's focus after this, which they read as the grid alone: the
+    // current value is told again once that is done.
+    QTimer::singleShot(0, this, [this] {
+        if (hasFocus() && currentIndex().isValid() && state() != EditingState) {
+            QTableWidget::currentChanged(currentIndex(), QModelIndex());
+        }
+    });
 }
 
 void ValueListGrid::keyPressEvent(QKeyEvent* event) {
