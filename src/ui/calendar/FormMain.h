@@ -252,8 +252,8 @@ private:
     // `days` on from the cursor's day; a hidden cursor shows on its first day instead.
     void MoveCursor(int days);
     // Another month is shown by a key, the date box or the wheel: the cursor keeps its day (the last
-    // of a shorter month), or shows on `day` when it is given, and is told; a hidden cursor shows on
-    // its first day when `show` is set and stays hidden otherwise.
+    // of a shorter month), or goes to `day` when it is given, and is told. A hidden cursor shows (on
+    // `day` or its first day) when `show` is set and stays hidden otherwise.
     void CursorFollowsMonth(bool show, int day = 0);
     // The cursor's day as the hint shows it, and its focus event for screen readers.
     void AnnounceCursor();

@@ -97,12 +97,12 @@ void TfrmMain::MoveCursor(int days) {
 }
 
 void TfrmMain::CursorFollowsMonth(bool show, int day) {
+    if (m_cursorDay == 0 && !show) {
+        return;
+    }
     if (day != 0) {
         m_cursorDay = day;
     } else if (m_cursorDay == 0) {
-        if (!show) {
-            return;
-        }
         m_cursorDay = CursorStartDay(m_model);
     }
     // The redraw keeps the day within the month; "Add a memo..." acts on it.

@@ -109,8 +109,8 @@ void TfrmMain::edtDateKeyUp(int key) {
             const TYmd typed = DecodeDate(date);
             SetOffsets(typed.Year - m_model.TodayYear, typed.Month - m_model.TodayMonth);
             ShowDateBox(false);
-            // The keyboard goes on from the day typed.
-            CursorFollowsMonth(true, typed.Day);
+            // A shown cursor goes on from the day typed.
+            CursorFollowsMonth(false, typed.Day);
             return;
         }
         ShowError(m_services, this, 1);
