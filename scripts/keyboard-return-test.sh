@@ -4,7 +4,7 @@
 # 14 March 2030 and "always on top"; Orca runs with its debug output, where every utterance shows as
 # "SPEECH OUTPUT:". Checked: the start takes no keyboard and a second start gives it, with the cursor's
 # day spoken; Page Down and Home speak the new day; Up and Down speak one day, not the week; the
-# table of the Display tab is used by keyboard; the configuration dialog, a message box and the memo
+# table of the Display tab is used by keyboard, its lists speak their values; the configuration dialog, a message box and the memo
 # editor give the keyboard back when they close, with the day spoken again; the dialog is a toolbar
 # first (no minimise under openbox) from its first showing. Exits 77 (skipped) where a tool is missing.
 set -euo pipefail
@@ -93,7 +93,10 @@ expect "General" "the dialog"
 # The Display tab's table by keyboard: a current value at once, the arrows, Enter, Tab to the colour's
 # button and Space to the colour dialog; Escape closes that, undoes the edit, then closes the dialog.
 mark
-xdotool key ctrl+Tab Tab Tab Tab
+xdotool key ctrl+Tab Tab
+expect "Zone to modify : Calendar" "a drop-down list with its value"
+mark
+xdotool key Tab Tab
 expect "Back" "the table's first focus"
 mark
 xdotool key Down

@@ -249,7 +249,6 @@ void TfrmMemo::createControls() {
     connect(m_edtDay, &QLineEdit::textChanged, this, &TfrmMemo::describeForScreenReaders);
     connect(m_edtYear, &QLineEdit::textChanged, this, &TfrmMemo::describeForScreenReaders);
     connect(m_cmbMonth, &QComboBox::currentIndexChanged, this, &TfrmMemo::describeForScreenReaders);
-    connect(m_cmbMemoType, &QComboBox::currentIndexChanged, this, &TfrmMemo::describeForScreenReaders);
 }
 
 void TfrmMemo::describeForScreenReaders() {
@@ -263,10 +262,6 @@ void TfrmMemo::describeForScreenReaders() {
     m_memText->setAccessibleName(windowTitle());
     m_memText->setAccessibleDescription(
         (day.empty() ? QString() : TextToQString(day) + QStringLiteral(". ")) + m_lblMax->text());
-    // A closed list is heard by its name alone: its value goes into the name.
-    for (auto [list, label] : {std::pair{m_cmbMonth, m_lblMonth}, std::pair{m_cmbMemoType, m_lblType}}) {
-        list->setAccessibleName(label->text() + QLatin1Char(' ') + list->currentText());
-    }
 }
 
 bool TfrmMemo::eventFilter(QObject* watched, QEvent* event) {

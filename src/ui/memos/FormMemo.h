@@ -117,7 +117,7 @@ protected:
 private:
     void createControls();
     // Screen readers hear the text box as "Memo" (the window's caption) with the day typed above it
-    // and the limit as its description, and each drop-down list with its value after its label.
+    // and the limit as its description.
     void describeForScreenReaders();
     void FormShow();
     void setDateControlsEnabled(bool enabled);
