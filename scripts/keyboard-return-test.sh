@@ -126,6 +126,8 @@ xdotool key Return
 editor_id() { xdotool search --onlyvisible --name '^Memo$' | head -1; }
 wait_for editor_id || fail "Enter did not open the memo editor"
 expect "Memo" "the memo editor"
+# Its text box is described by the day.
+expect "21 March 2030. (Max" "the memo editor's text box"
 mark
 xdotool key Escape
 wait_for active "$calendar" || fail "the keyboard did not come back after the editor"
