@@ -122,6 +122,10 @@ void TfrmMain::AnnounceCursor() {
 }
 
 void TfrmMain::GiveKeyboard() {
+    // A calendar minimised with a dialog (a window manager may take the two together) comes back too.
+    if (isMinimized()) {
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+    }
     show();
     raise();
     activateWindow();
