@@ -146,4 +146,13 @@ mark
 xdotool key Return
 wait_for active "$calendar" || fail "the keyboard did not come back after the error box"
 expect "21 March 2030" "back from the error box"
+
+# A calendar minimised (as a window manager may do with a dialog minimised above it) comes back with
+# the keyboard at a second start.
+xdotool windowminimize "$calendar"
+hidden() { ! xwininfo -id "$calendar" | grep -q 'IsViewable'; }
+wait_for hidden || fail "the calendar could not be minimised"
+run >/dev/null 2>&1 || fail "the second start failed"
+wait_for mapped || fail "a second start did not bring a minimised calendar back"
+wait_for active "$calendar" || fail "a second start did not give a minimised calendar the keyboard"
 echo "$name: passed"
