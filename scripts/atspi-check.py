@@ -6,7 +6,7 @@
 Run by scripts/accessibility-test.sh with the calendar started on 14 March 2030 (faked clock, C
 locale) with a Single memo "Dentist;10:00" that day and "Call Ann;at noon" on 20 March. Walks the
 accessible tree of the application "Kestrivel" as Orca does (python3-pyatspi) and sends keys with
-xdotool: a table named with the title, a cell per day named with its date and memos, the focused cell
+xdotool: a list named with the title, an item per day named with its date and memos, the focused item
 following the arrow keys across the month's end, and a memo added to a day with the keyboard alone.
 Every check polls for up to 10 seconds. Exits 1 naming the first check that failed.
 """
@@ -36,20 +36,20 @@ def children(node):
     return [node.getChildAtIndex(i) for i in range(node.childCount)]
 
 
-def calendar_table():
+def calendar_list():
     app = application()
     if app is None:
         return None
     app.clear_cache()
-    tables = [c for c in children(app) if c is not None and c.getRole() == pyatspi.ROLE_TABLE]
-    return tables[0] if tables else None
+    lists = [c for c in children(app) if c is not None and c.getRole() == pyatspi.ROLE_LIST]
+    return lists[0] if lists else None
 
 
-def cells(table):
-    found = [c for c in children(table) if c is not None and c.getRole() == pyatspi.ROLE_TABLE_CELL]
+def days(calendar):
+    found = [c for c in children(calendar) if c is not None and c.getRole() == pyatspi.ROLE_LIST_ITEM]
     # Names and states are read anew each time, as a screen reader does after an event.
-    for cell in found:
-        cell.clear_cache()
+    for day in found:
+        day.clear_cache()
     return found
 
 
@@ -68,25 +68,25 @@ def wait(what, probe):
     fail(f"{what} (last seen: {last!r})")
 
 
-def table_named(title):
+def list_named(title):
     def probe():
-        table = calendar_table()
-        return table is not None and table.name == title, table.name if table else None
-    wait(f"no table named {title!r}", probe)
+        found = calendar_list()
+        return found is not None and found.name == title, found.name if found else None
+    wait(f"no list named {title!r}", probe)
 
 
-def cell_named(start, *lines):
-    """A cell whose name is `start` followed by `lines`, one per line."""
+def day_named(start, *lines):
+    """A day whose name is `start` followed by `lines`, one per line."""
     def probe():
-        names = [c.name for c in cells(calendar_table())]
+        names = [c.name for c in days(calendar_list())]
         found = [n for n in names if n.split("\n")[0].endswith(start)]
         return bool(found) and found[0].split("\n")[1:] == list(lines), found
-    wait(f"no cell for {start!r} with the lines {lines!r}", probe)
+    wait(f"no day for {start!r} with the lines {lines!r}", probe)
 
 
 def focused(start):
     def probe():
-        focus = [c.name for c in cells(calendar_table()) if c.getState().contains(pyatspi.STATE_FOCUSED)]
+        focus = [c.name for c in days(calendar_list()) if c.getState().contains(pyatspi.STATE_FOCUSED)]
         return len(focus) == 1 and focus[0].split("\n")[0].endswith(start), focus
     wait(f"the focus is not on {start!r}", probe)
 
@@ -104,10 +104,10 @@ def keys(*names):
 
 
 def main():
-    table_named("2030-03-14")
-    cell_named("14 March 2030, today", "Dentist", "10:00")
-    cell_named("20 March 2030", "Call Ann", "at noon")
-    cell_named("21 March 2030")
+    list_named("2030-03-14")
+    day_named("14 March 2030, today", "Dentist", "10:00")
+    day_named("20 March 2030", "Call Ann", "at noon")
+    day_named("21 March 2030")
     # The first arrow puts the cursor on today; each further one moves it, the month follows.
     keys("Right")
     focused("14 March 2030, today")
@@ -117,13 +117,13 @@ def main():
     focused("22 March 2030")
     keys("Down", "Down")
     focused("5 April 2030")
-    table_named("2030-04-14")
+    list_named("2030-04-14")
     # Enter opens the editor on that day; the text typed, Tab to "Ok" and Enter save it.
     keys("Return")
     editor_shown()
     subprocess.run(["xdotool", "type", "--delay", "50", "Pay rent"], check=True)
     keys("Tab", "Return")
-    cell_named("5 April 2030", "Pay rent")
+    day_named("5 April 2030", "Pay rent")
     # The editor closed, the keys go on on the calendar.
     keys("Right")
     focused("6 April 2030")

@@ -44,7 +44,7 @@ test_packages=(
     openbox trayer xcompmgr dbus
     dbus-daemon dbus-bin libglib2.0-bin xfce4-panel
     desktop-file-utils appstream librsvg2-bin lintian
-    at-spi2-core python3-pyatspi python3-gi faketime
+    at-spi2-core python3-pyatspi python3-gi faketime libfaketime orca
 )
 
 packages=("${build_packages[@]}" "${run_packages[@]}")

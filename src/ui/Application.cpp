@@ -135,9 +135,8 @@ void TKestrivel::calendarShowing() {
 }
 
 void TKestrivel::ShowCalendar() {
-    m_frmMain->show();
-    m_frmMain->raise();
-    m_frmMain->activateWindow();
+    // The way back to the calendar by keyboard: a tool window is never offered by Alt+Tab.
+    m_frmMain->GiveKeyboard();
 }
 
 void TKestrivel::ReportUnlocked(const QString& folders) {
@@ -175,6 +174,7 @@ TfrmMemo& TKestrivel::MemoEditor() {
     if (!m_frmMemo) {
         // Its boxes and its window belong to the calendar, which it stacks above.
         m_frmMemo = std::make_unique<TfrmMemo>(*m_services, m_frmMain.get());
+        m_frmMemo->SetDateFormats(m_formats);
         m_translator->Register(*m_frmMemo);
     }
     return *m_frmMemo;

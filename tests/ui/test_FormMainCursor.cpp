@@ -7,6 +7,8 @@
 #include "memos/UnitMemo.h"
 
 #include <QAccessible>
+#include <QApplication>
+#include <QWheelEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QToolTip>
@@ -61,10 +63,14 @@ private slots:
         QTest::addRow("first arrow: today") << QList<int>{left} << QDate(2021, 6, 15) << 0;
         QTest::addRow("weeks") << QList<int>{down, down, up, up, up} << QDate(2021, 6, 1) << 0;
         QTest::addRow("into July") << QList<int>{down, down, down, down} << QDate(2021, 7, 6) << 0;
-        QTest::addRow("another month: its 1st, then back into the year before")
-            << (QList<int>(5, Qt::Key_PageUp) << left << left) << QDate(2020, 12, 31) << 0;
+        QTest::addRow("a page key shows it on another month's 1st, then back into the year before")
+            << (QList<int>(5, Qt::Key_PageUp) << left << left) << QDate(2020, 12, 30) << 0;
         QTest::addRow("a shorter month keeps the last day")
             << QList<int>{right, up, up, left, int(Qt::Key_PageDown)} << QDate(2021, 6, 30) << 0;
+        QTest::addRow("page down keeps the day")
+            << QList<int>{left, int(Qt::Key_PageDown)} << QDate(2021, 7, 15) << 0;
+        QTest::addRow("home: today") << QList<int>{right, right, int(Qt::Key_PageUp), int(Qt::Key_Home)}
+                                     << QDate(2021, 6, 15) << 0;
         QTest::addRow("escape hides") << QList<int>{right, int(Qt::Key_Escape)} << QDate() << 0;
         QTest::addRow("enter opens the day")
             << QList<int>{right, right, int(Qt::Key_Return)} << QDate(2021, 6, 16) << 16;
@@ -105,6 +111,55 @@ private slots:
         QCOMPARE(Cursor(), QDate(2021, 6, 15));
     }
 
+    // Every way to another day tells the new day (the hint names it; the focus event goes with it):
+    // the page keys, Home, the wheel (a cursor shown before) and a date typed into the box.
+    void everyMoveTellsTheNewDay_data() {
+        QTest::addColumn<QList<int>>("keys"); // 0: the wheel turned one notch towards the user
+        QTest::addColumn<QString>("typed");   // into "Go to month..." after the keys
+        QTest::addColumn<QString>("hint");
+        QTest::addRow("page up, cursor hidden")
+            << QList<int>{int(Qt::Key_PageUp)} << QString() << QStringLiteral("[Saturday 1 May 2021]");
+        QTest::addRow("page down") << QList<int>{int(Qt::Key_Right), int(Qt::Key_PageDown)} << QString()
+                                   << QStringLiteral("[Thursday 15 July 2021]");
+        QTest::addRow("home") << QList<int>{int(Qt::Key_PageDown), int(Qt::Key_PageDown), int(Qt::Key_Home)}
+                              << QString() << QStringLiteral("[Tuesday 15 June 2021]");
+        QTest::addRow("the wheel") << QList<int>{int(Qt::Key_Right), 0} << QString()
+                                   << QStringLiteral("[Thursday 15 July 2021]");
+        QTest::addRow("a date typed") << QList<int>{int(Qt::Key_Right)} << QStringLiteral("2021-09-03")
+                                      << QStringLiteral("[Friday 3 September 2021]");
+        QTest::addRow("a date typed, no cursor shown")
+            << QList<int>{} << QStringLiteral("2021-09-03") << QString();
+    }
+    void everyMoveTellsTheNewDay() {
+        QFETCH(QList<int>, keys);
+        QFETCH(QString, typed);
+        QFETCH(QString, hint);
+        QToolTip::hideText();
+        for (int key : keys) {
+            if (key == 0) {
+                QWheelEvent wheel(QPointF(5, 5), frmMain->mapToGlobal(QPointF(5, 5)), {}, QPoint(0, -120),
+                                  Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+                QApplication::sendEvent(frmMain.get(), &wheel);
+            } else {
+                QTest::keyClick(frmMain.get(), Qt::Key(key));
+            }
+        }
+        if (!typed.isEmpty()) {
+            frmMain->PopMenu()->findChild<QAction*>("PopMenu_Month")->trigger();
+            frmMain->edtDate()->setText(typed);
+            QTest::keyClick(frmMain->edtDate(), Qt::Key_Return);
+        }
+        QCOMPARE(QToolTip::text(), hint);
+        QAccessibleInterface* list = QAccessible::queryAccessibleInterface(frmMain.get());
+        if (hint.isEmpty()) {
+            QCOMPARE(frmMain->CursorDay(), 0);
+            return;
+        }
+        QVERIFY(list->focusChild() != nullptr);
+        // The focused day is the one the hint names ("today" may follow its date).
+        QVERIFY(list->focusChild()->text(QAccessible::Name).startsWith(hint.mid(1, hint.size() - 2)));
+    }
+
     // A ring in today's colours that only the cursor paints: a click takes it away again.
     void theRingShowsOnlyWithTheCursor() {
         TScheme& scheme = config->CurrentScheme;
@@ -124,22 +179,27 @@ private slots:
         QCOMPARE(frmMain->Buffer(), plain);
     }
 
-    // What a screen reader finds: the title as the table's name, the days as cells (their names are
-    // DayAccessibleName's), the focus on the cursor's cell.
-    void screenReadersSeeATableOfDays() {
-        QAccessibleInterface* table = QAccessible::queryAccessibleInterface(frmMain.get());
-        QVERIFY(table != nullptr && table->tableInterface() != nullptr);
-        QCOMPARE(table->role(), QAccessible::Table);
-        QCOMPARE(table->text(QAccessible::Name), QStringLiteral("2021-06-15"));
-        QAccessibleInterface* cell = table->tableInterface()->cellAt(2, 6);
-        QCOMPARE(cell->role(), QAccessible::Cell);
-        QCOMPARE(cell->text(QAccessible::Name), QStringLiteral("Sunday 20 June 2021\nCall Ann\nat noon"));
-        QVERIFY(table->tableInterface()->cellAt(0, 0)->state().invisible);
-        QCOMPARE(table->focusChild(), nullptr);
+    // What a screen reader finds: the title as the list's name, the month's days as its items (their
+    // names are DayAccessibleName's), the focus on the cursor's day. A list, not a table: a reader
+    // reads a table's whole week when the row changes.
+    void screenReadersSeeAListOfDays() {
+        QAccessibleInterface* list = QAccessible::queryAccessibleInterface(frmMain.get());
+        QCOMPARE(list->role(), QAccessible::List);
+        QVERIFY(list->tableInterface() == nullptr);
+        QCOMPARE(list->text(QAccessible::Name), QStringLiteral("2021-06-15"));
+        QCOMPARE(list->childCount(), 30);
+        QAccessibleInterface* day = list->child(19);
+        QCOMPARE(day->role(), QAccessible::ListItem);
+        QCOMPARE(list->indexOfChild(day), 19);
+        QCOMPARE(day->text(QAccessible::Name), QStringLiteral("Sunday 20 June 2021\nCall Ann\nat noon"));
+        QCOMPARE(list->focusChild(), nullptr);
         QTest::keyClick(frmMain.get(), Qt::Key_Down);
-        QCOMPARE(table->focusChild(), table->tableInterface()->cellAt(2, 1));
+        QCOMPARE(list->focusChild(), list->child(14));
         QCOMPARE(QToolTip::text(), QStringLiteral("[Tuesday 15 June 2021]")); // and the hint, as hovering
-        QVERIFY(table->focusChild()->state().focused);
+        QVERIFY(list->focusChild()->state().focused);
+        QTest::keyClick(frmMain.get(), Qt::Key_PageDown);
+        QCOMPARE(list->childCount(), 31);
+        QVERIFY(!list->child(14)->state().invisible && list->child(14)->state().focused);
     }
 };
 

@@ -121,23 +121,53 @@ private slots:
         QCOMPARE(editor->Text, std::string("kept"));
     }
 
-    void modifyModeDimsTheDate() {
+    // A changed memo keeps its date: the fields are read-only but reached by Tab (a screen reader
+    // reads them); no key, arrow or wheel changes them, and Ok does not read them.
+    void modifyModeKeepsTheDateReadable() {
         editor->LockDate();
         for (QWidget* dimmed :
-             std::initializer_list<QWidget*>{editor->edtDay(), editor->updDay(), editor->lblMonth(),
-                                             editor->cmbMonth(), editor->edtYear(), editor->updYear()}) {
+             std::initializer_list<QWidget*>{editor->updDay(), editor->lblMonth(), editor->updYear()}) {
             QVERIFY2(!dimmed->isEnabled(), qPrintable(dimmed->objectName()));
         }
         QVERIFY(editor->lblDay()->isEnabled() && editor->lblYear()->isEnabled());
         editor->Date = Day(2007, 4, 30) + 0.5;
         editor->SetModalLoop([](TfrmMemo& memo) {
-            memo.edtDay()->setText("1");
+            for (QWidget* field :
+                 std::initializer_list<QWidget*>{memo.edtDay(), memo.cmbMonth(), memo.edtYear()}) {
+                QVERIFY2(field->isEnabled() && field->focusPolicy() & Qt::TabFocus,
+                         qPrintable(field->objectName()));
+            }
+            QTest::keyClick(memo.edtDay(), Qt::Key_Up);
+            QTest::keyClicks(memo.edtYear(), "1");
+            QTest::keyClick(memo.cmbMonth(), Qt::Key_Down);
+            QCOMPARE(memo.edtDay()->text(), QStringLiteral("30"));
+            QCOMPARE(memo.edtYear()->text(), QStringLiteral("2007"));
+            QCOMPARE(memo.cmbMonth()->currentIndex(), 3);
             QTest::mouseClick(memo.btnOk(), Qt::LeftButton);
         });
         QCOMPARE(editor->ShowModal(), int(QDialog::Accepted));
         QCOMPARE(editor->Date, Day(2007, 4, 30) + 0.5);
         editor->UnlockDate();
-        QVERIFY(editor->cmbMonth()->isEnabled());
+        QTest::keyClick(editor->cmbMonth(), Qt::Key_Down);
+        QCOMPARE(editor->cmbMonth()->currentIndex(), 4);
+    }
+
+    // What a screen reader hears: the text box as "Memo" with the day and the limit, the lists with
+    // their values, following what is typed.
+    void screenReadersHearTheDayAndTheValues() {
+        editor->Date = Day(2021, 6, 20);
+        editor->SetModalLoop([](TfrmMemo& memo) {
+            QCOMPARE(memo.memText()->accessibleName(), QStringLiteral("Memo"));
+            QCOMPARE(memo.memText()->accessibleDescription(),
+                     QStringLiteral("Sunday 20 June 2021. (Max. 255 characters)"));
+            QCOMPARE(memo.cmbMonth()->accessibleName(), QStringLiteral("Month : Juin"));
+            QCOMPARE(memo.cmbMemoType()->accessibleName(), QStringLiteral("Type : Single"));
+            QTest::keyClick(memo.cmbMemoType(), Qt::Key_Down);
+            QCOMPARE(memo.cmbMemoType()->accessibleName(), QStringLiteral("Type : Weekly"));
+            Type(memo.edtDay(), "31");
+            QCOMPARE(memo.memText()->accessibleDescription(), QStringLiteral("(Max. 255 characters)"));
+        });
+        editor->ShowModal();
     }
 
     // A Weekly memo dated Monday 3 April 2006; a day of April 2006 is double-clicked, "x" typed at

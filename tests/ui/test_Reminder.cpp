@@ -21,6 +21,8 @@ private slots:
         QTest::addRow("start") << true << QList<int>{14} << QStringList{first};
         QTest::addRow("the clock set, same day") << true << QList<int>{14, 14} << QStringList{first};
         QTest::addRow("a new day") << true << QList<int>{14, 15} << QStringList{first, "Birthday"};
+        QTest::addRow("the clock set back and forth over midnight")
+            << true << QList<int>{14, 15, 14, 15, 14, 15} << QStringList{first, "Birthday"};
         QTest::addRow("a day without memos") << true << QList<int>{16} << QStringList{};
         QTest::addRow("option off") << false << QList<int>{14, 15} << QStringList{};
     }

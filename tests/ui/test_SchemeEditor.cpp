@@ -168,6 +168,70 @@ private slots:
             QCOMPARE(grid()->currentRow() == row, applies[row] == 'x');
         }
     }
+
+    // The grid by keyboard alone, on the zone of today's memo, where every row applies: a current value from
+    // the first focus, arrows between values, Enter or F2 to edit, Escape undoes, Tab to the colour button
+    // and Space to the colour dialog. Keys go to whatever has the focus.
+    void gridByKeyboard_data() {
+        QTest::addColumn<QList<int>>("keys"); // key combinations; 0 types "0,255,0" (green)
+        QTest::addColumn<int>("row");
+        QTest::addColumn<bool>("editing");
+        QTest::addColumn<int>("green"); // the text colour row then reads as green (1) or as before (0)
+        const int down = Qt::Key_Down;
+        QTest::addRow("first focus") << QList<int>{} << 0 << false << 0;
+        QTest::addRow("arrows, never the key column")
+            << QList<int>{down, down, down, Qt::Key_Left, Qt::Key_Right, Qt::Key_Right} << 3 << false << 0;
+        QTest::addRow("enter edits") << QList<int>{down, down, down, Qt::Key_Return} << 3 << true << 0;
+        QTest::addRow("escape undoes")
+            << QList<int>{down, down,          down, Qt::Key_F2, (Qt::CTRL | Qt::Key_A).toCombined(),
+                          0,    Qt::Key_Escape}
+            << 3 << false << 0;
+        QTest::addRow("enter keeps")
+            << QList<int>{down, down,          down, Qt::Key_F2, (Qt::CTRL | Qt::Key_A).toCombined(),
+                          0,    Qt::Key_Return}
+            << 3 << false << 1;
+        QTest::addRow("the colour button")
+            << QList<int>{down, down, down, Qt::Key_Return, Qt::Key_Tab, Qt::Key_Space} << 3 << true << 1;
+        QTest::addRow("escape on the colour button, then on")
+            << QList<int>{down, down, down, Qt::Key_Return, Qt::Key_Tab, Qt::Key_Escape, down} << 4 << false
+            << 0;
+    }
+    void gridByKeyboard() {
+        QFETCH(QList<int>, keys);
+        QFETCH(int, row);
+        QFETCH(bool, editing);
+        QFETCH(int, green);
+        chooseZone(zoneTodaysMemo);
+        services->Colors.push_back(QColor(0, 255, 0));
+        const QString before = grid()->item(rowTextColor, 1)->text();
+        editor->show();
+        QApplication::setActiveWindow(editor.get());
+        QVERIFY(QTest::qWaitForWindowActive(editor.get()));
+        grid()->setFocus(Qt::TabFocusReason);
+        for (int key : keys) {
+            QWidget* focus = QApplication::focusWidget();
+            QVERIFY(focus != nullptr);
+            if (key == 0) {
+                QTest::keyClicks(focus, QStringLiteral("0,255,0"));
+            } else {
+                const QKeyCombination combination = QKeyCombination::fromCombined(key);
+                QTest::keyClick(focus, combination.key(), combination.keyboardModifiers());
+            }
+        }
+        // Enter closes an editor a moment later.
+        QCoreApplication::processEvents();
+        QCOMPARE(grid()->currentRow(), row);
+        QCOMPARE(grid()->currentColumn(), 1);
+        QCOMPARE(grid()->isPersistentEditorOpen(grid()->currentIndex()) ||
+                     grid()->indexWidget(grid()->currentIndex()) != nullptr,
+                 editing);
+        TColor color = 0;
+        const QString now = grid()->item(rowTextColor, 1)->text();
+        QCOMPARE(green == 1 ? TextToColor(now.toStdString(), color) && color == 0x00FF00 : now == before,
+                 true);
+        QCOMPARE(services->Colors.empty(), keys.contains(Qt::Key_Space));
+        QCOMPARE(QApplication::focusWidget() == grid(), !editing);
+    }
 };
 
 QTEST_MAIN(TestSchemeEditor)

@@ -9,7 +9,8 @@ namespace kestrivel {
 // Every dialog, editor and message box of the program stacks above the calendar window while it is
 // open: it is made transient for the calendar and, while the calendar stays on top of other
 // windows, stays on top as well, so a window manager puts it in the calendar's layer above it. The
-// calendar keeps its own level throughout and is above other windows again when they close.
+// calendar keeps its own level throughout and is above other windows again when they close. When the
+// last of them that had the keyboard closes, the calendar takes the keyboard back.
 class TDialogStacking : public QObject {
     Q_OBJECT
 public:
@@ -29,6 +30,9 @@ protected:
 private:
     // Gives the dialog the calendar's stay-on-top state.
     void follow(QWidget& dialog) const;
+    bool OnTop() const;
+    bool AnyDialogShown() const;
+    void GiveKeyboardBack();
 
     QWidget& m_calendar;
 };

@@ -15,10 +15,9 @@ void TTodayReminder::Check() {
     const QDate today = m_services.Now().date();
     // A day is told once, whether or not the option was on then: switching it on tells from the
     // next day on.
-    if (today == m_told) {
+    if (!m_told.insert(today).second) {
         return;
     }
-    m_told = today;
     TDateValue date = 0;
     std::string body;
     if (!m_config.Options.Remind || !TryEncodeDate(today.year(), today.month(), today.day(), date) ||

@@ -2,14 +2,17 @@
 
 #include <QDate>
 
+#include <set>
+
 namespace kestrivel {
 
 class TConfigData;
 class TServices;
 
 // Tells the desktop of today's memos: one notification per day, at start and at the first check of
-// each new day, listing the memos that fall on it as the hint lists them; none on a day without memos
-// or while the option "Remind" is off.
+// each new day (however often the clock is set back and forth across midnight during a run), listing the
+// memos that fall on it as the hint lists them; none on a day without memos or while the option "Remind" is
+// off.
 class TTodayReminder {
 public:
     TTodayReminder(const TConfigData& config, TServices& services);
@@ -19,7 +22,9 @@ public:
 private:
     const TConfigData& m_config;
     TServices& m_services;
-    QDate m_told;
+    // Every day told in this run, not only the last: a clock set back to a day told before tells
+    // nothing again.
+    std::set<QDate> m_told;
 };
 
 } // namespace kestrivel

@@ -351,4 +351,63 @@ void AskOnlyCloseButton(QWidget& dialog) {
     new CloseButtonOnly(dialog);
 }
 
+bool AskAbove(QWidget& dialog, bool above) {
+    xcb_connection_t* connection = X11Connection();
+    QWindow* window = dialog.windowHandle();
+    if (connection == nullptr || window == nullptr) {
+        return false;
+    }
+    const auto id = static_cast<xcb_window_t>(window->winId());
+    const xcb_atom_t state = Atom(connection, "_NET_WM_STATE");
+    const xcb_atom_t wanted[] = {Atom(connection, "_NET_WM_STATE_ABOVE"),
+                                 Atom(connection, "_NET_WM_STATE_STAYS_ON_TOP")};
+    xcb_get_window_attributes_reply_t* attributes =
+        xcb_get_window_attributes_reply(connection, xcb_get_window_attributes(connection, id), nullptr);
+    const bool mapped = attributes != nullptr && attributes->map_state != XCB_MAP_STATE_UNMAPPED;
+    std::free(attributes);
+    if (!mapped) {
+        // The states of a window about to be mapped are its property, which Qt adds its own to.
+        std::vector<xcb_atom_t> atoms;
+        xcb_get_property_reply_t* reply = xcb_get_property_reply(
+            connection, xcb_get_property(connection, 0, id, state, XCB_ATOM_ATOM, 0, 64), nullptr);
+        if (reply && reply->format == 32 && reply->type == XCB_ATOM_ATOM) {
+            const auto* values = static_cast<const xcb_atom_t*>(xcb_get_property_value(reply));
+            atoms.assign(values, values + xcb_get_property_value_length(reply) / sizeof(xcb_atom_t));
+        }
+        std::free(reply);
+        for (xcb_atom_t atom : wanted) {
+            atoms.erase(std::remove(atoms.begin(), atoms.end(), atom), atoms.end());
+            if (above) {
+                atoms.push_back(atom);
+            }
+        }
+        xcb_change_property(connection, XCB_PROP_MODE_REPLACE, id, state, XCB_ATOM_ATOM, 32,
+                            static_cast<uint32_t>(atoms.size()), atoms.data());
+        xcb_flush(connection);
+        return true;
+    }
+    xcb_get_geometry_reply_t* geometry =
+        xcb_get_geometry_reply(connection, xcb_get_geometry(connection, id), nullptr);
+    const xcb_window_t root = geometry ? geometry->root : xcb_window_t(XCB_WINDOW_NONE);
+    std::free(geometry);
+    if (root == XCB_WINDOW_NONE) {
+        return true;
+    }
+    // A mapped window's states belong to the window manager: asked for, not written.
+    xcb_client_message_event_t message{};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = id;
+    message.type = state;
+    message.data.data32[0] = above ? 1 : 0; // add or remove
+    message.data.data32[1] = wanted[0];
+    message.data.data32[2] = wanted[1];
+    message.data.data32[3] = 1; // from an application
+    xcb_send_event(connection, 0, root,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
+                   reinterpret_cast<const char*>(&message));
+    xcb_flush(connection);
+    return true;
+}
+
 } // namespace kestrivel

@@ -35,5 +35,11 @@ void AskNoCompositorShadow(QWindow& window);
 // out only for menus and toolbars torn off an application, which it otherwise treats as it treats
 // utility windows; under Openbox the dialog's window type is given as a toolbar first. X11 only.
 void AskOnlyCloseButton(QWidget& dialog);
+// Keeps a dialog above other windows or not without changing its Qt flags: Qt makes a new native
+// window at the next showing of a window whose stay-on-top hint changed, and the new one lacks what
+// was asked for the old one at its showing (AskOnlyCloseButton). Before the dialog is mapped the
+// states go into its property, after it they are asked of the window manager. X11 only: false
+// elsewhere, where the caller changes the flags.
+bool AskAbove(QWidget& dialog, bool above);
 
 } // namespace kestrivel

@@ -8,23 +8,22 @@
 #include <QPointer>
 #include <QWindow>
 
+#include <algorithm>
 #include <array>
 
 namespace kestrivel {
 
 namespace {
 
-constexpr int kColumns = 7;
-constexpr int kRows = 6;
-constexpr int kCells = kRows * kColumns;
+constexpr int kMaxDays = 31;
 
-class CalendarTable;
+class CalendarList;
 
-// One box of the day grid, row by row from the first day of the week. Its texts are read from the
-// window when asked, so a cell stays right whatever month is shown.
-class DayCell : public QAccessibleInterface, public QAccessibleTableCellInterface {
+// One day of the shown month, 1 to 31. Its texts are read from the window when asked, so an item
+// stays right whatever month is shown; a day the month lacks is no child and invisible.
+class DayItem : public QAccessibleInterface {
 public:
-    DayCell(CalendarTable& table, int index) : m_table(table), m_index(index) {}
+    DayItem(CalendarList& list, int day) : m_list(list), m_day(day) {}
 
     bool isValid() const override;
     QObject* object() const override { return nullptr; }
@@ -37,37 +36,26 @@ public:
     QString text(QAccessible::Text t) const override;
     void setText(QAccessible::Text, const QString&) override {}
     QRect rect() const override;
-    QAccessible::Role role() const override { return QAccessible::Cell; }
+    QAccessible::Role role() const override { return QAccessible::ListItem; }
     QAccessible::State state() const override;
-    void* interface_cast(QAccessible::InterfaceType type) override {
-        return type == QAccessible::TableCellInterface ? static_cast<QAccessibleTableCellInterface*>(this)
-                                                       : nullptr;
-    }
-
-    bool isSelected() const override { return Focused(); }
-    QList<QAccessibleInterface*> columnHeaderCells() const override { return {}; }
-    QList<QAccessibleInterface*> rowHeaderCells() const override { return {}; }
-    int columnIndex() const override { return m_index % kColumns; }
-    int rowIndex() const override { return m_index / kColumns; }
-    int columnExtent() const override { return 1; }
-    int rowExtent() const override { return 1; }
-    QAccessibleInterface* table() const override;
 
 private:
     TfrmMain* Calendar() const;
-    int Day() const;
+    bool InMonth() const;
     bool Focused() const;
 
-    CalendarTable& m_table;
-    int m_index;
+    CalendarList& m_list;
+    int m_day;
 };
 
-// The calendar window itself: a table of day cells, followed by its child widgets (the date entry box).
-class CalendarTable : public QAccessibleWidget, public QAccessibleTableInterface {
+// The calendar window itself: a list of the shown month's days named with the title, followed by its
+// child widgets (the date entry box). A list rather than a table: screen readers read a table's whole
+// row when the row changes, a week for every Up and Down, where the user asked for one day.
+class CalendarList : public QAccessibleWidget {
 public:
-    explicit CalendarTable(TfrmMain* window) : QAccessibleWidget(window, QAccessible::Table) {}
-    ~CalendarTable() override {
-        for (const QAccessible::Id id : m_cellIds) {
+    explicit CalendarList(TfrmMain* window) : QAccessibleWidget(window, QAccessible::List) {}
+    ~CalendarList() override {
+        for (const QAccessible::Id id : m_itemIds) {
             if (id != 0) {
                 QAccessible::deleteAccessibleInterface(id);
             }
@@ -75,131 +63,96 @@ public:
     }
 
     TfrmMain* Calendar() const { return static_cast<TfrmMain*>(widget()); }
-    // Cells are made when first asked for and kept as long as the window.
-    DayCell* Cell(int index) const {
-        if (index < 0 || index >= kCells) {
+    int Days() const { return std::clamp<int>(Calendar()->Model().DaysInMonth, 0, kMaxDays); }
+    // Items are made when first asked for and kept as long as the window.
+    DayItem* Item(int day) const {
+        if (day < 1 || day > kMaxDays) {
             return nullptr;
         }
-        if (m_cellIds[index] == 0) {
-            m_cellIds[index] = QAccessible::registerAccessibleInterface(
-                new DayCell(const_cast<CalendarTable&>(*this), index));
+        QAccessible::Id& id = m_itemIds[static_cast<size_t>(day - 1)];
+        if (id == 0) {
+            id = QAccessible::registerAccessibleInterface(new DayItem(const_cast<CalendarList&>(*this), day));
         }
-        return static_cast<DayCell*>(QAccessible::accessibleInterface(m_cellIds[index]));
+        return static_cast<DayItem*>(QAccessible::accessibleInterface(id));
     }
-    int CellOfDay(int day) const { return day < 1 ? -1 : day - 1 + Calendar()->Model().Lead; }
     void Redrawn();
 
     QString text(QAccessible::Text t) const override {
         return t == QAccessible::Name ? TextToQString(Calendar()->Model().TitleText)
                                       : QAccessibleWidget::text(t);
     }
-    int childCount() const override { return kCells + QAccessibleWidget::childCount(); }
+    int childCount() const override { return Days() + QAccessibleWidget::childCount(); }
     QAccessibleInterface* child(int index) const override {
-        return index < kCells ? Cell(index) : QAccessibleWidget::child(index - kCells);
+        return index < Days() ? Item(index + 1) : QAccessibleWidget::child(index - Days());
     }
     int indexOfChild(const QAccessibleInterface* child) const override {
-        for (int i = 0; i < kCells; ++i) {
-            if (m_cellIds[i] != 0 && QAccessible::accessibleInterface(m_cellIds[i]) == child) {
-                return i;
+        for (int day = 1; day <= Days(); ++day) {
+            const QAccessible::Id id = m_itemIds[static_cast<size_t>(day - 1)];
+            if (id != 0 && QAccessible::accessibleInterface(id) == child) {
+                return day - 1;
             }
         }
         const int widgetIndex = QAccessibleWidget::indexOfChild(child);
-        return widgetIndex < 0 ? -1 : kCells + widgetIndex;
+        return widgetIndex < 0 ? -1 : Days() + widgetIndex;
     }
     QAccessibleInterface* childAt(int x, int y) const override {
         const QPoint point = Calendar()->mapFromGlobal(QPoint(x, y));
-        const TMonthModel& model = Calendar()->Model();
-        for (int day = 1; day <= model.DaysInMonth; ++day) {
+        for (int day = 1; day <= Days(); ++day) {
             if (Calendar()->DayRect(day).contains(point)) {
-                return Cell(CellOfDay(day));
+                return Item(day);
             }
         }
         return QAccessibleWidget::childAt(x, y);
     }
     QAccessibleInterface* focusChild() const override {
-        const int cursor = CellOfDay(Calendar()->CursorDay());
-        return cursor >= 0 ? Cell(cursor) : QAccessibleWidget::focusChild();
+        const int cursor = Calendar()->CursorDay();
+        return cursor >= 1 && cursor <= Days() ? Item(cursor) : QAccessibleWidget::focusChild();
     }
-    void* interface_cast(QAccessible::InterfaceType type) override {
-        return type == QAccessible::TableInterface ? static_cast<QAccessibleTableInterface*>(this)
-                                                   : QAccessibleWidget::interface_cast(type);
-    }
-
-    QAccessibleInterface* caption() const override { return nullptr; }
-    QAccessibleInterface* summary() const override { return nullptr; }
-    QAccessibleInterface* cellAt(int row, int column) const override {
-        return row >= 0 && row < kRows && column >= 0 && column < kColumns ? Cell(row * kColumns + column)
-                                                                           : nullptr;
-    }
-    int selectedCellCount() const override { return CellOfDay(Calendar()->CursorDay()) >= 0 ? 1 : 0; }
-    QList<QAccessibleInterface*> selectedCells() const override {
-        const int cursor = CellOfDay(Calendar()->CursorDay());
-        return cursor >= 0 ? QList<QAccessibleInterface*>{Cell(cursor)} : QList<QAccessibleInterface*>{};
-    }
-    QString columnDescription(int column) const override { return Calendar()->ColumnName(column); }
-    QString rowDescription(int) const override { return {}; }
-    int selectedColumnCount() const override { return 0; }
-    int selectedRowCount() const override { return 0; }
-    int columnCount() const override { return kColumns; }
-    int rowCount() const override { return kRows; }
-    QList<int> selectedColumns() const override { return {}; }
-    QList<int> selectedRows() const override { return {}; }
-    bool isColumnSelected(int) const override { return false; }
-    bool isRowSelected(int) const override { return false; }
-    bool selectRow(int) override { return false; }
-    bool selectColumn(int) override { return false; }
-    bool unselectRow(int) override { return false; }
-    bool unselectColumn(int) override { return false; }
-    void modelChange(QAccessibleTableModelChangeEvent*) override {}
 
 private:
-    mutable std::array<QAccessible::Id, kCells> m_cellIds{};
-    // What was last told: the title and each cell's name.
+    mutable std::array<QAccessible::Id, kMaxDays> m_itemIds{};
+    // What was last told: the month (year * 12 + month), the title and each day's name.
+    int m_month = 0;
     QString m_title;
-    std::array<QString, kCells> m_names;
+    std::array<QString, kMaxDays> m_names;
 };
 
-bool DayCell::isValid() const {
-    return m_table.isValid();
+bool DayItem::isValid() const {
+    return m_list.isValid();
 }
 
-QWindow* DayCell::window() const {
-    return m_table.window();
+QWindow* DayItem::window() const {
+    return m_list.window();
 }
 
-QAccessibleInterface* DayCell::parent() const {
-    return &m_table;
+QAccessibleInterface* DayItem::parent() const {
+    return &m_list;
 }
 
-QAccessibleInterface* DayCell::table() const {
-    return &m_table;
+TfrmMain* DayItem::Calendar() const {
+    return m_list.Calendar();
 }
 
-TfrmMain* DayCell::Calendar() const {
-    return m_table.Calendar();
+bool DayItem::InMonth() const {
+    return m_day <= m_list.Days();
 }
 
-int DayCell::Day() const {
-    const int day = m_index + 1 - Calendar()->Model().Lead;
-    return day >= 1 && day <= Calendar()->Model().DaysInMonth ? day : 0;
+bool DayItem::Focused() const {
+    return InMonth() && Calendar()->CursorDay() == m_day;
 }
 
-bool DayCell::Focused() const {
-    return Day() != 0 && Calendar()->CursorDay() == Day();
+QString DayItem::text(QAccessible::Text t) const {
+    return t == QAccessible::Name && isValid() && InMonth() ? Calendar()->DayName(m_day) : QString();
 }
 
-QString DayCell::text(QAccessible::Text t) const {
-    return t == QAccessible::Name && isValid() ? Calendar()->DayName(Day()) : QString();
-}
-
-QRect DayCell::rect() const {
-    const QRect box = isValid() ? Calendar()->DayRect(Day()) : QRect();
+QRect DayItem::rect() const {
+    const QRect box = isValid() && InMonth() ? Calendar()->DayRect(m_day) : QRect();
     return box.isValid() ? QRect(Calendar()->mapToGlobal(box.topLeft()), box.size()) : QRect();
 }
 
-QAccessible::State DayCell::state() const {
+QAccessible::State DayItem::state() const {
     QAccessible::State state;
-    if (!isValid() || Day() == 0) {
+    if (!isValid() || !InMonth()) {
         state.invisible = true;
         return state;
     }
@@ -210,18 +163,35 @@ QAccessible::State DayCell::state() const {
     return state;
 }
 
-void CalendarTable::Redrawn() {
+void CalendarList::Redrawn() {
+    // Another month's days are other objects: a screen reader told of the focus on "the 14th" it
+    // already had would say nothing after Page Down.
+    const TMonthModel& model = Calendar()->Model();
+    const int month = model.DisplayYear * 12 + model.DisplayMonth;
+    if (month != m_month) {
+        m_month = month;
+        for (QAccessible::Id& id : m_itemIds) {
+            if (id != 0) {
+                QAccessibleEvent gone(QAccessible::accessibleInterface(id), QAccessible::ObjectDestroyed);
+                QAccessible::updateAccessibility(&gone);
+                QAccessible::deleteAccessibleInterface(id);
+                id = 0;
+            }
+        }
+        m_names.fill(QString());
+    }
     const QString title = text(QAccessible::Name);
     if (title != m_title) {
         m_title = title;
         QAccessibleEvent named(this, QAccessible::NameChanged);
         QAccessible::updateAccessibility(&named);
     }
-    for (int i = 0; i < kCells; ++i) {
-        const QString name = Cell(i)->text(QAccessible::Name);
-        if (name != m_names[i]) {
-            m_names[i] = name;
-            QAccessibleEvent named(Cell(i), QAccessible::NameChanged);
+    for (int day = 1; day <= kMaxDays; ++day) {
+        const QString name = Item(day)->text(QAccessible::Name);
+        QString& told = m_names[static_cast<size_t>(day - 1)];
+        if (name != told) {
+            told = name;
+            QAccessibleEvent named(Item(day), QAccessible::NameChanged);
             QAccessible::updateAccessibility(&named);
         }
     }
@@ -230,17 +200,17 @@ void CalendarTable::Redrawn() {
 QAccessibleInterface* CalendarFactory(const QString& key, QObject* object) {
     if (key == QLatin1String(TfrmMain::staticMetaObject.className())) {
         if (auto* window = qobject_cast<TfrmMain*>(object)) {
-            return new CalendarTable(window);
+            return new CalendarList(window);
         }
     }
     return nullptr;
 }
 
-CalendarTable* TableOf(TfrmMain& window) {
+CalendarList* ListOf(TfrmMain& window) {
     if (!QAccessible::isActive()) {
         return nullptr;
     }
-    return dynamic_cast<CalendarTable*>(QAccessible::queryAccessibleInterface(&window));
+    return dynamic_cast<CalendarList*>(QAccessible::queryAccessibleInterface(&window));
 }
 
 } // namespace
@@ -254,16 +224,16 @@ void InstallCalendarAccessibility() {
 }
 
 void CalendarRedrawn(TfrmMain& window) {
-    if (CalendarTable* table = TableOf(window)) {
-        table->Redrawn();
+    if (CalendarList* list = ListOf(window)) {
+        list->Redrawn();
     }
 }
 
 void CalendarCursorMoved(TfrmMain& window) {
-    CalendarTable* table = TableOf(window);
-    const int cell = table != nullptr ? table->CellOfDay(window.CursorDay()) : -1;
-    if (cell >= 0) {
-        QAccessibleEvent focus(table->Cell(cell), QAccessible::Focus);
+    CalendarList* list = ListOf(window);
+    const int day = window.CursorDay();
+    if (list != nullptr && day >= 1 && day <= list->Days()) {
+        QAccessibleEvent focus(list->Item(day), QAccessible::Focus);
         QAccessible::updateAccessibility(&focus);
     }
 }

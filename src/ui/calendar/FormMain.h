@@ -142,6 +142,10 @@ public:
     // cursor's day. False for any other key.
     bool CursorKey(const QKeyEvent& event);
     void HideCursor();
+    // A later start asked for the calendar: it shows, comes to the front and takes the keyboard, with
+    // the day cursor shown (on its day, or where the first arrow key would put it). The start at login
+    // takes no keyboard from what the user is typing into.
+    void GiveKeyboard();
     // Opens the menu at the cursor's day, which "Add a memo..." then acts on; the cursor shows first.
     void OpenCursorMenu();
     // What a screen reader says for a day of the shown month (empty for none), the name of a grid
@@ -247,6 +251,12 @@ private:
     void DrawCursor(int dpi);
     // `days` on from the cursor's day; a hidden cursor shows on its first day instead.
     void MoveCursor(int days);
+    // Another month is shown by a key, the date box or the wheel: the cursor keeps its day (the last
+    // of a shorter month), or goes to `day` when it is given, and is told. A hidden cursor shows (on
+    // `day` or its first day) when `show` is set and stays hidden otherwise.
+    void CursorFollowsMonth(bool show, int day = 0);
+    // The cursor's day as the hint shows it, and its focus event for screen readers.
+    void AnnounceCursor();
     int m_cursorDay = 0;
 };
 

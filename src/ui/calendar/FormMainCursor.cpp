@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QTimer>
 #include <QToolTip>
 
 #include <algorithm>
@@ -92,10 +93,47 @@ void TfrmMain::MoveCursor(int days) {
             DrawCalendar();
         }
     }
+    AnnounceCursor();
+}
+
+void TfrmMain::CursorFollowsMonth(bool show, int day) {
+    if (m_cursorDay == 0 && !show) {
+        return;
+    }
+    if (day != 0) {
+        m_cursorDay = day;
+    } else if (m_cursorDay == 0) {
+        m_cursorDay = CursorStartDay(m_model);
+    }
+    // The redraw keeps the day within the month; "Add a memo..." acts on it.
+    DrawCalendar();
+    m_hoverDay = m_cursorDay;
+    AnnounceCursor();
+}
+
+void TfrmMain::AnnounceCursor() {
+    if (m_cursorDay == 0) {
+        return;
+    }
     // The day's hint, as the mouse would show it, below the ring: its memos read by keyboard too.
     const QString hint = TextToQString(HintText(m_model, m_cursorDay, m_config.Memos, m_formats));
     QToolTip::showText(mapToGlobal(DayRect(m_cursorDay).bottomLeft()), hint, this);
     CalendarCursorMoved(*this);
+}
+
+void TfrmMain::GiveKeyboard() {
+    // A calendar minimised with a dialog (a window manager may take the two together) comes back too.
+    if (isMinimized()) {
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+    }
+    show();
+    raise();
+    activateWindow();
+    if (m_cursorDay == 0) {
+        MoveCursor(0);
+    } else {
+        CalendarCursorMoved(*this);
+    }
 }
 
 void TfrmMain::HideCursor() {
@@ -130,10 +168,22 @@ void TfrmMain::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     // The memo editor and the configuration dialog are modal, the menu a popup: the cursor waits for
     // the calendar's return. A window of another program ends it.
-    if (event->type() == QEvent::ActivationChange && !isActiveWindow() &&
-        QApplication::activeModalWidget() == nullptr && QApplication::activePopupWidget() == nullptr) {
-        HideCursor();
+    if (event->type() != QEvent::ActivationChange) {
+        return;
     }
+    if (!isActiveWindow()) {
+        if (QApplication::activeModalWidget() == nullptr && QApplication::activePopupWidget() == nullptr) {
+            HideCursor();
+        }
+        return;
+    }
+    // Back from a dialog, the editor or the menu: the focus event Qt sends for the window names only
+    // the list, so the cursor's day is told after it (to screen readers: the hint is for moves).
+    QTimer::singleShot(0, this, [this] {
+        if (isActiveWindow() && m_cursorDay != 0) {
+            CalendarCursorMoved(*this);
+        }
+    });
 }
 
 QString TfrmMain::DayName(int day) const {

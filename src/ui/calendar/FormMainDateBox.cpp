@@ -108,9 +108,12 @@ void TfrmMain::edtDateKeyUp(int key) {
         if (ParseShortDate(m_dateBox->edtDate()->text().toStdString(), m_formats, date)) {
             const TYmd typed = DecodeDate(date);
             SetOffsets(typed.Year - m_model.TodayYear, typed.Month - m_model.TodayMonth);
-        } else {
-            ShowError(m_services, this, 1);
+            ShowDateBox(false);
+            // A shown cursor goes on from the day typed.
+            CursorFollowsMonth(false, typed.Day);
+            return;
         }
+        ShowError(m_services, this, 1);
         ShowDateBox(false);
     } else if (key == Qt::Key_Escape) {
         ShowDateBox(false);

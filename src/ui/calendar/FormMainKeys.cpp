@@ -44,6 +44,7 @@ void TfrmMain::wheelEvent(QWheelEvent* event) {
     m_wheelTurn -= notches * kWheelNotch;
     if (notches != 0) {
         MoveMonths(-notches);
+        CursorFollowsMonth(false);
     }
     event->accept();
 }
@@ -63,12 +64,16 @@ void TfrmMain::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
     case Qt::Key_PageUp:
         MoveMonths(-1);
+        CursorFollowsMonth(true);
         break;
     case Qt::Key_PageDown:
         MoveMonths(1);
+        CursorFollowsMonth(true);
         break;
     case Qt::Key_Home:
         ShowMonth(0, 0);
+        // The current month's cursor is on today.
+        CursorFollowsMonth(true, m_model.TodayDay);
         break;
     default:
         QWidget::keyPressEvent(event);

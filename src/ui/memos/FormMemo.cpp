@@ -8,6 +8,7 @@
 #include "config/Options.h"
 #include "base/UnitMessages.h"
 #include "base/X11Window.h"
+#include "common/DateFormat.h"
 #include "lang/MessageTable.h"
 #include "memos/MemoEditorRules.h"
 
@@ -167,7 +168,7 @@ void UpDownArrows::Step(int delta) {
 }
 
 bool UpDownArrows::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_associate && event->type() == QEvent::KeyPress) {
+    if (watched == m_associate && event->type() == QEvent::KeyPress && !m_associate->isReadOnly()) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Up || key == Qt::Key_Down) {
             Step(key == Qt::Key_Up ? 1 : -1);
@@ -240,13 +241,47 @@ void TfrmMemo::createControls() {
     QWidget::setTabOrder(m_btnCancel, m_edtDay);
     QWidget::setTabOrder(m_edtDay, m_cmbMonth);
     QWidget::setTabOrder(m_cmbMonth, m_edtYear);
-    // The limit below the text is the only caption near it: screen readers name the text by it.
-    LinkLabels(*this, {{"lblDay", "edtDay"},
-                       {"lblMonth", "cmbMonth"},
-                       {"lblYear", "edtYear"},
-                       {"lblType", "cmbMemoType"},
-                       {"lblMax", "memText"}});
+    LinkLabels(
+        *this,
+        {{"lblDay", "edtDay"}, {"lblMonth", "cmbMonth"}, {"lblYear", "edtYear"}, {"lblType", "cmbMemoType"}});
     QWidget::setTabOrder(m_edtYear, m_cmbMemoType);
+    m_cmbMonth->installEventFilter(this);
+    connect(m_edtDay, &QLineEdit::textChanged, this, &TfrmMemo::describeForScreenReaders);
+    connect(m_edtYear, &QLineEdit::textChanged, this, &TfrmMemo::describeForScreenReaders);
+    connect(m_cmbMonth, &QComboBox::currentIndexChanged, this, &TfrmMemo::describeForScreenReaders);
+}
+
+void TfrmMemo::describeForScreenReaders() {
+    // Read from the fields, so that a date typed in add mode is heard as it stands.
+    const TLocaleFormats defaults;
+    TDateValue date = 0;
+    const std::string day =
+        TryEncodeDate(m_updYear->Position(), m_cmbMonth->currentIndex() + 1, m_updDay->Position(), date)
+            ? FormatDate("dddddd", date, m_formats != nullptr ? *m_formats : defaults)
+            : std::string();
+    m_memText->setAccessibleName(windowTitle());
+    m_memText->setAccessibleDescription(
+        (day.empty() ? QString() : TextToQString(day) + QStringLiteral(". ")) + m_lblMax->text());
+}
+
+bool TfrmMemo::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != m_cmbMonth || !m_dateLocked) {
+        return QDialog::eventFilter(watched, event);
+    }
+    switch (event->type()) {
+    case QEvent::KeyPress: {
+        // Only the keys that leave the list or close the dialog.
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        return key != Qt::Key_Tab && key != Qt::Key_Backtab && key != Qt::Key_Escape &&
+               key != Qt::Key_Return && key != Qt::Key_Enter;
+    }
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel:
+        return true;
+    default:
+        return QDialog::eventFilter(watched, event);
+    }
 }
 
 void TfrmMemo::LockDate() {
@@ -260,10 +295,25 @@ void TfrmMemo::UnlockDate() {
 }
 
 void TfrmMemo::setDateControlsEnabled(bool enabled) {
-    // "Day :" and "Year :" stay as they are; only "Month :" is dimmed with the fields.
-    for (QWidget* control :
-         std::initializer_list<QWidget*>{m_edtDay, m_updDay, m_lblMonth, m_cmbMonth, m_edtYear, m_updYear}) {
+    // "Day :" and "Year :" stay as they are; only "Month :" is dimmed with the fields. The fields
+    // themselves are read-only and drawn dimmed rather than disabled, which would take them out of the
+    // Tab order and away from screen readers.
+    for (QWidget* control : std::initializer_list<QWidget*>{m_updDay, m_lblMonth, m_updYear}) {
         control->setEnabled(enabled);
+    }
+    m_edtDay->setReadOnly(!enabled);
+    m_edtYear->setReadOnly(!enabled);
+    for (QWidget* field : std::initializer_list<QWidget*>{m_edtDay, m_cmbMonth, m_edtYear}) {
+        QPalette palette = this->palette();
+        if (!enabled) {
+            for (const QPalette::ColorRole role :
+                 {QPalette::Text, QPalette::ButtonText, QPalette::WindowText}) {
+                const QColor dimmed = palette.color(QPalette::Disabled, role);
+                palette.setColor(QPalette::Active, role, dimmed);
+                palette.setColor(QPalette::Inactive, role, dimmed);
+            }
+        }
+        field->setPalette(palette);
     }
 }
 
@@ -291,6 +341,7 @@ void TfrmMemo::FormShow() {
     m_lastText = text.toStdString();
     m_memText->setPlainText(text);
     m_cmbMemoType->setCurrentIndex(fields.MemoType);
+    describeForScreenReaders();
     m_memText->setFocus();
 }
 

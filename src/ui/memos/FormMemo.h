@@ -21,6 +21,7 @@ namespace kestrivel {
 class TConfigData;
 class TMemoList;
 class TServices;
+struct TLocaleFormats;
 
 // Up-down arrows bound to a text field: an arrow (or the Up/Down key in the field) reads the
 // field's number, steps it by one within Min..Max without wrapping and writes it back as plain
@@ -69,7 +70,8 @@ public:
     // In and out: the type code 0..3.
     uint16_t MemoType = 0;
 
-    // Modify mode: the date controls are dimmed and not read on "Ok".
+    // Modify mode: the date controls are dimmed and not read on "Ok"; the fields stay readable (read
+    // only, reached by Tab) for keyboards and screen readers.
     void LockDate();
     // Add mode.
     void UnlockDate();
@@ -86,6 +88,8 @@ public:
     // and keeps the dialog open with everything typed; none (the default) leaves the check to the
     // caller.
     void SetTakenDates(const TMemoList* memos) { m_takenDates = memos; }
+    // The long date a screen reader hears with the text box; the formats outlive the editor.
+    void SetDateFormats(const TLocaleFormats& formats) { m_formats = &formats; }
 
     // "Ok": checks the date in add mode (error 1, 4 or 6, and the dialog stays open), reads the fields
     // back and closes with OK.
@@ -106,8 +110,15 @@ public:
     QPushButton* btnOk() const { return m_btnOk; }
     QPushButton* btnCancel() const { return m_btnCancel; }
 
+protected:
+    // Keeps the month list of a locked date from changing while it stays reachable.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void createControls();
+    // Screen readers hear the text box as "Memo" (the window's caption) with the day typed above it
+    // and the limit as its description.
+    void describeForScreenReaders();
     void FormShow();
     void setDateControlsEnabled(bool enabled);
     // Keeps the text box within its limit as the user types or pastes.
@@ -116,6 +127,7 @@ private:
     TServices& m_services;
     bool m_dateLocked = false;
     const TMemoList* m_takenDates = nullptr;
+    const TLocaleFormats* m_formats = nullptr;
     std::function<void(TfrmMemo&)> m_modalLoop;
     std::string m_lastText; // the text box as it stood after the last accepted edit
 

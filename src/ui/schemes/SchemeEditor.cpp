@@ -99,8 +99,8 @@ void TSchemeEditor::buildControls() {
     const ValueTexts values = BuiltInValues();
     for (int row = 0; row < kValueRowCount; ++row) {
         auto* key = new QTableWidgetItem(qs(keys[row]));
-        // The key column is fixed: never selected, never edited.
-        key->setFlags(Qt::NoItemFlags);
+        // The key column is fixed: never selected, never edited, but read (not greyed) with its row.
+        key->setFlags(Qt::ItemIsEnabled);
         m_valueList->setItem(row, 0, key);
         m_valueList->setItem(row, 1, new QTableWidgetItem(qs(values[row])));
     }

@@ -2,16 +2,20 @@
 
 #include "schemes/SchemeEditorRules.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QResizeEvent>
 #include <QStyle>
 #include <QStyleOption>
+#include <QTimer>
 #include <QToolButton>
 
 #include <algorithm>
@@ -94,7 +98,8 @@ private:
     QRect textRect() const { return rect().adjusted(0, 0, -arrowRect().width(), 0); }
 };
 
-// The editor of a colour cell: the text and the ellipsis button, leaving the swatch visible.
+// The editor of a colour cell: the text and the ellipsis button, leaving the swatch visible. Tab goes
+// from the text to the button, which Space or Enter presses, and Shift+Tab back.
 class ColorCellEditor : public QWidget {
 public:
     explicit ColorCellEditor(QWidget* parent) : QWidget(parent) {
@@ -105,7 +110,8 @@ public:
         Text->setFrame(false);
         Button = new QToolButton(this);
         Button->setText(QStringLiteral("..."));
-        Button->setFocusPolicy(Qt::NoFocus);
+        Button->setFocusPolicy(Qt::TabFocus);
+        Button->installEventFilter(this);
         layout->addWidget(Text, 1);
         layout->addWidget(Button);
         setFocusProxy(Text);
@@ -113,6 +119,26 @@ public:
     }
     QLineEdit* Text = nullptr;
     QToolButton* Button = nullptr;
+
+protected:
+    bool focusNextPrevChild(bool next) override {
+        if (next == Text->hasFocus() && (Text->hasFocus() || Button->hasFocus())) {
+            (next ? static_cast<QWidget*>(Button) : Text)
+                ->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            return true;
+        }
+        return QWidget::focusNextPrevChild(next);
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == Button && event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+                Button->click();
+                return true;
+            }
+        }
+        return QWidget::eventFilter(watched, event);
+    }
 };
 
 } // namespace
@@ -138,20 +164,104 @@ ValueListGrid::ValueListGrid(int rows, QWidget* parent) : QTableWidget(rows, 2, 
     setSelectionBehavior(QAbstractItemView::SelectItems);
     setEditTriggers(QAbstractItemView::AllEditTriggers);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Tab goes on to the dialog's next control, as from any other field.
+    setTabKeyNavigation(false);
+}
+
+QModelIndex ValueListGrid::valueCell(int row) const {
+    const QModelIndex value = model()->index(row, 1);
+    return value.isValid() && (value.flags() & Qt::ItemIsEnabled) ? value : QModelIndex();
 }
 
 bool ValueListGrid::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
-    if (trigger == CurrentChanged && !hasFocus()) {
+    // Only a click opens the value that becomes current: the arrows move from row to row.
+    if (trigger == CurrentChanged && !(hasFocus() && m_byMouse)) {
         return false;
     }
-    return QTableWidget::edit(index, trigger, event);
+    const bool editing = QTableWidget::edit(index, trigger, event);
+    if (editing && state() == EditingState && m_editRow < 0) {
+        m_editRow = index.row();
+        m_valueBefore = index.data(Qt::DisplayRole).toString();
+    }
+    return editing;
+}
+
+QModelIndex ValueListGrid::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
+    const QModelIndex next = QTableWidget::moveCursor(action, modifiers);
+    // The key column is read with its row and never entered.
+    if (next.isValid() && next.column() != 1) {
+        const QModelIndex value = valueCell(next.row());
+        return value.isValid() ? value : currentIndex();
+    }
+    return next;
+}
+
+void ValueListGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
+    const int row = m_editRow;
+    m_editRow = -1;
+    const bool tab =
+        hint == QAbstractItemDelegate::EditNextItem || hint == QAbstractItemDelegate::EditPreviousItem;
+    // Qt gives the focus back to the grid only from the editor itself, not from the colour's button.
+    const bool hadFocus = editor != nullptr && editor->isAncestorOf(QApplication::focusWidget());
+    QTableWidget::closeEditor(editor, tab ? QAbstractItemDelegate::SubmitModelCache : hint);
+    if (hadFocus && !tab && !hasFocus()) {
+        setFocus(Qt::OtherFocusReason);
+    }
+    if (hint == QAbstractItemDelegate::RevertModelCache && row >= 0 && item(row, 1) != nullptr &&
+        item(row, 1)->text() != m_valueBefore) {
+        item(row, 1)->setText(m_valueBefore);
+    }
+    if (tab) {
+        QWidget::focusNextPrevChild(hint == QAbstractItemDelegate::EditNextItem);
+    }
 }
 
 void ValueListGrid::focusInEvent(QFocusEvent* event) {
     QTableWidget::focusInEvent(event);
-    if (currentIndex().isValid() && state() != EditingState) {
-        edit(currentIndex(), CurrentChanged, nullptr);
+    // A current value from the first focus, which the arrows move and a screen reader names.
+    if (!currentIndex().isValid() || currentIndex().column() != 1) {
+        for (int row = 0; row < rowCount(); ++row) {
+            if (const QModelIndex value = valueCell(row); value.isValid()) {
+                setCurrentIndex(value);
+                break;
+            }
+        }
     }
+    // Qt tells screen readers of the grid's focus after this, which they read as the grid alone: the
+    // current value is told again once that is done.
+    QTimer::singleShot(0, this, [this] {
+        if (hasFocus() && currentIndex().isValid() && state() != EditingState) {
+            QTableWidget::currentChanged(currentIndex(), QModelIndex());
+        }
+    });
+}
+
+void ValueListGrid::keyPressEvent(QKeyEvent* event) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    // Enter in an open editor closes it (the delegate does, a moment later) and must not go on to the
+    // dialog's default button.
+    if (enter && state() == EditingState) {
+        event->accept();
+        return;
+    }
+    // Enter opens the current value as F2 does, rather than pressing the dialog's default button.
+    if (enter && state() != EditingState && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier &&
+        currentIndex().isValid() && edit(currentIndex(), EditKeyPressed, event)) {
+        event->accept();
+        return;
+    }
+    QTableWidget::keyPressEvent(event);
+}
+
+void ValueListGrid::mousePressEvent(QMouseEvent* event) {
+    m_byMouse = true;
+    QTableWidget::mousePressEvent(event);
+    // A click into the grid on the value already current opens it too.
+    if (hasFocus() && state() != EditingState && currentIndex().isValid() &&
+        indexAt(event->position().toPoint()) == currentIndex()) {
+        edit(currentIndex(), CurrentChanged, event);
+    }
+    m_byMouse = false;
 }
 
 void ValueListGrid::resizeEvent(QResizeEvent* event) {
@@ -213,9 +323,13 @@ QWidget* ValueListDelegate::createEditor(QWidget* parent, const QStyleOptionView
                                          const QModelIndex& index) const {
     auto* self = const_cast<ValueListDelegate*>(this);
     const int row = index.row();
+    // A screen reader names each editor with its row's key.
+    const QString key = index.siblingAtColumn(0).data(Qt::DisplayRole).toString();
     switch (ValueRowTable()[row].Kind) {
     case ValueEditKind::Color: {
         auto* editor = new ColorCellEditor(parent);
+        editor->Text->setAccessibleName(key);
+        editor->Button->setAccessibleName(key + QStringLiteral(" ..."));
         QObject::connect(editor->Text, &QLineEdit::textEdited, self,
                          [self, editor] { emit self->commitData(editor); });
         QObject::connect(editor->Button, &QToolButton::clicked, self, [self] { self->m_editButton(); });
@@ -224,6 +338,7 @@ QWidget* ValueListDelegate::createEditor(QWidget* parent, const QStyleOptionView
     case ValueEditKind::Number: {
         auto* editor = new QLineEdit(parent);
         editor->setFrame(false);
+        editor->setAccessibleName(key);
         QObject::connect(editor, &QLineEdit::textEdited, self,
                          [self, editor] { emit self->commitData(editor); });
         return editor;
@@ -234,6 +349,7 @@ QWidget* ValueListDelegate::createEditor(QWidget* parent, const QStyleOptionView
         break;
     }
     auto* editor = new GridPickList(parent);
+    editor->setAccessibleName(key);
     const ValueEditKind kind = ValueRowTable()[row].Kind;
     if (kind == ValueEditKind::FontList) {
         editor->addItems(m_fontNames);
