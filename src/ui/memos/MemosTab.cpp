@@ -280,9 +280,9 @@ void MemosTab::btnImportMemoClick() {
     }
     const std::string path = QFile::encodeName(fileName).toStdString();
     if (!IsICalendarFileName(path)) {
-        const bool whole = m_config.Memos.ImportFromFile(path, m_formats);
+        const TExchangeImport report = m_config.Memos.ImportExchangeFile(path, m_formats);
         DisplayMemos();
-        if (!whole && m_config.Memos.Count() >= TMemoList::kMaxCount) {
+        if (report.Stop == TExchangeStop::ListFull) {
             ShowError(m_services, window(), TErrorMessage::MemoListFull);
         }
         return;
