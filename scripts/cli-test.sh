@@ -116,7 +116,56 @@ ln -s "$work/out.dat" "$work/link.dat"
 step "export through a symbolic link" 0 '^3 exported$' "" --export "$work/link.dat"
 [ -L "$work/link.dat" ] && cmp -s "$work/exported.dat" "$work/out.dat" || fail "the export did not write where the link points"
 [ "$(stat -c %a "$app/Memos.dat")" = 600 ] || fail "Memos.dat is not private: $(stat -c %a "$app/Memos.dat")"
-step "exchange import stopping at a bad line" 1 '^1 added$' "line 2 is not a memo" --import "$work/broken.dat"
+step "exchange import with a bad line" 1 "" "line 2 is not a memo .*; nothing was added\$" --import "$work/broken.dat"
+step "the same exchange file again" 0 '^0 added, 3 already there$' "" --import "$work/exported.dat"
+# Written where the month comes first, read where the day does: the same dates, so nothing new.
+LC_ALL=en_US.UTF-8 step "export with month-first dates" 0 '^3 exported$' "" --export "$work/us.dat"
+grep -q '^2/20/2026|0|Daily' "$work/us.dat" || fail "the export did not write the locale's dates"
+LC_ALL=de_DE.UTF-8 step "import of month-first dates where the day comes first" 0 \
+    '^0 added, 3 already there; dates read as mm-dd-yyyy$' "" --import "$work/us.dat"
+printf '2026-03-01|9|nine\r\n' >"$work/nine.dat"
+step "unknown memo type" 1 "" "line 1 has the memo type 9; the types are 0 to 3; nothing was added" --import "$work/nine.dat"
+printf '2026-03-02|0|%s\r\n' "$(head -c 400 /dev/zero | tr '\0' x)" >"$work/long.dat"
+step "a long text" 0 '^1 added, 1 cut to 255 characters \(line 1\)$' "" --import "$work/long.dat"
+step "export to the standard output" 0 '^2026-02-03\|0\|Dentist' "" --export -
+[ ! -e - ] || fail "the export wrote a file named -"
+printf '2026-03-03|0|piped\r\n' >"$work/piped.dat"
+step "import from the standard input" 0 '^1 added$' "" --import - <"$work/piped.dat"
+cp "$app/Memos.dat" "$work/memos-before"
+settings_before=$(cat "$app/Settings.ini" 2>&1)
+step "export onto Memos.dat" 1 "" "^kestrivel: cannot write .*/Memos\.dat: it is one of the calendar's own files\$" \
+    --export "$app/Memos.dat"
+step "export onto Settings.ini" 1 "" "it is one of the calendar's own files" --export "$app/Settings.ini"
+cmp -s "$work/memos-before" "$app/Memos.dat" || fail "an export replaced Memos.dat"
+[ "$(cat "$app/Settings.ini" 2>&1)" = "$settings_before" ] || fail "an export wrote Settings.ini"
+step "export under a read-only folder" 1 "" "^kestrivel: cannot write /proc/x\.dat: .+" --export /proc/x.dat
+if [ "$(id -u)" = 0 ]; then
+    # Another user's link in a shared folder: the file it points to stays as it is.
+    mkdir -m 1777 "$work/shared"
+    echo theirs >"$work/theirs"
+    ln -s "$work/theirs" "$work/shared/planted.dat"
+    chown -h nobody "$work/shared/planted.dat"
+    step "export through another user's link" 1 "" "a link another user put into a folder others may write into" \
+        --export "$work/shared/planted.dat"
+    [ "$(cat "$work/theirs")" = theirs ] || fail "the export followed another user's link"
+    # A Memos.dat its user may not read: the root of this run reads anything, so a copy runs as nobody.
+    perm="$work/perm"
+    mkdir "$perm"
+    cp "$app/kestrivel" "$app"/kestrivel-*.so "$app/Memos.dat" "$work/today.dat" "$perm/"
+    chmod 000 "$perm/Memos.dat"
+    chown -R nobody "$perm"
+    chmod 711 "$work"
+    setpriv --reuid=nobody --regid=nogroup --clear-groups "$perm/kestrivel" --import "$perm/today.dat" \
+        >"$work/out" 2>"$work/err"
+    code=$?
+    chmod 700 "$work"
+    [ "$code" = 1 ] || fail "unreadable Memos.dat: exit code $code, not 1"
+    grep -q "^kestrivel: cannot read .*/Memos\.dat: Permission denied; it is left as it is\$" "$work/err" ||
+        fail "unreadable Memos.dat: $(cat "$work/err")"
+    [ "$(ls "$perm" | grep -c Memos)" = 1 ] && [ "$(stat -c %a "$perm/Memos.dat")" = 0 ] ||
+        fail "the unreadable Memos.dat was moved or replaced: $(ls "$perm")"
+    echo "$name: unreadable Memos.dat: ok"
+fi
 
 printf '[Options]\nShowWeekNumbers=1\nStartOfWeek=7\nLanguageFile=KestriFr.lang\n' >"$app/Settings.ini"
 step "weeks, Sunday first, French initials" 0 "=$work/february-french" "" --month 2026-02

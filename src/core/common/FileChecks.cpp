@@ -79,7 +79,7 @@ std::string WriteFailureReason(const std::string& path, int error) {
         return std::strerror(errno);
     }
     struct statvfs fsInfo {};
-    if (::statvfs(folder.c_str(), &fsInfo) == 0 && fsInfo.f_bavail == 0) {
+    if (::statvfs(folder.c_str(), &fsInfo) == 0 && fsInfo.f_blocks > 0 && fsInfo.f_bavail == 0) {
         return std::strerror(ENOSPC);
     }
     return error != 0 ? std::string(std::strerror(error)) : std::string("the system did not take the data");
