@@ -95,6 +95,15 @@ step "calendar without a display" 1 "" "^kestrivel: cannot start the calendar: n
 DISPLAY=:7391 step "calendar on a display that is not there" 1 "" \
     "^kestrivel: cannot start the calendar: the display cannot be opened .*:7391" -reverse
 [ "$(wc -l <"$work/err")" = 1 ] || fail "display not there: more than one line:"$'\n'"$(cat "$work/err")"
+# What Qt reports names the cause: a platform plugin that is not installed, the display of -display.
+step "calendar with a platform that is not installed" 1 "" \
+    "^kestrivel: cannot start the calendar: the window-system plugin \"bogus\" is not installed \(installed: .*xcb" \
+    -platform bogus
+QT_QPA_PLATFORM=wayland-nowhere step "calendar with a platform variable that names no plugin" 1 "" \
+    "^kestrivel: cannot start the calendar: the window-system plugin \"wayland-nowhere\" is not installed"
+step "calendar on a display given by -display" 1 "" \
+    "^kestrivel: cannot start the calendar: the display cannot be opened .*:7392" -display :7392
+[ "$(wc -l <"$work/err")" = 1 ] || fail "-display: more than one line:"$'\n'"$(cat "$work/err")"
 step "month" 0 "=$work/february" "" --month 2026-02
 step "month thirteen" 2 "" "^kestrivel: '2026-13' is not a month" --month 2026-13
 [ ! -e "$app/Memos.dat" ] || fail "printing a month wrote Memos.dat"

@@ -47,7 +47,8 @@ std::string OptionValue(int argc, char** argv, const std::string& name) {
 // The plugin Qt did not find, from its loader's warning: Could not find the Qt platform plugin
 // "name" in "".
 std::string MissingPlugin() {
-    static const QRegularExpression pattern(QStringLiteral("platform plugin \"([^\"]*)\""));
+    static const QRegularExpression pattern(
+        QStringLiteral("Could not find the Qt platform plugin \"([^\"]*)\""));
     for (const HeldMessage& held : g_held) {
         if (QLatin1String(held.Category) == QLatin1String("qt.qpa.plugin")) {
             const QRegularExpressionMatch match = pattern.match(held.Text);
@@ -61,7 +62,8 @@ std::string MissingPlugin() {
 
 // The plugins Qt offers, from its fatal message: "Available platform plugins are: a, b, c."
 std::string AvailablePlugins(const QString& fatal) {
-    static const QRegularExpression pattern(QStringLiteral("Available platform plugins are: ([^\n]*?)\\.?\\s*$"));
+    static const QRegularExpression pattern(
+        QStringLiteral("Available platform plugins are: ([^\n]*?)\\.?\\s*$"));
     const QRegularExpressionMatch match = pattern.match(fatal);
     return match.hasMatch() ? match.captured(1).toStdString() : std::string();
 }

@@ -124,9 +124,10 @@ bool SyncRun::fail(const TDavStatus& status) {
         break;
     case TDavError::Unauthorized:
         m_report.Failure = TSyncFailure::Unauthorized;
-        m_report.Reason = user.empty() ? std::string("the server asks for a user name and password, and no user "
-                                                     "is set ([Sync] User)")
-                                       : "the server refused user " + user + ": wrong user name or password";
+        m_report.Reason = user.empty()
+                              ? std::string("the server asks for a user name and password, and no user "
+                                            "is set ([Sync] User)")
+                              : "the server refused user " + user + ": wrong user name or password";
         break;
     case TDavError::Forbidden:
         m_report.Failure = TSyncFailure::Forbidden;
