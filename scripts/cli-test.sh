@@ -22,7 +22,7 @@ export HOME="$work/home" XDG_CONFIG_HOME="$work/config" LC_ALL=C LANG=C
 step() {
     local what=$1 code=$2 out=$3 err=$4
     shift 4
-    "$app/kestrivel" "$@" >"$work/out" 2>"$work/err"
+    LC_ALL=${step_locale:-$LC_ALL} "$app/kestrivel" "$@" >"$work/out" 2>"$work/err"
     local got=$?
     [ "$got" = "$code" ] || fail "$what: exit code $got, not $code"$'\n'"$(cat "$work/err")"
     check "$what" output "$work/out" "$out"
@@ -128,9 +128,9 @@ step "export through a symbolic link" 0 '^3 exported$' "" --export "$work/link.d
 step "exchange import with a bad line" 1 "" "line 2 is not a memo .*; nothing was added\$" --import "$work/broken.dat"
 step "the same exchange file again" 0 '^0 added, 3 already there$' "" --import "$work/exported.dat"
 # Written where the month comes first, read where the day does: the same dates, so nothing new.
-LC_ALL=en_US.UTF-8 step "export with month-first dates" 0 '^3 exported$' "" --export "$work/us.dat"
+step_locale=en_US.UTF-8 step "export with month-first dates" 0 '^3 exported$' "" --export "$work/us.dat"
 grep -q '^2/20/2026|0|Daily' "$work/us.dat" || fail "the export did not write the locale's dates"
-LC_ALL=de_DE.UTF-8 step "import of month-first dates where the day comes first" 0 \
+step_locale=de_DE.UTF-8 step "import of month-first dates where the day comes first" 0 \
     '^0 added, 3 already there; dates read as mm-dd-yyyy$' "" --import "$work/us.dat"
 printf '2026-03-01|9|nine\r\n' >"$work/nine.dat"
 step "unknown memo type" 1 "" "line 1 has the memo type 9; the types are 0 to 3; nothing was added" --import "$work/nine.dat"
@@ -199,6 +199,25 @@ KESTRIVEL_SYNC_PASSWORD=secret step "sync with the server down" 1 "" \
 cmp "$work/memos-before" "$app/Memos.dat" || fail "a failed sync changed Memos.dat"
 ! grep -q secret "$app/Settings.ini" || fail "the password reached Settings.ini"
 step "sync without a password anywhere" 1 "" "^kestrivel: sync failed: no secret store .*KESTRIVEL_SYNC_PASSWORD" --sync
+# A list with room for one memo more: an import that does not fit whole adds nothing, of either kind.
+full="$work/full"
+mkdir "$full"
+cp "$app/kestrivel" "$app"/kestrivel-*.so "$full/"
+python3 -c '
+import struct, sys
+n = 65534
+records = b"".join(struct.pack("<dBi", 200000 + i, 0, 0) for i in range(n))
+open(sys.argv[1], "wb").write(struct.pack("<i", 13) + b"CalendarMemos" + struct.pack("<HH", 100, n) + records)
+' "$full/Memos.dat" || fail "no full Memos.dat"
+cp "$full/Memos.dat" "$work/full-before"
+"$full/kestrivel" --import "$work/in.ics" >"$work/out" 2>"$work/err"
+[ $? = 1 ] && grep -q "^kestrivel: 2 events do not fit: the memo list is full .*; nothing was added\$" "$work/err" ||
+    fail "iCalendar import into a full list: $(cat "$work/err")"
+"$full/kestrivel" --import "$work/exported.dat" >"$work/out" 2>"$work/err"
+[ $? = 1 ] && grep -q "^kestrivel: .*exported.dat: line 2 does not fit: the memo list is full" "$work/err" ||
+    fail "exchange import into a full list: $(cat "$work/err")"
+cmp -s "$work/full-before" "$full/Memos.dat" || fail "an import that did not fit changed Memos.dat"
+echo "$name: imports into a full list: ok"
 # An installed copy keeps its files in a folder of the user's own.
 rm -rf "$work/config/Kestrivel"
 mkdir -p "$work/installed/bin" "$work/installed/share/kestrivel"

@@ -111,19 +111,21 @@ int ImportICalendar(TConfigData& config, const std::string& file) {
         return Fail("cannot read iCalendar files: the module " + std::string(kICalendarModuleName) +
                     " is missing");
     }
+    // Imports are all or nothing: a file the list cannot take whole leaves the list as it was.
+    std::vector<TMemo> before = config.Memos.Items();
     ICalendarImportCounts counts;
     if (!import(config.Memos, file, counts)) {
         return Fail(file + ": not a readable iCalendar file");
+    }
+    if (counts.LeftOut > 0) {
+        config.Memos.assignItems(std::move(before));
+        return Fail(std::to_string(counts.LeftOut) +
+                    " events do not fit: the memo list is full (65,535 memos at most); nothing was added");
     }
     if (counts.Added + counts.Approximated > 0 && !config.SaveMemos()) {
         return CannotWrite(config.MemosPath(), errno);
     }
     Print(ICalendarImportSummary(counts) + " (added / approximated / skipped)\n");
-    // A list that filled did not take the whole file: the command did not do what was asked.
-    if (counts.LeftOut > 0) {
-        return Fail(std::to_string(counts.LeftOut) +
-                    " events left out: the memo list is full (65,535 memos at most)");
-    }
     return kExitDone;
 }
 
