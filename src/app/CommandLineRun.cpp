@@ -23,6 +23,7 @@
 #include "memos/MemoEditorRules.h"
 #include "memos/MemosTabRows.h"
 #include "sync/DavUrl.h"
+#include "sync/OwnFiles.h"
 #include "sync/SyncEngine.h"
 #include "sync/SyncState.h"
 #include "update/HttpModule.h"
@@ -195,16 +196,6 @@ int ImportExchange(TConfigData& config, const TLocaleFormats& formats, const std
     return kExitDone;
 }
 
-// Files the program itself reads and writes: an export onto one would destroy it.
-std::vector<std::string> OwnFiles(const TConfigData& config) {
-    return {config.SettingsPath(),
-            config.MemosPath(),
-            config.SchemesPath(),
-            SyncStatePath(config.ProgramFolder()),
-            config.ProgramFolder() + "/" + FolderLock::kFileName,
-            QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString()};
-}
-
 int Import(TConfigData& config, const TLocaleFormats& formats, const std::string& file) {
     if (IsStandardStream(file)) {
         return ImportExchange(config, formats, file);
@@ -252,7 +243,9 @@ int Export(const TConfigData& config, const TLocaleFormats& formats, const std::
     if (const QFileInfo target = FileInfo(file); target.exists() && !target.isFile()) {
         return Fail("cannot write " + file + ": it is not a regular file");
     }
-    if (IsOneOfFiles(file, OwnFiles(config))) {
+    std::vector<std::string> own = ProgramOwnFiles(config);
+    own.push_back(QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString());
+    if (IsOneOfFiles(file, own)) {
         return Fail("cannot write " + file + ": it is one of the calendar's own files");
     }
     if (IsForeignLinkInSharedFolder(file)) {
