@@ -140,6 +140,11 @@ step "export to the standard output" 0 '^2026-02-03\|0\|Dentist' "" --export -
 [ ! -e - ] || fail "the export wrote a file named -"
 printf '2026-03-03|0|piped\r\n' >"$work/piped.dat"
 step "import from the standard input" 0 '^1 added$' "" --import - <"$work/piped.dat"
+truncate -s 65M "$work/big.dat"
+step "an exchange file over the size cap" 1 "" \
+    "^kestrivel: .*/big\.dat is larger than 64 MiB, more than any memo file; nothing was added\$" --import "$work/big.dat"
+step "a bad line on the standard input" 1 "" "^kestrivel: the standard input: line 2 is not a memo" \
+    --import - <"$work/broken.dat"
 cp "$app/Memos.dat" "$work/memos-before"
 settings_before=$(cat "$app/Settings.ini" 2>&1)
 step "export onto Memos.dat" 1 "" "^kestrivel: cannot write .*/Memos\.dat: it is one of the calendar's own files\$" \

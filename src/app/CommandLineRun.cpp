@@ -171,7 +171,8 @@ int ImportExchange(TConfigData& config, const TLocaleFormats& formats, const std
         return Fail("cannot read " + file + (reason.empty() ? std::string() : ": " + reason));
     }
     if (!report.ok()) {
-        return Fail(ExchangeStop(report, file) + "; nothing was added");
+        return Fail(ExchangeStop(report, IsStandardStream(file) ? "the standard input" : file) +
+                    "; nothing was added");
     }
     if (report.Added > 0 && !config.SaveMemos()) {
         return CannotWrite(config.MemosPath(), errno);
