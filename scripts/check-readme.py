@@ -8,6 +8,8 @@
 - Every quoted text ending in a full stop is a check box's caption or a message of the program.
 - Every option of the form `kestrivel --name` in the README, and every `\\-\\-name` of the manual
   page, is listed by `kestrivel --help`.
+- The exit statuses --help and the manual page explain are the program's; the data files the manual
+  page lists are the program's and named in the README.
 
 Usage: check-readme.py SOURCE-FOLDER BUILD-FOLDER
 """
@@ -81,6 +83,28 @@ def main():
     named |= {"--" + name.replace("\\", "") for name in re.findall(r"\\-\\-([a-z](?:[a-z]|\\-)*)", manual)}
     for option in sorted(named - offered):
         problems.append(f"kestrivel --help lists no {option}")
+
+    # Exit statuses: the codes --help and the manual page explain are the ones the program defines.
+    defined = set(re.findall(r"kExit\w+ = (\d+);",
+                             (source / "src" / "core" / "common" / "CommandLine.h").read_text(encoding="utf-8")))
+    help_status = usage.split("Exit status:", 1)[-1] if "Exit status:" in usage else ""
+    manual_status = manual.split(".SH EXIT STATUS", 1)[-1].split(".SH", 1)[0]
+    for where, text in (("kestrivel --help", help_status), ("the manual page", manual_status)):
+        explained = set(re.findall(r"(?:^\s*|[,:] |\n)(\d) (?=\w)", text))
+        if explained != defined:
+            problems.append(f"{where} explains the exit statuses {sorted(explained)}, "
+                            f"the program has {sorted(defined)}")
+
+    # Files: each data file the manual page lists is one the program names in its sources, and the
+    # README lists the same among the program's own files.
+    sources = "\n".join(p.read_text(encoding="utf-8", errors="replace")
+                        for p in (source / "src").rglob("*.[ch]*"))
+    files_section = manual.split(".SH FILES", 1)[-1].split(".SH", 1)[0]
+    for data_file in re.findall(r"^\.I (\w+\.(?:ini|dat))$", files_section, re.M):
+        if not re.search(r'["/]' + re.escape(data_file) + '"', sources):
+            problems.append(f"the manual page lists {data_file}, which the program never names")
+        if f"`{data_file}`" not in readme:
+            problems.append(f"the README does not name {data_file}")
 
     for problem in problems:
         print(f"check-readme: {problem}", file=sys.stderr)

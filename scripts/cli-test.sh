@@ -22,7 +22,7 @@ export HOME="$work/home" XDG_CONFIG_HOME="$work/config" LC_ALL=C LANG=C
 step() {
     local what=$1 code=$2 out=$3 err=$4
     shift 4
-    "$app/kestrivel" "$@" >"$work/out" 2>"$work/err"
+    LC_ALL=${step_locale:-$LC_ALL} "$app/kestrivel" "$@" >"$work/out" 2>"$work/err"
     local got=$?
     [ "$got" = "$code" ] || fail "$what: exit code $got, not $code"$'\n'"$(cat "$work/err")"
     check "$what" output "$work/out" "$out"
@@ -95,6 +95,15 @@ step "calendar without a display" 1 "" "^kestrivel: cannot start the calendar: n
 DISPLAY=:7391 step "calendar on a display that is not there" 1 "" \
     "^kestrivel: cannot start the calendar: the display cannot be opened .*:7391" -reverse
 [ "$(wc -l <"$work/err")" = 1 ] || fail "display not there: more than one line:"$'\n'"$(cat "$work/err")"
+# What Qt reports names the cause: a platform plugin that is not installed, the display of -display.
+step "calendar with a platform that is not installed" 1 "" \
+    "^kestrivel: cannot start the calendar: the window-system plugin \"bogus\" is not installed \(installed: .*xcb" \
+    -platform bogus
+QT_QPA_PLATFORM=wayland-nowhere step "calendar with a platform variable that names no plugin" 1 "" \
+    "^kestrivel: cannot start the calendar: the window-system plugin \"wayland-nowhere\" is not installed"
+step "calendar on a display given by -display" 1 "" \
+    "^kestrivel: cannot start the calendar: the display cannot be opened .*:7392" -display :7392
+[ "$(wc -l <"$work/err")" = 1 ] || fail "-display: more than one line:"$'\n'"$(cat "$work/err")"
 step "month" 0 "=$work/february" "" --month 2026-02
 step "month thirteen" 2 "" "^kestrivel: '2026-13' is not a month" --month 2026-13
 [ ! -e "$app/Memos.dat" ] || fail "printing a month wrote Memos.dat"
@@ -116,7 +125,61 @@ ln -s "$work/out.dat" "$work/link.dat"
 step "export through a symbolic link" 0 '^3 exported$' "" --export "$work/link.dat"
 [ -L "$work/link.dat" ] && cmp -s "$work/exported.dat" "$work/out.dat" || fail "the export did not write where the link points"
 [ "$(stat -c %a "$app/Memos.dat")" = 600 ] || fail "Memos.dat is not private: $(stat -c %a "$app/Memos.dat")"
-step "exchange import stopping at a bad line" 1 '^1 added$' "line 2 is not a memo" --import "$work/broken.dat"
+step "exchange import with a bad line" 1 "" "line 2 is not a memo .*; nothing was added\$" --import "$work/broken.dat"
+step "the same exchange file again" 0 '^0 added, 3 already there$' "" --import "$work/exported.dat"
+# Written where the month comes first, read where the day does: the same dates, so nothing new.
+step_locale=en_US.UTF-8 step "export with month-first dates" 0 '^3 exported$' "" --export "$work/us.dat"
+grep -q '^2/20/2026|0|Daily' "$work/us.dat" || fail "the export did not write the locale's dates"
+step_locale=de_DE.UTF-8 step "import of month-first dates where the day comes first" 0 \
+    '^0 added, 3 already there; dates read as mm-dd-yyyy$' "" --import "$work/us.dat"
+printf '2026-03-01|9|nine\r\n' >"$work/nine.dat"
+step "unknown memo type" 1 "" "line 1 has the memo type 9; the types are 0 to 3; nothing was added" --import "$work/nine.dat"
+printf '2026-03-02|0|%s\r\n' "$(head -c 400 /dev/zero | tr '\0' x)" >"$work/long.dat"
+step "a long text" 0 '^1 added, 1 cut to 255 characters \(line 1\)$' "" --import "$work/long.dat"
+step "export to the standard output" 0 '^2026-02-03\|0\|Dentist' "" --export -
+[ ! -e - ] || fail "the export wrote a file named -"
+printf '2026-03-03|0|piped\r\n' >"$work/piped.dat"
+step "import from the standard input" 0 '^1 added$' "" --import - <"$work/piped.dat"
+truncate -s 65M "$work/big.dat"
+step "an exchange file over the size cap" 1 "" \
+    "^kestrivel: .*/big\.dat is larger than 64 MiB, more than any memo file; nothing was added\$" --import "$work/big.dat"
+step "a bad line on the standard input" 1 "" "^kestrivel: the standard input: line 2 is not a memo" \
+    --import - <"$work/broken.dat"
+cp "$app/Memos.dat" "$work/memos-before"
+settings_before=$(cat "$app/Settings.ini" 2>&1)
+step "export onto Memos.dat" 1 "" "^kestrivel: cannot write .*/Memos\.dat: it is one of the calendar's own files\$" \
+    --export "$app/Memos.dat"
+step "export onto Settings.ini" 1 "" "it is one of the calendar's own files" --export "$app/Settings.ini"
+cmp -s "$work/memos-before" "$app/Memos.dat" || fail "an export replaced Memos.dat"
+[ "$(cat "$app/Settings.ini" 2>&1)" = "$settings_before" ] || fail "an export wrote Settings.ini"
+step "export under a read-only folder" 1 "" "^kestrivel: cannot write /proc/x\.dat: .+" --export /proc/x.dat
+if [ "$(id -u)" = 0 ]; then
+    # Another user's link in a shared folder: the file it points to stays as it is.
+    mkdir -m 1777 "$work/shared"
+    echo theirs >"$work/theirs"
+    ln -s "$work/theirs" "$work/shared/planted.dat"
+    chown -h nobody "$work/shared/planted.dat"
+    step "export through another user's link" 1 "" "a link another user put into a folder others may write into" \
+        --export "$work/shared/planted.dat"
+    [ "$(cat "$work/theirs")" = theirs ] || fail "the export followed another user's link"
+    # A Memos.dat its user may not read: the root of this run reads anything, so a copy runs as nobody.
+    perm="$work/perm"
+    mkdir "$perm"
+    cp "$app/kestrivel" "$app"/kestrivel-*.so "$app/Memos.dat" "$work/today.dat" "$perm/"
+    chmod 000 "$perm/Memos.dat"
+    chown -R nobody "$perm"
+    chmod 711 "$work"
+    setpriv --reuid=nobody --regid=nogroup --clear-groups "$perm/kestrivel" --import "$perm/today.dat" \
+        >"$work/out" 2>"$work/err"
+    code=$?
+    chmod 700 "$work"
+    [ "$code" = 1 ] || fail "unreadable Memos.dat: exit code $code, not 1"
+    grep -q "^kestrivel: cannot read .*/Memos\.dat: Permission denied; it is left as it is\$" "$work/err" ||
+        fail "unreadable Memos.dat: $(cat "$work/err")"
+    [ "$(ls "$perm" | grep -c Memos)" = 1 ] && [ "$(stat -c %a "$perm/Memos.dat")" = 0 ] ||
+        fail "the unreadable Memos.dat was moved or replaced: $(ls "$perm")"
+    echo "$name: unreadable Memos.dat: ok"
+fi
 
 printf '[Options]\nShowWeekNumbers=1\nStartOfWeek=7\nLanguageFile=KestriFr.lang\n' >"$app/Settings.ini"
 step "weeks, Sunday first, French initials" 0 "=$work/february-french" "" --month 2026-02
@@ -141,6 +204,25 @@ KESTRIVEL_SYNC_PASSWORD=secret step "sync with the server down" 1 "" \
 cmp "$work/memos-before" "$app/Memos.dat" || fail "a failed sync changed Memos.dat"
 ! grep -q secret "$app/Settings.ini" || fail "the password reached Settings.ini"
 step "sync without a password anywhere" 1 "" "^kestrivel: sync failed: no secret store .*KESTRIVEL_SYNC_PASSWORD" --sync
+# A list with room for one memo more: an import that does not fit whole adds nothing, of either kind.
+full="$work/full"
+mkdir "$full"
+cp "$app/kestrivel" "$app"/kestrivel-*.so "$full/"
+python3 -c '
+import struct, sys
+n = 65534
+records = b"".join(struct.pack("<dBi", 200000 + i, 0, 0) for i in range(n))
+open(sys.argv[1], "wb").write(struct.pack("<i", 13) + b"CalendarMemos" + struct.pack("<HH", 100, n) + records)
+' "$full/Memos.dat" || fail "no full Memos.dat"
+cp "$full/Memos.dat" "$work/full-before"
+"$full/kestrivel" --import "$work/in.ics" >"$work/out" 2>"$work/err"
+[ $? = 1 ] && grep -q "^kestrivel: 2 events do not fit: the memo list is full .*; nothing was added\$" "$work/err" ||
+    fail "iCalendar import into a full list: $(cat "$work/err")"
+"$full/kestrivel" --import "$work/exported.dat" >"$work/out" 2>"$work/err"
+[ $? = 1 ] && grep -q "^kestrivel: .*exported.dat: line 2 does not fit: the memo list is full" "$work/err" ||
+    fail "exchange import into a full list: $(cat "$work/err")"
+cmp -s "$work/full-before" "$full/Memos.dat" || fail "an import that did not fit changed Memos.dat"
+echo "$name: imports into a full list: ok"
 # An installed copy keeps its files in a folder of the user's own.
 rm -rf "$work/config/Kestrivel"
 mkdir -p "$work/installed/bin" "$work/installed/share/kestrivel"

@@ -10,6 +10,8 @@ set -euo pipefail
 build=${1:?build folder}
 out=${2:-$build/shots}
 root=$(cd "$(dirname "$0")/.." && pwd)
+# shellcheck source=x-session.sh
+. "$root/scripts/x-session.sh"
 for tool in Xvfb xrdb xsetroot xwininfo import convert openbox xcompmgr python3; do
     command -v "$tool" >/dev/null 2>&1 || { echo "shots: $tool missing, skipped"; exit 77; }
 done
@@ -54,17 +56,12 @@ data = string(b'CalendarSchemes') + struct.pack('<HH', 110, 1) + string(b'-1') +
 open(sys.argv[1], 'wb').write(data)
 EOF
 
-num=90
-while [ -e "/tmp/.X${num}-lock" ] || [ -e "/tmp/.X11-unix/X${num}" ]; do num=$((num + 1)); done
-export DISPLAY=":$num"
 export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$work}
 failed=0
 for dpi in 96 144 192; do
     for comp in none xcompmgr; do
         name="calendar-${dpi}dpi-${comp}"
-        Xvfb "$DISPLAY" -screen 0 1024x768x24 +extension Composite -nolisten tcp -noreset >/dev/null 2>&1 &
-        pids+=($!)
-        for _ in $(seq 1 50); do xwininfo -root >/dev/null 2>&1 && break; sleep 0.1; done
+        x_xvfb +extension Composite
         xsetroot -solid '#308030'
         echo "Xft.dpi: $dpi" | xrdb -merge
         openbox >/dev/null 2>&1 &

@@ -13,6 +13,8 @@ for tool in cpack dpkg-deb dpkg-shlibdeps dpkg-architecture lintian desktop-file
     command -v "$tool" >/dev/null 2>&1 || { echo "package-test: $tool missing, skipped"; exit 77; }
 done
 
+# shellcheck source=x-session.sh
+. "$(dirname "$0")/x-session.sh"
 scratch=$(mktemp -d)
 xvfb_pid=""
 app_pid=""
@@ -88,13 +90,8 @@ done
 [ "$names" = "English;Français;Deutsch;Español;" ] || fail "language names: $names"
 
 # --- The installed program on a virtual X screen ---
-num=99
-while [ -e "/tmp/.X${num}-lock" ] || [ -e "/tmp/.X11-unix/X${num}" ]; do num=$((num + 1)); done
-export DISPLAY=":$num"
-Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp -noreset >/dev/null 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 1 50); do xwininfo -root >/dev/null 2>&1 && break; sleep 0.1; done
-xwininfo -root >/dev/null 2>&1 || fail "the virtual X server did not start"
+pids=()
+x_xvfb
 xsetroot -solid '#3a6ea5' # the calendar is drawn on a transparent key; give it a desktop
 
 home="$scratch/home"

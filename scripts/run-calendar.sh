@@ -25,13 +25,10 @@ for tool in Xvfb xwininfo xdotool xprop import; do
     fi
 done
 
-# A free display number: the first without a lock file.
-num=99
-while [ -e "/tmp/.X${num}-lock" ] || [ -e "/tmp/.X11-unix/X${num}" ]; do
-    num=$((num + 1))
-done
-export DISPLAY=":$num"
-
+name=run-calendar
+# shellcheck source=x-session.sh
+. "$(dirname "$0")/x-session.sh"
+pids=()
 xvfb_pid=""
 app_pid=""
 own_runtime=""
@@ -50,18 +47,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp -noreset >/dev/null 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 1 50); do
-    if xwininfo -root >/dev/null 2>&1; then
-        break
-    fi
-    sleep 0.1
-done
-if ! xwininfo -root >/dev/null 2>&1; then
-    echo "run-calendar: the virtual X server did not start" >&2
-    exit 1
-fi
+# The server picks a free display itself and is stopped by its own id.
+x_xvfb
 
 # A desktop-like background, so the shape of the calendar shows.
 if command -v xsetroot >/dev/null 2>&1; then

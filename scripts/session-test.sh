@@ -16,12 +16,9 @@ app="$work/app"
 python3 "$here/make-schemes.py" --active Paper "$app/Schemes.dat"
 printf '[Options]\nAutorun=0\nAutoUpdate=0\n[Settings]\nLeft=60\nTop=60\n' >"$app/Settings.ini"
 first=$DISPLAY
-num=${first#:}
-num=$((num + 1))
-while [ -e "/tmp/.X${num}-lock" ] || [ -e "/tmp/.X11-unix/X${num}" ]; do num=$((num + 1)); done
-second=":$num"
-Xvfb "$second" -screen 0 800x600x24 -nolisten tcp -noreset >/dev/null 2>&1 & pids+=($!)
-DISPLAY=$second wait_for xwininfo -root || fail "no second X server"
+x_xvfb -screen 0 800x600x24
+second=$DISPLAY
+export DISPLAY=$first
 DISPLAY=$second openbox >/dev/null 2>&1 & pids+=($!)
 DISPLAY=$second wait_for xprop -root _NET_SUPPORTING_WM_CHECK || fail "openbox did not start on $second"
 

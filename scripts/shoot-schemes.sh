@@ -10,7 +10,10 @@ set -euo pipefail
 build="${1:-build}"
 outdir="${2:-$build/scheme-shots}"
 here="$(cd "$(dirname "$0")" && pwd)"
-for tool in xvfb-run xsetroot import convert python3; do
+name=shoot-schemes
+# shellcheck source=x-session.sh
+. "$here/x-session.sh"
+for tool in Xvfb xsetroot import convert python3; do
     command -v "$tool" >/dev/null || { echo "shoot-schemes: $tool is missing" >&2; exit 1; }
 done
 [ -x "$build/bin/kestrivel" ] || { echo "shoot-schemes: $build/bin/kestrivel not found" >&2; exit 1; }
@@ -34,14 +37,14 @@ EOF
 }
 
 scratch="$(mktemp -d)"
-trap 'rm -rf "$scratch"' EXIT
+pids=()
+trap 'for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done; wait; rm -rf "$scratch"' EXIT
 for scheme in "Paper" "Midnight" "Glass" "High contrast"; do
     for desktop in light:'#e9e6df' dark:'#1d2330'; do
         tone="${desktop%%:*}"
         color="${desktop#*:}"
         bin="$scratch/bin-$tone"
-        rm -rf "$bin" && cp -r "$build/bin" "$bin"
-        rm -f "$bin"/Schemes.dat* "$bin"/Memos.dat* "$bin"/Settings.ini
+        rm -rf "$bin" && x_copy_program "$build/bin" "$bin"
         python3 "$here/make-schemes.py" --active "$scheme" "$bin/Schemes.dat"
         write_memos "$bin/Memos.dat"
         printf '[Options]\nAutorun=0\nAutoUpdate=0\nShowWeekNumbers=1\n[Settings]\nLeft=30\nTop=30\n' \
@@ -49,13 +52,15 @@ for scheme in "Paper" "Midnight" "Glass" "High contrast"; do
         shot="$outdir/${scheme// /}-$tone.png"
         mkdir -p "$scratch/runtime-$tone" "$scratch/config-$tone"
         chmod 700 "$scratch/runtime-$tone"
-        XDG_RUNTIME_DIR="$scratch/runtime-$tone" XDG_CONFIG_HOME="$scratch/config-$tone" \
-            xvfb-run -a -s "-screen 0 640x480x24 -noreset" bash -c '
-                xsetroot -solid "$1"
-                QT_QPA_PLATFORM=xcb "$2/kestrivel" & app=$!
-                sleep 3
-                import -window root "$3.full.png"
-                kill "$app"; wait "$app" 2>/dev/null || true' _ "$color" "$bin" "$shot"
+        x_xvfb -screen 0 640x480x24
+        xsetroot -solid "$color"
+        XDG_RUNTIME_DIR="$scratch/runtime-$tone" XDG_CONFIG_HOME="$scratch/config-$tone" QT_QPA_PLATFORM=xcb \
+            "$bin/kestrivel" &
+        app=$!
+        sleep 3
+        import -window root "$shot.full.png"
+        kill "$app" "$xvfb_pid"
+        wait "$app" "$xvfb_pid" 2>/dev/null || true
         convert "$shot.full.png" -crop 300x360+10+10 +repage "$shot"
         rm -f "$shot.full.png"
         echo "$shot"

@@ -24,21 +24,58 @@ x_own_bus() {
         X_OWN_BUS=1 exec dbus-run-session -- bash "$0" "$@"
     fi
 }
+# x_xvfb [Xvfb options...]: a virtual X server on a display number it picks itself (-displayfd: the
+# first it can take, whatever another server holds with or without a lock file), started when it says
+# so and checked to be alive and answering before DISPLAY names it. Its pid goes into pids (and
+# xvfb_pid), so it is stopped by that id alone. The size is 1024x768 unless the options give one.
+x_xvfb() {
+    local numfile num=""
+    numfile=$(mktemp)
+    local screen=(-screen 0 1024x768x24)
+    [[ " $* " == *" -screen "* ]] && screen=()
+    Xvfb -displayfd 3 "${screen[@]}" -nolisten tcp -noreset "$@" 3>"$numfile" >/dev/null 2>&1 &
+    xvfb_pid=$!
+    pids+=("$xvfb_pid")
+    for _ in $(seq 1 100); do
+        # The number is written with its line end once the server takes clients.
+        [ "$(wc -l <"$numfile")" -ge 1 ] && { num=$(head -n 1 "$numfile"); break; }
+        kill -0 "$xvfb_pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    rm -f "$numfile"
+    [[ "$num" =~ ^[0-9]+$ ]] || fail "the virtual X server did not start"
+    kill -0 "$xvfb_pid" 2>/dev/null || fail "the virtual X server ended at once"
+    export DISPLAY=":$num"
+    xwininfo -root >/dev/null 2>&1 || fail "the virtual X server on $DISPLAY does not answer"
+}
+# x_copy_program FROM TO: the program of the folder FROM (programs, modules, language files, shipped
+# schemes) copied into TO, without the data files a user's calendar keeps there (Settings.ini,
+# Memos.dat, Schemes.dat, the sync's files, damaged copies), which are never read.
+x_copy_program() {
+    mkdir -p "$2"
+    local f
+    for f in "$1"/*; do
+        case $f in
+        *.lang | *.so) ;;
+        *) [ -d "$f" ] || [ -x "$f" ] || continue ;;
+        esac
+        cp -r "$f" "$2/"
+    done
+}
 x_cleanup() {
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
     wait 2>/dev/null || true
     rm -rf "$work" "${runtime:-}"
 }
-# x_session FIRST-DISPLAY-NUMBER [tray]
+# x_session [FIRST-DISPLAY-NUMBER] [tray]: the number is no longer used; the server picks its own.
 x_session() {
     work=$(mktemp -d)
     pids=()
     trap x_cleanup EXIT
-    local num=$1
-    while [ -e "/tmp/.X${num}-lock" ] || [ -e "/tmp/.X11-unix/X${num}" ]; do num=$((num + 1)); done
     # The runtime folder lives in memory where it can, as a login session's /run/user/UID does.
     runtime=$(mktemp -d -p /dev/shm 2>/dev/null) || runtime="$work/run"
-    export DISPLAY=":$num" XDG_RUNTIME_DIR="$runtime" XDG_CONFIG_HOME="$work/config" HOME="$work/home"
+    x_xvfb
+    export XDG_RUNTIME_DIR="$runtime" XDG_CONFIG_HOME="$work/config" HOME="$work/home"
     mkdir -p "$XDG_RUNTIME_DIR" "$XDG_CONFIG_HOME" "$HOME"
     chmod 700 "$XDG_RUNTIME_DIR"
     unset WAYLAND_DISPLAY
@@ -53,11 +90,8 @@ x_session() {
         unset DBUS_SESSION_BUS_ADDRESS
     fi
     # A copy of the program folder, so its files start fresh and the run leaves the build alone.
-    cp -r "$build/bin" "$work/app"
-    rm -f "$work/app/Settings.ini" "$work/app/Memos.dat" "$work/app/Schemes.dat"
+    x_copy_program "$build/bin" "$work/app"
 
-    Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp -noreset >/dev/null 2>&1 & pids+=($!)
-    wait_for xwininfo -root || fail "no X server"
     xsetroot -solid '#3a6ea5' 2>/dev/null || true
     openbox >/dev/null 2>&1 & pids+=($!)
     wait_for xprop -root _NET_SUPPORTING_WM_CHECK || fail "openbox did not start"

@@ -7,7 +7,11 @@
 #include "base/SecretStore.h"
 #include "base/SyncModules.h"
 #include "calendar/MonthText.h"
+#include "common/BoundedRead.h"
 #include "common/DateFormat.h"
+#include "common/FileChecks.h"
+#include "common/FolderLock.h"
+#include "common/SafeFile.h"
 #include "common/TextTrim.h"
 #include "common/Version.h"
 #include "config/ConfigData.h"
@@ -16,7 +20,10 @@
 #include "lang/MessageTable.h"
 #include "lang/Translation.h"
 #include "memos/ICalendarModule.h"
+#include "memos/MemoEditorRules.h"
+#include "memos/MemosTabRows.h"
 #include "sync/DavUrl.h"
+#include "sync/OwnFiles.h"
 #include "sync/SyncEngine.h"
 #include "sync/SyncState.h"
 #include "update/HttpModule.h"
@@ -28,9 +35,12 @@
 #include <QFileInfo>
 #include <QLocale>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace kestrivel {
 
@@ -85,6 +95,16 @@ int PrintMonth(const TConfigData& config, const TLocaleFormats& formats, const T
     return kExitDone;
 }
 
+// "-" for a file: standard input for an import, standard output for an export.
+bool IsStandardStream(const std::string& file) {
+    return file == "-";
+}
+
+// "cannot write FILE: reason", the reason as the system gives it.
+int CannotWrite(const std::string& file, int error) {
+    return Fail("cannot write " + file + ": " + WriteFailureReason(file, error));
+}
+
 int ImportICalendar(TConfigData& config, const std::string& file) {
     const auto import =
         ResolveModuleFunction<KestrivelImportICalendarFn>(kICalendarModuleName, kImportICalendarSymbol);
@@ -92,65 +112,146 @@ int ImportICalendar(TConfigData& config, const std::string& file) {
         return Fail("cannot read iCalendar files: the module " + std::string(kICalendarModuleName) +
                     " is missing");
     }
+    // Imports are all or nothing: a file the list cannot take whole leaves the list as it was.
+    std::vector<TMemo> before = config.Memos.Items();
     ICalendarImportCounts counts;
     if (!import(config.Memos, file, counts)) {
         return Fail(file + ": not a readable iCalendar file");
     }
+    if (counts.LeftOut > 0) {
+        config.Memos.assignItems(std::move(before));
+        return Fail(std::to_string(counts.LeftOut) +
+                    " events do not fit: the memo list is full (65,535 memos at most); nothing was added");
+    }
     if (counts.Added + counts.Approximated > 0 && !config.SaveMemos()) {
-        return Fail("cannot write " + config.MemosPath());
+        return CannotWrite(config.MemosPath(), errno);
     }
     Print(ICalendarImportSummary(counts) + " (added / approximated / skipped)\n");
-    if (counts.LeftOut > 0) {
-        Tell(std::to_string(counts.LeftOut) +
-             " events left out: the memo list is full (65,535 memos at most)");
-    }
     return kExitDone;
 }
 
-// Exchange files append line by line and stop at the first line that does not read; what was read
-// before it stays, as in the Memos tab.
+// Why an exchange import added nothing, naming the line that stopped it.
+std::string ExchangeStop(const TExchangeImport& report, const std::string& file) {
+    const std::string line = file + ": line " + std::to_string(report.Line);
+    switch (report.Stop) {
+    case TExchangeStop::TooLarge:
+        return file + " is larger than " + std::to_string(kDataFileCap >> 20) +
+               " MiB, more than any memo file";
+    case TExchangeStop::UnknownType:
+        return line + " has the memo type " + report.Detail + "; the types are 0 to 3";
+    case TExchangeStop::ListFull:
+        return line + " does not fit: the memo list is full (65,535 memos at most)";
+    case TExchangeStop::NotAMemo:
+        return line + " is not a memo with a date in the order " + report.DateOrder +
+               " (nor in one order for every line)";
+    default:
+        return "cannot read " + file;
+    }
+}
+
+// Exchange files are all or nothing: one date order reads every line, or nothing is added.
 int ImportExchange(TConfigData& config, const TLocaleFormats& formats, const std::string& file) {
-    const int before = config.Memos.Count();
-    const bool whole = config.Memos.ImportFromFile(file, formats);
-    const int added = config.Memos.Count() - before;
-    const std::string stop = config.Memos.Count() == TMemoList::kMaxCount
-                                 ? "the memo list is full at line " + std::to_string(added + 1)
-                                 : file + ": line " + std::to_string(added + 1) + " is not a memo";
-    if (!whole && added == 0) {
-        return Fail(stop + "; nothing was added");
+    TExchangeImport report;
+    if (IsStandardStream(file)) {
+        std::string data;
+        char buffer[65536];
+        size_t got = 0;
+        while (data.size() <= kDataFileCap && (got = std::fread(buffer, 1, sizeof buffer, stdin)) > 0) {
+            data.append(buffer, got);
+        }
+        if (std::ferror(stdin)) {
+            return Fail("cannot read the standard input: " + std::string(std::strerror(errno)));
+        }
+        report = config.Memos.ImportExchange(data, formats);
+    } else {
+        report = config.Memos.ImportExchangeFile(file, formats);
     }
-    if (added > 0 && !config.SaveMemos()) {
-        return Fail("cannot write " + config.MemosPath());
+    if (report.Stop == TExchangeStop::Unreadable) {
+        const std::string reason = ReadFailureReason(file);
+        return Fail("cannot read " + file + (reason.empty() ? std::string() : ": " + reason));
     }
-    Print(std::to_string(added) + " added\n");
-    return whole ? kExitDone : Fail(stop + "; the lines from it on were not added");
+    if (!report.ok()) {
+        return Fail(ExchangeStop(report, IsStandardStream(file) ? "the standard input" : file) +
+                    "; nothing was added");
+    }
+    if (report.Added > 0 && !config.SaveMemos()) {
+        return CannotWrite(config.MemosPath(), errno);
+    }
+    std::string summary = std::to_string(report.Added) + " added";
+    if (report.Skipped > 0) {
+        summary += ", " + std::to_string(report.Skipped) + " already there";
+    }
+    if (!report.CutLines.empty()) {
+        summary += ", " + std::to_string(report.CutLines.size()) + " cut to " +
+                   std::to_string(kMemoEditorMaxChars) + " characters (line";
+        summary += report.CutLines.size() > 1 ? "s " : " ";
+        for (size_t i = 0; i < report.CutLines.size() && i < 10; ++i) {
+            summary += (i > 0 ? ", " : "") + std::to_string(report.CutLines[i]);
+        }
+        summary += report.CutLines.size() > 10 ? ", ...)" : ")";
+    }
+    if (!report.LocaleOrder) {
+        summary += "; dates read as " + report.DateOrder;
+    }
+    Print(summary + "\n");
+    return kExitDone;
 }
 
 int Import(TConfigData& config, const TLocaleFormats& formats, const std::string& file) {
-    const QFileInfo info = FileInfo(file);
-    if (!info.isFile() || !info.isReadable()) {
-        return Fail("cannot read " + file);
+    if (IsStandardStream(file)) {
+        return ImportExchange(config, formats, file);
+    }
+    if (const std::string reason = ReadFailureReason(file); !reason.empty()) {
+        return Fail("cannot read " + file + ": " + reason);
     }
     return IsICalendarFileName(file) ? ImportICalendar(config, file) : ImportExchange(config, formats, file);
 }
 
-// Memos whose dates the format cannot hold (only a damaged Memos.dat holds such dates, and only
-// iCalendar stops at the year 3000); an export leaves them out.
-int MemosLeftOut(const TMemoList& memos, bool iCalendar) {
-    int count = 0;
-    for (const TMemo& memo : memos.Items()) {
-        const bool valid = IsValidDateValue(memo.Date);
-        if (!valid || (iCalendar && (DecodeDate(memo.Date).Year > 3000 || memo.MemoType > mtYearly))) {
-            ++count;
-        }
+// "N memos left out: reason" for each reason an export left memos out for.
+void TellLeftOut(const ExportLeftOut& leftOut) {
+    if (leftOut.NoDate > 0) {
+        Tell(std::to_string(leftOut.NoDate) +
+             " memos left out: their dates are no days of the years 1 to 9999");
     }
-    return count;
+    if (leftOut.AfterYear > 0) {
+        Tell(std::to_string(leftOut.AfterYear) +
+             " memos left out: iCalendar files hold no dates after the year " +
+             std::to_string(kLastICalendarYear));
+    }
+    if (leftOut.UnknownType > 0) {
+        Tell(std::to_string(leftOut.UnknownType) + " memos left out: their memo types are none of 0 to 3");
+    }
+}
+
+int ExportToStandardOutput(const TConfigData& config, const TLocaleFormats& formats) {
+    std::string text;
+    int noDate = 0;
+    if (!config.Memos.ExchangeText(0, config.Memos.Count() - 1, formats, text, noDate)) {
+        return Fail("the memos are more than an exchange file may hold");
+    }
+    if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0) {
+        return Fail("cannot write the standard output: " + std::string(std::strerror(errno)));
+    }
+    TellLeftOut(ExportLeftOut{noDate, 0, 0});
+    return noDate > 0 ? kExitFailure : kExitDone;
 }
 
 int Export(const TConfigData& config, const TLocaleFormats& formats, const std::string& file) {
+    if (IsStandardStream(file)) {
+        return ExportToStandardOutput(config, formats);
+    }
     // A pipe, device or folder is never replaced by an ordinary file, whoever runs this.
     if (const QFileInfo target = FileInfo(file); target.exists() && !target.isFile()) {
         return Fail("cannot write " + file + ": it is not a regular file");
+    }
+    std::vector<std::string> own = ProgramOwnFiles(config);
+    own.push_back(QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString());
+    if (IsOneOfFiles(file, own)) {
+        return Fail("cannot write " + file + ": it is one of the calendar's own files");
+    }
+    if (IsForeignLinkInSharedFolder(file)) {
+        return Fail("cannot write " + file +
+                    ": it is a link another user put into a folder others may write into");
     }
     const TMemoList& memos = config.Memos;
     const int last = memos.Count() - 1;
@@ -158,6 +259,7 @@ int Export(const TConfigData& config, const TLocaleFormats& formats, const std::
     // An export that leaves memos out still writes the file; one that fails leaves it as it was.
     const QDateTime before = FileInfo(file).lastModified();
     bool written = false;
+    errno = 0;
     if (iCalendar) {
         const auto exportTo =
             ResolveModuleFunction<KestrivelExportICalendarFn>(kICalendarModuleName, kExportICalendarSymbol);
@@ -169,14 +271,16 @@ int Export(const TConfigData& config, const TLocaleFormats& formats, const std::
     } else {
         written = memos.ExportToFile(0, last, file, formats);
     }
-    const int leftOut = MemosLeftOut(memos, iCalendar);
+    const int error = errno;
+    const ExportLeftOut leftOut = MemosLeftOutByReason(memos, MemoBlock{0, last}, iCalendar);
     const QFileInfo after = FileInfo(file);
-    if (!written && (leftOut == 0 || !after.isFile() || after.lastModified() == before)) {
-        return Fail("cannot write " + file);
+    if (!written && (leftOut.Total() == 0 || !after.isFile() || after.lastModified() == before)) {
+        return CannotWrite(file, error);
     }
-    Print(std::to_string(memos.Count() - (written ? 0 : leftOut)) + " exported\n");
+    Print(std::to_string(memos.Count() - (written ? 0 : leftOut.Total())) + " exported\n");
     if (!written) {
-        return Fail(std::to_string(leftOut) + " memos left out: " + file + " cannot hold their dates");
+        TellLeftOut(leftOut);
+        return kExitFailure;
     }
     return kExitDone;
 }
@@ -288,6 +392,13 @@ int RunOnFiles(const TCommandLine& line, int& argc, char** argv) {
     config.Timestamp = [] {
         return QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")).toStdString();
     };
+    // A file the user may not read is not damaged: it is left where it is and the command stops,
+    // since going on would write a new one over what it could not see.
+    for (const std::string& own : {config.MemosPath(), config.SchemesPath(), config.SettingsPath()}) {
+        if (LacksReadPermission(own)) {
+            return Fail("cannot read " + own + ": " + ReadFailureReason(own) + "; it is left as it is");
+        }
+    }
     config.Load();
     ReportDamaged(config);
     const TLocaleFormats formats = LocaleFormatsFrom(QLocale::system());

@@ -49,7 +49,7 @@ int main(int argc, char* argv[]) {
     if (!platform.empty()) {
         qputenv("QT_QPA_PLATFORM", QByteArray::fromStdString(platform));
     }
-    std::optional<WindowSystemStart> start(std::in_place);
+    std::optional<WindowSystemStart> start(std::in_place, argc, argv);
     QApplication app(argc, argv);
     start.reset();
     if (!platform.empty()) {

@@ -238,13 +238,17 @@ TEST(ShippedLanguages, InitialsAndEnglishTexts) {
     EXPECT_EQ(Text(ParseShipped(kShipped[1]), "frmMain", "Weekdays"), "LMMJVSD");
     EXPECT_EQ(Text(ParseShipped(kShipped[2]), "frmMain", "Weekdays"), "MDMDFSS");
     EXPECT_EQ(Text(ParseShipped(kShipped[3]), "frmMain", "Weekdays"), "LMXJVSD");
-    // English repeats the built-in texts; only the months (built in as French) and the General tab's
-    // two boxes differ: the file speaks of logging in, not of Windows, and spells "automatically".
+    // English repeats the built-in texts; only the months (built in as French), the General tab's
+    // two boxes and the update question differ: the file speaks of logging in, not of Windows, and
+    // spells "automatically" and "available".
     const TLangPack english = ParseShipped(kShipped[0]);
     EXPECT_EQ(Text(english, "frmConfig", "chkAutorun"), "Start the calendar when I log in.");
     EXPECT_EQ(Text(english, "frmConfig", "chkAutoUpdate"), "Look for updates automatically.");
+    EXPECT_EQ(Text(english, "messages", "Q3"),
+              "A new version of Kestrivel is available! Do you want to download it now?");
     for (const auto& k : TranslationKeys()) {
-        if (k.Translated && k.Key != "cmbMonth" && k.Key != "chkAutorun" && k.Key != "chkAutoUpdate") {
+        if (k.Translated && k.Key != "cmbMonth" && k.Key != "chkAutorun" && k.Key != "chkAutoUpdate" &&
+            k.Key != "Q3") {
             EXPECT_EQ(Text(english, k.Section.c_str(), k.Key.c_str()), k.BuiltIn)
                 << k.Section << "/" << k.Key;
         }

@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include "common/BinaryStream.h"
+#include "common/BoundedRead.h"
 #include "common/DateFormat.h"
 #include "common/SafeFile.h"
 
@@ -374,27 +375,29 @@ TEST_F(MemoFiles, ImportAppendsTheMemosOfTheFile) {
     EXPECT_EQ(list.FindMemo(2016, 2, 29, mtYearly), 2);
 }
 
-TEST_F(MemoFiles, ImportingTwiceTakesEveryDateTwice) {
+TEST_F(MemoFiles, ImportingTwiceSkipsWhatTheListHolds) {
     TMemoList list;
     ASSERT_TRUE(list.ImportFromFile(FixturePath("MemosExchange.dat"), Pattern("dd/mm/yyyy")));
-    ASSERT_TRUE(list.ImportFromFile(FixturePath("MemosExchange.dat"), Pattern("dd/mm/yyyy")));
-    ASSERT_EQ(list.Count(), 6);
+    const TExchangeImport again =
+        list.ImportExchangeFile(FixturePath("MemosExchange.dat"), Pattern("dd/mm/yyyy"));
+    ASSERT_TRUE(again.ok());
+    EXPECT_EQ(again.Added, 0);
+    EXPECT_EQ(again.Skipped, 3);
+    EXPECT_EQ(list.Count(), 3);
+    // Only date, type and text together make a memo the list holds: another text on a taken date
+    // is added, and the date is then taken twice as the file says.
+    const TExchangeImport other = list.ImportExchange("05/07/2006|1|A;B\r\n05/07/2006|1|other\r\n"
+                                                      "05/07/2006|1|other\r\n",
+                                                      Pattern("dd/mm/yyyy"));
+    EXPECT_EQ(other.Added, 1);
+    EXPECT_EQ(other.Skipped, 2);
     EXPECT_EQ(list.IndexOfDate(2006, 7, 5), 3);
-    EXPECT_EQ(list.IndexOfDate(2007, 1, 1), 5);
-    EXPECT_EQ(list.FindMemo(2006, 7, 5, mtWeekly), 3);
-    // The duplicates survive a save and a load in that order.
-    ASSERT_TRUE(list.SaveToFile(Path("m.dat")));
-    TMemoList back;
-    ASSERT_TRUE(back.LoadFromFile(Path("m.dat")));
-    EXPECT_EQ(back.Items().size(), 6u);
-    EXPECT_EQ(back.IndexOfDate(2006, 7, 5), 3);
 }
 
-TEST_F(MemoFiles, ImportAnEmptyLineImportsTheLinesBeforeAndFails) {
+TEST_F(MemoFiles, ImportWithAnEmptyLineAddsNothing) {
     TMemoList list;
     EXPECT_FALSE(list.ImportFromFile(FixturePath("BrokenMemosExchangeEmptyLine.dat"), Pattern("dd/mm/yyyy")));
-    ASSERT_EQ(list.Count(), 2);
-    ExpectMemo(list.Items()[1], D(2006, 7, 6), mtSingle, "C");
+    ASSERT_EQ(list.Count(), 0);
 
     // A line end after the last line is no empty line, with CR LF or LF alone; nor is a missing one.
     for (const std::string& text :
@@ -406,24 +409,24 @@ TEST_F(MemoFiles, ImportAnEmptyLineImportsTheLinesBeforeAndFails) {
     }
     TMemoList l;
     EXPECT_FALSE(l.ImportFromFile(Write("lf.dat", "05/07/2006|1|A\n\n"), Pattern("dd/mm/yyyy")));
-    EXPECT_EQ(l.Count(), 1);
     EXPECT_FALSE(l.ImportFromFile(Write("first.dat", "\r\n05/07/2006|1|A\r\n"), Pattern("dd/mm/yyyy")));
-    EXPECT_EQ(l.Count(), 1);
+    EXPECT_EQ(l.Count(), 0);
     // An empty file holds no line at all.
     EXPECT_TRUE(l.ImportFromFile(Write("empty.dat", ""), Pattern("dd/mm/yyyy")));
-    EXPECT_EQ(l.Count(), 1);
+    EXPECT_EQ(l.Count(), 0);
 }
 
-TEST_F(MemoFiles, ImportStopsAtTheFirstBadLine) {
+TEST_F(MemoFiles, ImportWithABadLineAddsNothing) {
     for (const char* bad :
          {"31/02/2006|0|no such day", "05/07/2006", "05/07/2006|", "05/07/2006||text", "05/07/2006|x|text",
           "05/07/2006|-1|text", "05/07/2006| 1|text", "05/07/2006|256|t", "05/07/2006|$1|text",
           "05/07/2006|1x|t", "|1|text", "hello|1|text", "2006|1|text"}) {
         TMemoList list;
         const std::string file = std::string("01/01/2006|0|good\r\n") + bad + "\r\n02/01/2006|0|never\r\n";
-        EXPECT_FALSE(list.ImportFromFile(Write("bad.dat", file), Pattern("dd/mm/yyyy"))) << bad;
-        ASSERT_EQ(list.Count(), 1) << bad;
-        EXPECT_EQ(list.Items()[0].Text, "good");
+        const TExchangeImport report = list.ImportExchangeFile(Write("bad.dat", file), Pattern("dd/mm/yyyy"));
+        EXPECT_EQ(report.Stop, TExchangeStop::NotAMemo) << bad;
+        EXPECT_EQ(report.Line, 2) << bad;
+        EXPECT_EQ(list.Count(), 0) << bad;
     }
     TMemoList list;
     EXPECT_FALSE(list.ImportFromFile(Path("missing.dat"), Pattern("dd/mm/yyyy")));
@@ -433,24 +436,18 @@ TEST_F(MemoFiles, ImportStopsAtTheFirstBadLine) {
 
 TEST_F(MemoFiles, ImportReadsTypeCodesAndTextsAsWritten) {
     TMemoList list;
-    const std::string file = "05/07/2006|7|seven\r\n"
-                             "06/07/2006|12|twelve|and more\r\n"
-                             "07/07/2006|255|\r\n"
+    const std::string file = "06/07/2006|2|twelve|and more\r\n"
                              "08/07/2006|0\r\n"
                              "09/07/2006|003|x\r\n"
                              "10/07/2006|1|Caf\xE9\r\n"
                              "11/07/2006|1|Caf\xC3\xA9\r\n";
     ASSERT_TRUE(list.ImportFromFile(Write("t.dat", file), Pattern("dd/mm/yyyy")));
-    ASSERT_EQ(list.Count(), 7);
-    ExpectMemo(list.Items()[0], D(2006, 7, 5), 7, "seven");
-    ExpectMemo(list.Items()[1], D(2006, 7, 6), 12, "twelve|and more");
-    ExpectMemo(list.Items()[2], D(2006, 7, 7), 255, "");
-    ExpectMemo(list.Items()[3], D(2006, 7, 8), 0, "");
-    ExpectMemo(list.Items()[4], D(2006, 7, 9), 3, "x");
-    ExpectMemo(list.Items()[5], D(2006, 7, 10), 1, "Caf\xC3\xA9");
-    ExpectMemo(list.Items()[6], D(2006, 7, 11), 1, "Caf\xC3\xA9");
-    EXPECT_EQ(list.IndexOfDate(2006, 7, 5), 0);
-    EXPECT_EQ(list.FindMemo(2006, 7, 5, 7), -1);
+    ASSERT_EQ(list.Count(), 5);
+    ExpectMemo(list.Items()[0], D(2006, 7, 6), 2, "twelve|and more");
+    ExpectMemo(list.Items()[1], D(2006, 7, 8), 0, "");
+    ExpectMemo(list.Items()[2], D(2006, 7, 9), 3, "x");
+    ExpectMemo(list.Items()[3], D(2006, 7, 10), 1, "Caf\xC3\xA9");
+    ExpectMemo(list.Items()[4], D(2006, 7, 11), 1, "Caf\xC3\xA9");
 }
 
 TEST_F(MemoFiles, ImportSkipsAByteOrderMark) {
@@ -481,7 +478,7 @@ TEST_F(MemoFiles, ShortDatePatternsOfAnyLengthReadBack) {
     TMemoList source;
     ASSERT_TRUE(source.Add("a|b", mtWeekly, D(2006, 7, 5)));
     ASSERT_TRUE(source.Add("", mtYearly, D(2008, 2, 29)));
-    ASSERT_TRUE(source.Add("z;y", 9, D(2012, 12, 31)));
+    ASSERT_TRUE(source.Add("z;y", mtMonthly, D(2012, 12, 31)));
     for (const TLocaleFormats& f :
          {Pattern("d/m/yyyy"), Pattern("dd/mm/yyyy"), Pattern("mm/dd/yyyy"), Pattern("yyyy-mm-dd", '-'),
           Pattern("d.m.yyyy"), Pattern("yyyy/m/d", '.')}) {
@@ -508,15 +505,17 @@ TEST_F(MemoFiles, ImportStopsWhenTheListIsFull) {
 
     TMemoList list;
     ASSERT_TRUE(list.LoadFromFile(full));
-    EXPECT_FALSE(list.ImportFromFile(three, Pattern("dd/mm/yyyy")));
-    EXPECT_EQ(list.Count(), 65535);
-    EXPECT_EQ(list.IndexOfDate(2200, 1, 2), 65534);
-    EXPECT_EQ(list.IndexOfDate(2200, 1, 3), -1);
+    const TExchangeImport report = list.ImportExchangeFile(three, Pattern("dd/mm/yyyy"));
+    EXPECT_EQ(report.Stop, TExchangeStop::ListFull);
+    EXPECT_EQ(report.Line, 3);
+    EXPECT_EQ(list.Count(), 65533);
 
     ASSERT_TRUE(list.LoadFromFile(full));
     EXPECT_TRUE(list.ImportFromFile(two, Pattern("dd/mm/yyyy")));
     EXPECT_EQ(list.Count(), 65535);
-    EXPECT_FALSE(list.ImportFromFile(two, Pattern("dd/mm/yyyy")));
+    // What the list holds already needs no room.
+    EXPECT_TRUE(list.ImportFromFile(two, Pattern("dd/mm/yyyy")));
+    EXPECT_FALSE(list.ImportFromFile(three, Pattern("dd/mm/yyyy")));
     EXPECT_EQ(list.Count(), 65535);
     // A full list still saves every memo and loads back whole.
     ASSERT_TRUE(list.SaveToFile(Path("back.dat")));
@@ -578,21 +577,109 @@ TEST_F(MemoFiles, ImportCutsTextsToTheEditorsLength) {
     const struct {
         const char* name;
         std::string text, stored;
+        size_t cut;
     } cases[] = {
-        {"255 letters stay", times("a", 255), times("a", 255)},
-        {"256 letters lose the last", times("a", 256), times("a", 255)},
-        {"two-byte letters", times(e, 300), times(e, 255)},
-        {"four-byte letter across the limit", times("a", 254) + clef + clef, times("a", 254) + clef},
-        {"line breaks count once", times("a;", 200), times("a;", 127) + "a"},
-        {"Windows-1252", times("\xE9", 256), times(e, 255)},
-        {"empty", "", ""},
+        {"255 letters stay", times("a", 255), times("a", 255), 0},
+        {"256 letters lose the last", times("a", 256), times("a", 255), 1},
+        {"two-byte letters", times(e, 300), times(e, 255), 1},
+        {"four-byte letter across the limit", times("a", 254) + clef + clef, times("a", 254) + clef, 1},
+        {"line breaks count once", times("a;", 200), times("a;", 127) + "a", 1},
+        {"Windows-1252", times("\xE9", 256), times(e, 255), 1},
+        {"Windows-1252 within the limit", times("\xE9", 255), times(e, 255), 0},
+        {"empty", "", "", 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         TMemoList list;
-        ASSERT_TRUE(
-            list.ImportFromFile(Write("cut.dat", "05/07/2006|0|" + c.text + "\r\n"), Pattern("dd/mm/yyyy")));
+        const TExchangeImport report = list.ImportExchangeFile(
+            Write("cut.dat", "05/07/2006|0|" + c.text + "\r\n"), Pattern("dd/mm/yyyy"));
+        ASSERT_TRUE(report.ok());
         ASSERT_EQ(list.Count(), 1);
         EXPECT_EQ(list.Items()[0].Text, c.stored);
+        EXPECT_EQ(report.CutLines.size(), c.cut);
     }
+}
+
+// ---- Exchange files between locales -------------------------------------------------------
+
+// The short date patterns of en_US, en_GB, de_DE, fr_FR and the C locale. A file written under any
+// of them reads back under any other with every date right: each file holds a day above 12, so
+// only one order reads all of it.
+TEST_F(MemoFiles, ExchangeFilesReadBackUnderEveryLocale) {
+    const struct {
+        const char* locale;
+        TLocaleFormats formats;
+    } locales[] = {{"en_US", Pattern("m/d/yyyy")},
+                   {"en_GB", Pattern("dd/mm/yyyy")},
+                   {"de_DE", Pattern("dd.mm.yyyy", '.')},
+                   {"fr_FR", Pattern("dd/mm/yyyy")},
+                   {"C", Pattern("yyyy-mm-dd", '-')}};
+    TMemoList source;
+    ASSERT_TRUE(source.Add("a", mtSingle, D(2026, 11, 1)));
+    ASSERT_TRUE(source.Add("b", mtWeekly, D(2026, 11, 12)));
+    ASSERT_TRUE(source.Add("c", mtYearly, D(2026, 11, 13)));
+    ASSERT_TRUE(source.Add("d", mtMonthly, D(2008, 2, 29)));
+    for (const auto& writer : locales) {
+        const std::string path = Path(std::string(writer.locale) + ".dat");
+        ASSERT_TRUE(source.ExportToFile(0, 3, path, writer.formats));
+        for (const auto& reader : locales) {
+            SCOPED_TRACE(std::string(writer.locale) + " read under " + reader.locale);
+            TMemoList back;
+            ASSERT_TRUE(back.Add("kept", mtSingle, D(2000, 1, 1)));
+            const TExchangeImport report = back.ImportExchangeFile(path, reader.formats);
+            ASSERT_TRUE(report.ok());
+            ASSERT_EQ(back.Count(), 5);
+            for (size_t i = 0; i < 4; ++i) {
+                ExpectMemo(back.Items()[i + 1], source.Items()[i].Date, source.Items()[i].MemoType,
+                           source.Items()[i].Text);
+            }
+        }
+    }
+}
+
+// What an import says it did is what it did; a stop adds nothing and names the line.
+TEST_F(MemoFiles, ImportReportsWhatItDid) {
+    const std::string cutText(400, 'x');
+    const struct {
+        const char* name;
+        std::string file;
+        std::string localePattern;
+        TExchangeStop stop;
+        int line, added;
+        std::string order, detail;
+    } cases[] = {
+        {"ISO under a day-first locale", "2026-11-01|0|a\r\n2026-11-13|0|b\r\n", "dd.mm.yyyy",
+         TExchangeStop::None, 0, 2, "yyyy-mm-dd", ""},
+        {"month first under a day-first locale", "11/1/2026|0|a\r\n11/13/2026|0|b\r\n", "dd.mm.yyyy",
+         TExchangeStop::None, 0, 2, "mm-dd-yyyy", ""},
+        {"day first under the C locale", "13/11/2026|0|a\r\n", "yyyy-mm-dd", TExchangeStop::None, 0, 1,
+         "dd-mm-yyyy", ""},
+        {"orders mixed in one file", "01/11/2026|0|a\r\n2026-11-02|0|b\r\n11/13/2026|0|c\r\n", "dd/mm/yyyy",
+         TExchangeStop::NotAMemo, 2, 0, "dd/mm/yyyy", ""},
+        {"unknown type", "01/11/2026|0|a\r\n02/11/2026|9|b\r\n", "dd/mm/yyyy", TExchangeStop::UnknownType, 2,
+         0, "dd/mm/yyyy", "9"},
+        {"a date the locale does not read comes before a bad type", "11/13/2026|0|a\r\n02/11/2026|4|b\r\n",
+         "dd/mm/yyyy", TExchangeStop::NotAMemo, 1, 0, "dd/mm/yyyy", ""},
+        {"no columns", "01/11/2026|0|a\r\nnot a memo\r\n", "dd/mm/yyyy", TExchangeStop::NotAMemo, 2, 0,
+         "dd/mm/yyyy", ""},
+        {"a long text is cut and kept", "01/11/2026|0|" + cutText + "\r\n", "dd/mm/yyyy", TExchangeStop::None,
+         0, 1, "dd/mm/yyyy", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TMemoList list;
+        const TExchangeImport report = list.ImportExchange(c.file, Pattern(c.localePattern));
+        EXPECT_EQ(report.Stop, c.stop);
+        EXPECT_EQ(report.Line, c.line);
+        EXPECT_EQ(report.Added, c.added);
+        EXPECT_EQ(list.Count(), c.added);
+        EXPECT_EQ(report.DateOrder, c.order);
+        EXPECT_EQ(report.Detail, c.detail);
+    }
+    TMemoList list;
+    EXPECT_EQ(list.ImportExchangeFile(Path("missing.dat"), Pattern("dd/mm/yyyy")).Stop,
+              TExchangeStop::Unreadable);
+    std::string huge(kDataFileCap + 1, 'x');
+    EXPECT_EQ(list.ImportExchangeFile(Write("huge.dat", huge), Pattern("dd/mm/yyyy")).Stop,
+              TExchangeStop::TooLarge);
 }

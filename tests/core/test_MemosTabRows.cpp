@@ -38,6 +38,36 @@ std::vector<std::string> Texts(const TMemoList& memos) {
     return texts;
 }
 
+// Each memo an export leaves out is counted under its own reason; an exchange file holds any type
+// and any year a date can show.
+TEST(MemosTabRows, ExportLeftOutByReason) {
+    TMemoList memos;
+    ASSERT_TRUE(memos.Add("fine", mtSingle, Day(2020, 3, 1)));
+    ASSERT_TRUE(memos.Add("no day", mtSingle, 4000000.0)); // about the year 12850
+    ASSERT_TRUE(memos.Add("late", mtYearly, Day(3001, 1, 1)));
+    ASSERT_TRUE(memos.Add("late and odd", 9, Day(3002, 1, 1)));
+    ASSERT_TRUE(memos.Add("odd", 9, Day(2020, 3, 2)));
+    const struct {
+        bool iCalendar;
+        MemoBlock block;
+        int noDate, afterYear, unknownType;
+    } cases[] = {
+        {false, {0, 4}, 1, 0, 0},
+        {true, {0, 4}, 1, 2, 1},
+        {true, {2, 3}, 0, 2, 0},
+        {true, {0, 0}, 0, 0, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.iCalendar) + " " + std::to_string(c.block.First) + ".." +
+                     std::to_string(c.block.Last));
+        const ExportLeftOut out = MemosLeftOutByReason(memos, c.block, c.iCalendar);
+        EXPECT_EQ(out.NoDate, c.noDate);
+        EXPECT_EQ(out.AfterYear, c.afterYear);
+        EXPECT_EQ(out.UnknownType, c.unknownType);
+        EXPECT_EQ(MemosLeftOutOfExport(memos, c.block, c.iCalendar), c.noDate + c.afterYear + c.unknownType);
+    }
+}
+
 } // namespace
 
 TEST(MemosTabRows, RowShowsShortDateTextAndTypeName) {

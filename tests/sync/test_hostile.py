@@ -176,8 +176,9 @@ def gzip_bomb(size):
 class Row:
     def __init__(self, name, answer=None, code=1, err=r"^kestrivel: sync failed: ", out=r"^$", address=None,
                  password=SECRET, memos=MEMOS, same=("Memos.dat", "Sync.dat"), seconds=20, rss_mb=None,
-                 main_gets=None, never=(), figure=None):
+                 main_gets=None, never=(), figure=None, user="anna"):
         self.name, self.answer, self.code, self.err, self.out = name, answer, code, err, out
+        self.user = user
         self.address, self.password, self.memos, self.same = address, password, memos, same
         self.seconds, self.rss_mb, self.main_gets, self.never = seconds, rss_mb, main_gets, never
         self.figure = figure  # printed as `figure: NAME VALUE UNIT` like the benchmarks' figures
@@ -205,6 +206,11 @@ ROWS = [
         err=r"^kestrivel: sync failed: the server address holds a user name or password", main_gets=0),
     Row("a password in an address that is not http", address="ftp://anna:" + SECRET + "@{host}/cal/",
         err=r"^kestrivel: sync failed: .*must start with http:// or https://", main_gets=0),
+    Row("no user set where the server asks for one", status(401, "PROPFIND"), user="",
+        err=r"^kestrivel: sync failed: the server asks for a user name and password, and no user is set "
+            r"\(\[Sync\] User\)$"),
+    Row("a port that is no port", address="http://{host}0000/cal/",
+        err=r"^kestrivel: sync failed: the port of the server address is not a number from 1 to 65535$", main_gets=0),
     Row("an address without a scheme", address="{host}/cal/",
         err=r"^kestrivel: sync failed: .*must start with http:// or https://", main_gets=0),
     Row("plain http to a host that is not loopback", address="http://0.0.0.0:{free}/cal/",
@@ -340,7 +346,7 @@ def check(row, build, root, index):
     host = main.url[len("http://"):]
     address = (row.address or "{main}/cal/").format(main=main.url, host=host, free=free_port(),
                                                    other=SERVERS["other"].url)
-    device = harness.Device(build, root, f"row{index}", address, "anna", row.password)
+    device = harness.Device(build, root, f"row{index}", address, row.user, row.password)
     if row.memos:
         device.set_memos(row.memos)
     before = device.files()
@@ -362,7 +368,7 @@ def check(row, build, root, index):
             problems.append(f"{request.method} {request.path} was sent")
         if request.path.startswith("/other/"):
             problems.append(f"{request.method} {request.path} left the calendar")
-        if request.headers.get("Authorization") != harness_authorization():
+        if row.user and request.headers.get("Authorization") != harness_authorization():
             problems.append(f"{request.method} {request.path} without the user's credentials")
     if row.main_gets is not None and len(main.requests) != row.main_gets:
         problems.append(f"the server was asked {len(main.requests)} times, not {row.main_gets}")

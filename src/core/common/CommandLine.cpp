@@ -211,9 +211,9 @@ std::string UsageText(std::string_view programName) {
            "  --month [YYYY-MM]  print a month (the current one by default) with its memo days\n"
            "                     marked \"*\", and today's memo below the current month\n"
            "  --import FILE      add the memos of FILE to the memo file: an iCalendar file (.ics)\n"
-           "                     or a memo exchange file\n"
+           "                     or a memo exchange file (- reads one from the standard input)\n"
            "  --export FILE      write all memos to FILE: an iCalendar file (.ics) or a memo\n"
-           "                     exchange file\n"
+           "                     exchange file (- writes one to the standard output)\n"
            "  --sync             sync the memos once with the calendar server of section [Sync] in\n"
            "                     Settings.ini; the password is read from KESTRIVEL_SYNC_PASSWORD\n"
            "                     when it is set, else from the desktop's secret store\n"
@@ -226,8 +226,9 @@ std::string UsageText(std::string_view programName) {
            "\n"
            "Options of the window system (-platform, -style, -display, ...) begin with a single dash\n"
            "and start the calendar. The commands read the files the calendar uses and need no display.\n"
-           "Exit status: 0 done, 1 a file could not be read or written, the sync failed or no display\n"
-           "could be opened, 2 a wrong command line.\n";
+           "Exit status: 0 done, 1 a file could not be read or written, an import added nothing (or\n"
+           "not everything: the memo list is full), an export left memos out, the sync failed or no\n"
+           "display could be opened, 2 a wrong command line.\n";
 }
 
 std::string HelpHint(std::string_view programName) {

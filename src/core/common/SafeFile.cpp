@@ -184,6 +184,18 @@ bool WriteFileAtomic(const std::string& path, std::string_view data, FileStamp& 
     }
 }
 
+bool IsForeignLinkInSharedFolder(const std::string& path) {
+    struct stat link {};
+    if (::lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode) || link.st_uid == ::geteuid()) {
+        return false;
+    }
+    struct stat folder {};
+    if (::stat(folderOf(fs::path(path)).c_str(), &folder) != 0) {
+        return true;
+    }
+    return (folder.st_mode & (S_ISVTX | S_IWOTH)) != 0;
+}
+
 bool CreatePrivateFolder(const std::string& folder) {
     try {
         std::error_code ec;

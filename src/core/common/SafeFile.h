@@ -37,6 +37,12 @@ bool WriteFileAtomic(const std::string& path, std::string_view data,
 bool WriteFileAtomic(const std::string& path, std::string_view data, FileStamp& written,
                      TNewFileAccess access = TNewFileAccess::Private);
 
+// True when `path` is a symbolic link that another user owns in a folder others may write into
+// (sticky or world-writable, like /tmp). Saving through it would replace a file of that user's
+// choosing with the caller's rights, and saves resolve links themselves, past the system's own
+// guard; exports refuse such a target. A folder that cannot be looked at counts as shared.
+bool IsForeignLinkInSharedFolder(const std::string& path);
+
 // Creates `folder` and the missing folders above it, each new one 0700 (only the user may enter
 // it); folders that exist keep their mode. True when `folder` exists as a folder afterwards.
 bool CreatePrivateFolder(const std::string& folder);

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <exception>
 #include <string_view>
+#include <unordered_set>
+#include <vector>
 
 #include "common/BinaryStream.h"
 #include "common/BoundedRead.h"
@@ -50,23 +52,68 @@ bool parseTypeCode(std::string_view text, uint8_t& out) {
     return true;
 }
 
-// A line is cut at its first two "|": the date in the short date pattern, the type code, then the
+// One line of an exchange file, cut at its first two "|": the date text, the type code, then the
 // text, which may hold "|" itself. Lines with a ten-character date read as they always did; lines
 // exported with shorter or longer date texts read back as well.
-bool parseExchangeLine(std::string_view line, const TLocaleFormats& formats, TMemo& memo) {
+struct ExchangeLine {
+    std::string Date;
+    TMemo Memo;
+};
+
+enum class LineRead { Ok, NotAMemo, UnknownType };
+
+LineRead splitExchangeLine(std::string_view line, ExchangeLine& out) {
     const size_t first = line.find('|');
     if (first == std::string_view::npos) {
-        return false;
+        return LineRead::NotAMemo;
     }
     const size_t second = line.find('|', first + 1);
     const std::string_view type = line.substr(
         first + 1, second == std::string_view::npos ? std::string_view::npos : second - first - 1);
-    if (!ParseShortDate(std::string(line.substr(0, first)), formats, memo.Date) ||
-        !parseTypeCode(type, memo.MemoType)) {
-        return false;
+    if (!parseTypeCode(type, out.Memo.MemoType)) {
+        return LineRead::NotAMemo;
     }
-    memo.Text = second == std::string_view::npos ? std::string() : std::string(line.substr(second + 1));
-    return true;
+    out.Date = std::string(line.substr(0, first));
+    out.Memo.Text = second == std::string_view::npos ? std::string() : std::string(line.substr(second + 1));
+    // A memo of another type falls on no day: the calendar would never show it.
+    return out.Memo.MemoType > mtYearly ? LineRead::UnknownType : LineRead::Ok;
+}
+
+// The lines of an exchange file's content. Lines end with LF or CR LF; the end of the last line
+// needs no line end. A line end at the very end of the file is not followed by an empty line; only
+// a line that is really empty is.
+std::vector<std::string_view> exchangeLines(std::string_view rest) {
+    std::vector<std::string_view> lines;
+    if (rest.starts_with(kUtf8Bom)) {
+        rest.remove_prefix(kUtf8Bom.size());
+    }
+    while (!rest.empty()) {
+        const size_t lf = rest.find('\n');
+        std::string_view line = rest.substr(0, lf);
+        rest.remove_prefix(lf == std::string_view::npos ? rest.size() : lf + 1);
+        if (line.ends_with('\r')) {
+            line.remove_suffix(1);
+        }
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// The first line (from 0) whose date `formats` does not read; lines.size() when every one reads.
+size_t firstUnreadDate(std::vector<ExchangeLine>& lines, const TLocaleFormats& formats) {
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (!ParseShortDate(lines[i].Date, formats, lines[i].Memo.Date)) {
+            return i;
+        }
+    }
+    return lines.size();
+}
+
+std::string memoKey(const TMemo& memo) {
+    std::string key(reinterpret_cast<const char*>(&memo.Date), sizeof memo.Date);
+    key += static_cast<char>(memo.MemoType);
+    key += memo.Text;
+    return key;
 }
 
 // The one-line form has ";" for a line break; a text that still holds a real one would split its
@@ -185,71 +232,160 @@ bool TMemoList::LoadFromFile(const std::string& fileName) {
     }
 }
 
-bool TMemoList::ExportToFile(int first, int last, const std::string& fileName,
-                             const TLocaleFormats& formats) const {
+bool TMemoList::ExchangeText(int first, int last, const TLocaleFormats& formats, std::string& out,
+                             int& leftOut) const {
+    out.clear();
+    leftOut = 0;
     const int count = static_cast<int>(m_items.size());
     if (last >= first && (first < 0 || last >= count)) {
         return false;
     }
-    try {
-        std::string out;
-        bool all = true;
-        for (int i = first; i <= last; ++i) {
-            const TMemo& memo = m_items[static_cast<size_t>(i)];
-            TDayKey day;
-            if (!DayKeyOf(memo.Date, day)) {
-                all = false; // a date no pattern can show; only a damaged Memos.dat holds one
-                continue;
-            }
-            out += FormatDate("ddddd", memo.Date, formats);
-            out += '|';
-            out += std::to_string(memo.MemoType);
-            out += '|';
-            out += oneLine(memo.Text);
-            out += kLineEnd;
-            if (out.size() > kDataFileCap) {
-                return false; // an import could not read it back
-            }
+    for (int i = first; i <= last; ++i) {
+        const TMemo& memo = m_items[static_cast<size_t>(i)];
+        TDayKey day;
+        if (!DayKeyOf(memo.Date, day)) {
+            ++leftOut; // a date no pattern can show; only a damaged Memos.dat holds one
+            continue;
         }
-        return WriteFileAtomic(fileName, out, TNewFileAccess::UserDefault) && all;
+        out += FormatDate("ddddd", memo.Date, formats);
+        out += '|';
+        out += std::to_string(memo.MemoType);
+        out += '|';
+        out += oneLine(memo.Text);
+        out += kLineEnd;
+        if (out.size() > kDataFileCap) {
+            return false; // an import could not read it back
+        }
+    }
+    return true;
+}
+
+bool TMemoList::ExportToFile(int first, int last, const std::string& fileName,
+                             const TLocaleFormats& formats) const {
+    try {
+        // Another user's link in a shared folder would have us replace a file of theirs choosing.
+        if (IsForeignLinkInSharedFolder(fileName)) {
+            return false;
+        }
+        std::string out;
+        int leftOut = 0;
+        if (!ExchangeText(first, last, formats, out, leftOut)) {
+            return false;
+        }
+        return WriteFileAtomic(fileName, out, TNewFileAccess::UserDefault) && leftOut == 0;
     } catch (const std::exception&) {
         return false;
     }
 }
 
 bool TMemoList::ImportFromFile(const std::string& fileName, const TLocaleFormats& formats) {
+    return ImportExchangeFile(fileName, formats).ok();
+}
+
+TExchangeImport TMemoList::ImportExchangeFile(const std::string& fileName, const TLocaleFormats& formats) {
+    TExchangeImport report;
     try {
         std::string data;
-        if (ReadFileBounded(fileName, kDataFileCap, data) != TReadResult::Ok) {
-            return false;
+        switch (ReadFileBounded(fileName, kDataFileCap, data)) {
+        case TReadResult::Ok:
+            return ImportExchange(data, formats);
+        case TReadResult::TooLarge:
+            report.Stop = TExchangeStop::TooLarge;
+            return report;
+        default:
+            report.Stop = TExchangeStop::Unreadable;
+            return report;
         }
-        std::string_view rest(data);
-        if (rest.starts_with(kUtf8Bom)) {
-            rest.remove_prefix(kUtf8Bom.size());
+    } catch (const std::exception&) {
+        report.Stop = TExchangeStop::Unreadable;
+        return report;
+    }
+}
+
+TExchangeImport TMemoList::ImportExchange(std::string_view data, const TLocaleFormats& formats) {
+    TExchangeImport report;
+    report.DateOrder = formats.ShortDateFormat;
+    try {
+        if (data.size() > kDataFileCap) {
+            report.Stop = TExchangeStop::TooLarge;
+            return report;
         }
-        // Lines end with LF or CR LF; the end of the last line needs no line end. A line end at the
-        // very end of the file is not followed by an empty line; only a line that is really empty
-        // is.
-        while (!rest.empty()) {
-            const size_t lf = rest.find('\n');
-            std::string_view line = rest.substr(0, lf);
-            rest.remove_prefix(lf == std::string_view::npos ? rest.size() : lf + 1);
-            if (line.ends_with('\r')) {
-                line.remove_suffix(1);
+        const std::vector<std::string_view> raw = exchangeLines(data);
+        std::vector<ExchangeLine> lines(raw.size());
+        // The first line that reads in no order at all: its type or its columns are wrong.
+        size_t broken = raw.size();
+        for (size_t i = 0; i < raw.size() && broken == raw.size(); ++i) {
+            const LineRead read = splitExchangeLine(BytesToUtf8(raw[i]), lines[i]);
+            if (read != LineRead::Ok) {
+                broken = i;
+                report.Stop =
+                    read == LineRead::UnknownType ? TExchangeStop::UnknownType : TExchangeStop::NotAMemo;
+                if (read == LineRead::UnknownType) {
+                    report.Detail = std::to_string(lines[i].Memo.MemoType);
+                }
             }
-            if (m_items.size() >= kMaxCount) {
-                return false;
+        }
+        // One order for the whole file: a file read line by line in whichever order fits each line
+        // would put some of its memos on the wrong days.
+        const size_t localeFails = firstUnreadDate(lines, formats);
+        if (broken < raw.size() || localeFails < lines.size()) {
+            if (localeFails < broken) {
+                report.Stop = TExchangeStop::NotAMemo;
+                report.Detail.clear();
             }
-            TMemo memo;
-            if (!parseExchangeLine(BytesToUtf8(line), formats, memo)) {
-                return false;
+            bool read = false;
+            if (broken == raw.size()) {
+                for (const char* order : kExchangeDateOrders) {
+                    TLocaleFormats other = formats;
+                    other.ShortDateFormat = order;
+                    if (firstUnreadDate(lines, other) == lines.size()) {
+                        report.DateOrder = order;
+                        report.LocaleOrder = false;
+                        read = true;
+                        break;
+                    }
+                }
             }
-            cutMemoText(memo.Text);
+            if (!read) {
+                report.Line = static_cast<int>(std::min(broken, localeFails)) + 1;
+                return report;
+            }
+            report.Stop = TExchangeStop::None;
+        }
+
+        std::unordered_set<std::string> held;
+        held.reserve(m_items.size() + lines.size());
+        for (const TMemo& memo : m_items) {
+            held.insert(memoKey(memo));
+        }
+        std::vector<TMemo> added;
+        for (size_t i = 0; i < lines.size(); ++i) {
+            TMemo& memo = lines[i].Memo;
+            if (cutMemoText(memo.Text)) {
+                report.CutLines.push_back(static_cast<int>(i) + 1);
+            }
+            if (!held.insert(memoKey(memo)).second) {
+                ++report.Skipped;
+                continue;
+            }
+            if (m_items.size() + added.size() >= kMaxCount) {
+                report = TExchangeImport{};
+                report.Stop = TExchangeStop::ListFull;
+                report.Line = static_cast<int>(i) + 1;
+                return report;
+            }
+            added.push_back(std::move(memo));
+        }
+        m_items.reserve(m_items.size() + added.size());
+        for (TMemo& memo : added) {
             appendMemo(std::move(memo));
         }
-        return true;
+        report.Added = static_cast<int>(added.size());
+        return report;
     } catch (const std::exception&) {
-        return false;
+        report = TExchangeImport{};
+        report.Stop = TExchangeStop::Unreadable;
+        return report;
     }
 }
 

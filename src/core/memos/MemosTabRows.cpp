@@ -59,18 +59,23 @@ void RemoveMemos(TMemoList& memos, const MemoBlock& block) {
 }
 
 int MemosLeftOutOfExport(const TMemoList& memos, const MemoBlock& block, bool iCalendar) {
-    constexpr int kLastICalendarYear = 3000;
-    int count = 0;
+    return MemosLeftOutByReason(memos, block, iCalendar).Total();
+}
+
+ExportLeftOut MemosLeftOutByReason(const TMemoList& memos, const MemoBlock& block, bool iCalendar) {
+    ExportLeftOut out;
     const std::vector<TMemo>& items = memos.Items();
     for (int i = std::max(block.First, 0); i <= block.Last && i < static_cast<int>(items.size()); ++i) {
         const TMemo& memo = items[static_cast<size_t>(i)];
-        const bool dated = IsValidDateValue(memo.Date);
-        if (!dated ||
-            (iCalendar && (DecodeDate(memo.Date).Year > kLastICalendarYear || memo.MemoType > mtYearly))) {
-            ++count;
+        if (!IsValidDateValue(memo.Date)) {
+            ++out.NoDate;
+        } else if (iCalendar && DecodeDate(memo.Date).Year > kLastICalendarYear) {
+            ++out.AfterYear;
+        } else if (iCalendar && memo.MemoType > mtYearly) {
+            ++out.UnknownType;
         }
     }
-    return count;
+    return out;
 }
 
 } // namespace kestrivel

@@ -48,5 +48,14 @@ void RemoveMemos(TMemoList& memos, const MemoBlock& block);
 // How many memos of the block an export leaves out: those without a real date, and for an
 // iCalendar file also those after the year 3000 (libical writes no later date) or of an unknown type.
 int MemosLeftOutOfExport(const TMemoList& memos, const MemoBlock& block, bool iCalendar);
+// The same, by reason, so that each can be named.
+struct ExportLeftOut {
+    int NoDate = 0;      // not a day of the years 1..9999
+    int AfterYear = 0;   // iCalendar only: after kLastICalendarYear
+    int UnknownType = 0; // iCalendar only: a type code other than 0..3
+    int Total() const { return NoDate + AfterYear + UnknownType; }
+};
+inline constexpr int kLastICalendarYear = 3000;
+ExportLeftOut MemosLeftOutByReason(const TMemoList& memos, const MemoBlock& block, bool iCalendar);
 
 } // namespace kestrivel

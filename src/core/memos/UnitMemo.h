@@ -7,6 +7,7 @@
 
 #include "common/DateValue.h"
 #include "common/FileStamp.h"
+#include "memos/ExchangeImport.h"
 #include "memos/Memo.h"
 #include "memos/MemoIndex.h"
 
@@ -69,11 +70,22 @@ public:
     // kDataFileCap (the file is then not touched), or when a memo's date cannot be written (its
     // line is left out).
     bool ExportToFile(int first, int last, const std::string& fileName, const TLocaleFormats& formats) const;
-    // Appends one memo per line; stops with false at the first line that does not read, at an
-    // empty line, or when the list is full. The memos of the lines before stay appended. A file
-    // that is not a regular file or is larger than kDataFileCap adds nothing. Texts longer than
-    // the editor takes are cut to its length (cutMemoText).
+    // The exchange lines of memos first..last, as ExportToFile writes them; `leftOut` counts the
+    // memos whose date no pattern can show (their lines are left out). False for a range naming a
+    // memo that does not exist or a text larger than kDataFileCap.
+    bool ExchangeText(int first, int last, const TLocaleFormats& formats, std::string& out,
+                      int& leftOut) const;
+    // ImportExchange on the file's content. A file that is not a regular file or cannot be read
+    // stops as Unreadable, one larger than kDataFileCap as TooLarge.
     bool ImportFromFile(const std::string& fileName, const TLocaleFormats& formats);
+    TExchangeImport ImportExchangeFile(const std::string& fileName, const TLocaleFormats& formats);
+    // Appends one memo per line of an exchange file's content, all or nothing: every date is read
+    // with one order, the first of the locale's short date pattern and kExchangeDateOrders that
+    // reads every line. A line that does not read in any of them (an empty line too), an unknown
+    // type code, or more memos than the list has room for add nothing. A memo the list already
+    // holds (same date, type and text) is skipped; texts longer than the editor takes are cut to
+    // its length (cutMemoText) and counted.
+    TExchangeImport ImportExchange(std::string_view data, const TLocaleFormats& formats);
 
 private:
     enum class ReadResult { NoHead, Damaged, Complete };

@@ -178,7 +178,8 @@ bool TSchemeList::LoadFromFile(const std::string& fileName) {
 
 bool TSchemeList::ExportToFile(uint16_t position, const std::string& fileName) const {
     const TScheme* scheme = Get(position);
-    if (!scheme || schemeRecordSize(*scheme) > kDataFileCap) {
+    // Another user's link in a shared folder would have us replace a file of their choosing.
+    if (!scheme || schemeRecordSize(*scheme) > kDataFileCap || IsForeignLinkInSharedFolder(fileName)) {
         return false;
     }
     try {

@@ -213,7 +213,17 @@ TAddressProblem CheckServerAddress(const std::string& address) {
         return TAddressProblem::Credentials;
     }
     HttpParts parts;
-    return SplitHttp(address, parts) ? TAddressProblem::None : TAddressProblem::NotHttp;
+    if (SplitHttp(address, parts)) {
+        return TAddressProblem::None;
+    }
+    // "host:99999" or "host:port" is an http address all the same; what is wrong is its port.
+    const std::string& a = u.Authority;
+    const size_t colon = a.rfind(':');
+    const size_t bracket = a.rfind(']');
+    if (colon != std::string::npos && colon > 0 && (bracket == std::string::npos || colon > bracket)) {
+        return TAddressProblem::BadPort;
+    }
+    return TAddressProblem::NotHttp;
 }
 
 std::string UrlOrigin(const std::string& url) {

@@ -124,7 +124,10 @@ bool SyncRun::fail(const TDavStatus& status) {
         break;
     case TDavError::Unauthorized:
         m_report.Failure = TSyncFailure::Unauthorized;
-        m_report.Reason = "the server refused user " + user + ": wrong user name or password";
+        m_report.Reason = user.empty()
+                              ? std::string("the server asks for a user name and password, and no user "
+                                            "is set ([Sync] User)")
+                              : "the server refused user " + user + ": wrong user name or password";
         break;
     case TDavError::Forbidden:
         m_report.Failure = TSyncFailure::Forbidden;
@@ -523,6 +526,9 @@ TSyncFailure CheckSyncAddress(const TSyncSettings& settings, std::string& reason
     case TAddressProblem::NotHttp:
         // Not repeated: what is no address may still hold a password.
         reason = "the server address must start with http:// or https:// and name a host";
+        return TSyncFailure::BadAddress;
+    case TAddressProblem::BadPort:
+        reason = "the port of the server address is not a number from 1 to 65535";
         return TSyncFailure::BadAddress;
     case TAddressProblem::Credentials:
         reason = "the server address holds a user name or password; give the user in its own field "

@@ -2,12 +2,15 @@
 
 #include "base/QtPlatform.h"
 #include "base/Services.h"
+#include "common/FileChecks.h"
+#include "common/SafeFile.h"
 #include "config/ConfigData.h"
 #include "base/UnitMessages.h"
 #include "lang/MessageTable.h"
 #include "memos/FormMemo.h"
 #include "memos/ICalendar.h"
 #include "memos/UnitMemo.h"
+#include "sync/OwnFiles.h"
 
 #include <QEventLoop>
 #include <QFile>
@@ -260,6 +263,11 @@ void MemosTab::btnExportMemoClick() {
         return;
     }
     const std::string path = QFile::encodeName(fileName).toStdString();
+    // The program's own files, and another user's link in a shared folder, are no export targets.
+    if (IsOneOfFiles(path, ProgramOwnFiles(m_config)) || IsForeignLinkInSharedFolder(path)) {
+        ShowError(m_services, window(), TErrorMessage::UnableToWrite, path);
+        return;
+    }
     const bool iCalendar = IsICalendarFileName(path);
     // An export that leaves memos out still writes the others, and says false all the same.
     const int leftOut = MemosLeftOutOfExport(m_config.Memos, *block, iCalendar);
@@ -280,9 +288,9 @@ void MemosTab::btnImportMemoClick() {
     }
     const std::string path = QFile::encodeName(fileName).toStdString();
     if (!IsICalendarFileName(path)) {
-        const bool whole = m_config.Memos.ImportFromFile(path, m_formats);
+        const TExchangeImport report = m_config.Memos.ImportExchangeFile(path, m_formats);
         DisplayMemos();
-        if (!whole && m_config.Memos.Count() >= TMemoList::kMaxCount) {
+        if (report.Stop == TExchangeStop::ListFull) {
             ShowError(m_services, window(), TErrorMessage::MemoListFull);
         }
         return;
