@@ -8,9 +8,12 @@
 #include <bit>
 #include <charconv>
 #include <cstdint>
+#include <cstdio>
 #include <exception>
 #include <limits>
 #include <utility>
+
+#include <unistd.h>
 
 namespace kestrivel {
 
@@ -20,6 +23,8 @@ namespace {
 constexpr std::string_view kHeader = "KestrivelSync";
 constexpr int kVersion = 1;
 constexpr size_t kEventFields = 9;
+constexpr const char* kPreviousSuffix = ".previous";
+constexpr const char* kFreshSuffix = ".new";
 
 bool unescape(std::string_view field, std::string& out) {
     out.clear();
@@ -200,15 +205,33 @@ std::string SyncStatePath(const std::string& folder) {
     return folder + "/" + kSyncStateFileName;
 }
 
+std::string PreviousSyncStatePath(const std::string& path) {
+    return path + kPreviousSuffix;
+}
+
 bool LoadSyncState(const std::string& path, TSyncState& out) {
+    for (const std::string& file : {path, PreviousSyncStatePath(path)}) {
+        out = {};
+        RemoveLeftoverTemporaries(file);
+        std::string text;
+        if (ReadFileBounded(file, kDataFileCap, text) == TReadResult::Ok && ParseSyncState(text, out)) {
+            return true;
+        }
+    }
     out = {};
-    RemoveLeftoverTemporaries(path);
-    std::string text;
-    return ReadFileBounded(path, kDataFileCap, text) == TReadResult::Ok && ParseSyncState(text, out);
+    return false;
 }
 
 bool SaveSyncState(const std::string& path, const TSyncState& state) {
     try {
+        // The file being replaced stays as the previous copy: a second name for it, made under a
+        // temporary name and renamed into place, so no step leaves neither copy.
+        const std::string previous = PreviousSyncStatePath(path);
+        const std::string fresh = previous + kFreshSuffix;
+        ::unlink(fresh.c_str());
+        if (::link(path.c_str(), fresh.c_str()) == 0 && std::rename(fresh.c_str(), previous.c_str()) != 0) {
+            ::unlink(fresh.c_str());
+        }
         return WriteFileAtomic(path, FormatSyncState(state));
     } catch (const std::exception&) {
         return false;

@@ -371,18 +371,21 @@ void TfrmConfig::done(int result) {
 
 bool TfrmConfig::saveApplied(int selectedIndex) {
     // One hold of the folder's lock for the three files: another writer sees all of Apply or none.
-    const auto lock = m_config.LockFiles();
-    if (!lock.held() || !m_config.ApplySchemes(selectedIndex)) {
-        ShowError(m_services, this, TErrorMessage::UnableToWrite, m_config.SchemesPath());
-        return false;
+    // The box comes after the hold, so no other writer waits while the user reads it.
+    std::string failed;
+    {
+        const auto lock = m_config.LockFiles();
+        std::string error;
+        if (!lock.held() || !m_config.ApplySchemes(selectedIndex)) {
+            failed = m_config.SchemesPath();
+        } else if (!m_config.SaveMemos()) {
+            failed = m_config.MemosPath();
+        } else if (!m_config.SaveApplied(error)) {
+            failed = m_config.SettingsPath();
+        }
     }
-    if (!m_config.SaveMemos()) {
-        ShowError(m_services, this, TErrorMessage::UnableToWrite, m_config.MemosPath());
-        return false;
-    }
-    std::string error;
-    if (!m_config.SaveSync(error)) {
-        ShowError(m_services, this, TErrorMessage::UnableToWrite, m_config.SettingsPath());
+    if (!failed.empty()) {
+        ShowError(m_services, this, TErrorMessage::UnableToWrite, failed);
         return false;
     }
     return true;
