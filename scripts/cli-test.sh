@@ -141,7 +141,7 @@ cp "$app/kestrivel" "$app"/kestrivel-*.so "$app/Memos.dat" "$work/phone/"
 "$work/phone/kestrivel" --import "$work/phone.ics" >/dev/null || fail "no memo file with the phone's memo"
 exec {held}>"$app/.Kestrivel.lock"
 flock -x "$held"
-"$app/kestrivel" --import "$work/mine.ics" >"$work/out" 2>"$work/err" &
+"$app/kestrivel" --import "$work/mine.ics" >"$work/out" 2>"$work/err" {held}>&- &
 importer=$!
 until ls -l "/proc/$importer/fd" 2>/dev/null | grep -q '\.Kestrivel\.lock$'; do
     kill -0 "$importer" 2>/dev/null || break

@@ -87,6 +87,8 @@ public:
     bool SaveMemos();
     // The last SaveMemos failed: memos in the list may not be in Memos.dat.
     bool MemosSaveFailed() const { return m_memosSaveFailed; }
+    // A change went into the memo list but no save could be tried: it counts as a failed save.
+    void MemosNotSaved() { m_memosSaveFailed = true; }
     // Takes in what another program saved to Memos.dat since this one last read or wrote it,
     // keeping the changes made here since then; nothing is written. True when the memo list
     // changed (its indexes may then have moved).

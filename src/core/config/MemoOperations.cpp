@@ -75,7 +75,11 @@ TMemoOperationResult ApplyMemoOperation(TConfigData& data, const TMemoOperation&
     }
     const TMemoOperationResult result = apply(data.Memos, operation);
     const bool changed = result == TMemoOperationResult::Applied || result == TMemoOperationResult::Joined;
-    if (changed && (!lock.held() || !data.SaveMemos())) {
+    if (changed && !lock.held()) {
+        data.MemosNotSaved();
+        return TMemoOperationResult::NotSaved;
+    }
+    if (changed && !data.SaveMemos()) {
         return TMemoOperationResult::NotSaved;
     }
     return result;
