@@ -9,6 +9,7 @@
 #include <chrono>
 #include <optional>
 #include <string>
+#include <vector>
 
 using namespace kestrivel;
 
@@ -103,6 +104,36 @@ TEST(MemoOperations, EachOperationMeetsTheFileAsItIsThen) {
             EXPECT_EQ(after->MemoType, c.After->MemoType);
         }
     }
+}
+
+// The dialog's Apply: its changes since it opened, applied together onto what a sync wrote meanwhile.
+TEST(MemoOperations, TheDialogsChangesMeetTheSyncsAsOperations) {
+    TempFolder folder("kestrivel-operations");
+    const std::string path = folder.path().string();
+    const std::vector<TMemo> base = {
+        {kDay, "a", mtSingle}, {kDay + 1, "b", mtSingle}, {kDay + 2, "c", mtSingle}};
+    TConfigData calendar(path);
+    calendar.Memos.assignItems(base);
+    ASSERT_TRUE(calendar.SaveMemos());
+    TConfigData sync(path);
+    sync.LoadMemos();
+    sync.Memos.Modify(1, "b by phone", mtSingle);
+    ASSERT_TRUE(sync.Memos.Add("d by phone", mtSingle, kDay + 3));
+    ASSERT_TRUE(sync.SaveMemos());
+
+    // a changed, b removed, c as it was, d added.
+    const std::vector<TMemo> edited = {
+        {kDay, "a2", mtSingle}, {kDay + 2, "c", mtSingle}, {kDay + 3, "d", mtSingle}};
+    const std::vector<TMemoOperation> operations = MemoOperationsBetween(base, edited);
+    ASSERT_EQ(operations.size(), 3u);
+    EXPECT_EQ(ApplyMemoOperations(calendar, operations), TMemoOperationResult::Joined);
+    TConfigData after(path);
+    after.LoadMemos();
+    std::vector<std::string> texts;
+    for (const TMemo& memo : after.Memos.Items()) {
+        texts.push_back(memo.Text);
+    }
+    EXPECT_EQ(texts, (std::vector<std::string>{"a2", "b by phone", "c", "d;d by phone"}));
 }
 
 // Another writer holds the lock throughout: nothing is written and the caller is told.

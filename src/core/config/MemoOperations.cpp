@@ -3,6 +3,8 @@
 #include "config/ConfigData.h"
 #include "sync/SyncReconcile.h"
 
+#include <map>
+
 namespace kestrivel {
 
 namespace {
@@ -66,6 +68,69 @@ TMemoOperationResult apply(TMemoList& memos, const TMemoOperation& operation) {
 }
 
 } // namespace
+
+std::vector<TMemoOperation> MemoOperationsBetween(const std::vector<TMemo>& base,
+                                                  const std::vector<TMemo>& edited) {
+    std::map<TDateValue, const TMemo*> before;
+    std::map<TDateValue, const TMemo*> after;
+    for (const TMemo& memo : base) {
+        before.emplace(memo.Date, &memo);
+    }
+    for (const TMemo& memo : edited) {
+        after.emplace(memo.Date, &memo);
+    }
+    std::vector<TMemoOperation> removals;
+    std::vector<TMemoOperation> changes;
+    std::vector<TMemoOperation> adds;
+    for (const auto& [date, memo] : before) {
+        const auto now = after.find(date);
+        if (now == after.end()) {
+            removals.push_back({TMemoOperation::Kind::Remove, *memo, {}});
+        } else if (!sameMemo(*memo, *now->second)) {
+            changes.push_back({TMemoOperation::Kind::Change, *memo, *now->second});
+        }
+    }
+    for (const auto& [date, memo] : after) {
+        if (!before.contains(date)) {
+            adds.push_back({TMemoOperation::Kind::Add, {}, *memo});
+        }
+    }
+    removals.insert(removals.end(), changes.begin(), changes.end());
+    removals.insert(removals.end(), adds.begin(), adds.end());
+    return removals;
+}
+
+TMemoOperationResult ApplyMemoOperations(TConfigData& data, const std::vector<TMemoOperation>& operations) {
+    const TConfigData::FilesLock lock = data.LockFiles();
+    if (lock.held()) {
+        data.RefreshMemos();
+    }
+    TMemoOperationResult overall = TMemoOperationResult::Applied;
+    for (const TMemoOperation& operation : operations) {
+        TMemoOperationResult result = apply(data.Memos, operation);
+        if (result == TMemoOperationResult::DateTaken) {
+            // Added here and there at once: both texts stay, as a change on both sides.
+            const int index = data.Memos.IndexOfDate(operation.Wanted.Date);
+            TMemo there;
+            data.Memos.GetMemo(static_cast<uint16_t>(index), there);
+            result = TMemoOperationResult::Applied;
+            if (there.Text != operation.Wanted.Text) {
+                data.Memos.Modify(index, JoinMemoTexts(operation.Wanted.Text, there.Text), there.MemoType);
+                result = TMemoOperationResult::Joined;
+            }
+        }
+        if (result == TMemoOperationResult::ListFull) {
+            overall = result;
+        } else if (result == TMemoOperationResult::Joined && overall == TMemoOperationResult::Applied) {
+            overall = result;
+        }
+    }
+    if (!lock.held()) {
+        data.MemosNotSaved();
+        return TMemoOperationResult::NotSaved;
+    }
+    return data.SaveMemos() ? overall : TMemoOperationResult::NotSaved;
+}
 
 TMemoOperationResult ApplyMemoOperation(TConfigData& data, const TMemoOperation& operation) {
     const TConfigData::FilesLock lock = data.LockFiles();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 #include "memos/Memo.h"
 
 namespace kestrivel {
@@ -36,5 +38,14 @@ enum class TMemoOperationResult {
 // sync joins it, a change to a memo removed meanwhile puts it back, a removal of a memo changed
 // meanwhile keeps it, and an add onto a taken date adds nothing.
 TMemoOperationResult ApplyMemoOperation(TConfigData& data, const TMemoOperation& operation);
+
+// What `edited` changed since `base`, by date, as operations: removals, then changes, then adds.
+std::vector<TMemoOperation> MemoOperationsBetween(const std::vector<TMemo>& base,
+                                                  const std::vector<TMemo>& edited);
+// All of `operations` in one hold of the lock and one save (the dialog's Ok and Apply), each as
+// ApplyMemoOperation applies it, except that an add onto a date taken meanwhile joins the two texts
+// there, since no editor is open to keep the typed text. NotSaved when the save failed, ListFull
+// when an add found the list full (the others stand), otherwise Joined when any text was joined.
+TMemoOperationResult ApplyMemoOperations(TConfigData& data, const std::vector<TMemoOperation>& operations);
 
 } // namespace kestrivel

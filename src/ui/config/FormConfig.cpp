@@ -1,4 +1,5 @@
 #include "config/FormConfig.h"
+#include "config/MemoOperations.h"
 
 #include "base/AccessibleNames.h"
 #include "base/QtPlatform.h"
@@ -335,13 +336,15 @@ bool TfrmConfig::btnApplyClick() {
         return false;
     }
     // Onto what the data owner holds now: a sync may have brought memos since the dialog opened.
+    // The memos changed here go to Memos.dat as it is when they are saved, each with what the
+    // dialog showed of its date.
     int selected = m_schemeEditor->SelectedSchemeIndex();
-    if (!ApplyEditedData(m_base, *m_draft, m_config, selected)) {
-        ShowError(m_services, this, TErrorMessage::UnableToWrite, m_config.MemosPath());
+    if (!ApplyEditedData(m_base, *m_draft, m_config, selected, false)) {
+        ShowError(m_services, this, TErrorMessage::UnableToWrite, m_config.SchemesPath());
         return false;
     }
     m_applied = true;
-    const bool saved = saveApplied(selected);
+    const bool saved = saveApplied(selected, MemoOperationsBetween(m_base.Memos, m_draft->Memos.Items()));
     // The saves may have merged changes another program made to the files meanwhile.
     CopyEditedData(m_config, *m_draft);
     m_base = EditedBaseOf(m_config);
@@ -369,7 +372,7 @@ void TfrmConfig::done(int result) {
     QDialog::done(result);
 }
 
-bool TfrmConfig::saveApplied(int selectedIndex) {
+bool TfrmConfig::saveApplied(int selectedIndex, const std::vector<TMemoOperation>& memoChanges) {
     // One hold of the folder's lock for the three files: another writer sees all of Apply or none.
     // The box comes after the hold, so no other writer waits while the user reads it.
     std::string failed;
@@ -378,7 +381,8 @@ bool TfrmConfig::saveApplied(int selectedIndex) {
         std::string error;
         if (!lock.held() || !m_config.ApplySchemes(selectedIndex)) {
             failed = m_config.SchemesPath();
-        } else if (!m_config.SaveMemos()) {
+        } else if (const TMemoOperationResult memos = ApplyMemoOperations(m_config, memoChanges);
+                   memos == TMemoOperationResult::NotSaved || memos == TMemoOperationResult::ListFull) {
             failed = m_config.MemosPath();
         } else if (!m_config.SaveApplied(error)) {
             failed = m_config.SettingsPath();
