@@ -6,7 +6,6 @@
 
 #include "TestSupport.h"
 
-#include <chrono>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,137 +15,86 @@ using namespace kestrivel;
 namespace {
 
 constexpr TDateValue kDay = 46143; // 2026-05-01
-
 using Kind = TMemoOperation::Kind;
+using Result = TMemoOperationResult;
 
-std::optional<TMemo> memoAt(const std::string& folder) {
+// Memos.dat as "text/type" per memo, in date order.
+std::string onDisk(const std::string& folder) {
     TConfigData data(folder);
     data.LoadMemos();
-    const int index = data.Memos.IndexOfDate(kDay);
-    if (index < 0) {
-        return std::nullopt;
+    std::string out;
+    for (const TMemo& memo : data.Memos.Items()) {
+        out += (out.empty() ? "" : " ") + memo.Text + "/" + std::to_string(memo.MemoType);
     }
-    TMemo memo;
-    data.Memos.GetMemo(static_cast<uint16_t>(index), memo);
-    return memo;
+    return out;
 }
 
-// The calendar read the memos, then a sync wrote the day (or left it) before the user's Ok.
+// The calendar holds `before` at the day; a sync then saves `synced` there.
+void race(const std::string& folder, TConfigData& calendar, const std::optional<TMemo>& before,
+          const std::optional<TMemo>& synced) {
+    if (before) {
+        calendar.Memos.Add(before->Text, before->MemoType, kDay);
+    }
+    ASSERT_TRUE(calendar.SaveMemos());
+    TConfigData sync(folder);
+    sync.LoadMemos();
+    sync.Memos.Clear();
+    if (synced) {
+        sync.Memos.Add(synced->Text, synced->MemoType, kDay);
+    }
+    ASSERT_TRUE(sync.SaveMemos());
+}
+
 TEST(MemoOperations, EachOperationMeetsTheFileAsItIsThen) {
     const TMemo old{kDay, "old", mtWeekly};
     const TMemo typed{kDay, "typed", mtWeekly};
     const TMemo phone{kDay, "phone", mtSingle};
     const struct {
         const char* Name;
-        std::optional<TMemo> Before; // what the calendar read
-        std::optional<TMemo> Synced; // what the sync left at the day
+        std::optional<TMemo> Before, Synced;
         Kind What;
         TMemo Wanted;
-        TMemoOperationResult Result;
-        std::optional<TMemo> After;
+        Result Outcome;
+        const char* After;
     } cases[] = {
-        {"add onto a free day", {}, {}, Kind::Add, typed, TMemoOperationResult::Applied, typed},
-        {"add onto a day the sync filled",
-         {},
-         phone,
-         Kind::Add,
-         typed,
-         TMemoOperationResult::DateTaken,
-         phone},
-        {"change as seen", old, old, Kind::Change, typed, TMemoOperationResult::Applied, typed},
-        {"change of a text the sync changed", old, phone, Kind::Change, typed, TMemoOperationResult::Joined,
-         TMemo{kDay, "typed;phone", mtSingle}},
+        {"add onto a free day", {}, {}, Kind::Add, typed, Result::Applied, "typed/1"},
+        {"add onto a day the sync filled", {}, phone, Kind::Add, typed, Result::DateTaken, "phone/0"},
+        {"change as seen", old, old, Kind::Change, typed, Result::Applied, "typed/1"},
+        {"change of a text the sync changed", old, phone, Kind::Change, typed, Result::Joined,
+         "typed;phone/0"},
         {"type change of a text the sync changed", old, phone, Kind::Change, TMemo{kDay, "old", mtMonthly},
-         TMemoOperationResult::Applied, TMemo{kDay, "phone", mtMonthly}},
-        {"change of a memo the sync removed",
-         old,
-         {},
-         Kind::Change,
-         typed,
-         TMemoOperationResult::Applied,
-         typed},
-        {"remove as seen", old, old, Kind::Remove, {}, TMemoOperationResult::Applied, {}},
-        {"remove of a memo the sync changed",
-         old,
-         phone,
-         Kind::Remove,
-         {},
-         TMemoOperationResult::Kept,
-         phone},
+         Result::Applied, "phone/2"},
+        {"change of a memo the sync removed", old, {}, Kind::Change, typed, Result::Applied, "typed/1"},
+        {"remove as seen", old, old, Kind::Remove, {}, Result::Applied, ""},
+        {"remove of a memo the sync changed", old, phone, Kind::Remove, {}, Result::Kept, "phone/0"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
         TempFolder folder("kestrivel-operations");
-        const std::string path = folder.path().string();
-        TConfigData calendar(path);
-        if (c.Before) {
-            ASSERT_TRUE(calendar.Memos.Add(c.Before->Text, c.Before->MemoType, kDay));
-        }
-        ASSERT_TRUE(calendar.Memos.Add("other", mtSingle, kDay + 1));
-        ASSERT_TRUE(calendar.SaveMemos());
-        TConfigData sync(path);
-        sync.LoadMemos();
-        const int index = sync.Memos.IndexOfDate(kDay);
-        if (index >= 0) {
-            sync.Memos.Delete(index);
-        }
-        if (c.Synced) {
-            ASSERT_TRUE(sync.Memos.Add(c.Synced->Text, c.Synced->MemoType, kDay));
-        }
-        ASSERT_TRUE(sync.SaveMemos());
-
-        const TMemoOperation operation{c.What, c.Before.value_or(TMemo{}), c.Wanted};
-        EXPECT_EQ(ApplyMemoOperation(calendar, operation), c.Result);
-        const std::optional<TMemo> after = memoAt(path);
-        ASSERT_EQ(after.has_value(), c.After.has_value());
-        if (after) {
-            EXPECT_EQ(after->Text, c.After->Text);
-            EXPECT_EQ(after->MemoType, c.After->MemoType);
-        }
+        TConfigData calendar(folder.path().string());
+        race(folder.path().string(), calendar, c.Before, c.Synced);
+        EXPECT_EQ(ApplyMemoOperation(calendar, {c.What, c.Before.value_or(TMemo{}), c.Wanted}), c.Outcome);
+        EXPECT_EQ(onDisk(folder.path().string()), c.After);
     }
 }
 
-// The dialog's Apply: its changes since it opened, applied together onto what a sync wrote meanwhile.
+// The dialog's Apply: what it changed since it opened, all at once onto what a sync saved meanwhile.
 TEST(MemoOperations, TheDialogsChangesMeetTheSyncsAsOperations) {
     TempFolder folder("kestrivel-operations");
     const std::string path = folder.path().string();
-    const std::vector<TMemo> base = {
-        {kDay, "a", mtSingle}, {kDay + 1, "b", mtSingle}, {kDay + 2, "c", mtSingle}};
+    const std::vector<TMemo> base = {{kDay + 1, "a", 0}, {kDay + 2, "b", 0}, {kDay + 3, "c", 0}};
     TConfigData calendar(path);
     calendar.Memos.assignItems(base);
     ASSERT_TRUE(calendar.SaveMemos());
     TConfigData sync(path);
     sync.LoadMemos();
-    sync.Memos.Modify(1, "b by phone", mtSingle);
-    ASSERT_TRUE(sync.Memos.Add("d by phone", mtSingle, kDay + 3));
+    sync.Memos.assignItems(
+        {{kDay, "d by phone", 0}, {kDay + 1, "a", 0}, {kDay + 2, "b by phone", 0}, {kDay + 3, "c", 0}});
     ASSERT_TRUE(sync.SaveMemos());
-
     // a changed, b removed, c as it was, d added.
-    const std::vector<TMemo> edited = {
-        {kDay, "a2", mtSingle}, {kDay + 2, "c", mtSingle}, {kDay + 3, "d", mtSingle}};
-    const std::vector<TMemoOperation> operations = MemoOperationsBetween(base, edited);
-    ASSERT_EQ(operations.size(), 3u);
-    EXPECT_EQ(ApplyMemoOperations(calendar, operations), TMemoOperationResult::Joined);
-    TConfigData after(path);
-    after.LoadMemos();
-    std::vector<std::string> texts;
-    for (const TMemo& memo : after.Memos.Items()) {
-        texts.push_back(memo.Text);
-    }
-    EXPECT_EQ(texts, (std::vector<std::string>{"a2", "b by phone", "c", "d;d by phone"}));
-}
-
-// Another writer holds the lock throughout: nothing is written and the caller is told.
-TEST(MemoOperations, WithoutTheLockNothingIsWritten) {
-    TempFolder folder("kestrivel-operations");
-    const std::string path = folder.path().string();
-    FolderLock other(path);
-    ASSERT_EQ(other.acquire(), FolderLock::Result::Taken);
-    TConfigData calendar(path);
-    calendar.LockWait = std::chrono::milliseconds(10);
-    EXPECT_EQ(ApplyMemoOperation(calendar, {Kind::Add, {}, TMemo{kDay, "typed", mtSingle}}),
-              TMemoOperationResult::NotSaved);
-    EXPECT_FALSE(memoAt(path).has_value());
+    const std::vector<TMemo> edited = {{kDay, "d", 0}, {kDay + 1, "a2", 0}, {kDay + 3, "c", 0}};
+    EXPECT_EQ(ApplyMemoOperations(calendar, MemoOperationsBetween(base, edited)), Result::Joined);
+    EXPECT_EQ(onDisk(path), "d;d by phone/0 a2/0 b by phone/0 c/0");
 }
 
 } // namespace
