@@ -313,7 +313,9 @@ bool SyncRun::discoveredBeforeWrites(const std::vector<TPushAction>& actions) {
     if (!discover()) {
         return false;
     }
-    if (m_collection != known) {
+    if (!SameCollection(m_collection, known)) {
+        // The state, now that of the calendar found, is kept so the next sync goes there.
+        saveState();
         m_report.Failure = TSyncFailure::NotCalendar;
         m_report.Reason =
             OneLine(m_settings.Server + " now leads to another calendar; the next sync starts with it");
