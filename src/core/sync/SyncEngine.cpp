@@ -34,12 +34,12 @@
 #include "sync/DavUrl.h"
 #include "sync/DavXml.h"
 #include "sync/EventCodec.h"
+#include "sync/SyncFailure.h"
 #include "sync/SyncReconcile.h"
 #include "sync/SyncState.h"
 
 #include <algorithm>
 #include <exception>
-#include <filesystem>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -98,7 +98,6 @@ private:
     bool pushOne(const TPushAction& action, std::vector<std::string>& conflicts);
     bool saveState();
     bool loadState();
-    void adoptCollection();
     void indexEntries();
 
     TConfigData& m_data;
@@ -124,46 +123,7 @@ private:
 };
 
 bool SyncRun::fail(const TDavStatus& status) {
-    const std::string detail =
-        status.Detail.empty() ? "HTTP " + std::to_string(status.HttpStatus) : status.Detail;
-    const std::string& server = m_settings.Server;
-    const std::string& user = m_settings.User;
-    switch (status.Error) {
-    case TDavError::Network:
-        m_report.Failure = TSyncFailure::Network;
-        m_report.Reason = "cannot reach " + server + ": " + detail;
-        break;
-    case TDavError::Unauthorized:
-        m_report.Failure = TSyncFailure::Unauthorized;
-        m_report.Reason = "the server refused user " + user + ": wrong user name or password";
-        break;
-    case TDavError::Forbidden:
-        m_report.Failure = TSyncFailure::Forbidden;
-        m_report.Reason = "the server refuses user " + user + " access to the calendar: " + detail;
-        break;
-    case TDavError::ReadOnly:
-        m_report.Failure = TSyncFailure::ReadOnly;
-        m_report.Reason = "the calendar is read-only for user " + user + ": " + detail;
-        break;
-    case TDavError::Redirected:
-        m_report.Failure = TSyncFailure::Redirected;
-        m_report.Location = OneLine(status.Location);
-        m_report.Reason = "the server sends the sync on to " + status.Location +
-                          "; set that as the server address if you trust it";
-        break;
-    case TDavError::NotFound:
-        m_report.Failure = TSyncFailure::NoCalendar;
-        m_report.Reason = "there is nothing at " + server + ": " + detail;
-        break;
-    case TDavError::NotCalendar:
-        m_report.Failure = TSyncFailure::NotCalendar;
-        m_report.Reason = server + " is not a calendar";
-        break;
-    default:
-        m_report.Failure = TSyncFailure::Server;
-        m_report.Reason = "the server at " + server + " gave an unusable answer: " + detail;
-    }
-    m_report.Reason = OneLine(m_report.Reason);
+    DescribeDavFailure(status, m_settings, m_report);
     return false;
 }
 
@@ -290,7 +250,7 @@ bool SyncRun::discover() {
     if (LogEnabled(TLogArea::Sync)) {
         WriteLog(TLogArea::Sync, "calendar found at " + OneLine(m_collection));
     }
-    adoptCollection();
+    AdoptCollection(m_state, m_settings.Server, m_collection);
     return true;
 }
 
@@ -378,24 +338,6 @@ bool SyncRun::pull(TRemoteChanges& remote, std::string& token) {
     }
     remote.Removed.insert(remote.Removed.end(), changes.Removed.begin(), changes.Removed.end());
     return fetch(wanted, remote);
-}
-
-// The state belongs to the collection the server names, not to the spelling of the address that
-// found it: an address re-spelled (a trailing '/' dropped, the port written out) keeps the state,
-// its events' addresses spelled as the collection is now. Another calendar starts over.
-void SyncRun::adoptCollection() {
-    if (!SameCollection(m_state.Collection, m_collection)) {
-        m_state = {m_settings.Server, m_collection, {}, {}};
-        return;
-    }
-    const std::string before = m_state.Collection;
-    for (TSyncEntry& entry : m_state.Entries) {
-        if (before != m_collection && entry.Href.starts_with(before)) {
-            entry.Href = m_collection + entry.Href.substr(before.size());
-        }
-    }
-    m_state.Server = m_settings.Server;
-    m_state.Collection = m_collection;
 }
 
 bool SyncRun::loadState() {
@@ -627,27 +569,6 @@ TSyncReport SyncRun::run() {
 
 } // namespace
 
-TSyncFailure CheckSyncAddress(const TSyncSettings& settings, std::string& reason) {
-    if (!settings.enabled()) {
-        reason = "no calendar server is set";
-        return TSyncFailure::NotConfigured;
-    }
-    switch (CheckServerAddress(settings.Server)) {
-    case TAddressProblem::NotHttp:
-        // Not repeated: what is no address may still hold a password.
-        reason = "the server address must start with http:// or https:// and name a host";
-        return TSyncFailure::BadAddress;
-    case TAddressProblem::Credentials:
-        reason = "the server address holds a user name or password; give the user in its own field "
-                 "([Sync] User) and the password in the Sync group or KESTRIVEL_SYNC_PASSWORD";
-        return TSyncFailure::CredentialsInAddress;
-    case TAddressProblem::None:
-        break;
-    }
-    reason.clear();
-    return TSyncFailure::None;
-}
-
 TSyncReport SyncMemos(TConfigData& data, const TSyncSettings& settings, IDavTransport& transport,
                       IEventCodec& codec, int64_t nowUtcSeconds, bool allowRemovals,
                       const std::atomic<bool>* stop) {
@@ -665,28 +586,6 @@ TSyncReport SyncMemos(TConfigData& data, const TSyncSettings& settings, IDavTran
                                              : "sync failed: " + report.Reason);
     }
     return report;
-}
-
-TSyncReport SyncFolder(const std::string& folder, const TSyncSettings& settings, IDavTransport& transport,
-                       IEventCodec& codec, int64_t nowUtcSeconds, bool allowRemovals,
-                       const std::atomic<bool>* stop) {
-    try {
-        TConfigData data(folder);
-        // A Memos.dat that does not read whole (cut short, bytes behind its records, a lowered
-        // count) would look like memos deleted here: nothing is synced from it, and it is left for
-        // the calendar to keep a copy of.
-        std::error_code error;
-        if (std::filesystem::exists(data.MemosPath(), error) && !data.Memos.LoadFromFile(data.MemosPath())) {
-            TSyncReport report;
-            report.Failure = TSyncFailure::MemoFileDamaged;
-            report.Reason = data.MemosPath() + " does not read completely; nothing was synced from it";
-            return report;
-        }
-        data.LoadMemos();
-        return SyncMemos(data, settings, transport, codec, nowUtcSeconds, allowRemovals, stop);
-    } catch (const std::exception& e) {
-        return localFailure(std::string("the sync stopped: ") + e.what());
-    }
 }
 
 } // namespace kestrivel

@@ -3,6 +3,7 @@
 #include "common/BoundedRead.h"
 #include "common/SafeFile.h"
 #include "common/TextCodec.h"
+#include "sync/DavUrl.h"
 #include "sync/SyncEngine.h"
 
 #include <bit>
@@ -236,6 +237,22 @@ bool SaveSyncState(const std::string& path, const TSyncState& state) {
     } catch (const std::exception&) {
         return false;
     }
+}
+
+bool AdoptCollection(TSyncState& state, const std::string& server, const std::string& collection) {
+    if (!SameCollection(state.Collection, collection)) {
+        state = {server, collection, {}, {}};
+        return false;
+    }
+    const std::string before = state.Collection;
+    for (TSyncEntry& entry : state.Entries) {
+        if (before != collection && entry.Href.starts_with(before)) {
+            entry.Href = collection + entry.Href.substr(before.size());
+        }
+    }
+    state.Server = server;
+    state.Collection = collection;
+    return true;
 }
 
 } // namespace kestrivel

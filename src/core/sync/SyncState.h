@@ -46,6 +46,11 @@ std::string FormatSyncState(const TSyncState& state);
 // missing or too many, a bad number, a line without its line break.
 bool ParseSyncState(std::string_view text, TSyncState& out);
 
+// The state belongs to the collection the server names, not to the spelling of the address that
+// found it: when `collection` is the state's (SameCollection), the state is kept, its events'
+// addresses spelled as `collection` now, and true; another calendar empties it (false).
+bool AdoptCollection(TSyncState& state, const std::string& server, const std::string& collection);
+
 // The state file of `folder`, beside Memos.dat.
 std::string SyncStatePath(const std::string& folder);
 // The copy of the state file that the last save replaced, beside it.

@@ -1,5 +1,5 @@
 #include "config/FormConfig.h"
-#include "config/MemoOperations.h"
+#include "sync/MemoOperations.h"
 
 #include "base/AccessibleNames.h"
 #include "base/QtPlatform.h"

@@ -1,6 +1,6 @@
 #include "memos/FormMemo.h"
 
-#include "config/MemoOperations.h"
+#include "sync/MemoOperations.h"
 #include "base/AccessibleNames.h"
 #include "base/QtPlatform.h"
 #include "base/Services.h"

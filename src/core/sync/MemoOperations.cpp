@@ -1,4 +1,4 @@
-#include "config/MemoOperations.h"
+#include "sync/MemoOperations.h"
 
 #include "config/ConfigData.h"
 #include "sync/SyncReconcile.h"
