@@ -345,9 +345,20 @@ bool TfrmConfig::btnApplyClick() {
     }
     m_applied = true;
     const bool saved = saveApplied(selected, MemoOperationsBetween(m_base.Memos, m_draft->Memos.Items()));
-    // The saves may have merged changes another program made to the files meanwhile.
+    // The saves may have merged changes another program made to the files meanwhile. Memo changes
+    // that a failed Apply may not have handed over stay in the dialog, against the same base, and go
+    // again with the next Apply (an operation that already stands changes nothing then).
+    std::vector<TMemo> unapplied;
+    if (!saved) {
+        unapplied = m_draft->Memos.Items();
+    }
     CopyEditedData(m_config, *m_draft);
-    m_base = EditedBaseOf(m_config);
+    TEditedBase base = EditedBaseOf(m_config);
+    if (!saved) {
+        m_draft->Memos.assignItems(std::move(unapplied));
+        base.Memos = std::move(m_base.Memos);
+    }
+    m_base = std::move(base);
     if (!saved) {
         return false;
     }
