@@ -190,6 +190,33 @@ step "this month with today's memo" 0 "^$(date +'%B %Y')\$" "" --month
 tail -n 3 "$work/out" | diff -u <(printf '\nCall\nhome\n') - >&2 || fail "today's memo is not at the end"
 grep -Eq "(^| )$(date +%-d)\\*( |$)" "$work/out" || fail "today is not marked"
 
+# An import started while another writer holds the folder's lock reads the memos once it has the
+# lock: a memo that writer saved on the import's date (a sync bringing a phone's event) stays.
+ics_of() { # UID SUMMARY: one event on 1 May
+    printf 'BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Kestrivel//cli test//EN\r\n'
+    event "$1" 20260501 '' "$2"
+    printf 'END:VCALENDAR\r\n'
+}
+ics_of phone 'From the phone' >"$work/phone.ics"
+ics_of mine 'From the import' >"$work/mine.ics"
+mkdir "$work/phone"
+cp "$app/kestrivel" "$app"/kestrivel-*.so "$app/Memos.dat" "$work/phone/"
+"$work/phone/kestrivel" --import "$work/phone.ics" >/dev/null || fail "no memo file with the phone's memo"
+exec {held}>"$app/.Kestrivel.lock"
+flock -x "$held"
+"$app/kestrivel" --import "$work/mine.ics" >"$work/out" 2>"$work/err" {held}>&- &
+importer=$!
+until ls -l "/proc/$importer/fd" 2>/dev/null | grep -q '\.Kestrivel\.lock$'; do
+    kill -0 "$importer" 2>/dev/null || break
+    sleep 0.01
+done
+cp "$work/phone/Memos.dat" "$app/Memos.new" && mv "$app/Memos.new" "$app/Memos.dat"
+exec {held}>&-
+wait "$importer" || fail "the import beside a writer failed:"$'\n'"$(cat "$work/err")"
+grep -q '^0 / 0 / 1 ' "$work/out" || fail "the import did not skip the taken date: $(cat "$work/out")"
+cmp -s "$work/phone/Memos.dat" "$app/Memos.dat" || fail "the import changed the phone's memo"
+echo "$name: import beside a writer holding the lock: ok"
+
 # Sync: without a server nothing is asked and nothing is written; a server that is down fails the
 # sync and leaves the memos as they were. No password leaves the variable for a secret store.
 settings_re="${app//./\\.}/Settings\\.ini"

@@ -204,6 +204,13 @@ int Import(TConfigData& config, const TLocaleFormats& formats, const std::string
     if (const std::string reason = ReadFailureReason(file); !reason.empty()) {
         return Fail("cannot read " + file + ": " + reason);
     }
+    // The memos are read afresh and saved in one hold of the folder's lock: what a sync wrote after
+    // the start is the list the import adds to, never a list it overwrites.
+    const auto lock = config.LockFiles();
+    if (!lock.held()) {
+        return Fail("cannot write " + config.MemosPath());
+    }
+    config.LoadMemos();
     return IsICalendarFileName(file) ? ImportICalendar(config, file) : ImportExchange(config, formats, file);
 }
 

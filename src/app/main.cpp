@@ -8,6 +8,7 @@
 #include "base/Services.h"
 #include "base/SingleInstance.h"
 #include "config/Autostart.h"
+#include "sync/SyncRunner.h"
 #include "update/ModuleHttpClient.h"
 
 #include <QApplication>
@@ -77,12 +78,18 @@ int main(int argc, char* argv[]) {
         XdgEnvironment{Variable("XDG_CONFIG_HOME"), Variable("HOME"), Variable("PATH")});
     autostart->moveOldEntry(QApplication::applicationName().toStdString());
     auto services = std::make_unique<TServices>(std::make_unique<TModuleHttpClient>(), std::move(autostart));
-    TKestrivel program(std::move(services), paths);
-    QObject::connect(&instance, &TSingleInstance::showRequested, &program, &TKestrivel::ShowCalendar);
-    program.Start();
-    if (instance.Unlocked()) {
-        program.ReportUnlocked(
-            folders.filter(QRegularExpression(QStringLiteral("."))).join(QStringLiteral(", ")));
+    int result = 0;
+    {
+        TKestrivel program(std::move(services), paths);
+        QObject::connect(&instance, &TSingleInstance::showRequested, &program, &TKestrivel::ShowCalendar);
+        program.Start();
+        if (instance.Unlocked()) {
+            program.ReportUnlocked(
+                folders.filter(QRegularExpression(QStringLiteral("."))).join(QStringLiteral(", ")));
+        }
+        result = app.exec();
     }
-    return app.exec();
+    // A sync that did not stop within the calendar's bound ends before the program's statics go.
+    TSyncRunner::JoinStoppedThreads();
+    return result;
 }

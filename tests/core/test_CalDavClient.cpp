@@ -172,6 +172,17 @@ TEST(CalDavClient, DiscoverTable) {
     }
 }
 
+// Finding the collection reads its sync token too, for a first sync to keep before its query.
+TEST(CalDavClient, DiscoverReadsTheCollectionsSyncToken) {
+    const std::string token = "http://radicale.org/ns/sync/7f";
+    TRecordedServer server({{"PROPFIND " + kA + "memos/", "<d:sync-token/>", 207,
+                             Naming(kA + "memos/", kIsCalendar + "<sync-token>" + token + "</sync-token>")}});
+    TCalDavClient client(server, kCal, "alice@example.org", "secret");
+    std::string collection;
+    ASSERT_TRUE(client.Discover(kCal, collection).ok());
+    EXPECT_EQ(client.DiscoveredToken(), token);
+}
+
 // "full|token", then "~name etag" per change and "-~name" per removal, "~" the collection's URL.
 std::string Describe(const std::string& collection, const TDavChanges& c) {
     auto shortened = [&collection](std::string href) {
@@ -536,6 +547,23 @@ TEST(DavUrl, InsideCollectionTable) {
     for (const auto& [href, inside] : cases) {
         SCOPED_TRACE(href);
         EXPECT_EQ(InsideCollection("http://h/anna/cal/", href), inside);
+    }
+}
+
+// Spellings of one collection keep its sync state; another calendar, path or origin does not.
+TEST(DavUrl, SameCollectionTable) {
+    const std::vector<std::pair<std::string, bool>> cases = {
+        {"http://h/anna/cal", true},
+        {"HTTP://H:80/anna/%63al/", true},
+        {"http://h/anna/cal/sub/", false},
+        {"http://h/anna/calendar/", false},
+        {"https://h/anna/cal/", false},
+        {"http://h:8080/anna/cal/", false},
+        {"", false},
+    };
+    for (const auto& [other, same] : cases) {
+        SCOPED_TRACE(other);
+        EXPECT_EQ(SameCollection("http://h/anna/cal/", other), same);
     }
 }
 

@@ -541,3 +541,29 @@ TEST(ConfigData, NoSaveWithoutTheLock) {
     EXPECT_EQ(ReadBytes(folder.file("Memos.dat")), memoFile({{kJan1, 0, "a"}}));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 2); // and the lock
 }
+
+// Whichever writer makes Settings.ini, the next start has the reminder and the language in use.
+TEST(ConfigData, EveryWriterOfSettingsKeepsTheReminderAndTheLanguage) {
+    const struct {
+        const char* Name;
+        bool (TConfigData::*Save)(std::string&) const;
+    } cases[] = {
+        {"position", &TConfigData::SavePosition},
+        {"sync", &TConfigData::SaveSync},
+        {"apply", &TConfigData::SaveApplied},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TempFolder folder("kestrivel-startkeys");
+        TConfigData data(folder.path().string());
+        data.Options.Remind = true;
+        data.Options.LanguageFile = "KestriFr.lang";
+        data.Sync.Server = "http://127.0.0.1:9/cal/";
+        std::string error;
+        ASSERT_TRUE((data.*c.Save)(error));
+        TConfigData next(folder.path().string());
+        next.LoadOptions();
+        EXPECT_TRUE(next.Options.Remind);
+        EXPECT_EQ(next.Options.LanguageFile, "KestriFr.lang");
+    }
+}

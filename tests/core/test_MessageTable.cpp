@@ -74,6 +74,7 @@ TEST(MessageLists, BuiltInMessagesInOrder) {
         "S17=Events on the server not shown here (their date holds another memo): ;",
         "S18=Sync failed: a part of the program is missing (its network or iCalendar module), install it "
         "again",
+        "S19=Sync failed: the secret store did not answer, the password is asked for again at the next sync",
         "T1=Memos not saved",
         "F1=Calendar data file (*.dat)",
         "F2=iCalendar file (*.ics)",

@@ -104,15 +104,17 @@ TEST_F(OptionsTest, RemindIsOnInANewFileAndOffInAnOlderOne) {
     }
 }
 
-// A move on a first start creates the settings file: it takes the reminder along, so the next start
-// does not read it as a file from before the option.
-TEST_F(OptionsTest, PositionSaveIntoAFileWithoutRemindWritesIt) {
+// A move on a first start creates the settings file: it takes the reminder and the language along, so
+// the next start reads neither as a file from before the option or in English.
+TEST_F(OptionsTest, PositionSaveIntoAFileWithoutTheStartKeysWritesThem) {
     std::string error;
-    ASSERT_TRUE(SaveWindowPosition(m_path, {5, 6}, error, true));
-    EXPECT_EQ(readRaw(), "[Options]\nRemind=1\n\n[Settings]\nLeft=5\nTop=6\n");
+    TOptions chosen;
+    chosen.LanguageFile = "KestriDe.lang";
+    ASSERT_TRUE(SaveWindowPosition(m_path, {5, 6}, error, &chosen));
+    EXPECT_EQ(readRaw(), "[Options]\nRemind=1\nLanguageFile=KestriDe.lang\n\n[Settings]\nLeft=5\nTop=6\n");
     writeRaw("[Options]\nRemind=0\n");
-    ASSERT_TRUE(SaveWindowPosition(m_path, {7, 8}, error, true));
-    EXPECT_EQ(readRaw(), "[Options]\nRemind=0\n\n[Settings]\nLeft=7\nTop=8\n");
+    ASSERT_TRUE(SaveWindowPosition(m_path, {7, 8}, error, &chosen));
+    EXPECT_EQ(readRaw(), "[Options]\nRemind=0\nLanguageFile=KestriDe.lang\n\n[Settings]\nLeft=7\nTop=8\n");
 }
 
 TEST_F(OptionsTest, BooleansAreIntegersAndAnyNonZeroIsTrue) {

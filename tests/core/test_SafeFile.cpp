@@ -282,4 +282,19 @@ TEST_F(SafeFileTest, LongestNameSavesAndLeftoversOfACrashedSaveGoAtTheNextSaveOr
     }
 }
 
+// Another program's load cleans up between this save's making of its temporary and its lock.
+TEST_F(SafeFileTest, ALoadRunningAsTheTemporaryAppearsDoesNotFailTheSave) {
+    int cleanups = 0;
+    SetTemporaryCreatedHook([&](const std::string&) {
+        if (cleanups++ == 0) {
+            TMemoList().LoadFromFile(m_path);
+        }
+    });
+    const bool saved = WriteFileAtomic(m_path, "new");
+    SetTemporaryCreatedHook(nullptr);
+    EXPECT_TRUE(saved);
+    EXPECT_EQ(read(m_path), "new");
+    EXPECT_EQ(entries(), 1u);
+}
+
 } // namespace

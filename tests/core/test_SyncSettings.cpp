@@ -5,6 +5,8 @@
 
 #include "TestSupport.h"
 
+#include <string>
+
 using namespace kestrivel;
 
 namespace {
@@ -15,35 +17,39 @@ struct SyncCase {
     const char* before;
     TSyncSettings read; // the password is never read: "kept" stays
     TSyncSettings saved;
-    const char* after;
+    std::string after;
 };
+
+// A file without them gets the reminder and the language in use with the sync settings.
+const std::string kStartKeys = "\n[Options]\nRemind=1\nLanguageFile=KestriEn.lang\n";
 
 const SyncCase kCases[] = {
     {"no file",
      nullptr,
      {"", "", "kept", 15},
      {"http://h:5232/", "u", "secret", 15},
-     "[Sync]\nServer=http://h:5232/\nUser=u\nInterval=15\n"},
+     "[Sync]\nServer=http://h:5232/\nUser=u\nInterval=15\n" + kStartKeys},
     {"other sections kept",
      "[Options]\nServer=x\nInterval=5\n",
      {"", "", "kept", 15},
      {"s", "", "", 60},
-     "[Options]\nServer=x\nInterval=5\n\n[Sync]\nServer=s\nUser=\nInterval=60\n"},
+     "[Options]\nServer=x\nInterval=5\nRemind=1\nLanguageFile=KestriEn.lang\n\n[Sync]\nServer=s\nUser="
+     "\nInterval=60\n"},
     {"names in any case, keys replaced in place",
      "[sync]\n SERVER = \"https://c/dav/\" \nX=1\ninterval=30\n",
      {"https://c/dav/", "", "kept", 30},
      {"t", "v", "", 30},
-     "[sync]\nSERVER=t\nX=1\ninterval=30\nUser=v\n"},
+     "[sync]\nSERVER=t\nX=1\ninterval=30\nUser=v\n" + kStartKeys},
     {"interval 0",
      "[Sync]\nInterval=0\nPassword=p\n",
      {"", "", "kept", 1},
      {"s", "u", "", 0},
-     "[Sync]\nInterval=1\nPassword=p\nServer=s\nUser=u\n"},
+     "[Sync]\nInterval=1\nPassword=p\nServer=s\nUser=u\n" + kStartKeys},
     {"more than a day",
      "[Sync]\nInterval=99999\n",
      {"", "", "kept", 1440},
      {"s\n[Evil]", "u", "", 1441},
-     "[Sync]\nInterval=1440\nServer=s\nUser=u\n"},
+     "[Sync]\nInterval=1440\nServer=s\nUser=u\n" + kStartKeys},
 };
 
 class SyncSettingsTable : public ::testing::TestWithParam<SyncCase> {};

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
+#include <functional>
 #include <string>
 
 using namespace kestrivel;
@@ -111,6 +113,33 @@ TEST(SyncState, MissingOrUnreadableFileStartsOver) {
     // A folder of that name is never read.
     EXPECT_FALSE(LoadSyncState(folder.path().string(), read));
     EXPECT_FALSE(SaveSyncState(folder.file("missing/Sync.dat"), sample()));
+}
+
+// A damaged or missing state file falls back to the copy the last save replaced: the state an
+// interrupted sync would have left, never a start over that pairs events by guesswork.
+TEST(SyncState, ADamagedFileFallsBackToThePreviousCopy) {
+    TSyncState older = sample();
+    older.Token = "older";
+    const struct {
+        const char* Name;
+        std::function<void(const std::string&)> Harm;
+    } cases[] = {
+        {"cut short", [](const std::string& path) { WriteBytes(path, ReadBytes(path).substr(0, 40)); }},
+        {"gone", [](const std::string& path) { std::filesystem::remove(path); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TempFolder folder;
+        const std::string path = folder.file("Sync.dat");
+        ASSERT_TRUE(SaveSyncState(path, older));
+        ASSERT_TRUE(SaveSyncState(path, sample()));
+        TSyncState read;
+        ASSERT_TRUE(LoadSyncState(path, read));
+        EXPECT_EQ(read.Token, sample().Token);
+        c.Harm(path);
+        ASSERT_TRUE(LoadSyncState(path, read));
+        EXPECT_EQ(FormatSyncState(read), FormatSyncState(older));
+    }
 }
 
 } // namespace

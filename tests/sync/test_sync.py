@@ -135,6 +135,13 @@ SCENARIOS = [
               ("fill", "B", BY_B + OWN_B),
               ("together", "A", "B"), ("sync", "A"), ("sync", "B"), ("sync", "A")],
              BY_BOTH + OWN_A + OWN_B),
+    Scenario("two syncs of one folder at the same time double nothing", "calendar",
+             [("fill", "A", SMALL[:40]), ("sync", "A")] + ADD_PEER + [("together", "A", "A"), ("sync", "A")],
+             SMALL[:40] + PEER),
+    Scenario("an address spelled without its trailing slash keeps the state", "calendar",
+             SETUP + ADD_PEER + [("sync", "A"), ("peer_delete", PEER[1][0]), ("peer_edit", PEER[0][0], "Moved"),
+                                 ("delete", "A", ONE[0]), ("respell", "A"), ("sync", "A"), ("sync", "A")],
+             [(PEER[0][0], 0, "Moved")]),
     kill(1), kill(2), kill(3), kill_changes(1), kill_changes(2),
     Scenario("events as other clients write them are left as they are", "calendar",
              [("put_fixtures",), ("snapshot",), ("sync", "A"), ("sync", "A"), ("unchanged",),
@@ -265,6 +272,10 @@ class Run:
                                   if "RECURRENCE-ID" not in e).get("SEQUENCE", 0))
                          for text in (self.saved[href][1], data)]
             assert sequences[1] == sequences[0] + 1, f"{href}: SEQUENCE {sequences}"
+
+    def respell(self, name):
+        address = self.address()
+        self.device(name).configure(address[:-1] if address.endswith("/") else address + "/", self.user)
 
     def together(self, *names):
         running = [(name, self.device(name).start_sync()) for name in names]

@@ -43,6 +43,9 @@ FakeServices::FakeServices()
 
 int FakeServices::ShowBox(QWidget*, const TMessageBox& box) {
     Boxes.push_back(box);
+    if (OnBox) {
+        OnBox(box);
+    }
     if (!Answers.empty()) {
         const int answer = Answers.front();
         Answers.pop_front();

@@ -76,9 +76,10 @@ public:
     std::deque<std::optional<std::string>> Inputs; // for InputBox
     std::deque<QString> FileNames;                 // for both file dialogs
     std::deque<std::optional<QColor>> Colors;
-    std::vector<TMessageBox> Boxes; // every box shown, input boxes included
+    std::vector<TMessageBox> Boxes;                // every box shown, input boxes included
+    std::function<void(const TMessageBox&)> OnBox; // called as each box shows, before its answer
     std::vector<QString> OpenedUrls;
-    QList<QStringList> Notices; // every desktop notification: title, body
+    QList<QStringList> Notices;               // every desktop notification: title, body
     std::map<std::string, QString> Variables; // the whole environment: anything else is unset
     // Focus and compositor as a test wants them; unset asks the real window.
     std::optional<bool> ActiveWindow;

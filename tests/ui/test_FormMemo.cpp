@@ -232,6 +232,32 @@ private slots:
         QCOMPARE(services->Boxes[0].Text, BuiltInMessages().value("E6"));
     }
 
+    // A sync fills the day while the editor is open: Ok keeps the sync's memo, says the day is taken
+    // and opens the editor again with the typed text.
+    void aDayFilledMeanwhileKeepsBothTheSyncsMemoAndTheTypedText() {
+        int opened = 0;
+        editor->SetModalLoop([&](TfrmMemo& memo) {
+            if (++opened > 1) {
+                QCOMPARE(memo.memText()->toPlainText(), QStringLiteral("typed"));
+                return; // closed without Ok
+            }
+            TConfigData sync(config->ProgramFolder());
+            sync.LoadMemos();
+            QVERIFY(sync.Memos.Add("phone", mtSingle, Day(2006, 4, 10)));
+            QVERIFY(sync.SaveMemos());
+            QTest::keyClicks(memo.memText(), "typed");
+            QTest::mouseClick(memo.btnOk(), Qt::LeftButton);
+        });
+        EditDay(2006, 4, 10);
+        QCOMPARE(opened, 2);
+        QCOMPARE(services->Boxes.size(), size_t(1));
+        QCOMPARE(services->Boxes[0].Text, kTaken.toStdString());
+        TConfigData after(config->ProgramFolder());
+        after.LoadMemos();
+        QCOMPARE(after.Memos.Count(), 1);
+        QCOMPARE(after.Memos.Items()[0].Text, std::string("phone"));
+    }
+
     void failedSaveIsShown() {
         config = std::make_unique<TConfigData>(dir->path().toStdString() + "/missing");
         editor->SetModalLoop([](TfrmMemo& memo) { QTest::mouseClick(memo.btnOk(), Qt::LeftButton); });

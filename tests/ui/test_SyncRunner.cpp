@@ -200,17 +200,37 @@ private slots:
         services.StoreDelayMs = 0;
     }
 
-    // Close does not wait for a sync stuck in its own work: the runner goes within its bound and the
-    // sync ends by itself later, reporting to nobody.
-    void stoppingWaitsOnlySoLong() {
+    // Close does not wait past its bound for a sync stuck in a request that ignores the thread's end;
+    // the program joins it before it ends, and its result reaches nobody.
+    void stoppingWaitsOnlySoLongAndTheProgramJoinsTheRest() {
         Make(Account("http://127.0.0.1:9/"));
         runner->Request();
         QTRY_VERIFY(line->Entered.available() > 0);
         runner.reset(); // the request holds on: the gate ignores the thread's end
         QCOMPARE(line->Gone.load(), 0);
         line->Gate.release(1000);
-        QTRY_COMPARE(line->Gone.load(), 1);
+        TSyncRunner::JoinStoppedThreads();
+        QCOMPARE(line->Gone.load(), 1);
         QVERIFY(reports.empty());
+    }
+
+    // A store that never answers fails its sync with a line of its own; the next sync asks again and
+    // runs, and the late answer is not taken.
+    void aSilentStoreFailsOneSyncOnly() {
+        line->Gated = false;
+        services.StoreDelayMs = 60'000;
+        Make(Account("http://127.0.0.1:9/"));
+        runner->SecretWaitMs = 20;
+        runner->Request();
+        QTRY_COMPARE(reports.size(), size_t(1));
+        QCOMPARE(reports[0].Failure, TSyncFailure::SecretStoreSilent);
+        QVERIFY(!runner->Running());
+        QCOMPARE(line->Made.load(), 0);
+        services.StoreDelayMs = 0;
+        services.Secrets[SyncPasswordKey("anna", "http://127.0.0.1:9/")] = "second";
+        runner->Request();
+        QTRY_COMPARE(reports.size(), size_t(2));
+        QCOMPARE(Requests().at(0), std::string("http://127.0.0.1:9/ anna:second"));
     }
 
     // The tooltip's second line, one text per outcome.
@@ -262,6 +282,8 @@ private slots:
         row("module missing", TSyncFailure::ModuleMissing, "", 0,
             "Sync failed: a part of the program is missing (its network or iCalendar module), install it "
             "again");
+        row("secret store silent", TSyncFailure::SecretStoreSilent, "", 0,
+            "Sync failed: the secret store did not answer, the password is asked for again at the next sync");
     }
     void statusLineFilledFromTheReport() {
         QFETCH(int, failure);

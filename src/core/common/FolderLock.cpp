@@ -51,14 +51,15 @@ bool tryLock(int fd) {
 
 } // namespace
 
-FolderLock::FolderLock(std::string folder) : m_folder(std::move(folder)) {}
+FolderLock::FolderLock(std::string folder, std::string fileName)
+    : m_folder(std::move(folder)), m_fileName(std::move(fileName)) {}
 
 FolderLock::~FolderLock() {
     release();
 }
 
 std::string FolderLock::path() const {
-    return (m_folder.empty() ? std::string(".") : m_folder) + "/" + kFileName;
+    return (m_folder.empty() ? std::string(".") : m_folder) + "/" + m_fileName;
 }
 
 FolderLock::Result FolderLock::acquire(std::chrono::milliseconds wait) {

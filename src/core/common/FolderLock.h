@@ -23,7 +23,8 @@ public:
         Unavailable, // the lock file cannot be made or opened (a read-only or missing folder)
     };
 
-    explicit FolderLock(std::string folder);
+    // A lock file of another name in the same folder makes a lock of its own (the sync's).
+    explicit FolderLock(std::string folder, std::string fileName = kFileName);
     ~FolderLock();
     FolderLock(const FolderLock&) = delete;
     FolderLock& operator=(const FolderLock&) = delete;
@@ -36,6 +37,7 @@ public:
 
 private:
     std::string m_folder;
+    std::string m_fileName;
     int m_fd = -1;
 };
 

@@ -8,7 +8,9 @@
 #include <cstring>
 #include <exception>
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -25,6 +27,10 @@ namespace fs = std::filesystem;
 // target, so the leftovers of one file are found without touching those of another.
 constexpr std::string_view kTempStem = ".kestrivel-";
 constexpr size_t kTempRandomLength = 6;
+// Cleanups racing one save again and again would be a fault of their own, not a reason to loop.
+constexpr int kTempAttempts = 8;
+
+std::function<void(const std::string&)> g_temporaryCreated;
 
 bool writeAll(int fd, std::string_view data) {
     const char* p = data.data();
@@ -103,6 +109,31 @@ void removeLeftovers(const fs::path& target) {
     }
 }
 
+// A new temporary file, locked so that no cleanup takes it away until it is renamed; -1 with errno
+// set on failure. Between its creation and its lock another program's cleanup may find it unlocked and
+// remove it: the name is then checked to still be this file, and a removed one is made again.
+int createLockedTemporary(const fs::path& folder, const fs::path& target, std::string& name) {
+    for (int attempt = 0; attempt < kTempAttempts; ++attempt) {
+        name = (folder / (tempPrefix(target) + std::string(kTempRandomLength, 'X'))).string();
+        const int fd = ::mkstemp(name.data());
+        if (fd < 0) {
+            return -1;
+        }
+        if (g_temporaryCreated) {
+            g_temporaryCreated(name);
+        }
+        struct stat mine {};
+        struct stat named {};
+        if (::flock(fd, LOCK_EX) == 0 && ::fstat(fd, &mine) == 0 && ::lstat(name.c_str(), &named) == 0 &&
+            mine.st_dev == named.st_dev && mine.st_ino == named.st_ino) {
+            return fd;
+        }
+        ::close(fd);
+    }
+    errno = EAGAIN;
+    return -1;
+}
+
 bool refuse(const std::string& path, const char* why) {
     if (LogEnabled(TLogArea::Files)) {
         WriteLog(TLogArea::Files, "not saved: " + path + ": " + why);
@@ -129,13 +160,11 @@ bool writeAtomic(const std::string& path, std::string_view data, FileStamp& writ
     removeLeftovers(target);
 
     const fs::path folder = folderOf(target);
-    std::string tmpl = (folder / (tempPrefix(target) + std::string(kTempRandomLength, 'X'))).string();
-    const int fd = ::mkstemp(tmpl.data());
+    std::string tmpl;
+    const int fd = createLockedTemporary(folder, target, tmpl);
     if (fd < 0) {
         return refuse(path, std::strerror(errno));
     }
-    // Marks the temporary as in use until it is renamed, so no cleanup takes it away meanwhile.
-    ::flock(fd, LOCK_EX);
     if (exists) {
         // Only the owner or root can keep the owner; for anyone else the call fails harmlessly.
         [[maybe_unused]] const int owned = ::fchown(fd, st.st_uid, st.st_gid);
@@ -169,6 +198,10 @@ bool writeAtomic(const std::string& path, std::string_view data, FileStamp& writ
 }
 
 } // namespace
+
+void SetTemporaryCreatedHook(std::function<void(const std::string&)> hook) {
+    g_temporaryCreated = std::move(hook);
+}
 
 bool WriteFileAtomic(const std::string& path, std::string_view data, TNewFileAccess access) {
     FileStamp written;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -51,5 +52,10 @@ bool CreatePrivateFolder(const std::string& folder);
 // a save is still writing is locked by that save and left alone. WriteFileAtomic does this itself;
 // loaders of files we save call it so that a crash mid-save leaves nothing behind for long.
 void RemoveLeftoverTemporaries(const std::string& path);
+
+// Called with a save's temporary file name right after the file is made and before the save locks
+// it: the moment another program's cleanup could meet it. Tests put another writer's load there;
+// the program sets none. Not thread-safe: set it before any save runs.
+void SetTemporaryCreatedHook(std::function<void(const std::string&)> hook);
 
 } // namespace kestrivel

@@ -26,11 +26,12 @@ TEditedBase EditedBaseOf(const TConfigData& data) {
     return {data.Memos.Items(), schemesOf(data.Schemes)};
 }
 
-bool ApplyEditedData(const TEditedBase& base, const TConfigData& from, TConfigData& to, int& selectedIndex) {
+bool ApplyEditedData(const TEditedBase& base, const TConfigData& from, TConfigData& to, int& selectedIndex,
+                     bool withMemos) {
     std::vector<TMemo> memos;
     const std::vector<TScheme> ours = schemesOf(from.Schemes);
     std::vector<TScheme> schemes;
-    if (!mergeMemos(base.Memos, from.Memos.Items(), to.Memos.Items(), memos) ||
+    if ((withMemos && !mergeMemos(base.Memos, from.Memos.Items(), to.Memos.Items(), memos)) ||
         !mergeSchemes(base.Schemes, ours, schemesOf(to.Schemes), schemes)) {
         return false;
     }
@@ -39,7 +40,9 @@ bool ApplyEditedData(const TEditedBase& base, const TConfigData& from, TConfigDa
     to.Sync = from.Sync;
     to.CurrentScheme.Assign(from.CurrentScheme);
     assignSchemes(to.Schemes, schemes);
-    to.Memos.assignItems(std::move(memos));
+    if (withMemos) {
+        to.Memos.assignItems(std::move(memos));
+    }
     return true;
 }
 

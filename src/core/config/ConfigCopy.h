@@ -29,7 +29,9 @@ TEditedBase EditedBaseOf(const TConfigData& data);
 // since `base` going on top of what `to` holds now; the options, the sync settings and the working
 // scheme are the dialog's. `selectedIndex`, the editor's index in `from`'s scheme list, becomes
 // that scheme's index in the result (-1 when it is gone). False, changing nothing, when the result
-// would hold more memos or schemes than a list can.
-bool ApplyEditedData(const TEditedBase& base, const TConfigData& from, TConfigData& to, int& selectedIndex);
+// would hold more memos or schemes than a list can. Without `withMemos`, `to`'s memos are left as
+// they are: the caller applies the dialog's memo changes as operations (sync/MemoOperations.h).
+bool ApplyEditedData(const TEditedBase& base, const TConfigData& from, TConfigData& to, int& selectedIndex,
+                     bool withMemos = true);
 
 } // namespace kestrivel

@@ -1,5 +1,6 @@
 #include "config/ConfigData.h"
 
+#include "config/IniFile.h"
 #include "config/ProgramPaths.h"
 #include "memos/MemoMerge.h"
 #include "schemes/SchemeFiles.h"
@@ -404,12 +405,33 @@ bool TConfigData::SaveOptions(std::string& error) const {
 }
 
 bool TConfigData::SaveSync(std::string& error) const {
-    return saveSettings(error, [&] { return SaveSyncSettings(SettingsPath(), Sync, error); });
+    return saveSettings(error, [&] {
+        TIniFile ini(SettingsPath());
+        WriteSyncSettings(ini, Sync);
+        AddMissingStartKeys(ini, Options);
+        return saveIni(ini, error);
+    });
+}
+
+bool TConfigData::SaveApplied(std::string& error) const {
+    return saveSettings(error, [&] {
+        TIniFile ini(SettingsPath());
+        WriteOptions(ini, Options);
+        WriteSyncSettings(ini, Sync);
+        return saveIni(ini, error);
+    });
+}
+
+bool TConfigData::saveIni(TIniFile& ini, std::string& error) const {
+    if (!ini.save()) {
+        error = UnableToWriteMessage(SettingsPath());
+        return false;
+    }
+    return true;
 }
 
 bool TConfigData::SavePosition(std::string& error) const {
-    return saveSettings(error,
-                        [&] { return SaveWindowPosition(SettingsPath(), Position, error, Options.Remind); });
+    return saveSettings(error, [&] { return SaveWindowPosition(SettingsPath(), Position, error, &Options); });
 }
 
 std::vector<TDamagedFile> TConfigData::TakeDamagedFiles() {

@@ -15,6 +15,8 @@
 
 namespace kestrivel {
 
+class TIniFile;
+
 // A file that existed but did not load completely, and the copy of it kept as it was. CopyPath is
 // empty when no copy could be made; the file is then never replaced during this run.
 struct TDamagedFile {
@@ -85,6 +87,8 @@ public:
     bool SaveMemos();
     // The last SaveMemos failed: memos in the list may not be in Memos.dat.
     bool MemosSaveFailed() const { return m_memosSaveFailed; }
+    // A change went into the memo list but no save could be tried: it counts as a failed save.
+    void MemosNotSaved() { m_memosSaveFailed = true; }
     // Takes in what another program saved to Memos.dat since this one last read or wrote it,
     // keeping the changes made here since then; nothing is written. True when the memo list
     // changed (its indexes may then have moved).
@@ -98,9 +102,13 @@ public:
     bool ApplySchemes(int selectedIndex);
     // The options into Settings.ini; "Unable to write to <path>" in `error` on failure.
     bool SaveOptions(std::string& error) const;
-    // Section "Sync" (without the password) into Settings.ini, with the same error as SaveOptions.
+    // Section "Sync" (without the password) into Settings.ini, with the same error as SaveOptions;
+    // "Remind" and "LanguageFile" too when the file lacks them (AddMissingStartKeys).
     bool SaveSync(std::string& error) const;
-    // "Left" and "Top" into Settings.ini, with the same error as SaveOptions.
+    // What the dialog applies to Settings.ini, the options and section "Sync", in one save: a
+    // program ended before the dialog closes still starts with the options applied.
+    bool SaveApplied(std::string& error) const;
+    // "Left" and "Top" into Settings.ini, with the same error and start keys as SaveSync.
     bool SavePosition(std::string& error) const;
 
     // A hold of the program folder's lock (FolderLock) for as long as it lives. Every save of
@@ -152,6 +160,7 @@ private:
                             const std::function<bool()>& load);
     // Runs `save` of Settings.ini under the folder lock; without the lock, "Unable to write to".
     bool saveSettings(std::string& error, const std::function<bool()>& save) const;
+    bool saveIni(TIniFile& ini, std::string& error) const;
     // The memos a merge takes our changes from.
     const std::vector<TMemo>& memosBase();
     // Memos.dat read again and merged when its stamp changed.

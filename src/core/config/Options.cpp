@@ -43,6 +43,7 @@ const TOptionKey OptionKeys[] = {
 };
 
 constexpr const char* RemindKey = "Remind";
+constexpr const char* LanguageKey = "LanguageFile";
 
 // An integer key missing or unreadable reads as 0 before the range rule, which makes it 1.
 constexpr int32_t StartOfWeekReadDefault = 0;
@@ -87,8 +88,7 @@ void LoadOptions(const std::string& iniPath, TOptions& options) {
     }
 }
 
-bool SaveOptions(const std::string& iniPath, const TOptions& options, std::string& error) {
-    TIniFile ini(iniPath);
+void WriteOptions(TIniFile& ini, const TOptions& options) {
     for (const TOptionKey& key : OptionKeys) {
         std::visit(
             [&](auto member) {
@@ -103,6 +103,20 @@ bool SaveOptions(const std::string& iniPath, const TOptions& options, std::strin
             },
             key.Field);
     }
+}
+
+void AddMissingStartKeys(TIniFile& ini, const TOptions& options) {
+    if (!ini.valueExists(OptionsSection, RemindKey)) {
+        ini.setString(OptionsSection, RemindKey, options.Remind ? "1" : "0");
+    }
+    if (!ini.valueExists(OptionsSection, LanguageKey)) {
+        ini.setString(OptionsSection, LanguageKey, options.LanguageFile);
+    }
+}
+
+bool SaveOptions(const std::string& iniPath, const TOptions& options, std::string& error) {
+    TIniFile ini(iniPath);
+    WriteOptions(ini, options);
     if (!ini.save()) {
         error = UnableToWriteMessage(iniPath);
         return false;
@@ -118,10 +132,10 @@ TWindowPosition LoadWindowPosition(const std::string& iniPath) {
 }
 
 bool SaveWindowPosition(const std::string& iniPath, const TWindowPosition& position, std::string& error,
-                        std::optional<bool> remind) {
+                        const TOptions* startKeys) {
     TIniFile ini(iniPath);
-    if (remind && !ini.valueExists(OptionsSection, RemindKey)) {
-        ini.setString(OptionsSection, RemindKey, *remind ? "1" : "0");
+    if (startKeys != nullptr) {
+        AddMissingStartKeys(ini, *startKeys);
     }
     ini.setInteger(SettingsSection, LeftKey, position.Left);
     ini.setInteger(SettingsSection, TopKey, position.Top);

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 
 namespace kestrivel {
@@ -29,6 +28,12 @@ void LoadOptions(const std::string& iniPath, TOptions& options);
 // Writes the keys of section "Options", "Remind" last. False with `error` set to "Unable to write to
 // <path>" when the file cannot be written; the previous file then stays as it was.
 bool SaveOptions(const std::string& iniPath, const TOptions& options, std::string& error);
+// The keys of section "Options" into `ini`, unsaved, for a writer that saves more than them at once.
+void WriteOptions(TIniFile& ini, const TOptions& options);
+// A settings file without "Remind" starts with the reminder off and one without "LanguageFile" in
+// English, whatever was chosen: every writer of Settings.ini that does not write all the options
+// adds these two keys when they are missing, with the values in use.
+void AddMissingStartKeys(TIniFile& ini, const TOptions& options);
 
 // The first day of the week from any integer read for it: only the low 8 bits count, 0 becomes 1
 // and anything above 7 becomes 7.
@@ -44,11 +49,11 @@ struct TWindowPosition {
     bool operator==(const TWindowPosition&) const = default;
 };
 TWindowPosition LoadWindowPosition(const std::string& iniPath);
-// False with `error` set as SaveOptions sets it; the previous file then stays as it was. With `remind`,
-// a file without the "Remind" key gets it too: a settings file that a move creates on a first start
-// keeps the reminder on at the next start instead of reading as a file from before the option.
+// False with `error` set as SaveOptions sets it; the previous file then stays as it was. With
+// `startKeys`, a file without "Remind" or "LanguageFile" gets them too (AddMissingStartKeys): a
+// settings file that a move creates on a first start keeps the reminder and the language.
 bool SaveWindowPosition(const std::string& iniPath, const TWindowPosition& position, std::string& error,
-                        std::optional<bool> remind = std::nullopt);
+                        const TOptions* startKeys = nullptr);
 
 // Brings a window of the given size back onto the screen rectangle: an edge before the screen's
 // start moves to it, otherwise an edge past the screen's end moves back so the window ends there.

@@ -46,6 +46,15 @@ void LoadSyncSettings(const std::string& iniPath, TSyncSettings& sync) {
 
 bool SaveSyncSettings(const std::string& iniPath, const TSyncSettings& sync, std::string& error) {
     TIniFile ini(iniPath);
+    WriteSyncSettings(ini, sync);
+    if (!ini.save()) {
+        error = UnableToWriteMessage(iniPath);
+        return false;
+    }
+    return true;
+}
+
+void WriteSyncSettings(TIniFile& ini, const TSyncSettings& sync) {
     for (const TSyncKey& key : SyncKeys) {
         if (const auto text = std::get_if<std::string TSyncSettings::*>(&key.Field)) {
             ini.setString(SyncSection, key.Key, sync.**text);
@@ -56,11 +65,6 @@ bool SaveSyncSettings(const std::string& iniPath, const TSyncSettings& sync, std
                 std::clamp(sync.*number, TSyncSettings::kMinInterval, TSyncSettings::kMaxInterval));
         }
     }
-    if (!ini.save()) {
-        error = UnableToWriteMessage(iniPath);
-        return false;
-    }
-    return true;
 }
 
 } // namespace kestrivel

@@ -4,6 +4,8 @@
 
 namespace kestrivel {
 
+class TIniFile;
+
 // The environment variable that holds the sync password where no secret store runs (scripts,
 // desktops without one); it comes before the store.
 inline constexpr const char* kSyncPasswordVariable = "KESTRIVEL_SYNC_PASSWORD";
@@ -30,5 +32,7 @@ void LoadSyncSettings(const std::string& iniPath, TSyncSettings& sync);
 // Writes Server, User and Interval into section "Sync", keeping every other section and key; false
 // with "Unable to write to <path>" in `error` as SaveOptions.
 bool SaveSyncSettings(const std::string& iniPath, const TSyncSettings& sync, std::string& error);
+// The same keys into `ini`, unsaved, for a writer that saves more than them at once.
+void WriteSyncSettings(TIniFile& ini, const TSyncSettings& sync);
 
 } // namespace kestrivel

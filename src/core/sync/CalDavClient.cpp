@@ -172,6 +172,7 @@ struct Calendar {
     std::string Url;
     std::string Name;
     bool ReadOnly = false;
+    std::string Token;
 };
 using Calendars = std::vector<Calendar>;
 
@@ -202,7 +203,7 @@ TDavStatus CalendarsOf(const Sender& send, const std::string& address, const std
         for (const TDavResponse& r : answer.Responses) {
             const std::string url = FirstHref(homes[i], r);
             if (HoldsEvents(r) && !url.empty() && Reachable(address, url, "calendar").ok()) {
-                calendars.push_back({WithSlash(url), r.DisplayName, ReadOnlyBy(r)});
+                calendars.push_back({WithSlash(url), r.DisplayName, ReadOnlyBy(r), r.SyncToken});
             }
         }
     }
@@ -331,6 +332,7 @@ THttpResult TCalDavClient::send(THttpRequest request) {
 TDavStatus TCalDavClient::Discover(const std::string& address, std::string& collection) {
     collection.clear();
     m_readOnly.clear();
+    m_token.clear();
     const Sender sender = [this](THttpRequest r) { return send(std::move(r)); };
     auto propfind = [&sender](const std::string& url, const char* depth, std::string body,
                               TDavAnswer& answer) {
@@ -358,6 +360,7 @@ TDavStatus TCalDavClient::Discover(const std::string& address, std::string& coll
             }
             collection = WithSlash(found);
             m_readOnly = ReadOnlyBy(r) ? collection : std::string();
+            m_token = r.SyncToken;
             return TDavStatus{};
         }
         if (principal.empty() && !r.PrincipalHref.empty()) {
@@ -398,6 +401,7 @@ TDavStatus TCalDavClient::Discover(const std::string& address, std::string& coll
     const Calendar& chosen = ChooseCalendar(calendars, address);
     collection = chosen.Url;
     m_readOnly = chosen.ReadOnly ? collection : std::string();
+    m_token = chosen.Token;
     return TDavStatus{};
 }
 

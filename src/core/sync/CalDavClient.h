@@ -71,6 +71,10 @@ public:
     // once when the address answers 403; when it failed otherwise (404, not WebDAV) and no principal
     // turns up, that failure.
     TDavStatus Discover(const std::string& address, std::string& collection);
+    // The collection's sync token as the last Discover read it (RFC 6578 DAV:sync-token); empty when
+    // the server names none. Taken before a first sync reads the events, it lets the next sync ask
+    // only for what changed since.
+    const std::string& DiscoveredToken() const { return m_token; }
 
     // Changes since `token` through sync-collection; with an empty token, a token the server
     // rejects (403/409 valid-sync-token) or no sync-collection support, the full listing (by
@@ -109,6 +113,7 @@ private:
     std::string m_user;
     std::string m_password;
     std::string m_readOnly; // the collection Discover found read-only, empty when none
+    std::string m_token;    // the collection's sync token as Discover found it
 };
 
 // "Basic " and the base64 of "user:password" (RFC 7617), the password as UTF-8.

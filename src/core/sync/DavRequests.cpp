@@ -16,6 +16,7 @@ std::string PropfindCollectionBody() {
                                 "  <d:displayname/>\n"
                                 "  <d:current-user-principal/>\n"
                                 "  <d:current-user-privilege-set/>\n"
+                                "  <d:sync-token/>\n"
                                 " </d:prop>\n"
                                 "</d:propfind>\n";
 }

@@ -257,6 +257,15 @@ bool InsideCollection(const std::string& collection, const std::string& href) {
            !member.back().empty();
 }
 
+bool SameCollection(const std::string& a, const std::string& b) {
+    HttpParts pa;
+    HttpParts pb;
+    std::vector<std::string> sa;
+    std::vector<std::string> sb;
+    return SameOrigin(a, b) && SplitHttp(a, pa) && SplitHttp(b, pb) && DecodedSegments(pa.Path, sa) &&
+           DecodedSegments(pb.Path, sb) && sa == sb;
+}
+
 bool HasControlCharacter(const std::string& text) {
     return std::any_of(text.begin(), text.end(), [](unsigned char c) { return c < 0x20 || c == 0x7F; });
 }

@@ -30,6 +30,10 @@ bool IsPlainHttpToRemoteHost(const std::string& address);
 // something holding '/', '\' or a NUL, lies nowhere: servers differ in how they would read it.
 bool InsideCollection(const std::string& collection, const std::string& href);
 
+// Whether two absolute URLs name one collection: the same origin (UrlOrigin) and the same path
+// segments, compared percent-decoded, with or without a trailing '/'.
+bool SameCollection(const std::string& a, const std::string& b);
+
 // Whether `text` holds a control character (below 0x20, or DEL): no address a server names may.
 bool HasControlCharacter(const std::string& text);
 

@@ -26,6 +26,7 @@
 // the events known stops before 2 unless removals are allowed.
 #include "sync/SyncEngine.h"
 
+#include "common/FolderLock.h"
 #include "common/Log.h"
 #include "common/TextTrim.h"
 #include "config/ConfigData.h"
@@ -33,12 +34,12 @@
 #include "sync/DavUrl.h"
 #include "sync/DavXml.h"
 #include "sync/EventCodec.h"
+#include "sync/SyncFailure.h"
 #include "sync/SyncReconcile.h"
 #include "sync/SyncState.h"
 
 #include <algorithm>
 #include <exception>
-#include <filesystem>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -53,6 +54,7 @@ constexpr int kSaveEvery = 50;
 // an edit to one not kept fetches it again, this many at a time.
 constexpr size_t kKeepFetchedBytes = 64 * 1024 * 1024;
 constexpr size_t kPatchFetchBatch = 100;
+constexpr const char* kSyncLockFileName = ".Kestrivel.sync.lock";
 
 TSyncReport localFailure(std::string reason) {
     TSyncReport report;
@@ -64,17 +66,22 @@ TSyncReport localFailure(std::string reason) {
 class SyncRun {
 public:
     SyncRun(TConfigData& data, const TSyncSettings& settings, IDavTransport& transport, IEventCodec& codec,
-            int64_t now, bool allowRemovals)
+            int64_t now, bool allowRemovals, const std::atomic<bool>* stop)
         : m_data(data), m_settings(settings), m_codec(codec),
           m_client(transport, settings.Server, settings.User, settings.Password), m_now(now),
-          m_allowRemovals(allowRemovals), m_statePath(SyncStatePath(data.ProgramFolder())) {}
+          m_allowRemovals(allowRemovals), m_stop(stop), m_statePath(SyncStatePath(data.ProgramFolder())) {}
 
     TSyncReport run();
 
 private:
     bool fail(const TDavStatus& status);
     bool failLocal(const std::string& reason);
+    // The program asked the sync to end: true, with the report saying so.
+    bool stopped();
     bool pull(TRemoteChanges& remote, std::string& token);
+    bool discover();
+    bool knownCollection();
+    bool discoveredBeforeWrites(const std::vector<TPushAction>& actions);
     bool fetch(const std::vector<std::string>& hrefs, TRemoteChanges& remote);
     bool fetchAll(TRemoteChanges& remote);
     void take(TDavEvent& event, TRemoteChanges& remote);
@@ -90,6 +97,7 @@ private:
     bool push(const std::vector<TPushAction>& actions, std::vector<std::string>& conflicts);
     bool pushOne(const TPushAction& action, std::vector<std::string>& conflicts);
     bool saveState();
+    bool loadState();
     void indexEntries();
 
     TConfigData& m_data;
@@ -98,8 +106,10 @@ private:
     TCalDavClient m_client;
     int64_t m_now;
     bool m_allowRemovals;
+    const std::atomic<bool>* m_stop;
     std::string m_statePath;
     std::string m_collection;
+    bool m_discovered = false;
     TSyncState m_state;
     std::string m_savedState;
     std::unordered_map<std::string, size_t> m_index; // by HrefKey
@@ -113,49 +123,7 @@ private:
 };
 
 bool SyncRun::fail(const TDavStatus& status) {
-    const std::string detail =
-        status.Detail.empty() ? "HTTP " + std::to_string(status.HttpStatus) : status.Detail;
-    const std::string& server = m_settings.Server;
-    const std::string& user = m_settings.User;
-    switch (status.Error) {
-    case TDavError::Network:
-        m_report.Failure = TSyncFailure::Network;
-        m_report.Reason = "cannot reach " + server + ": " + detail;
-        break;
-    case TDavError::Unauthorized:
-        m_report.Failure = TSyncFailure::Unauthorized;
-        m_report.Reason = user.empty()
-                              ? std::string("the server asks for a user name and password, and no user "
-                                            "is set ([Sync] User)")
-                              : "the server refused user " + user + ": wrong user name or password";
-        break;
-    case TDavError::Forbidden:
-        m_report.Failure = TSyncFailure::Forbidden;
-        m_report.Reason = "the server refuses user " + user + " access to the calendar: " + detail;
-        break;
-    case TDavError::ReadOnly:
-        m_report.Failure = TSyncFailure::ReadOnly;
-        m_report.Reason = "the calendar is read-only for user " + user + ": " + detail;
-        break;
-    case TDavError::Redirected:
-        m_report.Failure = TSyncFailure::Redirected;
-        m_report.Location = OneLine(status.Location);
-        m_report.Reason = "the server sends the sync on to " + status.Location +
-                          "; set that as the server address if you trust it";
-        break;
-    case TDavError::NotFound:
-        m_report.Failure = TSyncFailure::NoCalendar;
-        m_report.Reason = "there is nothing at " + server + ": " + detail;
-        break;
-    case TDavError::NotCalendar:
-        m_report.Failure = TSyncFailure::NotCalendar;
-        m_report.Reason = server + " is not a calendar";
-        break;
-    default:
-        m_report.Failure = TSyncFailure::Server;
-        m_report.Reason = "the server at " + server + " gave an unusable answer: " + detail;
-    }
-    m_report.Reason = OneLine(m_report.Reason);
+    DescribeDavFailure(status, m_settings, m_report);
     return false;
 }
 
@@ -163,6 +131,15 @@ bool SyncRun::failLocal(const std::string& reason) {
     m_report.Failure = TSyncFailure::LocalFile;
     m_report.Reason = reason;
     return false;
+}
+
+bool SyncRun::stopped() {
+    if (m_stop == nullptr || !m_stop->load()) {
+        return false;
+    }
+    m_report.Failure = TSyncFailure::Incomplete;
+    m_report.Reason = "the sync was stopped; the next one goes on from here";
+    return true;
 }
 
 bool SyncRun::fetch(const std::vector<std::string>& hrefs, TRemoteChanges& remote) {
@@ -179,6 +156,9 @@ bool SyncRun::fetch(const std::vector<std::string>& hrefs, TRemoteChanges& remot
         missing.emplace(HrefKey(href), href);
     }
     for (TDavEvent& event : events) {
+        if (stopped()) {
+            return false;
+        }
         if (missing.erase(HrefKey(event.Href)) != 0) {
             take(event, remote);
         }
@@ -199,8 +179,9 @@ void SyncRun::take(TDavEvent& event, TRemoteChanges& remote) {
 }
 
 // A first sync (no state) reads every event with its data in one calendar-query, as other clients
-// do: a listing and then a fetch of each costs the server about twice that. The sync token is left
-// to the next sync, whose full listing then fetches only what changed meanwhile. False when the
+// do: a listing and then a fetch of each costs the server about twice that. The collection's sync
+// token, read when the collection was found (before the query), goes into the state, so the next
+// sync lists only what changed since; without one it lists everything. False when the
 // query fails (an answer too large, a server that refuses it): the listing and batched fetches do
 // the work instead.
 bool SyncRun::fetchAll(TRemoteChanges& remote) {
@@ -209,6 +190,9 @@ bool SyncRun::fetchAll(TRemoteChanges& remote) {
         return false;
     }
     for (TDavEvent& event : events) {
+        if (stopped()) {
+            return false;
+        }
         take(event, remote);
     }
     return true;
@@ -257,24 +241,72 @@ bool SyncRun::fetchForPatches(const std::vector<TPushAction>& actions, size_t fr
     return true;
 }
 
-bool SyncRun::pull(TRemoteChanges& remote, std::string& token) {
-    TDavStatus status = m_client.Discover(m_settings.Server, m_collection);
+bool SyncRun::discover() {
+    const TDavStatus status = m_client.Discover(m_settings.Server, m_collection);
     if (!status.ok()) {
         return fail(status);
     }
+    m_discovered = true;
     if (LogEnabled(TLogArea::Sync)) {
         WriteLog(TLogArea::Sync, "calendar found at " + OneLine(m_collection));
     }
-    // Another server or calendar: the state says nothing about it.
-    if (m_state.Server != m_settings.Server || HrefKey(m_state.Collection) != HrefKey(m_collection)) {
-        m_state = {m_settings.Server, m_collection, {}, {}};
+    AdoptCollection(m_state, m_settings.Server, m_collection);
+    return true;
+}
+
+// A sync from a token goes to the collection the state names at once: one request when nothing
+// changed. The collection is looked for again only when its listing fails, and before anything is
+// written to it (which also learns whether it is read-only).
+bool SyncRun::knownCollection() {
+    if (m_state.Token.empty() || m_state.Collection.empty() || m_state.Server != m_settings.Server) {
+        return false;
     }
-    if (m_state.Token.empty() && m_state.Entries.empty() && fetchAll(remote)) {
-        token.clear();
+    m_collection = m_state.Collection;
+    return true;
+}
+
+bool SyncRun::discoveredBeforeWrites(const std::vector<TPushAction>& actions) {
+    if (actions.empty() || m_discovered) {
         return true;
     }
+    const std::string known = m_collection;
+    if (!discover()) {
+        return false;
+    }
+    if (!SameCollection(m_collection, known)) {
+        // The state, now that of the calendar found, is kept so the next sync goes there.
+        saveState();
+        m_report.Failure = TSyncFailure::NotCalendar;
+        m_report.Reason =
+            OneLine(m_settings.Server + " now leads to another calendar; the next sync starts with it");
+        return false;
+    }
+    return true;
+}
+
+bool SyncRun::pull(TRemoteChanges& remote, std::string& token) {
+    const bool fromState = knownCollection();
+    if (!fromState && !discover()) {
+        return false;
+    }
+    // The token read before the query: what changes after it is listed by the next sync.
+    if (m_state.Token.empty() && m_state.Entries.empty() && fetchAll(remote)) {
+        token = m_client.DiscoveredToken();
+        return true;
+    }
+    if (stopped()) {
+        return false;
+    }
     TDavChanges changes;
-    status = m_client.Changes(m_collection, m_state.Token, changes);
+    TDavStatus status = m_client.Changes(m_collection, m_state.Token, changes);
+    if (!status.ok() && fromState && status.Error != TDavError::Network &&
+        status.Error != TDavError::Unauthorized) {
+        // Moved, gone or refused: the address is asked again where the calendar is now.
+        if (!discover()) {
+            return false;
+        }
+        status = m_client.Changes(m_collection, m_state.Token, changes);
+    }
     if (!status.ok()) {
         return fail(status);
     }
@@ -306,6 +338,20 @@ bool SyncRun::pull(TRemoteChanges& remote, std::string& token) {
     }
     remote.Removed.insert(remote.Removed.end(), changes.Removed.begin(), changes.Removed.end());
     return fetch(wanted, remote);
+}
+
+bool SyncRun::loadState() {
+    // Read inside a hold of the folder lock, as every writer reads what it replaces.
+    const TConfigData::FilesLock lock = m_data.LockFiles();
+    if (!lock.held()) {
+        return failLocal("cannot lock " + m_data.ProgramFolder() + "/" + FolderLock::kFileName);
+    }
+    // A state that is missing or does not read (nor its previous copy) starts over with a full
+    // listing; the reconcile then pairs memos and events by date and content.
+    if (LoadSyncState(m_statePath, m_state)) {
+        m_savedState = FormatSyncState(m_state);
+    }
+    return true;
 }
 
 void SyncRun::applyLocal(const std::vector<TMemoChange>& changes) {
@@ -408,8 +454,8 @@ bool SyncRun::pushOne(const TPushAction& action, std::vector<std::string>& confl
 bool SyncRun::push(const std::vector<TPushAction>& actions, std::vector<std::string>& conflicts) {
     int sinceSave = 0;
     for (size_t i = 0; i < actions.size(); ++i) {
-        const bool done =
-            (!needsCopy(actions[i]) || fetchForPatches(actions, i)) && pushOne(actions[i], conflicts);
+        const bool done = !stopped() && (!needsCopy(actions[i]) || fetchForPatches(actions, i)) &&
+                          pushOne(actions[i], conflicts);
         if (!done) {
             // What went out so far is recorded; the failure stays the one reported.
             m_report.Left = static_cast<int>(actions.size() - i);
@@ -445,7 +491,7 @@ bool SyncRun::allowed(const TSyncPlan& plan) {
 
 bool SyncRun::round(const TRemoteChanges& remote, std::vector<std::string>& conflicts) {
     std::vector<TPushAction> actions;
-    return decide(remote, actions) && push(actions, conflicts);
+    return decide(remote, actions) && discoveredBeforeWrites(actions) && push(actions, conflicts);
 }
 
 bool SyncRun::decide(const TRemoteChanges& remote, std::vector<TPushAction>& actions) {
@@ -480,10 +526,16 @@ TSyncReport SyncRun::run() {
     if (!m_report.ok()) {
         return m_report;
     }
-    // A state that is missing or does not read starts over with a full listing; the reconcile then
-    // pairs memos and events by date and content.
-    if (LoadSyncState(m_statePath, m_state)) {
-        m_savedState = FormatSyncState(m_state);
+    // One sync of a folder at a time, from its state read to its last save: a second one would
+    // decide on a state the first is about to replace, and create again what the first created.
+    // The folder lock itself is let go while the server answers, so the calendar saves meanwhile.
+    FolderLock syncLock(m_data.ProgramFolder(), kSyncLockFileName);
+    if (syncLock.acquire(m_data.LockWait) != FolderLock::Result::Taken) {
+        failLocal("another sync of " + m_data.ProgramFolder() + " is still running");
+        return m_report;
+    }
+    if (!loadState()) {
+        return m_report;
     }
     TRemoteChanges remote;
     std::string token;
@@ -517,35 +569,12 @@ TSyncReport SyncRun::run() {
 
 } // namespace
 
-TSyncFailure CheckSyncAddress(const TSyncSettings& settings, std::string& reason) {
-    if (!settings.enabled()) {
-        reason = "no calendar server is set";
-        return TSyncFailure::NotConfigured;
-    }
-    switch (CheckServerAddress(settings.Server)) {
-    case TAddressProblem::NotHttp:
-        // Not repeated: what is no address may still hold a password.
-        reason = "the server address must start with http:// or https:// and name a host";
-        return TSyncFailure::BadAddress;
-    case TAddressProblem::BadPort:
-        reason = "the port of the server address is not a number from 1 to 65535";
-        return TSyncFailure::BadAddress;
-    case TAddressProblem::Credentials:
-        reason = "the server address holds a user name or password; give the user in its own field "
-                 "([Sync] User) and the password in the Sync group or KESTRIVEL_SYNC_PASSWORD";
-        return TSyncFailure::CredentialsInAddress;
-    case TAddressProblem::None:
-        break;
-    }
-    reason.clear();
-    return TSyncFailure::None;
-}
-
 TSyncReport SyncMemos(TConfigData& data, const TSyncSettings& settings, IDavTransport& transport,
-                      IEventCodec& codec, int64_t nowUtcSeconds, bool allowRemovals) {
+                      IEventCodec& codec, int64_t nowUtcSeconds, bool allowRemovals,
+                      const std::atomic<bool>* stop) {
     TSyncReport report;
     try {
-        report = SyncRun(data, settings, transport, codec, nowUtcSeconds, allowRemovals).run();
+        report = SyncRun(data, settings, transport, codec, nowUtcSeconds, allowRemovals, stop).run();
     } catch (const std::exception& e) {
         report = localFailure(std::string("the sync stopped: ") + e.what());
     }
@@ -557,27 +586,6 @@ TSyncReport SyncMemos(TConfigData& data, const TSyncSettings& settings, IDavTran
                                              : "sync failed: " + report.Reason);
     }
     return report;
-}
-
-TSyncReport SyncFolder(const std::string& folder, const TSyncSettings& settings, IDavTransport& transport,
-                       IEventCodec& codec, int64_t nowUtcSeconds, bool allowRemovals) {
-    try {
-        TConfigData data(folder);
-        // A Memos.dat that does not read whole (cut short, bytes behind its records, a lowered
-        // count) would look like memos deleted here: nothing is synced from it, and it is left for
-        // the calendar to keep a copy of.
-        std::error_code error;
-        if (std::filesystem::exists(data.MemosPath(), error) && !data.Memos.LoadFromFile(data.MemosPath())) {
-            TSyncReport report;
-            report.Failure = TSyncFailure::MemoFileDamaged;
-            report.Reason = data.MemosPath() + " does not read completely; nothing was synced from it";
-            return report;
-        }
-        data.LoadMemos();
-        return SyncMemos(data, settings, transport, codec, nowUtcSeconds, allowRemovals);
-    } catch (const std::exception& e) {
-        return localFailure(std::string("the sync stopped: ") + e.what());
-    }
 }
 
 } // namespace kestrivel

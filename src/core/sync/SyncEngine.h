@@ -1,5 +1,7 @@
 #pragma once
 
+#include <atomic>
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -33,6 +35,7 @@ enum class TSyncFailure {
     MemoFileDamaged,      // Memos.dat does not read completely; nothing is decided on it
     RemovalsRefused,      // the sync would remove many of the events it knows, and that was not allowed
     ModuleMissing,        // the program's network or iCalendar module is not installed
+    SecretStoreSilent,    // the desktop's secret store did not answer in time
 };
 
 struct TSyncReport {
@@ -66,14 +69,19 @@ inline constexpr const char* kSyncStateFileName = "Sync.dat";
 // failure before the first change arrived. A sync that would remove more than half of the events
 // it knows, and more than ten (RemovalsNeedConsent), fails with RemovalsRefused before anything is
 // written or sent, unless `allowRemovals`.
+//
+// `stop`, when given and set, ends the sync before its next event is read or sent (Incomplete); the
+// state file lets the next sync go on from there.
 TSyncReport SyncMemos(TConfigData& data, const TSyncSettings& settings, IDavTransport& transport,
-                      IEventCodec& codec, int64_t nowUtcSeconds, bool allowRemovals = false);
+                      IEventCodec& codec, int64_t nowUtcSeconds, bool allowRemovals = false,
+                      const std::atomic<bool>* stop = nullptr);
 
 // The same for the memos of the program folder `folder`, read here: what `kestrivel --sync` and
 // the program's sync thread run, each on a data owner of its own; a running calendar takes the
 // result in through its merge of Memos.dat. A Memos.dat that does not read completely fails with
 // MemoFileDamaged, touching nothing.
 TSyncReport SyncFolder(const std::string& folder, const TSyncSettings& settings, IDavTransport& transport,
-                       IEventCodec& codec, int64_t nowUtcSeconds, bool allowRemovals = false);
+                       IEventCodec& codec, int64_t nowUtcSeconds, bool allowRemovals = false,
+                       const std::atomic<bool>* stop = nullptr);
 
 } // namespace kestrivel

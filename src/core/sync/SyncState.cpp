@@ -3,14 +3,18 @@
 #include "common/BoundedRead.h"
 #include "common/SafeFile.h"
 #include "common/TextCodec.h"
+#include "sync/DavUrl.h"
 #include "sync/SyncEngine.h"
 
 #include <bit>
 #include <charconv>
 #include <cstdint>
+#include <cstdio>
 #include <exception>
 #include <limits>
 #include <utility>
+
+#include <unistd.h>
 
 namespace kestrivel {
 
@@ -20,6 +24,8 @@ namespace {
 constexpr std::string_view kHeader = "KestrivelSync";
 constexpr int kVersion = 1;
 constexpr size_t kEventFields = 9;
+constexpr const char* kPreviousSuffix = ".previous";
+constexpr const char* kFreshSuffix = ".new";
 
 bool unescape(std::string_view field, std::string& out) {
     out.clear();
@@ -200,19 +206,53 @@ std::string SyncStatePath(const std::string& folder) {
     return folder + "/" + kSyncStateFileName;
 }
 
+std::string PreviousSyncStatePath(const std::string& path) {
+    return path + kPreviousSuffix;
+}
+
 bool LoadSyncState(const std::string& path, TSyncState& out) {
+    for (const std::string& file : {path, PreviousSyncStatePath(path)}) {
+        out = {};
+        RemoveLeftoverTemporaries(file);
+        std::string text;
+        if (ReadFileBounded(file, kDataFileCap, text) == TReadResult::Ok && ParseSyncState(text, out)) {
+            return true;
+        }
+    }
     out = {};
-    RemoveLeftoverTemporaries(path);
-    std::string text;
-    return ReadFileBounded(path, kDataFileCap, text) == TReadResult::Ok && ParseSyncState(text, out);
+    return false;
 }
 
 bool SaveSyncState(const std::string& path, const TSyncState& state) {
     try {
+        // The file being replaced stays as the previous copy: a second name for it, made under a
+        // temporary name and renamed into place, so no step leaves neither copy.
+        const std::string previous = PreviousSyncStatePath(path);
+        const std::string fresh = previous + kFreshSuffix;
+        ::unlink(fresh.c_str());
+        if (::link(path.c_str(), fresh.c_str()) == 0 && std::rename(fresh.c_str(), previous.c_str()) != 0) {
+            ::unlink(fresh.c_str());
+        }
         return WriteFileAtomic(path, FormatSyncState(state));
     } catch (const std::exception&) {
         return false;
     }
+}
+
+bool AdoptCollection(TSyncState& state, const std::string& server, const std::string& collection) {
+    if (!SameCollection(state.Collection, collection)) {
+        state = {server, collection, {}, {}};
+        return false;
+    }
+    const std::string before = state.Collection;
+    for (TSyncEntry& entry : state.Entries) {
+        if (before != collection && entry.Href.starts_with(before)) {
+            entry.Href = collection + entry.Href.substr(before.size());
+        }
+    }
+    state.Server = server;
+    state.Collection = collection;
+    return true;
 }
 
 } // namespace kestrivel

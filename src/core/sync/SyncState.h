@@ -46,12 +46,22 @@ std::string FormatSyncState(const TSyncState& state);
 // missing or too many, a bad number, a line without its line break.
 bool ParseSyncState(std::string_view text, TSyncState& out);
 
+// The state belongs to the collection the server names, not to the spelling of the address that
+// found it: when `collection` is the state's (SameCollection), the state is kept, its events'
+// addresses spelled as `collection` now, and true; another calendar empties it (false).
+bool AdoptCollection(TSyncState& state, const std::string& server, const std::string& collection);
+
 // The state file of `folder`, beside Memos.dat.
 std::string SyncStatePath(const std::string& folder);
-// False, with `out` empty, when the file is missing, not a regular file, larger than the cap of
-// the data files, or damaged: the sync then starts over with a full listing.
+// The copy of the state file that the last save replaced, beside it.
+std::string PreviousSyncStatePath(const std::string& path);
+// The state file, or when it is missing, not a regular file, larger than the cap of the data files
+// or damaged, its previous copy: a state an interrupted sync could have left, from which the next
+// one goes on. False, with `out` empty, when neither reads: the sync then starts over with a full
+// listing.
 bool LoadSyncState(const std::string& path, TSyncState& out);
-// Replaces the file atomically; false when it cannot be written.
+// Replaces the file atomically, keeping the file it replaces as the previous copy; false when it
+// cannot be written.
 bool SaveSyncState(const std::string& path, const TSyncState& state);
 
 } // namespace kestrivel

@@ -166,7 +166,13 @@ bool ReadSecret(const std::string& key, std::string& secret, std::string& error)
         loop.quit();
     });
     if (!answered) {
+        QTimer::singleShot(kSecretWaitMs, &loop, &QEventLoop::quit);
         loop.exec();
+    }
+    if (!answered) {
+        error = "the desktop's secret store did not answer within " + std::to_string(kSecretWaitMs / 1000) +
+                " seconds";
+        return false;
     }
     if (result.Result == TSecretAnswer::Kind::Done) {
         secret = result.Secret;

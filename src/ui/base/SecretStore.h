@@ -30,9 +30,13 @@ void WriteSecretLater(const std::string& key, const std::string& secret, QObject
 // Removing an entry that does not exist counts as done.
 void DeleteSecretLater(const std::string& key, QObject* context, SecretDone done);
 
-// The same for the command line, which has no window to keep painting: waits for the answer.
-// False with a one-line reason in `error` when there is no store, it is locked and stays so, or it
-// holds no such entry.
+// How long a read waits for the store: one that never answers (a hung keyring daemon) must not
+// stop the sync for good, while one that asks the user to unlock it gets the time to type.
+inline constexpr int kSecretWaitMs = 60'000;
+
+// The same for the command line, which has no window to keep painting: waits for the answer, at
+// most kSecretWaitMs. False with a one-line reason in `error` when there is no store, it is locked
+// and stays so, it holds no such entry, or it did not answer in time.
 bool ReadSecret(const std::string& key, std::string& secret, std::string& error);
 
 // Whether a secret store can answer on this desktop: a session bus, and KWallet or a Secret

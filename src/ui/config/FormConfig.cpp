@@ -1,4 +1,5 @@
 #include "config/FormConfig.h"
+#include "sync/MemoOperations.h"
 
 #include "base/AccessibleNames.h"
 #include "base/QtPlatform.h"
@@ -335,16 +336,29 @@ bool TfrmConfig::btnApplyClick() {
         return false;
     }
     // Onto what the data owner holds now: a sync may have brought memos since the dialog opened.
+    // The memos changed here go to Memos.dat as it is when they are saved, each with what the
+    // dialog showed of its date.
     int selected = m_schemeEditor->SelectedSchemeIndex();
-    if (!ApplyEditedData(m_base, *m_draft, m_config, selected)) {
-        ShowError(m_services, this, TErrorMessage::UnableToWrite, m_config.MemosPath());
+    if (!ApplyEditedData(m_base, *m_draft, m_config, selected, false)) {
+        ShowError(m_services, this, TErrorMessage::UnableToWrite, m_config.SchemesPath());
         return false;
     }
     m_applied = true;
-    const bool saved = saveApplied(selected);
-    // The saves may have merged changes another program made to the files meanwhile.
+    const bool saved = saveApplied(selected, MemoOperationsBetween(m_base.Memos, m_draft->Memos.Items()));
+    // The saves may have merged changes another program made to the files meanwhile. Memo changes
+    // that a failed Apply may not have handed over stay in the dialog, against the same base, and go
+    // again with the next Apply (an operation that already stands changes nothing then).
+    std::vector<TMemo> unapplied;
+    if (!saved) {
+        unapplied = m_draft->Memos.Items();
+    }
     CopyEditedData(m_config, *m_draft);
-    m_base = EditedBaseOf(m_config);
+    TEditedBase base = EditedBaseOf(m_config);
+    if (!saved) {
+        m_draft->Memos.assignItems(std::move(unapplied));
+        base.Memos = std::move(m_base.Memos);
+    }
+    m_base = std::move(base);
     if (!saved) {
         return false;
     }
@@ -369,20 +383,24 @@ void TfrmConfig::done(int result) {
     QDialog::done(result);
 }
 
-bool TfrmConfig::saveApplied(int selectedIndex) {
+bool TfrmConfig::saveApplied(int selectedIndex, const std::vector<TMemoOperation>& memoChanges) {
     // One hold of the folder's lock for the three files: another writer sees all of Apply or none.
-    const auto lock = m_config.LockFiles();
-    if (!lock.held() || !m_config.ApplySchemes(selectedIndex)) {
-        ShowError(m_services, this, TErrorMessage::UnableToWrite, m_config.SchemesPath());
-        return false;
+    // The box comes after the hold, so no other writer waits while the user reads it.
+    std::string failed;
+    {
+        const auto lock = m_config.LockFiles();
+        std::string error;
+        if (!lock.held() || !m_config.ApplySchemes(selectedIndex)) {
+            failed = m_config.SchemesPath();
+        } else if (const TMemoOperationResult memos = ApplyMemoOperations(m_config, memoChanges);
+                   memos == TMemoOperationResult::NotSaved || memos == TMemoOperationResult::ListFull) {
+            failed = m_config.MemosPath();
+        } else if (!m_config.SaveApplied(error)) {
+            failed = m_config.SettingsPath();
+        }
     }
-    if (!m_config.SaveMemos()) {
-        ShowError(m_services, this, TErrorMessage::UnableToWrite, m_config.MemosPath());
-        return false;
-    }
-    std::string error;
-    if (!m_config.SaveSync(error)) {
-        ShowError(m_services, this, TErrorMessage::UnableToWrite, m_config.SettingsPath());
+    if (!failed.empty()) {
+        ShowError(m_services, this, TErrorMessage::UnableToWrite, failed);
         return false;
     }
     return true;

@@ -22,6 +22,8 @@ class QTabWidget;
 
 namespace kestrivel {
 
+struct TMemoOperation;
+
 class MemosTab;
 class TConfigData;
 class TfrmMemo;
@@ -147,7 +149,7 @@ private:
     void syncFieldsEdited();
     // Apply's saves of Schemes.dat and Memos.dat; false after telling which file could not be written.
     // `selectedIndex`: the editor's scheme in the data owner's list.
-    bool saveApplied(int selectedIndex);
+    bool saveApplied(int selectedIndex, const std::vector<TMemoOperation>& memoChanges);
     // The six check boxes with their options, in the order the options are listed.
     std::vector<std::pair<QCheckBox*, bool*>> checkBoxOptions() const;
 

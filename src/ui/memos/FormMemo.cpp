@@ -1,5 +1,6 @@
 #include "memos/FormMemo.h"
 
+#include "sync/MemoOperations.h"
 #include "base/AccessibleNames.h"
 #include "base/QtPlatform.h"
 #include "base/Services.h"
@@ -88,8 +89,11 @@ TDateValue DateValueOf(const QDateTime& moment) {
     return value + moment.time().msecsSinceStartOfDay() / 86400000.0;
 }
 
-void SaveMemos(TConfigData& config, TServices& services, QWidget* parent) {
-    if (!config.SaveMemos()) {
+// A change that is in the list but not in Memos.dat is named; every other outcome shows in the
+// calendar.
+void reportOperation(TMemoOperationResult outcome, const TConfigData& config, TServices& services,
+                     QWidget* parent) {
+    if (outcome == TMemoOperationResult::NotSaved) {
         ShowError(services, parent, TErrorMessage::UnableToWrite, config.MemosPath());
     }
 }
@@ -397,19 +401,56 @@ void EditMemoOfDay(TfrmMemo& editor, TConfigData& config, TServices& services, i
     }
     QWidget* parent = editor.parentWidget();
     // Only a memo dated that very day is modified; a day that merely carries a recurrence of a memo
-    // entered on another day gets a new memo.
+    // entered on another day gets a new memo. Ok applies the change to Memos.dat as it is then: a
+    // sync may have written the day while the editor was open.
+    TMemoOperation operation;
     const int index = config.Memos.IndexOfDate(date);
     if (index >= 0) {
-        ModifyMemo(editor, config, index);
+        config.Memos.GetMemo(static_cast<uint16_t>(index), operation.Seen);
+        editor.LockDate();
+        editor.Date = operation.Seen.Date;
+        editor.Text = operation.Seen.Text;
+        editor.MemoType = operation.Seen.MemoType;
+        if (editor.ShowModal() != QDialog::Accepted) {
+            // The memos are saved however the editor closed, as they always were on this path.
+            redraw();
+            if (!config.SaveMemos()) {
+                ShowError(services, parent, TErrorMessage::UnableToWrite, config.MemosPath());
+            }
+            return;
+        }
+        operation.What = TMemoOperation::Kind::Change;
+        operation.Wanted = {operation.Seen.Date, editor.Text, static_cast<uint8_t>(editor.MemoType)};
+        reportOperation(ApplyMemoOperation(config, operation), config, services, parent);
         redraw();
-        SaveMemos(config, services, parent);
         return;
     }
-    if (AddMemo(editor, config, services, date)) {
-        // The memo is in the list whether or not the file could be written; the calendar shows it.
-        SaveMemos(config, services, parent);
+    editor.UnlockDate();
+    editor.Date = date;
+    editor.Text.clear();
+    editor.MemoType = mtSingle;
+    operation.What = TMemoOperation::Kind::Add;
+    for (;;) {
+        editor.SetTakenDates(&config.Memos);
+        const int result = editor.ShowModal();
+        editor.SetTakenDates(nullptr);
+        if (result != QDialog::Accepted) {
+            return;
+        }
+        operation.Wanted = {editor.Date, editor.Text, static_cast<uint8_t>(editor.MemoType)};
+        const TMemoOperationResult outcome = ApplyMemoOperation(config, operation);
+        if (outcome != TMemoOperationResult::DateTaken && outcome != TMemoOperationResult::ListFull) {
+            reportOperation(outcome, config, services, parent);
+            break;
+        }
+        // Taken while the editor was open: the memo that took it shows, and the editor opens again
+        // with the typed text and says why.
         redraw();
+        ShowError(services, parent,
+                  outcome == TMemoOperationResult::ListFull ? TErrorMessage::MemoListFull
+                                                            : TErrorMessage::DateTaken);
     }
+    redraw();
 }
 
 bool AddMemoFromTab(TfrmMemo& editor, TConfigData& config, TServices& services) {

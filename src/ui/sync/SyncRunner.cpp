@@ -12,8 +12,10 @@
 #include <QThread>
 #include <QTimer>
 
+#include <atomic>
 #include <memory>
 #include <utility>
+#include <vector>
 
 namespace kestrivel {
 
@@ -28,7 +30,14 @@ struct SyncSnapshot {
     TServices::TSyncMakers Makers;
     int64_t Now = 0;
     bool AllowRemovals = false;
+    std::shared_ptr<std::atomic<bool>> Stop{};
 };
+
+// Sync threads that Stop left busy, joined before the program ends.
+std::vector<std::unique_ptr<QThread>>& stoppedThreads() {
+    static std::vector<std::unique_ptr<QThread>> threads;
+    return threads;
+}
 
 // One sync on the calling thread: the transport and the codec are made, used and deleted here.
 TSyncReport RunSync(const SyncSnapshot& run) {
@@ -40,7 +49,8 @@ TSyncReport RunSync(const SyncSnapshot& run) {
         report.Reason = "the program's network or iCalendar module is missing";
         return report;
     }
-    return SyncFolder(run.Folder, run.Settings, *transport, *codec, run.Now, run.AllowRemovals);
+    return SyncFolder(run.Folder, run.Settings, *transport, *codec, run.Now, run.AllowRemovals,
+                      run.Stop.get());
 }
 
 } // namespace
@@ -131,7 +141,14 @@ void TSyncRunner::resolvePassword() {
         return;
     }
     const unsigned asked = m_generation;
-    m_services.ReadSyncPassword(m_settings, this, [this, asked](const TSecretAnswer& answer) {
+    const unsigned ask = ++m_secretAsks;
+    m_waitingForSecret = true;
+    QTimer::singleShot(SecretWaitMs, this, [this, ask] { secretTimedOut(ask); });
+    m_services.ReadSyncPassword(m_settings, this, [this, asked, ask](const TSecretAnswer& answer) {
+        if (ask != m_secretAsks || !m_waitingForSecret) {
+            return; // answered after its sync had failed for want of it
+        }
+        m_waitingForSecret = false;
         if (asked != m_generation) {
             // Asked for other settings: the sync starts again with the password of these, which
             // serves every request made meanwhile.
@@ -148,6 +165,19 @@ void TSyncRunner::resolvePassword() {
     });
 }
 
+void TSyncRunner::secretTimedOut(unsigned ask) {
+    if (ask != m_secretAsks || !m_waitingForSecret) {
+        return;
+    }
+    m_waitingForSecret = false;
+    TSyncReport report;
+    report.Failure = TSyncFailure::SecretStoreSilent;
+    report.Reason = "the desktop's secret store did not answer within " +
+                    std::to_string(SecretWaitMs / 1000) +
+                    " seconds; the password is asked for again at the next sync";
+    runDone(std::move(report), false, m_threadCount);
+}
+
 void TSyncRunner::dispatch() {
     if (!m_thread) {
         m_running = false;
@@ -158,6 +188,7 @@ void TSyncRunner::dispatch() {
     run.Settings.Password = m_password;
     // The consent serves one sync: what it held back was counted for the events as they were then.
     run.AllowRemovals = std::exchange(m_allowRemovals, false);
+    run.Stop = m_stop;
     TSyncWorker* worker = m_worker;
     const bool noSecretStore = m_noSecretStore;
     const unsigned thread = m_threadCount;
@@ -201,6 +232,7 @@ void TSyncRunner::startThread() {
     m_thread = new QThread(this);
     ++m_threadCount;
     m_thread->setObjectName(QStringLiteral("sync"));
+    m_stop = std::make_shared<std::atomic<bool>>(false);
     m_worker = new TSyncWorker;
     m_worker->moveToThread(m_thread);
     connect(m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
@@ -216,25 +248,35 @@ void TSyncRunner::Stop() {
     m_worker = nullptr;
     m_running = false;
     m_again = false;
+    m_waitingForSecret = false;
     // Ending the thread's event loops ends the transport's wait as well, so a sync in the middle of
-    // a request stops at once.
+    // a request stops at once; one in its own work stops at its next event.
+    m_stop->store(true);
     thread->quit();
     if (!thread->wait(QDeadlineTimer(kStopWaitMs))) {
-        // Busy in the core on its snapshot and its own data owner: it ends by itself and frees itself.
-        // Its result reaches nobody.
+        // Still busy on its snapshot and its own data owner; its result reaches nobody. It is joined
+        // before the program ends.
         thread->setParent(nullptr);
-        connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+        stoppedThreads().emplace_back(thread);
         return;
     }
     // Finished: the event loop frees it.
     thread->deleteLater();
 }
 
+void TSyncRunner::JoinStoppedThreads() {
+    for (const std::unique_ptr<QThread>& thread : std::exchange(stoppedThreads(), {})) {
+        thread->wait();
+    }
+}
+
 namespace {
 
 std::string FailureLine(const TNameValueList& messages, const TSyncReport& report, const QTime& at) {
-    // S17 was taken before ModuleMissing came; its line is S18.
-    const int number = report.Failure == TSyncFailure::ModuleMissing ? 18 : static_cast<int>(report.Failure);
+    // S17 was taken before ModuleMissing came: its line and those of the failures after it are one
+    // further on.
+    const int failure = static_cast<int>(report.Failure);
+    const int number = failure >= static_cast<int>(TSyncFailure::ModuleMissing) ? failure + 1 : failure;
     const std::string text = messages.value("S" + std::to_string(number));
     switch (report.Failure) {
     case TSyncFailure::None:

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/SecretStore.h"
 #include "base/Services.h"
 #include "common/NameValueList.h"
 #include "config/SyncSettings.h"
@@ -9,6 +10,8 @@
 #include <QString>
 #include <QTime>
 
+#include <atomic>
+#include <memory>
 #include <string>
 
 class QThread;
@@ -44,6 +47,9 @@ public:
     static constexpr int kChangeDelayMs = 5000;
     // How long Close waits for a running sync to stop.
     static constexpr int kStopWaitMs = 2000;
+    // How long a sync waits for the secret store's password before it fails; a store that never
+    // answers then fails each sync instead of stopping every later one.
+    int SecretWaitMs = kSecretWaitMs;
 
     // `folder` holds Memos.dat and the sync state; the sync reads and writes them with a data owner
     // of its own, and a running calendar takes the result in through its merge of Memos.dat.
@@ -62,9 +68,12 @@ public:
     // Memos.dat was saved here: a sync after kChangeDelayMs, the delay starting again with each save.
     void LocalChange();
     // Ends the thread: a sync in the middle of a request stops at once (the state file lets the next
-    // one go on from there). Waits at most kStopWaitMs; a sync still busy in its own computation then
-    // finishes on its own, touching nothing but its snapshot.
+    // one go on from there), one in its own work at its next event. Waits at most kStopWaitMs; a
+    // thread still busy then is joined by JoinStoppedThreads.
     void Stop();
+    // Waits for every sync thread that Stop left running: main calls it before it returns, so no
+    // sync outlives the program's static objects (the log sink among them).
+    static void JoinStoppedThreads();
 
     const TSyncSettings& Settings() const { return m_settings; }
     bool Enabled() const { return m_settings.enabled(); }
@@ -82,6 +91,8 @@ private:
     // The password, then the sync: from the settings, the environment or the secret store.
     void resolvePassword();
     void dispatch();
+    // The secret store gave no answer within SecretWaitMs: this sync fails.
+    void secretTimedOut(unsigned ask);
 
     TServices& m_services;
     std::string m_folder;
@@ -94,6 +105,11 @@ private:
     bool m_running = false;
     bool m_again = false;
     bool m_allowRemovals = false;
+    // Counts reads of the secret store: an answer or a time-out for an older read is dropped.
+    unsigned m_secretAsks = 0;
+    bool m_waitingForSecret = false;
+    // Set by Stop: the running sync ends at its next event.
+    std::shared_ptr<std::atomic<bool>> m_stop;
     QThread* m_thread = nullptr;
     unsigned m_threadCount = 0;
     TSyncWorker* m_worker = nullptr; // lives on m_thread
