@@ -39,7 +39,7 @@ package_packages=(dpkg-dev file)
 test_packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     clang-14 libclang-rt-14-dev
-    python3 python3-icalendar radicale python3-caldav
+    python3 python3-icalendar python3-dateutil radicale python3-caldav
     openbox trayer xcompmgr dbus
     dbus-daemon dbus-bin libglib2.0-bin xfce4-panel
     desktop-file-utils appstream librsvg2-bin lintian

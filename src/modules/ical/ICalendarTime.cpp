@@ -207,4 +207,49 @@ bool IsPlainRepeat(const icalrecurrencetype& rule, const icaltimetype& start) {
     }
 }
 
+icaltimezone* ZoneOfTime(const icaltimetype& time, const char* tzid, const ICalendarZones* zones) {
+    if (time.is_date != 0) {
+        return nullptr;
+    }
+    if (icaltime_is_utc(time)) {
+        return icaltimezone_get_utc_timezone();
+    }
+    if (tzid == nullptr) {
+        return nullptr;
+    }
+    icaltimezone* zone = zones != nullptr ? zones->find(tzid) : nullptr;
+    return zone != nullptr ? zone : systemZone(tzid);
+}
+
+int64_t InstantSeconds(const icaltimetype& time, const char* tzid, const ICalendarZones* zones) {
+    TDateValue day = 0;
+    if (!TryEncodeDate(time.year, time.month, time.day, day)) {
+        return 0;
+    }
+    icaltimetype local = time;
+    int daylight = 0;
+    icaltimezone* zone = ZoneOfTime(time, tzid, zones);
+    const int offset = zone != nullptr ? icaltimezone_get_utc_offset(zone, &local, &daylight) : 0;
+    const int64_t seconds = time.is_date != 0 ? 0 : time.hour * 3600 + time.minute * 60 + time.second;
+    return (static_cast<int64_t>(day) - kUnixEpochDay) * kSecondsPerDay + seconds - offset;
+}
+
+bool LocalStartTime(const icaltimetype& start, const char* tzid, const ICalendarZones* zones, TYmd& date,
+                    int& minutes) {
+    if (start.is_date != 0 || ZoneOfTime(start, tzid, zones) == nullptr) {
+        TDateValue day = 0;
+        date = {start.year, start.month, start.day};
+        minutes = start.is_date != 0 ? -1 : start.hour * 60 + start.minute;
+        return TryEncodeDate(start.year, start.month, start.day, day);
+    }
+    const time_t utc = static_cast<time_t>(InstantSeconds(start, tzid, zones));
+    std::tm here{};
+    if (localtime_r(&utc, &here) == nullptr) {
+        return false;
+    }
+    date = {here.tm_year + 1900, here.tm_mon + 1, here.tm_mday};
+    minutes = here.tm_hour * 60 + here.tm_min;
+    return date.Year >= 1 && date.Year <= 9999;
+}
+
 } // namespace kestrivel

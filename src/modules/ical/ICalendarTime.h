@@ -38,6 +38,19 @@ private:
 // 1..9999.
 bool LocalStartDate(const icaltimetype& start, const char* tzid, const ICalendarZones* zones, TYmd& out);
 
+// The same with the local time of day: `minutes` after midnight, or -1 for a DATE.
+bool LocalStartTime(const icaltimetype& start, const char* tzid, const ICalendarZones* zones, TYmd& date,
+                    int& minutes);
+
+// The zone a time is given in: UTC, the zone `tzid` names (found as LocalStartDate finds it), or
+// null for a DATE, a floating time or a zone found nowhere.
+icaltimezone* ZoneOfTime(const icaltimetype& time, const char* tzid, const ICalendarZones* zones);
+
+// The instant of `time` as seconds since the epoch: a UTC time or a time in the zone `tzid` (found as
+// LocalStartDate finds it) converted; a DATE, a floating time or a zone found nowhere taken as UTC.
+// What tells an exception or a changed occurrence from the occurrence it names.
+int64_t InstantSeconds(const icaltimetype& time, const char* tzid, const ICalendarZones* zones);
+
 // Whether `rule` repeats an event that starts on `start` (as written) exactly as a plain weekly,
 // monthly or yearly repeat does: no end, no interval, and any BYDAY, BYMONTHDAY or BYMONTH naming
 // only the start's own weekday, day or month (as phones write them).
