@@ -50,7 +50,7 @@ bool WriteEventCache(const std::string& folder, const TEventCache& cache);
 struct TEventOccurrence {
     TDateValue Date = 0;   // the local date of its start
     int StartMinutes = -1; // local start time in minutes after midnight; -1 for an all-day event
-    std::string Text;      // the summary in the memos' one-line form
+    std::string Text;      // the summary as sent: a ";" is a ";", "\n" breaks a line
     std::string Source;    // as TCachedEvent::Source
     bool operator==(const TEventOccurrence&) const = default;
 };

@@ -1,7 +1,6 @@
 #include "sync/EventDays.h"
 
 #include "memos/DayMemos.h"
-#include "memos/MemoEditorRules.h"
 
 #include <algorithm>
 #include <cmath>
@@ -92,7 +91,14 @@ bool DayLines(const TMemoList& memos, const EventDays& events, TDateValue date, 
         if (any) {
             lines.append(lineBreak);
         }
-        lines += MemoTextToEditor(EventLine(event, allDay), lineBreak);
+        // An event's ";" is its own text, not a memo's line break.
+        for (const char c : EventLine(event, allDay)) {
+            if (c == '\n') {
+                lines.append(lineBreak);
+            } else {
+                lines += c;
+            }
+        }
         any = true;
     }
     return any;

@@ -44,7 +44,7 @@ private:
 };
 
 // One event as the hover text and the editor list it: "18:30 Text" or "<allDay> Text", followed by
-// " (Source)" for an event of another calendar or a subscription. The text's ";" stay as they are.
+// " (Source)" for an event of another calendar or a subscription. The text's line breaks stay.
 std::string EventLine(const TEventOccurrence& event, std::string_view allDay);
 
 // The lines of a day for the hint, a screen reader and the reminder: its memo lines as DayMemoLines

@@ -90,7 +90,7 @@ void readDates(std::string_view line, bool extra, std::vector<ZonedTime>& out, s
     }
 }
 
-std::string oneLineText(const char* summary) {
+std::string summaryText(const char* summary) {
     std::string text = BytesToUtf8(summary);
     std::string out;
     out.reserve(text.size());
@@ -98,7 +98,7 @@ std::string oneLineText(const char* summary) {
         if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
             ++i;
         }
-        out.push_back(text[i] == '\r' || text[i] == '\n' ? ';' : text[i]);
+        out.push_back(text[i] == '\r' ? '\n' : text[i]);
     }
     return out;
 }
@@ -158,7 +158,7 @@ EventParts readParts(std::string_view block) {
             case ICAL_SUMMARY_PROPERTY:
                 if (const char* summary = icalproperty_get_summary(property.get());
                     summary && parts.Summary.empty()) {
-                    parts.Summary = oneLineText(summary);
+                    parts.Summary = summaryText(summary);
                 }
                 break;
             default:
