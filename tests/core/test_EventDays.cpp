@@ -40,7 +40,7 @@ TEST(EventDays, ADayListsItsEventsAllDayFirstThenByTime) {
     expander.Answers["b"] = {
         {day, -1, "Birthday", {}}, {day, 9 * 60, "Planning", {}}, {date(2026, 4, 1), -1, "Outside", {}}};
     TEventCache cache;
-    cache.Events = {{"", "1", "a"}, {"Work", "2", "b"}, {"", "3", "unreadable"}};
+    cache.Events = {{"", "1", "", "a"}, {"Work", "2", "", "b"}, {"", "3", "", "unreadable"}};
     EventDays days;
     EXPECT_FALSE(days.any(day)) << "nothing before a range is built";
     days.build(cache, expander, date(2026, 3, 1), date(2026, 3, 31));
@@ -62,7 +62,7 @@ TEST(EventDays, AHugeCalendarIsCutAtTheBound) {
     std::vector<TEventOccurrence> many(EventDays::kMaxOccurrences / 2 + 1, {date(2026, 3, 5), -1, "x", {}});
     expander.Answers["many"] = many;
     TEventCache cache;
-    cache.Events = {{"", "1", "many"}, {"", "2", "many"}, {"", "3", "many"}};
+    cache.Events = {{"", "1", "", "many"}, {"", "2", "", "many"}, {"", "3", "", "many"}};
     EventDays days;
     days.build(cache, expander, date(2026, 3, 1), date(2026, 3, 31));
     EXPECT_EQ(days.size(), EventDays::kMaxOccurrences);
@@ -73,7 +73,7 @@ TEST(EventDays, TheLinesOfADayAndTheAgenda) {
     const TDateValue day = date(2026, 5, 20);
     expander.Answers["a"] = {{day, 14 * 60 + 5, "Tea; cake\nand more", {}}};
     TEventCache cache;
-    cache.Events = {{"Family", "1", "a"}};
+    cache.Events = {{"Family", "1", "", "a"}};
     EventDays days;
     days.build(cache, expander, day, day);
     TMemoList memos;

@@ -96,6 +96,12 @@ TEST(ICalendarCodec, ReadsWhatOthersWriteAndSaysWhatIsLeftOut) {
          true,
          {date(1997, 11, 2), "Our Blissful Anniversary", mtYearly},
          false},
+        // A memo would read its ";" as a line break.
+        {"a semicolon of its own",
+         calendar(oneDay("", "Tea\\; cake")),
+         true,
+         {date(2007, 6, 28), "Tea; cake", mtSingle},
+         false},
         {"kept track of",
          calendar(oneDay("SEQUENCE:4\r\nCREATED:20070423T123432Z\r\nLAST-MODIFIED:20070423T123432Z\r\n")),
          true, jazz, true},

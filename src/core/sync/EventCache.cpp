@@ -44,9 +44,10 @@ std::string FormatEventCache(const TEventCache& cache) {
     out += ' ' + std::to_string(kVersion) + ' ' + std::to_string(cache.Events.size()) + '\n';
     for (const TCachedEvent& event : cache.Events) {
         out += std::to_string(event.Source.size()) + ' ' + std::to_string(event.Href.size()) + ' ' +
-               std::to_string(event.Data.size()) + '\n';
+               std::to_string(event.ETag.size()) + ' ' + std::to_string(event.Data.size()) + '\n';
         out += event.Source;
         out += event.Href;
+        out += event.ETag;
         out += event.Data;
         out += '\n';
     }
@@ -62,19 +63,20 @@ bool ParseEventCache(std::string_view text, TEventCache& out) {
             return false;
         }
         text.remove_prefix(kHeader.size() + 1);
-        // Each event takes at least its length line ("0 0 0\n") and its closing line break.
-        constexpr size_t kLeastPerEvent = 7;
+        // Each event takes at least its length line ("0 0 0 0\n") and its closing line break.
+        constexpr size_t kLeastPerEvent = 9;
         if (!readNumber(text, ' ', version) || version != kVersion || !readNumber(text, '\n', count) ||
             count > kMaxCachedEvents || count > text.size() / kLeastPerEvent) {
             return false;
         }
         out.Events.reserve(count);
         for (size_t i = 0; i < count; ++i) {
-            size_t source = 0, href = 0, data = 0;
+            size_t source = 0, href = 0, etag = 0, data = 0;
             TCachedEvent event;
             if (!readNumber(text, ' ', source) || !readNumber(text, ' ', href) ||
-                !readNumber(text, '\n', data) || !readField(text, source, event.Source) ||
-                !readField(text, href, event.Href) || !readField(text, data, event.Data) ||
+                !readNumber(text, ' ', etag) || !readNumber(text, '\n', data) ||
+                !readField(text, source, event.Source) || !readField(text, href, event.Href) ||
+                !readField(text, etag, event.ETag) || !readField(text, data, event.Data) ||
                 text.substr(0, 1) != "\n") {
                 out = {};
                 return false;

@@ -16,6 +16,7 @@ namespace kestrivel {
 struct TCachedEvent {
     std::string Source; // the calendar's or subscription's name; empty for the calendar of the memos
     std::string Href;   // where it came from (the resource's or the subscription's address)
+    std::string ETag;   // the server's version of it, quotes kept; empty when it gave none
     std::string Data;   // the iCalendar text as received
 };
 
@@ -28,7 +29,7 @@ inline constexpr size_t kMaxCachedEvents = 200'000;
 inline constexpr const char* kEventCacheFileName = "Events.dat";
 
 // The cache as bytes: a header line with the format's version and the count, then per event a line
-// with the byte lengths of its three fields, the fields themselves and a line break. Lengths keep
+// with the byte lengths of its four fields, the fields themselves and a line break. Lengths keep
 // every byte of the server's text as it came.
 std::string FormatEventCache(const TEventCache& cache);
 // False, with `out` empty, for anything FormatEventCache does not write. Every length and count is
