@@ -37,19 +37,19 @@ enum class TSyncFailure {
 
 struct TSyncReport {
     TSyncFailure Failure = TSyncFailure::None;
-    std::string Reason;    // one line, English; empty on success
-    int Sent = 0;          // events created or changed on the server
-    int Received = 0;      // memos added or changed here
-    int Removed = 0;       // memos or events removed, on either side
-    int Joined = 0;        // memos edited on both sides whose texts were joined (the user is told)
-    int NotShown = 0;      // events on the server drawn neither as memos nor beside them (their text
-                           // could not be had), left as they are
-    int ShownAsEvents = 0; // events on the server drawn beside the memos from their own data
-    int RemovalsHeld = 0;  // RemovalsRefused: the events the sync would have removed from the server
-    int Left = 0;          // changes meant for the server that did not go out (Incomplete, RemovalsRefused,
-                           // or a failure while sending)
-    std::string Location;  // Redirected: where the server sent the sync, printable
+    std::string Reason;   // one line, English; empty on success
+    int Sent = 0;         // events created or changed on the server
+    int Received = 0;     // memos added or changed here
+    int Removed = 0;      // memos or events removed, on either side
+    int Joined = 0;       // memos edited on both sides whose texts were joined (the user is told)
+    int NotShown = 0;     // events on the server drawn neither as memos nor beside them (unreadable)
+    int RemovalsHeld = 0; // RemovalsRefused: the events the sync would have removed from the server
+    int Left = 0;         // changes meant for the server that did not go out (Incomplete, RemovalsRefused,
+                          // or a failure while sending)
+    std::string Location; // Redirected: where the server sent the sync, printable
     bool MemosChanged = false;
+    // Events on the server drawn beside the memos from their own data.
+    int ShownAsEvents = 0;
     bool ok() const { return Failure == TSyncFailure::None; }
 };
 
