@@ -10,15 +10,20 @@ class TServices;
 // Tells the desktop of today's memos: one notification per day, at start and at the first check of
 // each new day, listing the memos that fall on it as the hint lists them; none on a day without memos
 // or while the option "Remind" is off.
+class TDayEvents;
+
 class TTodayReminder {
 public:
     TTodayReminder(const TConfigData& config, TServices& services);
     // The program starts, a new day begins or the clock was set: a day not told yet is told now.
     void Check();
+    // Today's events are told after its memos; none: the memos alone.
+    void SetDayEvents(TDayEvents* events) { m_events = events; }
 
 private:
     const TConfigData& m_config;
     TServices& m_services;
+    TDayEvents* m_events = nullptr;
     QDate m_told;
 };
 

@@ -234,6 +234,12 @@ void TfrmMemo::createControls() {
     m_btnCancel->setAutoDefault(false);
     connect(m_btnCancel, &QPushButton::clicked, this, &QDialog::reject);
 
+    m_memEvents = new QPlainTextEdit(this);
+    m_memEvents->setObjectName(QStringLiteral("memEvents"));
+    m_memEvents->setReadOnly(true);
+    m_memEvents->setTabChangesFocus(true);
+    m_memEvents->hide();
+
     // The text box first, so it has the focus when the dialog opens.
     QWidget::setTabOrder(m_memText, m_btnOk);
     QWidget::setTabOrder(m_btnOk, m_btnCancel);
@@ -247,6 +253,24 @@ void TfrmMemo::createControls() {
                        {"lblType", "cmbMemoType"},
                        {"lblMax", "memText"}});
     QWidget::setTabOrder(m_edtYear, m_cmbMemoType);
+}
+
+void TfrmMemo::SetEvents(const QStringList& lines) {
+    // Up to this many lines show at once; more scroll.
+    constexpr int kShownLines = 5;
+    if (lines.isEmpty()) {
+        m_memEvents->clear();
+        m_memEvents->hide();
+        setFixedSize(kClientWidth, kClientHeight);
+        return;
+    }
+    m_memEvents->setPlainText(lines.join(QLatin1Char('\n')));
+    const int height = static_cast<int>(std::min<qsizetype>(lines.size(), kShownLines)) *
+                           m_memEvents->fontMetrics().lineSpacing() +
+                       2 * m_memEvents->frameWidth() + 8;
+    m_memEvents->setGeometry(8, kClientHeight, kClientWidth - 16, height);
+    m_memEvents->show();
+    setFixedSize(kClientWidth, kClientHeight + height + 8);
 }
 
 void TfrmMemo::LockDate() {

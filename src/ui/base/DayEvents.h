@@ -1,0 +1,55 @@
+#pragma once
+
+#include "sync/EventCache.h"
+#include "sync/EventDays.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <string>
+
+namespace kestrivel {
+
+// The events the calendar draws beside its memos, for the windows that show days: the cache beside
+// Sync.dat, read when asked (after the first paint) and expanded per month shown through the iCalendar
+// module. With no cache file nothing is read, no module is loaded, and no day has an event.
+class TDayEvents : public QObject {
+    Q_OBJECT
+public:
+    // `expander` stands in for the module's in tests; null: the module's, made at the first month asked.
+    explicit TDayEvents(std::string folder, std::unique_ptr<IEventExpander> expander = nullptr,
+                        QObject* parent = nullptr);
+    ~TDayEvents() override;
+
+    // Reads the cache again; emits changed() when what it holds differs.
+    void reload();
+    bool empty() const { return m_cache.Events.empty(); }
+
+    // What falls on the days of the month `year`-`month`; null when no event is cached (or the
+    // month is outside the dates), so that callers behave exactly as without events.
+    const EventDays* month(int year, int month);
+
+    // The word for an event's time when it lasts all day, in the language of the messages.
+    void setAllDay(std::string word) { m_allDay = std::move(word); }
+    const std::string& allDay() const { return m_allDay; }
+
+signals:
+    void changed();
+
+private:
+    std::string m_folder;
+    std::unique_ptr<IEventExpander> m_expander;
+    TEventCache m_cache;
+    EventDays m_days;
+    std::string m_allDay = "all day";
+};
+
+// The lines of the events of a day as the hover text lists them (EventLine); none for no events.
+QStringList EventLinesOf(TDayEvents* events, int year, int month, int day);
+
+// The iCalendar module's expander; null when the module or its entry point is missing.
+std::unique_ptr<IEventExpander> CreateModuleEventExpander();
+
+} // namespace kestrivel
