@@ -116,6 +116,15 @@ TEST(ICalendarExpand, TextsAndBoundsOfWhatIsDrawn) {
         {"the text as sent: a \";\" stays apart from a line break",
          calendar("DTSTART;VALUE=DATE:20260302\r\nSUMMARY:A\\nB\\; c\r\n"), true, 1, "A\nB; c"},
         {"no start: nothing to draw", calendar("SUMMARY:x\r\n"), false, 0, nullptr},
+        {"a zone's own start is not the event's",
+         "BEGIN:VCALENDAR\r\nBEGIN:VTIMEZONE\r\nTZID:Z\r\nBEGIN:STANDARD\r\nDTSTART:16010101T030000\r\n"
+         "TZOFFSETFROM:+0100\r\nTZOFFSETTO:+0100\r\nEND:STANDARD\r\nEND:VTIMEZONE\r\nBEGIN:VEVENT\r\nUID:"
+         "z\r\n"
+         "BEGIN:VALARM\r\nDTSTART:19990101T000000\r\nEND:VALARM\r\nDTSTART;TZID=Z:20260305T120000\r\n"
+         "SUMMARY:z\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n",
+         true, 1, "z"},
+        {"a single event far from the month", calendar("DTSTART:20250305T120000Z\r\nSUMMARY:far\r\n"), true,
+         0, nullptr},
         {"not a calendar", "hello", false, 0, nullptr},
         {"a rule libical rejects falls on its start only",
          calendar("DTSTART;VALUE=DATE:20260303\r\nRRULE:FREQ=SOMETIMES\r\nSUMMARY:r\r\n"), true, 1, "r"},

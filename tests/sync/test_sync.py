@@ -113,11 +113,16 @@ SCENARIOS = [
     Scenario("changed here, deleted there: the change is kept", "calendar",
              SETUP + [("edit", "A", ONE[0], "ours"), ("peer_delete", ONE[0]), ("sync", "A")],
              [(ONE[0], 0, "ours")]),
+    # A daily event is no memo's: it is drawn beside the memos on every day it falls on.
     Scenario("timed and daily events come in and are never written back", "calendar",
              [("peer_add", "standup@phone", STANDUP, "Standup", None),
               ("peer_add", "walk@phone", d(3, 11), "Walk", "DAILY"), ("sync", "A"), ("snapshot",),
-              ("add", "A", *TWO), ("sync", "A"), ("sync", "A"), ("unchanged", "standup@phone", "walk@phone")],
-             [(d(3, 10), 0, "Standup"), (d(3, 11), 0, "Walk"), TWO],
+              ("add", "A", *TWO), ("sync", "A"), ("sync", "A"), ("unchanged", "standup@phone", "walk@phone"),
+              ("said", r"\b1 shown as events, 0 not shown$"),
+              ("agenda", "A", "2026-03-10", "2026-03-12",
+               ["2026-03-10\tall day\tMemos\tStandup", "2026-03-11\tall day\tMemos\tWalk",
+                "2026-03-12\tall day\tMemos\tWalk"])],
+             [(d(3, 10), 0, "Standup"), TWO],
              [(d(3, 10), None, "Standup"), (d(3, 11), "DAILY", "Walk"), harness.as_event(TWO)]),
     Scenario("a timed event edited here is written back", "calendar",
              [("peer_add", "standup@phone", STANDUP, "Standup", None), ("sync", "A"),
@@ -206,6 +211,10 @@ class Run:
         code, out, err = self.device(name).sync(options=options)
         assert code == 0 and len(out.splitlines()) == 1, f"sync of {name}: exit {code}\n{out}{err}"
         self.output = out.strip()
+
+    def agenda(self, name, first, last, lines):
+        got = self.device(name).agenda(first, last)
+        assert got == lines, f"--agenda {first} {last} of {name}: {got}"
 
     def said(self, pattern):
         assert re.search(pattern, self.output), f"the sync said: {self.output}"

@@ -328,6 +328,71 @@ private:
     std::vector<TEventOccurrence>& m_out;
 };
 
+// Whether a line starts with `name` (any letter case) followed by ":" or ";".
+bool startsWithName(std::string_view line, std::string_view name) {
+    if (line.size() <= name.size() || (line[name.size()] != ':' && line[name.size()] != ';')) {
+        return false;
+    }
+    for (size_t i = 0; i < name.size(); ++i) {
+        const char c = line[i];
+        if ((c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c) != name[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// A quick look before anything is parsed: one event without rule, extra dates or changed occurrences
+// whose start lies days away from [first, last] falls on none of them. A calendar of thousands of
+// single events then costs a month only the events near it. Anything unclear is left to the full
+// reading (false).
+bool clearlyOutside(std::string_view data, TDateValue first, TDateValue last) {
+    int events = 0;
+    bool inEvent = false;
+    int nested = 0;
+    std::string_view start;
+    for (size_t pos = 0; pos < data.size();) {
+        const size_t end = std::min(data.find('\n', pos), data.size());
+        const std::string_view line = data.substr(pos, end - pos);
+        pos = end + 1;
+        if (startsWithName(line, "RRULE") || startsWithName(line, "RDATE") ||
+            startsWithName(line, "RECURRENCE-ID")) {
+            return false;
+        }
+        const bool vevent =
+            line.size() >= 12 && sameICalendarName(icalendarValue(line).substr(0, 6), "VEVENT");
+        if (startsWithName(line, "BEGIN")) {
+            nested += inEvent ? 1 : 0;
+            events += vevent && !inEvent ? 1 : 0;
+            inEvent = inEvent || vevent;
+        } else if (startsWithName(line, "END")) {
+            inEvent = inEvent && (nested > 0 || !vevent);
+            nested -= nested > 0 ? 1 : 0;
+        } else if (inEvent && nested == 0 && start.empty() && startsWithName(line, "DTSTART")) {
+            start = line;
+        }
+    }
+    const size_t colon = start.find(':');
+    if (events != 1 || colon == std::string_view::npos || start.size() < colon + 9) {
+        return false;
+    }
+    int digits[8];
+    for (int i = 0; i < 8; ++i) {
+        const char c = start[colon + 1 + static_cast<size_t>(i)];
+        if (c < '0' || c > '9') {
+            return false;
+        }
+        digits[i] = c - '0';
+    }
+    TDateValue day = 0;
+    if (!TryEncodeDate(digits[0] * 1000 + digits[1] * 100 + digits[2] * 10 + digits[3],
+                       digits[4] * 10 + digits[5], digits[6] * 10 + digits[7], day)) {
+        return false;
+    }
+    // A zone moves a start by less than two days.
+    return day < std::floor(first) - 2 || day > std::floor(last) + 2;
+}
+
 } // namespace
 
 bool ExpandEvents(std::string_view data, TDateValue first, TDateValue last,
@@ -336,6 +401,9 @@ bool ExpandEvents(std::string_view data, TDateValue first, TDateValue last,
         QuietLibical();
         if (data.size() > kDataFileCap || std::isnan(first) || std::isnan(last)) {
             return false;
+        }
+        if (clearlyOutside(data, first, last)) {
+            return true;
         }
         const std::string text = unfoldICalendar(WithoutByteOrderMark(data));
         std::vector<ICalendarBlock> blocks;
