@@ -72,6 +72,9 @@ struct Placement {
     bool Edited;
     bool Joined; // its text joins the texts of both sides
     Key From;
+    // An event new here: a repeat of it whose slot another memo holds stays beside the memos. A memo
+    // that is one already keeps being one.
+    bool Arriving = false;
 };
 
 class Reconciler {
@@ -88,7 +91,7 @@ private:
     void showHidden();
     void slot(const TMemo& memo);
     void unslot(const TMemo* memo);
-    bool repeatSlotTaken(const TMemo& memo, const TMemo* leaving);
+    bool repeatSlotTaken(const TMemo& memo) const;
     void own(Key key, size_t index);
     TMemo* memoAt(Key key);
     void planLocal();
@@ -126,15 +129,11 @@ void Reconciler::unslot(const TMemo* memo) {
     }
 }
 
-// Whether another memo than `leaving` (the one `memo` replaces, if any) holds `memo`'s repeat slot.
-bool Reconciler::repeatSlotTaken(const TMemo& memo, const TMemo* leaving) {
+// Whether a memo holds `memo`'s repeat slot.
+bool Reconciler::repeatSlotTaken(const TMemo& memo) const {
     const uint32_t wanted = RepeatSlot(memo);
-    if (wanted == 0) {
-        return false;
-    }
-    const auto held = m_slots.find(wanted);
-    const int mine = leaving != nullptr && RepeatSlot(*leaving) == wanted ? 1 : 0;
-    return held != m_slots.end() && held->second - mine > 0;
+    const auto held = wanted != 0 ? m_slots.find(wanted) : m_slots.end();
+    return held != m_slots.end() && held->second > 0;
 }
 
 Reconciler::Reconciler(const std::vector<TMemo>& local, const std::vector<TSyncEntry>& entries,
@@ -288,7 +287,7 @@ void Reconciler::arrive(size_t index, const TRemoteEvent& remote) {
     }
     entry.Base = remote.Event.Memo;
     entry.Mode = TEntryMode::Hidden;
-    m_placements.push_back({index, remote.Event.Memo, false, false, 0});
+    m_placements.push_back({index, remote.Event.Memo, false, false, 0, true});
 }
 
 void Reconciler::place(const Placement& placement) {
@@ -303,8 +302,7 @@ void Reconciler::place(const Placement& placement) {
                       memo->Text == placement.Content.Text;
     const bool leaves = holdsEdit && placement.From != key;
     // A repeat whose weekday, day or date another memo of its type holds would never be seen.
-    const bool slotTaken =
-        free && !same && repeatSlotTaken(placement.Content, holdsEdit ? memoAt(placement.From) : nullptr);
+    const bool slotTaken = placement.Arriving && free && !same && repeatSlotTaken(placement.Content);
     if ((!free && !same) || slotTaken ||
         (memo == nullptr && m_memos.size() - (leaves ? 1 : 0) >= m_maxMemos)) {
         // The date holds another memo, and two events never become one: this one stays on the server
@@ -330,7 +328,7 @@ void Reconciler::showHidden() {
         const TSyncEntry& entry = m_entries[i];
         const Key key = keyOf(entry.Base.Date);
         if (!m_gone[i] && entry.Mode == TEntryMode::Hidden && !std::isnan(entry.Base.Date) &&
-            memoAt(key) == nullptr && m_memos.size() < m_maxMemos && !repeatSlotTaken(entry.Base, nullptr)) {
+            memoAt(key) == nullptr && m_memos.size() < m_maxMemos && !repeatSlotTaken(entry.Base)) {
             m_memos[key] = entry.Base;
             slot(entry.Base);
             own(key, i);

@@ -234,12 +234,6 @@ void TfrmMemo::createControls() {
     m_btnCancel->setAutoDefault(false);
     connect(m_btnCancel, &QPushButton::clicked, this, &QDialog::reject);
 
-    m_memEvents = new QPlainTextEdit(this);
-    m_memEvents->setObjectName(QStringLiteral("memEvents"));
-    m_memEvents->setReadOnly(true);
-    m_memEvents->setTabChangesFocus(true);
-    m_memEvents->hide();
-
     // The text box first, so it has the focus when the dialog opens.
     QWidget::setTabOrder(m_memText, m_btnOk);
     QWidget::setTabOrder(m_btnOk, m_btnCancel);
@@ -259,10 +253,20 @@ void TfrmMemo::SetEvents(const QStringList& lines) {
     // Up to this many lines show at once; more scroll.
     constexpr int kShownLines = 5;
     if (lines.isEmpty()) {
-        m_memEvents->clear();
-        m_memEvents->hide();
+        if (m_memEvents != nullptr) {
+            m_memEvents->clear();
+            m_memEvents->hide();
+        }
         setFixedSize(kClientWidth, kClientHeight);
         return;
+    }
+    // Made at the first day with events, so that the editor of a calendar without any is as it was.
+    if (m_memEvents == nullptr) {
+        m_memEvents = new QPlainTextEdit(this);
+        m_memEvents->setObjectName(QStringLiteral("memEvents"));
+        m_memEvents->setReadOnly(true);
+        m_memEvents->setTabChangesFocus(true);
+        QWidget::setTabOrder(m_cmbMemoType, m_memEvents);
     }
     m_memEvents->setPlainText(lines.join(QLatin1Char('\n')));
     const int height = static_cast<int>(std::min<qsizetype>(lines.size(), kShownLines)) *

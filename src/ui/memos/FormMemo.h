@@ -101,7 +101,7 @@ public:
     UpDownArrows* updYear() const { return m_updYear; }
     QPlainTextEdit* memText() const { return m_memText; }
     // The day's events, read-only under the memo, one line each; none hides them and the editor keeps
-    // its own size.
+    // its own size. memEvents() is null until a day with events was shown.
     void SetEvents(const QStringList& lines);
     QPlainTextEdit* memEvents() const { return m_memEvents; }
     QLabel* lblMax() const { return m_lblMax; }
