@@ -92,8 +92,6 @@ private:
     bool pushOne(const TPushAction& action, std::vector<std::string>& conflicts);
     bool saveState();
     void indexEntries();
-    bool recheckMemos(TRemoteChanges& remote);
-    void cacheEvents();
 
     TConfigData& m_data;
     const TSyncSettings& m_settings;
@@ -115,57 +113,6 @@ private:
     TSyncReport m_report;
     bool m_decided = false; // a round reconciled the state: the events cache follows it
 };
-
-// Memos made by earlier versions from events no memo says exactly: their events are read once more,
-// the first time the program folder has no events cache, so that the unedited ones move beside the memos.
-bool SyncRun::recheckMemos(TRemoteChanges& remote) {
-    std::error_code error;
-    if (std::filesystem::exists(EventCachePath(m_data.ProgramFolder()), error)) {
-        return true;
-    }
-    std::unordered_set<std::string> fetched;
-    for (const TRemoteEvent& event : remote.Changed) {
-        fetched.insert(HrefKey(event.Href));
-    }
-    std::vector<std::string> hrefs;
-    for (const TSyncEntry& entry : m_state.Entries) {
-        if (entry.Mode == TEntryMode::Shown && entry.Inexact && !fetched.contains(HrefKey(entry.Href))) {
-            hrefs.push_back(entry.Href);
-        }
-    }
-    return fetch(hrefs, remote);
-}
-
-// The events drawn beside the memos, as the state now stands: their texts as fetched, kept from the
-// cache, or fetched now; written under the folder's lock when they changed.
-void SyncRun::cacheEvents() {
-    const std::string& folder = m_data.ProgramFolder();
-    TEventCache cache;
-    const bool had = LoadEventCache(folder, cache);
-    bool changed = false;
-    std::vector<std::string> missing = UpdateServerEvents(cache, m_state.Entries, m_fetched, changed);
-    std::vector<TDavEvent> events;
-    if (!missing.empty() && m_client.Fetch(m_collection, missing, events).ok()) {
-        for (TDavEvent& event : events) {
-            keep(event, true);
-        }
-        bool more = false;
-        missing = UpdateServerEvents(cache, m_state.Entries, m_fetched, more);
-        changed = changed || more;
-    }
-    int shown = 0;
-    for (const TCachedEvent& event : cache.Events) {
-        shown += event.Source.empty() ? 1 : 0;
-    }
-    m_report.ShownAsEvents = shown;
-    m_report.NotShown = static_cast<int>(missing.size());
-    if (changed || !had) {
-        const TConfigData::FilesLock lock = m_data.LockFiles();
-        if (!lock.held() || !WriteEventCache(folder, cache)) {
-            WriteLog(TLogArea::Sync, "cannot write " + EventCachePath(folder));
-        }
-    }
-}
 
 bool SyncRun::fail(const TDavStatus& status) {
     const std::string detail =
@@ -540,7 +487,8 @@ TSyncReport SyncRun::run() {
     }
     TRemoteChanges remote;
     std::string token;
-    if (!pull(remote, token) || !recheckMemos(remote)) {
+    if (!pull(remote, token) ||
+        !fetch(MemosToRecheck(m_data.ProgramFolder(), m_state.Entries, remote), remote)) {
         return m_report;
     }
     m_state.Token = token;
@@ -556,7 +504,13 @@ TSyncReport SyncRun::run() {
         }
     }
     if (m_decided) {
-        cacheEvents();
+        const TServerEventCounts counts =
+            StoreServerEvents(m_data, m_state.Entries, m_fetched,
+                              [this](const std::vector<std::string>& hrefs, std::vector<TDavEvent>& out) {
+                                  return m_client.Fetch(m_collection, hrefs, out).ok();
+                              });
+        m_report.ShownAsEvents = counts.Shown;
+        m_report.NotShown = counts.Missing;
     }
     // Changes the server kept refusing (412 or 404 round after round) wait for the next sync; this
     // one did not do all it meant to.
