@@ -37,11 +37,15 @@ ADD_LOCAL = [("add", "A", *m) for m in LOCAL]
 ADD_PEER = [("peer_add", f"peer-{i}@phone", m[0], m[2].replace(";", "\n"), harness.FREQ[m[1]])
             for i, m in enumerate(PEER)]
 # Two folders change different memos of one calendar and add their own, then sync at the same time.
-SHARED = harness.many_memos(60, d(6, 1))
+# No two repeats share a weekday, day or date: one new to a folder would be drawn beside its memos there.
+SHARED = [(day, 0 if kind == 1 else kind, text) for day, kind, text in harness.many_memos(60, d(6, 1))]
 BY_A = [(day, kind, text + " A" if i % 2 else text) for i, (day, kind, text) in enumerate(SHARED)]
 BY_B = [(day, kind, text if i % 2 else text + " B") for i, (day, kind, text) in enumerate(SHARED)]
 BY_BOTH = [(day, kind, text + (" A" if i % 2 else " B")) for i, (day, kind, text) in enumerate(SHARED)]
-OWN_A, OWN_B = harness.many_memos(20, datetime.date(2027, 1, 1)), harness.many_memos(20, datetime.date(2028, 1, 1))
+# Single memos: a repeat new to the other folder whose weekday, day or date a memo holds there would be
+# drawn beside its memos instead.
+OWN_A = [(day, 0, text) for day, kind, text in harness.many_memos(20, datetime.date(2027, 1, 1))]
+OWN_B = [(day, 0, text) for day, kind, text in harness.many_memos(20, datetime.date(2028, 1, 1))]
 ONE = (d(4, 1), 0, "Haircut")
 TWO = (d(4, 2), 0, "Plumber")
 SETUP = [("add", "A", *ONE), ("sync", "A")]
@@ -94,7 +98,7 @@ def kill(seed):
     # The phone's weekly event falls on a weekday a weekly memo holds here: it is drawn beside the memos.
     return Scenario(f"kill -9 during a {len(BULK)}-memo sync, seed {seed}", "calendar",
                     [("fill", "A", BULK)] + ADD_PEER + [("kill", "A", seed, len(BULK)), ("sync", "A")],
-                    BULK + PEER[:1])
+                    BULK + PEER[:1], [harness.as_event(m) for m in BULK + PEER])
 
 
 def kill_changes(seed):
