@@ -85,7 +85,9 @@ const EventDays* TDayEvents::month(int year, int month) {
         return nullptr;
     }
     if (!m_days.covers(first, last)) {
-        if (!m_expander) {
+        // The module is looked for once: a calendar installed without it shows its memos alone.
+        if (!m_expander && !m_triedModule) {
+            m_triedModule = true;
             m_expander = CreateModuleEventExpander();
         }
         if (!m_expander) {

@@ -41,6 +41,7 @@ signals:
 private:
     std::string m_folder;
     std::unique_ptr<IEventExpander> m_expander;
+    bool m_triedModule = false;
     TEventCache m_cache;
     EventDays m_days;
     std::string m_allDay = "all day";
