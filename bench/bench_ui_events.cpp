@@ -1,6 +1,7 @@
 // Drawing a month with 20,000 events cached beside the memos (2,000 of them repeating by rules with
 // exceptions, changed occurrences and zones) against drawing it with none: a month shown anew (its
-// events expanded) and a redraw of the month shown.
+// events expanded on the worker meanwhile) and a redraw of the month shown; and the expansion of a
+// month itself, as the editor and the reminder wait for it.
 #include <benchmark/benchmark.h>
 
 #include "FigureReporter.h"
@@ -46,9 +47,12 @@ std::string object(const std::string& body) {
 TEventCache makeCache() {
     std::mt19937 rng(2026);
     const char* zones[] = {"Europe/Berlin", "America/New_York", "Asia/Tokyo", "Australia/Sydney"};
-    const char* rules[] = {"FREQ=WEEKLY;BYDAY=MO,WE,FR", "FREQ=MONTHLY;BYDAY=MO,TU,WE,TH,FR;BYSETPOS=-1",
-                           "FREQ=WEEKLY;INTERVAL=2;BYDAY=TU", "FREQ=YEARLY;BYMONTH=3;BYDAY=-1SU",
-                           "FREQ=DAILY;COUNT=400", "FREQ=WEEKLY;UNTIL=20300101T000000Z"};
+    const char* rules[] = {"FREQ=WEEKLY;BYDAY=MO,WE,FR",
+                           "FREQ=MONTHLY;BYDAY=MO,TU,WE,TH,FR;BYSETPOS=-1",
+                           "FREQ=WEEKLY;INTERVAL=2;BYDAY=TU",
+                           "FREQ=YEARLY;BYMONTH=3;BYDAY=-1SU",
+                           "FREQ=DAILY;COUNT=400",
+                           "FREQ=WEEKLY;UNTIL=20300101T000000Z"};
     TEventCache cache;
     for (int i = 0; i < kEvents; ++i) {
         char start[64];
@@ -57,12 +61,13 @@ TEventCache makeCache() {
                       static_cast<int>(rng() % 24), static_cast<int>(rng() % 4) * 15);
         const std::string zone = zones[rng() % 4];
         const std::string uid = "e" + std::to_string(i);
-        std::string body = "BEGIN:VEVENT\r\nUID:" + uid + "\r\nDTSTAMP:20260101T000000Z\r\nDTSTART;TZID=" + zone +
-                           ":" + start + "\r\nSUMMARY:Event " + std::to_string(i) + "\r\n";
+        std::string body = "BEGIN:VEVENT\r\nUID:" + uid +
+                           "\r\nDTSTAMP:20260101T000000Z\r\nDTSTART;TZID=" + zone + ":" + start +
+                           "\r\nSUMMARY:Event " + std::to_string(i) + "\r\n";
         if (i < kRepeating) {
             body += std::string("RRULE:") + rules[i % 6] + "\r\nEXDATE;TZID=" + zone + ":" + start + "\r\n";
-            body += "END:VEVENT\r\nBEGIN:VEVENT\r\nUID:" + uid + "\r\nRECURRENCE-ID;TZID=" + zone + ":" + start +
-                    "\r\nDTSTART;TZID=" + zone + ":" + start + "\r\nSUMMARY:Moved\r\n";
+            body += "END:VEVENT\r\nBEGIN:VEVENT\r\nUID:" + uid + "\r\nRECURRENCE-ID;TZID=" + zone + ":" +
+                    start + "\r\nDTSTART;TZID=" + zone + ":" + start + "\r\nSUMMARY:Moved\r\n";
         }
         body += "END:VEVENT\r\n";
         cache.Events.push_back({"", "https://h/c/" + uid + ".ics", "\"1\"", object(body)});
@@ -103,6 +108,15 @@ void BM_MonthShown(benchmark::State& state, bool withEvents) {
     }
 }
 
+void BM_MonthExpanded(benchmark::State& state) {
+    TSetup setup(true);
+    int month = 0;
+    for (auto _ : state) {
+        ++month;
+        benchmark::DoNotOptimize(setup.events->monthNow(2026 + month / 12 % 3, 1 + month % 12));
+    }
+}
+
 void BM_Redraw(benchmark::State& state, bool withEvents) {
     TSetup setup(withEvents);
     setup.frmMain->DrawCalendar();
@@ -121,6 +135,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     benchmark::RegisterBenchmark("month_shown_none", BM_MonthShown, false)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("month_shown_events", BM_MonthShown, true)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("month_expanded", BM_MonthExpanded)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("redraw_none", BM_Redraw, false)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("redraw_events", BM_Redraw, true)->Unit(benchmark::kMillisecond);
     TFigureReporter reporter;
@@ -131,5 +146,6 @@ int main(int argc, char** argv) {
     };
     std::printf("figure: events_month_query_ratio %.3f x\n", ratio("month_shown_events", "month_shown_none"));
     std::printf("figure: events_redraw_ratio %.3f x\n", ratio("redraw_events", "redraw_none"));
+    std::printf("figure: events_month_expand_ms %.1f ms\n", reporter.Milliseconds("month_expanded"));
     return 0;
 }

@@ -46,27 +46,102 @@ std::unique_ptr<IEventExpander> CreateModuleEventExpander() {
 TDayEvents::TDayEvents(std::string folder, std::unique_ptr<IEventExpander> expander, QObject* parent)
     : QObject(parent), m_folder(std::move(folder)), m_expander(std::move(expander)) {}
 
-TDayEvents::~TDayEvents() = default;
+TDayEvents::~TDayEvents() {
+    // Its result, posted to this object, is dropped with it.
+    if (m_worker.joinable()) {
+        m_worker.join();
+    }
+}
 
 void TDayEvents::reload() {
-    TEventCache cache;
+    auto cache = std::make_shared<TEventCache>();
     std::error_code error;
     // No sync and no subscription: no file, and nothing is read.
     if (std::filesystem::exists(EventCachePath(m_folder), error)) {
-        LoadEventCache(m_folder, cache);
+        LoadEventCache(m_folder, *cache);
     }
-    if (sameCache(cache, m_cache)) {
+    if (m_cache ? sameCache(*cache, *m_cache) : cache->Events.empty()) {
         return;
     }
     m_cache = std::move(cache);
     m_days.clear();
+    ++m_generation;
     emit changed();
+}
+
+bool TDayEvents::range(int year, int month, TDateValue& first, TDateValue& last) {
+    return !empty() && TryEncodeDate(year, month, 1, first) &&
+           TryEncodeDate(year, month, DaysInMonth(year, month), last);
+}
+
+IEventExpander* TDayEvents::expander() {
+    // The module is looked for once: a calendar installed without it shows its memos alone.
+    if (!m_expander && !m_triedModule) {
+        m_triedModule = true;
+        m_expander = CreateModuleEventExpander();
+    }
+    return m_expander.get();
+}
+
+const EventDays* TDayEvents::month(int year, int month) {
+    TDateValue first = 0;
+    TDateValue last = 0;
+    if (!range(year, month, first, last) || expander() == nullptr) {
+        return nullptr;
+    }
+    if (m_days.covers(first, last)) {
+        return &m_days;
+    }
+    m_wantedFirst = first;
+    m_wantedLast = last;
+    if (!m_working) {
+        startWorker();
+    }
+    return nullptr;
+}
+
+const EventDays* TDayEvents::monthNow(int year, int month) {
+    TDateValue first = 0;
+    TDateValue last = 0;
+    if (!range(year, month, first, last) || expander() == nullptr) {
+        return nullptr;
+    }
+    if (!m_days.covers(first, last)) {
+        m_days.build(*m_cache, *m_expander, first, last);
+    }
+    return &m_days;
+}
+
+void TDayEvents::startWorker() {
+    if (m_worker.joinable()) {
+        m_worker.join();
+    }
+    m_working = true;
+    m_worker = std::thread([this, cache = m_cache, expander = m_expander, first = m_wantedFirst,
+                            last = m_wantedLast, generation = m_generation] {
+        auto days = std::make_shared<EventDays>();
+        days->build(*cache, *expander, first, last);
+        QMetaObject::invokeMethod(
+            this, [this, days, generation] { workerDone(days, generation); }, Qt::QueuedConnection);
+    });
+}
+
+void TDayEvents::workerDone(std::shared_ptr<EventDays> days, unsigned generation) {
+    m_working = false;
+    if (generation == m_generation && !m_days.covers(m_wantedFirst, m_wantedLast)) {
+        m_days = std::move(*days);
+    }
+    if (m_days.covers(m_wantedFirst, m_wantedLast)) {
+        emit changed();
+    } else {
+        startWorker();
+    }
 }
 
 QStringList EventLinesOf(TDayEvents* events, int year, int month, int day) {
     QStringList lines;
     TDateValue date = 0;
-    const EventDays* days = events != nullptr ? events->month(year, month) : nullptr;
+    const EventDays* days = events != nullptr ? events->monthNow(year, month) : nullptr;
     if (days == nullptr || !TryEncodeDate(year, month, day, date)) {
         return lines;
     }
@@ -75,27 +150,6 @@ QStringList EventLinesOf(TDayEvents* events, int year, int month, int day) {
                             .replace(QLatin1Char('\n'), QLatin1Char(' ')));
     }
     return lines;
-}
-
-const EventDays* TDayEvents::month(int year, int month) {
-    TDateValue first = 0;
-    TDateValue last = 0;
-    if (m_cache.Events.empty() || !TryEncodeDate(year, month, 1, first) ||
-        !TryEncodeDate(year, month, DaysInMonth(year, month), last)) {
-        return nullptr;
-    }
-    if (!m_days.covers(first, last)) {
-        // The module is looked for once: a calendar installed without it shows its memos alone.
-        if (!m_expander && !m_triedModule) {
-            m_triedModule = true;
-            m_expander = CreateModuleEventExpander();
-        }
-        if (!m_expander) {
-            return nullptr;
-        }
-        m_days.build(m_cache, *m_expander, first, last);
-    }
-    return &m_days;
 }
 
 } // namespace kestrivel

@@ -22,10 +22,12 @@ void TTodayReminder::Check() {
     m_told = today;
     TDateValue date = 0;
     std::string body;
+    if (!m_config.Options.Remind || !TryEncodeDate(today.year(), today.month(), today.day(), date)) {
+        return;
+    }
     const EventDays none;
-    const EventDays* events = m_events != nullptr ? m_events->month(today.year(), today.month()) : nullptr;
-    if (!m_config.Options.Remind || !TryEncodeDate(today.year(), today.month(), today.day(), date) ||
-        !DayLines(m_config.Memos, events != nullptr ? *events : none, date,
+    const EventDays* events = m_events != nullptr ? m_events->monthNow(today.year(), today.month()) : nullptr;
+    if (!DayLines(m_config.Memos, events != nullptr ? *events : none, date,
                   m_events != nullptr ? m_events->allDay() : std::string(), "\n", body)) {
         return;
     }
