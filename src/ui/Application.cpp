@@ -108,7 +108,7 @@ TKestrivel::TKestrivel(std::unique_ptr<TServices> services, const ProgramPaths& 
     m_frmMain->SetDayEvents(m_dayEvents);
     m_reminder->SetDayEvents(m_dayEvents);
     connect(m_dayEvents, &TDayEvents::changed, m_frmMain.get(), &TfrmMain::DrawCalendar);
-    QTimer::singleShot(0, m_dayEvents, &TDayEvents::reload);
+    QTimer::singleShot(0, m_dayEvents, &TDayEvents::reloadLater);
 }
 
 void TKestrivel::connectCalendar() {
@@ -220,8 +220,9 @@ TfrmConfig& TKestrivel::ConfigDialog() {
 void TKestrivel::Start() {
     m_tray->Add();
     m_frmMain->show();
-    // After the events beside the memos are read, which waits for the first paint.
-    QTimer::singleShot(0, this, [this] { m_reminder->Check(); });
+    // Once the events beside the memos are read, which waits for the first paint.
+    connect(
+        m_dayEvents, &TDayEvents::loaded, this, [this] { m_reminder->Check(); }, Qt::SingleShotConnection);
     QTimer::singleShot(0, this, &TKestrivel::reportDamagedFiles);
     watchMemoFile();
     configureSync();
@@ -254,7 +255,7 @@ void TKestrivel::syncFinished(const TSyncReport& report) {
     m_lastSync = report;
     m_lastSyncAt = m_services->Now().time();
     showSyncStatus();
-    m_dayEvents->reload();
+    m_dayEvents->reloadLater();
     if (report.MemosChanged) {
         MemoFileChanged();
     }

@@ -47,26 +47,51 @@ TDayEvents::TDayEvents(std::string folder, std::unique_ptr<IEventExpander> expan
     : QObject(parent), m_folder(std::move(folder)), m_expander(std::move(expander)) {}
 
 TDayEvents::~TDayEvents() {
-    // Its result, posted to this object, is dropped with it.
-    if (m_worker.joinable()) {
-        m_worker.join();
+    // Their results, posted to this object, are dropped with it.
+    for (std::thread* thread : {&m_worker, &m_loader}) {
+        if (thread->joinable()) {
+            thread->join();
+        }
     }
 }
 
-void TDayEvents::reload() {
+namespace {
+
+std::shared_ptr<TEventCache> readCache(const std::string& folder) {
     auto cache = std::make_shared<TEventCache>();
     std::error_code error;
     // No sync and no subscription: no file, and nothing is read.
-    if (std::filesystem::exists(EventCachePath(m_folder), error)) {
-        LoadEventCache(m_folder, *cache);
+    if (std::filesystem::exists(EventCachePath(folder), error)) {
+        LoadEventCache(folder, *cache);
     }
-    if (m_cache ? sameCache(*cache, *m_cache) : cache->Events.empty()) {
-        return;
+    return cache;
+}
+
+} // namespace
+
+void TDayEvents::reload() {
+    take(readCache(m_folder));
+}
+
+void TDayEvents::reloadLater() {
+    if (m_loader.joinable()) {
+        m_loader.join();
     }
-    m_cache = std::move(cache);
-    m_days.clear();
-    ++m_generation;
-    emit changed();
+    m_loader = std::thread([this, folder = m_folder] {
+        std::shared_ptr<TEventCache> cache = readCache(folder);
+        QMetaObject::invokeMethod(
+            this, [this, cache] { take(cache); }, Qt::QueuedConnection);
+    });
+}
+
+void TDayEvents::take(std::shared_ptr<TEventCache> cache) {
+    if (!(m_cache ? sameCache(*cache, *m_cache) : cache->Events.empty())) {
+        m_cache = std::move(cache);
+        m_days.clear();
+        ++m_generation;
+        emit changed();
+    }
+    emit loaded();
 }
 
 bool TDayEvents::range(int year, int month, TDateValue& first, TDateValue& last) {

@@ -31,6 +31,8 @@ public:
 
     // Reads the cache again; emits changed() when what it holds differs.
     void reload();
+    // The same, read on a thread of its own: what the calendar does at its start and after a sync.
+    void reloadLater();
     bool empty() const { return !m_cache || m_cache->Events.empty(); }
 
     // What falls on the days of the month `year`-`month`; null when no event is cached, the month is
@@ -46,12 +48,15 @@ public:
 
 signals:
     void changed();
+    // A reload finished, whatever it found.
+    void loaded();
 
 private:
     bool range(int year, int month, TDateValue& first, TDateValue& last);
     IEventExpander* expander();
     void startWorker();
     void workerDone(std::shared_ptr<EventDays> days, unsigned generation);
+    void take(std::shared_ptr<TEventCache> cache);
 
     std::string m_folder;
     std::shared_ptr<IEventExpander> m_expander;
@@ -62,6 +67,7 @@ private:
     TDateValue m_wantedFirst = 1;
     TDateValue m_wantedLast = 0;
     std::thread m_worker;
+    std::thread m_loader;
     bool m_working = false;
     unsigned m_generation = 0; // a reload makes what a worker still expands stale
     std::string m_allDay = "all day";
