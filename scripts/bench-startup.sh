@@ -28,6 +28,24 @@ run() {
     kill "$pid"; while kill -0 "$pid" 2>/dev/null; do sleep 0.05; done
     echo "$ms $rss $((t1 - t0))"
 }
+# EVENTS=N starts the calendar with N events cached beside its memos (every tenth repeating), which it
+# reads after its first paint.
+if [ "${EVENTS:-0}" -gt 0 ]; then
+    python3 - "$work/app/Events.dat" "$EVENTS" <<'PY'
+import sys
+path, count = sys.argv[1], int(sys.argv[2])
+parts = []
+for i in range(count):
+    rule = "RRULE:FREQ=WEEKLY;BYDAY=MO,TH;COUNT=50\r\n" if i % 10 == 0 else ""
+    data = ("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Bench//EN\r\nBEGIN:VEVENT\r\nUID:e%d\r\n"
+            "DTSTART;TZID=Europe/Berlin:%04d%02d%02dT120000\r\n%sSUMMARY:Event %d\r\nEND:VEVENT\r\n"
+            "END:VCALENDAR\r\n" % (i, 2016 + i % 20, 1 + i % 12, 1 + i % 28, rule, i)).encode()
+    href = ("https://h/c/e%d.ics" % i).encode()
+    parts.append(b"0 %d 0 %d\n" % (len(href), len(data)) + href + data + b"\n")
+with open(path, "wb") as f:
+    f.write(b"KestrivelEvents 1 %d\n" % count + b"".join(parts))
+PY
+fi
 median() { sort -n | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2}'; }
 : >"$work/cal"; : >"$work/bare"; : >"$work/text"
 for _ in $(seq 1 "$rounds"); do

@@ -2,6 +2,7 @@
 
 #include "Application.h"
 #include "ProgramFolders.h"
+#include "base/DayEvents.h"
 #include "base/Modules.h"
 #include "base/QtPlatform.h"
 #include "base/SecretStore.h"
@@ -24,6 +25,7 @@
 #include "memos/MemosTabRows.h"
 #include "sync/DavUrl.h"
 #include "sync/OwnFiles.h"
+#include "sync/EventDays.h"
 #include "sync/SyncEngine.h"
 #include "sync/SyncState.h"
 #include "update/HttpModule.h"
@@ -77,6 +79,43 @@ std::string Weekdays(const TConfigData& config, const std::string& languageFile)
     return weekdays.value(WeekdaysName);
 }
 
+// The longest agenda printed: ten years of days.
+constexpr int kMaxAgendaDays = 3660;
+
+// The events beside the memos whose dates lie in [first, last]; none without a cache file, which
+// is then not read (and the iCalendar module not loaded).
+EventDays EventsOver(const TConfigData& config, TDateValue first, TDateValue last) {
+    EventDays days;
+    TEventCache cache;
+    if (!LoadEventCache(config.ProgramFolder(), cache) || cache.Events.empty()) {
+        return days;
+    }
+    if (const std::unique_ptr<IEventExpander> expander = CreateModuleEventExpander()) {
+        days.build(cache, *expander, first, last);
+    }
+    return days;
+}
+
+TDateValue DateOf(const QDate& date) {
+    TDateValue value = 0;
+    TryEncodeDate(date.year(), date.month(), date.day(), value);
+    return value;
+}
+
+int PrintAgenda(const TConfigData& config, const TCommandLine& line) {
+    const QDate today = QDate::currentDate();
+    const QDate from =
+        line.From.empty() ? today : QDate::fromString(QString::fromStdString(line.From), Qt::ISODate);
+    const QDate to =
+        line.To.empty() ? from.addDays(30) : QDate::fromString(QString::fromStdString(line.To), Qt::ISODate);
+    if (!from.isValid() || !to.isValid() || from.daysTo(to) > kMaxAgendaDays) {
+        return Fail("an agenda covers at most " + std::to_string(kMaxAgendaDays) + " days", kExitUsage);
+    }
+    const EventDays events = EventsOver(config, DateOf(from), DateOf(to));
+    Print(AgendaText(config.Memos, events, DateOf(from), DateOf(to), "Memos"));
+    return kExitDone;
+}
+
 int PrintMonth(const TConfigData& config, const TLocaleFormats& formats, const TCommandLine& line,
                const std::string& languageFile) {
     const QDate today = QDate::currentDate();
@@ -91,6 +130,14 @@ int PrintMonth(const TConfigData& config, const TLocaleFormats& formats, const T
     in.Memos = &config.Memos;
     in.Formats = &formats;
     in.Weekdays = weekdays;
+    TDateValue first = 0;
+    TDateValue last = 0;
+    EventDays events;
+    if (TryEncodeDate(in.Year, in.Month, 1, first) &&
+        TryEncodeDate(in.Year, in.Month, DaysInMonth(in.Year, in.Month), last)) {
+        events = EventsOver(config, first, last);
+        in.Events = &events;
+    }
     Print(MonthText(in));
     return kExitDone;
 }
@@ -321,7 +368,8 @@ bool SyncPassword(const TSyncSettings& sync, std::string& password, std::string&
 std::string SyncSummary(const TSyncReport& report) {
     return std::to_string(report.Sent) + " sent, " + std::to_string(report.Received) + " received, " +
            std::to_string(report.Removed) + " removed, " + std::to_string(report.Joined) + " joined, " +
-           std::to_string(report.NotShown) + " not shown";
+           std::to_string(report.ShownAsEvents) + " shown as events, " + std::to_string(report.NotShown) +
+           " not shown";
 }
 
 // The calendar the sync found at the settings' address, as its state file names it; the address
@@ -413,6 +461,8 @@ int RunOnFiles(const TCommandLine& line, int& argc, char** argv) {
     case TCommand::Month:
         return PrintMonth(config, formats, line,
                           StartLanguageFile(config, settingsExisted, QLocale::system().name().toStdString()));
+    case TCommand::Agenda:
+        return PrintAgenda(config, line);
     case TCommand::Import:
         return Import(config, formats, line.File);
     case TCommand::Export:

@@ -3,6 +3,7 @@
 #include "base/ClockWatch.h"
 #include "base/DialogStacking.h"
 #include "base/QtPlatform.h"
+#include "base/DayEvents.h"
 #include "base/Reminder.h"
 #include "base/Services.h"
 #include "base/Translator.h"
@@ -101,6 +102,13 @@ TKestrivel::TKestrivel(std::unique_ptr<TServices> services, const ProgramPaths& 
     m_clockWatch = new TClockWatch(this);
     connect(m_clockWatch, &TClockWatch::clockChanged, this, &TKestrivel::TimeChanged);
     m_reminder = std::make_unique<TTodayReminder>(m_config, *m_services);
+    // The events beside the memos are read once the calendar has been painted.
+    m_dayEvents = new TDayEvents(m_config.ProgramFolder(), nullptr, this);
+    m_dayEvents->setAllDay(m_services->Messages().value("D1"));
+    m_frmMain->SetDayEvents(m_dayEvents);
+    m_reminder->SetDayEvents(m_dayEvents);
+    connect(m_dayEvents, &TDayEvents::changed, m_frmMain.get(), &TfrmMain::DrawCalendar);
+    QTimer::singleShot(0, m_dayEvents, &TDayEvents::reloadLater);
 }
 
 void TKestrivel::connectCalendar() {
@@ -108,8 +116,10 @@ void TKestrivel::connectCalendar() {
     connect(frmMain, &TfrmMain::showing, this, &TKestrivel::calendarShowing);
     connect(frmMain, &TfrmMain::addMemoRequested, this, [this, frmMain](int year, int month, int day) {
         editMemos([&] {
+            MemoEditor().SetEvents(EventLinesOf(m_dayEvents, year, month, day));
             EditMemoOfDay(MemoEditor(), m_config, *m_services, year, month, day,
                           [frmMain] { frmMain->DrawCalendar(); });
+            MemoEditor().SetEvents({});
         });
     });
     connect(frmMain, &TfrmMain::configureRequested, this,
@@ -129,6 +139,9 @@ bool TKestrivel::HasUpdateEndpoint() {
 
 void TKestrivel::calendarShowing() {
     m_translator->TranslateTo(m_config.Options.LanguageFile);
+    if (m_dayEvents != nullptr) {
+        m_dayEvents->setAllDay(m_services->Messages().value("D1"));
+    }
     if (m_config.Options.AutoUpdate) {
         m_updateCheck->checkAutomatic();
     }
@@ -207,7 +220,9 @@ TfrmConfig& TKestrivel::ConfigDialog() {
 void TKestrivel::Start() {
     m_tray->Add();
     m_frmMain->show();
-    m_reminder->Check();
+    // Once the events beside the memos are read, which waits for the first paint.
+    connect(
+        m_dayEvents, &TDayEvents::loaded, this, [this] { m_reminder->Check(); }, Qt::SingleShotConnection);
     QTimer::singleShot(0, this, &TKestrivel::reportDamagedFiles);
     watchMemoFile();
     configureSync();
@@ -240,6 +255,7 @@ void TKestrivel::syncFinished(const TSyncReport& report) {
     m_lastSync = report;
     m_lastSyncAt = m_services->Now().time();
     showSyncStatus();
+    m_dayEvents->reloadLater();
     if (report.MemosChanged) {
         MemoFileChanged();
     }

@@ -17,6 +17,7 @@ class QTimer;
 
 namespace kestrivel {
 
+class TDayEvents;
 class QtTextMeasurer;
 class TClockWatch;
 class TDialogStacking;
@@ -124,6 +125,7 @@ private:
     bool m_askingRemovals = false;
     TClockWatch* m_clockWatch = nullptr;
     std::unique_ptr<TTodayReminder> m_reminder;
+    TDayEvents* m_dayEvents = nullptr;
     std::unique_ptr<TfrmMemo> m_frmMemo;
     std::unique_ptr<TfrmConfig> m_frmConfig;
 };

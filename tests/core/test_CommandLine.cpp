@@ -128,3 +128,38 @@ TEST(CommandLineUsage, NamesEveryOptionAndTheProgram) {
 }
 
 } // namespace
+
+namespace {
+
+struct AgendaCase {
+    const char* name;
+    std::vector<std::string> arguments;
+    bool ok;
+    const char* from;
+    const char* to;
+};
+
+const AgendaCase kAgendas[] = {
+    {"from today", {"--agenda"}, true, "", ""},
+    {"from a date", {"--agenda", "2026-03-01"}, true, "2026-03-01", ""},
+    {"from a date after =", {"--agenda=2026-03-01", "2026-03-31"}, true, "2026-03-01", "2026-03-31"},
+    {"a leap day", {"--agenda", "2028-02-29", "2028-03-01"}, true, "2028-02-29", "2028-03-01"},
+    {"no leap day", {"--agenda", "2027-02-29"}, false, "", ""},
+    {"a day of its own month only", {"--agenda", "2026-04-31"}, false, "", ""},
+    {"not ISO", {"--agenda", "01.03.2026"}, false, "", ""},
+    {"ending before it begins", {"--agenda", "2026-03-02", "2026-03-01"}, false, "", ""},
+    {"three dates", {"--agenda", "2026-03-01", "2026-03-02", "2026-03-03"}, false, "", ""},
+};
+
+TEST(CommandLine, AgendaTakesUpToTwoIsoDates) {
+    for (const AgendaCase& c : kAgendas) {
+        SCOPED_TRACE(c.name);
+        const TCommandLine line = ParseCommandLine(c.arguments);
+        EXPECT_EQ(line.Error.empty(), c.ok) << line.Error;
+        EXPECT_EQ(line.Command, c.ok ? TCommand::Agenda : TCommand::Calendar);
+        EXPECT_EQ(line.From, c.from);
+        EXPECT_EQ(line.To, c.to);
+    }
+}
+
+} // namespace

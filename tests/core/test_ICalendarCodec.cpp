@@ -96,6 +96,12 @@ TEST(ICalendarCodec, ReadsWhatOthersWriteAndSaysWhatIsLeftOut) {
          true,
          {date(1997, 11, 2), "Our Blissful Anniversary", mtYearly},
          false},
+        // A memo would read its ";" as a line break.
+        {"a semicolon of its own",
+         calendar(oneDay("", "Tea\\; cake")),
+         true,
+         {date(2007, 6, 28), "Tea; cake", mtSingle},
+         false},
         {"kept track of",
          calendar(oneDay("SEQUENCE:4\r\nCREATED:20070423T123432Z\r\nLAST-MODIFIED:20070423T123432Z\r\n")),
          true, jazz, true},
@@ -354,6 +360,48 @@ TEST(ICalendarCodec, PatchesOnlyWhatTheMemoChanged) {
     for (const PatchCase& c : cases) {
         SCOPED_TRACE(c.Name);
         EXPECT_EQ(PatchEventMemo(c.Data, c.Memo, kApril1Noon), c.Expected);
+    }
+}
+
+} // namespace
+
+namespace {
+
+// Whether a memo falls on exactly the event's days: what decides between a memo and an event drawn
+// beside the memos, seen from Berlin.
+TEST(ICalendarCodec, SaysWhetherTheMemoFallsOnTheEventsDays) {
+    inBerlin();
+    const auto event = [](const std::string& lines) {
+        return calendar("BEGIN:VEVENT\r\nUID:d\r\nDTSTAMP:20260101T000000Z\r\n" + lines +
+                        "SUMMARY:x\r\nEND:VEVENT\r\n");
+    };
+    const struct {
+        const char* Name;
+        std::string Data;
+        bool ExactDays;
+    } cases[] = {
+        {"a timed single event", event("DTSTART;TZID=America/New_York:20260306T183000\r\n"), true},
+        {"a timed weekly event in the local zone",
+         event("DTSTART;TZID=Europe/Berlin:20260105T090000\r\nRRULE:FREQ=WEEKLY\r\n"), true},
+        // 00:30 on Saturdays here, 23:30 on Fridays in the weeks only New York keeps summer time.
+        {"a weekly event whose day drifts with one side's summer time",
+         event("DTSTART;TZID=America/New_York:20260102T183000\r\nRRULE:FREQ=WEEKLY\r\n"), false},
+        {"a weekly list of days", event("DTSTART;VALUE=DATE:20260105\r\nRRULE:FREQ=WEEKLY;BYDAY=MO,TH\r\n"),
+         false},
+        {"an end", event("DTSTART;VALUE=DATE:20260105\r\nRRULE:FREQ=WEEKLY;COUNT=3\r\n"), false},
+        {"an exception",
+         event("DTSTART;VALUE=DATE:20260105\r\nRRULE:FREQ=WEEKLY\r\nEXDATE;VALUE=DATE:20260112\r\n"), false},
+        {"a cancelled event", event("DTSTART;VALUE=DATE:20260105\r\nSTATUS:CANCELLED\r\n"), false},
+        {"an alarm says nothing of the days",
+         event("DTSTART;VALUE=DATE:20260105\r\nBEGIN:VALARM\r\nACTION:DISPLAY\r\nTRIGGER:-PT5M\r\nEND:"
+               "VALARM\r\n"),
+         true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TEventMemo read;
+        ASSERT_TRUE(DecodeEventMemo(c.Data, read));
+        EXPECT_EQ(read.ExactDays, c.ExactDays);
     }
 }
 

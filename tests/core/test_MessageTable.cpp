@@ -71,10 +71,12 @@ TEST(MessageLists, BuiltInMessagesInOrder) {
         "S14=Sync incomplete: changes not sent to the server: ;",
         "S15=Sync stopped: the memo file is damaged, nothing was sent",
         "S16=Sync stopped: it would remove this many events from the server: ;",
-        "S17=Events on the server not shown here (their date holds another memo): ;",
+        "S17=Events on the server not shown here (they could not be read): ;",
         "S18=Sync failed: a part of the program is missing (its network or iCalendar module), install it "
         "again",
         "S19=Sync failed: the secret store did not answer, the password is asked for again at the next sync",
+        "S20=Events on the server shown beside the memos: ;",
+        "D1=all day",
         "T1=Memos not saved",
         "F1=Calendar data file (*.dat)",
         "F2=iCalendar file (*.ics)",

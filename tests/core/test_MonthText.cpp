@@ -3,6 +3,7 @@
 #include "common/DateFormat.h"
 #include "config/Options.h"
 #include "memos/UnitMemo.h"
+#include "sync/EventDays.h"
 
 #include <gtest/gtest.h>
 
@@ -98,6 +99,35 @@ TEST_P(MonthTextWrittenOut, PrintsTheGridAsTheCalendarDrawsIt) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Months, MonthTextWrittenOut, ::testing::ValuesIn(kWrittenOut));
+
+// Answers every cached text with an event on 9 March 2026.
+class NinthOfMarch final : public IEventExpander {
+public:
+    bool Expand(std::string_view, TDateValue, TDateValue, std::vector<TEventOccurrence>& out) override {
+        out.push_back({Date(2026, 3, 9), -1, "Holiday", {}});
+        return true;
+    }
+};
+
+// A day with an event is marked as a day with memos.
+TEST(MonthText, MarksTheDaysOfEvents) {
+    TOptions options;
+    const TMemoList memos;
+    const TLocaleFormats formats;
+    TEventCache cache;
+    cache.Events = {{"", "h", "", "x"}};
+    NinthOfMarch expander;
+    EventDays events;
+    events.build(cache, expander, Date(2026, 3, 1), Date(2026, 3, 31));
+    TMonthTextInputs in;
+    in.Year = 2026;
+    in.Month = 3;
+    in.Options = &options;
+    in.Memos = &memos;
+    in.Formats = &formats;
+    in.Events = &events;
+    EXPECT_NE(MonthText(in).find("\n 9* 10  11"), std::string::npos) << MonthText(in);
+}
 
 // --- Against the month table (tests/data/month_table.txt, from Python's calendar module) ---
 

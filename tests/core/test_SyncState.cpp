@@ -67,14 +67,21 @@ TEST(SyncState, ReadsBackWhatItWrote) {
     EXPECT_EQ(read.Entries[2].Mode, TEntryMode::Dropped);
 }
 
+std::string replaced(std::string text, const std::string& from, const std::string& to) {
+    return text.replace(text.find(from), from.size(), to);
+}
+
+// An event drawn beside the memos keeps its mode.
+TEST(SyncState, AnEventDrawnBesideTheMemosReadsBack) {
+    TSyncState read;
+    ASSERT_TRUE(ParseSyncState(replaced(kSampleText, "Event\tH\t1", "Event\tE\t1"), read));
+    EXPECT_EQ(read.Entries[1].Mode, TEntryMode::Event);
+}
+
 struct Damage {
     const char* Name;
     std::string Text;
 };
-
-std::string replaced(std::string text, const std::string& from, const std::string& to) {
-    return text.replace(text.find(from), from.size(), to);
-}
 
 // Anything else starts the sync over, with nothing kept from the file.
 TEST(SyncState, RefusesDamagedFiles) {

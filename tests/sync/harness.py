@@ -337,6 +337,13 @@ class Device:
             raise AssertionError(f"kestrivel --sync ran longer than {timeout} s")
         return proc.returncode, out, err
 
+    def agenda(self, *dates):
+        """The lines `kestrivel --agenda` prints for `dates`."""
+        proc = subprocess.run([self.program, "--agenda", *dates], env=self.environment(), text=True,
+                              capture_output=True, stdin=subprocess.DEVNULL, timeout=60)
+        assert proc.returncode == 0, f"--agenda: exit {proc.returncode}\n{proc.stderr}"
+        return proc.stdout.splitlines()
+
     def memos(self):
         return read_memos(self.memos_path) if os.path.exists(self.memos_path) else []
 

@@ -68,6 +68,21 @@ private slots:
                  QStringLiteral("memText btnOk btnCancel edtDay cmbMonth edtYear cmbMemoType"));
     }
 
+    // The day's events stand read-only under the memo; a day without events gives back the editor's
+    // own size.
+    void eventsUnderTheMemo() {
+        QVERIFY(editor->memEvents() == nullptr);
+        editor->SetEvents({QStringLiteral("all day Holiday"), QStringLiteral("18:30 Call (Work)")});
+        QVERIFY(editor->memEvents() != nullptr);
+        QVERIFY(editor->memEvents()->isReadOnly());
+        QCOMPARE(editor->memEvents()->toPlainText(), QStringLiteral("all day Holiday\n18:30 Call (Work)"));
+        QVERIFY(editor->height() > 192);
+        QVERIFY(editor->memEvents()->geometry().bottom() < editor->height());
+        editor->SetEvents({});
+        QCOMPARE(editor->size(), QSize(272, 192));
+        QVERIFY(editor->memEvents()->isHidden());
+    }
+
     void upDownStepsWithoutWrapping() {
         Type(editor->edtDay(), "31");
         QTest::mouseClick(editor->updDay()->UpButton(), Qt::LeftButton);

@@ -278,7 +278,9 @@ private slots:
         row("removals held, not changes left", TSyncFailure::RemovalsRefused, "", 3,
             "Sync stopped: it would remove this many events from the server: 40");
         row("events not shown", TSyncFailure::None, "", -2,
-            "Last sync: 14:05\nEvents on the server not shown here (their date holds another memo): 2");
+            "Last sync: 14:05\nEvents on the server shown beside the memos: 5\nEvents on the server not "
+            "shown "
+            "here (they could not be read): 2");
         row("module missing", TSyncFailure::ModuleMissing, "", 0,
             "Sync failed: a part of the program is missing (its network or iCalendar module), install it "
             "again");
@@ -296,6 +298,7 @@ private slots:
         // A negative count is of events not shown; with it, nothing was left.
         report.Left = std::max(left, 0);
         report.NotShown = std::max(-left, 0);
+        report.ShownAsEvents = left < 0 ? 5 : 0;
         report.RemovalsHeld = 40;
         QCOMPARE(SyncStatusText(BuiltInMessages(), report, QTime(14, 5, 59)), text);
     }

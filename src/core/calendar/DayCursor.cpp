@@ -3,6 +3,7 @@
 #include "calendar/MonthHitTest.h"
 #include "common/DateFormat.h"
 #include "memos/DayMemos.h"
+#include "sync/EventDays.h"
 
 namespace kestrivel {
 
@@ -21,7 +22,8 @@ bool StepDay(const TYmd& from, int days, TYmd& to) {
 }
 
 std::string DayAccessibleName(const TMonthModel& model, int day, const TMemoList& memos,
-                              const TLocaleFormats& formats, std::string_view todayWord) {
+                              const TLocaleFormats& formats, std::string_view todayWord,
+                              const EventDays* events, std::string_view allDay) {
     TDateValue date = 0;
     if (!IsDayOfMonth(model, day) || !TryEncodeDate(model.DisplayYear, model.DisplayMonth, day, date)) {
         return {};
@@ -33,7 +35,8 @@ std::string DayAccessibleName(const TMonthModel& model, int day, const TMemoList
         name += todayWord;
     }
     std::string lines;
-    if (DayMemoLines(memos, date, "\n", lines)) {
+    const EventDays none;
+    if (DayLines(memos, events != nullptr ? *events : none, date, allDay, "\n", lines)) {
         name += '\n' + lines;
     }
     return name;

@@ -8,6 +8,8 @@
 
 namespace kestrivel {
 
+class EventDays;
+
 class TMemoList;
 struct TLocaleFormats;
 
@@ -23,8 +25,10 @@ bool StepDay(const TYmd& from, int days, TYmd& to);
 
 // What a screen reader says for day `day` of the shown month: its long date, then ", " and `todayWord`
 // when it is today; then, each on a line of its own, the memos that fall on it as the hint lists
-// them (";" breaks a line). Empty when `day` is no day of the month.
+// them (";" breaks a line), then the events of `events` that fall on it as the hint lists them. Empty
+// when `day` is no day of the month.
 std::string DayAccessibleName(const TMonthModel& model, int day, const TMemoList& memos,
-                              const TLocaleFormats& formats, std::string_view todayWord);
+                              const TLocaleFormats& formats, std::string_view todayWord,
+                              const EventDays* events = nullptr, std::string_view allDay = {});
 
 } // namespace kestrivel

@@ -3,6 +3,7 @@
 #include "common/DateFormat.h"
 #include "memos/DayMemos.h"
 #include "memos/MemoEditorRules.h"
+#include "sync/EventDays.h"
 
 #include <algorithm>
 
@@ -38,14 +39,15 @@ bool IsDayOfMonth(const TMonthModel& model, int day) {
 }
 
 std::string HintText(const TMonthModel& model, int day, const TMemoList& memos, const TLocaleFormats& formats,
-                     std::string_view lineBreak) {
+                     std::string_view lineBreak, const EventDays* events, std::string_view allDay) {
     TDateValue date = 0;
     if (!IsDayOfMonth(model, day) || !TryEncodeDate(model.DisplayYear, model.DisplayMonth, day, date)) {
         return {};
     }
     std::string text = MemoTextToEditor("[" + FormatDate("dddddd", date, formats) + "]", lineBreak);
     std::string lines;
-    if (DayMemoLines(memos, date, lineBreak, lines)) {
+    const EventDays none;
+    if (DayLines(memos, events != nullptr ? *events : none, date, allDay, lineBreak, lines)) {
         text.append(lineBreak);
         text += lines;
     }

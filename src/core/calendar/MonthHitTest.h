@@ -7,6 +7,8 @@
 
 namespace kestrivel {
 
+class EventDays;
+
 class TMemoList;
 struct TLocaleFormats;
 
@@ -21,8 +23,10 @@ bool IsDayOfMonth(const TMonthModel& model, int day);
 
 // The hint for `day` of the displayed month: "[" + its long date + "]", then the text of each memo
 // that falls on it, Single, Weekly, Monthly and Yearly in that order, each on its own line; every ";"
-// breaks a line. Lines are joined with `lineBreak`. Empty when `day` is no day of the month.
+// breaks a line. Then each of `events` that falls on it (see EventLine, `allDay` for an all-day one).
+// Lines are joined with `lineBreak`. Empty when `day` is no day of the month.
 std::string HintText(const TMonthModel& model, int day, const TMemoList& memos, const TLocaleFormats& formats,
-                     std::string_view lineBreak = "\n");
+                     std::string_view lineBreak = "\n", const EventDays* events = nullptr,
+                     std::string_view allDay = {});
 
 } // namespace kestrivel

@@ -1,5 +1,7 @@
 #include "calendar/MonthModel.h"
 
+#include "sync/EventDays.h"
+
 #include "common/DateFormat.h"
 #include "memos/UnitMemo.h"
 #include "schemes/UnitSchemes.h"
@@ -291,7 +293,8 @@ int DayZone(const TMonthInputs& in, const TMonthModel& m, int day, TDateValue da
     if (m.DisplayYear == in.TodayYear && m.DisplayMonth == in.TodayMonth && day == in.TodayDay) {
         return zoneToday;
     }
-    if (in.Memos != nullptr && DayHasMemo(*in.Memos, date)) {
+    if ((in.Memos != nullptr && DayHasMemo(*in.Memos, date)) ||
+        (in.Events != nullptr && in.Events->any(date))) {
         return zoneMemoDays;
     }
     return (m.FirstWeekday - 1 + day - 1) % 7 + 1 >= 6 ? zoneWeekends : zoneDays;

@@ -11,6 +11,8 @@
 
 namespace kestrivel {
 
+class EventDays;
+
 class TMemoList;
 class TScheme;
 struct TLocaleFormats;
@@ -105,6 +107,8 @@ struct TMonthInputs {
     std::string_view Weekdays = "MTWTFSS"; // one initial per day of the week, Monday first
     const TLocaleFormats* Formats = nullptr;
     const ITextMeasurer* Measurer = nullptr;
+    // Events drawn beside the memos: a day with one is drawn as a day with memos. None: the memos alone.
+    const EventDays* Events = nullptr;
     // The virtual desktop's size in device pixels, 0 where not known: the calendar never grows beyond it.
     int DesktopWidth = 0;
     int DesktopHeight = 0;

@@ -1,5 +1,7 @@
 #include "calendar/MonthText.h"
 
+#include "sync/EventDays.h"
+
 #include "calendar/MonthModel.h"
 #include "common/DateFormat.h"
 #include "config/Options.h"
@@ -88,7 +90,9 @@ std::string MonthText(const TMonthTextInputs& in) {
                 line += kBlankColumn;
                 continue;
             }
-            const bool marked = in.Memos != nullptr && DayHasMemo(*in.Memos, first + (day - 1));
+            const TDateValue date = first + (day - 1);
+            const bool marked = (in.Memos != nullptr && DayHasMemo(*in.Memos, date)) ||
+                                (in.Events != nullptr && in.Events->any(date));
             line += NumberColumn(day, marked ? '*' : ' ');
         }
         EndLine(text, line);

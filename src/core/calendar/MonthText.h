@@ -5,6 +5,8 @@
 
 namespace kestrivel {
 
+class EventDays;
+
 class TMemoList;
 struct TLocaleFormats;
 struct TOptions;
@@ -19,6 +21,7 @@ struct TMonthTextInputs {
     const TMemoList* Memos = nullptr;
     const TLocaleFormats* Formats = nullptr;
     std::string_view Weekdays = "MTWTFSS"; // one initial per day of the week, Monday first
+    const EventDays* Events = nullptr;     // events drawn beside the memos, marked as memos are
 };
 
 // The month as plain text, the grid the calendar draws, one line each:
@@ -29,7 +32,7 @@ struct TMonthTextInputs {
 //   after the current month, when today's memo is shown and a memo is dated today, an empty line
 //   and the memo's lines.
 // Every column is four characters: a number right-aligned in two, "*" after a day on which a memo
-// falls (" " otherwise), and a space. Initials stand over the days' last digit. Lines carry no
+// or an event falls (" " otherwise), and a space. Initials stand over the days' last digit. Lines carry no
 // trailing spaces and each ends with a line break. Empty for a month outside the range of dates or
 // without options.
 std::string MonthText(const TMonthTextInputs& in);

@@ -16,6 +16,7 @@ constexpr OptionName kOptions[] = {
     {"--help", "-h", TCommand::Help},   {"--version", "", TCommand::Version},
     {"--month", "", TCommand::Month},   {"--import", "", TCommand::Import},
     {"--export", "", TCommand::Export}, {"--sync", "", TCommand::Sync},
+    {"--agenda", "", TCommand::Agenda},
 };
 
 // The window system's own options (Qt's and its X11 platform's), which the calendar hands on; the
@@ -113,6 +114,31 @@ TCommandLine WithValue(TCommand command, std::string_view name, std::optional<st
     line.Command = command;
     const bool takesFile = command == TCommand::Import || command == TCommand::Export;
     size_t used = 0;
+    if (command == TCommand::Agenda) {
+        // Up to two dates, the first may follow "=".
+        std::vector<std::string> dates;
+        if (value) {
+            dates.push_back(*value);
+        }
+        for (; used < rest.size() && dates.size() < 2 && !rest[used].starts_with('-'); ++used) {
+            dates.push_back(rest[used]);
+        }
+        if (rest.size() > used) {
+            return Wrong("unexpected argument '" + rest[used] + "'");
+        }
+        int y = 0, m = 0, d = 0;
+        for (const std::string& date : dates) {
+            if (!ParseIsoDate(date, y, m, d)) {
+                return Wrong("'" + date + "' is not a date of the form YYYY-MM-DD");
+            }
+        }
+        line.From = dates.empty() ? std::string() : dates[0];
+        line.To = dates.size() < 2 ? std::string() : dates[1];
+        if (!line.To.empty() && line.To < line.From) {
+            return Wrong("the agenda ends (" + line.To + ") before it begins (" + line.From + ")");
+        }
+        return line;
+    }
     if (!value && !rest.empty() &&
         (takesFile || (command == TCommand::Month && !rest.front().starts_with('-')))) {
         value = rest.front();
@@ -202,6 +228,24 @@ bool ParseYearMonth(std::string_view text, int& year, int& month) {
     return true;
 }
 
+bool ParseIsoDate(std::string_view text, int& year, int& month, int& day) {
+    int y = 0, m = 0;
+    if (text.size() != 10 || text[7] != '-' || !IsDigit(text[8]) || !IsDigit(text[9]) ||
+        !ParseYearMonth(text.substr(0, 7), y, m)) {
+        return false;
+    }
+    const int d = (text[8] - '0') * 10 + (text[9] - '0');
+    const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+    constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (d < 1 || d > kDays[m - 1] + (m == 2 && leap ? 1 : 0)) {
+        return false;
+    }
+    year = y;
+    month = m;
+    day = d;
+    return true;
+}
+
 std::string UsageText(std::string_view programName) {
     const std::string name(programName);
     return "Usage: " + name +
@@ -210,6 +254,11 @@ std::string UsageText(std::string_view programName) {
            "\n"
            "  --month [YYYY-MM]  print a month (the current one by default) with its memo days\n"
            "                     marked \"*\", and today's memo below the current month\n"
+           "  --agenda [FROM [TO]]\n"
+           "                     print every memo and event from FROM (today by default) to TO\n"
+           "                     (30 days later by default), dates as YYYY-MM-DD: one line each with\n"
+           "                     the date, the time or \"all day\", the calendar and the text,\n"
+           "                     separated by tabs\n"
            "  --import FILE      add the memos of FILE to the memo file: an iCalendar file (.ics)\n"
            "                     or a memo exchange file (- reads one from the standard input)\n"
            "  --export FILE      write all memos to FILE: an iCalendar file (.ics) or a memo\n"

@@ -10,13 +10,16 @@ namespace kestrivel {
 // arguments beginning with a single dash (other than -h) when all of them are the window system's
 // own (-platform, -style, ...), which Qt reads. The others are done without a display and end the
 // program.
-enum class TCommand { Calendar, Help, Version, Month, Import, Export, Sync };
+enum class TCommand { Calendar, Help, Version, Month, Import, Export, Sync, Agenda };
 
 struct TCommandLine {
     TCommand Command = TCommand::Calendar;
     int Year = 0; // --month YYYY-MM; 0 for the current month
     int Month = 0;
     std::string File; // --import and --export
+    // --agenda [FROM [TO]]: ISO dates as given; empty for today and for 30 days after FROM.
+    std::string From;
+    std::string To;
     // --sync --allow-removals: a sync may remove more than half of the events it knows.
     bool AllowRemovals = false;
     // A line that does not read: one line saying why.
@@ -37,6 +40,8 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 // "YYYY-MM" with a month 01..12 of a year 0001..9999; false, leaving year and month alone, for
 // anything else.
 bool ParseYearMonth(std::string_view text, int& year, int& month);
+// "YYYY-MM-DD", a date of the years 0001..9999; false, leaving the fields alone, for anything else.
+bool ParseIsoDate(std::string_view text, int& year, int& month, int& day);
 
 // What --help prints, for the program called `programName`; it ends with a line break.
 std::string UsageText(std::string_view programName);

@@ -18,7 +18,9 @@ namespace {
 // changes, asked in the chosen language). M4 tells that a sync joined the texts of memos edited on
 // both sides. S0 to S16 are the tray tooltip's line about the last sync: when it ran, or why it
 // failed, numbered as TSyncFailure; S17 counts the server's events the calendar does not show. S18 and
-// S19 are the failures that came after it, ModuleMissing and SecretStoreSilent.
+// S19 are the failures that came after it, ModuleMissing and SecretStoreSilent. S20 counts the
+// server's events drawn beside the memos from their own data, and D1 stands for the time of an
+// event that lasts all day.
 // E6 names the memo list's limit when a memo cannot be added to a full list, M5 counts the events an
 // import left out for that reason, M6 tells that no folder could hold the instance lock, Q6 asks at
 // "Close" whether to try again to save memos whose save failed, and T1 is the tray tooltip's line
@@ -70,9 +72,11 @@ const char* const kBuiltInMessages[] = {
     "S14=Sync incomplete: changes not sent to the server: ;",
     "S15=Sync stopped: the memo file is damaged, nothing was sent",
     "S16=Sync stopped: it would remove this many events from the server: ;",
-    "S17=Events on the server not shown here (their date holds another memo): ;",
+    "S17=Events on the server not shown here (they could not be read): ;",
     "S18=Sync failed: a part of the program is missing (its network or iCalendar module), install it again",
     "S19=Sync failed: the secret store did not answer, the password is asked for again at the next sync",
+    "S20=Events on the server shown beside the memos: ;",
+    "D1=all day",
     "T1=Memos not saved",
     "F1=Calendar data file (*.dat)",
     "F2=iCalendar file (*.ics)",

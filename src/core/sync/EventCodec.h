@@ -16,6 +16,12 @@ struct TEventMemo {
     // other property a memo has no place for, a text cut. An edit here changes only what the memo
     // says (see IEventCodec::Patch); the rest stays as the event has it.
     bool Exact = true;
+    // True when the memo falls on exactly the days the event falls on here, with its text: false for
+    // a rule the memo types cannot say (BYDAY lists, BYSETPOS, INTERVAL, COUNT, UNTIL, EXDATE, RDATE),
+    // changed occurrences, a cancelled event, a summary with a ";" of its own (a memo reads it as a line
+    // break) and a timed repeat whose local day moves when only one of two zones changes to summer
+    // time. Such an event is drawn from its own data instead of being made a memo.
+    bool ExactDays = true;
 };
 
 // Memos as iCalendar objects for the sync: a memo made here becomes one VCALENDAR holding one

@@ -33,6 +33,7 @@
 #include "memos/UnitMemo.h"
 #include "sync/DavUrl.h"
 #include "sync/DavXml.h"
+#include "sync/EventCacheSync.h"
 #include "sync/EventCodec.h"
 #include "sync/SyncFailure.h"
 #include "sync/SyncReconcile.h"
@@ -120,6 +121,7 @@ private:
     // stays so (the server's version does not go back), so asking again would only repeat the request.
     std::unordered_set<std::string> m_askedForPatch;
     TSyncReport m_report;
+    bool m_decided = false; // a round reconciled the state: the events cache follows it
 };
 
 bool SyncRun::fail(const TDavStatus& status) {
@@ -510,6 +512,7 @@ bool SyncRun::decide(const TRemoteChanges& remote, std::vector<TPushAction>& act
     }
     m_report.Joined += plan.Joined;
     m_report.NotShown = plan.NotShown;
+    m_decided = true;
     if (!plan.Local.empty()) {
         applyLocal(plan.Local);
         if (!m_data.SaveMemos()) {
@@ -539,7 +542,8 @@ TSyncReport SyncRun::run() {
     }
     TRemoteChanges remote;
     std::string token;
-    if (!pull(remote, token)) {
+    if (!pull(remote, token) ||
+        !fetch(MemosToRecheck(m_data.ProgramFolder(), m_state.Entries, remote), remote)) {
         return m_report;
     }
     m_state.Token = token;
@@ -553,6 +557,15 @@ TSyncReport SyncRun::run() {
         if (!fetch(conflicts, remote)) {
             break;
         }
+    }
+    if (m_decided) {
+        const TServerEventCounts counts =
+            StoreServerEvents(m_data, m_state.Entries, m_fetched,
+                              [this](const std::vector<std::string>& hrefs, std::vector<TDavEvent>& out) {
+                                  return m_client.Fetch(m_collection, hrefs, out).ok();
+                              });
+        m_report.ShownAsEvents = counts.Shown;
+        m_report.NotShown = counts.Missing;
     }
     // Changes the server kept refusing (412 or 404 round after round) wait for the next sync; this
     // one did not do all it meant to.

@@ -45,12 +45,14 @@ struct TSyncReport {
     int Received = 0;     // memos added or changed here
     int Removed = 0;      // memos or events removed, on either side
     int Joined = 0;       // memos edited on both sides whose texts were joined (the user is told)
-    int NotShown = 0;     // events on the server whose date holds another memo here, left as they are
+    int NotShown = 0;     // events on the server drawn neither as memos nor beside them (unreadable)
     int RemovalsHeld = 0; // RemovalsRefused: the events the sync would have removed from the server
     int Left = 0;         // changes meant for the server that did not go out (Incomplete, RemovalsRefused,
                           // or a failure while sending)
     std::string Location; // Redirected: where the server sent the sync, printable
     bool MemosChanged = false;
+    // Events on the server drawn beside the memos from their own data.
+    int ShownAsEvents = 0;
     bool ok() const { return Failure == TSyncFailure::None; }
 };
 

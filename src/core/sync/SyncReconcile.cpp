@@ -72,6 +72,9 @@ struct Placement {
     bool Edited;
     bool Joined; // its text joins the texts of both sides
     Key From;
+    // An event new here: a repeat of it whose slot another memo holds stays beside the memos. A memo
+    // that is one already keeps being one.
+    bool Arriving = false;
 };
 
 class Reconciler {
@@ -86,6 +89,9 @@ private:
     void arrive(size_t index, const TRemoteEvent& remote);
     void place(const Placement& placement);
     void showHidden();
+    void slot(const TMemo& memo);
+    void unslot(const TMemo* memo);
+    bool repeatSlotTaken(const TMemo& memo) const;
     void own(Key key, size_t index);
     TMemo* memoAt(Key key);
     void planLocal();
@@ -106,8 +112,29 @@ private:
     std::unordered_map<Key, size_t> m_owner;
     std::unordered_set<std::string> m_hrefs;
     std::vector<Placement> m_placements;
+    // How many memos hold each repeat slot (RepeatSlot), while events are placed.
+    std::unordered_map<uint32_t, int> m_slots;
     TSyncPlan m_plan;
 };
+
+void Reconciler::slot(const TMemo& memo) {
+    if (const uint32_t held = RepeatSlot(memo)) {
+        ++m_slots[held];
+    }
+}
+
+void Reconciler::unslot(const TMemo* memo) {
+    if (const uint32_t held = memo != nullptr ? RepeatSlot(*memo) : 0) {
+        --m_slots[held];
+    }
+}
+
+// Whether a memo holds `memo`'s repeat slot.
+bool Reconciler::repeatSlotTaken(const TMemo& memo) const {
+    const uint32_t wanted = RepeatSlot(memo);
+    const auto held = wanted != 0 ? m_slots.find(wanted) : m_slots.end();
+    return held != m_slots.end() && held->second > 0;
+}
 
 Reconciler::Reconciler(const std::vector<TMemo>& local, const std::vector<TSyncEntry>& entries,
                        const TRemoteChanges& remote, const std::string& collection, size_t maxMemos)
@@ -196,6 +223,14 @@ void Reconciler::settleShown(TSyncEntry& entry, size_t index, const TRemoteEvent
     if (remote != nullptr) {
         entry.Inexact = !remote->Event.Exact;
     }
+    if (remote != nullptr && !remote->Event.ExactDays && !changedHere) {
+        // Drawn exactly from the event's own data instead; the server is not touched. A memo edited
+        // here stays.
+        m_memos.erase(key);
+        entry.Mode = TEntryMode::Event;
+        entry.Base = remote->Event.Memo;
+        return;
+    }
     const TMemo* theirs = remote != nullptr ? &remote->Event.Memo : nullptr;
     if (theirs == nullptr || sameContent(*theirs, entry.Base)) {
         if (memo == nullptr) {
@@ -240,13 +275,19 @@ void Reconciler::arrive(size_t index, const TRemoteEvent& remote) {
         return;
     }
     entry.Inexact = !remote.Event.Exact;
+    if (!remote.Event.ExactDays) {
+        // What a memo cannot say exactly is drawn from the event's own data, never made a memo.
+        entry.Base = remote.Event.Memo;
+        entry.Mode = TEntryMode::Event;
+        return;
+    }
     // As it was when it was hidden or dropped: it stays so.
-    if (sameContent(remote.Event.Memo, entry.Base)) {
+    if (entry.Mode != TEntryMode::Event && sameContent(remote.Event.Memo, entry.Base)) {
         return;
     }
     entry.Base = remote.Event.Memo;
     entry.Mode = TEntryMode::Hidden;
-    m_placements.push_back({index, remote.Event.Memo, false, false, 0});
+    m_placements.push_back({index, remote.Event.Memo, false, false, 0, true});
 }
 
 void Reconciler::place(const Placement& placement) {
@@ -260,7 +301,10 @@ void Reconciler::place(const Placement& placement) {
     const bool same = !free && !m_owner.contains(key) && memo->MemoType == placement.Content.MemoType &&
                       memo->Text == placement.Content.Text;
     const bool leaves = holdsEdit && placement.From != key;
-    if ((!free && !same) || (memo == nullptr && m_memos.size() - (leaves ? 1 : 0) >= m_maxMemos)) {
+    // A repeat whose weekday, day or date another memo of its type holds would never be seen.
+    const bool slotTaken = placement.Arriving && free && !same && repeatSlotTaken(placement.Content);
+    if ((!free && !same) || slotTaken ||
+        (memo == nullptr && m_memos.size() - (leaves ? 1 : 0) >= m_maxMemos)) {
         // The date holds another memo, and two events never become one: this one stays on the server
         // as it is, not shown here. An edit made here stays in its memo, which goes up as an event
         // of its own.
@@ -268,9 +312,12 @@ void Reconciler::place(const Placement& placement) {
         return;
     }
     if (leaves) {
+        unslot(memoAt(placement.From));
         m_memos.erase(placement.From);
     }
+    unslot(memoAt(key));
     m_memos[key] = placement.Content;
+    slot(placement.Content);
     own(key, placement.Entry);
     m_plan.Joined += placement.Joined ? 1 : 0;
 }
@@ -281,8 +328,9 @@ void Reconciler::showHidden() {
         const TSyncEntry& entry = m_entries[i];
         const Key key = keyOf(entry.Base.Date);
         if (!m_gone[i] && entry.Mode == TEntryMode::Hidden && !std::isnan(entry.Base.Date) &&
-            memoAt(key) == nullptr && m_memos.size() < m_maxMemos) {
+            memoAt(key) == nullptr && m_memos.size() < m_maxMemos && !repeatSlotTaken(entry.Base)) {
             m_memos[key] = entry.Base;
+            slot(entry.Base);
             own(key, i);
         }
     }
@@ -372,6 +420,9 @@ TSyncPlan Reconciler::run() {
         arrive(m_entries.size() - 1, *event);
     }
     // Moves and arrivals last, once every event has left the date it leaves.
+    for (const auto& [key, memo] : m_memos) {
+        slot(memo);
+    }
     for (const Placement& placement : m_placements) {
         place(placement);
     }
@@ -396,6 +447,17 @@ std::string JoinMemoTexts(const std::string& ours, const std::string& theirs) {
 
 bool RemovalsNeedConsent(size_t removals, size_t known) {
     return removals > kRemovalsAlwaysAllowed && removals * 2 > known;
+}
+
+uint32_t RepeatSlot(const TMemo& memo) {
+    if (memo.MemoType == mtSingle || memo.MemoType > mtYearly || !IsValidDateValue(memo.Date)) {
+        return 0;
+    }
+    const TYmd ymd = DecodeDate(memo.Date);
+    const int place = memo.MemoType == mtWeekly    ? DayOfWeek(memo.Date)
+                      : memo.MemoType == mtMonthly ? ymd.Day
+                                                   : ymd.Month * 100 + ymd.Day;
+    return static_cast<uint32_t>(memo.MemoType) << 16 | static_cast<uint32_t>(place);
 }
 
 bool IsSyncableMemo(const TMemo& memo) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -91,6 +92,10 @@ bool RemovalsNeedConsent(size_t removals, size_t known);
 
 // "ours;theirs", or `ours` alone when it already holds `theirs` as whole lines (or it is empty).
 std::string JoinMemoTexts(const std::string& ours, const std::string& theirs);
+
+// The place a repeating memo holds among the memos of its type (one weekly memo per weekday, one
+// monthly per day of the month, one yearly per date), as a number; 0 for a memo that does not repeat.
+uint32_t RepeatSlot(const TMemo& memo);
 
 // Whether a memo can be an event: a valid whole-day date up to the year 3000 and a known type.
 bool IsSyncableMemo(const TMemo& memo);

@@ -13,6 +13,7 @@ enum class TEntryMode : char {
     Shown = 'S',   // it is the memo of its date
     Hidden = 'H',  // no memo: no usable date, or a date whose memo it cannot share
     Dropped = 'D', // its memo was deleted here or joined into another: it goes from the server
+    Event = 'E',   // drawn from its own data beside the memos: no memo says it exactly
 };
 
 // One event of the collection as the last sync left it.

@@ -1,15 +1,36 @@
 #include "ICalendarCodec.h"
 
 #include "ICalendarEvent.h"
+#include "ICalendarExpand.h"
 #include "ICalendarTime.h"
 #include "common/BoundedRead.h"
 #include "memos/ICalendarText.h"
+#include "sync/SyncReconcile.h"
 
 #include <exception>
 #include <string_view>
 #include <vector>
 
 namespace kestrivel {
+
+namespace {
+
+// Whether every occurrence over two years from its start falls here on a day its memo's repeat
+// holds: a timed repeat in another zone moves a day in the weeks when only one side keeps summer time.
+bool fallsOnItsMemoDays(const std::string& data, const TMemo& memo) {
+    constexpr int kDaysChecked = 2 * 366;
+    std::vector<TEventOccurrence> found;
+    ExpandEvents(data, memo.Date, memo.Date + kDaysChecked, found);
+    const uint32_t slot = RepeatSlot(memo);
+    for (const TEventOccurrence& occurrence : found) {
+        if (RepeatSlot({occurrence.Date, {}, memo.MemoType}) != slot) {
+            return false;
+        }
+    }
+    return !found.empty();
+}
+
+} // namespace
 
 std::string EncodeEventMemo(const TMemo& memo, const std::string& uid, int64_t stampUtcSeconds) {
     try {
@@ -66,7 +87,11 @@ bool DecodeEventMemo(const std::string& data, TEventMemo& out, size_t& master) {
         out.Memo = std::move(chosen.Memo);
         out.Uid = std::move(chosen.Uid);
         out.Exact = !chosen.Approximated && !chosen.Timed && !chosen.Override && !chosen.Longer &&
-                    !chosen.Extra && events.size() == 1;
+                    !chosen.Extra && !chosen.Semicolon && events.size() == 1;
+        out.ExactDays =
+            !chosen.Approximated && !chosen.Override && !chosen.Cancelled && !chosen.Semicolon &&
+            events.size() == 1 &&
+            (!chosen.Timed || out.Memo.MemoType == mtSingle || fallsOnItsMemoDays(data, out.Memo));
         return true;
     } catch (const std::exception&) {
         out = {};

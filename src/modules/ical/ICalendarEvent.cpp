@@ -72,6 +72,7 @@ struct EventLines {
     bool MoreDates = false; // RDATE or EXDATE lines
     bool Override = false;  // a RECURRENCE-ID line
     bool Extra = false;     // a component inside it, or a property a memo has no place for
+    bool Cancelled = false; // STATUS:CANCELLED
     std::string_view End;   // the first DTEND or DURATION line
     std::string_view Uid;   // the first UID line's value
 };
@@ -109,6 +110,9 @@ ComponentPtr parseEvent(std::string_view block, EventLines& lines) {
         } else if (sameICalendarName(name, "END")) {
             parse = depth > 0 && --depth == 0;
         } else if (depth == 1) {
+            if (sameICalendarName(name, "STATUS")) {
+                lines.Cancelled = sameICalendarName(icalendarValue(line), "CANCELLED");
+            }
             if (sameICalendarName(name, "DTSTART")) {
                 parse = !std::exchange(haveStart, true);
             } else if (sameICalendarName(name, "SUMMARY")) {
@@ -265,6 +269,7 @@ bool ReadMemoEvent(std::string_view block, TEventReading& out, const TEventReadO
     out.Timed = start.is_date == 0;
     out.Override = lines.Override;
     out.Extra = lines.Extra;
+    out.Cancelled = lines.Cancelled;
     out.Longer = beyondItsDay(lines.End, date);
     // A zone read only approximately may have put the event on a neighbouring day.
     out.Approximated = lines.MoreDates || lines.Rules > 1 || inexactZone;
@@ -281,6 +286,7 @@ bool ReadMemoEvent(std::string_view block, TEventReading& out, const TEventReadO
     }
     if (icalproperty* summary = icalcomponent_get_first_property(event.get(), ICAL_SUMMARY_PROPERTY)) {
         if (const char* value = icalproperty_get_summary(summary)) {
+            out.Semicolon = std::string_view(value).find(';') != std::string_view::npos;
             out.Memo.Text = oneLineForm(BytesToUtf8(value));
         }
     }

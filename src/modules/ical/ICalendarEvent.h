@@ -52,6 +52,9 @@ struct TEventReading {
     // Properties or components a memo has no place for: alarms, location, description, attendees,
     // class, categories, X- properties and any other.
     bool Extra = false;
+    // SUMMARY holds a ";" of its own, which a memo would read as a line break.
+    bool Semicolon = false;
+    bool Cancelled = false; // STATUS:CANCELLED
 };
 
 struct TEventReadOptions {

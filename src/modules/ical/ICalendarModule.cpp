@@ -1,6 +1,7 @@
 #include "memos/ICalendarModule.h"
 
 #include "ICalendarCodec.h"
+#include "ICalendarExpand.h"
 #include "sync/EventCodec.h"
 
 using namespace kestrivel;
@@ -35,9 +36,17 @@ KestrivelPatchEvent(const std::string& data, const TMemo& memo, int64_t stampUtc
     return !out.empty();
 }
 
+// The events shown beside the memos: their occurrences over the dates shown.
+extern "C" __attribute__((visibility("default"))) bool
+KestrivelExpandEvent(std::string_view data, TDateValue first, TDateValue last,
+                     std::vector<TEventOccurrence>& out) {
+    return ExpandEvents(data, first, last, out);
+}
+
 // The module's own symbol types must match what the program resolves.
 static_assert(std::is_same_v<decltype(&KestrivelExportICalendar), KestrivelExportICalendarFn>);
 static_assert(std::is_same_v<decltype(&KestrivelImportICalendar), KestrivelImportICalendarFn>);
 static_assert(std::is_same_v<decltype(&KestrivelEncodeEvent), KestrivelEncodeEventFn>);
 static_assert(std::is_same_v<decltype(&KestrivelDecodeEvent), KestrivelDecodeEventFn>);
 static_assert(std::is_same_v<decltype(&KestrivelPatchEvent), KestrivelPatchEventFn>);
+static_assert(std::is_same_v<decltype(&KestrivelExpandEvent), KestrivelExpandEventFn>);

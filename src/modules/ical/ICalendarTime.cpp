@@ -198,48 +198,118 @@ icaltimezone* SystemZoneNamed(std::string_view tzid) {
     return !windows.empty() && isSystemZone(windows) ? builtinZone(windows) : nullptr;
 }
 
-bool LocalStartDate(const icaltimetype& start, const char* tzid, const ICalendarZones* zones, TYmd& out,
-                    bool* inexact) {
+namespace {
+
+// The UTC offset of `local`, a time of day in the zone `tzid`: the object's VTIMEZONE of that name,
+// else the system's zone of that name. False for a DATE, a floating time or a zone found nowhere;
+// `exact` false for an object's zone past its bound.
+bool offsetOf(const icaltimetype& local, const char* tzid, const ICalendarZones* zones, int& offset,
+              bool& exact) {
+    offset = 0;
+    exact = true;
+    if (local.is_date != 0) {
+        return false;
+    }
+    if (icaltime_is_utc(local)) {
+        return true;
+    }
+    if (tzid == nullptr) {
+        return false;
+    }
+    ZoneOffset own;
+    icaltimezone* system = nullptr;
+    bool known = false;
+    if (zones != nullptr && zones->offsetAt(tzid, local, own)) {
+        known = true;
+        exact = own.Exact;
+        offset = own.Seconds;
+        // A zone past its bound: the system's zone of that name knows better than its last
+        // observance, when there is one.
+        system = exact ? nullptr : SystemZoneNamed(tzid);
+    } else {
+        system = SystemZoneNamed(tzid);
+        known = system != nullptr;
+    }
+    offset = system != nullptr ? systemOffset(system, local) : offset;
+    return known;
+}
+
+// Seconds since the epoch of a time of day read as UTC, counted here (libical's own count is a day
+// off before the year 1600).
+int64_t wallSeconds(TDateValue day, const icaltimetype& time) {
+    const int64_t seconds = time.is_date != 0 ? 0 : time.hour * 3600 + time.minute * 60 + time.second;
+    return (static_cast<int64_t>(day) - kUnixEpochDay) * kSecondsPerDay + seconds;
+}
+
+} // namespace
+
+bool LocalStartTime(const icaltimetype& start, const char* tzid, const ICalendarZones* zones, TYmd& date,
+                    int& minutes, bool* inexact) {
     TDateValue day = 0;
     if (!TryEncodeDate(start.year, start.month, start.day, day)) {
         return false;
     }
-    bool known = false, exact = true;
     int offset = 0;
-    if (start.is_date == 0 && icaltime_is_utc(start)) {
-        known = true;
-    } else if (start.is_date == 0 && tzid != nullptr) {
-        ZoneOffset own;
-        icaltimezone* system = nullptr;
-        if (zones != nullptr && zones->offsetAt(tzid, start, own)) {
-            known = true;
-            exact = own.Exact;
-            offset = own.Seconds;
-            // A zone past its bound: the system's zone of that name knows better than its last
-            // observance, when there is one.
-            system = exact ? nullptr : SystemZoneNamed(tzid);
-        } else {
-            system = SystemZoneNamed(tzid);
-            known = system != nullptr;
-        }
-        offset = system != nullptr ? systemOffset(system, start) : offset;
-    }
-    if (!known) {
-        out = {start.year, start.month, start.day};
+    bool exact = true;
+    if (!offsetOf(start, tzid, zones, offset, exact)) {
+        date = {start.year, start.month, start.day};
+        minutes = start.is_date != 0 ? -1 : start.hour * 60 + start.minute;
         return true;
     }
-    // Seconds since the epoch counted here (libical's own count is a day off before the year 1600).
-    const time_t utc = static_cast<time_t>((static_cast<int64_t>(day) - kUnixEpochDay) * kSecondsPerDay +
-                                           start.hour * 3600 + start.minute * 60 + start.second - offset);
+    const time_t utc = static_cast<time_t>(wallSeconds(day, start) - offset);
     std::tm here{};
     if (localtime_r(&utc, &here) == nullptr) {
         return false;
     }
-    out = {here.tm_year + 1900, here.tm_mon + 1, here.tm_mday};
+    date = {here.tm_year + 1900, here.tm_mon + 1, here.tm_mday};
+    minutes = here.tm_hour * 60 + here.tm_min;
     if (!exact && inexact != nullptr) {
         *inexact = true;
     }
-    return out.Year >= 1 && out.Year <= 9999;
+    return date.Year >= 1 && date.Year <= 9999;
+}
+
+bool LocalStartDate(const icaltimetype& start, const char* tzid, const ICalendarZones* zones, TYmd& out,
+                    bool* inexact) {
+    int minutes = 0;
+    return LocalStartTime(start, tzid, zones, out, minutes, inexact);
+}
+
+int64_t InstantSeconds(const icaltimetype& time, const char* tzid, const ICalendarZones* zones) {
+    TDateValue day = 0;
+    if (!TryEncodeDate(time.year, time.month, time.day, day)) {
+        return 0;
+    }
+    int offset = 0;
+    bool exact = true;
+    offsetOf(time, tzid, zones, offset, exact);
+    return wallSeconds(day, time) - offset;
+}
+
+bool UtcToZoneTime(icaltimetype& time, const char* tzid, const ICalendarZones* zones) {
+    // The offset of the wall time sought is not known before it is: taken at the instant read as
+    // wall time, then once more at the wall time that gives, which settles it but for the hour a
+    // change repeats.
+    icaltimetype wall = time;
+    wall.zone = nullptr;
+    int offset = 0;
+    bool exact = true;
+    if (time.is_date != 0 || tzid == nullptr || !offsetOf(wall, tzid, zones, offset, exact)) {
+        return false;
+    }
+    for (int round = 0; round < 2; ++round) {
+        wall = time;
+        wall.zone = nullptr;
+        icaltime_adjust(&wall, 0, 0, 0, offset);
+        if (!offsetOf(wall, tzid, zones, offset, exact)) {
+            return false;
+        }
+    }
+    wall = time;
+    wall.zone = nullptr;
+    icaltime_adjust(&wall, 0, 0, 0, offset);
+    time = wall;
+    return true;
 }
 
 bool IsPlainRepeat(const icalrecurrencetype& rule, const icaltimetype& start) {

@@ -67,6 +67,19 @@ icaltimezone* SystemZoneNamed(std::string_view tzid);
 bool LocalStartDate(const icaltimetype& start, const char* tzid, const ICalendarZones* zones, TYmd& out,
                     bool* inexact = nullptr);
 
+// The same with the local time of day: `minutes` after midnight, or -1 for a DATE.
+bool LocalStartTime(const icaltimetype& start, const char* tzid, const ICalendarZones* zones, TYmd& date,
+                    int& minutes, bool* inexact = nullptr);
+
+// A UTC time as the wall time of the zone `tzid` (found as LocalStartDate finds it); false, and
+// `time` unchanged, for a DATE, no zone or a zone found nowhere.
+bool UtcToZoneTime(icaltimetype& time, const char* tzid, const ICalendarZones* zones);
+
+// The instant of `time` as seconds since the epoch: a UTC time or a time in the zone `tzid` (found as
+// LocalStartDate finds it) converted; a DATE, a floating time or a zone found nowhere taken as UTC.
+// What tells an exception or a changed occurrence from the occurrence it names.
+int64_t InstantSeconds(const icaltimetype& time, const char* tzid, const ICalendarZones* zones);
+
 // Whether `rule` repeats an event that starts on `start` (as written) exactly as a plain weekly,
 // monthly or yearly repeat does: no end, no interval, and any BYDAY, BYMONTHDAY or BYMONTH naming
 // only the start's own weekday, day or month (as phones write them).

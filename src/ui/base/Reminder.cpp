@@ -1,5 +1,6 @@
 #include "base/Reminder.h"
 
+#include "base/DayEvents.h"
 #include "base/QtPlatform.h"
 #include "base/Services.h"
 #include "config/ConfigData.h"
@@ -20,8 +21,13 @@ void TTodayReminder::Check() {
     }
     TDateValue date = 0;
     std::string body;
-    if (!m_config.Options.Remind || !TryEncodeDate(today.year(), today.month(), today.day(), date) ||
-        !DayMemoLines(m_config.Memos, date, "\n", body)) {
+    if (!m_config.Options.Remind || !TryEncodeDate(today.year(), today.month(), today.day(), date)) {
+        return;
+    }
+    const EventDays none;
+    const EventDays* events = m_events != nullptr ? m_events->monthNow(today.year(), today.month()) : nullptr;
+    if (!DayLines(m_config.Memos, events != nullptr ? *events : none, date,
+                  m_events != nullptr ? m_events->allDay() : std::string(), "\n", body)) {
         return;
     }
     const std::optional<TMessageBox> title =

@@ -1,5 +1,6 @@
 #include "calendar/FormMain.h"
 
+#include "base/DayEvents.h"
 #include "base/QtPlatform.h"
 #include "base/Services.h"
 #include "base/Translator.h"
@@ -154,6 +155,14 @@ void TfrmMain::moveEvent(QMoveEvent* event) {
     Moved();
 }
 
+const EventDays* TfrmMain::ShownEvents() const {
+    return m_events != nullptr ? m_events->month(m_model.DisplayYear, m_model.DisplayMonth) : nullptr;
+}
+
+std::string TfrmMain::AllDayWord() const {
+    return m_events != nullptr ? m_events->allDay() : std::string();
+}
+
 TMonthInputs TfrmMain::ModelInputs(int dpi) {
     TMonthInputs in;
     const QDate today = m_services.Now().date();
@@ -166,6 +175,12 @@ TMonthInputs TfrmMain::ModelInputs(int dpi) {
     in.Options = &m_config.Options;
     in.Scheme = &m_config.CurrentScheme;
     in.Memos = &m_config.Memos;
+    if (m_events != nullptr) {
+        int year = 0;
+        int month = 0;
+        DisplayedMonth(in.TodayYear, in.TodayMonth, m_yearOffset, m_monthOffset, year, month);
+        in.Events = m_events->month(year, month);
+    }
     in.Formats = &m_formats;
     // A calendar may grow to the whole desktop (in device pixels) where that exceeds the usual bound.
     QRect desktop;
@@ -375,7 +390,8 @@ QPoint TfrmMain::ToDevice(const QPointF& point) const {
 
 void TfrmMain::FormMouseMove(const QPoint& point, const QPoint& globalPoint) {
     SetHoverDay(HitTestDay(m_model, point.x(), point.y()));
-    const QString hint = TextToQString(HintText(m_model, m_hoverDay, m_config.Memos, m_formats));
+    const QString hint = TextToQString(
+        HintText(m_model, m_hoverDay, m_config.Memos, m_formats, "\n", ShownEvents(), AllDayWord()));
     if (hint != toolTip()) {
         setToolTip(hint);
     }

@@ -23,6 +23,8 @@ namespace kestrivel {
 
 class TConfigData;
 class TDateBox;
+class TDayEvents;
+class EventDays;
 class TServices;
 class TTranslator;
 struct TLocaleFormats;
@@ -80,6 +82,11 @@ public:
     bool Translucent() const { return m_translucent; }
     // The window's place and size in device pixels, the unit of "Left" and "Top" on every scale.
     QRect DeviceRect() const;
+    // The events drawn beside the memos (none: the memos alone); the caller redraws.
+    void SetDayEvents(TDayEvents* events) { m_events = events; }
+    // Those of the shown month, for the hint, the names of the days and the editor; null for none.
+    const EventDays* ShownEvents() const;
+    std::string AllDayWord() const;
 
     // --- Lifetime ---
 
@@ -220,6 +227,7 @@ private:
     int m_yearOffset = 0;
     int m_monthOffset = 0;
     int m_hoverDay = 0;
+    TDayEvents* m_events = nullptr;
     TMonthModel m_model;
     QImage m_buffer;
     QRegion m_maskRegion;

@@ -116,7 +116,8 @@ void TfrmMain::AnnounceCursor() {
         return;
     }
     // The day's hint, as the mouse would show it, below the ring: its memos read by keyboard too.
-    const QString hint = TextToQString(HintText(m_model, m_cursorDay, m_config.Memos, m_formats));
+    const QString hint = TextToQString(
+        HintText(m_model, m_cursorDay, m_config.Memos, m_formats, "\n", ShownEvents(), AllDayWord()));
     QToolTip::showText(mapToGlobal(DayRect(m_cursorDay).bottomLeft()), hint, this);
     CalendarCursorMoved(*this);
 }
@@ -187,8 +188,8 @@ void TfrmMain::changeEvent(QEvent* event) {
 }
 
 QString TfrmMain::DayName(int day) const {
-    return TextToQString(
-        DayAccessibleName(m_model, day, m_config.Memos, m_formats, m_translator.TodayWord()));
+    return TextToQString(DayAccessibleName(m_model, day, m_config.Memos, m_formats, m_translator.TodayWord(),
+                                           ShownEvents(), AllDayWord()));
 }
 
 QString TfrmMain::ColumnName(int column) const {

@@ -288,6 +288,34 @@ bool TfrmMemo::eventFilter(QObject* watched, QEvent* event) {
     }
 }
 
+void TfrmMemo::SetEvents(const QStringList& lines) {
+    // Up to this many lines show at once; more scroll.
+    constexpr int kShownLines = 5;
+    if (lines.isEmpty()) {
+        if (m_memEvents != nullptr) {
+            m_memEvents->clear();
+            m_memEvents->hide();
+        }
+        setFixedSize(kClientWidth, kClientHeight);
+        return;
+    }
+    // Made at the first day with events, so that the editor of a calendar without any is as it was.
+    if (m_memEvents == nullptr) {
+        m_memEvents = new QPlainTextEdit(this);
+        m_memEvents->setObjectName(QStringLiteral("memEvents"));
+        m_memEvents->setReadOnly(true);
+        m_memEvents->setTabChangesFocus(true);
+        QWidget::setTabOrder(m_cmbMemoType, m_memEvents);
+    }
+    m_memEvents->setPlainText(lines.join(QLatin1Char('\n')));
+    const int height = static_cast<int>(std::min<qsizetype>(lines.size(), kShownLines)) *
+                           m_memEvents->fontMetrics().lineSpacing() +
+                       2 * m_memEvents->frameWidth() + 8;
+    m_memEvents->setGeometry(8, kClientHeight, kClientWidth - 16, height);
+    m_memEvents->show();
+    setFixedSize(kClientWidth, kClientHeight + height + 8);
+}
+
 void TfrmMemo::LockDate() {
     setDateControlsEnabled(false);
     m_dateLocked = true;

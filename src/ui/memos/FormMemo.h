@@ -104,6 +104,10 @@ public:
     QLineEdit* edtYear() const { return m_edtYear; }
     UpDownArrows* updYear() const { return m_updYear; }
     QPlainTextEdit* memText() const { return m_memText; }
+    // The day's events, read-only under the memo, one line each; none hides them and the editor keeps
+    // its own size. memEvents() is null until a day with events was shown.
+    void SetEvents(const QStringList& lines);
+    QPlainTextEdit* memEvents() const { return m_memEvents; }
     QLabel* lblMax() const { return m_lblMax; }
     QLabel* lblType() const { return m_lblType; }
     QComboBox* cmbMemoType() const { return m_cmbMemoType; }
@@ -140,6 +144,7 @@ private:
     QLineEdit* m_edtYear = nullptr;
     UpDownArrows* m_updYear = nullptr;
     QPlainTextEdit* m_memText = nullptr;
+    QPlainTextEdit* m_memEvents = nullptr;
     QLabel* m_lblMax = nullptr;
     QLabel* m_lblType = nullptr;
     QComboBox* m_cmbMemoType = nullptr;

@@ -296,6 +296,9 @@ std::string FailureLine(const TNameValueList& messages, const TSyncReport& repor
 
 QString SyncStatusText(const TNameValueList& messages, const TSyncReport& report, const QTime& at) {
     std::string text = FailureLine(messages, report, at);
+    if (report.ShownAsEvents > 0) {
+        text += '\n' + FillPlaceholders(messages.value("S20"), std::to_string(report.ShownAsEvents));
+    }
     if (report.NotShown > 0) {
         text += '\n' + FillPlaceholders(messages.value("S17"), std::to_string(report.NotShown));
     }
