@@ -507,7 +507,10 @@ TEST(DavUrl, PlainHttpToRemoteHostTable) {
         {"http://calendar.example.org/", true}, {"http://192.168.1.20:5232/", true},
         {"http://0.0.0.0:5232/", true},         {"https://calendar.example.org/", false},
         {"http://127.255.0.9:5232/", false},    {"http://LOCALHOST/", false},
-        {"http://[::1]:5232/", false},          {"http://[::ffff:127.0.0.1]/", false},
+        {"http://[::1]:5232/", false},          {"http://[::ffff:127.0.0.1]/", true},
+        {"http://cal.localhost/", true},        {"http://localhost./", true},
+        {"http://127.1/", true},                {"http://2130706433/", true},
+        {"http://0x7f.0.0.1/", true},           {"http://localhost.example.org/", true},
     };
     for (const auto& [address, plain] : cases) {
         SCOPED_TRACE(address);

@@ -22,6 +22,14 @@ constexpr size_t kMultigetBatch = 100;
 // A server that truncates its sync-collection answers (507) is asked again from the token it gave;
 // this many rounds are far more than any calendar needs.
 constexpr int kMaxSyncRounds = 1000;
+// What a sync may take from the server: a floor that lets a first sync read a listing of the most
+// responses one answer may hold, and the same again, plus room for each event the calendar has.
+// Bytes count twice for a plain answer (off the wire and as read), so the floor is about three
+// full listing answers; inflation counts what it made.
+constexpr uint64_t kBudgetFloorBytes = 192ull * 1024 * 1024;
+constexpr uint64_t kBudgetBytesPerEvent = 128 * 1024;
+constexpr uint64_t kBudgetFloorEntries = 2 * kMaxDavResponses;
+constexpr uint64_t kBudgetEntriesPerEvent = 16;
 // Redirects within the server followed for one request; a server moving a calendar needs one or two.
 constexpr int kMaxRedirects = 5;
 constexpr const char* kXmlType = "application/xml; charset=utf-8";
@@ -297,8 +305,43 @@ TCalDavClient::TCalDavClient(IDavTransport& transport, std::string address, std:
     : m_transport(transport), m_address(std::move(address)), m_user(std::move(user)),
       m_password(std::move(password)) {}
 
+TDavBudget DavBudgetFor(size_t knownEvents) {
+    return TDavBudget{kBudgetFloorBytes + kBudgetBytesPerEvent * knownEvents,
+                      kBudgetFloorEntries + kBudgetEntriesPerEvent * knownEvents};
+}
+
+void TCalDavClient::SetBudget(size_t knownEvents) {
+    const TDavBudget budget = DavBudgetFor(knownEvents);
+    m_budgetBytes = budget.Bytes;
+    m_budgetEntries = budget.Entries;
+    m_spentBytes = m_spentEntries = 0;
+}
+
+TDavStatus TCalDavClient::chargeEntries(size_t entries, const std::string& url) {
+    // A round that lists nothing still counts: a server answering "more to come" with nothing new
+    // would otherwise be asked without end.
+    m_spentEntries += std::max<size_t>(entries, 1);
+    if (m_budgetEntries > 0 && m_spentEntries > m_budgetEntries) {
+        return Failure(TDavError::BadAnswer, 0,
+                       UrlOrigin(m_address) + " listed more than " + std::to_string(m_budgetEntries) +
+                           " entries, more than this calendar can hold (at " + url + ")");
+    }
+    return TDavStatus{};
+}
+
 THttpResult TCalDavClient::send(THttpRequest request) {
     request.FollowRedirects = false;
+    request.TrustedCertificates = m_trusted;
+    const auto overBudget = [this] {
+        THttpResult spent;
+        spent.Error = UrlOrigin(m_address) + " sent more than this sync allows (" +
+                      std::to_string(m_budgetBytes / (1024 * 1024)) + " MiB)";
+        spent.TooLong = true;
+        return spent;
+    };
+    if (m_budgetBytes > 0 && m_spentBytes > m_budgetBytes) {
+        return overBudget();
+    }
     for (int hop = 0;; ++hop) {
         // The callers check every address a server names; this is the last guard for the password.
         if (!SameOrigin(m_address, request.Url)) {
@@ -310,7 +353,14 @@ THttpResult TCalDavClient::send(THttpRequest request) {
         if (!m_user.empty()) {
             sent.Headers.emplace_back("Authorization", BasicAuthorization(m_user, m_password));
         }
+        sent.MaxBytes = static_cast<size_t>(std::min<uint64_t>(
+            sent.MaxBytes, m_budgetBytes > 0 ? m_budgetBytes - m_spentBytes + 1 : sent.MaxBytes));
         THttpResult result = m_transport.Send(sent);
+        m_spentBytes += result.WireBytes + result.Body.size();
+        if ((m_budgetBytes > 0 && m_spentBytes > m_budgetBytes) ||
+            (result.TooLong && sent.MaxBytes < request.MaxBytes)) {
+            return overBudget();
+        }
         if (!result.Ok || result.Status < 300 || result.Status > 399 || result.Location.empty()) {
             return result;
         }
@@ -441,6 +491,10 @@ TDavStatus TCalDavClient::Changes(const std::string& collection, const std::stri
         if (answer.SyncToken.empty()) {
             return ListByQuery(sender, collection, out); // a server that takes the report but cannot sync
         }
+        if (status = chargeEntries(answer.Responses.size(), collection); !status.ok()) {
+            listing.finish();
+            return status;
+        }
         bool truncated = false;
         status = TakeSyncAnswer(collection, answer, listing, truncated);
         if (!status.ok()) {
@@ -473,6 +527,9 @@ TDavStatus TCalDavClient::Fetch(const std::string& collection, const std::vector
             sender, XmlRequest("REPORT", collection, "1", MultigetBody(paths), kReportMaxBytes), answer);
         if (!status.ok()) {
             return status;
+        }
+        if (TDavStatus spent = chargeEntries(answer.Responses.size(), collection); !spent.ok()) {
+            return spent;
         }
         // Each answer may cost a parse of up to the answer cap; one that names far more events than
         // were asked for would cost that once per batch of a large calendar.

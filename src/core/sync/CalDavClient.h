@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -99,8 +100,19 @@ public:
     // done. Refused as Put is.
     TDavStatus Delete(const std::string& collection, const std::string& href, const std::string& ifMatch);
 
+    // What one sync may take from the server, sized to the calendar (`knownEvents`: the events the
+    // last sync left, and the memos): bytes off the wire and as decoded, and listed entries counted
+    // as received, repeats included. Past either the call fails, naming the server; a floor keeps
+    // a first sync of a large calendar possible.
+    void SetBudget(size_t knownEvents);
+    // Certificates the user trusts for this server (SHA-256 fingerprints), sent with every request.
+    void SetTrustedCertificates(std::vector<std::string> fingerprints) {
+        m_trusted = std::move(fingerprints);
+    }
+
 private:
     THttpResult send(THttpRequest request);
+    TDavStatus chargeEntries(size_t entries, const std::string& url);
     TDavStatus refusedWrite(const std::string& method, const std::string& collection,
                             const std::string& href) const;
 
@@ -109,7 +121,20 @@ private:
     std::string m_user;
     std::string m_password;
     std::string m_readOnly; // the collection Discover found read-only, empty when none
+    std::vector<std::string> m_trusted;
+    uint64_t m_budgetBytes = 0;
+    uint64_t m_spentBytes = 0;
+    uint64_t m_budgetEntries = 0;
+    uint64_t m_spentEntries = 0;
 };
+
+// The budget of one sync with a calendar of `knownEvents` events: bytes charged (wire and decoded)
+// and listed entries received.
+struct TDavBudget {
+    uint64_t Bytes = 0;
+    uint64_t Entries = 0;
+};
+TDavBudget DavBudgetFor(size_t knownEvents);
 
 // "Basic " and the base64 of "user:password" (RFC 7617), the password as UTF-8.
 std::string BasicAuthorization(const std::string& user, const std::string& password);

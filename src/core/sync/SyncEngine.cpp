@@ -482,6 +482,7 @@ TSyncReport SyncRun::run() {
     if (LoadSyncState(m_statePath, m_state)) {
         m_savedState = FormatSyncState(m_state);
     }
+    m_client.SetBudget(m_state.Entries.size() + m_data.Memos.Items().size());
     TRemoteChanges remote;
     std::string token;
     if (!pull(remote, token)) {

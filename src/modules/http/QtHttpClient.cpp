@@ -128,14 +128,12 @@ void QtHttpClient::Send(const THttpRequest& request, std::function<void(THttpRes
         reply->abort();
     });
     timer->start(m_timeoutMs);
-    // An answer that announces more than the cap is refused before its body arrives; one that
-    // announces less gets its room at once instead of growing step by step.
+    // An answer that announces more than the cap is refused before its body arrives. Room is never
+    // taken for what an answer announces: the body grows only by what arrived.
     connect(reply, &QNetworkReply::downloadProgress, reply, [reply, download](qint64 received, qint64 total) {
         if (!download->Refused && (received > download->Limit || total > download->Limit)) {
             download->Refused = true;
             reply->abort();
-        } else if (total > 0 && download->Body.capacity() < static_cast<size_t>(total)) {
-            download->Body.reserve(static_cast<size_t>(total));
         }
     });
     connect(reply, &QNetworkReply::readyRead, reply, [reply, download] { takeAvailable(*reply, *download); });
