@@ -22,14 +22,6 @@ constexpr size_t kMultigetBatch = 100;
 // A server that truncates its sync-collection answers (507) is asked again from the token it gave;
 // this many rounds are far more than any calendar needs.
 constexpr int kMaxSyncRounds = 1000;
-// What a sync may take from the server: a floor that lets a first sync read a listing of the most
-// responses one answer may hold, and the same again, plus room for each event the calendar has.
-// Bytes count twice for a plain answer (off the wire and as read), so the floor is about three
-// full listing answers; inflation counts what it made.
-constexpr uint64_t kBudgetFloorBytes = 192ull * 1024 * 1024;
-constexpr uint64_t kBudgetBytesPerEvent = 128 * 1024;
-constexpr uint64_t kBudgetFloorEntries = 2 * kMaxDavResponses;
-constexpr uint64_t kBudgetEntriesPerEvent = 16;
 // Redirects within the server followed for one request; a server moving a calendar needs one or two.
 constexpr int kMaxRedirects = 5;
 constexpr const char* kXmlType = "application/xml; charset=utf-8";
@@ -304,30 +296,6 @@ TCalDavClient::TCalDavClient(IDavTransport& transport, std::string address, std:
                              std::string password)
     : m_transport(transport), m_address(std::move(address)), m_user(std::move(user)),
       m_password(std::move(password)) {}
-
-TDavBudget DavBudgetFor(size_t knownEvents) {
-    return TDavBudget{kBudgetFloorBytes + kBudgetBytesPerEvent * knownEvents,
-                      kBudgetFloorEntries + kBudgetEntriesPerEvent * knownEvents};
-}
-
-void TCalDavClient::SetBudget(size_t knownEvents) {
-    const TDavBudget budget = DavBudgetFor(knownEvents);
-    m_budgetBytes = budget.Bytes;
-    m_budgetEntries = budget.Entries;
-    m_spentBytes = m_spentEntries = 0;
-}
-
-TDavStatus TCalDavClient::chargeEntries(size_t entries, const std::string& url) {
-    // A round that lists nothing still counts: a server answering "more to come" with nothing new
-    // would otherwise be asked without end.
-    m_spentEntries += std::max<size_t>(entries, 1);
-    if (m_budgetEntries > 0 && m_spentEntries > m_budgetEntries) {
-        return Failure(TDavError::BadAnswer, 0,
-                       UrlOrigin(m_address) + " listed more than " + std::to_string(m_budgetEntries) +
-                           " entries, more than this calendar can hold (at " + url + ")");
-    }
-    return TDavStatus{};
-}
 
 THttpResult TCalDavClient::send(THttpRequest request) {
     request.FollowRedirects = false;
