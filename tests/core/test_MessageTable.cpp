@@ -74,6 +74,10 @@ TEST(MessageLists, BuiltInMessagesInOrder) {
         "S17=Events on the server not shown here (their date holds another memo): ;",
         "S18=Sync failed: a part of the program is missing (its network or iCalendar module), install it "
         "again",
+        "S19=Sync failed: the server's certificate is not trusted (;) - if it is your server's, trust it in the "
+        "Sync group",
+        "S20=Sync failed: the server's certificate changed since you trusted it (;) - trust the new one only if "
+        "you know why it changed",
         "T1=Memos not saved",
         "F1=Calendar data file (*.dat)",
         "F2=iCalendar file (*.ics)",

@@ -18,7 +18,8 @@ namespace {
 // changes, asked in the chosen language). M4 tells that a sync joined the texts of memos edited on
 // both sides. S0 to S16 are the tray tooltip's line about the last sync: when it ran, or why it
 // failed, numbered as TSyncFailure; S17 counts the server's events the calendar does not show. S18 is
-// the failure that came after it, ModuleMissing.
+// the failure that came after it, ModuleMissing; S19 and S20 a certificate nobody trusted, and one that
+// changed since the user trusted it (its fingerprint, subject and validity fill the gap).
 // E6 names the memo list's limit when a memo cannot be added to a full list, M5 counts the events an
 // import left out for that reason, M6 tells that no folder could hold the instance lock, Q6 asks at
 // "Close" whether to try again to save memos whose save failed, and T1 is the tray tooltip's line
@@ -72,6 +73,10 @@ const char* const kBuiltInMessages[] = {
     "S16=Sync stopped: it would remove this many events from the server: ;",
     "S17=Events on the server not shown here (their date holds another memo): ;",
     "S18=Sync failed: a part of the program is missing (its network or iCalendar module), install it again",
+    "S19=Sync failed: the server's certificate is not trusted (;) - if it is your server's, trust it in the Sync "
+    "group",
+    "S20=Sync failed: the server's certificate changed since you trusted it (;) - trust the new one only if you "
+    "know why it changed",
     "T1=Memos not saved",
     "F1=Calendar data file (*.dat)",
     "F2=iCalendar file (*.ics)",

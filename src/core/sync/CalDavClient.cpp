@@ -66,6 +66,11 @@ bool IsWrite(const THttpRequest& request) {
 // The status of an answer that is not a success: what the HTTP status means for the caller.
 TDavStatus StatusOf(const THttpRequest& request, const THttpResult& result) {
     const std::string what = request.Method + " " + request.Url;
+    if (result.Untrusted) {
+        TDavStatus untrusted = Failure(TDavError::Untrusted, 0, what + ": " + result.Error);
+        untrusted.Certificate = result.Certificate;
+        return untrusted;
+    }
     if (!result.Ok) {
         return result.TooLong ? Failure(TDavError::BadAnswer, 0, what + ": " + result.Error)
                               : Failure(TDavError::Network, 0, what + ": " + result.Error);

@@ -22,14 +22,16 @@ enum class TDavError {
     BadAnswer,          // an answer that does not read (not XML, not a multistatus, too long, too
                         // many responses) or names what the client refuses to ask for
     Server,             // any other status
+    Untrusted,          // https with a certificate neither an authority nor the user vouches for
 };
 
 struct TDavStatus {
     TDavError Error = TDavError::None;
     int HttpStatus = 0;
-    std::string Detail;   // one line, English, for logs and `kestrivel --sync`; may hold what the
-                          // server sent, so it is made printable before it is shown
-    std::string Location; // Redirected: the absolute URL on the other origin
+    std::string Detail;           // one line, English, for logs and `kestrivel --sync`; may hold what the
+                                  // server sent, so it is made printable before it is shown
+    std::string Location;         // Redirected: the absolute URL on the other origin
+    TCertificateInfo Certificate; // Untrusted: what the server showed
     bool ok() const { return Error == TDavError::None; }
 };
 

@@ -26,6 +26,8 @@
 // the events known stops before 2 unless removals are allowed.
 #include "sync/SyncEngine.h"
 
+#include "sync/CertificateTrust.h"
+
 #include "common/Log.h"
 #include "common/TextTrim.h"
 #include "config/ConfigData.h"
@@ -147,6 +149,11 @@ bool SyncRun::fail(const TDavStatus& status) {
     case TDavError::NotCalendar:
         m_report.Failure = TSyncFailure::NotCalendar;
         m_report.Reason = server + " is not a calendar";
+        break;
+    case TDavError::Untrusted:
+        m_report.Failure = TSyncFailure::Untrusted;
+        m_report.Certificate = status.Certificate;
+        m_report.Reason = CertificateReason(server, status.Certificate);
         break;
     default:
         m_report.Failure = TSyncFailure::Server;
@@ -483,6 +490,9 @@ TSyncReport SyncRun::run() {
         m_savedState = FormatSyncState(m_state);
     }
     m_client.SetBudget(m_state.Entries.size() + m_data.Memos.Items().size());
+    if (const std::string trusted = TrustedFingerprint(m_settings); !trusted.empty()) {
+        m_client.SetTrustedCertificates({trusted});
+    }
     TRemoteChanges remote;
     std::string token;
     if (!pull(remote, token)) {

@@ -33,6 +33,7 @@ enum class TSyncFailure {
     MemoFileDamaged,      // Memos.dat does not read completely; nothing is decided on it
     RemovalsRefused,      // the sync would remove many of the events it knows, and that was not allowed
     ModuleMissing,        // the program's network or iCalendar module is not installed
+    Untrusted,            // the server's certificate is not trusted, or changed since the user trusted it
 };
 
 struct TSyncReport {
@@ -47,6 +48,7 @@ struct TSyncReport {
     int Left = 0;         // changes meant for the server that did not go out (Incomplete, RemovalsRefused,
                           // or a failure while sending)
     std::string Location; // Redirected: where the server sent the sync, printable
+    TCertificateInfo Certificate; // Untrusted: the certificate the server showed
     bool MemosChanged = false;
     bool ok() const { return Failure == TSyncFailure::None; }
 };

@@ -1,5 +1,6 @@
 #include "http/StreamHttp.h"
 
+#include "sync/CertificateTrust.h"
 #include "sync/HttpAnswerReader.h"
 
 #include <QCryptographicHash>
@@ -109,25 +110,6 @@ QByteArray RequestHead(const THttpRequest& request, const QUrl& url, const QByte
 
 } // namespace
 
-std::string NormalFingerprint(const std::string& fingerprint) {
-    std::string hex;
-    for (const char c : fingerprint) {
-        if (std::isxdigit(static_cast<unsigned char>(c))) {
-            hex += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        } else if (c != ':' && c != ' ') {
-            return std::string();
-        }
-    }
-    if (hex.size() != 64) {
-        return std::string();
-    }
-    std::string out;
-    for (size_t i = 0; i < hex.size(); i += 2) {
-        out += (i == 0 ? "" : ":") + hex.substr(i, 2);
-    }
-    return out;
-}
-
 StreamHttp::StreamHttp(int timeoutMs) : m_timeoutMs(timeoutMs) {}
 
 StreamHttp::~StreamHttp() = default;
@@ -222,7 +204,7 @@ THttpResult StreamHttp::sendOnce(const THttpRequest& request, const QString& url
             ssl->setSslConfiguration(config);
             std::vector<std::string> trusted;
             for (const std::string& pin : request.TrustedCertificates) {
-                trusted.push_back(NormalFingerprint(pin));
+                trusted.push_back(NormalSha256Fingerprint(pin));
             }
             // Decided during the handshake, before any request goes out: a certificate the user
             // trusted for this server passes whatever the authorities say; any other failure is

@@ -35,8 +35,4 @@ private:
     QString m_socketKey; // the server (and proxy) the open connection goes to
 };
 
-// SHA-256 of a DER certificate as upper-case hex pairs joined by colons; "AB:CD:..." and "abcd..."
-// name the same fingerprint after NormalFingerprint.
-std::string NormalFingerprint(const std::string& fingerprint);
-
 } // namespace kestrivel

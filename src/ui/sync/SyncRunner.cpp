@@ -4,6 +4,7 @@
 #include "base/SyncModules.h"
 #include "common/TextTrim.h"
 #include "lang/MessageTable.h"
+#include "sync/CertificateTrust.h"
 #include "sync/DavTransport.h"
 #include "sync/EventCodec.h"
 
@@ -233,8 +234,11 @@ void TSyncRunner::Stop() {
 namespace {
 
 std::string FailureLine(const TNameValueList& messages, const TSyncReport& report, const QTime& at) {
-    // S17 was taken before ModuleMissing came; its line is S18.
-    const int number = report.Failure == TSyncFailure::ModuleMissing ? 18 : static_cast<int>(report.Failure);
+    // S17 was taken before ModuleMissing came; its line is S18. A certificate has two lines: S19 when
+    // nobody trusted it, S20 when it is not the one the user trusted.
+    const int number = report.Failure == TSyncFailure::ModuleMissing ? 18
+                       : report.Failure == TSyncFailure::Untrusted   ? (report.Certificate.Changed ? 20 : 19)
+                                                                     : static_cast<int>(report.Failure);
     const std::string text = messages.value("S" + std::to_string(number));
     switch (report.Failure) {
     case TSyncFailure::None:
@@ -245,6 +249,8 @@ std::string FailureLine(const TNameValueList& messages, const TSyncReport& repor
         return FillPlaceholders(text, std::to_string(report.Left));
     case TSyncFailure::RemovalsRefused:
         return FillPlaceholders(text, std::to_string(report.RemovalsHeld));
+    case TSyncFailure::Untrusted:
+        return FillPlaceholders(text, CertificateSummary(report.Certificate));
     default:
         return text;
     }
