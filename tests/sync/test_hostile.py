@@ -36,10 +36,11 @@ Request = collections.namedtuple("Request", "method path headers body")
 
 
 class Listener:
-    """An HTTP/1.1 server on `host` that writes every request down and answers through `answer`
-    (a function of a Request giving (status, headers, body)), by default a small calendar."""
+    """An HTTP/1.1 server on `host` (https with the ssl.SSLContext `tls`) that writes every request
+    down and answers through `answer` (a function of a Request giving (status, headers, body), or a
+    Raw answer), by default a small calendar."""
 
-    def __init__(self, host):
+    def __init__(self, host, tls=None):
         self.requests, self.answer = [], None
         listener = self
 
@@ -84,6 +85,8 @@ class Listener:
 
         self.server = http.server.ThreadingHTTPServer((host, 0), Handler)
         self.server.daemon_threads = True
+        if tls:  # an ssl.SSLContext: the handshake comes before any request is read
+            self.server.socket = tls.wrap_socket(self.server.socket, server_side=True)
         self.url = f"http://{host}:{self.server.server_address[1]}"
         self.thread = threading.Thread(target=self.server.serve_forever, daemon=True)
         self.thread.start()
