@@ -51,6 +51,9 @@ const char* const kBuiltInMessages[] = {
     // Ours: a sync that would empty much of the calendar on the server goes on only when asked to.
     "Q5=The sync would remove ; events from the calendar server. Do you want to remove them?",
     "Q6=The memos could not be saved to ;. Do you want to try again? No closes the calendar without them.",
+    // Ours: trusting a sync server's own certificate, its fingerprint, subject and validity shown.
+    "Q7=Trust the certificate this server shows, for this server only? Check it against your server's first: "
+    ";",
     "I0=Value input",
     "I1=Enter the name of the new scheme :",
     "S0=Last sync: ;",
@@ -73,9 +76,11 @@ const char* const kBuiltInMessages[] = {
     "S16=Sync stopped: it would remove this many events from the server: ;",
     "S17=Events on the server not shown here (their date holds another memo): ;",
     "S18=Sync failed: a part of the program is missing (its network or iCalendar module), install it again",
-    "S19=Sync failed: the server's certificate is not trusted (;) - if it is your server's, trust it in the Sync "
+    "S19=Sync failed: the server's certificate is not trusted (;) - if it is your server's, trust it in the "
+    "Sync "
     "group",
-    "S20=Sync failed: the server's certificate changed since you trusted it (;) - trust the new one only if you "
+    "S20=Sync failed: the server's certificate changed since you trusted it (;) - trust the new one only if "
+    "you "
     "know why it changed",
     "T1=Memos not saved",
     "F1=Calendar data file (*.dat)",
@@ -138,7 +143,7 @@ bool MessageNumberInRange(TMessageKind kind, int number) {
         last = 7;
         break;
     case TMessageKind::Question:
-        last = 6;
+        last = 7;
         break;
     case TMessageKind::Input:
         last = 1;
