@@ -7,6 +7,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QLoggingCategory>
 #include <QNetworkProxy>
 #include <QNetworkProxyFactory>
@@ -15,10 +16,12 @@
 #include <QSslSocket>
 #include <QTcpSocket>
 #include <QTimeZone>
+#include <QTimer>
 #include <QUrl>
 
 #include <algorithm>
 #include <cctype>
+#include <functional>
 
 namespace kestrivel {
 
@@ -30,6 +33,8 @@ Q_LOGGING_CATEGORY(lcStream, "kestrivel.http", QtWarningMsg)
 constexpr qint64 kPieceBytes = 16 * 1024;
 constexpr qint64 kSocketBufferBytes = 64 * 1024;
 constexpr int kMaxRedirects = 5;
+constexpr const char* kLate = "no answer in time";
+constexpr const char* kStopped = "stopped before the answer came";
 
 bool SameName(const std::string& a, const char* b) {
     const std::string_view other(b);
@@ -106,6 +111,37 @@ QByteArray RequestHead(const THttpRequest& request, const QUrl& url, const QByte
     }
     head += "\r\n";
     return head;
+}
+
+// Runs this thread's events until `done()` holds (true), or the deadline passes, the socket fails
+// or the thread is told to stop (false; `stopped` says which). The events let a server on the same
+// thread answer, and a sync thread end when the calendar closes.
+bool WaitFor(QTcpSocket& socket, const std::function<bool()>& done, const QDeadlineTimer& deadline,
+             bool& stopped) {
+    while (!done()) {
+        if (socket.state() == QAbstractSocket::UnconnectedState || deadline.hasExpired()) {
+            return false;
+        }
+        QEventLoop loop;
+        const auto wake = [&loop] { loop.exit(0); };
+        QObject::connect(&socket, &QAbstractSocket::readyRead, &loop, wake);
+        QObject::connect(&socket, &QAbstractSocket::bytesWritten, &loop, wake);
+        QObject::connect(&socket, &QAbstractSocket::stateChanged, &loop, wake);
+        QObject::connect(&socket, &QAbstractSocket::errorOccurred, &loop, wake);
+        if (auto* ssl = qobject_cast<QSslSocket*>(&socket)) {
+            QObject::connect(ssl, &QSslSocket::encrypted, &loop, wake);
+        }
+        QTimer timer;
+        timer.setSingleShot(true);
+        QObject::connect(&timer, &QTimer::timeout, &loop, wake);
+        timer.start(static_cast<int>(std::clamp<qint64>(deadline.remainingTime(), 1, 24 * 3600 * 1000)));
+        // A loop made while the thread is quitting returns -1 at once.
+        if (loop.exec(QEventLoop::ExcludeUserInputEvents) != 0) {
+            stopped = true;
+            return false;
+        }
+    }
+    return true;
 }
 
 } // namespace
@@ -187,6 +223,7 @@ THttpResult StreamHttp::sendOnce(const THttpRequest& request, const QString& url
                         ':' + QString::number(proxy.port());
 
     QDeadlineTimer deadline(m_timeoutMs);
+    bool stopped = false;
     const bool reused = m_socket && m_socketKey == key &&
                         m_socket->state() == QAbstractSocket::ConnectedState &&
                         m_socket->bytesAvailable() == 0;
@@ -232,11 +269,14 @@ THttpResult StreamHttp::sendOnce(const THttpRequest& request, const QString& url
                     refused.Certificate.Changed = !trusted.empty();
                 });
             ssl->connectToHostEncrypted(url.host(), port);
-            if (!ssl->waitForEncrypted(std::max<qint64>(1, deadline.remainingTime()))) {
+            if (!WaitFor(
+                    *ssl, [ssl] { return ssl->isEncrypted(); }, deadline, stopped)) {
                 if (refused.Untrusted) {
                     return refused;
                 }
-                return Failed(deadline.hasExpired() ? "no answer in time" : ssl->errorString().toStdString());
+                return Failed(stopped                 ? kStopped
+                              : deadline.hasExpired() ? kLate
+                                                      : ssl->errorString().toStdString());
             }
         } else {
             if (forward) {
@@ -244,9 +284,13 @@ THttpResult StreamHttp::sendOnce(const THttpRequest& request, const QString& url
             } else {
                 socket->connectToHost(url.host(), port);
             }
-            if (!socket->waitForConnected(std::max<qint64>(1, deadline.remainingTime()))) {
-                return Failed(deadline.hasExpired() ? "no answer in time"
-                                                    : socket->errorString().toStdString());
+            QTcpSocket* plain = socket.get();
+            if (!WaitFor(
+                    *plain, [plain] { return plain->state() == QAbstractSocket::ConnectedState; }, deadline,
+                    stopped)) {
+                return Failed(stopped                 ? kStopped
+                              : deadline.hasExpired() ? kLate
+                                                      : plain->errorString().toStdString());
             }
         }
         m_socket = std::move(socket);
@@ -262,14 +306,14 @@ THttpResult StreamHttp::sendOnce(const THttpRequest& request, const QString& url
     const QByteArray head = RequestHead(request, url, target, forward ? proxy : QNetworkProxy());
     m_socket->write(head);
     m_socket->write(request.Body.data(), static_cast<qint64>(request.Body.size()));
-    while (m_socket->bytesToWrite() > 0) {
-        if (!m_socket->waitForBytesWritten(std::max<qint64>(1, deadline.remainingTime()))) {
-            const bool late = deadline.hasExpired();
-            const std::string why = m_socket->errorString().toStdString();
-            m_socket.reset();
-            retry = reused && !late;
-            return Failed(late ? "no answer in time" : why);
-        }
+    QTcpSocket* socket = m_socket.get();
+    if (!WaitFor(
+            *socket, [socket] { return socket->bytesToWrite() == 0; }, deadline, stopped)) {
+        const bool late = deadline.hasExpired();
+        const std::string why = socket->errorString().toStdString();
+        m_socket.reset();
+        retry = reused && !late && !stopped;
+        return Failed(stopped ? kStopped : late ? kLate : why);
     }
 
     HttpAnswerReader reader(request.MaxBytes, request.Method == "HEAD");
@@ -277,16 +321,15 @@ THttpResult StreamHttp::sendOnce(const THttpRequest& request, const QString& url
     while (reader.state() == HttpAnswerReader::State::Head ||
            reader.state() == HttpAnswerReader::State::Body) {
         if (m_socket->bytesAvailable() == 0) {
-            if (m_socket->state() != QAbstractSocket::ConnectedState ||
-                !m_socket->waitForReadyRead(std::max<qint64>(1, deadline.remainingTime()))) {
-                if (deadline.hasExpired()) {
-                    m_socket.reset();
-                    return Failed("no answer in time");
-                }
-                if (m_socket->bytesAvailable() == 0) {
-                    reader.closed();
-                    break;
-                }
+            const bool arrived = WaitFor(
+                *socket, [socket] { return socket->bytesAvailable() > 0; }, deadline, stopped);
+            if (!arrived && (stopped || deadline.hasExpired())) {
+                m_socket.reset();
+                return Failed(stopped ? kStopped : kLate);
+            }
+            if (!arrived) {
+                reader.closed();
+                break;
             }
         }
         const qint64 got = m_socket->read(piece, sizeof piece);
