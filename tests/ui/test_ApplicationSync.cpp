@@ -141,7 +141,7 @@ private slots:
         const std::string folder = dir.path().toStdString();
         std::string error;
         QVERIFY(
-            SaveSyncSettings(folder + "/Settings.ini", {"http://127.0.0.1:9/anna/", "anna", "", 15, ""}, error));
+            SaveSyncSettings(folder + "/Settings.ini", {"http://127.0.0.1:9/anna/", "anna", "", 15}, error));
         auto fake = std::make_unique<NotedServices>();
         FakeServices* services = fake.get();
         services->MakeTransport = [] { return std::make_unique<RefusingTransport>(); };

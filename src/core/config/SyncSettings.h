@@ -23,7 +23,7 @@ struct TSyncSettings {
     int IntervalMinutes = kDefaultInterval;
     // A certificate the user trusts for one server although no authority vouches for it: "origin
     // SHA-256" ("https://host:port AB:CD:..."); it counts only while Server has that origin.
-    std::string Certificate;
+    std::string Certificate{};
 
     bool enabled() const { return !Server.empty(); }
 };

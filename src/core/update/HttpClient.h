@@ -50,7 +50,7 @@ struct THttpResult {
     size_t WireBytes = 0;
     // Set when the failure was a certificate nobody trusted; Error then holds the reason.
     bool Untrusted = false;
-    TCertificateInfo Certificate;
+    TCertificateInfo Certificate{};
 };
 
 // An HTTP client that never blocks its caller: Get and Send return at once and `done` is called
