@@ -22,7 +22,7 @@ struct THttpRequest {
     bool FollowRedirects = true;
     // SHA-256 fingerprints (hex, any case, colons allowed) of certificates the user trusts for this
     // request's server although no authority the system knows vouches for them.
-    std::vector<std::string> TrustedCertificates;
+    std::vector<std::string> TrustedCertificates{};
 };
 
 // The certificate a server showed when it was not trusted: what the user needs to decide whether
