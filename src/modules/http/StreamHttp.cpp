@@ -22,6 +22,7 @@
 #include <algorithm>
 #include <cctype>
 #include <functional>
+#include <memory>
 
 namespace kestrivel {
 
@@ -233,7 +234,8 @@ THttpResult StreamHttp::sendOnce(const THttpRequest& request, const QString& url
             tls ? std::make_unique<QSslSocket>() : std::make_unique<QTcpSocket>();
         socket->setReadBufferSize(kSocketBufferBytes);
         socket->setProxy(forward ? QNetworkProxy(QNetworkProxy::NoProxy) : proxy);
-        THttpResult refused;
+        // Shared with the handler, which the kept connection outlives this call with.
+        const auto refusal = std::make_shared<THttpResult>();
         if (tls) {
             auto* ssl = static_cast<QSslSocket*>(socket.get());
             QSslConfiguration config = QSslConfiguration::defaultConfiguration();
@@ -247,7 +249,8 @@ THttpResult StreamHttp::sendOnce(const THttpRequest& request, const QString& url
             // trusted for this server passes whatever the authorities say; any other failure is
             // written down for the user to see.
             QObject::connect(
-                ssl, &QSslSocket::sslErrors, ssl, [ssl, trusted, &refused](const QList<QSslError>& errors) {
+                ssl, &QSslSocket::sslErrors, ssl, [ssl, trusted, refusal](const QList<QSslError>& errors) {
+                    THttpResult& refused = *refusal;
                     const QSslCertificate peer = ssl->peerCertificate();
                     const std::string fingerprint = FingerprintOf(peer);
                     if (!peer.isNull() &&
@@ -271,8 +274,8 @@ THttpResult StreamHttp::sendOnce(const THttpRequest& request, const QString& url
             ssl->connectToHostEncrypted(url.host(), port);
             if (!WaitFor(
                     *ssl, [ssl] { return ssl->isEncrypted(); }, deadline, stopped)) {
-                if (refused.Untrusted) {
-                    return refused;
+                if (refusal->Untrusted) {
+                    return *refusal;
                 }
                 return Failed(stopped                 ? kStopped
                               : deadline.hasExpired() ? kLate
