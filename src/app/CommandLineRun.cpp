@@ -354,6 +354,7 @@ void ReportDamaged(TConfigData& config) {
 bool SyncPassword(const TSyncSettings& sync, std::string& password, std::string& reason) {
     if (qEnvironmentVariableIsSet(kSyncPasswordVariable)) {
         password = qEnvironmentVariable(kSyncPasswordVariable).toStdString();
+        qunsetenv(kSyncPasswordVariable); // read once; nothing started later inherits it
         return true;
     }
     std::string error;

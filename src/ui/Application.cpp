@@ -296,6 +296,9 @@ void TKestrivel::showSyncStatus() {
     // "Synchronise now" in the dialog says how it went there too.
     if (m_frmConfig) {
         m_frmConfig->SetSyncStatus(line);
+        m_frmConfig->SetSyncCertificate(m_lastSync && m_lastSync->Failure == TSyncFailure::Untrusted
+                                            ? m_lastSync->Certificate
+                                            : TCertificateInfo());
     }
 }
 

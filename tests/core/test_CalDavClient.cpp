@@ -521,10 +521,20 @@ TEST(DavUrl, OriginTable) {
 
 TEST(DavUrl, PlainHttpToRemoteHostTable) {
     const std::vector<std::pair<std::string, bool>> cases = {
-        {"http://calendar.example.org/", true}, {"http://192.168.1.20:5232/", true},
-        {"http://0.0.0.0:5232/", true},         {"https://calendar.example.org/", false},
-        {"http://127.255.0.9:5232/", false},    {"http://LOCALHOST/", false},
-        {"http://[::1]:5232/", false},          {"http://[::ffff:127.0.0.1]/", false},
+        {"http://calendar.example.org/", true},
+        {"http://192.168.1.20:5232/", true},
+        {"http://0.0.0.0:5232/", true},
+        {"https://calendar.example.org/", false},
+        {"http://127.255.0.9:5232/", false},
+        {"http://LOCALHOST/", false},
+        {"http://[::1]:5232/", false},
+        {"http://[::ffff:127.0.0.1]/", true},
+        {"http://cal.localhost/", true},
+        {"http://localhost./", true},
+        {"http://127.1/", true},
+        {"http://2130706433/", true},
+        {"http://0x7f.0.0.1/", true},
+        {"http://localhost.example.org/", true},
     };
     for (const auto& [address, plain] : cases) {
         SCOPED_TRACE(address);
@@ -568,3 +578,64 @@ TEST(DavUrl, SameCollectionTable) {
 }
 
 } // namespace
+
+namespace {
+
+// Answers every sync-collection REPORT with `copies` listings of one event, `padding` bytes of
+// blanks and a 507 that says more is to come, each time with a new token.
+class TEndlessRounds : public IDavTransport {
+public:
+    TEndlessRounds(size_t copies, size_t padding) : m_copies(copies), m_padding(padding) {}
+    THttpResult Send(const THttpRequest&) override {
+        ++Rounds;
+        std::string body = "<d:multistatus xmlns:d=\"DAV:\">";
+        for (size_t i = 0; i < m_copies; ++i) {
+            body +=
+                "<d:response><d:href>/cal/same.ics</d:href><d:propstat><d:prop><d:getetag>\"1\"</d:getetag>"
+                "</d:prop><d:status>HTTP/1.1 200 OK</d:status></d:propstat></d:response>";
+        }
+        body.append(m_padding, ' ');
+        body += "<d:response><d:href>/cal/</d:href><d:status>HTTP/1.1 507 Insufficient Storage</d:status>"
+                "</d:response><d:sync-token>t" +
+                std::to_string(Rounds) + "</d:sync-token></d:multistatus>";
+        THttpResult result{true, std::move(body), 207, "", "", "", false};
+        result.WireBytes = result.Body.size();
+        return result;
+    }
+    int Rounds = 0;
+
+private:
+    size_t m_copies;
+    size_t m_padding;
+};
+
+} // namespace
+
+// A sync is charged every entry received, repeats included, and every byte, off the wire and as
+// read; past either it fails naming the server. A calendar the sync knows to be larger gets more.
+TEST(CalDavClient, BudgetTable) {
+    const size_t mib = 1024 * 1024;
+    struct Case {
+        size_t Copies, Padding, Known;
+        int Rounds; // the round that passes the budget
+        const char* Says;
+    } cases[] = {
+        // 2 * 131,072 entries: the third round of 100,000 passes them.
+        {100'000, 0, 0, 3, "http://127.0.0.1:5232 listed more than 262144 entries"},
+        // 10,000 more known events allow 160,000 entries more: 422,144 end in the fifth round.
+        {100'000, 0, 10'000, 5, "listed more than 422144 entries"},
+        // 192 MiB, each 40 MiB round charged twice: the third passes them.
+        {1, 40 * mib, 0, 3, "http://127.0.0.1:5232 sent more than this sync allows (192 MiB)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Says);
+        TEndlessRounds server(c.Copies, c.Padding);
+        TCalDavClient client(server, "http://127.0.0.1:5232/cal/", "", "");
+        client.SetBudget(c.Known);
+        TDavChanges changes;
+        const TDavStatus status = client.Changes("http://127.0.0.1:5232/cal/", "t0", changes);
+        EXPECT_EQ(status.Error, TDavError::BadAnswer);
+        EXPECT_NE(status.Detail.find(c.Says), std::string::npos) << status.Detail;
+        EXPECT_EQ(server.Rounds, c.Rounds);
+    }
+}

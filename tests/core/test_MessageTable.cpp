@@ -51,6 +51,8 @@ TEST(MessageLists, BuiltInMessagesInOrder) {
         "Q5=The sync would remove ; events from the calendar server. Do you want to remove them?",
         "Q6=The memos could not be saved to ;. Do you want to try again? No closes the calendar without "
         "them.",
+        "Q7=Trust the certificate this server shows, for this server only? Check it against your server's "
+        "first: ;",
         "I0=Value input",
         "I1=Enter the name of the new scheme :",
         "S0=Last sync: ;",
@@ -75,7 +77,9 @@ TEST(MessageLists, BuiltInMessagesInOrder) {
         "S18=Sync failed: a part of the program is missing (its network or iCalendar module), install it "
         "again",
         "S19=Sync failed: the secret store did not answer, the password is asked for again at the next sync",
-        "S20=Events on the server shown beside the memos: ;",
+        "S20=Sync failed: the server's certificate is not trusted (;) - if it is your server's, trust it in the Sync group",
+        "S21=Sync failed: the server's certificate changed since you trusted it (;) - trust the new one only if you know why it changed",
+        "S22=Events on the server shown beside the memos: ;",
         "D1=all day",
         "T1=Memos not saved",
         "F1=Calendar data file (*.dat)",
@@ -156,9 +160,9 @@ TEST_F(MessageTableTest, InfosOneToSeven) {
     EXPECT_EQ(BuildMessage(m_table, TMessageKind::Info, 7, "")->Text, "Today's memos");
 }
 
-TEST_F(MessageTableTest, QuestionsOneToSix) {
+TEST_F(MessageTableTest, QuestionsOneToSeven) {
     EXPECT_FALSE(BuildMessage(m_table, TMessageKind::Question, 0, "x").has_value());
-    EXPECT_FALSE(BuildMessage(m_table, TMessageKind::Question, 7, "x").has_value());
+    EXPECT_FALSE(BuildMessage(m_table, TMessageKind::Question, 8, "x").has_value());
     auto q1 = BuildMessage(m_table, TMessageKind::Question, 1, "Summer");
     ASSERT_TRUE(q1.has_value());
     EXPECT_EQ(q1->Caption, "Question");
@@ -223,7 +227,7 @@ TEST(MessageKinds, LettersAndRanges) {
     EXPECT_TRUE(MessageNumberInRange(TMessageKind::Error, 8));
     EXPECT_FALSE(MessageNumberInRange(TMessageKind::Info, 8));
     EXPECT_TRUE(MessageNumberInRange(TMessageKind::Info, 7));
-    EXPECT_FALSE(MessageNumberInRange(TMessageKind::Question, 7));
-    EXPECT_TRUE(MessageNumberInRange(TMessageKind::Question, 6));
+    EXPECT_FALSE(MessageNumberInRange(TMessageKind::Question, 8));
+    EXPECT_TRUE(MessageNumberInRange(TMessageKind::Question, 7));
     EXPECT_FALSE(MessageNumberInRange(TMessageKind::Input, 2));
 }

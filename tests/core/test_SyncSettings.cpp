@@ -50,6 +50,12 @@ const SyncCase kCases[] = {
      {"", "", "kept", 1440},
      {"s\n[Evil]", "u", "", 1441},
      "[Sync]\nInterval=1440\nServer=s\nUser=u\n" + kStartKeys},
+    // Written only once there is one (the rows above have none), then kept in place.
+    {"a trusted certificate",
+     "[Sync]\nServer=https://h/\nCertificate=https://h:443 AB\n",
+     {"https://h/", "", "kept", 15, "https://h:443 AB"},
+     {"https://h/", "u", "", 15, "https://h:443 CD"},
+     "[Sync]\nServer=https://h/\nCertificate=https://h:443 CD\nUser=u\nInterval=15\n" + kStartKeys},
 };
 
 class SyncSettingsTable : public ::testing::TestWithParam<SyncCase> {};
@@ -67,6 +73,7 @@ TEST_P(SyncSettingsTable, ReadsAndWritesSectionSync) {
     EXPECT_EQ(data.Sync.User, c.read.User);
     EXPECT_EQ(data.Sync.Password, c.read.Password);
     EXPECT_EQ(data.Sync.IntervalMinutes, c.read.IntervalMinutes);
+    EXPECT_EQ(data.Sync.Certificate, c.read.Certificate);
 
     TConfigData draft(temp.path().string());
     draft.Sync = c.saved;

@@ -36,10 +36,11 @@ Request = collections.namedtuple("Request", "method path headers body")
 
 
 class Listener:
-    """An HTTP/1.1 server on `host` that writes every request down and answers through `answer`
-    (a function of a Request giving (status, headers, body)), by default a small calendar."""
+    """An HTTP/1.1 server on `host` (https with the ssl.SSLContext `tls`) that writes every request
+    down and answers through `answer` (a function of a Request giving (status, headers, body), or a
+    Raw answer), by default a small calendar."""
 
-    def __init__(self, host):
+    def __init__(self, host, tls=None):
         self.requests, self.answer = [], None
         listener = self
 
@@ -66,7 +67,15 @@ class Listener:
                 length = int(self.headers.get("Content-Length") or 0)
                 request = Request(self.command, self.path, dict(self.headers.items()), self.rfile.read(length))
                 listener.requests.append(request)
-                status, headers, body = (listener.answer or calendar)(request)
+                answer = (listener.answer or calendar)(request)
+                if isinstance(answer, Raw):
+                    self.close_connection = True
+                    try:
+                        answer.write(self.wfile)
+                    except (ConnectionError, BrokenPipeError):
+                        pass
+                    return
+                status, headers, body = answer
                 self.send_response(status)
                 for name, value in headers.items():
                     self.send_header(name, value)
@@ -76,6 +85,8 @@ class Listener:
 
         self.server = http.server.ThreadingHTTPServer((host, 0), Handler)
         self.server.daemon_threads = True
+        if tls:  # an ssl.SSLContext: the handshake comes before any request is read
+            self.server.socket = tls.wrap_socket(self.server.socket, server_side=True)
         self.url = f"http://{host}:{self.server.server_address[1]}"
         self.thread = threading.Thread(target=self.server.serve_forever, daemon=True)
         self.thread.start()
@@ -83,6 +94,37 @@ class Listener:
     def stop(self):
         self.server.shutdown()
         self.server.server_close()
+
+
+class Raw:
+    """An answer written byte for byte by `write(wfile)`: framings the standard handler never sends.
+    The connection closes after it."""
+
+    def __init__(self, write):
+        self.write = write
+
+
+# However long an endless answer runs: the program must have given up long before.
+ENDLESS_BYTES = 4 * 1024 * MIB
+
+
+def endless(head, piece):
+    """`head`, then `piece` again and again until the program closes the connection."""
+    def write(wfile):
+        wfile.write(head)
+        sent = 0
+        while sent < ENDLESS_BYTES:
+            wfile.write(piece)
+            sent += len(piece)
+    return on("REPORT", lambda r: Raw(write))
+
+
+MULTI_HEAD = b"HTTP/1.1 207 Multi-Status\r\nContent-Type: application/xml\r\n"
+OPENING = b'<?xml version="1.0"?><d:multistatus xmlns:d="DAV:">'
+
+
+def chunk(data):
+    return b"%x\r\n" % len(data) + data + b"\r\n"
 
 
 def multistatus(*responses, token=None):
@@ -171,6 +213,64 @@ def gzip_bomb(size):
     return on("REPORT", lambda r: (207, dict(XML, **{"Content-Encoding": "gzip"}), packed))
 
 
+def deflate_bomb(size):
+    import zlib
+    packed = zlib.compress(multistatus()[:-len("</d:multistatus>")] + b" " * size + b"</d:multistatus>", 9)
+    return on("REPORT", lambda r: (207, dict(XML, **{"Content-Encoding": "deflate"}), packed))
+
+
+def chunked_gzip_listing():
+    """A sync-collection listing of one event, gzip-compressed and sent in chunks of 100 bytes."""
+    def route(request):
+        if request.method == "REPORT" and b"multiget" not in request.body:
+            packed = gzip.compress(multistatus(event("/cal/e1.ics"), token="http://example.org/sync/1"))
+            pieces = b"".join(chunk(packed[i:i + 100]) for i in range(0, len(packed), 100))
+            return Raw(lambda w: w.write(MULTI_HEAD + b"Content-Encoding: gzip\r\nTransfer-Encoding: chunked\r\n"
+                                         b"Connection: close\r\n\r\n" + pieces + b"0\r\n\r\n"))
+        return calendar(request)
+    return route
+
+
+def truncated_rounds(copies, padding=0):
+    """sync-collection answers that list one href `copies` times, carry `padding` bytes of text the
+    client ignores, and end in a 507 with a new token: every round says more is to come."""
+    rounds = []
+
+    def route(request):
+        if request.method == "REPORT" and b"sync-collection" in request.body:
+            rounds.append(1)
+            body = (OPENING + event("/cal/same.ics").encode() * copies + b" " * padding +
+                    response("/cal/", status="507 Insufficient Storage").encode() +
+                    f"<d:sync-token>http://example.org/sync/{len(rounds)}</d:sync-token></d:multistatus>".encode())
+            return 207, XML, body
+        if request.method == "REPORT" and b"multiget" not in request.body:
+            return 403, {}, b""  # no calendar-query: the listing comes by sync-collection alone
+        return calendar(request)
+    return route
+
+
+def large_events(count, size):
+    """A calendar of `count` events of `size` bytes each, listed by sync-collection and fetched by
+    multiget."""
+    text = ("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEVENT\r\nUID:{uid}\r\nDTSTAMP:20260501T000000Z\r\n"
+            "DTSTART;VALUE=DATE:20260501\r\nSUMMARY:big\r\nDESCRIPTION:" + "x" * size +
+            "\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n")
+
+    def route(request):
+        if request.method == "REPORT" and b"sync-collection" in request.body:
+            return 207, XML, multistatus(*(event(f"/cal/b{i}.ics") for i in range(count)),
+                                         token="http://example.org/sync/1")
+        if request.method == "REPORT" and b"multiget" in request.body:
+            hrefs = re.findall(rb"<(?:\w+:)?href>([^<]*)</", request.body)
+            return 207, XML, multistatus(*(response(h.decode(), '<d:getetag>"e1"</d:getetag><c:calendar-data>' +
+                                                    text.format(uid=h.decode()) + "</c:calendar-data>")
+                                           for h in hrefs))
+        if request.method == "REPORT":
+            return 403, {}, b""
+        return calendar(request)
+    return route
+
+
 # --- The rows -----------------------------------------------------------------------------------
 
 class Row:
@@ -185,6 +285,9 @@ class Row:
 
 
 OTHER_HOST = "127.0.0.2"
+# What any one sync may cost, whatever the server sends.
+BOUNDED = dict(seconds=5, rss_mb=300)
+TOO_MUCH = r"too (long|large)|more than this sync allows"
 REFUSED = r"^kestrivel: sync failed: .*(outside|another|not an address|unusable)"
 ROWS = [
     Row("a redirect within the server is followed", on("PROPFIND", lambda r: (301, {"Location": "/cal/"}, b""),
@@ -234,9 +337,32 @@ ROWS = [
         err=r"^kestrivel: sync failed: no secret store .*KESTRIVEL_SYNC_PASSWORD"),
     Row("100,000 listed events", flood_of_hrefs(100_000), code=0, err=r"^$", out=r"^kestrivel: synced with",
         memos=[], same=("Memos.dat",), seconds=5, figure="sync_100k_hrefs_cpu"),
-    Row("64 MiB of empty responses", flood_of_responses(64 * MIB - 4096), err=r"too many responses",
+    Row("64 MiB of empty responses", flood_of_responses(64 * MIB - 4096),
+        err=r"too many responses|more than this sync allows",
         rss_mb=300, figure="sync_64mib_answer_peak"),
     Row("a gzip bomb", gzip_bomb(100 * MIB), err=r"too (long|large)", rss_mb=300, figure="sync_gzip_bomb_peak"),
+    Row("a deflate bomb", deflate_bomb(1024 * MIB), err=r"too (long|large)", **BOUNDED),
+    Row("a chunked gzip listing is read", chunked_gzip_listing(), code=0, err=r"^$", out=r"^kestrivel: synced with",
+        memos=[], same=("Memos.dat",), **BOUNDED),
+    Row("an endless chunked answer", endless(MULTI_HEAD + b"Transfer-Encoding: chunked\r\n\r\n",
+                                             chunk(b" " * 65536)), err=TOO_MUCH, figure="sync_endless_chunked_peak",
+        **BOUNDED),
+    Row("an endless answer without a length", endless(MULTI_HEAD + b"Connection: close\r\n\r\n", b" " * 65536),
+        err=TOO_MUCH, **BOUNDED),
+    Row("an absurd Content-Length", endless(MULTI_HEAD + b"Content-Length: 42949672960\r\n\r\n", b" " * 65536),
+        err=TOO_MUCH, **BOUNDED),
+    Row("a Content-Length shorter than the answer",
+        endless(MULTI_HEAD + b"Content-Length: 60\r\n\r\n" + OPENING, b"<d:response/>" * 4096),
+        err=r"unusable answer", **BOUNDED),
+    Row("an endless header section", endless(MULTI_HEAD, b"X-Pad: " + b"a" * 4000 + b"\r\n"),
+        err=r"headers are too long", **BOUNDED),
+    Row("507 rounds repeating one href", truncated_rounds(131_000), err=r"listed more than \d+ entries",
+        figure="sync_507_rounds_peak", **BOUNDED),
+    Row("507 rounds of 60 MiB ignored text", truncated_rounds(1, 60 * MIB), err=r"more than this sync allows",
+        **BOUNDED),
+    Row("300 events of 600 KB", large_events(300, 600_000), err=r"more than this sync allows", **BOUNDED),
+    Row("plain http to a name under localhost", address="http://cal.localhost:{free}/cal/",
+        err=r"^kestrivel: warning: .*plain http.*\nkestrivel: sync failed: "),
 ]
 
 # --- Zones a server may send ----------------------------------------------------------------------

@@ -288,6 +288,46 @@ private slots:
                  (std::map<std::string, std::string>{{SyncPasswordKey("anna", serverA), "for-a"}}));
     }
 
+    // A certificate the last sync refused is offered for trust; the question shows its fingerprint,
+    // and only Yes keeps it, for that server's origin, in Settings.ini with OK. An edited address is
+    // another server: the offer goes.
+    void aRefusedCertificateIsTrustedOnYes_data() {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("editAddress");
+        QTest::addColumn<QString>("kept");
+        const QString fingerprint = QString("AB:").repeated(31) + "CD";
+        QTest::newRow("yes") << int(TMessageResult::Yes) << false
+                             << "https://cal.example.org:8443 " + fingerprint;
+        QTest::newRow("no") << int(TMessageResult::No) << false << QString();
+        QTest::newRow("address edited") << int(TMessageResult::Yes) << true << QString();
+    }
+    void aRefusedCertificateIsTrustedOnYes() {
+        QFETCH(int, answer);
+        QFETCH(bool, editAddress);
+        QFETCH(QString, kept);
+        config->Sync = {"https://cal.example.org:8443/anna/cal/", "anna", "pw", 15};
+        dlg->show();
+        TCertificateInfo shown;
+        shown.Fingerprint = (QString("ab").repeated(31) + "cd").toStdString();
+        shown.Subject = "CN=cal.example.org";
+        dlg->SetSyncCertificate(shown);
+        QVERIFY(dlg->btnSyncTrust()->isVisibleTo(dlg.get()));
+        if (editAddress) {
+            QTest::keyClicks(dlg->edtSyncServer(), QStringLiteral("x"));
+            QVERIFY(!dlg->btnSyncTrust()->isVisibleTo(dlg.get()));
+            dlg->edtSyncServer()->setText(QString::fromStdString(config->Sync.Server));
+        } else {
+            services->Answers.push_back(answer);
+            QTest::mouseClick(dlg->btnSyncTrust(), Qt::LeftButton);
+            QVERIFY(services->Boxes.back().Text.find("CN=cal.example.org") != std::string::npos);
+            QCOMPARE(dlg->btnSyncTrust()->isVisibleTo(dlg.get()), answer != TMessageResult::Yes);
+        }
+        QTest::mouseClick(dlg->btnOk(), Qt::LeftButton);
+        TSyncSettings written;
+        LoadSyncSettings(config->SettingsPath(), written);
+        QCOMPARE(QString::fromStdString(written.Certificate), kept);
+    }
+
     // Plain http to another machine is named under the address; https and this machine are not.
     void plainHttpIsNamed_data() {
         QTest::addColumn<QString>("address");

@@ -1,6 +1,7 @@
 #include "base/Services.h"
 #include "FakeServices.h"
 #include "base/UnitMessages.h"
+#include "config/SyncSettings.h"
 #include "lang/MessageTable.h"
 
 #include <QWidget>
@@ -39,6 +40,15 @@ private slots:
         QCOMPARE(services.Environment("XDG_CONFIG_HOME"), QStringLiteral("/cfg/here"));
         // Unset in the map is unset, whatever the test's own environment holds.
         QCOMPARE(services.Environment("PATH"), QString());
+    }
+
+    // The password is taken out of the environment at once, so that nothing the calendar starts
+    // inherits it; the sync still reads it from the services.
+    void passwordVariableLeavesTheEnvironment() {
+        qputenv(kSyncPasswordVariable, "pw in env");
+        TServices services(nullptr, nullptr);
+        QVERIFY(!qEnvironmentVariableIsSet(kSyncPasswordVariable));
+        QCOMPARE(services.Environment(kSyncPasswordVariable), QStringLiteral("pw in env"));
     }
 
     void fakeStandsInForFocusAndCompositor_data() {

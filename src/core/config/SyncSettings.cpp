@@ -25,6 +25,8 @@ const TSyncKey SyncKeys[] = {
     {"Server", &TSyncSettings::Server},
     {"User", &TSyncSettings::User},
     {"Interval", &TSyncSettings::IntervalMinutes},
+    // Written only once the user trusted a certificate: a file without one stays as it was.
+    {"Certificate", &TSyncSettings::Certificate},
 };
 
 } // namespace
@@ -57,6 +59,10 @@ bool SaveSyncSettings(const std::string& iniPath, const TSyncSettings& sync, std
 void WriteSyncSettings(TIniFile& ini, const TSyncSettings& sync) {
     for (const TSyncKey& key : SyncKeys) {
         if (const auto text = std::get_if<std::string TSyncSettings::*>(&key.Field)) {
+            if (*text == &TSyncSettings::Certificate && sync.Certificate.empty() &&
+                !ini.valueExists(SyncSection, key.Key)) {
+                continue;
+            }
             ini.setString(SyncSection, key.Key, sync.**text);
         } else {
             const auto number = std::get<int TSyncSettings::*>(key.Field);

@@ -17,10 +17,11 @@ namespace {
 // memos it had to leave out) and Q4 (the scheme editor's question before a selection discards
 // changes, asked in the chosen language). M4 tells that a sync joined the texts of memos edited on
 // both sides. S0 to S16 are the tray tooltip's line about the last sync: when it ran, or why it
-// failed, numbered as TSyncFailure; S17 counts the server's events the calendar does not show. S18 and
-// S19 are the failures that came after it, ModuleMissing and SecretStoreSilent. S20 counts the
-// server's events drawn beside the memos from their own data, and D1 stands for the time of an
-// event that lasts all day.
+// failed, numbered as TSyncFailure; S17 counts the server's events the calendar does not show. S18 to
+// S21 are the failures that came after it: ModuleMissing, SecretStoreSilent, and a certificate
+// nobody trusted (S20) or one that changed since the user trusted it (S21), whose fingerprint,
+// subject and validity fill the gap. S22 counts the server's events drawn beside the memos from
+// their own data, and D1 stands for the time of an event that lasts all day.
 // E6 names the memo list's limit when a memo cannot be added to a full list, M5 counts the events an
 // import left out for that reason, M6 tells that no folder could hold the instance lock, Q6 asks at
 // "Close" whether to try again to save memos whose save failed, and T1 is the tray tooltip's line
@@ -52,6 +53,9 @@ const char* const kBuiltInMessages[] = {
     // Ours: a sync that would empty much of the calendar on the server goes on only when asked to.
     "Q5=The sync would remove ; events from the calendar server. Do you want to remove them?",
     "Q6=The memos could not be saved to ;. Do you want to try again? No closes the calendar without them.",
+    // Ours: trusting a sync server's own certificate, its fingerprint, subject and validity shown.
+    "Q7=Trust the certificate this server shows, for this server only? Check it against your server's first: "
+    ";",
     "I0=Value input",
     "I1=Enter the name of the new scheme :",
     "S0=Last sync: ;",
@@ -75,7 +79,9 @@ const char* const kBuiltInMessages[] = {
     "S17=Events on the server not shown here (they could not be read): ;",
     "S18=Sync failed: a part of the program is missing (its network or iCalendar module), install it again",
     "S19=Sync failed: the secret store did not answer, the password is asked for again at the next sync",
-    "S20=Events on the server shown beside the memos: ;",
+    "S20=Sync failed: the server's certificate is not trusted (;) - if it is your server's, trust it in the Sync group",
+    "S21=Sync failed: the server's certificate changed since you trusted it (;) - trust the new one only if you know why it changed",
+    "S22=Events on the server shown beside the memos: ;",
     "D1=all day",
     "T1=Memos not saved",
     "F1=Calendar data file (*.dat)",
@@ -138,7 +144,7 @@ bool MessageNumberInRange(TMessageKind kind, int number) {
         last = 7;
         break;
     case TMessageKind::Question:
-        last = 6;
+        last = 7;
         break;
     case TMessageKind::Input:
         last = 1;

@@ -65,6 +65,7 @@ struct TQuestionMessage {
     static constexpr int SaveChanges = 4;
     static constexpr int RemoveServerEvents = 5;
     static constexpr int SaveMemosAgain = 6;
+    static constexpr int TrustCertificate = 7;
 };
 struct TInfoMessage {
     static constexpr int LatestVersion = 1;

@@ -81,6 +81,7 @@ const TComponentKey kComponents[] = {
     {"frmConfig", "lblSyncStore", Caption,
      "No secret store runs: the password is kept only until Kestrivel ends (or set KESTRIVEL_SYNC_PASSWORD).",
      0, true},
+    {"frmConfig", "btnSyncTrust", Caption, "Trust this certificate", 0, true},
     // Refilled from the language files and the scheme list each time the dialog is shown.
     {"frmConfig", "cmbLanguages", Items, "", 0, false},
     {"frmConfig", "cmbDateFormat", Items, "Short;Long", 2, true},

@@ -66,6 +66,11 @@ bool IsWrite(const THttpRequest& request) {
 // The status of an answer that is not a success: what the HTTP status means for the caller.
 TDavStatus StatusOf(const THttpRequest& request, const THttpResult& result) {
     const std::string what = request.Method + " " + request.Url;
+    if (result.Untrusted) {
+        TDavStatus untrusted = Failure(TDavError::Untrusted, 0, what + ": " + result.Error);
+        untrusted.Certificate = result.Certificate;
+        return untrusted;
+    }
     if (!result.Ok) {
         return result.TooLong ? Failure(TDavError::BadAnswer, 0, what + ": " + result.Error)
                               : Failure(TDavError::Network, 0, what + ": " + result.Error);
@@ -300,6 +305,17 @@ TCalDavClient::TCalDavClient(IDavTransport& transport, std::string address, std:
 
 THttpResult TCalDavClient::send(THttpRequest request) {
     request.FollowRedirects = false;
+    request.TrustedCertificates = m_trusted;
+    const auto overBudget = [this] {
+        THttpResult spent;
+        spent.Error = UrlOrigin(m_address) + " sent more than this sync allows (" +
+                      std::to_string(m_budgetBytes / (1024 * 1024)) + " MiB)";
+        spent.TooLong = true;
+        return spent;
+    };
+    if (m_budgetBytes > 0 && m_spentBytes > m_budgetBytes) {
+        return overBudget();
+    }
     for (int hop = 0;; ++hop) {
         // The callers check every address a server names; this is the last guard for the password.
         if (!SameOrigin(m_address, request.Url)) {
@@ -311,7 +327,14 @@ THttpResult TCalDavClient::send(THttpRequest request) {
         if (!m_user.empty()) {
             sent.Headers.emplace_back("Authorization", BasicAuthorization(m_user, m_password));
         }
+        sent.MaxBytes = static_cast<size_t>(std::min<uint64_t>(
+            sent.MaxBytes, m_budgetBytes > 0 ? m_budgetBytes - m_spentBytes + 1 : sent.MaxBytes));
         THttpResult result = m_transport.Send(sent);
+        m_spentBytes += result.WireBytes + result.Body.size();
+        if ((m_budgetBytes > 0 && m_spentBytes > m_budgetBytes) ||
+            (result.TooLong && sent.MaxBytes < request.MaxBytes)) {
+            return overBudget();
+        }
         if (!result.Ok || result.Status < 300 || result.Status > 399 || result.Location.empty()) {
             return result;
         }
@@ -445,6 +468,10 @@ TDavStatus TCalDavClient::Changes(const std::string& collection, const std::stri
         if (answer.SyncToken.empty()) {
             return ListByQuery(sender, collection, out); // a server that takes the report but cannot sync
         }
+        if (status = chargeEntries(answer.Responses.size(), collection); !status.ok()) {
+            listing.finish();
+            return status;
+        }
         bool truncated = false;
         status = TakeSyncAnswer(collection, answer, listing, truncated);
         if (!status.ok()) {
@@ -477,6 +504,9 @@ TDavStatus TCalDavClient::Fetch(const std::string& collection, const std::vector
             sender, XmlRequest("REPORT", collection, "1", MultigetBody(paths), kReportMaxBytes), answer);
         if (!status.ok()) {
             return status;
+        }
+        if (TDavStatus spent = chargeEntries(answer.Responses.size(), collection); !spent.ok()) {
+            return spent;
         }
         // Each answer may cost a parse of up to the answer cap; one that names far more events than
         // were asked for would cost that once per batch of a large calendar.

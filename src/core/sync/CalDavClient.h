@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -21,14 +22,16 @@ enum class TDavError {
     BadAnswer,          // an answer that does not read (not XML, not a multistatus, too long, too
                         // many responses) or names what the client refuses to ask for
     Server,             // any other status
+    Untrusted,          // https with a certificate neither an authority nor the user vouches for
 };
 
 struct TDavStatus {
     TDavError Error = TDavError::None;
     int HttpStatus = 0;
-    std::string Detail;   // one line, English, for logs and `kestrivel --sync`; may hold what the
-                          // server sent, so it is made printable before it is shown
-    std::string Location; // Redirected: the absolute URL on the other origin
+    std::string Detail;           // one line, English, for logs and `kestrivel --sync`; may hold what the
+                                  // server sent, so it is made printable before it is shown
+    std::string Location;         // Redirected: the absolute URL on the other origin
+    TCertificateInfo Certificate; // Untrusted: what the server showed
     bool ok() const { return Error == TDavError::None; }
 };
 
@@ -103,8 +106,19 @@ public:
     // done. Refused as Put is.
     TDavStatus Delete(const std::string& collection, const std::string& href, const std::string& ifMatch);
 
+    // What one sync may take from the server, sized to the calendar (`knownEvents`: the events the
+    // last sync left, and the memos): bytes off the wire and as decoded, and listed entries counted
+    // as received, repeats included. Past either the call fails, naming the server; a floor keeps
+    // a first sync of a large calendar possible.
+    void SetBudget(size_t knownEvents);
+    // Certificates the user trusts for this server (SHA-256 fingerprints), sent with every request.
+    void SetTrustedCertificates(std::vector<std::string> fingerprints) {
+        m_trusted = std::move(fingerprints);
+    }
+
 private:
     THttpResult send(THttpRequest request);
+    TDavStatus chargeEntries(size_t entries, const std::string& url);
     TDavStatus refusedWrite(const std::string& method, const std::string& collection,
                             const std::string& href) const;
 
@@ -114,7 +128,20 @@ private:
     std::string m_password;
     std::string m_readOnly; // the collection Discover found read-only, empty when none
     std::string m_token;    // the collection's sync token as Discover found it
+    std::vector<std::string> m_trusted;
+    uint64_t m_budgetBytes = 0;
+    uint64_t m_spentBytes = 0;
+    uint64_t m_budgetEntries = 0;
+    uint64_t m_spentEntries = 0;
 };
+
+// The budget of one sync with a calendar of `knownEvents` events: bytes charged (wire and decoded)
+// and listed entries received.
+struct TDavBudget {
+    uint64_t Bytes = 0;
+    uint64_t Entries = 0;
+};
+TDavBudget DavBudgetFor(size_t knownEvents);
 
 // "Basic " and the base64 of "user:password" (RFC 7617), the password as UTF-8.
 std::string BasicAuthorization(const std::string& user, const std::string& password);

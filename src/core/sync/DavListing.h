@@ -17,7 +17,8 @@ public:
 
     // Checks and takes one listed event (`raw` as the server wrote it): BadAnswer for an href that
     // is not an address inside `collection`, or when the listing grows past kMaxDavResponses.
-    TDavStatus take(const std::string& collection, const std::string& raw, const std::string& etag, bool gone);
+    TDavStatus take(const std::string& collection, const std::string& raw, const std::string& etag,
+                    bool gone);
     void finish();
     // Forgets what was taken: the listing starts over.
     void clear() { m_seen.clear(); }

@@ -15,7 +15,7 @@ public:
 
 // The entry point of the "kestrivel-http" module that makes the program's transport: a new one
 // with the given time-out per request, owned by the caller and deleted through IDavTransport. It
-// waits on a Qt network client of its own, so it must be made and used on one thread.
+// reads each answer off a socket of its own, so it must be made and used on one thread.
 inline constexpr const char* kCreateDavTransportSymbol = "KestrivelCreateDavTransport";
 using KestrivelCreateDavTransportFn = IDavTransport* (*)(int timeoutMs);
 

@@ -161,7 +161,9 @@ bool SplitHttp(const std::string& url, HttpParts& out) {
 }
 
 bool IsLoopbackHost(const std::string& host) {
-    if (host == "localhost" || (host.size() > 10 && host.ends_with(".localhost"))) {
+    // Only names that never reach a resolver's network: "anything.localhost" is looked up like any
+    // other name, and a mapped v4 address is a spelling this check need not trust.
+    if (host == "localhost") {
         return true;
     }
     in_addr v4{};
@@ -171,7 +173,7 @@ bool IsLoopbackHost(const std::string& host) {
     in6_addr v6{};
     if (host.size() > 2 && host.front() == '[' &&
         inet_pton(AF_INET6, host.substr(1, host.size() - 2).c_str(), &v6) == 1) {
-        return IN6_IS_ADDR_LOOPBACK(&v6) || (IN6_IS_ADDR_V4MAPPED(&v6) && v6.s6_addr[12] == 127);
+        return IN6_IS_ADDR_LOOPBACK(&v6);
     }
     return false;
 }

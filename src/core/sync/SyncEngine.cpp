@@ -27,6 +27,7 @@
 #include "sync/SyncEngine.h"
 
 #include "common/FolderLock.h"
+#include "sync/CertificateTrust.h"
 #include "common/Log.h"
 #include "common/TextTrim.h"
 #include "config/ConfigData.h"
@@ -539,6 +540,10 @@ TSyncReport SyncRun::run() {
     }
     if (!loadState()) {
         return m_report;
+    }
+    m_client.SetBudget(m_state.Entries.size() + m_data.Memos.Items().size());
+    if (const std::string trusted = TrustedFingerprint(m_settings); !trusted.empty()) {
+        m_client.SetTrustedCertificates({trusted});
     }
     TRemoteChanges remote;
     std::string token;

@@ -36,6 +36,7 @@ enum class TSyncFailure {
     RemovalsRefused,      // the sync would remove many of the events it knows, and that was not allowed
     ModuleMissing,        // the program's network or iCalendar module is not installed
     SecretStoreSilent,    // the desktop's secret store did not answer in time
+    Untrusted,            // the server's certificate is not trusted, or changed since the user trusted it
 };
 
 struct TSyncReport {
@@ -50,6 +51,7 @@ struct TSyncReport {
     int Left = 0;         // changes meant for the server that did not go out (Incomplete, RemovalsRefused,
                           // or a failure while sending)
     std::string Location; // Redirected: where the server sent the sync, printable
+    TCertificateInfo Certificate; // Untrusted: the certificate the server showed
     bool MemosChanged = false;
     // Events on the server drawn beside the memos from their own data.
     int ShownAsEvents = 0;

@@ -1,6 +1,7 @@
 #include "sync/SyncFailure.h"
 
 #include "common/TextTrim.h"
+#include "sync/CertificateTrust.h"
 #include "sync/DavUrl.h"
 
 namespace kestrivel {
@@ -43,6 +44,11 @@ void DescribeDavFailure(const TDavStatus& status, const TSyncSettings& settings,
     case TDavError::NotCalendar:
         report.Failure = TSyncFailure::NotCalendar;
         report.Reason = server + " is not a calendar";
+        break;
+    case TDavError::Untrusted:
+        report.Failure = TSyncFailure::Untrusted;
+        report.Certificate = status.Certificate;
+        report.Reason = CertificateReason(server, status.Certificate);
         break;
     default:
         report.Failure = TSyncFailure::Server;

@@ -20,6 +20,20 @@ struct THttpRequest {
     // Whether the client follows redirects itself (never from https to http). A request that carries
     // credentials does not: the caller decides where they may go and reads Location.
     bool FollowRedirects = true;
+    // SHA-256 fingerprints (hex, any case, colons allowed) of certificates the user trusts for this
+    // request's server although no authority the system knows vouches for them.
+    std::vector<std::string> TrustedCertificates{};
+};
+
+// The certificate a server showed when it was not trusted: what the user needs to decide whether
+// it is their own server's.
+struct TCertificateInfo {
+    std::string Fingerprint; // SHA-256, upper-case hex pairs joined by colons
+    std::string Subject;
+    std::string ValidFrom; // ISO 8601, UTC
+    std::string ValidTo;
+    // Whether the user had trusted another certificate for this server: it changed since.
+    bool Changed = false;
 };
 
 // The answer to one request: Ok when the server answered (whatever the HTTP status), else a
@@ -32,6 +46,11 @@ struct THttpResult {
     std::string Error;
     std::string Location; // the Location header as sent (a redirect not followed); empty when none
     bool TooLong = false; // the failure was a body (as decoded) longer than the request's MaxBytes
+    // Bytes the answer took off the wire (head and body, before inflation); what a budget charges.
+    size_t WireBytes = 0;
+    // Set when the failure was a certificate nobody trusted; Error then holds the reason.
+    bool Untrusted = false;
+    TCertificateInfo Certificate{};
 };
 
 // An HTTP client that never blocks its caller: Get and Send return at once and `done` is called

@@ -1,16 +1,16 @@
 #pragma once
 
-#include "http/QtHttpClient.h"
+#include "http/StreamHttp.h"
 #include "sync/DavTransport.h"
 
 #include <memory>
 
 namespace kestrivel {
 
-// The sync's transport over the module's own Qt network client: each request waits for its answer
-// in a local event loop, so it is made and used on one thread, one that no window paints on (the
-// sync thread, or the main thread of `kestrivel --sync`). Redirects, the proxy, the time-out and the
-// cap on the answer are the client's; https uses the system's certificates.
+// The sync's transport over the module's own streaming client: each request blocks until its answer
+// is read, so it is made and used on one thread, one that no window paints on (the sync thread, or
+// the main thread of `kestrivel --sync`). The proxy, the time-out and the cap on the answer are the
+// client's; https trusts the system's authorities and the certificates the request names.
 class TQtDavTransport : public IDavTransport {
 public:
     explicit TQtDavTransport(int timeoutMs);
@@ -19,7 +19,7 @@ public:
     THttpResult Send(const THttpRequest& request) override;
 
 private:
-    std::unique_ptr<QtHttpClient> m_client;
+    StreamHttp m_client;
 };
 
 } // namespace kestrivel

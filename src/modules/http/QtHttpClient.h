@@ -5,15 +5,13 @@
 
 #include <QObject>
 
-class QNetworkAccessManager;
-
 namespace kestrivel {
 
-// IHttpClient over QNetworkAccessManager with the system's proxy settings. Each request is aborted
-// as soon as its body passes the cap (or announces more) or when it has not finished within the
-// time-out; both count as a failure. The body is taken as it arrives and Qt holds little of it
-// unread, so an answer that never ends costs the cap and no more. Callbacks arrive on the thread
-// that owns the client, never inside Send.
+// IHttpClient over the module's streaming client with the system's proxy settings: each request is
+// read on a thread of its own, so the caller's thread (the calendar's) never waits. An answer costs
+// at most its cap, headers included, whatever its framing or compression; past the cap or the
+// time-out it is a failure. Callbacks arrive on the thread that owns the client, never inside Send,
+// and not at all once the client is gone.
 class QtHttpClient : public QObject, public IHttpClient {
     Q_OBJECT
 public:
@@ -22,7 +20,6 @@ public:
     void Send(const THttpRequest& request, std::function<void(THttpResult)> done) override;
 
 private:
-    QNetworkAccessManager* m_manager = nullptr;
     int m_timeoutMs;
 };
 

@@ -6,6 +6,7 @@
 #include "base/SecretStore.h"
 #include "base/SyncModules.h"
 #include "config/Autostart.h"
+#include "config/SyncSettings.h"
 #include "memos/ICalendarModule.h"
 #include "sync/DavTransport.h"
 #include "sync/EventCodec.h"
@@ -26,6 +27,8 @@
 #include <QUrl>
 #include <QWidget>
 #include <QWindow>
+
+#include <cstring>
 
 namespace kestrivel {
 
@@ -52,7 +55,10 @@ void KeepCaptionWhole(QMessageBox& box) {
 
 TServices::TServices(std::unique_ptr<IHttpClient> http, std::unique_ptr<IAutostart> autostart)
     : m_http(std::move(http)), m_autostart(std::move(autostart)), m_builtInMessages(BuiltInMessages()),
-      m_messages(&m_builtInMessages) {}
+      m_messages(&m_builtInMessages), m_syncPassword(qEnvironmentVariable(kSyncPasswordVariable)) {
+    // Every program the calendar opens (a browser, a file manager) would inherit the password.
+    qunsetenv(kSyncPasswordVariable);
+}
 
 TServices::~TServices() = default;
 
@@ -144,6 +150,9 @@ bool TServices::OpenUrl(const QString& url) {
 }
 
 QString TServices::Environment(const char* name) const {
+    if (std::strcmp(name, kSyncPasswordVariable) == 0) {
+        return m_syncPassword;
+    }
     return qEnvironmentVariable(name);
 }
 

@@ -53,7 +53,8 @@ public:
     virtual QList<QRect> ScreenRects() const;
     // Opens an address in the user's browser: http and https only, anything else is ignored.
     virtual bool OpenUrl(const QString& url);
-    // A variable of the program's environment; empty when unset.
+    // A variable of the program's environment; empty when unset. The sync password's variable is
+    // taken out of the environment when the services are made and answered from here.
     virtual QString Environment(const char* name) const;
     // iCalendar files, written and read by the "kestrivel-ical" module as ExportMemosToICalendar and
     // ImportMemosFromICalendar do. Without the module nothing is written or read, and both fail.
@@ -98,6 +99,7 @@ private:
     std::unique_ptr<IAutostart> m_autostart;
     TNameValueList m_builtInMessages;
     const TNameValueList* m_messages;
+    QString m_syncPassword;
 };
 
 // Widens a message box so that the window manager shows its caption whole beside the title bar's

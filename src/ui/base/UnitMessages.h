@@ -18,7 +18,7 @@ class TServices;
 void ShowError(TServices& services, QWidget* parent, int number, std::string_view argument = {});
 // Numbers 1 to 7; others show nothing.
 void ShowInfo(TServices& services, QWidget* parent, int number, std::string_view argument = {});
-// Numbers 1 to 5: Yes 6, No 7, Cancel 2; others show nothing and return 0.
+// Numbers 1 to 7: Yes 6, No 7, Cancel 2; others show nothing and return 0.
 int AskQuestion(TServices& services, QWidget* parent, int number, std::string_view argument = {},
                 bool withCancel = false);
 // Number 1: the edited text on OK, `defaultText` on Cancel. Other numbers show nothing and return

@@ -3,6 +3,7 @@
 #include "base/SecretStore.h"
 #include "common/NameValueList.h"
 #include "config/ConfigCopy.h"
+#include "update/HttpClient.h"
 
 #include <QDialog>
 
@@ -77,6 +78,9 @@ public:
     void btnSyncNowClick();
     // The line about the last sync (SyncStatusText), shown in the Sync group.
     void SetSyncStatus(const QString& line);
+    // The certificate the last sync did not trust (an empty fingerprint when it trusted the server):
+    // the Sync group offers to trust it for the server shown.
+    void SetSyncCertificate(const TCertificateInfo& certificate);
 
     QTabWidget* pgcConfig() const { return m_pages; }
     QWidget* tbsOptions() const { return m_tbsOptions; }
@@ -107,6 +111,7 @@ public:
     QLabel* lblSyncPlain() const { return m_lblSyncPlain; }
     QLabel* lblSyncStore() const { return m_lblSyncStore; }
     QLabel* lblSyncStatus() const { return m_lblSyncStatus; }
+    QPushButton* btnSyncTrust() const { return m_btnSyncTrust; }
     TSchemeEditor* SchemeEditor() const { return m_schemeEditor; }
     // What the tabs change until Ok or Apply hands it to the shared data.
     TConfigData& Draft() const { return *m_draft; }
@@ -133,6 +138,8 @@ private:
     void createGeneralTab();
     void createAboutTab();
     void createSyncGroup();
+    void createCertificateBlock();
+    void btnSyncTrustClick();
     // The Sync group from the draft; the password from this session, or asked of the secret store,
     // the field waiting (disabled) until the store answers.
     void showSync();
@@ -211,6 +218,8 @@ private:
     QLabel* m_lblSyncPlain = nullptr;
     QLabel* m_lblSyncStore = nullptr;
     QLabel* m_lblSyncStatus = nullptr;
+    QPushButton* m_btnSyncTrust = nullptr;
+    TCertificateInfo m_untrusted;
     QPushButton* m_btnOk = nullptr;
     QPushButton* m_btnCancel = nullptr;
     QPushButton* m_btnApply = nullptr;

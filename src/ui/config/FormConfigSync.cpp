@@ -88,6 +88,7 @@ void TfrmConfig::createSyncGroup() {
     connect(m_edtSyncServer, &QLineEdit::textChanged, this, [this](const QString& address) {
         m_lblSyncPlain->setVisible(IsPlainHttpToRemoteHost(address.trimmed().toStdString()));
     });
+    createCertificateBlock();
 }
 
 void TfrmConfig::showSync() {

@@ -4,6 +4,7 @@
 #include "base/SyncModules.h"
 #include "common/TextTrim.h"
 #include "lang/MessageTable.h"
+#include "sync/CertificateTrust.h"
 #include "sync/DavTransport.h"
 #include "sync/EventCodec.h"
 
@@ -274,9 +275,11 @@ namespace {
 
 std::string FailureLine(const TNameValueList& messages, const TSyncReport& report, const QTime& at) {
     // S17 was taken before ModuleMissing came: its line and those of the failures after it are one
-    // further on.
+    // further on. A certificate has two lines: S20 when nobody trusted it, S21 when it is not the one
+    // the user trusted.
     const int failure = static_cast<int>(report.Failure);
-    const int number = failure >= static_cast<int>(TSyncFailure::ModuleMissing) ? failure + 1 : failure;
+    const int number = (failure >= static_cast<int>(TSyncFailure::ModuleMissing) ? failure + 1 : failure) +
+                       (report.Failure == TSyncFailure::Untrusted && report.Certificate.Changed ? 1 : 0);
     const std::string text = messages.value("S" + std::to_string(number));
     switch (report.Failure) {
     case TSyncFailure::None:
@@ -287,6 +290,8 @@ std::string FailureLine(const TNameValueList& messages, const TSyncReport& repor
         return FillPlaceholders(text, std::to_string(report.Left));
     case TSyncFailure::RemovalsRefused:
         return FillPlaceholders(text, std::to_string(report.RemovalsHeld));
+    case TSyncFailure::Untrusted:
+        return FillPlaceholders(text, CertificateSummary(report.Certificate));
     default:
         return text;
     }
@@ -297,7 +302,7 @@ std::string FailureLine(const TNameValueList& messages, const TSyncReport& repor
 QString SyncStatusText(const TNameValueList& messages, const TSyncReport& report, const QTime& at) {
     std::string text = FailureLine(messages, report, at);
     if (report.ShownAsEvents > 0) {
-        text += '\n' + FillPlaceholders(messages.value("S20"), std::to_string(report.ShownAsEvents));
+        text += '\n' + FillPlaceholders(messages.value("S22"), std::to_string(report.ShownAsEvents));
     }
     if (report.NotShown > 0) {
         text += '\n' + FillPlaceholders(messages.value("S17"), std::to_string(report.NotShown));
