@@ -77,8 +77,10 @@ TEST(MessageLists, BuiltInMessagesInOrder) {
         "S18=Sync failed: a part of the program is missing (its network or iCalendar module), install it "
         "again",
         "S19=Sync failed: the secret store did not answer, the password is asked for again at the next sync",
-        "S20=Sync failed: the server's certificate is not trusted (;) - if it is your server's, trust it in the Sync group",
-        "S21=Sync failed: the server's certificate changed since you trusted it (;) - trust the new one only if you know why it changed",
+        "S20=Sync failed: the server's certificate is not trusted (;) - if it is your server's, trust it in "
+        "the Sync group",
+        "S21=Sync failed: the server's certificate changed since you trusted it (;) - trust the new one only "
+        "if you know why it changed",
         "S22=Events on the server shown beside the memos: ;",
         "D1=all day",
         "T1=Memos not saved",

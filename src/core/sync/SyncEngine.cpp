@@ -27,11 +27,11 @@
 #include "sync/SyncEngine.h"
 
 #include "common/FolderLock.h"
-#include "sync/CertificateTrust.h"
 #include "common/Log.h"
 #include "common/TextTrim.h"
 #include "config/ConfigData.h"
 #include "memos/UnitMemo.h"
+#include "sync/CertificateTrust.h"
 #include "sync/DavUrl.h"
 #include "sync/DavXml.h"
 #include "sync/EventCacheSync.h"
@@ -57,13 +57,6 @@ constexpr int kSaveEvery = 50;
 constexpr size_t kKeepFetchedBytes = 64 * 1024 * 1024;
 constexpr size_t kPatchFetchBatch = 100;
 constexpr const char* kSyncLockFileName = ".Kestrivel.sync.lock";
-
-TSyncReport localFailure(std::string reason) {
-    TSyncReport report;
-    report.Failure = TSyncFailure::LocalFile;
-    report.Reason = std::move(reason);
-    return report;
-}
 
 class SyncRun {
 public:
@@ -572,15 +565,8 @@ TSyncReport SyncRun::run() {
         m_report.ShownAsEvents = counts.Shown;
         m_report.NotShown = counts.Missing;
     }
-    // Changes the server kept refusing (412 or 404 round after round) wait for the next sync; this
-    // one did not do all it meant to.
     if (m_report.ok() && !conflicts.empty()) {
-        m_report.Failure = TSyncFailure::Incomplete;
-        m_report.Left = static_cast<int>(conflicts.size());
-        m_report.Reason = std::to_string(conflicts.size()) +
-                          (conflicts.size() == 1 ? " change was" : " changes were") +
-                          " not sent: the server refused them again and again (the event changed there "
-                          "meanwhile, or the server does not keep what it is sent)";
+        DescribeRefusedChanges(conflicts.size(), m_report);
     }
     return m_report;
 }
@@ -594,7 +580,7 @@ TSyncReport SyncMemos(TConfigData& data, const TSyncSettings& settings, IDavTran
     try {
         report = SyncRun(data, settings, transport, codec, nowUtcSeconds, allowRemovals, stop).run();
     } catch (const std::exception& e) {
-        report = localFailure(std::string("the sync stopped: ") + e.what());
+        report = LocalSyncFailure(std::string("the sync stopped: ") + e.what());
     }
     // The program may show only a translated line; the whole reason is kept here.
     if (LogEnabled(TLogArea::Sync)) {

@@ -57,6 +57,21 @@ void DescribeDavFailure(const TDavStatus& status, const TSyncSettings& settings,
     report.Reason = OneLine(report.Reason);
 }
 
+void DescribeRefusedChanges(size_t left, TSyncReport& report) {
+    report.Failure = TSyncFailure::Incomplete;
+    report.Left = static_cast<int>(left);
+    report.Reason = std::to_string(left) + (left == 1 ? " change was" : " changes were") +
+                    " not sent: the server refused them again and again (the event changed there "
+                    "meanwhile, or the server does not keep what it is sent)";
+}
+
+TSyncReport LocalSyncFailure(std::string reason) {
+    TSyncReport report;
+    report.Failure = TSyncFailure::LocalFile;
+    report.Reason = std::move(reason);
+    return report;
+}
+
 TSyncFailure CheckSyncAddress(const TSyncSettings& settings, std::string& reason) {
     if (!settings.enabled()) {
         reason = "no calendar server is set";
