@@ -166,10 +166,10 @@ EVENTS = {
 }
 
 
-def calendar_text(uid, spec):
-    product, master = spec[0], spec[1]
-    changes = spec[2] if len(spec) > 2 else []
-    blocks = spec[3] if len(spec) > 3 else []
+def calendar_text(uid, shape):
+    product, master = shape[0], shape[1]
+    changes = shape[2] if len(shape) > 2 else []
+    blocks = shape[3] if len(shape) > 3 else []
     lines = ["BEGIN:VCALENDAR", "VERSION:2.0", "PRODID:" + product]
     for block in blocks:
         lines += block.split("\n")
@@ -257,8 +257,8 @@ def main():
     calendars = []
     table = ["# uid<TAB>zone<TAB>every occurrence from %s to %s as the zone sees it" % (FIRST, LAST),
              "# written by scripts/make-occurrence-table.py (python3-icalendar, dateutil.rrule)"]
-    for uid, spec in EVENTS.items():
-        text = calendar_text(uid, spec)
+    for uid, shape in EVENTS.items():
+        text = calendar_text(uid, shape)
         calendars.append(text)
         found = occurrences(text)
         for viewer in VIEWERS:
