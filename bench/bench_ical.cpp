@@ -1,6 +1,8 @@
 // Export and import of a full memo list (65,535 memos) as iCalendar, beside the exchange format.
 #include <benchmark/benchmark.h>
 
+#include "FigureReporter.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -111,28 +113,11 @@ void BM_ExchangeImport(benchmark::State& state) {
 }
 BENCHMARK(BM_ExchangeImport)->Unit(benchmark::kMillisecond);
 
-// Keeps the mean real time of each run, in the run's own unit, for the figure lines.
-class Collector : public benchmark::ConsoleReporter {
-public:
-    Collector() : ConsoleReporter(OO_Tabular) {}
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred) {
-                times[run.benchmark_name()] = run.GetAdjustedRealTime();
-            }
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> times;
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    Collector collector;
-    benchmark::RunSpecifiedBenchmarks(&collector);
-    benchmark::Shutdown();
+    kestrivel::TFigureReporter reporter;
+    reporter.RunAll(argc, argv);
     const std::pair<const char*, const char*> figures[] = {
         {"BM_IcalExport", "ical_export_65535_ms"},
         {"BM_IcalImport", "ical_import_65535_ms"},
@@ -140,7 +125,7 @@ int main(int argc, char** argv) {
         {"BM_ExchangeImport", "exchange_import_65535_ms"},
     };
     for (const auto& [run, figure] : figures) {
-        if (const auto it = collector.times.find(run); it != collector.times.end()) {
+        if (const auto it = reporter.milliseconds.find(run); it != reporter.milliseconds.end()) {
             std::printf("figure: %s %.1f ms\n", figure, it->second);
         }
     }

@@ -3,6 +3,8 @@
 // ratios stay near 1 when no step grows with the square of the input.
 #include <benchmark/benchmark.h>
 
+#include "FigureReporter.h"
+
 #include <cstdio>
 #include <map>
 #include <vector>
@@ -65,28 +67,11 @@ void BM_PatchLongSequence(benchmark::State& state) {
 }
 BENCHMARK(BM_PatchLongSequence)->Arg(2 << 20)->Arg(20 << 20)->Unit(benchmark::kMillisecond);
 
-// The mean real time of each run, in the run's own unit.
-class Collector : public benchmark::ConsoleReporter {
-public:
-    Collector() : ConsoleReporter(OO_Tabular) {}
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred) {
-                times[run.benchmark_name()] = run.GetAdjustedRealTime();
-            }
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> times;
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    Collector collector;
-    benchmark::RunSpecifiedBenchmarks(&collector);
-    benchmark::Shutdown();
+    kestrivel::TFigureReporter reporter;
+    reporter.RunAll(argc, argv);
     // Ten times the input in ten times the time: a ratio of 1.
     struct Ratio {
         const char* Large;
@@ -98,8 +83,10 @@ int main(int argc, char** argv) {
         {"BM_PatchLongSequence/20971520", "BM_PatchLongSequence/2097152", "ical_patch_20mb_per_2mb_ratio"},
     };
     for (const Ratio& ratio : ratios) {
-        const auto large = collector.times.find(ratio.Large), small = collector.times.find(ratio.Small);
-        if (large != collector.times.end() && small != collector.times.end() && small->second > 0) {
+        const auto large = reporter.milliseconds.find(ratio.Large),
+                   small = reporter.milliseconds.find(ratio.Small);
+        if (large != reporter.milliseconds.end() && small != reporter.milliseconds.end() &&
+            small->second > 0) {
             std::printf("figure: %s %.2f x\n", ratio.Figure, large->second / (10 * small->second));
         }
     }

@@ -273,6 +273,20 @@ public:
     }
 };
 
+// The window's _NET_WM_STATE property as it stands (`state` is that atom): for an unmapped window,
+// the states the window manager reads when it maps it.
+std::vector<xcb_atom_t> StateAtoms(xcb_connection_t* connection, xcb_window_t id, xcb_atom_t state) {
+    std::vector<xcb_atom_t> atoms;
+    xcb_get_property_reply_t* reply = xcb_get_property_reply(
+        connection, xcb_get_property(connection, 0, id, state, XCB_ATOM_ATOM, 0, 64), nullptr);
+    if (reply && reply->format == 32 && reply->type == XCB_ATOM_ATOM) {
+        const auto* values = static_cast<const xcb_atom_t*>(xcb_get_property_value(reply));
+        atoms.assign(values, values + xcb_get_property_value_length(reply) / sizeof(xcb_atom_t));
+    }
+    std::free(reply);
+    return atoms;
+}
+
 } // namespace
 
 void MarkSkipTaskbarAndPager(QWindow& window) {
@@ -285,14 +299,7 @@ void MarkSkipTaskbarAndPager(QWindow& window) {
     const xcb_atom_t wanted[] = {Atom(connection, "_NET_WM_STATE_SKIP_TASKBAR"),
                                  Atom(connection, "_NET_WM_STATE_SKIP_PAGER")};
     // An unmapped window's states are its property; the window manager reads them when it maps it.
-    std::vector<xcb_atom_t> atoms;
-    xcb_get_property_reply_t* reply = xcb_get_property_reply(
-        connection, xcb_get_property(connection, 0, id, state, XCB_ATOM_ATOM, 0, 64), nullptr);
-    if (reply && reply->format == 32 && reply->type == XCB_ATOM_ATOM) {
-        const auto* values = static_cast<const xcb_atom_t*>(xcb_get_property_value(reply));
-        atoms.assign(values, values + xcb_get_property_value_length(reply) / sizeof(xcb_atom_t));
-    }
-    std::free(reply);
+    std::vector<xcb_atom_t> atoms = StateAtoms(connection, id, state);
     for (xcb_atom_t atom : wanted) {
         if (atom != XCB_ATOM_NONE && std::find(atoms.begin(), atoms.end(), atom) == atoms.end()) {
             atoms.push_back(atom);
@@ -367,14 +374,7 @@ bool AskAbove(QWidget& dialog, bool above) {
     std::free(attributes);
     if (!mapped) {
         // The states of a window about to be mapped are its property, which Qt adds its own to.
-        std::vector<xcb_atom_t> atoms;
-        xcb_get_property_reply_t* reply = xcb_get_property_reply(
-            connection, xcb_get_property(connection, 0, id, state, XCB_ATOM_ATOM, 0, 64), nullptr);
-        if (reply && reply->format == 32 && reply->type == XCB_ATOM_ATOM) {
-            const auto* values = static_cast<const xcb_atom_t*>(xcb_get_property_value(reply));
-            atoms.assign(values, values + xcb_get_property_value_length(reply) / sizeof(xcb_atom_t));
-        }
-        std::free(reply);
+        std::vector<xcb_atom_t> atoms = StateAtoms(connection, id, state);
         for (xcb_atom_t atom : wanted) {
             atoms.erase(std::remove(atoms.begin(), atoms.end(), atom), atoms.end());
             if (above) {
