@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The real program on a virtual X screen under openbox: "Configure..." opened from the calendar's
 # menu with the keyboard, then Return (Ok). Ok applies, which writes Schemes.dat and Memos.dat
-# again; with nothing changed both come out byte for byte as they were. The program folder is a
+# again; with nothing changed both come out byte for byte as they were. Then Apply with the dialog
+# left open and the program ended by a signal: Settings.ini keeps all that Apply applied. The program folder is a
 # scratch copy of <build>/bin holding the shipped schemes (the active record naming one of them)
 # and a few memos of every type. Exits 77 (skipped) where a tool is missing.
 set -euo pipefail
@@ -55,4 +56,17 @@ kill -0 "$program" 2>/dev/null || fail "the program ended"
 [ "$(inodes)" != "$before" ] || fail "Ok did not write Schemes.dat and Memos.dat"
 cmp "$work/Schemes.before" "$app/Schemes.dat" || fail "Schemes.dat changed"
 cmp "$work/Memos.before" "$app/Memos.dat" || fail "Memos.dat changed"
+
+# Apply, then the program ends with the dialog still open, as at logout: what Apply applied is all in
+# Settings.ini, the reminder ticked here and the language among it.
+x_open_configure
+xdotool mousemove --window "$dialog" 24 193 click 1
+xdotool mousemove --window "$dialog" 392 416 click 1
+wait_for grep -qx 'Remind=1' "$app/Settings.ini" || fail "Apply did not save the reminder: $(cat "$app/Settings.ini")"
+kill -TERM "$program"
+wait "$program" 2>/dev/null || true
+settings=$(cat "$app/Settings.ini")
+for line in '\[Options\]' 'Remind=1' 'LanguageFile=.*' 'AutoUpdate=0' '\[Settings\]'; do
+    grep -qx "$line" <<<"$settings" || fail "Settings.ini lost $line after Apply and an end: $settings"
+done
 echo "config-dialog-test: passed"
