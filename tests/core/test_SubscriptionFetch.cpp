@@ -117,6 +117,15 @@ TEST(SubscriptionFetch, RequestsAreConditionalAndKeepCredentialsAtHome) {
     request = SubscriptionRequest(closed, "https://cdn.example/t.ics", nullptr);
     EXPECT_EQ(header(request, "Authorization"), "-");
 
+    TSyncSettings account;
+    account.Server = "http://127.0.0.1:5232/anna/cal/";
+    account.User = "anna";
+    account.Password = "pw";
+    EXPECT_EQ(AccountPassword({"Work", "http://127.0.0.1:5232/anna/work/", "anna"}, account), "pw");
+    EXPECT_EQ(AccountPassword({"Work", "http://127.0.0.1:5233/anna/work/", "anna"}, account), "");
+    EXPECT_EQ(AccountPassword({"Work", "http://127.0.0.1:5232/bob/work/", "bob"}, account), "");
+    EXPECT_EQ(AccountPassword({"Work", "http://127.0.0.1:5232/anna/work/", ""}, account), "");
+
     EXPECT_EQ(SubscriptionUrl("ftp://feeds.example/h.ics"), "");
     EXPECT_EQ(SubscriptionUrl("https://anna:pw@feeds.example/h.ics"), "");
     EXPECT_EQ(SubscriptionUrl("WEBCAL://feeds.example/h.ics"), "https://feeds.example/h.ics");

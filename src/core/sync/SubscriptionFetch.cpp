@@ -169,6 +169,11 @@ THttpResult fetchSubscription(const TSubscription& subscription, const TCachedEv
         refused.Error = "the address is not an http, https or webcal URL without credentials";
         return refused;
     }
+    if (!subscription.User.empty() && subscription.Password.empty()) {
+        THttpResult refused;
+        refused.Error = "no password was given for " + subscription.User;
+        return refused;
+    }
     for (int hop = 0;; ++hop) {
         THttpResult answer = transport.Send(SubscriptionRequest(subscription, url, cached));
         const bool redirect =
@@ -236,6 +241,32 @@ TSubscriptionReport RefreshSubscriptions(const TConfigData& data,
         WriteLog(TLogArea::Sync, "subscription: " + failure);
     }
     return report;
+}
+
+TSubscriptionReport
+RefreshFolderSubscriptions(const std::string& folder, IDavTransport& transport,
+                           const std::function<std::string(const TSubscription&)>& password) {
+    const TConfigData data(folder);
+    std::vector<TSubscription> subscriptions = LoadSubscriptions(data.SettingsPath());
+    for (TSubscription& subscription : subscriptions) {
+        if (!subscription.User.empty() && password) {
+            subscription.Password = password(subscription);
+        }
+    }
+    return RefreshSubscriptions(data, subscriptions, transport);
+}
+
+std::string AccountPassword(const TSubscription& subscription, const TSyncSettings& sync) {
+    const std::string url = SubscriptionUrl(subscription.Address);
+    return !subscription.User.empty() && subscription.User == sync.User && !url.empty() &&
+                   SameOrigin(url, sync.Server)
+               ? sync.Password
+               : std::string();
+}
+
+std::string SubscriptionSummary(const TSubscriptionReport& report) {
+    return std::to_string(report.Replaced) + " subscriptions received, " + std::to_string(report.Unchanged) +
+           " unchanged, " + std::to_string(report.Failures.size()) + " failed";
 }
 
 } // namespace kestrivel

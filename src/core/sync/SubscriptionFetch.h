@@ -1,10 +1,12 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "config/SubscriptionSettings.h"
+#include "config/SyncSettings.h"
 #include "sync/DavTransport.h"
 #include "sync/EventCache.h"
 
@@ -55,11 +57,26 @@ struct TSubscriptionReport {
     std::vector<std::string> Failures; // one line per subscription that could not be refreshed
 };
 
-// Fetches every subscription through `transport` and brings Events.dat of `data`'s folder in line,
+// Fetches every subscription through `transport` (one with a user name but no password is left as
+// it was, unasked) and brings Events.dat of `data`'s folder in line,
 // written under the folder's lock only when something changed. With no subscriptions and no
 // Events.dat nothing is read or written.
 TSubscriptionReport RefreshSubscriptions(const TConfigData& data,
                                          const std::vector<TSubscription>& subscriptions,
                                          IDavTransport& transport);
+
+// The same for the subscriptions of `folder`'s Settings.ini; `password` gives the password of one
+// with a user name (empty when there is none).
+TSubscriptionReport
+RefreshFolderSubscriptions(const std::string& folder, IDavTransport& transport,
+                           const std::function<std::string(const TSubscription&)>& password);
+
+// Another calendar of the sync's account, subscribed to by its address, is asked with the account's
+// password: the sync's password when the user name is the sync's and the address has the server's
+// origin; empty otherwise.
+std::string AccountPassword(const TSubscription& subscription, const TSyncSettings& sync);
+
+// "2 subscriptions received, 1 unchanged, 0 failed", for the sync's line.
+std::string SubscriptionSummary(const TSubscriptionReport& report);
 
 } // namespace kestrivel
