@@ -126,6 +126,12 @@ TEST(SubscriptionFetch, RequestsAreConditionalAndKeepCredentialsAtHome) {
     EXPECT_EQ(AccountPassword({"Work", "http://127.0.0.1:5232/bob/work/", "bob"}, account), "");
     EXPECT_EQ(AccountPassword({"Work", "http://127.0.0.1:5232/anna/work/", ""}, account), "");
 
+    const std::vector<TSubscription> listed = {{"Holidays", "webcal://feeds.example/h.ics", ""}};
+    EXPECT_FALSE(CanAddSubscription(listed, "https://feeds.example/h.ics")); // the same feed
+    EXPECT_TRUE(CanAddSubscription(listed, "https://feeds.example/other.ics"));
+    EXPECT_FALSE(CanAddSubscription(listed, "feeds.example/other.ics"));
+    EXPECT_FALSE(CanAddSubscription(listed, "https://feeds.example/a\nb.ics"));
+
     EXPECT_EQ(SubscriptionUrl("ftp://feeds.example/h.ics"), "");
     EXPECT_EQ(SubscriptionUrl("https://anna:pw@feeds.example/h.ics"), "");
     EXPECT_EQ(SubscriptionUrl("WEBCAL://feeds.example/h.ics"), "https://feeds.example/h.ics");

@@ -68,6 +68,13 @@ std::string SubscriptionUrl(const std::string& address) {
     return url;
 }
 
+bool CanAddSubscription(const std::vector<TSubscription>& subscriptions, const std::string& address) {
+    const std::string url = SubscriptionUrl(address);
+    return !url.empty() &&
+           std::none_of(subscriptions.begin(), subscriptions.end(),
+                        [&](const TSubscription& known) { return SubscriptionUrl(known.Address) == url; });
+}
+
 const TCachedEvent* FindSubscription(const TEventCache& cache, const TSubscription& subscription) {
     const auto found = std::find_if(cache.Events.begin(), cache.Events.end(), [&](const TCachedEvent& event) {
         return isSubscription(event, subscription);

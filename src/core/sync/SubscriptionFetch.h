@@ -21,9 +21,13 @@ inline constexpr size_t kMaxSubscriptionEvents = 20'000;
 inline constexpr int kMaxSubscriptionRedirects = 5;
 
 // The URL a subscription is fetched from: http and https as they are, webcal as https. Empty for
-// any other scheme, for an address holding a user name or password, and for one that is not an
-// absolute URL.
+// any other scheme, for an address holding a user name or password or a control character, and for
+// one that is not an absolute URL.
 std::string SubscriptionUrl(const std::string& address);
+
+// Whether `address` may be added to `subscriptions`: an http, https or webcal address without
+// credentials or control characters that is not in the list already (compared as fetched).
+bool CanAddSubscription(const std::vector<TSubscription>& subscriptions, const std::string& address);
 
 // A subscription is kept in the cache as one entry: Source its name, Href its address, Data the
 // calendar as last received, ETag its validators, the answer's ETag and Last-Modified joined by a
