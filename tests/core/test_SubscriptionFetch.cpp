@@ -125,6 +125,8 @@ TEST(SubscriptionFetch, RequestsAreConditionalAndKeepCredentialsAtHome) {
     EXPECT_EQ(AccountPassword({"Work", "http://127.0.0.1:5233/anna/work/", "anna"}, account), "");
     EXPECT_EQ(AccountPassword({"Work", "http://127.0.0.1:5232/bob/work/", "bob"}, account), "");
     EXPECT_EQ(AccountPassword({"Work", "http://127.0.0.1:5232/anna/work/", ""}, account), "");
+    EXPECT_EQ(NewSubscription("Work", "http://127.0.0.1:5232/anna/work/", account).User, "anna");
+    EXPECT_EQ(NewSubscription("Feed", "http://127.0.0.1:8080/h.ics", account).User, "");
 
     const std::vector<TSubscription> listed = {{"Holidays", "webcal://feeds.example/h.ics", ""}};
     EXPECT_FALSE(CanAddSubscription(listed, "https://feeds.example/h.ics")); // the same feed

@@ -75,6 +75,13 @@ bool CanAddSubscription(const std::vector<TSubscription>& subscriptions, const s
                         [&](const TSubscription& known) { return SubscriptionUrl(known.Address) == url; });
 }
 
+TSubscription NewSubscription(const std::string& name, const std::string& address,
+                              const TSyncSettings& sync) {
+    const std::string url = SubscriptionUrl(address);
+    const bool account = !sync.User.empty() && !url.empty() && SameOrigin(url, sync.Server);
+    return {name, address, account ? sync.User : std::string()};
+}
+
 const TCachedEvent* FindSubscription(const TEventCache& cache, const TSubscription& subscription) {
     const auto found = std::find_if(cache.Events.begin(), cache.Events.end(), [&](const TCachedEvent& event) {
         return isSubscription(event, subscription);

@@ -29,6 +29,11 @@ std::string SubscriptionUrl(const std::string& address);
 // credentials or control characters that is not in the list already (compared as fetched).
 bool CanAddSubscription(const std::vector<TSubscription>& subscriptions, const std::string& address);
 
+// The subscription the user adds by `name` and `address`: another calendar of the sync's account
+// (the server's origin, a user set) is asked as that user, with the account's password; anything
+// else without credentials.
+TSubscription NewSubscription(const std::string& name, const std::string& address, const TSyncSettings& sync);
+
 // A subscription is kept in the cache as one entry: Source its name, Href its address, Data the
 // calendar as last received, ETag its validators, the answer's ETag and Last-Modified joined by a
 // line feed. The entry of `subscription` in `cache`, or null.

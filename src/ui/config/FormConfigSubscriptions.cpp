@@ -90,7 +90,11 @@ void TfrmConfig::btnSubscriptionAddClick() {
         static_cast<int>(m_subscriptions.size()) >= kMaxSubscriptions) {
         return;
     }
-    m_subscriptions.push_back({m_edtSubscriptionName->text().trimmed().toStdString(), address, ""});
+    TSyncSettings account;
+    account.Server = m_edtSyncServer->text().trimmed().toStdString();
+    account.User = m_edtSyncUser->text().trimmed().toStdString();
+    m_subscriptions.push_back(
+        NewSubscription(m_edtSubscriptionName->text().trimmed().toStdString(), address, account));
     m_lstSubscriptions->addItem(RowText(m_subscriptions.back()));
     m_edtSubscriptionName->clear();
     m_edtSubscriptionAddress->clear();
