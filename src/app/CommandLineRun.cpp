@@ -16,6 +16,7 @@
 #include "common/TextTrim.h"
 #include "common/Version.h"
 #include "config/ConfigData.h"
+#include "config/SubscriptionSettings.h"
 #include "config/SyncSettings.h"
 #include "lang/LanguagePack.h"
 #include "lang/MessageTable.h"
@@ -28,6 +29,7 @@
 #include "sync/EventDays.h"
 #include "sync/SyncEngine.h"
 #include "sync/SyncState.h"
+#include "sync/SubscriptionFetch.h"
 #include "update/HttpModule.h"
 
 #include <QCoreApplication>
@@ -398,6 +400,28 @@ std::string SyncFailure(const TSyncReport& report) {
 
 // One sync of the user's memos with the server of Settings.ini's section "Sync". The engine reads
 // and writes the files itself, merging with whatever a running calendar wrote meanwhile.
+// The subscriptions refreshed after the memos' sync (or alone, with no server set): a line with the
+// counts, and one per subscription that could not be had. A password only for one with a user name:
+// the account's for another calendar of it, else the secret store's under that name and address.
+int RefreshSubscriptionsRun(const std::string& folder, IDavTransport& transport, const TSyncSettings& sync) {
+    const TSubscriptionReport report =
+        RefreshFolderSubscriptions(folder, transport, [&sync](const TSubscription& subscription) {
+            std::string password = AccountPassword(subscription, sync);
+            if (!password.empty()) {
+                return password;
+            }
+            std::string error;
+            return ReadSecret(SyncPasswordKey(subscription.User, subscription.Address), password, error)
+                       ? password
+                       : std::string();
+        });
+    for (const std::string& failure : report.Failures) {
+        Tell("subscription " + OneLine(failure));
+    }
+    Print(std::string(kProgram) + ": " + SubscriptionSummary(report) + "\n");
+    return report.Failures.empty() ? kExitDone : kExitFailure;
+}
+
 int RunSync(bool allowRemovals, int& argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Kestrivel"));
@@ -405,8 +429,16 @@ int RunSync(bool allowRemovals, int& argc, char** argv) {
     const std::string settingsPath = TConfigData(paths.ProgramFolder).SettingsPath();
     TSyncSettings sync;
     LoadSyncSettings(settingsPath, sync);
-    if (!sync.enabled()) {
+    const bool subscribed = !LoadSubscriptions(settingsPath).empty();
+    if (!sync.enabled() && !subscribed) {
         return Fail("no calendar server is set ([Sync] Server in " + settingsPath + ")");
+    }
+    if (!sync.enabled()) {
+        const std::unique_ptr<IDavTransport> transport = CreateModuleDavTransport(kSyncRequestTimeoutMs);
+        if (!transport) {
+            return Fail("sync failed: the module " + std::string(kHttpModuleName) + " is missing");
+        }
+        return RefreshSubscriptionsRun(paths.ProgramFolder, *transport, sync);
     }
     // Checked before anything is asked or printed: an address with a password inside goes nowhere.
     if (std::string reason; CheckSyncAddress(sync, reason) != TSyncFailure::None) {
@@ -435,7 +467,7 @@ int RunSync(bool allowRemovals, int& argc, char** argv) {
     }
     Print(std::string(kProgram) + ": synced with " + SyncedCollection(paths.ProgramFolder, sync) + ": " +
           SyncSummary(report) + "\n");
-    return kExitDone;
+    return subscribed ? RefreshSubscriptionsRun(paths.ProgramFolder, *transport, sync) : kExitDone;
 }
 
 // The memo commands: the user's files, read and written through the data owner.

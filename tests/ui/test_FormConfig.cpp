@@ -22,6 +22,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -93,7 +94,7 @@ private slots:
         QCOMPARE(dlg->objectName(), QStringLiteral("frmConfig"));
         QCOMPARE(dlg->windowTitle(), QStringLiteral("Kestrivel"));
         QVERIFY(dlg->windowFlags().testFlag(Qt::Tool));
-        QCOMPARE(dlg->size(), QSize(441, 437)); // the General tab ends with the Sync group
+        QCOMPARE(dlg->size(), QSize(441, 523)); // the General tab ends with the Sync group
         QCOMPARE(dlg->pgcConfig()->currentWidget(), dlg->tbsOptions());
         QVERIFY(dlg->btnOk()->isDefault());
         QCOMPARE(dlg->lblVersion()->text(), QString::fromLatin1(kVersionText));
@@ -207,6 +208,40 @@ private slots:
             QTest::newRow(row[0]) << QString(row[1]) << QString(row[2]) << QString(row[3]);
         }
     }
+    // Subscriptions are added and removed in the Sync group, and reach Settings.ini only with Apply.
+    void subscriptionsAddedAndRemoved_data() {
+        QTest::addColumn<QString>("close");
+        QTest::newRow("applied") << "apply";
+        QTest::newRow("cancelled") << "cancel";
+    }
+    void subscriptionsAddedAndRemoved() {
+        QFETCH(QString, close);
+        dlg->show();
+        QVERIFY(!dlg->btnSubscriptionAdd()->isEnabled());
+        QVERIFY(!dlg->btnSubscriptionRemove()->isEnabled());
+        const auto add = [this](const QString& name, const QString& address) {
+            QTest::keyClicks(dlg->edtSubscriptionName(), name);
+            QTest::keyClicks(dlg->edtSubscriptionAddress(), address);
+            const bool can = dlg->btnSubscriptionAdd()->isEnabled();
+            QTest::mouseClick(dlg->btnSubscriptionAdd(), Qt::LeftButton);
+            dlg->edtSubscriptionName()->clear();
+            dlg->edtSubscriptionAddress()->clear();
+            return can;
+        };
+        QVERIFY(add("Holidays", "webcal://127.0.0.1:8080/h.ics"));
+        QVERIFY(!add("Again", "https://127.0.0.1:8080/h.ics")); // the same feed
+        QVERIFY(!add("Nowhere", "ftp://127.0.0.1/h.ics"));
+        QVERIFY(add("Team", "http://127.0.0.1:8080/team.ics"));
+        QCOMPARE(dlg->lstSubscriptions()->count(), 2);
+        dlg->lstSubscriptions()->setCurrentRow(0);
+        QTest::mouseClick(dlg->btnSubscriptionRemove(), Qt::LeftButton);
+        QTest::mouseClick(close == "apply" ? dlg->btnApply() : dlg->btnCancel(), Qt::LeftButton);
+        const std::vector<TSubscription> saved = LoadSubscriptions(config->SettingsPath());
+        QCOMPARE(saved.size(), size_t(close == "apply" ? 1 : 0));
+        QVERIFY(saved.empty() ||
+                (saved[0].Name == "Team" && saved[0].Address == "http://127.0.0.1:8080/team.ics"));
+    }
+
     void syncGroupRoundTrip() {
         QFETCH(QString, close);
         QFETCH(QString, store);

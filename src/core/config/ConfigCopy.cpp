@@ -14,6 +14,7 @@ void CopyEditedData(const TConfigData& from, TConfigData& to) {
     }
     to.Options = from.Options;
     to.Sync = from.Sync;
+    to.Subscriptions = from.Subscriptions;
     to.CurrentScheme.Assign(from.CurrentScheme);
     to.Schemes.Clear();
     for (uint16_t i = 0; i < from.Schemes.Count(); ++i) {
@@ -38,6 +39,7 @@ bool ApplyEditedData(const TEditedBase& base, const TConfigData& from, TConfigDa
     selectedIndex = mergedSelection(ours, selectedIndex, schemes);
     to.Options = from.Options;
     to.Sync = from.Sync;
+    to.Subscriptions = from.Subscriptions;
     to.CurrentScheme.Assign(from.CurrentScheme);
     assignSchemes(to.Schemes, schemes);
     if (withMemos) {

@@ -280,6 +280,7 @@ void TConfigData::LoadMemos() {
 void TConfigData::LoadOptions() {
     kestrivel::LoadOptions(SettingsPath(), Options);
     LoadSyncSettings(SettingsPath(), Sync);
+    Subscriptions = LoadSubscriptions(SettingsPath());
     Position = LoadWindowPosition(SettingsPath());
 }
 
@@ -418,6 +419,7 @@ bool TConfigData::SaveApplied(std::string& error) const {
         TIniFile ini(SettingsPath());
         WriteOptions(ini, Options);
         WriteSyncSettings(ini, Sync);
+        WriteSubscriptions(ini, Subscriptions);
         return saveIni(ini, error);
     });
 }

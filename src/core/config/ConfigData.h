@@ -9,6 +9,7 @@
 #include "common/FileStamp.h"
 #include "common/FolderLock.h"
 #include "config/Options.h"
+#include "config/SubscriptionSettings.h"
 #include "config/SyncSettings.h"
 #include "memos/UnitMemo.h"
 #include "schemes/UnitSchemes.h"
@@ -40,6 +41,8 @@ public:
     TOptions Options;
     // Where and as whom the memos sync; the password is not read from Settings.ini.
     TSyncSettings Sync;
+    // Calendars shown read-only beside the memos, section "Subscriptions".
+    std::vector<TSubscription> Subscriptions;
     // Where the calendar window stands; the window moves it and saves it through SavePosition.
     TWindowPosition Position;
     TScheme CurrentScheme;

@@ -82,6 +82,11 @@ const TComponentKey kComponents[] = {
      "No secret store runs: the password is kept only until Kestrivel ends (or set KESTRIVEL_SYNC_PASSWORD).",
      0, true},
     {"frmConfig", "btnSyncTrust", Caption, "Trust this certificate", 0, true},
+    {"frmConfig", "lblSubscriptions", Caption, "Subscriptions, shown read-only :", 0, true},
+    {"frmConfig", "btnSubscriptionRemove", Caption, "Remove", 0, true},
+    {"frmConfig", "lblSubscriptionName", Caption, "Name :", 0, true},
+    {"frmConfig", "lblSubscriptionAddress", Caption, "Address :", 0, true},
+    {"frmConfig", "btnSubscriptionAdd", Caption, "Add", 0, true},
     // Refilled from the language files and the scheme list each time the dialog is shown.
     {"frmConfig", "cmbLanguages", Items, "", 0, false},
     {"frmConfig", "cmbDateFormat", Items, "Short;Long", 2, true},

@@ -51,6 +51,8 @@ struct THttpResult {
     // Set when the failure was a certificate nobody trusted; Error then holds the reason.
     bool Untrusted = false;
     TCertificateInfo Certificate{};
+    // The Last-Modified header as sent; empty when none. A feed with no ETag is asked again with it.
+    std::string LastModified{};
 };
 
 // An HTTP client that never blocks its caller: Get and Send return at once and `done` is called

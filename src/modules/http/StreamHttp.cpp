@@ -359,6 +359,7 @@ THttpResult StreamHttp::sendOnce(const THttpRequest& request, const QString& url
     result.Status = reader.status();
     result.ETag = reader.header("ETag");
     result.Location = reader.header("Location");
+    result.LastModified = reader.header("Last-Modified");
     result.Body = std::move(reader.body());
     return result;
 }

@@ -2,6 +2,7 @@
 
 #include "base/SecretStore.h"
 #include "common/NameValueList.h"
+#include "config/SubscriptionSettings.h"
 #include "config/ConfigCopy.h"
 #include "update/HttpClient.h"
 
@@ -17,6 +18,7 @@ class QFrame;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QListWidget;
 class QPushButton;
 class QSpinBox;
 class QTabWidget;
@@ -41,8 +43,8 @@ class TfrmConfig : public QDialog {
     Q_OBJECT
 public:
     static constexpr int kClientWidth = 441;
-    // The General tab holds the Sync group below the options.
-    static constexpr int kSyncGroupHeight = 188;
+    // The General tab holds the Sync group below the options, its subscriptions at its foot.
+    static constexpr int kSyncGroupHeight = 274;
     static constexpr int kClientHeight = 249 + kSyncGroupHeight;
     // The version the About tab shows.
 
@@ -112,6 +114,11 @@ public:
     QLabel* lblSyncStore() const { return m_lblSyncStore; }
     QLabel* lblSyncStatus() const { return m_lblSyncStatus; }
     QPushButton* btnSyncTrust() const { return m_btnSyncTrust; }
+    QListWidget* lstSubscriptions() const { return m_lstSubscriptions; }
+    QLineEdit* edtSubscriptionName() const { return m_edtSubscriptionName; }
+    QLineEdit* edtSubscriptionAddress() const { return m_edtSubscriptionAddress; }
+    QPushButton* btnSubscriptionAdd() const { return m_btnSubscriptionAdd; }
+    QPushButton* btnSubscriptionRemove() const { return m_btnSubscriptionRemove; }
     TSchemeEditor* SchemeEditor() const { return m_schemeEditor; }
     // What the tabs change until Ok or Apply hands it to the shared data.
     TConfigData& Draft() const { return *m_draft; }
@@ -138,6 +145,15 @@ private:
     void createGeneralTab();
     void createAboutTab();
     void createSyncGroup();
+    // The subscriptions at the Sync group's foot: a list to remove from, a name and an address to add.
+    void createSubscriptionBlock();
+    // The list from the draft, and back into it on Apply.
+    void showSubscriptions();
+    void applySubscriptions();
+    // Add takes an address the list can take (CanAddSubscription); Remove a selected row.
+    void subscriptionFieldsEdited();
+    void btnSubscriptionAddClick();
+    void btnSubscriptionRemoveClick();
     void createCertificateBlock();
     void btnSyncTrustClick();
     // The Sync group from the draft; the password from this session, or asked of the secret store,
@@ -220,6 +236,12 @@ private:
     QLabel* m_lblSyncStatus = nullptr;
     QPushButton* m_btnSyncTrust = nullptr;
     TCertificateInfo m_untrusted;
+    QListWidget* m_lstSubscriptions = nullptr;
+    QLineEdit* m_edtSubscriptionName = nullptr;
+    QLineEdit* m_edtSubscriptionAddress = nullptr;
+    QPushButton* m_btnSubscriptionAdd = nullptr;
+    QPushButton* m_btnSubscriptionRemove = nullptr;
+    std::vector<TSubscription> m_subscriptions;
     QPushButton* m_btnOk = nullptr;
     QPushButton* m_btnCancel = nullptr;
     QPushButton* m_btnApply = nullptr;

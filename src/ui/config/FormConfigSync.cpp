@@ -89,6 +89,7 @@ void TfrmConfig::createSyncGroup() {
         m_lblSyncPlain->setVisible(IsPlainHttpToRemoteHost(address.trimmed().toStdString()));
     });
     createCertificateBlock();
+    createSubscriptionBlock();
 }
 
 void TfrmConfig::showSync() {
@@ -96,6 +97,7 @@ void TfrmConfig::showSync() {
     m_edtSyncServer->setText(QString::fromStdString(sync.Server));
     m_edtSyncUser->setText(QString::fromStdString(sync.User));
     m_spnSyncInterval->setValue(sync.IntervalMinutes);
+    showSubscriptions();
     ++m_passwordRequest;
     m_passwordEdited = false;
     // A password given in this session is used without asking the store; without a server there
@@ -145,6 +147,7 @@ void TfrmConfig::syncAccountEdited() {
 }
 
 bool TfrmConfig::applySync() {
+    applySubscriptions();
     TSyncSettings& sync = m_draft->Sync;
     const TSyncSettings before = sync;
     sync.Server = m_edtSyncServer->text().trimmed().toStdString();

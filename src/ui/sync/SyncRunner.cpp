@@ -7,6 +7,7 @@
 #include "sync/CertificateTrust.h"
 #include "sync/DavTransport.h"
 #include "sync/EventCodec.h"
+#include "sync/SubscriptionFetch.h"
 
 #include <QDateTime>
 #include <QDeadlineTimer>
@@ -50,8 +51,16 @@ TSyncReport RunSync(const SyncSnapshot& run) {
         report.Reason = "the program's network or iCalendar module is missing";
         return report;
     }
-    return SyncFolder(run.Folder, run.Settings, *transport, *codec, run.Now, run.AllowRemovals,
-                      run.Stop.get());
+    TSyncReport report =
+        SyncFolder(run.Folder, run.Settings, *transport, *codec, run.Now, run.AllowRemovals, run.Stop.get());
+    // Subscriptions come after the memos at the same interval; one that needs a password other than
+    // the account's waits for `kestrivel --sync`, which can ask the secret store.
+    if (!run.Stop || !run.Stop->load()) {
+        RefreshFolderSubscriptions(run.Folder, *transport, [&run](const TSubscription& subscription) {
+            return AccountPassword(subscription, run.Settings);
+        });
+    }
+    return report;
 }
 
 } // namespace

@@ -1,0 +1,125 @@
+#!/usr/bin/python3
+"""Other calendars and subscriptions against a private Radicale on 127.0.0.1: the account's second
+calendar (subscribed to by its address) and a holiday feed served by a small server of this script
+show in `kestrivel --agenda`; a second `--sync` asks the feed with If-None-Match and leaves Events.dat
+as it was; nothing is ever written to either (no PUT or DELETE in either server's log).
+
+Usage: test_subscriptions.py BUILD_FOLDER. Exits 77 when a test peer is not installed."""
+import datetime
+import http.server
+import os
+import re
+import sys
+import tempfile
+import threading
+import urllib.parse
+
+import harness
+
+HOLIDAYS = ("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Kestrivel tests//feed//EN\r\n"
+            "BEGIN:VEVENT\r\nUID:h1@feed\r\nDTSTAMP:20260101T000000Z\r\nDTSTART;VALUE=DATE:20260501\r\n"
+            "SUMMARY:Labour Day\r\nEND:VEVENT\r\n"
+            "BEGIN:VEVENT\r\nUID:h2@feed\r\nDTSTAMP:20260101T000000Z\r\nDTSTART;VALUE=DATE:20261225\r\n"
+            "RRULE:FREQ=YEARLY\r\nSUMMARY:Christmas Day\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n")
+ETAG = '"feed-1"'
+
+
+class Feed(http.server.BaseHTTPRequestHandler):
+    """The holiday feed: its ETag, 304 when asked with it; every request recorded."""
+    asked = []
+
+    def do_GET(self):
+        Feed.asked.append((self.command, self.path, self.headers.get("If-None-Match")))
+        if self.headers.get("If-None-Match") == ETAG:
+            self.send_response(304)
+            self.send_header("ETag", ETAG)
+            self.end_headers()
+            return
+        body = HOLIDAYS.encode()
+        self.send_response(200)
+        self.send_header("Content-Type", "text/calendar")
+        self.send_header("ETag", ETAG)
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+
+    def do_PUT(self):
+        Feed.asked.append((self.command, self.path, None))
+        self.send_response(405)
+        self.end_headers()
+
+    do_DELETE = do_PUT
+
+    def log_message(self, *args):
+        pass
+
+
+def check(condition, what):
+    if not condition:
+        raise AssertionError(what)
+
+
+def main():
+    if len(sys.argv) < 2:
+        sys.exit("usage: test_subscriptions.py BUILD_FOLDER")
+    missing = harness.missing_peers()
+    if missing:
+        print("subscriptions: skipped, not installed: " + " ".join(missing))
+        return harness.SKIP
+    build = os.path.abspath(sys.argv[1])
+    feed = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Feed)
+    threading.Thread(target=feed.serve_forever, daemon=True).start()
+    radicale = harness.Radicale()
+    try:
+        with tempfile.TemporaryDirectory(prefix="kestrivel-subscriptions-") as root:
+            radicale.add_user("anna", "secret")
+            memos = radicale.calendar("anna", "secret", "cal")
+            work = radicale.calendar("anna", "secret", "work")
+            harness.put_object(work, "standup.ics",
+                               harness.peer_event("s1@work", datetime.date(2026, 5, 4), "Team stand-up", "WEEKLY"))
+            work_url = str(work.url)
+            feed_url = f"http://127.0.0.1:{feed.server_port}/holidays.ics"
+            # What the server logs from here on is the calendar's doing, not this script's set-up.
+            radicale.log.flush()
+            setup_end = os.path.getsize(radicale.log_path)
+            device = harness.Device(build, root, "A", str(memos.url), "anna", "secret")
+            with open(os.path.join(device.folder, "Settings.ini"), "a") as f:
+                f.write(f"[Subscriptions]\nName1=Work\nAddress1={work_url}\nUser1=anna\n"
+                        f"Name2=Holidays\nAddress2={feed_url}\n")
+
+            code, out, err = device.sync()
+            check(code == 0, f"--sync: exit {code}\n{out}{err}")
+            check("2 subscriptions received" in out, f"--sync said: {out}")
+            lines = device.agenda("2026-05-01", "2026-05-11")
+            check(any(line.startswith("2026-05-01\t") and "\tHolidays\tLabour Day" in line for line in lines),
+                  f"no holiday: {lines}")
+            standups = [line for line in lines if "\tWork\tTeam stand-up" in line]
+            check([line[:10] for line in standups] == ["2026-05-04", "2026-05-11"], f"stand-ups: {lines}")
+            check(any("Christmas Day" in line for line in device.agenda("2027-12-25", "2027-12-25")),
+                  "the yearly holiday does not repeat")
+
+            events = os.path.join(device.folder, "Events.dat")
+            before = open(events, "rb").read()
+            code, out, err = device.sync()
+            check(code == 0 and "1 unchanged" in out, f"second --sync: exit {code}\n{out}{err}")
+            check(Feed.asked[-1][2] == ETAG, f"the feed was asked {Feed.asked[-1]}")
+            check(open(events, "rb").read() == before, "an unchanged feed rewrote Events.dat")
+
+            check(all(method == "GET" for method, _, _ in Feed.asked), f"the feed was asked {Feed.asked}")
+            radicale.log.flush()
+            with open(radicale.log_path) as f:
+                f.seek(setup_end)
+                log = f.read()
+            work_path = urllib.parse.urlparse(work_url).path
+            check(work_path in log, "the second calendar was never asked")
+            written = re.findall(r"(PUT|DELETE|PROPPATCH|MOVE)[^\n]*" + re.escape(work_path), log)
+            check(not written, f"written to the second calendar: {written}")
+    finally:
+        radicale.stop()
+        feed.shutdown()
+    print("subscriptions: ok")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
