@@ -61,7 +61,9 @@ cmp "$work/Memos.before" "$app/Memos.dat" || fail "Memos.dat changed"
 # Settings.ini, the reminder ticked here and the language among it.
 x_open_configure
 xdotool mousemove --window "$dialog" 24 193 click 1
-xdotool mousemove --window "$dialog" 392 416 click 1
+# Apply sits at the right of the row of buttons along the dialog's bottom edge.
+read -r dialog_height < <(xwininfo -id "$dialog" | awk '/Height:/ {print $NF}')
+xdotool mousemove --window "$dialog" 392 $((dialog_height - 21)) click 1
 wait_for grep -qx 'Remind=1' "$app/Settings.ini" || fail "Apply did not save the reminder: $(cat "$app/Settings.ini")"
 kill -TERM "$program"
 wait "$program" 2>/dev/null || true
