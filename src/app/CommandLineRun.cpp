@@ -372,7 +372,7 @@ std::string SyncSummary(const TSyncReport& report) {
     return std::to_string(report.Sent) + " sent, " + std::to_string(report.Received) + " received, " +
            std::to_string(report.Removed) + " removed, " + std::to_string(report.Joined) + " joined, " +
            std::to_string(report.ShownAsEvents) + " shown as events, " + std::to_string(report.NotShown) +
-           " not shown";
+           " not shown, " + std::to_string(report.Unpaired) + " unpaired";
 }
 
 // The calendar the sync found at the settings' address, as its state file names it; the address

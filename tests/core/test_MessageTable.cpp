@@ -82,6 +82,8 @@ TEST(MessageLists, BuiltInMessagesInOrder) {
         "S21=Sync failed: the server's certificate changed since you trusted it (;) - trust the new one only "
         "if you know why it changed",
         "S22=Events on the server shown beside the memos: ;",
+        "S23=Sync failed: another sync of this calendar is still running, try again when it has ended",
+        "S24=Events on the server beside a memo that may be their older copy, both kept unchanged: ;",
         "D1=all day",
         "T1=Memos not saved",
         "F1=Calendar data file (*.dat)",

@@ -56,6 +56,8 @@ struct Scenario {
     std::vector<std::string> Expected; // memo changes, then requests, then entries
     int Joined = 0;
     int NotShown = 0;
+    bool WithoutState = false;
+    int Unpaired = 0;
 };
 
 void PrintTo(const Scenario& s, std::ostream* os) {
@@ -84,6 +86,7 @@ std::vector<std::string> outcome(const TSyncPlan& plan) {
 }
 
 const TMemo gym{kJan5, "Gym", mtWeekly};
+const TMemo swim{kJan5, "Swim", mtSingle};
 
 const Scenario kScenarios[] = {
     {"UnchangedBoth", {gym}, {shown("a", gym, "e1")}, {}, {}, {"entry a S e1 20240105|1|Gym"}},
@@ -316,13 +319,89 @@ const Scenario kScenarios[] = {
      {event("a", "e2", {kJan5, "Gym!", mtWeekly})},
      {},
      {"set 20240105|1|Gym!", "entry a S e2 20240105|1|Gym!"}},
+    // Without state a memo may be an older copy of the event on its date: nothing is doubled.
+    {"WithoutStateMemoDiffers",
+     {gym},
+     {},
+     {event("p", "e1", swim)},
+     {},
+     {"entry p U e1 20240105|0|Swim"},
+     0,
+     0,
+     true,
+     1},
+    {"WithoutStateSameContent",
+     {gym},
+     {},
+     {event("p", "e1", gym)},
+     {},
+     {"entry p S e1 20240105|1|Gym"},
+     0,
+     0,
+     true},
+    {"WithoutStateFreeDates",
+     {{kJan7, "Dentist", mtSingle}},
+     {},
+     {event("p", "e1", {kJan6, "Swim", mtSingle})},
+     {},
+     {"set 20240106|0|Swim", "create 20240107|0|Dentist", "entry p S e1 20240106|0|Swim"},
+     0,
+     0,
+     true},
+    {"WithoutStateDateHeldByAnotherEvent",
+     {gym},
+     {},
+     {event("a", "e1", gym), event("b", "e2", swim)},
+     {},
+     {"entry a S e1 20240105|1|Gym", "entry b H e2 20240105|0|Swim"},
+     0,
+     1,
+     true},
+    {"UnpairedMemoStillDiffers",
+     {gym},
+     {shown("p", swim, "e1", TEntryMode::Unpaired)},
+     {},
+     {},
+     {"entry p U e1 20240105|0|Swim"},
+     0,
+     0,
+     false,
+     1},
+    {"UnpairedMemoLeft",
+     {},
+     {shown("p", swim, "e1", TEntryMode::Unpaired)},
+     {},
+     {},
+     {"set 20240105|0|Swim", "entry p S e1 20240105|0|Swim"}},
+    {"UnpairedMemoNowSaysTheSame",
+     {swim},
+     {shown("p", swim, "e1", TEntryMode::Unpaired)},
+     {},
+     {},
+     {"entry p S e1 20240105|0|Swim"}},
+    {"UnpairedChangedOnServer",
+     {gym},
+     {shown("p", swim, "e1", TEntryMode::Unpaired)},
+     {event("p", "e2", {kJan5, "Swim 6pm", mtSingle})},
+     {},
+     {"entry p U e2 20240105|0|Swim 6pm"},
+     0,
+     0,
+     false,
+     1},
+    {"UnpairedGoneFromServer",
+     {gym},
+     {shown("p", swim, "e1", TEntryMode::Unpaired)},
+     {},
+     {"p"},
+     {"create 20240105|1|Gym"}},
 };
 
 class Reconcile : public testing::TestWithParam<Scenario> {};
 
 TEST_P(Reconcile, Plans) {
     const Scenario& s = GetParam();
-    TRemoteChanges remote{s.Changed, {}};
+    TRemoteChanges remote{s.Changed, {}, s.WithoutState};
     for (const std::string& name : s.Removed) {
         remote.Removed.push_back(href(name));
     }
@@ -330,6 +409,7 @@ TEST_P(Reconcile, Plans) {
     EXPECT_EQ(outcome(plan), s.Expected);
     EXPECT_EQ(plan.Joined, s.Joined);
     EXPECT_EQ(plan.NotShown, s.NotShown);
+    EXPECT_EQ(plan.Unpaired, s.Unpaired);
 }
 
 INSTANTIATE_TEST_SUITE_P(Scenarios, Reconcile, testing::ValuesIn(kScenarios),

@@ -71,11 +71,14 @@ std::string replaced(std::string text, const std::string& from, const std::strin
     return text.replace(text.find(from), from.size(), to);
 }
 
-// An event drawn beside the memos keeps its mode.
+// An event drawn beside the memos, or left beside a memo it may be an older copy of, keeps its mode.
 TEST(SyncState, AnEventDrawnBesideTheMemosReadsBack) {
-    TSyncState read;
-    ASSERT_TRUE(ParseSyncState(replaced(kSampleText, "Event\tH\t1", "Event\tE\t1"), read));
-    EXPECT_EQ(read.Entries[1].Mode, TEntryMode::Event);
+    for (const TEntryMode mode : {TEntryMode::Event, TEntryMode::Unpaired}) {
+        const std::string line = std::string("Event\t") + static_cast<char>(mode) + "\t1";
+        TSyncState read;
+        ASSERT_TRUE(ParseSyncState(replaced(kSampleText, "Event\tH\t1", line), read));
+        EXPECT_EQ(read.Entries[1].Mode, mode);
+    }
 }
 
 struct Damage {

@@ -286,6 +286,13 @@ private slots:
             "again");
         row("secret store silent", TSyncFailure::SecretStoreSilent, "", 0,
             "Sync failed: the secret store did not answer, the password is asked for again at the next sync");
+        row("another sync running", TSyncFailure::SyncBusy, "", 0,
+            "Sync failed: another sync of this calendar is still running, try again when it has ended");
+        row("events beside a memo", TSyncFailure::None, "", -1,
+            "Last sync: 14:05\nEvents on the server shown beside the memos: 5\nEvents on the server not "
+            "shown "
+            "here (they could not be read): 1\nEvents on the server beside a memo that may be their older "
+            "copy, both kept unchanged: 1");
     }
     void statusLineFilledFromTheReport() {
         QFETCH(int, failure);
@@ -298,6 +305,7 @@ private slots:
         // A negative count is of events not shown; with it, nothing was left.
         report.Left = std::max(left, 0);
         report.NotShown = std::max(-left, 0);
+        report.Unpaired = left == -1 ? 1 : 0;
         report.ShownAsEvents = left < 0 ? 5 : 0;
         report.RemovalsHeld = 40;
         QCOMPARE(SyncStatusText(BuiltInMessages(), report, QTime(14, 5, 59)), text);

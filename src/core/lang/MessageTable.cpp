@@ -21,11 +21,12 @@ namespace {
 // S21 are the failures that came after it: ModuleMissing, SecretStoreSilent, and a certificate
 // nobody trusted (S20) or one that changed since the user trusted it (S21), whose fingerprint,
 // subject and validity fill the gap. S22 counts the server's events drawn beside the memos from
-// their own data, and D1 stands for the time of an event that lasts all day.
-// E6 names the memo list's limit when a memo cannot be added to a full list, M5 counts the events an
-// import left out for that reason, M6 tells that no folder could hold the instance lock, Q6 asks at
-// "Close" whether to try again to save memos whose save failed, and T1 is the tray tooltip's line
-// while they are not saved. F1 and F2 are the file dialogs' filters.
+// their own data, S23 is the failure of a sync that waited in vain for another one of the same folder,
+// S24 counts the events a sync without its state left beside a memo it cannot tell from them, and D1 stands
+// for the time of an event that lasts all day. E6 names the memo list's limit when a memo cannot be added to
+// a full list, M5 counts the events an import left out for that reason, M6 tells that no folder could hold
+// the instance lock, Q6 asks at "Close" whether to try again to save memos whose save failed, and T1 is the
+// tray tooltip's line while they are not saved. F1 and F2 are the file dialogs' filters.
 const char* const kBuiltInMessages[] = {
     "E0=Error",
     "E1=The date you entered is invalid!",
@@ -84,6 +85,8 @@ const char* const kBuiltInMessages[] = {
     "S21=Sync failed: the server's certificate changed since you trusted it (;) - trust the new one only if "
     "you know why it changed",
     "S22=Events on the server shown beside the memos: ;",
+    "S23=Sync failed: another sync of this calendar is still running, try again when it has ended",
+    "S24=Events on the server beside a memo that may be their older copy, both kept unchanged: ;",
     "D1=all day",
     "T1=Memos not saved",
     "F1=Calendar data file (*.dat)",

@@ -282,6 +282,7 @@ bool SyncRun::discoveredBeforeWrites(const std::vector<TPushAction>& actions) {
 
 bool SyncRun::pull(TRemoteChanges& remote, std::string& token) {
     const bool fromState = knownCollection();
+    remote.WithoutState = m_state.Token.empty() && m_state.Entries.empty();
     if (!fromState && !discover()) {
         return false;
     }
@@ -506,6 +507,7 @@ bool SyncRun::decide(const TRemoteChanges& remote, std::vector<TPushAction>& act
     }
     m_report.Joined += plan.Joined;
     m_report.NotShown = plan.NotShown;
+    m_report.Unpaired = plan.Unpaired;
     m_decided = true;
     if (!plan.Local.empty()) {
         applyLocal(plan.Local);
@@ -528,7 +530,8 @@ TSyncReport SyncRun::run() {
     // The folder lock itself is let go while the server answers, so the calendar saves meanwhile.
     FolderLock syncLock(m_data.ProgramFolder(), kSyncLockFileName);
     if (syncLock.acquire(m_data.LockWait) != FolderLock::Result::Taken) {
-        failLocal("another sync of " + m_data.ProgramFolder() + " is still running");
+        m_report.Failure = TSyncFailure::SyncBusy;
+        m_report.Reason = "another sync of " + m_data.ProgramFolder() + " is still running";
         return m_report;
     }
     if (!loadState()) {

@@ -37,6 +37,7 @@ enum class TSyncFailure {
     ModuleMissing,        // the program's network or iCalendar module is not installed
     SecretStoreSilent,    // the desktop's secret store did not answer in time
     Untrusted,            // the server's certificate is not trusted, or changed since the user trusted it
+    SyncBusy,             // another sync of the same folder held on for the whole wait
 };
 
 struct TSyncReport {
@@ -47,6 +48,7 @@ struct TSyncReport {
     int Removed = 0;      // memos or events removed, on either side
     int Joined = 0;       // memos edited on both sides whose texts were joined (the user is told)
     int NotShown = 0;     // events on the server drawn neither as memos nor beside them (unreadable)
+    int Unpaired = 0;     // events left beside a memo of their date that may be their older copy
     int RemovalsHeld = 0; // RemovalsRefused: the events the sync would have removed from the server
     int Left = 0;         // changes meant for the server that did not go out (Incomplete, RemovalsRefused,
                           // or a failure while sending)

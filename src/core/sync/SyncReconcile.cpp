@@ -75,6 +75,8 @@ struct Placement {
     // An event new here: a repeat of it whose slot another memo holds stays beside the memos. A memo
     // that is one already keeps being one.
     bool Arriving = false;
+    // Onto a date whose memo says something else it is left Unpaired, not hidden.
+    bool Unpaired = false;
 };
 
 class Reconciler {
@@ -101,6 +103,7 @@ private:
 
     const std::vector<TMemo>& m_local;
     const std::string& m_collection;
+    const bool m_withoutState;
     // Hrefs by HrefKey: a server may spell one address two ways.
     std::unordered_map<std::string, const TRemoteEvent*> m_changed;
     std::unordered_set<std::string> m_removed;
@@ -138,7 +141,7 @@ bool Reconciler::repeatSlotTaken(const TMemo& memo) const {
 
 Reconciler::Reconciler(const std::vector<TMemo>& local, const std::vector<TSyncEntry>& entries,
                        const TRemoteChanges& remote, const std::string& collection, size_t maxMemos)
-    : m_local(local), m_collection(collection) {
+    : m_local(local), m_collection(collection), m_withoutState(remote.WithoutState) {
     for (const TRemoteEvent& event : remote.Changed) {
         m_changed[HrefKey(event.Href)] = &event;
     }
@@ -194,9 +197,14 @@ void Reconciler::settle(size_t index) {
         settleShown(entry, index, remote);
         return;
     }
-    // Hidden or dropped: only a change on the server brings it back to a date.
+    // Hidden or dropped: only a change on the server brings it back to a date. An unpaired event
+    // is adopted by a memo that has come to say what it says.
     if (remote != nullptr) {
         arrive(index, *remote);
+    } else if (const TMemo* memo = memoAt(keyOf(entry.Base.Date));
+               entry.Mode == TEntryMode::Unpaired && memo != nullptr && sameContent(*memo, entry.Base) &&
+               !m_owner.contains(keyOf(entry.Base.Date))) {
+        own(keyOf(entry.Base.Date), index);
     }
 }
 
@@ -285,9 +293,10 @@ void Reconciler::arrive(size_t index, const TRemoteEvent& remote) {
     if (entry.Mode != TEntryMode::Event && sameContent(remote.Event.Memo, entry.Base)) {
         return;
     }
+    const bool unpaired = m_withoutState || entry.Mode == TEntryMode::Unpaired;
     entry.Base = remote.Event.Memo;
     entry.Mode = TEntryMode::Hidden;
-    m_placements.push_back({index, remote.Event.Memo, false, false, 0, true});
+    m_placements.push_back({index, remote.Event.Memo, false, false, 0, true, unpaired});
 }
 
 void Reconciler::place(const Placement& placement) {
@@ -307,8 +316,9 @@ void Reconciler::place(const Placement& placement) {
         (memo == nullptr && m_memos.size() - (leaves ? 1 : 0) >= m_maxMemos)) {
         // The date holds another memo, and two events never become one: this one stays on the server
         // as it is, not shown here. An edit made here stays in its memo, which goes up as an event
-        // of its own.
-        entry.Mode = TEntryMode::Hidden;
+        // of its own. A memo on no event's date that may be this event's old copy is left as it is.
+        const bool unpaired = placement.Unpaired && !free && !m_owner.contains(key);
+        entry.Mode = unpaired ? TEntryMode::Unpaired : TEntryMode::Hidden;
         return;
     }
     if (leaves) {
@@ -327,8 +337,9 @@ void Reconciler::showHidden() {
     for (size_t i = 0; i < m_entries.size(); ++i) {
         const TSyncEntry& entry = m_entries[i];
         const Key key = keyOf(entry.Base.Date);
-        if (!m_gone[i] && entry.Mode == TEntryMode::Hidden && !std::isnan(entry.Base.Date) &&
-            memoAt(key) == nullptr && m_memos.size() < m_maxMemos && !repeatSlotTaken(entry.Base)) {
+        const bool offDate = entry.Mode == TEntryMode::Hidden || entry.Mode == TEntryMode::Unpaired;
+        if (!m_gone[i] && offDate && !std::isnan(entry.Base.Date) && memoAt(key) == nullptr &&
+            m_memos.size() < m_maxMemos && !repeatSlotTaken(entry.Base)) {
             m_memos[key] = entry.Base;
             slot(entry.Base);
             own(key, i);
@@ -360,6 +371,8 @@ void Reconciler::planPushes() {
             m_plan.Push.push_back({TPushKind::Delete, entry.Href, entry.Uid, entry.ETag, {}});
         } else if (entry.Mode == TEntryMode::Hidden && !std::isnan(entry.Base.Date)) {
             ++m_plan.NotShown;
+        } else if (entry.Mode == TEntryMode::Unpaired) {
+            ++m_plan.Unpaired;
         } else if (entry.Mode == TEntryMode::Shown) {
             const TMemo* memo = memoAt(keyOf(entry.Base.Date));
             if (memo != nullptr && !sameContent(*memo, entry.Base)) {
@@ -385,6 +398,11 @@ std::string Reconciler::newUid(const TMemo& memo) {
 void Reconciler::planCreates() {
     // In list order, each date once; memos that came from the server all have their event.
     std::unordered_set<Key> seen;
+    for (size_t i = 0; i < m_entries.size(); ++i) {
+        if (!m_gone[i] && m_entries[i].Mode == TEntryMode::Unpaired) {
+            seen.insert(keyOf(m_entries[i].Base.Date)); // the memo may be this event's old copy
+        }
+    }
     for (const TMemo& listed : m_local) {
         const Key key = keyOf(listed.Date);
         const TMemo* memo = memoAt(key);

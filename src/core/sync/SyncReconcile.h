@@ -24,6 +24,9 @@ struct TRemoteEvent {
 struct TRemoteChanges {
     std::vector<TRemoteEvent> Changed;
     std::vector<std::string> Removed;
+    // The sync has no usable state (none, damaged, or another calendar's): an event it meets on a
+    // date whose memo differs cannot be told from an older copy of that memo.
+    bool WithoutState = false;
 };
 
 // One memo to set (add or change) or remove in the memo list; removals come first.
@@ -54,6 +57,7 @@ struct TSyncPlan {
     std::vector<TPushAction> Push;
     int Joined = 0;   // memos whose text took in another side's text
     int NotShown = 0; // events on the server with a date that another memo holds here
+    int Unpaired = 0; // events left Unpaired beside a memo of their date that may be their old copy
 };
 
 // The decisions of a sync, made without touching anything. `local` is the memo list (a date taken
@@ -74,6 +78,10 @@ struct TSyncPlan {
 //   - an event on a date whose memo is not yet on the server: adopted when it has the same text
 //     and type; otherwise it stays on the server as it is, hidden here, and the memo is created;
 //   - an event on a date another event's memo holds: hidden, as it is on the server;
+//   - without state (remote.WithoutState), an event on a date whose memo says something else is
+//     Unpaired: neither is changed and the memo is not created, so that no event is doubled; it
+//     stays so, counted in Unpaired, until the memo leaves the date (the event is shown) or says
+//     what the event says (adopted);
 //   - an edited memo whose event moved on the server onto a taken date: the event is hidden and
 //     the memo, with the edit, stays and is created anew (an edit is never dropped);
 //   - a hidden event whose date is free again (its memo removed or moved) is shown;

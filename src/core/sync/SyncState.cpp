@@ -116,7 +116,7 @@ bool readRecord(std::string_view line, std::string_view name, size_t count, std:
 }
 
 bool readEntry(const std::vector<std::string>& f, TSyncEntry& entry) {
-    const bool knownMode = f[0] == "S" || f[0] == "H" || f[0] == "D" || f[0] == "E";
+    const bool knownMode = f[0] == "S" || f[0] == "H" || f[0] == "D" || f[0] == "E" || f[0] == "U";
     uint64_t bits = 0;
     unsigned type = 0;
     if (!knownMode || (f[1] != "0" && f[1] != "1") || f[2].size() != 16 || !readNumber(f[2], bits, 16) ||

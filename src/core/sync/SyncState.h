@@ -14,6 +14,10 @@ enum class TEntryMode : char {
     Hidden = 'H',  // no memo: no usable date, or a date whose memo it cannot share
     Dropped = 'D', // its memo was deleted here or joined into another: it goes from the server
     Event = 'E',   // drawn from its own data beside the memos: no memo says it exactly
+    // Met by a sync without state on a date whose memo says something else: the memo may be this
+    // event as another device had it before, or a memo of its own. Neither side is touched and the
+    // memo does not go up, until the memo leaves the date or comes to say what the event says.
+    Unpaired = 'U',
 };
 
 // One event of the collection as the last sync left it.

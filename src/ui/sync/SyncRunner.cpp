@@ -285,10 +285,13 @@ namespace {
 std::string FailureLine(const TNameValueList& messages, const TSyncReport& report, const QTime& at) {
     // S17 was taken before ModuleMissing came: its line and those of the failures after it are one
     // further on. A certificate has two lines: S20 when nobody trusted it, S21 when it is not the one
-    // the user trusted.
+    // the user trusted. A sync that waited in vain for another came after S22, as S23.
     const int failure = static_cast<int>(report.Failure);
-    const int number = (failure >= static_cast<int>(TSyncFailure::ModuleMissing) ? failure + 1 : failure) +
-                       (report.Failure == TSyncFailure::Untrusted && report.Certificate.Changed ? 1 : 0);
+    const int number =
+        report.Failure == TSyncFailure::SyncBusy
+            ? 23
+            : (failure >= static_cast<int>(TSyncFailure::ModuleMissing) ? failure + 1 : failure) +
+                  (report.Failure == TSyncFailure::Untrusted && report.Certificate.Changed ? 1 : 0);
     const std::string text = messages.value("S" + std::to_string(number));
     switch (report.Failure) {
     case TSyncFailure::None:
@@ -315,6 +318,9 @@ QString SyncStatusText(const TNameValueList& messages, const TSyncReport& report
     }
     if (report.NotShown > 0) {
         text += '\n' + FillPlaceholders(messages.value("S17"), std::to_string(report.NotShown));
+    }
+    if (report.Unpaired > 0) {
+        text += '\n' + FillPlaceholders(messages.value("S24"), std::to_string(report.Unpaired));
     }
     return TextToQString(text);
 }
