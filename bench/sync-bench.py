@@ -130,13 +130,9 @@ def in_sync(build, root, radicale):
 
 
 def main():
-    if len(sys.argv) != 2:
-        sys.exit("usage: sync-bench.py BUILD_FOLDER")
-    missing = harness.missing_peers()
-    if missing:
-        print("sync-bench: skipped, not installed: " + " ".join(missing))
+    build = harness.build_folder("sync-bench", "sync-bench.py BUILD_FOLDER")
+    if build is None:
         return harness.SKIP
-    build = os.path.abspath(sys.argv[1])
     with tempfile.TemporaryDirectory(prefix="kestrivel-sync-bench-") as root:
         radicale = harness.Radicale()
         try:

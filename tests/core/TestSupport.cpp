@@ -52,4 +52,10 @@ TempFolder::~TempFolder() {
     std::filesystem::remove_all(m_path, ec);
 }
 
+TDateValue DateOf(int year, int month, int day) {
+    TDateValue value = 0;
+    EXPECT_TRUE(TryEncodeDate(year, month, day, value));
+    return value;
+}
+
 } // namespace kestrivel

@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <string>
 
+#include "common/DateValue.h"
+
 namespace kestrivel {
 
 // Small helpers the core tests share: fixture paths, whole-file bytes, little-endian fields and a
@@ -16,6 +18,8 @@ std::string ReadBytes(const std::string& path);
 void WriteBytes(const std::string& path, const std::string& data);
 uint16_t U16At(const std::string& data, size_t at);
 uint32_t U32At(const std::string& data, size_t at);
+// The date value of a real day; a day that does not exist is a test failure and gives 0.
+TDateValue DateOf(int year, int month, int day);
 
 class TempFolder {
 public:

@@ -1,4 +1,5 @@
 #include "common/DateFormat.h"
+#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -7,12 +8,6 @@
 using namespace kestrivel;
 
 namespace {
-
-TDateValue date(int y, int m, int d) {
-    TDateValue v = 0;
-    EXPECT_TRUE(TryEncodeDate(y, m, d, v));
-    return v;
-}
 
 TLocaleFormats withShort(const std::string& shortFormat, char separator = '/') {
     TLocaleFormats f;
@@ -27,7 +22,7 @@ protected:
         return FormatDate(pattern, v, m_formats);
     }
     TLocaleFormats m_formats;
-    const TDateValue m_july5 = date(2006, 7, 5); // a Wednesday
+    const TDateValue m_july5 = DateOf(2006, 7, 5); // a Wednesday
 };
 
 TEST_F(FormatDateTest, DayForms) {
@@ -35,10 +30,10 @@ TEST_F(FormatDateTest, DayForms) {
     EXPECT_EQ(fmt("dd", m_july5), "05");
     EXPECT_EQ(fmt("ddd", m_july5), "Wed");
     EXPECT_EQ(fmt("dddd", m_july5), "Wednesday");
-    EXPECT_EQ(fmt("d", date(2006, 7, 25)), "25");
-    EXPECT_EQ(fmt("dd", date(2006, 7, 25)), "25");
-    EXPECT_EQ(fmt("dddd", date(2006, 7, 9)), "Sunday");
-    EXPECT_EQ(fmt("ddd", date(2006, 7, 10)), "Mon");
+    EXPECT_EQ(fmt("d", DateOf(2006, 7, 25)), "25");
+    EXPECT_EQ(fmt("dd", DateOf(2006, 7, 25)), "25");
+    EXPECT_EQ(fmt("dddd", DateOf(2006, 7, 9)), "Sunday");
+    EXPECT_EQ(fmt("ddd", DateOf(2006, 7, 10)), "Mon");
 }
 
 TEST_F(FormatDateTest, ShortAndLongDatePatterns) {
@@ -64,8 +59,8 @@ TEST_F(FormatDateTest, MonthForms) {
     EXPECT_EQ(fmt("mmm", m_july5), "Jul");
     EXPECT_EQ(fmt("mmmm", m_july5), "July");
     EXPECT_EQ(fmt("mmmmm", m_july5), "July7");
-    EXPECT_EQ(fmt("mm", date(2006, 12, 1)), "12");
-    EXPECT_EQ(fmt("mmmm", date(2006, 1, 1)), "January");
+    EXPECT_EQ(fmt("mm", DateOf(2006, 12, 1)), "12");
+    EXPECT_EQ(fmt("mmmm", DateOf(2006, 1, 1)), "January");
 }
 
 TEST_F(FormatDateTest, YearForms) {
@@ -73,9 +68,9 @@ TEST_F(FormatDateTest, YearForms) {
     EXPECT_EQ(fmt("yyyy", m_july5), "2006");
     EXPECT_EQ(fmt("y", m_july5), "2006");
     EXPECT_EQ(fmt("yyy", m_july5), "2006");
-    EXPECT_EQ(fmt("yy", date(2000, 1, 1)), "00");
-    EXPECT_EQ(fmt("yyyy", date(5, 3, 1)), "0005");
-    EXPECT_EQ(fmt("yy", date(5, 3, 1)), "05");
+    EXPECT_EQ(fmt("yy", DateOf(2000, 1, 1)), "00");
+    EXPECT_EQ(fmt("yyyy", DateOf(5, 3, 1)), "0005");
+    EXPECT_EQ(fmt("yy", DateOf(5, 3, 1)), "05");
 }
 
 TEST_F(FormatDateTest, LettersAreCaseInsensitive) {
@@ -180,7 +175,7 @@ TEST(ParseShortDate, ReadsBackWhatFormatDateWrote) {
     const char* formats[] = {"dd/mm/yyyy", "d/m/yyyy", "yyyy-mm-dd", "mm/dd/yyyy", "d.m.yyyy", "yyyy/m/d"};
     for (const char* f : formats) {
         const TLocaleFormats locale = withShort(f, '/');
-        for (TDateValue v = date(1999, 12, 20); v < date(2001, 3, 10); v += 1) {
+        for (TDateValue v = DateOf(1999, 12, 20); v < DateOf(2001, 3, 10); v += 1) {
             const std::string text = FormatDate("ddddd", v, locale);
             TDateValue back = 0;
             ASSERT_TRUE(ParseShortDate(text, locale, back)) << f << " " << text;

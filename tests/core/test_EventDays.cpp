@@ -1,6 +1,7 @@
 #include "sync/EventDays.h"
 
 #include "memos/UnitMemo.h"
+#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -10,12 +11,6 @@
 using namespace kestrivel;
 
 namespace {
-
-TDateValue date(int y, int m, int d) {
-    TDateValue value = 0;
-    EXPECT_TRUE(TryEncodeDate(y, m, d, value));
-    return value;
-}
 
 // Answers each cached text with the occurrences set for it, whatever the range asked.
 class FakeExpander final : public IEventExpander {
@@ -35,42 +30,42 @@ public:
 
 TEST(EventDays, ADayListsItsEventsAllDayFirstThenByTime) {
     FakeExpander expander;
-    const TDateValue day = date(2026, 3, 22);
+    const TDateValue day = DateOf(2026, 3, 22);
     expander.Answers["a"] = {{day, 18 * 60 + 30, "Call", {}}, {day - 1, -1, "Before", {}}};
     expander.Answers["b"] = {
-        {day, -1, "Birthday", {}}, {day, 9 * 60, "Planning", {}}, {date(2026, 4, 1), -1, "Outside", {}}};
+        {day, -1, "Birthday", {}}, {day, 9 * 60, "Planning", {}}, {DateOf(2026, 4, 1), -1, "Outside", {}}};
     TEventCache cache;
     cache.Events = {{"", "1", "", "a"}, {"Work", "2", "", "b"}, {"", "3", "", "unreadable"}};
     EventDays days;
     EXPECT_FALSE(days.any(day)) << "nothing before a range is built";
-    days.build(cache, expander, date(2026, 3, 1), date(2026, 3, 31));
+    days.build(cache, expander, DateOf(2026, 3, 1), DateOf(2026, 3, 31));
     EXPECT_EQ(expander.Calls, 3);
-    EXPECT_TRUE(days.covers(date(2026, 3, 2), date(2026, 3, 31)));
-    EXPECT_FALSE(days.covers(date(2026, 2, 28), date(2026, 3, 31)));
+    EXPECT_TRUE(days.covers(DateOf(2026, 3, 2), DateOf(2026, 3, 31)));
+    EXPECT_FALSE(days.covers(DateOf(2026, 2, 28), DateOf(2026, 3, 31)));
     const auto events = days.onDay(day + 0.75); // a time of day still names the day
     ASSERT_EQ(events.size(), 3u);
     EXPECT_EQ(EventLine(events[0], "all day"), "all day Birthday (Work)");
     EXPECT_EQ(EventLine(events[1], "all day"), "09:00 Planning (Work)");
     EXPECT_EQ(EventLine(events[2], "all day"), "18:30 Call");
     EXPECT_EQ(days.onDay(day - 1).size(), 1u);
-    EXPECT_TRUE(days.onDay(date(2026, 4, 1)).empty()) << "outside the range asked";
+    EXPECT_TRUE(days.onDay(DateOf(2026, 4, 1)).empty()) << "outside the range asked";
     EXPECT_EQ(days.size(), 4u);
 }
 
 TEST(EventDays, AHugeCalendarIsCutAtTheBound) {
     FakeExpander expander;
-    std::vector<TEventOccurrence> many(EventDays::kMaxOccurrences / 2 + 1, {date(2026, 3, 5), -1, "x", {}});
+    std::vector<TEventOccurrence> many(EventDays::kMaxOccurrences / 2 + 1, {DateOf(2026, 3, 5), -1, "x", {}});
     expander.Answers["many"] = many;
     TEventCache cache;
     cache.Events = {{"", "1", "", "many"}, {"", "2", "", "many"}, {"", "3", "", "many"}};
     EventDays days;
-    days.build(cache, expander, date(2026, 3, 1), date(2026, 3, 31));
+    days.build(cache, expander, DateOf(2026, 3, 1), DateOf(2026, 3, 31));
     EXPECT_EQ(days.size(), EventDays::kMaxOccurrences);
 }
 
 TEST(EventDays, TheLinesOfADayAndTheAgenda) {
     FakeExpander expander;
-    const TDateValue day = date(2026, 5, 20);
+    const TDateValue day = DateOf(2026, 5, 20);
     expander.Answers["a"] = {{day, 14 * 60 + 5, "Tea; cake\nand more", {}}};
     TEventCache cache;
     cache.Events = {{"Family", "1", "", "a"}};
@@ -89,7 +84,7 @@ TEST(EventDays, TheLinesOfADayAndTheAgenda) {
     EXPECT_EQ(AgendaText(memos, days, day - 1, day + 1, "Memos"),
               "2026-05-20\tall day\tMemos\tDentist;10 am\n"
               "2026-05-20\t14:05\tFamily\tTea; cake and more\n");
-    EXPECT_EQ(AgendaLine(date(987, 1, 2), 0, "", "a\tb\nc"), "0987-01-02\t00:00\t\ta b c");
+    EXPECT_EQ(AgendaLine(DateOf(987, 1, 2), 0, "", "a\tb\nc"), "0987-01-02\t00:00\t\ta b c");
 }
 
 } // namespace

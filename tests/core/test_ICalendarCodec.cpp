@@ -1,6 +1,7 @@
 #include "ical/ICalendarCodec.h"
 
 #include "common/DateValue.h"
+#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -11,12 +12,6 @@
 using namespace kestrivel;
 
 namespace {
-
-TDateValue date(int y, int m, int d) {
-    TDateValue value = 0;
-    EXPECT_TRUE(TryEncodeDate(y, m, d, value));
-    return value;
-}
 
 std::string calendar(const std::string& events) {
     return "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//ABC Corporation//NONSGML My Product//EN\r\n" +
@@ -36,11 +31,11 @@ struct RoundTrip {
 
 TEST(ICalendarCodec, MemosTravelThereAndBackExactly) {
     const RoundTrip cases[] = {
-        {{date(2024, 1, 5), "Dentist", mtSingle}, "DTSTART;VALUE=DATE:20240105\r\nSUMMARY:Dentist\r\n"},
-        {{date(2024, 1, 5), "Gym;6 pm, hall", mtWeekly},
+        {{DateOf(2024, 1, 5), "Dentist", mtSingle}, "DTSTART;VALUE=DATE:20240105\r\nSUMMARY:Dentist\r\n"},
+        {{DateOf(2024, 1, 5), "Gym;6 pm, hall", mtWeekly},
          "SUMMARY:Gym\\n6 pm\\, hall\r\nRRULE:FREQ=WEEKLY\r\n"},
-        {{date(2026, 2, 28), "Rent\\flat", mtMonthly}, "SUMMARY:Rent\\\\flat\r\nRRULE:FREQ=MONTHLY\r\n"},
-        {{date(1980, 5, 17), "Ünïcödé", mtYearly}, "DTSTART;VALUE=DATE:19800517\r\n"},
+        {{DateOf(2026, 2, 28), "Rent\\flat", mtMonthly}, "SUMMARY:Rent\\\\flat\r\nRRULE:FREQ=MONTHLY\r\n"},
+        {{DateOf(1980, 5, 17), "Ünïcödé", mtYearly}, "DTSTART;VALUE=DATE:19800517\r\n"},
     };
     for (const RoundTrip& c : cases) {
         SCOPED_TRACE(c.Memo.Text);
@@ -56,8 +51,8 @@ TEST(ICalendarCodec, MemosTravelThereAndBackExactly) {
         EXPECT_TRUE(read.Exact);
     }
     // No valid date, no known type, or after the year 3000: nothing to send.
-    EXPECT_EQ(EncodeEventMemo({date(3001, 1, 1), "x", mtSingle}, "u", 0), "");
-    EXPECT_EQ(EncodeEventMemo({date(2024, 1, 1), "x", 4}, "u", 0), "");
+    EXPECT_EQ(EncodeEventMemo({DateOf(3001, 1, 1), "x", mtSingle}, "u", 0), "");
+    EXPECT_EQ(EncodeEventMemo({DateOf(2024, 1, 1), "x", 4}, "u", 0), "");
     EXPECT_EQ(EncodeEventMemo({1e9, "x", mtSingle}, "u", 0), "");
 }
 
@@ -88,19 +83,19 @@ std::string oneDay(const std::string& extra, const std::string& summary = "Jazz"
 
 TEST(ICalendarCodec, ReadsWhatOthersWriteAndSaysWhatIsLeftOut) {
     inBerlin();
-    const TMemo jazz{date(2007, 6, 28), "Jazz", mtSingle};
+    const TMemo jazz{DateOf(2007, 6, 28), "Jazz", mtSingle};
     const Reading cases[] = {
         // CLASS, CATEGORIES and TRANSP say what a memo cannot.
         {"yearly all-day",
          calendar(kAnniversary),
          true,
-         {date(1997, 11, 2), "Our Blissful Anniversary", mtYearly},
+         {DateOf(1997, 11, 2), "Our Blissful Anniversary", mtYearly},
          false},
         // A memo would read its ";" as a line break.
         {"a semicolon of its own",
          calendar(oneDay("", "Tea\\; cake")),
          true,
-         {date(2007, 6, 28), "Tea; cake", mtSingle},
+         {DateOf(2007, 6, 28), "Tea; cake", mtSingle},
          false},
         {"kept track of",
          calendar(oneDay("SEQUENCE:4\r\nCREATED:20070423T123432Z\r\nLAST-MODIFIED:20070423T123432Z\r\n")),
@@ -114,7 +109,7 @@ TEST(ICalendarCodec, ReadsWhatOthersWriteAndSaysWhatIsLeftOut) {
         {"ends the next day", calendar(oneDay("DTEND;VALUE=DATE:20070629\r\n")), true, jazz, true},
         {"lasts one day", calendar(oneDay("DURATION:P1D\r\n")), true, jazz, true},
         {"eleven days", calendar(oneDay("DTEND;VALUE=DATE:20070709\r\n")), true, jazz, false},
-        {"timed", calendar(kReview), true, {date(1997, 9, 3), "Annual Employee Review", mtSingle}, false},
+        {"timed", calendar(kReview), true, {DateOf(1997, 9, 3), "Annual Employee Review", mtSingle}, false},
         {"every other week", calendar(oneDay("RRULE:FREQ=WEEKLY;INTERVAL=2\r\n")), true, jazz, false},
         {"ten days", calendar(oneDay("RRULE:FREQ=DAILY;COUNT=10\r\n")), true, jazz, false},
         {"with exceptions", calendar(oneDay("RRULE:FREQ=YEARLY\r\nEXDATE;VALUE=DATE:20080628\r\n")), true,
@@ -190,7 +185,7 @@ struct DayCase {
 // reads as that repeat. Dates worked out by hand for Europe/Berlin (UTC+1 in winter).
 TEST(ICalendarCodec, ReadsTheDayAndRepeatOtherCalendarsShow) {
     inBerlin();
-    const TDateValue dec25 = date(2026, 12, 25), dec26 = date(2026, 12, 26);
+    const TDateValue dec25 = DateOf(2026, 12, 25), dec26 = DateOf(2026, 12, 26);
     const DayCase cases[] = {
         {"UTC late evening", startingAt("DTSTART:20261225T233000Z"), {dec26, "T", mtSingle}, false},
         {"system zone",
@@ -218,48 +213,48 @@ TEST(ICalendarCodec, ReadsTheDayAndRepeatOtherCalendarsShow) {
         // 16 December 2026 is a Wednesday.
         {"weekly on its weekday",
          startingAt("DTSTART;VALUE=DATE:20261216", "RRULE:FREQ=WEEKLY;BYDAY=WE\r\n"),
-         {date(2026, 12, 16), "T", mtWeekly},
+         {DateOf(2026, 12, 16), "T", mtWeekly},
          true},
         {"weekly with a week start",
          startingAt("DTSTART;VALUE=DATE:20261216", "RRULE:FREQ=WEEKLY;WKST=SU;BYDAY=WE\r\n"),
-         {date(2026, 12, 16), "T", mtWeekly},
+         {DateOf(2026, 12, 16), "T", mtWeekly},
          true},
         {"monthly on its day",
          startingAt("DTSTART;VALUE=DATE:20261217", "RRULE:FREQ=MONTHLY;BYMONTHDAY=17\r\n"),
-         {date(2026, 12, 17), "T", mtMonthly},
+         {DateOf(2026, 12, 17), "T", mtMonthly},
          true},
         {"yearly on its month and day",
          startingAt("DTSTART;VALUE=DATE:20261218", "RRULE:FREQ=YEARLY;BYMONTH=12;BYMONTHDAY=18\r\n"),
-         {date(2026, 12, 18), "T", mtYearly},
+         {DateOf(2026, 12, 18), "T", mtYearly},
          true},
         {"yearly in its month",
          startingAt("DTSTART;VALUE=DATE:20261218", "RRULE:FREQ=YEARLY;BYMONTH=12\r\n"),
-         {date(2026, 12, 18), "T", mtYearly},
+         {DateOf(2026, 12, 18), "T", mtYearly},
          true},
         {"weekly on another weekday",
          startingAt("DTSTART;VALUE=DATE:20261216", "RRULE:FREQ=WEEKLY;BYDAY=TH\r\n"),
-         {date(2026, 12, 16), "T", mtSingle},
+         {DateOf(2026, 12, 16), "T", mtSingle},
          false},
         {"weekly on two days",
          startingAt("DTSTART;VALUE=DATE:20261216", "RRULE:FREQ=WEEKLY;BYDAY=MO,WE\r\n"),
-         {date(2026, 12, 16), "T", mtSingle},
+         {DateOf(2026, 12, 16), "T", mtSingle},
          false},
         {"every third Wednesday",
          startingAt("DTSTART;VALUE=DATE:20261216", "RRULE:FREQ=MONTHLY;BYDAY=3WE\r\n"),
-         {date(2026, 12, 16), "T", mtSingle},
+         {DateOf(2026, 12, 16), "T", mtSingle},
          false},
         {"yearly day of every month",
          startingAt("DTSTART;VALUE=DATE:20261218", "RRULE:FREQ=YEARLY;BYMONTHDAY=18\r\n"),
-         {date(2026, 12, 18), "T", mtSingle},
+         {DateOf(2026, 12, 18), "T", mtSingle},
          false},
         {"six weeks",
          startingAt("DTSTART;VALUE=DATE:20261216", "RRULE:FREQ=WEEKLY;BYDAY=WE;COUNT=6\r\n"),
-         {date(2026, 12, 16), "T", mtSingle},
+         {DateOf(2026, 12, 16), "T", mtSingle},
          false},
         // The rule's weekday is the start's as written (UTC); the memo falls on the local day after.
         {"weekly late in UTC",
          startingAt("DTSTART:20261216T233000Z", "RRULE:FREQ=WEEKLY;BYDAY=WE\r\n"),
-         {date(2026, 12, 17), "T", mtWeekly},
+         {DateOf(2026, 12, 17), "T", mtWeekly},
          false},
     };
     for (const DayCase& c : cases) {
@@ -307,7 +302,7 @@ TEST(ICalendarCodec, PatchesOnlyWhatTheMemoChanged) {
     const std::string done =
         swapped(stamped, "END:VALARM\r\nEND:VEVENT", "END:VALARM\r\n" + kNewModified + "END:VEVENT");
     // 10:00 at +14:00 is 21:00 the evening before in Berlin.
-    const TDateValue day = date(2026, 3, 9);
+    const TDateValue day = DateOf(2026, 3, 9);
     const std::string bare = startingAt("DTSTART;VALUE=DATE:20260309");
     const std::string exceptions =
         "EXDATE;TZID=Far East:20260324T100000\r\nRDATE;TZID=Far East:20260402T100000\r\n";

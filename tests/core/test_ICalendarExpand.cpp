@@ -17,12 +17,6 @@ using namespace kestrivel;
 
 namespace {
 
-TDateValue date(int y, int m, int d) {
-    TDateValue value = 0;
-    EXPECT_TRUE(TryEncodeDate(y, m, d, value));
-    return value;
-}
-
 void inZone(const std::string& zone) {
     setenv("TZ", zone.c_str(), 1);
     tzset();
@@ -87,7 +81,7 @@ TEST(ICalendarExpand, OccurrencesMatchAnIndependentRecurrenceEngine) {
         inZone(row.Zone);
         std::vector<TEventOccurrence> found;
         ASSERT_TRUE(calendars.contains(row.Uid));
-        EXPECT_TRUE(ExpandEvents(calendars[row.Uid], date(2026, 1, 1), date(2027, 12, 31), found));
+        EXPECT_TRUE(ExpandEvents(calendars[row.Uid], DateOf(2026, 1, 1), DateOf(2027, 12, 31), found));
         std::vector<std::string> seen;
         for (const TEventOccurrence& occurrence : found) {
             seen.push_back(written(occurrence));
@@ -135,7 +129,7 @@ TEST(ICalendarExpand, TextsAndBoundsOfWhatIsDrawn) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Name);
         std::vector<TEventOccurrence> found;
-        EXPECT_EQ(ExpandEvents(c.Data, date(2026, 3, 1), date(2026, 3, 31), found), c.Readable);
+        EXPECT_EQ(ExpandEvents(c.Data, DateOf(2026, 3, 1), DateOf(2026, 3, 31), found), c.Readable);
         EXPECT_LE(found.size(), c.Count);
         EXPECT_GE(found.size(), c.Count == 0 ? 0 : 1);
         if (c.FirstText != nullptr && !found.empty()) {

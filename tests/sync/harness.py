@@ -33,6 +33,17 @@ def missing_peers():
     return missing
 
 
+def build_folder(name, usage, most=2):
+    """The build folder the script was given; None, said, where a peer is not installed."""
+    if not 2 <= len(sys.argv) <= most:
+        sys.exit("usage: " + usage)
+    missing = missing_peers()
+    if missing:
+        print(f"{name}: skipped, not installed: " + " ".join(missing))
+        return None
+    return os.path.abspath(sys.argv[1])
+
+
 def wait_for(condition, seconds, what):
     deadline = time.monotonic() + seconds
     while not condition():

@@ -99,13 +99,9 @@ def run(build, root):
 
 
 def main():
-    if len(sys.argv) != 2:
-        sys.exit("usage: test_soak.py BUILD_FOLDER")
-    missing = harness.missing_peers()
-    if missing:
-        print("soak: skipped, not installed: " + " ".join(missing))
+    build = harness.build_folder("soak", "test_soak.py BUILD_FOLDER")
+    if build is None:
         return harness.SKIP
-    build = os.path.abspath(sys.argv[1])
     with tempfile.TemporaryDirectory(prefix="kestrivel-soak-") as root:
         run(build, root)
     return 0

@@ -60,13 +60,9 @@ def check(condition, what):
 
 
 def main():
-    if len(sys.argv) < 2:
-        sys.exit("usage: test_subscriptions.py BUILD_FOLDER")
-    missing = harness.missing_peers()
-    if missing:
-        print("subscriptions: skipped, not installed: " + " ".join(missing))
+    build = harness.build_folder("subscriptions", "test_subscriptions.py BUILD_FOLDER")
+    if build is None:
         return harness.SKIP
-    build = os.path.abspath(sys.argv[1])
     feed = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Feed)
     threading.Thread(target=feed.serve_forever, daemon=True).start()
     radicale = harness.Radicale()

@@ -404,13 +404,9 @@ class Suite:
 
 
 def main():
-    if len(sys.argv) < 2:
-        sys.exit("usage: test_sync.py BUILD_FOLDER [NAME_PART]")
-    missing = harness.missing_peers()
-    if missing:
-        print("sync: skipped, not installed: " + " ".join(missing))
+    build = harness.build_folder("sync", "test_sync.py BUILD_FOLDER [NAME_PART]", most=3)
+    if build is None:
         return harness.SKIP
-    build = os.path.abspath(sys.argv[1])
     if not os.access(os.path.join(build, "bin", "kestrivel"), os.X_OK):
         sys.exit(f"sync: {build}/bin/kestrivel not built")
     part = sys.argv[2] if len(sys.argv) > 2 else ""
