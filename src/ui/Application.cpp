@@ -205,9 +205,11 @@ TfrmConfig& TKestrivel::ConfigDialog() {
             m_translator->TranslateTo(m_config.Options.LanguageFile);
             m_frmMain->DrawCalendar();
             const TSyncSettings before = m_sync->Settings();
+            const std::vector<TSubscription> subscriptionsBefore = m_sync->Subscriptions();
             configureSync();
-            // Another account is synced at once; the same one keeps its rhythm.
-            if (m_config.Sync.Server != before.Server || m_config.Sync.User != before.User) {
+            // Another account or other subscriptions are fetched at once; the same keep their rhythm.
+            if (m_config.Sync.Server != before.Server || m_config.Sync.User != before.User ||
+                m_config.Subscriptions != subscriptionsBefore) {
                 m_sync->Request();
             }
         });
@@ -232,6 +234,12 @@ void TKestrivel::Start() {
 void TKestrivel::createSync() {
     m_sync = std::make_unique<TSyncRunner>(*m_services, m_config.ProgramFolder());
     connect(m_sync.get(), &TSyncRunner::finished, this, &TKestrivel::syncFinished);
+    // Without a server only the subscriptions are refreshed; their events are read again when changed.
+    connect(m_sync.get(), &TSyncRunner::subscriptionsRefreshed, this, [this](bool written) {
+        if (written) {
+            m_dayEvents->reloadLater();
+        }
+    });
     // The item joins the calendar's menu, which the tray icon shows as well.
     QMenu* menu = m_frmMain->PopMenu();
     m_syncNow = new QAction(QStringLiteral("Synchronise now"), menu);
@@ -242,7 +250,7 @@ void TKestrivel::createSync() {
 }
 
 void TKestrivel::configureSync() {
-    m_sync->Configure(m_config.Sync);
+    m_sync->Configure(m_config.Sync, m_config.Subscriptions);
     m_syncNow->setVisible(m_config.Sync.enabled());
     m_removalsDeclined = 0;
     if (!m_config.Sync.enabled()) {

@@ -2,8 +2,11 @@
 
 #include "FakeServices.h"
 #include "base/SecretStore.h"
+#include "config/IniFile.h"
+#include "config/SubscriptionSettings.h"
 #include "lang/MessageTable.h"
 #include "sync/DavTransport.h"
+#include "sync/EventCache.h"
 #include "sync/EventCodec.h"
 
 #include <QMutex>
@@ -34,6 +37,8 @@ struct Line {
     std::atomic<QThread*> Thread{nullptr};
     QMutex Lock;
     std::vector<std::string> Requests; // "address user:password"
+    std::vector<std::string> Sent;     // "METHOD address", every request
+    std::string Calendar;              // when set, an open line answers 200 with it
 };
 
 class LineTransport : public IDavTransport {
@@ -48,11 +53,16 @@ public:
                                           QByteArray::fromBase64(value.substr(6).c_str()).toStdString());
             }
         }
+        {
+            const QMutexLocker locker(&m_line.Lock);
+            m_line.Sent.push_back(request.Method + " " + request.Url);
+        }
         m_line.Thread = QThread::currentThread();
         m_line.Entered.release();
         THttpResult result;
         result.Ok = !m_line.Gated;
-        result.Status = 401;
+        result.Status = m_line.Calendar.empty() ? 401 : 200;
+        result.Body = m_line.Calendar;
         if (m_line.Gated) {
             m_line.Gate.acquire();
         }
@@ -80,20 +90,29 @@ class TestSyncRunner : public QObject {
     std::unique_ptr<Line> line;
     std::unique_ptr<TSyncRunner> runner;
     std::vector<TSyncReport> reports;
+    std::vector<bool> refreshes;
 
     static TSyncSettings Account(const std::string& server, const std::string& password = {}) {
         return {server, "anna", password, TSyncSettings::kDefaultInterval};
     }
-    void Make(const TSyncSettings& settings) {
+    void Make(const TSyncSettings& settings, const std::vector<TSubscription>& subscriptions = {},
+              const QString& folder = {}) {
         services.MakeTransport = [this] {
             ++line->Made;
             return std::make_unique<LineTransport>(*line);
         };
         services.MakeCodec = [] { return std::make_unique<NoCodec>(); };
-        runner = std::make_unique<TSyncRunner>(services, dir.path().toStdString());
+        runner =
+            std::make_unique<TSyncRunner>(services, (folder.isEmpty() ? dir.path() : folder).toStdString());
         connect(runner.get(), &TSyncRunner::finished, this,
                 [this](const TSyncReport& report) { reports.push_back(report); });
-        runner->Configure(settings);
+        connect(runner.get(), &TSyncRunner::subscriptionsRefreshed, this,
+                [this](bool written) { refreshes.push_back(written); });
+        runner->Configure(settings, subscriptions);
+    }
+    std::vector<std::string> Sent() {
+        const QMutexLocker locker(&line->Lock);
+        return line->Sent;
     }
     std::vector<std::string> Requests() {
         const QMutexLocker locker(&line->Lock);
@@ -106,6 +125,7 @@ private slots:
         line->Gate.release(1000);
         runner.reset();
         reports.clear();
+        refreshes.clear();
         services.Secrets.clear();
         services.Variables.clear();
         services.NoStore = false;
@@ -142,6 +162,60 @@ private slots:
         runner->Configure(TSyncSettings());
         QVERIFY(!runner->HasThread());
         QVERIFY(!runner->Scheduled());
+    }
+
+    // With no server the subscriptions alone are refreshed on the sync's thread, without asking the
+    // secret store; one that needs a password of its own waits for `kestrivel --sync`; with none
+    // nothing runs and nothing is read or written. The last one removed takes its events along.
+    void subscriptionsWithoutServer_data() {
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<int>("requests");
+        QTest::addColumn<bool>("written");
+        QTest::newRow("one subscription") << "" << 1 << true;
+        QTest::newRow("its own password") << "bob" << 0 << false;
+        QTest::newRow("none") << "-" << 0 << false;
+    }
+    void subscriptionsWithoutServer() {
+        QFETCH(QString, user);
+        QFETCH(int, requests);
+        QFETCH(bool, written);
+        const QTemporaryDir folder;
+        const std::string feed = "http://127.0.0.1:9/feed.ics";
+        std::vector<TSubscription> subscriptions;
+        if (user != "-") {
+            subscriptions.push_back({"Feed", feed, user.toStdString()});
+            TIniFile ini((folder.path() + "/Settings.ini").toStdString());
+            WriteSubscriptions(ini, subscriptions);
+            QVERIFY(ini.save());
+        }
+        line->Gated = false;
+        line->Calendar = "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nUID:a\r\nDTSTART;VALUE=DATE:20261208\r\n"
+                         "SUMMARY:Holiday\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
+        const size_t storeReads = services.StoreReads.size();
+        Make(TSyncSettings(), subscriptions, folder.path());
+        QCOMPARE(runner->HasThread(), !subscriptions.empty());
+        runner->Request();
+        if (!subscriptions.empty()) {
+            QTRY_COMPARE(refreshes.size(), size_t(1));
+        }
+        QCOMPARE(Sent(), requests > 0 ? std::vector<std::string>{"GET " + feed} : std::vector<std::string>{});
+        QCOMPARE(refreshes, subscriptions.empty() ? std::vector<bool>{} : std::vector<bool>{written});
+        QCOMPARE(QFile::exists(folder.path() + "/Events.dat"), written);
+        QVERIFY(services.StoreReads.size() == storeReads && reports.empty());
+        if (written) {
+            // The feed removed: one more run drops its events, and then nothing is left running.
+            TIniFile ini((folder.path() + "/Settings.ini").toStdString());
+            WriteSubscriptions(ini, {});
+            QVERIFY(ini.save());
+            runner->Configure(TSyncSettings(), {});
+            runner->Request();
+            QTRY_COMPARE(refreshes.size(), size_t(2));
+            QVERIFY(!runner->HasThread() && !runner->Scheduled());
+            TEventCache cache;
+            LoadEventCache(folder.path().toStdString(), cache);
+            QVERIFY(cache.Events.empty());
+            QCOMPARE(Sent().size(), size_t(1));
+        }
     }
 
     // Where the password comes from, and what a server that wants another one makes of it: without

@@ -248,8 +248,11 @@ TSubscriptionReport RefreshSubscriptions(const TConfigData& data,
             break;
         }
     }
-    if (changed && !WriteEventCache(folder, cache)) {
-        report.Failures.push_back("cannot write " + EventCachePath(folder));
+    if (changed) {
+        report.Written = WriteEventCache(folder, cache);
+        if (!report.Written) {
+            report.Failures.push_back("cannot write " + EventCachePath(folder));
+        }
     }
     for (const std::string& failure : report.Failures) {
         WriteLog(TLogArea::Sync, "subscription: " + failure);

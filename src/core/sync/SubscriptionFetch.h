@@ -64,6 +64,7 @@ struct TSubscriptionReport {
     int Unchanged = 0;
     int Replaced = 0;
     std::vector<std::string> Failures; // one line per subscription that could not be refreshed
+    bool Written = false;              // Events.dat was replaced: what it holds changed
 };
 
 // Fetches every subscription through `transport` (one with a user name but no password is left as

@@ -2,6 +2,7 @@
 
 #include "base/QtPlatform.h"
 #include "base/SyncModules.h"
+#include "common/Log.h"
 #include "common/TextTrim.h"
 #include "lang/MessageTable.h"
 #include "sync/CertificateTrust.h"
@@ -63,6 +64,17 @@ TSyncReport RunSync(const SyncSnapshot& run) {
     return report;
 }
 
+// The subscriptions alone, with no server set: none is asked with a password. True when Events.dat
+// changed.
+bool RunSubscriptions(const SyncSnapshot& run) {
+    std::unique_ptr<IDavTransport> transport = run.Makers.Transport();
+    if (!transport) {
+        WriteLog(TLogArea::Sync, "subscriptions: the program's network module is missing");
+        return false;
+    }
+    return RefreshFolderSubscriptions(run.Folder, *transport, {}).Written;
+}
+
 } // namespace
 
 TSyncRunner::TSyncRunner(TServices& services, std::string folder, QObject* parent)
@@ -79,15 +91,18 @@ TSyncRunner::~TSyncRunner() {
     Stop();
 }
 
-void TSyncRunner::Configure(const TSyncSettings& settings) {
+void TSyncRunner::Configure(const TSyncSettings& settings, const std::vector<TSubscription>& subscriptions) {
+    m_dropSubscriptions =
+        !settings.enabled() && subscriptions.empty() && (m_dropSubscriptions || !m_subscriptions.empty());
     m_settings = settings;
+    m_subscriptions = subscriptions;
     ++m_generation;
     m_password.clear();
     m_passwordKnown = false;
     m_noSecretStore = false;
     m_again = false;
     m_allowRemovals = false;
-    if (!m_settings.enabled()) {
+    if (!Active()) {
         m_interval->stop();
         m_changeDelay->stop();
         Stop();
@@ -108,7 +123,7 @@ void TSyncRunner::LocalChange() {
 }
 
 void TSyncRunner::Request() {
-    if (!Enabled()) {
+    if (!Active()) {
         return;
     }
     if (m_running) {
@@ -118,7 +133,7 @@ void TSyncRunner::Request() {
     m_running = true;
     m_interval->stop();
     m_changeDelay->stop();
-    if (m_passwordKnown) {
+    if (m_passwordKnown || !Enabled()) {
         dispatch();
     } else {
         resolvePassword();
@@ -195,13 +210,20 @@ void TSyncRunner::dispatch() {
     }
     SyncSnapshot run{m_folder, m_settings, m_services.SyncMakers(kSyncRequestTimeoutMs),
                      m_services.Now().toSecsSinceEpoch()};
+    TSyncWorker* worker = m_worker;
+    const unsigned thread = m_threadCount;
+    if (!Enabled()) {
+        QMetaObject::invokeMethod(
+            worker,
+            [worker, run = std::move(run), thread] { emit worker->refreshed(RunSubscriptions(run), thread); },
+            Qt::QueuedConnection);
+        return;
+    }
     run.Settings.Password = m_password;
     // The consent serves one sync: what it held back was counted for the events as they were then.
     run.AllowRemovals = std::exchange(m_allowRemovals, false);
     run.Stop = m_stop;
-    TSyncWorker* worker = m_worker;
     const bool noSecretStore = m_noSecretStore;
-    const unsigned thread = m_threadCount;
     QMetaObject::invokeMethod(
         worker,
         [worker, run = std::move(run), noSecretStore, thread] {
@@ -225,10 +247,30 @@ void TSyncRunner::runDone(TSyncReport report, bool noSecretStore, unsigned threa
     if (report.Failure == TSyncFailure::Unauthorized) {
         m_passwordKnown = false;
     }
-    if (Enabled()) {
+    if (Active()) {
         m_interval->start(m_settings.IntervalMinutes * kMsPerMinute);
     }
     emit finished(report);
+    if (m_again) {
+        m_again = false;
+        Request();
+    }
+}
+
+void TSyncRunner::refreshDone(bool written, unsigned thread) {
+    if (thread != m_threadCount || !m_thread) {
+        return;
+    }
+    m_running = false;
+    m_dropSubscriptions = false;
+    if (Active()) {
+        m_interval->start(m_settings.IntervalMinutes * kMsPerMinute);
+    } else {
+        m_interval->stop();
+        m_changeDelay->stop();
+        Stop();
+    }
+    emit subscriptionsRefreshed(written);
     if (m_again) {
         m_again = false;
         Request();
@@ -247,6 +289,7 @@ void TSyncRunner::startThread() {
     m_worker->moveToThread(m_thread);
     connect(m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
     connect(m_worker, &TSyncWorker::ran, this, &TSyncRunner::runDone);
+    connect(m_worker, &TSyncWorker::refreshed, this, &TSyncRunner::refreshDone);
     m_thread->start(QThread::LowPriority);
 }
 

@@ -3,6 +3,7 @@
 #include "base/SecretStore.h"
 #include "base/Services.h"
 #include "common/NameValueList.h"
+#include "config/SubscriptionSettings.h"
 #include "config/SyncSettings.h"
 #include "sync/SyncEngine.h"
 
@@ -13,6 +14,7 @@
 #include <atomic>
 #include <memory>
 #include <string>
+#include <vector>
 
 class QThread;
 class QTimer;
@@ -29,12 +31,16 @@ public:
 signals:
     // `thread` counts the runner's threads: a sync of a thread that was stopped reports nothing.
     void ran(const kestrivel::TSyncReport& report, bool noSecretStore, unsigned thread);
+    // A refresh of the subscriptions alone (no server set); `written` when Events.dat changed.
+    void refreshed(bool written, unsigned thread);
 };
 
 // Runs the memos' sync with the calendar server on a thread of its own, so a slow or silent server
 // never stops the calendar from painting. One sync at a time: a request while one runs is kept,
-// and however many came, one more sync follows. With no server set there is no thread and no timer;
-// between syncs nothing runs but a single-shot timer for the next one.
+// and however many came, one more sync follows. With no server set the subscriptions are refreshed
+// the same way, at the same interval and on the same thread, and only they; with no server and no
+// subscription there is no thread and no timer. Between runs nothing runs but a single-shot timer
+// for the next one.
 //
 // Each sync works on a snapshot taken when it starts: the settings, the password and the makers of
 // its transport and codec. Settings applied while a sync runs count from the next one. Nothing on
@@ -57,9 +63,13 @@ public:
     // Stop() first.
     ~TSyncRunner() override;
 
-    // New settings: an empty server stops the thread and the timers. The password, when empty, is
-    // taken from KESTRIVEL_SYNC_PASSWORD or the secret store before the next sync.
-    void Configure(const TSyncSettings& settings);
+    // New settings: an empty server stops the thread and the timers unless there are `subscriptions`
+    // (as Settings.ini of the folder lists them, which a run reads), which then alone are refreshed;
+    // when the last of them went, one more run takes their events out of Events.dat. The password,
+    // when empty, is taken from KESTRIVEL_SYNC_PASSWORD or the secret store before the next sync;
+    // without a server none is asked for, and a subscription that needs one other than the
+    // account's waits for `kestrivel --sync`.
+    void Configure(const TSyncSettings& settings, const std::vector<TSubscription>& subscriptions = {});
     // A sync now, or once more after the one running.
     void Request();
     // The same, for a sync that may remove as many events from the server as it needs to: the user
@@ -77,6 +87,9 @@ public:
 
     const TSyncSettings& Settings() const { return m_settings; }
     bool Enabled() const { return m_settings.enabled(); }
+    // Whether anything runs at all: a sync, or the subscriptions' refresh alone.
+    bool Active() const { return m_settings.enabled() || !m_subscriptions.empty() || m_dropSubscriptions; }
+    const std::vector<TSubscription>& Subscriptions() const { return m_subscriptions; }
     bool Running() const { return m_running; }
     bool HasThread() const { return m_thread != nullptr; }
     // Whether a later sync is planned: the interval's or a local change's.
@@ -84,10 +97,13 @@ public:
 
 signals:
     void finished(const kestrivel::TSyncReport& report);
+    // A run without a server ended; `written` when it changed Events.dat.
+    void subscriptionsRefreshed(bool written);
 
 private:
     void startThread();
     void runDone(TSyncReport report, bool noSecretStore, unsigned thread);
+    void refreshDone(bool written, unsigned thread);
     // The password, then the sync: from the settings, the environment or the secret store.
     void resolvePassword();
     void dispatch();
@@ -97,6 +113,9 @@ private:
     TServices& m_services;
     std::string m_folder;
     TSyncSettings m_settings;
+    std::vector<TSubscription> m_subscriptions;
+    // The last subscription went with no server set: one run drops its events.
+    bool m_dropSubscriptions = false;
     // Counts Configure calls: a store's answer for older settings is dropped.
     unsigned m_generation = 0;
     std::string m_password;
