@@ -4,8 +4,14 @@
 # bridge on and a faked clock (faketime) on Thursday 14 March 2030; scripts/atspi-check.py walks its
 # tree with python3-pyatspi, as Orca does, and drives it with the keyboard alone. A screenshot goes to
 # <build>/accessibility.png. Exits 77 (skipped) where a tool is missing.
+#
+#   accessibility-test.sh BUILD [FOLDER DAY LINE...]
+#
+# With a program FOLDER (a sync test's), the calendar shows that folder's memos and events instead and
+# the check is only that the cell of DAY ("20 March 2030", in the faked month) is named with the LINEs.
 set -euo pipefail
 build=$(cd "${1:?build folder}" && pwd)
+events=${2:-}
 root=$(cd "$(dirname "$0")/.." && pwd)
 name=accessibility-test
 launcher=/usr/libexec/at-spi-bus-launcher
@@ -18,8 +24,12 @@ x_session 180
 app="$work/app"
 export LC_ALL=C.UTF-8
 printf '[Options]\nAutorun=0\nAutoUpdate=0\nRemind=0\n[Settings]\nLeft=60\nTop=60\n' >"$app/Settings.ini"
-printf '2030-03-14|0|Dentist;10:00\r\n2030-03-20|0|Call Ann;at noon\r\n' >"$work/memos.txt"
-"$app/kestrivel" --import "$work/memos.txt" >/dev/null || fail "the memos were not imported"
+if [ -n "$events" ]; then
+    cp "$events/Memos.dat" "$events/Events.dat" "$app/" || fail "no memos and events in $events"
+else
+    printf '2030-03-14|0|Dentist;10:00\r\n2030-03-20|0|Call Ann;at noon\r\n' >"$work/memos.txt"
+    "$app/kestrivel" --import "$work/memos.txt" >/dev/null || fail "the memos were not imported"
+fi
 
 # The accessibility bus first: Qt's bridge looks for it when the program starts.
 "$launcher" --launch-immediately >"$work/a11y.log" 2>&1 & pids+=($!)
@@ -39,6 +49,13 @@ active() {
     xprop -root _NET_ACTIVE_WINDOW | grep -q "$(printf '0x%x' "$calendar")"
 }
 wait_for active || fail "the calendar did not become the active window"
+if [ -n "$events" ]; then
+    shot="$build/accessibility-events.png"
+    /usr/bin/python3 "$root/scripts/atspi-check.py" day "${@:3}" || { import -window root "$shot"; exit 1; }
+    import -window root "$shot"
+    echo "$name: passed"
+    exit 0
+fi
 /usr/bin/python3 "$root/scripts/atspi-check.py" || { import -window root "$build/accessibility.png"; exit 1; }
 import -window root "$build/accessibility.png"
 "$app/kestrivel" --export "$work/export.txt" >/dev/null || fail "the memos could not be exported"

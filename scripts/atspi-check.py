@@ -1,9 +1,10 @@
 #!/usr/bin/python3
 """The calendar as a screen reader sees it through AT-SPI, driven by the keyboard alone.
 
-    atspi-check.py
+    atspi-check.py [day START LINE...]
 
-Run by scripts/accessibility-test.sh with the calendar started on 14 March 2030 (faked clock, C
+With "day", only checks that a day whose name begins with START names the LINEs after it, each on a
+line of its own, as its memos and events. Otherwise run by scripts/accessibility-test.sh with the calendar started on 14 March 2030 (faked clock, C
 locale) with a Single memo "Dentist;10:00" that day and "Call Ann;at noon" on 20 March. Walks the
 accessible tree of the application "Kestrivel" as Orca does (python3-pyatspi) and sends keys with
 xdotool: a list named with the title, an item per day named with its date and memos, the focused item
@@ -104,6 +105,10 @@ def keys(*names):
 
 
 def main():
+    if sys.argv[1:2] == ["day"] and len(sys.argv) > 2:
+        day_named(sys.argv[2], *sys.argv[3:])
+        print(f"atspi-check: {sys.argv[2]} reads with its {len(sys.argv) - 3} lines")
+        return
     list_named("2030-03-14")
     day_named("14 March 2030, today", "Dentist", "10:00")
     day_named("20 March 2030", "Call Ann", "at noon")

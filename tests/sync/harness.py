@@ -161,11 +161,73 @@ class Radicale:
                       for m in re.finditer(r"\] (\w+) response status for .* in ([0-9.]+) seconds", text)]
         return self.done
 
+    def mark(self):
+        """Where the server's log stands: what it logs after this is the calendar's doing."""
+        self.log.flush()
+        return os.path.getsize(self.log_path)
+
+    def log_since(self, mark):
+        self.log.flush()
+        with open(self.log_path) as f:
+            f.seek(mark)
+            return f.read()
+
+    def writes_since(self, mark, path):
+        """The requests logged after `mark` that would change anything under `path`."""
+        log = self.log_since(mark)
+        return re.findall(r"(?:PUT|DELETE|PROPPATCH|MOVE|MKCOL|MKCALENDAR|POST)[^\n]*" + re.escape(path), log)
+
     def calendar(self, user, password, cal_id="cal"):
         """A new calendar of `user` as a python3-caldav object: the second device."""
         import caldav
         client = caldav.DAVClient(url=self.url, username=user, password=password)
         return client.principal().make_calendar(name=cal_id, cal_id=cal_id)
+
+
+# --- A calendar published as an .ics file ---------------------------------------------------------
+
+class Feed:
+    """`text` served as an .ics file from 127.0.0.1 on a thread of its own, with an ETag; every
+    request is recorded as (method, path). Stopped by stop()."""
+
+    def __init__(self, text, etag='"feed-1"'):
+        import http.server
+        import threading
+        asked = self.asked = []
+        body = text.encode()
+
+        class Handler(http.server.BaseHTTPRequestHandler):
+            def do_GET(self):
+                asked.append((self.command, self.path))
+                if self.headers.get("If-None-Match") == etag:
+                    self.send_response(304)
+                    self.send_header("ETag", etag)
+                    self.end_headers()
+                    return
+                self.send_response(200)
+                self.send_header("Content-Type", "text/calendar")
+                self.send_header("ETag", etag)
+                self.send_header("Content-Length", str(len(body)))
+                self.end_headers()
+                self.wfile.write(body)
+
+            def do_PUT(self):
+                asked.append((self.command, self.path))
+                self.send_response(405)
+                self.end_headers()
+
+            do_DELETE = do_POST = do_PROPPATCH = do_PUT
+
+            def log_message(self, *args):
+                pass
+
+        self.server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+        threading.Thread(target=self.server.serve_forever, daemon=True).start()
+        self.url = f"http://127.0.0.1:{self.server.server_port}/feed.ics"
+
+    def stop(self):
+        self.server.shutdown()
+        self.server.server_close()
 
 
 # --- The calendar as the server holds it ------------------------------------------------------
