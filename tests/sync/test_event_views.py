@@ -8,7 +8,8 @@ event's calendar and its local time or "all day":
   c. in the accessible name of the day's cell as a screen reader gets it over AT-SPI (the real program
      under Xvfb and openbox, scripts/accessibility-test.sh with the folder),
   d. in `kestrivel --agenda`;
-and neither the second calendar nor the feed is ever written to.
+and neither the second calendar nor the feed is ever written to. With no server set, the calendar
+itself fetches the feed after its start.
 
 Usage: test_event_views.py BUILD_FOLDER. Exits 77 when Radicale or (after the other checks) AT-SPI is
 not installed."""
@@ -62,6 +63,27 @@ def screen_reader(build, device):
     return proc.returncode
 
 
+def calendar_fetches_alone(build, root, feed):
+    """With no server set, the calendar itself (offscreen, no display) fetches the feed after its start
+    and --agenda shows its event."""
+    device = harness.Device(build, root, "B", "", "", "")
+    with open(os.path.join(device.folder, "Settings.ini"), "a") as f:
+        f.write(f"[Subscriptions]\nName1=Holidays\nAddress1={feed.url}\n")
+    runtime = os.path.join(device.folder, "run")
+    os.mkdir(runtime, 0o700)
+    env = dict(device.environment(), QT_QPA_PLATFORM="offscreen", XDG_RUNTIME_DIR=runtime)
+    proc = subprocess.Popen([device.program], env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                            stderr=subprocess.DEVNULL)
+    try:
+        harness.wait_for(lambda: os.path.exists(os.path.join(device.folder, "Events.dat")), 30,
+                         "the calendar to fetch its subscription")
+    finally:
+        proc.terminate()
+        proc.wait(10)
+    check([line.split("\t")[1:] for line in device.agenda(DAY.isoformat(), DAY.isoformat())] ==
+          [list(AGENDA[0])], "the feed the calendar fetched is not in --agenda")
+
+
 def main():
     build = harness.build_folder("event views", "test_event_views.py BUILD_FOLDER")
     if build is None:
@@ -92,6 +114,7 @@ def main():
             check([line[1:] for line in agenda[1:]] == AGENDA and {line[0] for line in agenda} == {DAY.isoformat()},
                   f"--agenda: {agenda}")
             reader = screen_reader(build, device)
+            calendar_fetches_alone(build, root, feed)
 
             work_path = urllib.parse.urlparse(str(work.url)).path
             check(radicale.writes_since(mark, work_path) == [], "the second calendar was written to")
