@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QtTest>
@@ -81,6 +82,27 @@ private slots:
         editor->SetEvents({});
         QCOMPARE(editor->size(), QSize(272, 192));
         QVERIFY(editor->memEvents()->isHidden());
+    }
+
+    // Up to five events show whole, without a scroll bar; a sixth scrolls.
+    void eventsShowWithoutScrollingUpToFive_data() {
+        QTest::addColumn<int>("lines");
+        QTest::addColumn<bool>("scrolls");
+        for (int lines = 1; lines <= 6; ++lines) {
+            QTest::addRow("%d", lines) << lines << (lines > 5);
+        }
+    }
+    void eventsShowWithoutScrollingUpToFive() {
+        QFETCH(int, lines);
+        QFETCH(bool, scrolls);
+        QStringList events;
+        for (int i = 0; i < lines; ++i) {
+            events << QStringLiteral("18:3%1 Call (Work)").arg(i);
+        }
+        editor->SetEvents(events);
+        editor->show();
+        QVERIFY(QTest::qWaitForWindowExposed(editor.get()));
+        QCOMPARE(editor->memEvents()->verticalScrollBar()->maximum() > 0, scrolls);
     }
 
     void upDownStepsWithoutWrapping() {

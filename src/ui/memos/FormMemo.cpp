@@ -14,6 +14,7 @@
 #include "memos/MemoEditorRules.h"
 
 #include <QComboBox>
+#include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,10 +23,12 @@
 #include <QRegularExpressionValidator>
 #include <QSignalBlocker>
 #include <QTextCursor>
+#include <QTextDocument>
 #include <QToolButton>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cmath>
 
 namespace kestrivel {
 
@@ -308,9 +311,12 @@ void TfrmMemo::SetEvents(const QStringList& lines) {
         QWidget::setTabOrder(m_cmbMemoType, m_memEvents);
     }
     m_memEvents->setPlainText(lines.join(QLatin1Char('\n')));
-    const int height = static_cast<int>(std::min<qsizetype>(lines.size(), kShownLines)) *
-                           m_memEvents->fontMetrics().lineSpacing() +
-                       2 * m_memEvents->frameWidth() + 8;
+    // The lines, the document's margin above and below them, and the pixel the text box keeps
+    // below its last line: a box that holds its lines shows no scroll bar.
+    const qreal shown = static_cast<qreal>(std::min<qsizetype>(lines.size(), kShownLines)) *
+                            QFontMetricsF(m_memEvents->font()).lineSpacing() +
+                        2 * m_memEvents->document()->documentMargin();
+    const int height = static_cast<int>(std::ceil(shown)) + 2 + 2 * m_memEvents->frameWidth();
     m_memEvents->setGeometry(8, kClientHeight, kClientWidth - 16, height);
     m_memEvents->show();
     setFixedSize(kClientWidth, kClientHeight + height + 8);
