@@ -2,10 +2,21 @@
 
 #include <algorithm>
 
+#include "sync/CertificateTrust.h"
 #include "sync/DavUrl.h"
 #include "sync/SubscriptionFetch.h"
 
 namespace kestrivel {
+
+TDavStatus ListAccountCalendars(const TSyncSettings& sync, IDavTransport& transport,
+                                std::vector<TDavCalendar>& out) {
+    TCalDavClient client(transport, sync.Server, sync.User, sync.Password);
+    client.SetBudget(0);
+    if (const std::string trusted = TrustedFingerprint(sync); !trusted.empty()) {
+        client.SetTrustedCertificates({trusted});
+    }
+    return client.ListCalendars(sync.Server, out);
+}
 
 bool ShowsAccountCalendar(const TSubscription& subscription, const TDavCalendar& calendar,
                           const TSyncSettings& sync) {

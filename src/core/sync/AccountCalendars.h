@@ -7,6 +7,7 @@
 #include "config/SubscriptionSettings.h"
 #include "config/SyncSettings.h"
 #include "sync/CalDavClient.h"
+#include "sync/DavTransport.h"
 
 namespace kestrivel {
 
@@ -17,6 +18,12 @@ struct TAccountCalendarRow {
     bool Shown = false; // ticked: shown read-only beside the memos, as a subscription of the account
     bool operator==(const TAccountCalendarRow&) const = default;
 };
+
+// The calendars of the account of `sync` through `transport` (ListCalendars at its address), asked as
+// the sync asks: with its user and password, trusting the certificate the user trusts for it, within
+// a sync's budget.
+TDavStatus ListAccountCalendars(const TSyncSettings& sync, IDavTransport& transport,
+                                std::vector<TDavCalendar>& out);
 
 // Whether `subscription` shows `calendar` of the account of `sync`: its user is the account's and
 // its address, as fetched, names the calendar's collection.
