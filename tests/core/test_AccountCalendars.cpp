@@ -131,4 +131,13 @@ TEST(AccountCalendars, TicksTable) {
     }
 }
 
+// What `kestrivel --calendars` prints: one tab-separated line per calendar.
+TEST(AccountCalendars, ListingNamesEachRowsPart) {
+    const std::vector<TAccountCalendarRow> rows = {
+        {kCalendars[0], true, false}, {kCalendars[1], false, true}, {kCalendars[2], false, false}};
+    EXPECT_EQ(CalendarListText(rows), "http://127.0.0.1:5232/alice/memos/\tMemos\tmemos\n"
+                                      "http://127.0.0.1:5232/alice/family%20cal/\tFamily\tshown\n"
+                                      "http://127.0.0.1:5232/alice/work/\tWork\t-\n");
+}
+
 } // namespace

@@ -55,6 +55,18 @@ std::string ChooseMemoCalendar(std::vector<TAccountCalendarRow>& rows, size_t me
     return rows[memoRow].Calendar.Url;
 }
 
+std::string CalendarListText(const std::vector<TAccountCalendarRow>& rows) {
+    std::string text;
+    for (const TAccountCalendarRow& row : rows) {
+        text += row.Calendar.Url + '\t' + row.Calendar.Name + '\t' +
+                (row.Memos   ? "memos"
+                 : row.Shown ? "shown"
+                             : "-") +
+                '\n';
+    }
+    return text;
+}
+
 std::vector<TSubscription> ApplyCalendarTicks(const std::vector<TAccountCalendarRow>& rows,
                                               const TSyncSettings& sync,
                                               std::vector<TSubscription> subscriptions) {

@@ -42,6 +42,9 @@ std::vector<TAccountCalendarRow> AccountCalendarRows(const std::vector<TDavCalen
 std::string ChooseMemoCalendar(std::vector<TAccountCalendarRow>& rows, size_t memoRow,
                                const std::string& server);
 
+// One line per row: its address, its name and "memos", "shown" or "-", separated by tabs.
+std::string CalendarListText(const std::vector<TAccountCalendarRow>& rows);
+
 // `subscriptions` with the rows' ticks applied: a shown row without a subscription gains one
 // (NewSubscription by the calendar's name and address, while the list has room); a row not shown, and
 // the memo calendar, lose the account's subscriptions of their calendar. Subscriptions of calendars

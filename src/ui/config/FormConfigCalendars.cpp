@@ -142,6 +142,8 @@ void TfrmConfig::showCalendarRows() {
             }
         }
     }
+    m_cmbSyncMemoCalendar->setEnabled(m_cmbSyncMemoCalendar->count() > 0);
+    m_lstSyncCalendars->setEnabled(!m_calendarRows.empty());
 }
 
 void TfrmConfig::calendarTicked(QListWidgetItem* item) {
