@@ -44,6 +44,11 @@ namespace {
 class ThreeCalendars : public IDavTransport {
 public:
     THttpResult Send(const THttpRequest& request) override {
+        for (const auto& [name, value] : request.Headers) {
+            if (name == "Authorization" && value != "Basic YW5uYTpzZWNyZXQ=") { // anna:secret
+                return {true, "", 401, "", "", "", false};
+            }
+        }
         const std::string path = request.Url.substr(request.Url.find('/', 8));
         const std::string head = "<multistatus xmlns='DAV:' xmlns:c='urn:ietf:params:xml:ns:caldav'>";
         const auto response = [](const std::string& href, const std::string& props) {
@@ -296,6 +301,8 @@ private slots:
         QFETCH(QString, server);
         QFETCH(QString, subscriptions);
         services->MakeTransport = [] { return std::make_unique<ThreeCalendars>(); };
+        // The sync's password where no secret store runs.
+        services->Variables[kSyncPasswordVariable] = "secret";
         dlg->show();
         QTest::keyClicks(dlg->edtSyncServer(), QStringLiteral("http://127.0.0.1:9/"));
         QTest::keyClicks(dlg->edtSyncUser(), QStringLiteral("anna"));

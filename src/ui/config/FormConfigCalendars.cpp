@@ -67,6 +67,14 @@ TSyncSettings TfrmConfig::typedAccount() const {
     account.Server = m_edtSyncServer->text().trimmed().toStdString();
     account.User = m_edtSyncUser->text().trimmed().toStdString();
     account.Password = m_edtSyncPassword->text().toStdString();
+    // Unless typed here, the password is the one the sync uses: this session's, else the
+    // environment's, else the secret store's, which the field shows.
+    const std::string fromEnvironment = m_services.Environment(kSyncPasswordVariable).toStdString();
+    if (!m_passwordEdited && !m_draft->Sync.Password.empty()) {
+        account.Password = m_draft->Sync.Password;
+    } else if (!m_passwordEdited && !fromEnvironment.empty()) {
+        account.Password = fromEnvironment;
+    }
     return account;
 }
 
