@@ -39,8 +39,8 @@ using namespace kestrivel;
 
 namespace {
 
-// An account of three calendars as a CalDAV server lists them: the root names the principal, the
-// principal its home, the home its calendars.
+// An account of three calendars in one answer to every request: the principal /anna/ is its own
+// calendar home, which holds the calendars.
 class ThreeCalendars : public IDavTransport {
 public:
     THttpResult Send(const THttpRequest& request) override {
@@ -49,26 +49,18 @@ public:
                 return {true, "", 401, "", "", "", false};
             }
         }
-        const std::string path = request.Url.substr(request.Url.find('/', 8));
-        const std::string head = "<multistatus xmlns='DAV:' xmlns:c='urn:ietf:params:xml:ns:caldav'>";
-        const auto response = [](const std::string& href, const std::string& props) {
-            return "<response><href>" + href + "</href><propstat><prop>" + props +
-                   "</prop></propstat></response>";
-        };
-        const std::string calendar = "<resourcetype><collection/><c:calendar/></resourcetype>";
-        std::string body;
-        if (path == "/") {
-            body = response("/", "<current-user-principal><href>/anna/</href></current-user-principal>");
-        } else if (path == "/anna/" && request.Body.find("calendar-home-set") != std::string::npos) {
-            body = response("/anna/", "<c:calendar-home-set><href>/anna/</href></c:calendar-home-set>");
-        } else if (path == "/anna/") {
-            body = response("/anna/memos/", calendar + "<displayname>Memos</displayname>") +
-                   response("/anna/family/", calendar + "<displayname>Family</displayname>") +
-                   response("/anna/work/", calendar + "<displayname>Work</displayname>");
-        } else {
-            return {true, "", 404, "", "", "", false};
+        std::string body =
+            "<multistatus xmlns='DAV:' xmlns:c='urn:ietf:params:xml:ns:caldav'><response><href>/anna/"
+            "</href><propstat><prop><current-user-principal><href>/anna/</href></current-user-"
+            "principal><c:calendar-home-set><href>/anna/</href></c:calendar-home-set></prop>"
+            "</propstat></response>";
+        for (const char* name : {"Memos", "Family", "Work"}) {
+            body += "<response><href>/anna/" + QString::fromLatin1(name).toLower().toStdString() +
+                    "/</href><propstat><prop><resourcetype><collection/><c:calendar/></resourcetype>"
+                    "<displayname>" +
+                    name + "</displayname></prop></propstat></response>";
         }
-        return {true, head + body + "</multistatus>", 207, "", "", "", false};
+        return {true, body + "</multistatus>", 207, "", "", "", false};
     }
 };
 
