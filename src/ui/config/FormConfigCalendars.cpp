@@ -7,6 +7,7 @@
 #include "base/SyncModules.h"
 #include "config/ConfigData.h"
 #include "lang/MessageTable.h"
+#include "sync/DavUrl.h"
 #include "sync/SyncFailure.h"
 
 #include <QComboBox>
@@ -67,10 +68,12 @@ TSyncSettings TfrmConfig::typedAccount() const {
     account.Server = m_edtSyncServer->text().trimmed().toStdString();
     account.User = m_edtSyncUser->text().trimmed().toStdString();
     account.Password = m_edtSyncPassword->text().toStdString();
-    // Unless typed here, the password is the one the sync uses: this session's, else the
-    // environment's, else the secret store's, which the field shows.
+    // Unless typed here, the password is the one the sync uses: this session's (while the account is
+    // the same), else the environment's, else the secret store's, which the field shows.
     const std::string fromEnvironment = m_services.Environment(kSyncPasswordVariable).toStdString();
-    if (!m_passwordEdited && !m_draft->Sync.Password.empty()) {
+    const bool sameAccount =
+        account.User == m_draft->Sync.User && SameOrigin(account.Server, m_draft->Sync.Server);
+    if (!m_passwordEdited && sameAccount && !m_draft->Sync.Password.empty()) {
         account.Password = m_draft->Sync.Password;
     } else if (!m_passwordEdited && !fromEnvironment.empty()) {
         account.Password = fromEnvironment;
