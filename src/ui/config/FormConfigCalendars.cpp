@@ -49,12 +49,12 @@ struct CalendarSearch {
 void TfrmConfig::createCalendarBlock() {
     QGroupBox* group = m_grpSync;
     m_btnSyncCalendars = Placed(new QPushButton(QStringLiteral("Find calendars"), group), "btnSyncCalendars",
-                                QRect(8, kBlockTop, 124, 23));
+                                QRect(8, kBlockTop, 130, 23));
     m_btnSyncCalendars->setAutoDefault(false);
     auto* label = Placed(new QLabel(QStringLiteral("Memos in :"), group), "lblSyncMemoCalendar",
-                         QRect(138, kBlockTop + 4, 72, 14));
+                         QRect(144, kBlockTop + 4, 72, 14));
     m_cmbSyncMemoCalendar = Placed(new QComboBox(group), "cmbSyncMemoCalendar",
-                                   QRect(212, kBlockTop + 1, kGroupInnerRight - 212, 21));
+                                   QRect(218, kBlockTop + 1, kGroupInnerRight - 218, 21));
     label->setBuddy(m_cmbSyncMemoCalendar);
     m_lstSyncCalendars = Placed(new QListWidget(group), "lstSyncCalendars",
                                 QRect(8, kBlockTop + 27, kGroupInnerRight - 8, 44));
