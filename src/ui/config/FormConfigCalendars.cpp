@@ -51,11 +51,10 @@ void TfrmConfig::createCalendarBlock() {
     m_btnSyncCalendars = Placed(new QPushButton(QStringLiteral("Find calendars"), group), "btnSyncCalendars",
                                 QRect(8, kBlockTop, 130, 23));
     m_btnSyncCalendars->setAutoDefault(false);
-    auto* label = Placed(new QLabel(QStringLiteral("Memos in :"), group), "lblSyncMemoCalendar",
-                         QRect(144, kBlockTop + 4, 72, 14));
+    Placed(new QLabel(QStringLiteral("Memos in :"), group), "lblSyncMemoCalendar",
+           QRect(144, kBlockTop + 4, 72, 14));
     m_cmbSyncMemoCalendar = Placed(new QComboBox(group), "cmbSyncMemoCalendar",
                                    QRect(218, kBlockTop + 1, kGroupInnerRight - 218, 21));
-    label->setBuddy(m_cmbSyncMemoCalendar);
     m_lstSyncCalendars = Placed(new QListWidget(group), "lstSyncCalendars",
                                 QRect(8, kBlockTop + 27, kGroupInnerRight - 8, 44));
     connect(m_btnSyncCalendars, &QPushButton::clicked, this, &TfrmConfig::btnSyncCalendarsClick);
