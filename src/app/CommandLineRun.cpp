@@ -24,10 +24,12 @@
 #include "memos/ICalendarModule.h"
 #include "memos/MemoEditorRules.h"
 #include "memos/MemosTabRows.h"
+#include "sync/AccountCalendars.h"
 #include "sync/DavUrl.h"
 #include "sync/OwnFiles.h"
 #include "sync/EventDays.h"
 #include "sync/SyncEngine.h"
+#include "sync/SyncFailure.h"
 #include "sync/SyncState.h"
 #include "sync/SubscriptionFetch.h"
 #include "update/HttpModule.h"
@@ -470,6 +472,34 @@ int RunSync(bool allowRemovals, int& argc, char** argv) {
     return subscribed ? RefreshSubscriptionsRun(paths.ProgramFolder, *transport, sync) : kExitDone;
 }
 
+// The calendars of the sync's account, asked as the sync asks, with what the calendar makes of each.
+int RunListCalendars(int& argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Kestrivel"));
+    const std::string settingsPath = TConfigData(FindProgramPaths().ProgramFolder).SettingsPath();
+    TSyncSettings sync;
+    LoadSyncSettings(settingsPath, sync);
+    std::string reason;
+    if (CheckSyncAddress(sync, reason) != TSyncFailure::None) {
+        return Fail("cannot list the calendars: " + reason);
+    }
+    const std::unique_ptr<IDavTransport> transport = CreateModuleDavTransport(kSyncRequestTimeoutMs);
+    if (!transport) {
+        return Fail("cannot list the calendars: the module " + std::string(kHttpModuleName) + " is missing");
+    }
+    if (!SyncPassword(sync, sync.Password, reason)) {
+        return Fail("cannot list the calendars: " + reason);
+    }
+    std::vector<TDavCalendar> calendars;
+    if (const TDavStatus status = ListAccountCalendars(sync, *transport, calendars); !status.ok()) {
+        TSyncReport report;
+        DescribeDavFailure(status, sync, report);
+        return Fail("cannot list the calendars: " + report.Reason);
+    }
+    Print(CalendarListText(AccountCalendarRows(calendars, sync, LoadSubscriptions(settingsPath))));
+    return kExitDone;
+}
+
 // The memo commands: the user's files, read and written through the data owner.
 int RunOnFiles(const TCommandLine& line, int& argc, char** argv) {
     QCoreApplication app(argc, argv);
@@ -523,6 +553,8 @@ int RunCommandLine(const TCommandLine& line, int& argc, char** argv) {
         return kExitDone;
     case TCommand::Sync:
         return RunSync(line.AllowRemovals, argc, argv);
+    case TCommand::ListCalendars:
+        return RunListCalendars(argc, argv);
     default:
         return RunOnFiles(line, argc, argv);
     }

@@ -214,6 +214,10 @@ TfrmConfig& TKestrivel::ConfigDialog() {
             }
         });
         connect(m_frmConfig.get(), &TfrmConfig::syncRequested, this, &TKestrivel::syncNow);
+        // The calendars were not found: why, in the words of a sync's line.
+        connect(m_frmConfig.get(), &TfrmConfig::calendarsFailed, this, [this](const TSyncReport& report) {
+            m_frmConfig->SetSyncStatus(SyncStatusText(m_services->Messages(), report, QTime()));
+        });
         showSyncStatus();
     }
     return *m_frmConfig;

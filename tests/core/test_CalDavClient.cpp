@@ -183,6 +183,81 @@ TEST(CalDavClient, DiscoverReadsTheCollectionsSyncToken) {
     EXPECT_EQ(client.DiscoveredToken(), token);
 }
 
+// A multistatus of the responses `responses`, each an href and its props.
+std::string Listing(const std::vector<std::pair<std::string, std::string>>& responses) {
+    std::string xml = "<multistatus xmlns='DAV:' xmlns:c='urn:ietf:params:xml:ns:caldav'>";
+    for (const auto& [href, props] : responses) {
+        xml +=
+            "<response><href>" + href + "</href><propstat><prop>" + props + "</prop></propstat></response>";
+    }
+    return xml + "</multistatus>";
+}
+std::string Components(const std::string& names) {
+    return kIsCalendar + "<c:supported-calendar-component-set><c:comp name='" + names +
+           "'/></c:supported-calendar-component-set>";
+}
+const std::string kReadOnly =
+    "<current-user-privilege-set><privilege><read/></privilege></current-user-privilege-set>";
+// Two homes: events, tasks only and a calendar on another origin in one; an unnamed read-only
+// calendar in the other.
+const std::vector<Answer> kTwoHomes = {
+    kRadicale[0],
+    {"PROPFIND " + kA, "home-set", 207,
+     Naming(kA, "<c:calendar-home-set><href>/h1/</href><href>/h2/</href></c:calendar-home-set>")},
+    {"PROPFIND /h1/", "", 207,
+     Listing({{"/h1/", "<resourcetype><collection/></resourcetype>"},
+              {"/h1/memos/", Components("VEVENT") + "<displayname>Memos</displayname>"},
+              {"/h1/tasks/", Components("VTODO") + "<displayname>Tasks</displayname>"},
+              {"http://127.0.0.2:5232/h1/x/", Components("VEVENT") + "<displayname>Away</displayname>"}})},
+    {"PROPFIND /h2/", "", 207, Listing({{"/h2/family%20cal", kIsCalendar + kReadOnly}})},
+    {"PROPFIND " + kA + "memos/", "", 207, "radicale-propfind-calendar.xml"}};
+const std::vector<Answer> kAloneCalendar = {
+    {"PROPFIND /cal/", "", 207, Naming("/cal/", kIsCalendar + "<displayname>Work\nday</displayname>")}};
+
+struct ListCase {
+    const char* name;
+    std::string address;
+    const std::vector<Answer>& answers;
+    TDavError error;
+    std::string calendars; // "URL|name|rw or ro; " per calendar
+};
+
+const ListCase kListCases[] = {
+    {"two homes: tasks and another origin left out, an unnamed calendar by its segment",
+     "http://127.0.0.1:5232/", kTwoHomes, TDavError::None,
+     "http://127.0.0.1:5232/h1/memos/|Memos|rw; http://127.0.0.1:5232/h2/family%20cal/|family cal|ro; "},
+    {"the memo calendar's address leads to all of the account's", kCal, kTwoHomes, TDavError::None,
+     "http://127.0.0.1:5232/h1/memos/|Memos|rw; http://127.0.0.1:5232/h2/family%20cal/|family cal|ro; "},
+    {"well-known principal, every component taken", "https://c.example/", kNextcloud, TDavError::None,
+     "https://c.example" + kNc + "personal/|Personal|rw; https://c.example" + kNc +
+         "work%20stuff/|Kestrivel|rw; "},
+    {"a calendar naming no principal lists itself, its name on one line", "http://127.0.0.1:5232/cal/",
+     kAloneCalendar, TDavError::None, "http://127.0.0.1:5232/cal/|Work?day|rw; "},
+    {"tasks only", "http://127.0.0.1:5232/", kTasksOnly, TDavError::NotCalendar, ""},
+    {"a home on another origin", "http://127.0.0.1:5232/", kHomeAway, TDavError::Redirected, ""},
+    {"wrong password", kCal, kDenied, TDavError::Unauthorized, ""},
+    {"server down", kCal, kDown, TDavError::Network, ""},
+};
+
+TEST(CalDavClient, ListCalendarsTable) {
+    for (const ListCase& c : kListCases) {
+        SCOPED_TRACE(c.name);
+        TRecordedServer server(c.answers);
+        std::vector<TDavCalendar> calendars{{"stale", "", false}};
+        const TDavStatus status = TCalDavClient(server, c.address, "alice@example.org", "secret")
+                                      .ListCalendars(c.address, calendars);
+        EXPECT_EQ(status.Error, c.error) << status.Detail;
+        std::string listed;
+        for (const TDavCalendar& calendar : calendars) {
+            listed += calendar.Url + "|" + calendar.Name + (calendar.ReadOnly ? "|ro; " : "|rw; ");
+        }
+        EXPECT_EQ(listed, c.calendars);
+        for (const THttpRequest& sent : server.Sent) {
+            EXPECT_TRUE(SameOrigin(sent.Url, c.address)) << sent.Url;
+        }
+    }
+}
+
 // "full|token", then "~name etag" per change and "-~name" per removal, "~" the collection's URL.
 std::string Describe(const std::string& collection, const TDavChanges& c) {
     auto shortened = [&collection](std::string href) {

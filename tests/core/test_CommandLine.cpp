@@ -45,6 +45,8 @@ const LineCase kLines[] = {
     {"import of an empty name", {"--import="}, TCommand::Calendar, 0, 0, "", 2},
     {"export", {"--export", "out.ics"}, TCommand::Export, 0, 0, "out.ics", 0},
     {"export of two files", {"--export", "a", "b"}, TCommand::Calendar, 0, 0, "", 2},
+    {"the account's calendars", {"--calendars"}, TCommand::ListCalendars, 0, 0, "", 0},
+    {"the account's calendars and more", {"--calendars", "work"}, TCommand::Calendar, 0, 0, "", 2},
     {"sync", {"--sync"}, TCommand::Sync, 0, 0, "", 0},
     {"sync with a value", {"--sync=http://h/"}, TCommand::Calendar, 0, 0, "", 2},
     {"sync and more", {"--sync", "now"}, TCommand::Calendar, 0, 0, "", 2},
@@ -119,7 +121,7 @@ INSTANTIATE_TEST_SUITE_P(Texts, YearMonthTable, ::testing::ValuesIn(kYearMonths)
 TEST(CommandLineUsage, NamesEveryOptionAndTheProgram) {
     const std::string usage = UsageText("kestrivel");
     EXPECT_EQ(usage.rfind("Usage: kestrivel", 0), 0u);
-    for (const char* option : {"--month [YYYY-MM]", "--import FILE", "--export FILE", "--sync",
+    for (const char* option : {"--month [YYYY-MM]", "--import FILE", "--export FILE", "--sync", "--calendars",
                                "--allow-removals", "KESTRIVEL_SYNC_PASSWORD", "--help", "--version"}) {
         EXPECT_NE(usage.find(option), std::string::npos) << option;
     }

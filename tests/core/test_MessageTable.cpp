@@ -88,6 +88,7 @@ TEST(MessageLists, BuiltInMessagesInOrder) {
         "T1=Memos not saved",
         "F1=Calendar data file (*.dat)",
         "F2=iCalendar file (*.ics)",
+        "C1=Memos: ;",
     };
     EXPECT_EQ(Entries(BuiltInMessages()), expected);
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """Other calendars and subscriptions against a private Radicale on 127.0.0.1: the account's second
 calendar (subscribed to by its address) and a holiday feed served by a small server of this script
-show in `kestrivel --agenda`; a second `--sync` asks the feed with If-None-Match and leaves Events.dat
+show in `kestrivel --agenda`; `kestrivel --calendars` lists the account's two calendars with their
+names, the memo calendar and the one a subscription shows marked; a second `--sync` asks the feed with If-None-Match and leaves Events.dat
 as it was; nothing is ever written to either (no PUT or DELETE in either server's log).
 
 Usage: test_subscriptions.py BUILD_FOLDER. Exits 77 when a test peer is not installed."""
@@ -9,6 +10,7 @@ import datetime
 import http.server
 import os
 import re
+import subprocess
 import sys
 import tempfile
 import threading
@@ -93,6 +95,15 @@ def main():
             check([line[:10] for line in standups] == ["2026-05-04", "2026-05-11"], f"stand-ups: {lines}")
             check(any("Christmas Day" in line for line in device.agenda("2027-12-25", "2027-12-25")),
                   "the yearly holiday does not repeat")
+
+            listed = subprocess.run([device.program, "--calendars"], env=device.environment(), text=True,
+                                    capture_output=True, stdin=subprocess.DEVNULL, timeout=60)
+            check(listed.returncode == 0, f"--calendars: exit {listed.returncode}\n{listed.stderr}")
+            rows = sorted((urllib.parse.urlparse(url).path, name, mark)
+                          for url, name, mark in (line.split("\t") for line in listed.stdout.splitlines()))
+            expected = sorted([(urllib.parse.urlparse(str(memos.url)).path, "cal", "memos"),
+                               (urllib.parse.urlparse(work_url).path, "work", "shown")])
+            check(rows == expected, f"--calendars listed {listed.stdout!r}, not {expected}")
 
             events = os.path.join(device.folder, "Events.dat")
             before = open(events, "rb").read()

@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QEventLoop>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -161,6 +162,43 @@ private slots:
         dialog.close();
         program.reset();
         QVERIFY(servicesGone && !wentAfterServices);
+    }
+
+    // "Find calendars" that finds none says why in the dialog's status line, in the words of a sync's.
+    void findCalendarsFailureIsTheStatusLine_data() {
+        QTest::addColumn<QString>("server");
+        QTest::addColumn<bool>("module");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("no server") << QString() << true
+                                   << QStringLiteral("Sync failed: the sync is not set up completely");
+        QTest::newRow("refused") << QStringLiteral("http://127.0.0.1:9/") << true
+                                 << QStringLiteral("Sync failed: wrong user name or password");
+        QTest::newRow("no network module")
+            << QStringLiteral("http://127.0.0.1:9/") << false
+            << QStringLiteral(
+                   "Sync failed: a part of the program is missing (its network or iCalendar module), "
+                   "install it again");
+    }
+    void findCalendarsFailureIsTheStatusLine() {
+        QFETCH(QString, server);
+        QFETCH(bool, module);
+        QFETCH(QString, line);
+        QTemporaryDir dir;
+        const std::string folder = dir.path().toStdString();
+        auto fake = std::make_unique<FakeServices>();
+        if (module) {
+            fake->MakeTransport = [] { return std::make_unique<RefusingTransport>(); };
+        }
+        TKestrivel program(std::move(fake), ProgramPaths{folder, {folder}});
+        program.Start();
+        TfrmConfig& dialog = program.ConfigDialog();
+        dialog.show();
+        QTest::keyClicks(dialog.edtSyncServer(), server);
+        QTest::keyClicks(dialog.edtSyncUser(), QStringLiteral("anna"));
+        QTest::mouseClick(dialog.btnSyncCalendars(), Qt::LeftButton);
+        QTRY_COMPARE(dialog.lblSyncStatus()->text(), line);
+        QVERIFY(dialog.btnSyncCalendars()->isEnabled());
+        dialog.close();
     }
 
     // Memos removed here that would empty the calendar on the server: the user is asked once for

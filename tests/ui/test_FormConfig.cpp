@@ -15,6 +15,7 @@
 #include "memos/FormMemo.h"
 #include "memos/MemosTab.h"
 #include "schemes/SchemeEditor.h"
+#include "sync/DavTransport.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -35,6 +36,35 @@
 #include <memory>
 
 using namespace kestrivel;
+
+namespace {
+
+// An account of three calendars in one answer to every request: the principal /anna/ is its own
+// calendar home, which holds the calendars.
+class ThreeCalendars : public IDavTransport {
+public:
+    THttpResult Send(const THttpRequest& request) override {
+        for (const auto& [name, value] : request.Headers) {
+            if (name == "Authorization" && value != "Basic YW5uYTpzZWNyZXQ=") { // anna:secret
+                return {true, "", 401, "", "", "", false};
+            }
+        }
+        std::string body =
+            "<multistatus xmlns='DAV:' xmlns:c='urn:ietf:params:xml:ns:caldav'><response><href>/anna/"
+            "</href><propstat><prop><current-user-principal><href>/anna/</href></current-user-"
+            "principal><c:calendar-home-set><href>/anna/</href></c:calendar-home-set></prop>"
+            "</propstat></response>";
+        for (const char* name : {"Memos", "Family", "Work"}) {
+            body += "<response><href>/anna/" + QString::fromLatin1(name).toLower().toStdString() +
+                    "/</href><propstat><prop><resourcetype><collection/><c:calendar/></resourcetype>"
+                    "<displayname>" +
+                    name + "</displayname></prop></propstat></response>";
+        }
+        return {true, body + "</multistatus>", 207, "", "", "", false};
+    }
+};
+
+} // namespace
 
 class TestFormConfig : public QObject {
     Q_OBJECT
@@ -94,7 +124,7 @@ private slots:
         QCOMPARE(dlg->objectName(), QStringLiteral("frmConfig"));
         QCOMPARE(dlg->windowTitle(), QStringLiteral("Kestrivel"));
         QVERIFY(dlg->windowFlags().testFlag(Qt::Tool));
-        QCOMPARE(dlg->size(), QSize(441, 523)); // the General tab ends with the Sync group
+        QCOMPARE(dlg->size(), QSize(441, 601)); // the General tab ends with the Sync group
         QCOMPARE(dlg->pgcConfig()->currentWidget(), dlg->tbsOptions());
         QVERIFY(dlg->btnOk()->isDefault());
         QCOMPARE(dlg->lblVersion()->text(), QString::fromLatin1(kVersionText));
@@ -240,6 +270,63 @@ private slots:
         QCOMPARE(saved.size(), size_t(close == "apply" ? 1 : 0));
         QVERIFY(saved.empty() ||
                 (saved[0].Name == "Team" && saved[0].Address == "http://127.0.0.1:8080/team.ics"));
+    }
+
+    // "Find calendars" lists the account's calendars, the memo calendar marked and not tickable; a
+    // tick adds a subscription of the account, another memo calendar becomes the server address, and
+    // Apply writes both.
+    void accountCalendarsTickedAndChosen_data() {
+        QTest::addColumn<int>("tick");      // the row ticked, -1 none
+        QTest::addColumn<int>("memoMoves"); // rows down the memo calendar moves in its list
+        QTest::addColumn<QString>("server");
+        QTest::addColumn<QString>("subscriptions");
+        QTest::newRow("family ticked") << 1 << 0 << "http://127.0.0.1:9/"
+                                       << "Family http://127.0.0.1:9/anna/family/ anna; ";
+        QTest::newRow("memos moved to work") << -1 << 2 << "http://127.0.0.1:9/anna/work/"
+                                             << "";
+        QTest::newRow("family ticked, then holding the memos") << 1 << 1 << "http://127.0.0.1:9/anna/family/"
+                                                               << "";
+    }
+    void accountCalendarsTickedAndChosen() {
+        QFETCH(int, tick);
+        QFETCH(int, memoMoves);
+        QFETCH(QString, server);
+        QFETCH(QString, subscriptions);
+        services->MakeTransport = [] { return std::make_unique<ThreeCalendars>(); };
+        // The sync's password where no secret store runs.
+        services->Variables[kSyncPasswordVariable] = "secret";
+        dlg->show();
+        QTest::keyClicks(dlg->edtSyncServer(), QStringLiteral("http://127.0.0.1:9/"));
+        QTest::keyClicks(dlg->edtSyncUser(), QStringLiteral("anna"));
+        QTest::mouseClick(dlg->btnSyncCalendars(), Qt::LeftButton);
+        QListWidget* list = dlg->lstSyncCalendars();
+        QTRY_COMPARE(list->count(), 3);
+        QCOMPARE(list->item(0)->text(), QStringLiteral("Memos: Memos"));
+        QVERIFY(!list->item(0)->flags().testFlag(Qt::ItemIsUserCheckable));
+        QCOMPARE(list->item(1)->text(), QStringLiteral("Family"));
+        QCOMPARE(list->item(1)->checkState(), Qt::Unchecked);
+        QCOMPARE(dlg->cmbSyncMemoCalendar()->currentText(), QStringLiteral("Memos"));
+        if (tick >= 0) {
+            list->item(tick)->setCheckState(Qt::Checked);
+            QCOMPARE(dlg->lstSubscriptions()->count(), 1);
+        }
+        for (int i = 0; i < memoMoves; ++i) {
+            QTest::keyClick(dlg->cmbSyncMemoCalendar(), Qt::Key_Down);
+        }
+        QCOMPARE(dlg->edtSyncServer()->text(), server);
+        if (memoMoves > 0) {
+            QCOMPARE(list->item(memoMoves)->text(), "Memos: " + dlg->cmbSyncMemoCalendar()->currentText());
+            QCOMPARE(list->item(0)->checkState(), Qt::Unchecked);
+        }
+        QTest::mouseClick(dlg->btnApply(), Qt::LeftButton);
+        TSyncSettings written;
+        LoadSyncSettings(config->SettingsPath(), written);
+        QCOMPARE(QString::fromStdString(written.Server), server);
+        std::string saved;
+        for (const TSubscription& s : LoadSubscriptions(config->SettingsPath())) {
+            saved += s.Name + " " + s.Address + " " + s.User + "; ";
+        }
+        QCOMPARE(QString::fromStdString(saved), subscriptions);
     }
 
     void syncGroupRoundTrip() {

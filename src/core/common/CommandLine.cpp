@@ -16,7 +16,7 @@ constexpr OptionName kOptions[] = {
     {"--help", "-h", TCommand::Help},   {"--version", "", TCommand::Version},
     {"--month", "", TCommand::Month},   {"--import", "", TCommand::Import},
     {"--export", "", TCommand::Export}, {"--sync", "", TCommand::Sync},
-    {"--agenda", "", TCommand::Agenda},
+    {"--agenda", "", TCommand::Agenda}, {"--calendars", "", TCommand::ListCalendars},
 };
 
 // The window system's own options (Qt's and its X11 platform's), which the calendar hands on; the
@@ -266,6 +266,9 @@ std::string UsageText(std::string_view programName) {
            "  --sync             sync the memos once with the calendar server of section [Sync] in\n"
            "                     Settings.ini; the password is read from KESTRIVEL_SYNC_PASSWORD\n"
            "                     when it is set, else from the desktop's secret store\n"
+           "  --calendars        list the calendars of the account of section [Sync], one line each\n"
+           "                     with the address, the name and \"memos\" (it holds the memos),\n"
+           "                     \"shown\" (a subscription shows it) or \"-\", separated by tabs\n"
            "  --sync --allow-removals\n"
            "                     the same, also when it removes more than half of the events the\n"
            "                     sync knows on the server (and more than ten); without it such a\n"

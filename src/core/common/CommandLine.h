@@ -10,7 +10,7 @@ namespace kestrivel {
 // arguments beginning with a single dash (other than -h) when all of them are the window system's
 // own (-platform, -style, ...), which Qt reads. The others are done without a display and end the
 // program.
-enum class TCommand { Calendar, Help, Version, Month, Import, Export, Sync, Agenda };
+enum class TCommand { Calendar, Help, Version, Month, Import, Export, Sync, Agenda, ListCalendars };
 
 struct TCommandLine {
     TCommand Command = TCommand::Calendar;

@@ -26,7 +26,8 @@ namespace {
 // for the time of an event that lasts all day. E6 names the memo list's limit when a memo cannot be added to
 // a full list, M5 counts the events an import left out for that reason, M6 tells that no folder could hold
 // the instance lock, Q6 asks at "Close" whether to try again to save memos whose save failed, and T1 is the
-// tray tooltip's line while they are not saved. F1 and F2 are the file dialogs' filters.
+// tray tooltip's line while they are not saved. F1 and F2 are the file dialogs' filters. C1 marks, in the
+// Sync group's list of the account's calendars, the one that holds the memos.
 const char* const kBuiltInMessages[] = {
     "E0=Error",
     "E1=The date you entered is invalid!",
@@ -91,6 +92,7 @@ const char* const kBuiltInMessages[] = {
     "T1=Memos not saved",
     "F1=Calendar data file (*.dat)",
     "F2=iCalendar file (*.ics)",
+    "C1=Memos: ;",
 };
 
 const char* const kBuiltInValueNames[] = {

@@ -87,6 +87,8 @@ const TComponentKey kComponents[] = {
     {"frmConfig", "lblSubscriptionName", Caption, "Name :", 0, true},
     {"frmConfig", "lblSubscriptionAddress", Caption, "Address :", 0, true},
     {"frmConfig", "btnSubscriptionAdd", Caption, "Add", 0, true},
+    {"frmConfig", "btnSyncCalendars", Caption, "Find calendars", 0, true},
+    {"frmConfig", "lblSyncMemoCalendar", Caption, "Memos in :", 0, true},
     // Refilled from the language files and the scheme list each time the dialog is shown.
     {"frmConfig", "cmbLanguages", Items, "", 0, false},
     {"frmConfig", "cmbDateFormat", Items, "Short;Long", 2, true},

@@ -5,6 +5,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "sync/DavExchange.h"
 #include "sync/DavListing.h"
 #include "sync/DavRequests.h"
 #include "sync/DavUrl.h"
@@ -12,10 +13,11 @@
 
 namespace kestrivel {
 
+using namespace dav;
+
 namespace {
 
-// A PROPFIND answer lists a few collections; a REPORT may carry every event of a calendar.
-constexpr size_t kPropfindMaxBytes = 4 * 1024 * 1024;
+// A REPORT may carry every event of a calendar.
 constexpr size_t kReportMaxBytes = 64 * 1024 * 1024;
 constexpr size_t kSmallMaxBytes = 1024 * 1024;
 constexpr size_t kMultigetBatch = 100;
@@ -24,214 +26,7 @@ constexpr size_t kMultigetBatch = 100;
 constexpr int kMaxSyncRounds = 1000;
 // Redirects within the server followed for one request; a server moving a calendar needs one or two.
 constexpr int kMaxRedirects = 5;
-constexpr const char* kXmlType = "application/xml; charset=utf-8";
 constexpr const char* kCalendarType = "text/calendar; charset=utf-8";
-constexpr const char* kWellKnown = "/.well-known/caldav";
-
-using Sender = std::function<THttpResult(THttpRequest)>;
-
-bool Is2xx(int status) {
-    return status >= 200 && status <= 299;
-}
-
-THttpRequest XmlRequest(const char* method, const std::string& url, const char* depth, std::string body,
-                        size_t maxBytes) {
-    THttpRequest request;
-    request.Method = method;
-    request.Url = url;
-    request.Headers = {{"Depth", depth}, {"Content-Type", kXmlType}};
-    request.Body = std::move(body);
-    request.MaxBytes = maxBytes;
-    return request;
-}
-
-TDavStatus Failure(TDavError error, int status, std::string detail) {
-    TDavStatus failure;
-    failure.Error = error;
-    failure.HttpStatus = status;
-    failure.Detail = std::move(detail);
-    return failure;
-}
-
-TDavStatus Success(int status) {
-    TDavStatus success;
-    success.HttpStatus = status;
-    return success;
-}
-
-bool IsWrite(const THttpRequest& request) {
-    return request.Method == "PUT" || request.Method == "DELETE";
-}
-
-// The status of an answer that is not a success: what the HTTP status means for the caller.
-TDavStatus StatusOf(const THttpRequest& request, const THttpResult& result) {
-    const std::string what = request.Method + " " + request.Url;
-    if (result.Untrusted) {
-        TDavStatus untrusted = Failure(TDavError::Untrusted, 0, what + ": " + result.Error);
-        untrusted.Certificate = result.Certificate;
-        return untrusted;
-    }
-    if (!result.Ok) {
-        return result.TooLong ? Failure(TDavError::BadAnswer, 0, what + ": " + result.Error)
-                              : Failure(TDavError::Network, 0, what + ": " + result.Error);
-    }
-    const int code = result.Status;
-    const std::string detail = what + " answered HTTP " + std::to_string(code);
-    if (Is2xx(code)) {
-        return Success(code);
-    }
-    if (code >= 300 && code <= 399 && !result.Location.empty()) {
-        TDavStatus moved = Failure(TDavError::Redirected, code, detail + " sending it to " + result.Location);
-        moved.Location = result.Location;
-        return moved;
-    }
-    switch (code) {
-    case 401:
-        return Failure(TDavError::Unauthorized, code, detail);
-    case 403:
-        return Failure(IsWrite(request) ? TDavError::ReadOnly : TDavError::Forbidden, code, detail);
-    case 405:
-        return Failure(IsWrite(request) ? TDavError::ReadOnly : TDavError::Server, code, detail);
-    case 404:
-    case 410:
-        return Failure(TDavError::NotFound, code, detail);
-    case 412:
-        return Failure(TDavError::PreconditionFailed, code, detail);
-    default:
-        return Failure(TDavError::Server, code, detail);
-    }
-}
-
-// Whether the client may ask `url` with the credentials of `address`: no control characters, the
-// same origin. Redirected when the server names another origin.
-TDavStatus Reachable(const std::string& address, const std::string& url, const char* what) {
-    if (HasControlCharacter(url)) {
-        return Failure(TDavError::BadAnswer, 0,
-                       std::string("the server named a ") + what + " that is not an address: " + url);
-    }
-    if (!SameOrigin(address, url)) {
-        TDavStatus moved = Failure(TDavError::Redirected, 0,
-                                   std::string("the server named a ") + what + " on another origin: " + url);
-        moved.Location = url;
-        return moved;
-    }
-    return TDavStatus{};
-}
-
-// Sends an XML request and reads its multistatus answer.
-TDavStatus Exchange(const Sender& send, const THttpRequest& request, TDavAnswer& answer) {
-    answer = TDavAnswer();
-    const THttpResult result = send(request);
-    TDavStatus status = StatusOf(request, result);
-    if (!status.ok()) {
-        return status;
-    }
-    std::string error;
-    if (!ParseDavAnswer(result.Body, answer, error) || !answer.IsMultiStatus) {
-        const std::string why = error.empty() ? "no multistatus" : error;
-        return Failure(TDavError::BadAnswer, result.Status, request.Method + " " + request.Url + ": " + why);
-    }
-    return status;
-}
-
-std::string WithSlash(std::string url) {
-    if (url.empty() || url.back() != '/') {
-        url += '/';
-    }
-    return url;
-}
-
-// Answers within one collection are matched by path: a server behind a proxy may name its own
-// host differently from the address the user gave, and the path decides the resource anyway.
-std::string PathKey(const std::string& url) {
-    return HrefKey(UrlPath(url));
-}
-
-bool HoldsEvents(const TDavResponse& r) {
-    // A calendar that does not say which components it takes takes all (RFC 4791 section 5.2.3).
-    return r.IsCalendar && (!r.HasComponentSet || std::find(r.Components.begin(), r.Components.end(),
-                                                            "VEVENT") != r.Components.end());
-}
-
-std::string FirstHref(const std::string& base, const TDavResponse& r) {
-    return r.Hrefs.empty() ? std::string() : ResolveHref(base, r.Hrefs.front());
-}
-
-std::string HostRoot(const std::string& url) {
-    const size_t scheme = url.find("://");
-    const size_t path =
-        scheme == std::string::npos ? std::string::npos : url.find_first_of("/?#", scheme + 3);
-    return url.substr(0, path);
-}
-
-std::string LastSegment(const std::string& url) {
-    std::string path = UrlPath(url);
-    path = path.substr(0, path.find('?'));
-    while (!path.empty() && path.back() == '/') {
-        path.pop_back();
-    }
-    return HrefKey(path.substr(path.rfind('/') + 1));
-}
-
-struct Calendar {
-    std::string Url;
-    std::string Name;
-    bool ReadOnly = false;
-    std::string Token;
-};
-using Calendars = std::vector<Calendar>;
-
-bool ReadOnlyBy(const TDavResponse& r) {
-    return r.HasPrivileges && !r.CanWrite;
-}
-
-// The calendars holding events in the calendar homes of `principal`. Homes must lie on the origin of
-// `address`; calendars a home lists elsewhere are passed over.
-TDavStatus CalendarsOf(const Sender& send, const std::string& address, const std::string& principal,
-                       Calendars& calendars) {
-    TDavAnswer answer;
-    TDavStatus status = Exchange(
-        send, XmlRequest("PROPFIND", principal, "0", PropfindHomeSetBody(), kPropfindMaxBytes), answer);
-    std::vector<std::string> homes;
-    for (const TDavResponse& r : answer.Responses) {
-        for (const std::string& home : r.HomeSetHrefs) {
-            homes.push_back(WithSlash(ResolveHref(principal, home)));
-        }
-    }
-    for (size_t i = 0; i < homes.size() && status.ok(); ++i) {
-        status = Reachable(address, homes[i], "calendar home");
-        if (!status.ok()) {
-            break;
-        }
-        status = Exchange(
-            send, XmlRequest("PROPFIND", homes[i], "1", PropfindCollectionBody(), kPropfindMaxBytes), answer);
-        for (const TDavResponse& r : answer.Responses) {
-            const std::string url = FirstHref(homes[i], r);
-            if (HoldsEvents(r) && !url.empty() && Reachable(address, url, "calendar").ok()) {
-                calendars.push_back({WithSlash(url), r.DisplayName, ReadOnlyBy(r), r.SyncToken});
-            }
-        }
-    }
-    return status;
-}
-
-// Of several calendars, the one the address names: the address lies inside it, or its last path
-// segment is the calendar's last segment or display name.
-const Calendar& ChooseCalendar(const Calendars& calendars, const std::string& address) {
-    const std::string addressKey = PathKey(WithSlash(address));
-    const std::string wanted = LastSegment(address);
-    for (const Calendar& c : calendars) {
-        if (addressKey.compare(0, PathKey(c.Url).size(), PathKey(c.Url)) == 0) {
-            return c;
-        }
-    }
-    for (const Calendar& c : calendars) {
-        if (!wanted.empty() && (LastSegment(c.Url) == wanted || HrefKey(c.Name) == wanted)) {
-            return c;
-        }
-    }
-    return calendars.front();
-}
 
 // Every VEVENT's ETag, and its data `withData`, by calendar-query, as a full listing in `out`.
 TDavStatus QueryEvents(const Sender& send, const std::string& collection, bool withData, TDavChanges& out) {
@@ -350,82 +145,6 @@ THttpResult TCalDavClient::send(THttpRequest request) {
         }
         request.Url = result.Location;
     }
-}
-
-TDavStatus TCalDavClient::Discover(const std::string& address, std::string& collection) {
-    collection.clear();
-    m_readOnly.clear();
-    m_token.clear();
-    const Sender sender = [this](THttpRequest r) { return send(std::move(r)); };
-    auto propfind = [&sender](const std::string& url, const char* depth, std::string body,
-                              TDavAnswer& answer) {
-        return Exchange(sender, XmlRequest("PROPFIND", url, depth, std::move(body), kPropfindMaxBytes),
-                        answer);
-    };
-    auto fatal = [](const TDavStatus& s) {
-        return s.Error == TDavError::Network || s.Error == TDavError::Unauthorized ||
-               s.Error == TDavError::Redirected;
-    };
-    // The address itself may be the calendar; if not, its answer may name the user's principal. An
-    // address this user may not see is not swapped for a calendar of the user's own.
-    TDavAnswer answer;
-    TDavStatus status = propfind(address, "0", PropfindCollectionBody(), answer);
-    if (fatal(status) || status.Error == TDavError::Forbidden) {
-        return status;
-    }
-    const TDavStatus atAddress = status;
-    std::string principal;
-    for (const TDavResponse& r : answer.Responses) {
-        if (HoldsEvents(r)) {
-            const std::string found = FirstHref(address, r).empty() ? address : FirstHref(address, r);
-            if (TDavStatus reachable = Reachable(m_address, found, "calendar"); !reachable.ok()) {
-                return reachable;
-            }
-            collection = WithSlash(found);
-            m_readOnly = ReadOnlyBy(r) ? collection : std::string();
-            m_token = r.SyncToken;
-            return TDavStatus{};
-        }
-        if (principal.empty() && !r.PrincipalHref.empty()) {
-            principal = ResolveHref(address, r.PrincipalHref);
-        }
-    }
-    if (principal.empty()) {
-        const std::string wellKnown = HostRoot(address) + kWellKnown;
-        status = propfind(wellKnown, "0", PropfindPrincipalBody(), answer);
-        if (fatal(status)) {
-            return status;
-        }
-        for (const TDavResponse& r : answer.Responses) {
-            if (principal.empty() && !r.PrincipalHref.empty()) {
-                principal = ResolveHref(wellKnown, r.PrincipalHref);
-            }
-        }
-    }
-    // The address refused or failed, and nothing else named the user's calendars: say what it
-    // answered rather than "no calendar".
-    if (principal.empty() && !atAddress.ok()) {
-        return atAddress;
-    }
-    if (principal.empty()) {
-        return Failure(TDavError::NotCalendar, status.HttpStatus, address + ": no calendar and no principal");
-    }
-    if (status = Reachable(m_address, principal, "principal"); !status.ok()) {
-        return status;
-    }
-    Calendars calendars;
-    status = CalendarsOf(sender, m_address, principal, calendars);
-    if (!status.ok()) {
-        return status;
-    }
-    if (calendars.empty()) {
-        return Failure(TDavError::NotCalendar, status.HttpStatus, address + ": no calendar holds events");
-    }
-    const Calendar& chosen = ChooseCalendar(calendars, address);
-    collection = chosen.Url;
-    m_readOnly = chosen.ReadOnly ? collection : std::string();
-    m_token = chosen.Token;
-    return TDavStatus{};
 }
 
 TDavStatus TCalDavClient::Changes(const std::string& collection, const std::string& token, TDavChanges& out) {

@@ -43,6 +43,14 @@ struct TDavEvent {
     std::string Data;
 };
 
+// One calendar of the user's account, as discovery finds it.
+struct TDavCalendar {
+    std::string Url;  // absolute, ending in "/"
+    std::string Name; // its display name, or its last path segment when it has none; one line
+    bool ReadOnly = false;
+    bool operator==(const TDavCalendar&) const = default;
+};
+
 // What changed in a collection since a sync token, or its whole listing.
 struct TDavChanges {
     // True when Changed lists every event of the collection (first sync, a token the server no
@@ -74,6 +82,11 @@ public:
     // once when the address answers 403; when it failed otherwise (404, not WebDAV) and no principal
     // turns up, that failure.
     TDavStatus Discover(const std::string& address, std::string& collection);
+    // Every calendar of the account that holds events, in the order its calendar homes list them:
+    // current-user-principal (from `address` or /.well-known/caldav) -> calendar-home-set -> the
+    // calendars there, on the configured origin only. An address that is a calendar and names no
+    // principal lists itself. Fails as Discover does; NotCalendar when no calendar holds events.
+    TDavStatus ListCalendars(const std::string& address, std::vector<TDavCalendar>& out);
     // The collection's sync token as the last Discover read it (RFC 6578 DAV:sync-token); empty when
     // the server names none. Taken before a first sync reads the events, it lets the next sync ask
     // only for what changed since.
@@ -142,6 +155,11 @@ struct TDavBudget {
     uint64_t Entries = 0;
 };
 TDavBudget DavBudgetFor(size_t knownEvents);
+
+// Of the account's calendars, the one Discover takes for `address`: the calendar the address lies
+// inside, else the one whose last path segment or display name is the address's last segment, else
+// the first. `calendars.size()` when there are none.
+size_t ChosenCalendar(const std::vector<TDavCalendar>& calendars, const std::string& address);
 
 // "Basic " and the base64 of "user:password" (RFC 7617), the password as UTF-8.
 std::string BasicAuthorization(const std::string& user, const std::string& password);

@@ -166,7 +166,10 @@ void TfrmConfig::createControls() {
                        {"lblSyncServer", "edtSyncServer"},
                        {"lblSyncUser", "edtSyncUser"},
                        {"lblSyncPassword", "edtSyncPassword"},
-                       {"lblSyncInterval", "spnSyncInterval"}});
+                       {"lblSyncInterval", "spnSyncInterval"},
+                       {"lblSubscriptionName", "edtSubscriptionName"},
+                       {"lblSubscriptionAddress", "edtSubscriptionAddress"},
+                       {"lblSyncMemoCalendar", "cmbSyncMemoCalendar"}});
 }
 
 void TfrmConfig::createGeneralTab() {

@@ -4,6 +4,8 @@
 #include "common/NameValueList.h"
 #include "config/SubscriptionSettings.h"
 #include "config/ConfigCopy.h"
+#include "sync/AccountCalendars.h"
+#include "sync/SyncEngine.h"
 #include "update/HttpClient.h"
 
 #include <QDialog>
@@ -19,6 +21,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QListWidgetItem;
 class QPushButton;
 class QSpinBox;
 class QTabWidget;
@@ -44,7 +47,7 @@ class TfrmConfig : public QDialog {
 public:
     static constexpr int kClientWidth = 441;
     // The General tab holds the Sync group below the options, its subscriptions at its foot.
-    static constexpr int kSyncGroupHeight = 274;
+    static constexpr int kSyncGroupHeight = 352;
     static constexpr int kClientHeight = 249 + kSyncGroupHeight;
     // The version the About tab shows.
 
@@ -119,6 +122,9 @@ public:
     QLineEdit* edtSubscriptionAddress() const { return m_edtSubscriptionAddress; }
     QPushButton* btnSubscriptionAdd() const { return m_btnSubscriptionAdd; }
     QPushButton* btnSubscriptionRemove() const { return m_btnSubscriptionRemove; }
+    QPushButton* btnSyncCalendars() const { return m_btnSyncCalendars; }
+    QListWidget* lstSyncCalendars() const { return m_lstSyncCalendars; }
+    QComboBox* cmbSyncMemoCalendar() const { return m_cmbSyncMemoCalendar; }
     TSchemeEditor* SchemeEditor() const { return m_schemeEditor; }
     // What the tabs change until Ok or Apply hands it to the shared data.
     TConfigData& Draft() const { return *m_draft; }
@@ -136,6 +142,8 @@ signals:
     void applied();
     // "Synchronise now": a sync with the settings applied.
     void syncRequested();
+    // "Find calendars" failed: the report says why, as a sync's would.
+    void calendarsFailed(const kestrivel::TSyncReport& report);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -154,6 +162,19 @@ private:
     void subscriptionFieldsEdited();
     void btnSubscriptionAddClick();
     void btnSubscriptionRemoveClick();
+    // Refills the list from the dialog's subscriptions.
+    void listSubscriptions();
+    // The account's calendars at the group's foot: found off this thread, ticked to show, one chosen
+    // to hold the memos. Ticks and the choice change the dialog's subscriptions and server address.
+    void createCalendarBlock();
+    void btnSyncCalendarsClick();
+    void showCalendarRows();
+    void calendarTicked(QListWidgetItem* item);
+    void memoCalendarChosen(int index);
+    // Rows shown again from the subscriptions, which the user changed by hand.
+    void calendarsFollowSubscriptions();
+    // The account as the fields show it.
+    TSyncSettings typedAccount() const;
     void createCertificateBlock();
     void btnSyncTrustClick();
     // The Sync group from the draft; the password from this session, or asked of the secret store,
@@ -242,6 +263,13 @@ private:
     QPushButton* m_btnSubscriptionAdd = nullptr;
     QPushButton* m_btnSubscriptionRemove = nullptr;
     std::vector<TSubscription> m_subscriptions;
+    QPushButton* m_btnSyncCalendars = nullptr;
+    QListWidget* m_lstSyncCalendars = nullptr;
+    QComboBox* m_cmbSyncMemoCalendar = nullptr;
+    std::vector<TAccountCalendarRow> m_calendarRows;
+    // Counts the searches: the answer of an older one, or one for a dialog shown again, is dropped.
+    unsigned m_calendarAsk = 0;
+    QString m_statusBeforeSearch;
     QPushButton* m_btnOk = nullptr;
     QPushButton* m_btnCancel = nullptr;
     QPushButton* m_btnApply = nullptr;

@@ -64,12 +64,17 @@ void TfrmConfig::createSubscriptionBlock() {
 
 void TfrmConfig::showSubscriptions() {
     m_subscriptions = m_draft->Subscriptions;
+    listSubscriptions();
+    m_edtSubscriptionName->clear();
+    m_edtSubscriptionAddress->clear();
+    subscriptionFieldsEdited();
+}
+
+void TfrmConfig::listSubscriptions() {
     m_lstSubscriptions->clear();
     for (const TSubscription& subscription : m_subscriptions) {
         m_lstSubscriptions->addItem(RowText(subscription));
     }
-    m_edtSubscriptionName->clear();
-    m_edtSubscriptionAddress->clear();
     subscriptionFieldsEdited();
 }
 
@@ -99,6 +104,7 @@ void TfrmConfig::btnSubscriptionAddClick() {
     m_edtSubscriptionName->clear();
     m_edtSubscriptionAddress->clear();
     subscriptionFieldsEdited();
+    calendarsFollowSubscriptions();
 }
 
 void TfrmConfig::btnSubscriptionRemoveClick() {
@@ -109,6 +115,7 @@ void TfrmConfig::btnSubscriptionRemoveClick() {
     m_subscriptions.erase(m_subscriptions.begin() + row);
     std::unique_ptr<QListWidgetItem>(m_lstSubscriptions->takeItem(row));
     subscriptionFieldsEdited();
+    calendarsFollowSubscriptions();
 }
 
 } // namespace kestrivel

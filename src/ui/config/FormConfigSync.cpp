@@ -90,6 +90,7 @@ void TfrmConfig::createSyncGroup() {
     });
     createCertificateBlock();
     createSubscriptionBlock();
+    createCalendarBlock();
 }
 
 void TfrmConfig::showSync() {
@@ -98,6 +99,11 @@ void TfrmConfig::showSync() {
     m_edtSyncUser->setText(QString::fromStdString(sync.User));
     m_spnSyncInterval->setValue(sync.IntervalMinutes);
     showSubscriptions();
+    // Calendars found while the dialog was shown before may be another account's by now.
+    ++m_calendarAsk;
+    m_calendarRows.clear();
+    showCalendarRows();
+    m_btnSyncCalendars->setEnabled(true);
     ++m_passwordRequest;
     m_passwordEdited = false;
     // A password given in this session is used without asking the store; without a server there
