@@ -20,7 +20,7 @@ x_xvfb -screen 0 800x600x24
 second=$DISPLAY
 export DISPLAY=$first
 DISPLAY=$second openbox >/dev/null 2>&1 & pids+=($!)
-DISPLAY=$second wait_for xprop -root _NET_SUPPORTING_WM_CHECK || fail "openbox did not start on $second"
+DISPLAY=$second x_wm_ready || fail "openbox did not start on $second"
 
 start() { # display log
     DISPLAY=$1 QT_QPA_PLATFORM=xcb "$app/kestrivel" >"$work/$2.log" 2>&1 & pids+=($!)

@@ -62,6 +62,27 @@ x_copy_program() {
         cp -r "$f" "$2/"
     done
 }
+# x_wm_ready: returns once the window manager on $DISPLAY manages new windows. Openbox names itself
+# on the root window before it handles map requests, and a window mapped in that gap stays unmapped
+# for good, so a probe window is mapped until the manager shows one.
+x_wm_ready() {
+    wait_for xprop -root _NET_SUPPORTING_WM_CHECK || return 1
+    local attempt probe shown=1
+    for attempt in 1 2 3 4 5 6 7 8 9 10; do
+        xev -name kestrivel-wm-probe -geometry 1x1+0+0 >/dev/null 2>&1 &
+        probe=$!
+        for _ in $(seq 1 20); do
+            # Viewable and given a state by the manager: mapped by it, not before it took over.
+            xwininfo -name kestrivel-wm-probe 2>/dev/null | grep -q IsViewable &&
+                xprop -name kestrivel-wm-probe WM_STATE 2>/dev/null | grep -q Normal && { shown=0; break; }
+            sleep 0.05
+        done
+        kill "$probe" 2>/dev/null
+        wait "$probe" 2>/dev/null
+        [ "$shown" = 0 ] && return 0
+    done
+    return 1
+}
 x_cleanup() {
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
     wait 2>/dev/null || true
@@ -94,7 +115,7 @@ x_session() {
 
     xsetroot -solid '#3a6ea5' 2>/dev/null || true
     openbox >/dev/null 2>&1 & pids+=($!)
-    wait_for xprop -root _NET_SUPPORTING_WM_CHECK || fail "openbox did not start"
+    x_wm_ready || fail "openbox did not start"
     if [ "${2:-}" = tray ]; then
         x_tray
     fi
