@@ -66,6 +66,7 @@ for dpi in 96 144 192; do
         echo "Xft.dpi: $dpi" | xrdb -merge
         openbox >/dev/null 2>&1 &
         pids+=($!)
+        x_wm_ready || fail "openbox did not start"
         if [ "$comp" = xcompmgr ]; then
             xcompmgr >/dev/null 2>&1 &
             pids+=($!)
