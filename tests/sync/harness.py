@@ -188,7 +188,7 @@ class Radicale:
 
 class Feed:
     """`text` served as an .ics file from 127.0.0.1 on a thread of its own, with an ETag; every
-    request is recorded as (method, path). Stopped by stop()."""
+    request is recorded as (method, path, If-None-Match). Stopped by stop()."""
 
     def __init__(self, text, etag='"feed-1"'):
         import http.server
@@ -198,7 +198,7 @@ class Feed:
 
         class Handler(http.server.BaseHTTPRequestHandler):
             def do_GET(self):
-                asked.append((self.command, self.path))
+                asked.append((self.command, self.path, self.headers.get("If-None-Match")))
                 if self.headers.get("If-None-Match") == etag:
                     self.send_response(304)
                     self.send_header("ETag", etag)
@@ -212,7 +212,7 @@ class Feed:
                 self.wfile.write(body)
 
             def do_PUT(self):
-                asked.append((self.command, self.path))
+                asked.append((self.command, self.path, None))
                 self.send_response(405)
                 self.end_headers()
 

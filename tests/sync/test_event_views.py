@@ -119,7 +119,7 @@ def main():
             work_path = urllib.parse.urlparse(str(work.url)).path
             check(radicale.writes_since(mark, work_path) == [], "the second calendar was written to")
             check(work_path in radicale.log_since(mark), "the second calendar was never asked")
-            check(feed.asked and all(method == "GET" for method, _ in feed.asked), f"the feed was asked {feed.asked}")
+            check(feed.asked and all(method == "GET" for method, _, _ in feed.asked), f"the feed was asked {feed.asked}")
     finally:
         radicale.stop()
         feed.stop()

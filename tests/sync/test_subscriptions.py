@@ -7,13 +7,10 @@ as it was; nothing is ever written to either (no PUT or DELETE in either server'
 
 Usage: test_subscriptions.py BUILD_FOLDER. Exits 77 when a test peer is not installed."""
 import datetime
-import http.server
 import os
-import re
 import subprocess
 import sys
 import tempfile
-import threading
 import urllib.parse
 
 import harness
@@ -26,36 +23,6 @@ HOLIDAYS = ("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Kestrivel tests//feed//
 ETAG = '"feed-1"'
 
 
-class Feed(http.server.BaseHTTPRequestHandler):
-    """The holiday feed: its ETag, 304 when asked with it; every request recorded."""
-    asked = []
-
-    def do_GET(self):
-        Feed.asked.append((self.command, self.path, self.headers.get("If-None-Match")))
-        if self.headers.get("If-None-Match") == ETAG:
-            self.send_response(304)
-            self.send_header("ETag", ETAG)
-            self.end_headers()
-            return
-        body = HOLIDAYS.encode()
-        self.send_response(200)
-        self.send_header("Content-Type", "text/calendar")
-        self.send_header("ETag", ETAG)
-        self.send_header("Content-Length", str(len(body)))
-        self.end_headers()
-        self.wfile.write(body)
-
-    def do_PUT(self):
-        Feed.asked.append((self.command, self.path, None))
-        self.send_response(405)
-        self.end_headers()
-
-    do_DELETE = do_PUT
-
-    def log_message(self, *args):
-        pass
-
-
 def check(condition, what):
     if not condition:
         raise AssertionError(what)
@@ -65,8 +32,7 @@ def main():
     build = harness.build_folder("subscriptions", "test_subscriptions.py BUILD_FOLDER")
     if build is None:
         return harness.SKIP
-    feed = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Feed)
-    threading.Thread(target=feed.serve_forever, daemon=True).start()
+    feed = harness.Feed(HOLIDAYS, ETAG)
     radicale = harness.Radicale()
     try:
         with tempfile.TemporaryDirectory(prefix="kestrivel-subscriptions-") as root:
@@ -76,10 +42,10 @@ def main():
             harness.put_object(work, "standup.ics",
                                harness.peer_event("s1@work", datetime.date(2026, 5, 4), "Team stand-up", "WEEKLY"))
             work_url = str(work.url)
-            feed_url = f"http://127.0.0.1:{feed.server_port}/holidays.ics"
+            feed_url = feed.url
             # What the server logs from here on is the calendar's doing, not this script's set-up.
             radicale.log.flush()
-            setup_end = os.path.getsize(radicale.log_path)
+            setup_end = radicale.mark()
             device = harness.Device(build, root, "A", str(memos.url), "anna", "secret")
             with open(os.path.join(device.folder, "Settings.ini"), "a") as f:
                 f.write(f"[Subscriptions]\nName1=Work\nAddress1={work_url}\nUser1=anna\n"
@@ -109,21 +75,17 @@ def main():
             before = open(events, "rb").read()
             code, out, err = device.sync()
             check(code == 0 and "1 unchanged" in out, f"second --sync: exit {code}\n{out}{err}")
-            check(Feed.asked[-1][2] == ETAG, f"the feed was asked {Feed.asked[-1]}")
+            check(feed.asked[-1][2] == ETAG, f"the feed was asked {feed.asked[-1]}")
             check(open(events, "rb").read() == before, "an unchanged feed rewrote Events.dat")
 
-            check(all(method == "GET" for method, _, _ in Feed.asked), f"the feed was asked {Feed.asked}")
-            radicale.log.flush()
-            with open(radicale.log_path) as f:
-                f.seek(setup_end)
-                log = f.read()
+            check(all(method == "GET" for method, _, _ in feed.asked), f"the feed was asked {feed.asked}")
             work_path = urllib.parse.urlparse(work_url).path
-            check(work_path in log, "the second calendar was never asked")
-            written = re.findall(r"(PUT|DELETE|PROPPATCH|MOVE)[^\n]*" + re.escape(work_path), log)
+            check(work_path in radicale.log_since(setup_end), "the second calendar was never asked")
+            written = radicale.writes_since(setup_end, work_path)
             check(not written, f"written to the second calendar: {written}")
     finally:
         radicale.stop()
-        feed.shutdown()
+        feed.stop()
     print("subscriptions: ok")
     return 0
 
