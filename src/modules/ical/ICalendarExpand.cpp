@@ -324,6 +324,9 @@ public:
         }
     }
 
+    // An event that falls once at `start`.
+    void at(const ZonedTime& start, const std::string& summary) { emit(start.Time, start.tzid(), summary); }
+
     // An event that falls once: no rule, or a changed occurrence.
     void single(const EventParts& event) {
         if (!event.Cancelled && event.Start) {
@@ -506,11 +509,12 @@ public:
         if (!findICalendarEvents(text, blocks, &zoneBlocks) || blocks.empty()) {
             return false;
         }
+        auto body = std::make_unique<Body>();
         // Only the zones are kept as text; what an event says is kept read.
         for (const ICalendarBlock& block : zoneBlocks) {
-            const size_t at = m_zoneText.size();
-            m_zoneText.append(text, block.Begin, block.End - block.Begin);
-            m_zoneBlocks.push_back({at, m_zoneText.size()});
+            const size_t at = body->ZoneText.size();
+            body->ZoneText.append(text, block.Begin, block.End - block.Begin);
+            body->ZoneBlocks.push_back({at, body->ZoneText.size()});
         }
         std::vector<EventParts> events;
         events.reserve(blocks.size());
@@ -525,7 +529,7 @@ public:
             if (event.RecurrenceId && !event.Uid.empty()) {
                 changes[event.Uid].push_back(std::move(event));
             } else if (event.RecurrenceId) {
-                m_alone.push_back(std::move(event));
+                body->Alone.push_back(std::move(event));
             } else if (event.Start) {
                 masters.push_back(std::move(event));
             }
@@ -538,24 +542,25 @@ public:
                 changes.erase(found);
             }
             series.Master = std::move(master);
-            m_series.push_back(std::move(series));
+            body->Runs.push_back(std::move(series));
         }
         // Changed occurrences whose series is not here (a server may send them alone) fall where they say.
         for (auto& [uid, list] : changes) {
             for (EventParts& change : list) {
-                m_alone.push_back(std::move(change));
+                body->Alone.push_back(std::move(change));
             }
         }
-        for (Series& series : m_series) {
+        for (Series& series : body->Runs) {
             countRule(series.Master);
             widen(series.Master, true);
             for (EventParts& change : series.Changes) {
                 widen(change, false);
             }
         }
-        for (EventParts& event : m_alone) {
+        for (EventParts& event : body->Alone) {
             widen(event, false);
         }
+        keep(std::move(body));
         return true;
     }
 
@@ -566,12 +571,20 @@ public:
         if (m_latest < first - 2 || m_earliest > last + 2) {
             return;
         }
-        const ICalendarZones zones(m_zoneText, m_zoneBlocks);
+        if (m_single) {
+            const ICalendarZones none;
+            Expander(none, first, last, out).at(m_single->Start, m_single->Summary);
+            return;
+        }
+        if (!m_body) {
+            return;
+        }
+        const ICalendarZones zones(m_body->ZoneText, m_body->ZoneBlocks);
         Expander expander(zones, first, last, out);
-        for (const Series& series : m_series) {
+        for (const Series& series : m_body->Runs) {
             expander.series(series.Master, series.Changes);
         }
-        for (const EventParts& event : m_alone) {
+        for (const EventParts& event : m_body->Alone) {
             expander.single(event);
         }
     }
@@ -581,6 +594,30 @@ private:
         EventParts Master;
         std::vector<EventParts> Changes;
     };
+    struct Body {
+        std::string ZoneText;
+        std::vector<ICalendarBlock> ZoneBlocks;
+        std::vector<Series> Runs;
+        std::vector<EventParts> Alone;
+    };
+    // One event that falls once in the zone it names, as most are: its start and text are all it needs.
+    struct Single {
+        ZonedTime Start;
+        std::string Summary;
+    };
+
+    void keep(std::unique_ptr<Body> body) {
+        if (body->Runs.size() == 1 && body->Alone.empty() && body->ZoneBlocks.empty() &&
+            body->Runs.front().Changes.empty()) {
+            EventParts& event = body->Runs.front().Master;
+            if ((event.Rule.empty() || event.RuleRejected) && event.Extra.empty() &&
+                event.Exceptions.empty() && !event.Cancelled) {
+                m_single = Single{std::move(*event.Start), std::move(event.Summary)};
+                return;
+            }
+        }
+        m_body = std::move(body);
+    }
 
     // A counted rule ends at its last occurrence, found here once.
     static void countRule(EventParts& master) {
@@ -632,13 +669,12 @@ private:
         }
     }
 
-    std::string m_zoneText;
-    std::vector<ICalendarBlock> m_zoneBlocks;
-    std::vector<Series> m_series;
-    std::vector<EventParts> m_alone;
+    // A month passes most events over on these two, so they are kept beside the rest.
     TDateValue m_earliest = std::numeric_limits<double>::infinity();
     TDateValue m_latest = -std::numeric_limits<double>::infinity();
     bool m_readable = false;
+    std::optional<Single> m_single;
+    std::unique_ptr<const Body> m_body;
 };
 
 namespace {
