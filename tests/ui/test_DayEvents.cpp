@@ -140,9 +140,11 @@ private slots:
         QVERIFY(!counts->PreparedOnGuiThread);
         QVERIFY(!events.empty());
 
+        QSignalSpy changed(&events, &TDayEvents::changed);
         QVERIFY(events.month(2026, 5) == nullptr);
         const EventDays* may = events.monthNow(2026, 5);
         QVERIFY(may != nullptr);
+        QVERIFY(changed.wait()); // the worker's month is done and said
         QCOMPARE(counts->FromPrepared.load(), 2);
         QCOMPARE(may->onDay(DateOfDay(2026, 5, 20)).size(), size_t{2});
         QCOMPARE(QString::fromStdString(may->onDay(DateOfDay(2026, 5, 20))[1].Source),
