@@ -500,8 +500,8 @@ bool clearlyOutside(std::string_view data, TDateValue first, TDateValue last) {
 // occurrences without their master, its zones, and the wall dates its occurrences can lie between.
 class TPreparedCalendar {
 public:
-    // False when the text is beyond the cap or holds no calendar; `readable` tells whether any event
-    // of it has a start.
+    // False when the text holds no calendar with events; readable() tells whether any event of it has
+    // a start. The caller keeps to the data files' cap.
     bool read(std::string_view data) {
         const std::string text = unfoldICalendar(WithoutByteOrderMark(data));
         std::vector<ICalendarBlock> blocks;
@@ -526,11 +526,10 @@ public:
         std::vector<EventParts> masters;
         for (EventParts& event : events) {
             m_readable = m_readable || event.Start.has_value();
+            // A changed occurrence without a UID names no series and is left out.
             if (event.RecurrenceId && !event.Uid.empty()) {
                 changes[event.Uid].push_back(std::move(event));
-            } else if (event.RecurrenceId) {
-                body->Alone.push_back(std::move(event));
-            } else if (event.Start) {
+            } else if (event.Start && !event.RecurrenceId) {
                 masters.push_back(std::move(event));
             }
         }
