@@ -211,8 +211,9 @@ bool alignedStart(const icalrecurrencetype& rule, const icaltimetype& wall, TDat
     switch (rule.freq) {
     case ICAL_DAILY_RECURRENCE:
     case ICAL_WEEKLY_RECURRENCE: {
-        const double step = interval * (rule.freq == ICAL_WEEKLY_RECURRENCE ? 7.0 : 1.0);
-        const double steps = std::floor((from - 7 - day) / step);
+        const double period = rule.freq == ICAL_WEEKLY_RECURRENCE ? 7.0 : 1.0;
+        const double step = interval * period;
+        const double steps = std::floor((from - period - day) / step);
         if (!(steps >= 1)) {
             return false;
         }
@@ -379,7 +380,8 @@ private:
         const TDateValue until = m_last + 2;
         const TDateValue startDay = dateOf(wall);
         // Ended before the dates shown (an UNTIL still in UTC may lie a day after its wall time).
-        if (walled.count == 0 && !icaltime_is_null_time(walled.until) && dateOf(walled.until) + 1 < from) {
+        if (walled.count == 0 && startDay < from && !icaltime_is_null_time(walled.until) &&
+            dateOf(walled.until) + 1 < from) {
             return;
         }
         // Far before the dates shown, a rule starts near them: an old event costs no more than a new
