@@ -1,7 +1,8 @@
 // Drawing a month with 20,000 events cached beside the memos (2,000 of them repeating by rules with
 // exceptions, changed occurrences and zones) against drawing it with none: a month shown anew (its
 // events expanded on the worker meanwhile) and a redraw of the month shown; and the expansion of a
-// month itself, as the editor and the reminder wait for it.
+// month itself, as the editor and the reminder wait for it, from the events read once (and that reading,
+// which the loader does off the GUI thread).
 #include <benchmark/benchmark.h>
 
 #include "FigureReporter.h"
@@ -117,6 +118,15 @@ void BM_MonthExpanded(benchmark::State& state) {
     }
 }
 
+// Reading the 20,000 events once, as the loader does off the GUI thread after each change of the cache.
+void BM_Prepare(benchmark::State& state) {
+    const TEventCache cache = makeCache();
+    TICalendarEventExpander expander;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(expander.Prepare(cache));
+    }
+}
+
 void BM_Redraw(benchmark::State& state, bool withEvents) {
     TSetup setup(withEvents);
     setup.frmMain->DrawCalendar();
@@ -136,6 +146,7 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark("month_shown_none", BM_MonthShown, false)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("month_shown_events", BM_MonthShown, true)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("month_expanded", BM_MonthExpanded)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("events_prepared", BM_Prepare)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("redraw_none", BM_Redraw, false)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("redraw_events", BM_Redraw, true)->Unit(benchmark::kMillisecond);
     TFigureReporter reporter;
@@ -147,5 +158,6 @@ int main(int argc, char** argv) {
     std::printf("figure: events_month_query_ratio %.3f x\n", ratio("month_shown_events", "month_shown_none"));
     std::printf("figure: events_redraw_ratio %.3f x\n", ratio("redraw_events", "redraw_none"));
     std::printf("figure: events_month_expand_ms %.1f ms\n", reporter.Milliseconds("month_expanded"));
+    std::printf("figure: events_read_once_ms %.1f ms\n", reporter.Milliseconds("events_prepared"));
     return 0;
 }

@@ -163,6 +163,26 @@ EVENTS = {
         "SUMMARY:Project sprint"]),
     "before-range": ("-//Apple Inc.//iOS 17.4//EN", [
         "DTSTART;TZID=Europe/Berlin:20250301T100000", "RRULE:FREQ=WEEKLY;COUNT=5", "SUMMARY:Long ago"]),
+    # Rules that start years before the dates shown, with intervals and counts: a month far from the
+    # start must see what the start sets.
+    "old-count-daily": ("-//Mozilla.org/NONSGML Mozilla Calendar V1.1//EN", [
+        "DTSTART;TZID=Europe/Berlin:20250601T070000", "RRULE:FREQ=DAILY;COUNT=700", "SUMMARY:Pills"]),
+    "old-fortnightly": ("-//Google Inc//Google Calendar 70.9054//EN", [
+        "DTSTART;TZID=America/New_York:20180109T183000", "RRULE:FREQ=WEEKLY;INTERVAL=2;BYDAY=TU,TH",
+        "SUMMARY:League night"]),
+    "old-bimonthly-31st": ("-//Apple Inc.//iOS 17.4//EN", [
+        "DTSTART;VALUE=DATE:20170131", "RRULE:FREQ=MONTHLY;INTERVAL=2", "SUMMARY:Meter reading"]),
+    "old-quarter-first-workday": ("-//Microsoft Corporation//Outlook 16.0 MIMEDIR//EN", [
+        "DTSTART;TZID=Europe/Berlin:20150302T090000",
+        "RRULE:FREQ=MONTHLY;INTERVAL=3;BYDAY=MO,TU,WE,TH,FR;BYSETPOS=1", "SUMMARY:Quarter opens"]),
+    "old-count-three-weekly": ("-//Apple Inc.//iOS 17.4//EN", [
+        "DTSTART;TZID=Asia/Tokyo:20240105T220000", "RRULE:FREQ=WEEKLY;INTERVAL=3;BYDAY=FR,SA;COUNT=100",
+        "SUMMARY:Karaoke"]),
+    "old-count-last-sunday": ("-//Google Inc//Google Calendar 70.9054//EN", [
+        "DTSTART;TZID=Europe/Berlin:20230326T103000", "RRULE:FREQ=MONTHLY;BYDAY=SU;BYSETPOS=-1;COUNT=50",
+        "SUMMARY:Brunch"]),
+    "old-leap-every-fourth": ("-//Apple Inc.//iOS 17.4//EN", [
+        "DTSTART;VALUE=DATE:19920229", "RRULE:FREQ=YEARLY;INTERVAL=4", "SUMMARY:Leap party"]),
 }
 
 

@@ -108,7 +108,7 @@ TKestrivel::TKestrivel(std::unique_ptr<TServices> services, const ProgramPaths& 
     m_frmMain->SetDayEvents(m_dayEvents);
     m_reminder->SetDayEvents(m_dayEvents);
     connect(m_dayEvents, &TDayEvents::changed, m_frmMain.get(), &TfrmMain::DrawCalendar);
-    QTimer::singleShot(0, m_dayEvents, &TDayEvents::reloadLater);
+    m_dayEvents->reloadAfterPaint(*m_frmMain);
 }
 
 void TKestrivel::connectCalendar() {

@@ -52,6 +52,25 @@ TEST(EventDays, ADayListsItsEventsAllDayFirstThenByTime) {
     EXPECT_EQ(days.size(), 4u);
 }
 
+// Events read once answer by their place in the cache, and each keeps its calendar's name.
+TEST(EventDays, EventsReadOnceAnswerByTheirPlace) {
+    class ByPlace final : public IPreparedEvents {
+    public:
+        void Expand(size_t index, TDateValue first, TDateValue,
+                    std::vector<TEventOccurrence>& out) const override {
+            out.push_back({first + static_cast<double>(index), -1, std::to_string(index), {}});
+        }
+        size_t size() const override { return 3; }
+    };
+    TEventCache cache;
+    cache.Events = {{"Work", "1", "", "a"}, {"", "2", "", "b"}, {"Holidays", "3", "", "c"}};
+    EventDays days;
+    days.build(cache, ByPlace(), DateOf(2026, 3, 1), DateOf(2026, 3, 2));
+    ASSERT_EQ(days.size(), 2u) << "the third falls after the range";
+    EXPECT_EQ(EventLine(days.onDay(DateOf(2026, 3, 1))[0], "all day"), "all day 0 (Work)");
+    EXPECT_EQ(EventLine(days.onDay(DateOf(2026, 3, 2))[0], "all day"), "all day 1");
+}
+
 TEST(EventDays, AHugeCalendarIsCutAtTheBound) {
     FakeExpander expander;
     std::vector<TEventOccurrence> many(EventDays::kMaxOccurrences / 2 + 1, {DateOf(2026, 3, 5), -1, "x", {}});

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -46,20 +47,24 @@ struct Row {
     std::vector<std::string> Expected;
 };
 
+struct Table {
+    std::map<std::string, std::string> Calendars; // by UID
+    std::vector<Row> Rows;
+};
+
 // Every occurrence over two years in four zones, as python3-icalendar with dateutil's rrule computes
 // them (scripts/make-occurrence-table.py), for events written as phones and services write them.
-TEST(ICalendarExpand, OccurrencesMatchAnIndependentRecurrenceEngine) {
+Table occurrenceTable() {
+    Table table;
     const std::string all = ReadBytes(FixturePath("event-occurrences.ics"));
-    std::map<std::string, std::string> calendars;
     for (size_t pos = 0; (pos = all.find("BEGIN:VCALENDAR", pos)) != std::string::npos;) {
         const size_t end = all.find("END:VCALENDAR\r\n", pos) + 15;
         const std::string one = all.substr(pos, end - pos);
-        calendars[uidOf(one)] = one;
+        table.Calendars[uidOf(one)] = one;
         pos = end;
     }
-    std::vector<Row> rows;
-    std::istringstream table(ReadBytes(FixturePath("event-occurrences.txt")));
-    for (std::string line; std::getline(table, line);) {
+    std::istringstream lines(ReadBytes(FixturePath("event-occurrences.txt")));
+    for (std::string line; std::getline(lines, line);) {
         if (line.empty() || line[0] == '#') {
             continue;
         }
@@ -70,26 +75,74 @@ TEST(ICalendarExpand, OccurrencesMatchAnIndependentRecurrenceEngine) {
         for (std::string field; std::getline(fields, field, '\t');) {
             row.Expected.push_back(field);
         }
-        rows.push_back(std::move(row));
+        table.Rows.push_back(std::move(row));
     }
-    ASSERT_GE(calendars.size(), 40u);
-    ASSERT_EQ(rows.size(), calendars.size() * 4);
-    const char* before = std::getenv("TZ");
-    const std::string saved = before != nullptr ? before : "";
-    for (const Row& row : rows) {
+    return table;
+}
+
+std::vector<std::string> writtenSorted(const std::vector<TEventOccurrence>& found) {
+    std::vector<std::string> seen;
+    for (const TEventOccurrence& occurrence : found) {
+        seen.push_back(written(occurrence));
+    }
+    std::sort(seen.begin(), seen.end());
+    return seen;
+}
+
+class ZoneKept {
+public:
+    ZoneKept() : m_saved(std::getenv("TZ") != nullptr ? std::getenv("TZ") : "") {}
+    ~ZoneKept() { inZone(m_saved); }
+
+private:
+    std::string m_saved;
+};
+
+TEST(ICalendarExpand, OccurrencesMatchAnIndependentRecurrenceEngine) {
+    const Table table = occurrenceTable();
+    ASSERT_GE(table.Calendars.size(), 40u);
+    ASSERT_EQ(table.Rows.size(), table.Calendars.size() * 4);
+    const ZoneKept kept;
+    for (const Row& row : table.Rows) {
         SCOPED_TRACE(row.Uid + " seen from " + row.Zone);
         inZone(row.Zone);
         std::vector<TEventOccurrence> found;
-        ASSERT_TRUE(calendars.contains(row.Uid));
-        EXPECT_TRUE(ExpandEvents(calendars[row.Uid], DateOf(2026, 1, 1), DateOf(2027, 12, 31), found));
-        std::vector<std::string> seen;
-        for (const TEventOccurrence& occurrence : found) {
-            seen.push_back(written(occurrence));
-        }
-        std::sort(seen.begin(), seen.end());
-        EXPECT_EQ(seen, row.Expected);
+        ASSERT_TRUE(table.Calendars.contains(row.Uid));
+        EXPECT_TRUE(
+            ExpandEvents(table.Calendars.at(row.Uid), DateOf(2026, 1, 1), DateOf(2027, 12, 31), found));
+        EXPECT_EQ(writtenSorted(found), row.Expected);
     }
-    inZone(saved);
+}
+
+// The calendar asks month by month from events read once: a month far from a rule's start begins
+// near it, and a counted rule ends where its count does. The same table holds.
+TEST(ICalendarExpand, MonthByMonthFromEventsReadOnceTheSame) {
+    const Table table = occurrenceTable();
+    TEventCache cache;
+    std::map<std::string, size_t> indexOf;
+    for (const auto& [uid, text] : table.Calendars) {
+        indexOf[uid] = cache.Events.size();
+        cache.Events.push_back({"", uid, "", text});
+    }
+    cache.Events.push_back({"", "broken", "", "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\n"});
+    const TICalendarPreparedEvents prepared(cache);
+    ASSERT_EQ(prepared.size(), cache.Events.size());
+    const ZoneKept kept;
+    for (const Row& row : table.Rows) {
+        SCOPED_TRACE(row.Uid + " seen from " + row.Zone);
+        inZone(row.Zone);
+        std::vector<TEventOccurrence> found;
+        for (int month = 0; month < 24; ++month) {
+            const int year = 2026 + month / 12;
+            prepared.Expand(indexOf.at(row.Uid), DateOf(year, month % 12 + 1, 1),
+                            DateOf(year, month % 12 + 1, DaysInMonth(year, month % 12 + 1)), found);
+        }
+        EXPECT_EQ(writtenSorted(found), row.Expected);
+    }
+    std::vector<TEventOccurrence> none;
+    prepared.Expand(cache.Events.size() - 1, DateOf(2026, 1, 1), DateOf(2027, 12, 31), none);
+    prepared.Expand(cache.Events.size(), DateOf(2026, 1, 1), DateOf(2027, 12, 31), none);
+    EXPECT_TRUE(none.empty()) << "an unreadable event and an index past the cache fall on no day";
 }
 
 std::string calendar(const std::string& event) {

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -56,6 +57,18 @@ struct TEventOccurrence {
     bool operator==(const TEventOccurrence&) const = default;
 };
 
+// A cache's events read once, so that each month shown costs only the events that can touch it: the
+// text is not read again, and an event whose dates lie far from the month is passed over at once.
+// Expand may be called from several threads at once.
+class IPreparedEvents {
+public:
+    virtual ~IPreparedEvents() = default;
+    // As IEventExpander::Expand for the cache's event `index` (as it was when prepared).
+    virtual void Expand(size_t index, TDateValue first, TDateValue last,
+                        std::vector<TEventOccurrence>& out) const = 0;
+    virtual size_t size() const = 0;
+};
+
 // Expands one cached event's text into its occurrences whose local dates lie in [first, last].
 // The program's expander is the iCalendar module (libical's recurrence iterator).
 class IEventExpander {
@@ -64,11 +77,17 @@ public:
     // False when `data` holds no event that can be read; what could be read is appended anyway.
     virtual bool Expand(std::string_view data, TDateValue first, TDateValue last,
                         std::vector<TEventOccurrence>& out) = 0;
+    // The events of `cache` read once for month after month; null when this expander reads the text
+    // each time.
+    virtual std::unique_ptr<IPreparedEvents> Prepare(const TEventCache& /*cache*/) { return nullptr; }
 };
 
 // The iCalendar module's entry point for IEventExpander.
 inline constexpr const char* kExpandEventSymbol = "KestrivelExpandEvent";
 using KestrivelExpandEventFn = bool (*)(std::string_view data, TDateValue first, TDateValue last,
                                         std::vector<TEventOccurrence>& out);
+// Its entry point for IEventExpander::Prepare; false, with `out` null, when nothing was prepared.
+inline constexpr const char* kPrepareEventsSymbol = "KestrivelPrepareEvents";
+using KestrivelPrepareEventsFn = bool (*)(const TEventCache& cache, std::unique_ptr<IPreparedEvents>& out);
 
 } // namespace kestrivel

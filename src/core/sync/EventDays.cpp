@@ -32,19 +32,32 @@ std::string isoDate(TDateValue date) {
 } // namespace
 
 void EventDays::build(const TEventCache& cache, IEventExpander& expander, TDateValue first, TDateValue last) {
+    fill(cache, first, last, [&](size_t index, std::vector<TEventOccurrence>& out) {
+        expander.Expand(cache.Events[index].Data, m_first, m_last, out);
+    });
+}
+
+void EventDays::build(const TEventCache& cache, const IPreparedEvents& prepared, TDateValue first,
+                      TDateValue last) {
+    fill(cache, first, last, [&](size_t index, std::vector<TEventOccurrence>& out) {
+        prepared.Expand(index, m_first, m_last, out);
+    });
+}
+
+void EventDays::fill(const TEventCache& cache, TDateValue first, TDateValue last, const ExpandOne& expand) {
     m_items.clear();
     m_first = std::floor(first);
     m_last = std::floor(last);
     std::vector<TEventOccurrence> found;
-    for (const TCachedEvent& event : cache.Events) {
+    for (size_t index = 0; index < cache.Events.size(); ++index) {
         found.clear();
-        expander.Expand(event.Data, m_first, m_last, found);
+        expand(index, found);
         for (TEventOccurrence& occurrence : found) {
             if (m_items.size() >= kMaxOccurrences) {
                 break;
             }
             if (occurrence.Date >= m_first && occurrence.Date <= m_last) {
-                occurrence.Source = event.Source;
+                occurrence.Source = cache.Events[index].Source;
                 m_items.push_back(std::move(occurrence));
             }
         }

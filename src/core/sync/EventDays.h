@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -24,6 +25,8 @@ public:
     // Every occurrence of the cached events whose local date lies in [first, last]. Beyond
     // kMaxOccurrences the rest is left out, so no calendar makes a month take unbounded memory.
     void build(const TEventCache& cache, IEventExpander& expander, TDateValue first, TDateValue last);
+    // The same from the cache's events read once (`prepared` made from `cache`).
+    void build(const TEventCache& cache, const IPreparedEvents& prepared, TDateValue first, TDateValue last);
     void clear();
 
     bool covers(TDateValue first, TDateValue last) const;
@@ -38,6 +41,9 @@ public:
     static constexpr size_t kMaxOccurrences = 100'000;
 
 private:
+    using ExpandOne = std::function<void(size_t index, std::vector<TEventOccurrence>& out)>;
+    void fill(const TEventCache& cache, TDateValue first, TDateValue last, const ExpandOne& expand);
+
     std::vector<TEventOccurrence> m_items;
     TDateValue m_first = 1;
     TDateValue m_last = 0;

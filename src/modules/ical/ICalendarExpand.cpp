@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <exception>
+#include <limits>
 #include <map>
 #include <memory>
 #include <optional>
@@ -42,8 +43,13 @@ struct EventParts {
     std::string Uid;
     std::string Summary;
     std::optional<ZonedTime> Start;
-    std::optional<icalrecurrencetype> Rule;
+    // The RRULE's value as written, read again per range: a read rule takes kilobytes, its text a few
+    // dozen bytes, and only the events near the dates shown need it.
+    std::string Rule;
     bool RuleRejected = false; // a rule libical cannot read: the event falls on its start only
+    // The last occurrence of a counted rule, in the event's wall time, once counted: the rule then
+    // ends there as by an UNTIL, so a later month need not count from the start again.
+    std::optional<icaltimetype> CountEnd;
     std::optional<ZonedTime> RecurrenceId;
     std::vector<ZonedTime> Exceptions;
     std::vector<ZonedTime> Extra;
@@ -147,11 +153,11 @@ EventParts readParts(std::string_view block) {
                     ZonedTime{icalproperty_get_recurrenceid(property.get()), tzidOf(property.get())};
                 break;
             case ICAL_RRULE_PROPERTY:
-                if (!parts.Rule) {
+                if (parts.Rule.empty()) {
                     const icalrecurrencetype rule = icalproperty_get_rrule(property.get());
                     parts.RuleRejected = rule.freq == ICAL_NO_RECURRENCE;
                     if (!parts.RuleRejected) {
-                        parts.Rule = rule;
+                        parts.Rule = icalendarValue(line);
                     }
                 }
                 break;
@@ -180,6 +186,93 @@ int64_t occurrenceKey(const icaltimetype& time, const char* tzid, const ICalenda
     return time.is_date != 0 ? static_cast<int64_t>(dateOf(time)) : InstantSeconds(time, tzid, &zones);
 }
 
+icaltimetype onDay(icaltimetype time, TDateValue day) {
+    const TYmd ymd = DecodeDate(day);
+    time.year = ymd.Year;
+    time.month = ymd.Month;
+    time.day = ymd.Day;
+    return time;
+}
+
+// A start a whole number of the rule's steps after `wall` whose period (day, week, month, year) ends
+// before `from`. From it the rule yields exactly what it yields from `wall` on the dates after it: its
+// steps keep their phase (weeks keep their first weekday, months and years their place in the
+// interval), and what a rule takes from its start when it names nothing else (time of day, weekday,
+// day of the month, month) is the same. False where none is known: steps of hours or less, a counted
+// rule (it must count from its start), or no later period holding the start's day of the month.
+bool alignedStart(const icalrecurrencetype& rule, const icaltimetype& wall, TDateValue from,
+                  icaltimetype& out) {
+    if (rule.count != 0) {
+        return false;
+    }
+    const int interval = std::max<int>(rule.interval, 1);
+    const TDateValue day = dateOf(wall);
+    TDateValue moved = day;
+    switch (rule.freq) {
+    case ICAL_DAILY_RECURRENCE:
+    case ICAL_WEEKLY_RECURRENCE: {
+        const double period = rule.freq == ICAL_WEEKLY_RECURRENCE ? 7.0 : 1.0;
+        const double step = interval * period;
+        const double steps = std::floor((from - period - day) / step);
+        if (!(steps >= 1)) {
+            return false;
+        }
+        moved = day + steps * step;
+        break;
+    }
+    case ICAL_MONTHLY_RECURRENCE:
+    case ICAL_YEARLY_RECURRENCE: {
+        const bool yearly = rule.freq == ICAL_YEARLY_RECURRENCE;
+        const int stepMonths = interval * (yearly ? 12 : 1);
+        const TYmd until = DecodeDate(from);
+        const int startMonth = wall.year * 12 + wall.month - 1;
+        // A year's weeks (BYWEEKNO) may begin in the year before: a yearly rule starts two years early.
+        const int room = until.Year * 12 + until.Month - 1 - startMonth - (yearly ? 24 : 1);
+        int steps = room > 0 ? room / stepMonths : 0;
+        // The 31st or 29 February: the nearest earlier period that has it (a few steps at most).
+        const int lowest = std::max(1, steps - 8);
+        for (; steps >= lowest; --steps) {
+            const int month = startMonth + steps * stepMonths;
+            if (TryEncodeDate(month / 12, month % 12 + 1, wall.day, moved)) {
+                break;
+            }
+        }
+        if (steps < lowest) {
+            return false;
+        }
+        break;
+    }
+    default:
+        return false;
+    }
+    out = onDay(wall, moved);
+    return true;
+}
+
+// The last occurrence of a counted rule from `wall`; none when it has no count, also an UNTIL, or
+// counts past the bound on the work (it is then walked from its start each time, as before).
+std::optional<icaltimetype> lastCounted(const icalrecurrencetype& rule, const icaltimetype& wall) {
+    if (rule.count <= 0 || rule.count > kMaxExpandSteps || !icaltime_is_null_time(rule.until)) {
+        return std::nullopt;
+    }
+    RecurPtr iterator(icalrecur_iterator_new(rule, wall));
+    std::optional<icaltimetype> last;
+    for (int step = 0; iterator && step <= kMaxExpandSteps; ++step) {
+        const icaltimetype next = icalrecur_iterator_next(iterator.get());
+        if (icaltime_is_null_time(next)) {
+            return last;
+        }
+        last = next;
+    }
+    return std::nullopt;
+}
+
+icaltimetype wallOf(const ZonedTime& time) {
+    icaltimetype wall = time.Time;
+    wall.zone = nullptr;
+    return wall;
+}
+
 class Expander {
 public:
     Expander(const ICalendarZones& zones, TDateValue first, TDateValue last,
@@ -187,11 +280,11 @@ public:
         : m_zones(zones), m_first(first), m_last(last), m_out(out) {}
 
     // The master of a series and its changed occurrences (all of one UID).
-    void series(const EventParts& master, const std::vector<const EventParts*>& overrides) {
+    void series(const EventParts& master, const std::vector<EventParts>& overrides) {
         // Occurrences a changed one replaces, named as the master names its own.
         std::vector<int64_t> replaced;
-        for (const EventParts* change : overrides) {
-            replaced.push_back(keyIn(change->RecurrenceId->Time, change->RecurrenceId->tzid(), master));
+        for (const EventParts& change : overrides) {
+            replaced.push_back(keyIn(change.RecurrenceId->Time, change.RecurrenceId->tzid(), master));
         }
         std::vector<int64_t> skipped;
         for (const ZonedTime& exception : master.Exceptions) {
@@ -208,8 +301,8 @@ public:
         };
         if (!master.Cancelled && master.Start) {
             const ZonedTime& start = *master.Start;
-            if (master.Rule && !master.RuleRejected) {
-                walkRule(*master.Rule, start, emitUnlessGone);
+            if (!master.Rule.empty() && !master.RuleRejected) {
+                walkRule(master, emitUnlessGone);
             } else {
                 emitUnlessGone(start.Time, start.tzid());
             }
@@ -227,10 +320,13 @@ public:
                 }
             }
         }
-        for (const EventParts* change : overrides) {
-            single(*change);
+        for (const EventParts& change : overrides) {
+            single(change);
         }
     }
+
+    // An event that falls once at `start`.
+    void at(const ZonedTime& start, const std::string& summary) { emit(start.Time, start.tzid(), summary); }
 
     // An event that falls once: no rule, or a changed occurrence.
     void single(const EventParts& event) {
@@ -259,37 +355,46 @@ private:
         return occurrenceKey(time, tzid, m_zones);
     }
 
-    template <typename Emit>
-    void walkRule(const icalrecurrencetype& rule, const ZonedTime& start, Emit&& emit) {
+    template <typename Emit> void walkRule(const EventParts& master, Emit&& emit) {
+        const ZonedTime& start = *master.Start;
         // The iterator works in the event's own wall time; each occurrence is placed on its local date
         // afterwards, so a summer-time change on either side moves only the occurrences it touches.
-        icaltimetype wall = start.Time;
-        wall.zone = nullptr;
-        // An UNTIL in UTC ends the series at that instant, which the iterator must meet in wall time.
-        icalrecurrencetype walled = rule;
-        if (!icaltime_is_null_time(rule.until) && rule.until.is_date == 0 && icaltime_is_utc(rule.until) &&
-            (icaltime_is_utc(start.Time) || UtcToZoneTime(walled.until, start.tzid(), &m_zones))) {
-            walled.until.zone = nullptr;
-        }
-        RecurPtr iterator(icalrecur_iterator_new(walled, wall));
-        if (!iterator) {
+        const icaltimetype wall = wallOf(start);
+        icalrecurrencetype walled = icalrecurrencetype_from_string(master.Rule.c_str());
+        if (walled.freq == ICAL_NO_RECURRENCE) {
             emit(start.Time, start.tzid());
             return;
+        }
+        if (master.CountEnd) {
+            // The count was taken once: the same occurrences, ended at the last of them.
+            walled.count = 0;
+            walled.until = *master.CountEnd;
+        } else if (!icaltime_is_null_time(walled.until) && walled.until.is_date == 0 &&
+                   icaltime_is_utc(walled.until) &&
+                   (icaltime_is_utc(start.Time) || UtcToZoneTime(walled.until, start.tzid(), &m_zones))) {
+            // An UNTIL in UTC ends the series at that instant, which the iterator must meet in wall time.
+            walled.until.zone = nullptr;
         }
         // A zone moves a start by less than two days.
         const TDateValue from = m_first - 2;
         const TDateValue until = m_last + 2;
         const TDateValue startDay = dateOf(wall);
-        // Far before the dates shown, a rule without a count starts at them: an old daily event costs no
-        // more than a new one. A counted rule must count from its start, and one with an interval must
-        // keep the steps its start sets.
-        if (rule.count == 0 && rule.interval <= 1 && startDay < from) {
-            icaltimetype skip = wall;
-            const TYmd ymd = DecodeDate(from);
-            skip.year = ymd.Year;
-            skip.month = ymd.Month;
-            skip.day = ymd.Day;
-            icalrecur_iterator_set_start(iterator.get(), skip);
+        // Ended before the dates shown (an UNTIL still in UTC may lie a day after its wall time).
+        if (walled.count == 0 && startDay < from && !icaltime_is_null_time(walled.until) &&
+            dateOf(walled.until) + 1 < from) {
+            return;
+        }
+        // Far before the dates shown, a rule starts near them: an old event costs no more than a new
+        // one. Where no such start is known, libical's own skip serves a rule of single steps.
+        icaltimetype near = wall;
+        const bool aligned = startDay < from && alignedStart(walled, wall, from, near);
+        RecurPtr iterator(icalrecur_iterator_new(walled, aligned ? near : wall));
+        if (!iterator) {
+            emit(start.Time, start.tzid());
+            return;
+        }
+        if (!aligned && walled.count == 0 && walled.interval <= 1 && startDay < from) {
+            icalrecur_iterator_set_start(iterator.get(), onDay(wall, from));
         }
         for (int step = 0; step < kMaxExpandSteps; ++step) {
             const icaltimetype next = icalrecur_iterator_next(iterator.get());
@@ -393,66 +498,254 @@ bool clearlyOutside(std::string_view data, TDateValue first, TDateValue last) {
 
 } // namespace
 
-bool ExpandEvents(std::string_view data, TDateValue first, TDateValue last,
-                  std::vector<TEventOccurrence>& out) {
-    try {
-        QuietLibical();
-        if (data.size() > kDataFileCap || std::isnan(first) || std::isnan(last)) {
-            return false;
-        }
-        if (clearlyOutside(data, first, last)) {
-            return true;
-        }
+// One cached event's text read once: its series (a master and its changed occurrences), the changed
+// occurrences without their master, its zones, and the wall dates its occurrences can lie between.
+class TPreparedCalendar {
+public:
+    // False when the text holds no calendar with events; readable() tells whether any event of it has
+    // a start. The caller keeps to the data files' cap.
+    bool read(std::string_view data) {
         const std::string text = unfoldICalendar(WithoutByteOrderMark(data));
         std::vector<ICalendarBlock> blocks;
         std::vector<ICalendarBlock> zoneBlocks;
         if (!findICalendarEvents(text, blocks, &zoneBlocks) || blocks.empty()) {
             return false;
         }
-        const ICalendarZones zones(text, zoneBlocks);
+        auto body = std::make_unique<Body>();
+        // Only the zones are kept as text; what an event says is kept read.
+        for (const ICalendarBlock& block : zoneBlocks) {
+            const size_t at = body->ZoneText.size();
+            body->ZoneText.append(text, block.Begin, block.End - block.Begin);
+            body->ZoneBlocks.push_back({at, body->ZoneText.size()});
+        }
         std::vector<EventParts> events;
         events.reserve(blocks.size());
         for (const ICalendarBlock& block : blocks) {
             events.push_back(readParts(std::string_view(text).substr(block.Begin, block.End - block.Begin)));
         }
         // A series is its master and the changed occurrences of the same UID.
-        std::map<std::string_view, std::vector<const EventParts*>> changes;
-        for (const EventParts& event : events) {
+        std::map<std::string, std::vector<EventParts>> changes;
+        std::vector<EventParts> masters;
+        for (EventParts& event : events) {
+            m_readable = m_readable || event.Start.has_value();
+            // A changed occurrence without a UID names no series and is left out.
             if (event.RecurrenceId && !event.Uid.empty()) {
-                changes[event.Uid].push_back(&event);
+                changes[event.Uid].push_back(std::move(event));
+            } else if (event.Start && !event.RecurrenceId) {
+                masters.push_back(std::move(event));
             }
         }
-        Expander expander(zones, std::floor(first), std::floor(last), out);
-        bool any = false;
-        for (const EventParts& event : events) {
-            if (!event.Start) {
-                continue;
+        for (EventParts& master : masters) {
+            Series series;
+            if (const auto found = master.Uid.empty() ? changes.end() : changes.find(master.Uid);
+                found != changes.end()) {
+                series.Changes = std::move(found->second);
+                changes.erase(found);
             }
-            any = true;
-            if (!event.RecurrenceId) {
-                const auto found = event.Uid.empty() ? changes.end() : changes.find(event.Uid);
-                expander.series(event,
-                                found != changes.end() ? found->second : std::vector<const EventParts*>{});
-                if (found != changes.end()) {
-                    changes.erase(found);
-                }
-            }
+            series.Master = std::move(master);
+            body->Runs.push_back(std::move(series));
         }
         // Changed occurrences whose series is not here (a server may send them alone) fall where they say.
-        for (const auto& [uid, list] : changes) {
-            for (const EventParts* change : list) {
-                expander.single(*change);
+        for (auto& [uid, list] : changes) {
+            for (EventParts& change : list) {
+                body->Alone.push_back(std::move(change));
             }
         }
-        return any;
+        for (Series& series : body->Runs) {
+            countRule(series.Master);
+            widen(series.Master, true);
+            for (EventParts& change : series.Changes) {
+                widen(change, false);
+            }
+        }
+        for (EventParts& event : body->Alone) {
+            widen(event, false);
+        }
+        keep(std::move(body));
+        return true;
+    }
+
+    bool readable() const { return m_readable; }
+
+    void expand(TDateValue first, TDateValue last, std::vector<TEventOccurrence>& out) const {
+        // A zone moves a start by less than two days.
+        if (m_latest < first - 2 || m_earliest > last + 2) {
+            return;
+        }
+        if (m_single) {
+            const ICalendarZones none;
+            Expander(none, first, last, out).at(m_single->Start, m_single->Summary);
+            return;
+        }
+        if (!m_body) {
+            return;
+        }
+        const ICalendarZones zones(m_body->ZoneText, m_body->ZoneBlocks);
+        Expander expander(zones, first, last, out);
+        for (const Series& series : m_body->Runs) {
+            expander.series(series.Master, series.Changes);
+        }
+        for (const EventParts& event : m_body->Alone) {
+            expander.single(event);
+        }
+    }
+
+private:
+    struct Series {
+        EventParts Master;
+        std::vector<EventParts> Changes;
+    };
+    struct Body {
+        std::string ZoneText;
+        std::vector<ICalendarBlock> ZoneBlocks;
+        std::vector<Series> Runs;
+        std::vector<EventParts> Alone;
+    };
+    // One event that falls once in the zone it names, as most are: its start and text are all it needs.
+    struct Single {
+        ZonedTime Start;
+        std::string Summary;
+    };
+
+    void keep(std::unique_ptr<Body> body) {
+        if (body->Runs.size() == 1 && body->Alone.empty() && body->ZoneBlocks.empty() &&
+            body->Runs.front().Changes.empty()) {
+            EventParts& event = body->Runs.front().Master;
+            if ((event.Rule.empty() || event.RuleRejected) && event.Extra.empty() &&
+                event.Exceptions.empty() && !event.Cancelled) {
+                m_single = Single{std::move(*event.Start), std::move(event.Summary)};
+                return;
+            }
+        }
+        m_body = std::move(body);
+    }
+
+    // A counted rule ends at its last occurrence, found here once.
+    static void countRule(EventParts& master) {
+        if (master.Rule.empty() || master.RuleRejected) {
+            return;
+        }
+        const icalrecurrencetype rule = icalrecurrencetype_from_string(master.Rule.c_str());
+        master.RuleRejected = rule.freq == ICAL_NO_RECURRENCE;
+        if (!master.RuleRejected) {
+            master.CountEnd = lastCounted(rule, wallOf(*master.Start));
+        }
+    }
+
+    // The wall dates the event's occurrences lie between: its start, its extra dates, and the end of
+    // its rule (none known: no end).
+    void widen(const EventParts& event, bool master) {
+        const auto take = [this](const icaltimetype& time) {
+            const TDateValue day = dateOf(time);
+            if (std::isnan(day)) {
+                m_latest = std::numeric_limits<double>::infinity();
+                m_earliest = -std::numeric_limits<double>::infinity();
+                return;
+            }
+            m_earliest = std::min(m_earliest, day);
+            m_latest = std::max(m_latest, day);
+        };
+        if (!event.Start) {
+            return;
+        }
+        take(event.Start->Time);
+        for (const ZonedTime& extra : event.Extra) {
+            take(extra.Time);
+        }
+        if (!master || event.Rule.empty() || event.RuleRejected) {
+            return;
+        }
+        if (event.CountEnd) {
+            take(*event.CountEnd);
+            return;
+        }
+        const icalrecurrencetype rule = icalrecurrencetype_from_string(event.Rule.c_str());
+        if (rule.count == 0 && !icaltime_is_null_time(rule.until)) {
+            // An UNTIL in UTC may lie a day before its wall time.
+            icaltimetype until = rule.until;
+            take(until);
+            m_latest = std::max(m_latest, dateOf(until) + 1);
+        } else {
+            m_latest = std::numeric_limits<double>::infinity();
+        }
+    }
+
+    // A month passes most events over on these two, so they are kept beside the rest.
+    TDateValue m_earliest = std::numeric_limits<double>::infinity();
+    TDateValue m_latest = -std::numeric_limits<double>::infinity();
+    bool m_readable = false;
+    std::optional<Single> m_single;
+    std::unique_ptr<const Body> m_body;
+};
+
+namespace {
+
+bool inputFits(std::string_view data, TDateValue first, TDateValue last) {
+    return data.size() <= kDataFileCap && !std::isnan(first) && !std::isnan(last);
+}
+
+} // namespace
+
+bool ExpandEvents(std::string_view data, TDateValue first, TDateValue last,
+                  std::vector<TEventOccurrence>& out) {
+    try {
+        QuietLibical();
+        if (!inputFits(data, first, last)) {
+            return false;
+        }
+        if (clearlyOutside(data, first, last)) {
+            return true;
+        }
+        TPreparedCalendar calendar;
+        if (!calendar.read(data)) {
+            return false;
+        }
+        calendar.expand(std::floor(first), std::floor(last), out);
+        return calendar.readable();
     } catch (const std::exception&) {
         return false;
     }
 }
 
+TICalendarPreparedEvents::TICalendarPreparedEvents(const TEventCache& cache) {
+    QuietLibical();
+    m_events.resize(cache.Events.size());
+    for (size_t i = 0; i < cache.Events.size(); ++i) {
+        try {
+            if (cache.Events[i].Data.size() <= kDataFileCap) {
+                m_events[i].read(cache.Events[i].Data);
+            }
+        } catch (const std::exception&) {
+            m_events[i] = TPreparedCalendar();
+        }
+    }
+}
+
+TICalendarPreparedEvents::~TICalendarPreparedEvents() = default;
+
+void TICalendarPreparedEvents::Expand(size_t index, TDateValue first, TDateValue last,
+                                      std::vector<TEventOccurrence>& out) const {
+    if (index >= m_events.size() || std::isnan(first) || std::isnan(last)) {
+        return;
+    }
+    try {
+        QuietLibical();
+        m_events[index].expand(std::floor(first), std::floor(last), out);
+    } catch (const std::exception&) {
+    }
+}
+
+size_t TICalendarPreparedEvents::size() const {
+    return m_events.size();
+}
+
 bool TICalendarEventExpander::Expand(std::string_view data, TDateValue first, TDateValue last,
                                      std::vector<TEventOccurrence>& out) {
     return ExpandEvents(data, first, last, out);
+}
+
+std::unique_ptr<IPreparedEvents> TICalendarEventExpander::Prepare(const TEventCache& cache) {
+    return std::make_unique<TICalendarPreparedEvents>(cache);
 }
 
 } // namespace kestrivel

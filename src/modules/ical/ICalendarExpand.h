@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -21,10 +22,28 @@ inline constexpr int kMaxExpandSteps = 50'000;
 // Exceptions and extra dates read per event; real events have a handful.
 inline constexpr size_t kMaxExpandDates = 4'096;
 
+class TPreparedCalendar;
+
+// The events of a cache read once (IPreparedEvents): each month shown then costs only the events
+// whose dates can reach it, and a counted rule is counted once, not per month. The occurrences are
+// those ExpandEvents finds in each event's text.
+class TICalendarPreparedEvents final : public IPreparedEvents {
+public:
+    explicit TICalendarPreparedEvents(const TEventCache& cache);
+    ~TICalendarPreparedEvents() override;
+    void Expand(size_t index, TDateValue first, TDateValue last,
+                std::vector<TEventOccurrence>& out) const override;
+    size_t size() const override;
+
+private:
+    std::vector<TPreparedCalendar> m_events;
+};
+
 class TICalendarEventExpander final : public IEventExpander {
 public:
     bool Expand(std::string_view data, TDateValue first, TDateValue last,
                 std::vector<TEventOccurrence>& out) override;
+    std::unique_ptr<IPreparedEvents> Prepare(const TEventCache& cache) override;
 };
 
 } // namespace kestrivel

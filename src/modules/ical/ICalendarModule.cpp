@@ -43,6 +43,13 @@ KestrivelExpandEvent(std::string_view data, TDateValue first, TDateValue last,
     return ExpandEvents(data, first, last, out);
 }
 
+// The same, with the events of a cache read once for all the months shown.
+extern "C" __attribute__((visibility("default"))) bool
+KestrivelPrepareEvents(const TEventCache& cache, std::unique_ptr<IPreparedEvents>& out) {
+    out = std::make_unique<TICalendarPreparedEvents>(cache);
+    return true;
+}
+
 // The module's own symbol types must match what the program resolves.
 static_assert(std::is_same_v<decltype(&KestrivelExportICalendar), KestrivelExportICalendarFn>);
 static_assert(std::is_same_v<decltype(&KestrivelImportICalendar), KestrivelImportICalendarFn>);
@@ -50,3 +57,4 @@ static_assert(std::is_same_v<decltype(&KestrivelEncodeEvent), KestrivelEncodeEve
 static_assert(std::is_same_v<decltype(&KestrivelDecodeEvent), KestrivelDecodeEventFn>);
 static_assert(std::is_same_v<decltype(&KestrivelPatchEvent), KestrivelPatchEventFn>);
 static_assert(std::is_same_v<decltype(&KestrivelExpandEvent), KestrivelExpandEventFn>);
+static_assert(std::is_same_v<decltype(&KestrivelPrepareEvents), KestrivelPrepareEventsFn>);

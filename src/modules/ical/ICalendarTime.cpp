@@ -8,7 +8,9 @@
 #include <fstream>
 #include <initializer_list>
 #include <iterator>
+#include <mutex>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace kestrivel {
@@ -126,8 +128,19 @@ std::string windowsZoneName(std::string_view tzid) {
     return out;
 }
 
+// libical finds a built-in zone by comparing its name with each of several hundred, and a calendar
+// asks the same few zones for every occurrence it draws: each is found once. Only names of the
+// system's list come here, so the table grows no larger than that list. libical loads its zones once
+// and keeps them, so what it found stays valid.
 icaltimezone* builtinZone(const std::string& name) {
-    return icaltimezone_get_builtin_timezone(name.c_str());
+    static std::mutex lock;
+    static std::unordered_map<std::string, icaltimezone*> found;
+    const std::lock_guard guard(lock);
+    const auto [at, added] = found.try_emplace(name, nullptr);
+    if (added) {
+        at->second = icaltimezone_get_builtin_timezone(name.c_str());
+    }
+    return at->second;
 }
 
 int systemOffset(icaltimezone* zone, const icaltimetype& local) {

@@ -3,7 +3,15 @@
 #include "base/Modules.h"
 #include "memos/ICalendarModule.h"
 
+#include <QEvent>
+#include <QTimer>
+#include <QWidget>
+
 #include <filesystem>
+#include <functional>
+
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace kestrivel {
 
@@ -11,14 +19,23 @@ namespace {
 
 class TModuleEventExpander final : public IEventExpander {
 public:
-    explicit TModuleEventExpander(KestrivelExpandEventFn expand) : m_expand(expand) {}
+    TModuleEventExpander(KestrivelExpandEventFn expand, KestrivelPrepareEventsFn prepare)
+        : m_expand(expand), m_prepare(prepare) {}
     bool Expand(std::string_view data, TDateValue first, TDateValue last,
                 std::vector<TEventOccurrence>& out) override {
         return m_expand(data, first, last, out);
     }
+    std::unique_ptr<IPreparedEvents> Prepare(const TEventCache& cache) override {
+        std::unique_ptr<IPreparedEvents> prepared;
+        if (m_prepare == nullptr || !m_prepare(cache, prepared)) {
+            return nullptr;
+        }
+        return prepared;
+    }
 
 private:
     KestrivelExpandEventFn m_expand;
+    KestrivelPrepareEventsFn m_prepare;
 };
 
 bool sameCache(const TEventCache& a, const TEventCache& b) {
@@ -35,12 +52,57 @@ bool sameCache(const TEventCache& a, const TEventCache& b) {
     return true;
 }
 
+// Below the GUI thread: a calendar of thousands of events is read while the desktop starts.
+constexpr int kLoaderNice = 10;
+
+void buildMonth(EventDays& days, const TEventCache& cache, IEventExpander& expander,
+                const IPreparedEvents* prepared, TDateValue first, TDateValue last) {
+    if (prepared != nullptr) {
+        days.build(cache, *prepared, first, last);
+    } else {
+        days.build(cache, expander, first, last);
+    }
+}
+
+// A calendar not painted by then (it starts hidden) reads its events anyway: the reminder needs them.
+constexpr int kUnpaintedLoadMs = 3000;
+
+// Calls `then` once, when the first paint of the window it watches has been handled.
+class FirstPaint final : public QObject {
+public:
+    FirstPaint(QWidget& window, std::function<void()> then, QObject* parent)
+        : QObject(parent), m_then(std::move(then)) {
+        window.installEventFilter(this);
+    }
+    void fire() {
+        if (m_then) {
+            const std::function<void()> then = std::move(m_then);
+            m_then = nullptr;
+            deleteLater();
+            then();
+        }
+    }
+    bool eventFilter(QObject* /*watched*/, QEvent* event) override {
+        if (event->type() == QEvent::Paint && m_then) {
+            // Once this paint is done and on the screen.
+            QTimer::singleShot(0, this, &FirstPaint::fire);
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> m_then;
+};
+
 } // namespace
 
 std::unique_ptr<IEventExpander> CreateModuleEventExpander() {
     const auto expand = ResolveModuleFunction<KestrivelExpandEventFn>(kICalendarModuleName,
                                                                       kExpandEventSymbol, ModuleFolders());
-    return expand != nullptr ? std::make_unique<TModuleEventExpander>(expand) : nullptr;
+    // A module without the reading once still expands, from the text each time.
+    const auto prepare = ResolveModuleFunction<KestrivelPrepareEventsFn>(
+        kICalendarModuleName, kPrepareEventsSymbol, ModuleFolders());
+    return expand != nullptr ? std::make_unique<TModuleEventExpander>(expand, prepare) : nullptr;
 }
 
 TDayEvents::TDayEvents(std::string folder, std::unique_ptr<IEventExpander> expander, QObject* parent)
@@ -70,23 +132,56 @@ std::shared_ptr<TEventCache> readCache(const std::string& folder) {
 } // namespace
 
 void TDayEvents::reload() {
-    take(readCache(m_folder));
+    std::shared_ptr<const TEventCache> cache = readCache(m_folder);
+    const bool changed = !(m_cache ? sameCache(*cache, *m_cache) : cache->Events.empty());
+    IEventExpander* reader = changed && !cache->Events.empty() ? expander() : nullptr;
+    take(cache,
+         reader != nullptr ? std::shared_ptr<const IPreparedEvents>(reader->Prepare(*cache)) : nullptr);
 }
 
 void TDayEvents::reloadLater() {
     if (m_loader.joinable()) {
         m_loader.join();
     }
-    m_loader = std::thread([this, folder = m_folder] {
-        std::shared_ptr<TEventCache> cache = readCache(folder);
+    m_loader = std::thread([this, folder = m_folder, held = m_cache, reader = m_expander,
+                            findModule = !m_expander && !m_triedModule] {
+        // Behind the calendar's own drawing and whatever else the desktop does at this time.
+        setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), kLoaderNice);
+        std::shared_ptr<const TEventCache> cache = readCache(folder);
+        const bool changed = !(held ? sameCache(*cache, *held) : cache->Events.empty());
+        std::shared_ptr<IEventExpander> found = reader;
+        const bool looked = changed && !found && findModule;
+        if (looked) {
+            found = CreateModuleEventExpander();
+        }
+        std::shared_ptr<const IPreparedEvents> prepared;
+        if (changed && found && !cache->Events.empty()) {
+            prepared = found->Prepare(*cache);
+        }
         QMetaObject::invokeMethod(
-            this, [this, cache] { take(cache); }, Qt::QueuedConnection);
+            this,
+            [this, cache, prepared, found, looked] {
+                if (looked && !m_expander) {
+                    m_expander = found;
+                    m_triedModule = true;
+                }
+                take(cache, prepared);
+            },
+            Qt::QueuedConnection);
     });
 }
 
-void TDayEvents::take(std::shared_ptr<TEventCache> cache) {
+void TDayEvents::reloadAfterPaint(QWidget& window) {
+    auto* waiter = new FirstPaint(
+        window, [this] { reloadLater(); }, this);
+    QTimer::singleShot(kUnpaintedLoadMs, waiter, &FirstPaint::fire);
+}
+
+void TDayEvents::take(std::shared_ptr<const TEventCache> cache,
+                      std::shared_ptr<const IPreparedEvents> prepared) {
     if (!(m_cache ? sameCache(*cache, *m_cache) : cache->Events.empty())) {
         m_cache = std::move(cache);
+        m_prepared = prepared && prepared->size() == m_cache->Events.size() ? std::move(prepared) : nullptr;
         m_days.clear();
         ++m_generation;
         emit changed();
@@ -131,8 +226,16 @@ const EventDays* TDayEvents::monthNow(int year, int month) {
     if (!range(year, month, first, last) || expander() == nullptr) {
         return nullptr;
     }
+    // The worker expanding this very month is waited for rather than doubled.
+    if (!m_days.covers(first, last) && m_working && m_worker.joinable() && m_workFirst <= first &&
+        last <= m_workLast) {
+        m_worker.join();
+        if (m_workDays && m_workDays->covers(first, last)) {
+            m_days = *m_workDays;
+        }
+    }
     if (!m_days.covers(first, last)) {
-        m_days.build(*m_cache, *m_expander, first, last);
+        buildMonth(m_days, *m_cache, *m_expander, m_prepared.get(), first, last);
     }
     return &m_days;
 }
@@ -142,18 +245,22 @@ void TDayEvents::startWorker() {
         m_worker.join();
     }
     m_working = true;
-    m_worker = std::thread([this, cache = m_cache, expander = m_expander, first = m_wantedFirst,
-                            last = m_wantedLast, generation = m_generation] {
-        auto days = std::make_shared<EventDays>();
-        days->build(*cache, *expander, first, last);
-        QMetaObject::invokeMethod(
-            this, [this, days, generation] { workerDone(days, generation); }, Qt::QueuedConnection);
-    });
+    m_workFirst = m_wantedFirst;
+    m_workLast = m_wantedLast;
+    m_workDays = std::make_shared<EventDays>();
+    m_worker =
+        std::thread([this, cache = m_cache, prepared = m_prepared, expander = m_expander, days = m_workDays,
+                     first = m_wantedFirst, last = m_wantedLast, generation = m_generation] {
+            buildMonth(*days, *cache, *expander, prepared.get(), first, last);
+            QMetaObject::invokeMethod(
+                this, [this, days, generation] { workerDone(days, generation); }, Qt::QueuedConnection);
+        });
 }
 
 void TDayEvents::workerDone(std::shared_ptr<EventDays> days, unsigned generation) {
     m_working = false;
-    if (generation == m_generation && !m_days.covers(m_wantedFirst, m_wantedLast)) {
+    if (generation == m_generation && !m_days.covers(m_wantedFirst, m_wantedLast) &&
+        days->covers(m_wantedFirst, m_wantedLast)) {
         m_days = std::move(*days);
     }
     if (m_days.covers(m_wantedFirst, m_wantedLast)) {

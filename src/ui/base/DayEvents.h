@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+class QWidget;
+
 #include <memory>
 #include <thread>
 #include <string>
@@ -31,8 +33,13 @@ public:
 
     // Reads the cache again; emits changed() when what it holds differs.
     void reload();
-    // The same, read on a thread of its own: what the calendar does at its start and after a sync.
+    // The same, read on a thread of its own at a lower priority, which also loads the iCalendar module
+    // and reads each event once for the months to come: what the calendar does after its first paint
+    // and after a sync. The GUI thread then only takes what it found.
     void reloadLater();
+    // reloadLater once `window` has been painted for the first time (or has not been within seconds,
+    // as when the calendar starts hidden): nothing of the events is done before the calendar shows.
+    void reloadAfterPaint(QWidget& window);
     bool empty() const { return !m_cache || m_cache->Events.empty(); }
 
     // What falls on the days of the month `year`-`month`; null when no event is cached, the month is
@@ -56,19 +63,24 @@ private:
     IEventExpander* expander();
     void startWorker();
     void workerDone(std::shared_ptr<EventDays> days, unsigned generation);
-    void take(std::shared_ptr<TEventCache> cache);
+    // `prepared`: the cache's events read once, or null to expand from their text.
+    void take(std::shared_ptr<const TEventCache> cache, std::shared_ptr<const IPreparedEvents> prepared);
 
     std::string m_folder;
     std::shared_ptr<IEventExpander> m_expander;
     bool m_triedModule = false;
     std::shared_ptr<const TEventCache> m_cache;
+    std::shared_ptr<const IPreparedEvents> m_prepared;
     EventDays m_days;
-    // The month asked for last, and the worker expanding one.
+    // The month asked for last, and the worker expanding one: its range and what it fills.
     TDateValue m_wantedFirst = 1;
     TDateValue m_wantedLast = 0;
     std::thread m_worker;
     std::thread m_loader;
     bool m_working = false;
+    TDateValue m_workFirst = 1;
+    TDateValue m_workLast = 0;
+    std::shared_ptr<EventDays> m_workDays;
     unsigned m_generation = 0; // a reload makes what a worker still expands stale
     std::string m_allDay = "all day";
 };
