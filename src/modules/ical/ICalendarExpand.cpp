@@ -1,5 +1,6 @@
 #include "ICalendarExpand.h"
 
+#include "ICalendarEventParts.h"
 #include "ICalendarEvent.h"
 #include "ICalendarTime.h"
 #include "common/BoundedRead.h"
@@ -21,250 +22,9 @@ namespace kestrivel {
 
 namespace {
 
-struct PropertyDeleter {
-    void operator()(icalproperty* property) const { icalproperty_free(property); }
-};
-using PropertyPtr = std::unique_ptr<icalproperty, PropertyDeleter>;
-
-struct RecurDeleter {
-    void operator()(icalrecur_iterator* iterator) const { icalrecur_iterator_free(iterator); }
-};
-using RecurPtr = std::unique_ptr<icalrecur_iterator, RecurDeleter>;
-
-// A time as an event writes it, with the zone it names.
-struct ZonedTime {
-    icaltimetype Time = icaltime_null_time();
-    std::string Tzid;
-    const char* tzid() const { return Tzid.empty() ? nullptr : Tzid.c_str(); }
-};
-
-// What of a VEVENT decides where it falls.
-struct EventParts {
-    std::string Uid;
-    std::string Summary;
-    std::optional<ZonedTime> Start;
-    // The RRULE's value as written, read again per range: a read rule takes kilobytes, its text a few
-    // dozen bytes, and only the events near the dates shown need it.
-    std::string Rule;
-    bool RuleRejected = false; // a rule libical cannot read: the event falls on its start only
-    // The last occurrence of a counted rule, in the event's wall time, once counted: the rule then
-    // ends there as by an UNTIL, so a later month need not count from the start again.
-    std::optional<icaltimetype> CountEnd;
-    std::optional<ZonedTime> RecurrenceId;
-    std::vector<ZonedTime> Exceptions;
-    std::vector<ZonedTime> Extra;
-    bool Cancelled = false;
-};
-
-PropertyPtr parseProperty(std::string_view line) {
-    if (line.size() > kICalendarMaxParsedLine) {
-        return nullptr;
-    }
-    const std::string copy(line);
-    return PropertyPtr(icalproperty_new_from_string(copy.c_str()));
-}
-
-std::string tzidOf(icalproperty* property) {
-    const icalparameter* zone = icalproperty_get_first_parameter(property, ICAL_TZID_PARAMETER);
-    const char* tzid = zone != nullptr ? icalparameter_get_tzid(zone) : nullptr;
-    return tzid != nullptr ? tzid : "";
-}
-
-// EXDATE and RDATE lines may list several values; each becomes a time of its own, at most `room`.
-void readDates(std::string_view line, bool extra, std::vector<ZonedTime>& out, size_t room) {
-    const std::string_view value = icalendarValue(line);
-    const std::string_view head = line.substr(0, line.size() - value.size());
-    for (size_t pos = 0; pos <= value.size() && out.size() < room;) {
-        const size_t comma = std::min(value.find(',', pos), value.size());
-        std::string one(head);
-        one += value.substr(pos, comma - pos);
-        pos = comma + 1;
-        PropertyPtr property = parseProperty(one);
-        if (!property) {
-            continue;
-        }
-        ZonedTime time;
-        time.Time =
-            extra ? icalproperty_get_rdate(property.get()).time : icalproperty_get_exdate(property.get());
-        if (extra && icaltime_is_null_time(time.Time)) {
-            time.Time = icalproperty_get_rdate(property.get()).period.start;
-        }
-        time.Tzid = tzidOf(property.get());
-        if (!icaltime_is_null_time(time.Time)) {
-            out.push_back(std::move(time));
-        }
-    }
-}
-
-std::string summaryText(const char* summary) {
-    std::string text = BytesToUtf8(summary);
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size() && out.size() < kSyncTextMaxBytes; ++i) {
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
-            ++i;
-        }
-        out.push_back(text[i] == '\r' ? '\n' : text[i]);
-    }
-    return out;
-}
-
-// The properties that place an event, each given to libical alone; components inside the event
-// (alarms) are skipped.
-EventParts readParts(std::string_view block) {
-    EventParts parts;
-    size_t depth = 0;
-    for (size_t pos = 0; pos < block.size();) {
-        const std::string_view line = nextICalendarLine(block, pos);
-        const std::string_view name = icalendarPropertyName(line);
-        if (sameICalendarName(name, "BEGIN")) {
-            ++depth;
-            continue;
-        }
-        if (sameICalendarName(name, "END")) {
-            depth = depth > 0 ? depth - 1 : 0;
-            continue;
-        }
-        if (depth != 1) {
-            continue;
-        }
-        if (sameICalendarName(name, "UID") && parts.Uid.empty()) {
-            parts.Uid = icalendarValue(line);
-        } else if (sameICalendarName(name, "STATUS")) {
-            parts.Cancelled = sameICalendarName(icalendarValue(line), "CANCELLED");
-        } else if (sameICalendarName(name, "EXDATE") || sameICalendarName(name, "RDATE")) {
-            const bool extra = sameICalendarName(name, "RDATE");
-            readDates(line, extra, extra ? parts.Extra : parts.Exceptions, kMaxExpandDates);
-        } else if (sameICalendarName(name, "DTSTART") || sameICalendarName(name, "RECURRENCE-ID") ||
-                   sameICalendarName(name, "RRULE") || sameICalendarName(name, "SUMMARY")) {
-            PropertyPtr property = parseProperty(line);
-            if (!property) {
-                parts.RuleRejected = parts.RuleRejected || sameICalendarName(name, "RRULE");
-                continue;
-            }
-            switch (icalproperty_isa(property.get())) {
-            case ICAL_DTSTART_PROPERTY:
-                if (!parts.Start) {
-                    parts.Start = ZonedTime{icalproperty_get_dtstart(property.get()), tzidOf(property.get())};
-                }
-                break;
-            case ICAL_RECURRENCEID_PROPERTY:
-                parts.RecurrenceId =
-                    ZonedTime{icalproperty_get_recurrenceid(property.get()), tzidOf(property.get())};
-                break;
-            case ICAL_RRULE_PROPERTY:
-                if (parts.Rule.empty()) {
-                    const icalrecurrencetype rule = icalproperty_get_rrule(property.get());
-                    parts.RuleRejected = rule.freq == ICAL_NO_RECURRENCE;
-                    if (!parts.RuleRejected) {
-                        parts.Rule = icalendarValue(line);
-                    }
-                }
-                break;
-            case ICAL_SUMMARY_PROPERTY:
-                if (const char* summary = icalproperty_get_summary(property.get());
-                    summary && parts.Summary.empty()) {
-                    parts.Summary = summaryText(summary);
-                }
-                break;
-            default:
-                parts.RuleRejected = parts.RuleRejected || sameICalendarName(name, "RRULE");
-                break;
-            }
-        }
-    }
-    return parts;
-}
-
-TDateValue dateOf(const icaltimetype& time) {
-    TDateValue day = 0;
-    return TryEncodeDate(time.year, time.month, time.day, day) ? day : NAN;
-}
-
 // What names an occurrence: its instant, or its date for an all-day event.
 int64_t occurrenceKey(const icaltimetype& time, const char* tzid, const ICalendarZones& zones) {
-    return time.is_date != 0 ? static_cast<int64_t>(dateOf(time)) : InstantSeconds(time, tzid, &zones);
-}
-
-icaltimetype onDay(icaltimetype time, TDateValue day) {
-    const TYmd ymd = DecodeDate(day);
-    time.year = ymd.Year;
-    time.month = ymd.Month;
-    time.day = ymd.Day;
-    return time;
-}
-
-// A start a whole number of the rule's steps after `wall` whose period (day, week, month, year) ends
-// before `from`. From it the rule yields exactly what it yields from `wall` on the dates after it: its
-// steps keep their phase (weeks keep their first weekday, months and years their place in the
-// interval), and what a rule takes from its start when it names nothing else (time of day, weekday,
-// day of the month, month) is the same. False where none is known: steps of hours or less, a counted
-// rule (it must count from its start), or no later period holding the start's day of the month.
-bool alignedStart(const icalrecurrencetype& rule, const icaltimetype& wall, TDateValue from,
-                  icaltimetype& out) {
-    if (rule.count != 0) {
-        return false;
-    }
-    const int interval = std::max<int>(rule.interval, 1);
-    const TDateValue day = dateOf(wall);
-    TDateValue moved = day;
-    switch (rule.freq) {
-    case ICAL_DAILY_RECURRENCE:
-    case ICAL_WEEKLY_RECURRENCE: {
-        const double period = rule.freq == ICAL_WEEKLY_RECURRENCE ? 7.0 : 1.0;
-        const double step = interval * period;
-        const double steps = std::floor((from - period - day) / step);
-        if (!(steps >= 1)) {
-            return false;
-        }
-        moved = day + steps * step;
-        break;
-    }
-    case ICAL_MONTHLY_RECURRENCE:
-    case ICAL_YEARLY_RECURRENCE: {
-        const bool yearly = rule.freq == ICAL_YEARLY_RECURRENCE;
-        const int stepMonths = interval * (yearly ? 12 : 1);
-        const TYmd until = DecodeDate(from);
-        const int startMonth = wall.year * 12 + wall.month - 1;
-        // A year's weeks (BYWEEKNO) may begin in the year before: a yearly rule starts two years early.
-        const int room = until.Year * 12 + until.Month - 1 - startMonth - (yearly ? 24 : 1);
-        int steps = room > 0 ? room / stepMonths : 0;
-        // The 31st or 29 February: the nearest earlier period that has it (a few steps at most).
-        const int lowest = std::max(1, steps - 8);
-        for (; steps >= lowest; --steps) {
-            const int month = startMonth + steps * stepMonths;
-            if (TryEncodeDate(month / 12, month % 12 + 1, wall.day, moved)) {
-                break;
-            }
-        }
-        if (steps < lowest) {
-            return false;
-        }
-        break;
-    }
-    default:
-        return false;
-    }
-    out = onDay(wall, moved);
-    return true;
-}
-
-// The last occurrence of a counted rule from `wall`; none when it has no count, also an UNTIL, or
-// counts past the bound on the work (it is then walked from its start each time, as before).
-std::optional<icaltimetype> lastCounted(const icalrecurrencetype& rule, const icaltimetype& wall) {
-    if (rule.count <= 0 || rule.count > kMaxExpandSteps || !icaltime_is_null_time(rule.until)) {
-        return std::nullopt;
-    }
-    RecurPtr iterator(icalrecur_iterator_new(rule, wall));
-    std::optional<icaltimetype> last;
-    for (int step = 0; iterator && step <= kMaxExpandSteps; ++step) {
-        const icaltimetype next = icalrecur_iterator_next(iterator.get());
-        if (icaltime_is_null_time(next)) {
-            return last;
-        }
-        last = next;
-    }
-    return std::nullopt;
+    return time.is_date != 0 ? static_cast<int64_t>(WallDate(time)) : InstantSeconds(time, tzid, &zones);
 }
 
 icaltimetype wallOf(const ZonedTime& time) {
@@ -378,30 +138,30 @@ private:
         // A zone moves a start by less than two days.
         const TDateValue from = m_first - 2;
         const TDateValue until = m_last + 2;
-        const TDateValue startDay = dateOf(wall);
+        const TDateValue startDay = WallDate(wall);
         // Ended before the dates shown (an UNTIL still in UTC may lie a day after its wall time).
         if (walled.count == 0 && startDay < from && !icaltime_is_null_time(walled.until) &&
-            dateOf(walled.until) + 1 < from) {
+            WallDate(walled.until) + 1 < from) {
             return;
         }
         // Far before the dates shown, a rule starts near them: an old event costs no more than a new
         // one. Where no such start is known, libical's own skip serves a rule of single steps.
         icaltimetype near = wall;
-        const bool aligned = startDay < from && alignedStart(walled, wall, from, near);
+        const bool aligned = startDay < from && AlignedRuleStart(walled, wall, from, near);
         RecurPtr iterator(icalrecur_iterator_new(walled, aligned ? near : wall));
         if (!iterator) {
             emit(start.Time, start.tzid());
             return;
         }
         if (!aligned && walled.count == 0 && walled.interval <= 1 && startDay < from) {
-            icalrecur_iterator_set_start(iterator.get(), onDay(wall, from));
+            icalrecur_iterator_set_start(iterator.get(), OnDay(wall, from));
         }
         for (int step = 0; step < kMaxExpandSteps; ++step) {
             const icaltimetype next = icalrecur_iterator_next(iterator.get());
             if (icaltime_is_null_time(next)) {
                 break;
             }
-            const TDateValue day = dateOf(next);
+            const TDateValue day = WallDate(next);
             if (std::isnan(day) || day > until) {
                 break;
             }
@@ -521,7 +281,8 @@ public:
         std::vector<EventParts> events;
         events.reserve(blocks.size());
         for (const ICalendarBlock& block : blocks) {
-            events.push_back(readParts(std::string_view(text).substr(block.Begin, block.End - block.Begin)));
+            events.push_back(
+                ReadEventParts(std::string_view(text).substr(block.Begin, block.End - block.Begin)));
         }
         // A series is its master and the changed occurrences of the same UID.
         std::map<std::string, std::vector<EventParts>> changes;
@@ -628,7 +389,7 @@ private:
         const icalrecurrencetype rule = icalrecurrencetype_from_string(master.Rule.c_str());
         master.RuleRejected = rule.freq == ICAL_NO_RECURRENCE;
         if (!master.RuleRejected) {
-            master.CountEnd = lastCounted(rule, wallOf(*master.Start));
+            master.CountEnd = LastCountedOccurrence(rule, wallOf(*master.Start));
         }
     }
 
@@ -636,7 +397,7 @@ private:
     // its rule (none known: no end).
     void widen(const EventParts& event, bool master) {
         const auto take = [this](const icaltimetype& time) {
-            const TDateValue day = dateOf(time);
+            const TDateValue day = WallDate(time);
             if (std::isnan(day)) {
                 m_latest = std::numeric_limits<double>::infinity();
                 m_earliest = -std::numeric_limits<double>::infinity();
@@ -664,7 +425,7 @@ private:
             // An UNTIL in UTC may lie a day before its wall time.
             icaltimetype until = rule.until;
             take(until);
-            m_latest = std::max(m_latest, dateOf(until) + 1);
+            m_latest = std::max(m_latest, WallDate(until) + 1);
         } else {
             m_latest = std::numeric_limits<double>::infinity();
         }
