@@ -7,8 +7,8 @@
 #include "base/CoreLog.h"
 #include "base/Services.h"
 #include "base/SingleInstance.h"
+#include "base/ThreadsAtExit.h"
 #include "config/Autostart.h"
-#include "sync/SyncRunner.h"
 #include "update/ModuleHttpClient.h"
 
 #include <QApplication>
@@ -89,7 +89,8 @@ int main(int argc, char* argv[]) {
         }
         result = app.exec();
     }
-    // A sync that did not stop within the calendar's bound ends before the program's statics go.
-    TSyncRunner::JoinStoppedThreads();
+    // A sync that did not stop within the calendar's bound, or a calendar search of a closed dialog,
+    // ends before the program's statics go.
+    JoinThreadsAtExit();
     return result;
 }

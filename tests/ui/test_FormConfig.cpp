@@ -10,6 +10,7 @@
 #include "lang/MessageTable.h"
 #include "lang/Translation.h"
 #include "base/SecretStore.h"
+#include "base/ThreadsAtExit.h"
 #include "base/UnitMessages.h"
 #include "base/Translator.h"
 #include "memos/FormMemo.h"
@@ -25,13 +26,16 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSemaphore>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QtTest>
 
+#include <atomic>
 #include <fstream>
 #include <memory>
 
@@ -41,6 +45,24 @@ namespace {
 
 // An account of three calendars in one answer to every request: the principal /anna/ is its own
 // calendar home, which holds the calendars.
+// Answers nothing until the gate opens, then a little later: a search that is not waited for ends
+// after its check.
+class HeldTransport : public IDavTransport {
+public:
+    HeldTransport(std::shared_ptr<QSemaphore> gate, std::shared_ptr<std::atomic<int>> ended)
+        : m_gate(std::move(gate)), m_ended(std::move(ended)) {}
+    THttpResult Send(const THttpRequest&) override {
+        m_gate->acquire();
+        QThread::msleep(50);
+        ++*m_ended;
+        return {};
+    }
+
+private:
+    std::shared_ptr<QSemaphore> m_gate;
+    std::shared_ptr<std::atomic<int>> m_ended;
+};
+
 class ThreeCalendars : public IDavTransport {
 public:
     THttpResult Send(const THttpRequest& request) override {
@@ -275,6 +297,22 @@ private slots:
     // "Find calendars" lists the account's calendars, the memo calendar marked and not tickable; a
     // tick adds a subscription of the account, another memo calendar becomes the server address, and
     // Apply writes both.
+    // A search still asking when its dialog closes is joined before the program ends.
+    void aSearchOfAClosedDialogEndsBeforeTheProgram() {
+        auto gate = std::make_shared<QSemaphore>();
+        auto ended = std::make_shared<std::atomic<int>>(0);
+        services->MakeTransport = [gate, ended] { return std::make_unique<HeldTransport>(gate, ended); };
+        services->Variables[kSyncPasswordVariable] = "secret";
+        dlg->show();
+        QTest::keyClicks(dlg->edtSyncServer(), QStringLiteral("http://127.0.0.1:9/"));
+        QTest::keyClicks(dlg->edtSyncUser(), QStringLiteral("anna"));
+        QTest::mouseClick(dlg->btnSyncCalendars(), Qt::LeftButton);
+        dlg.reset();
+        QCOMPARE(ended->load(), 0);
+        gate->release(100);
+        JoinThreadsAtExit();
+        QVERIFY(ended->load() > 0);
+    }
     void accountCalendarsTickedAndChosen_data() {
         QTest::addColumn<int>("tick");      // the row ticked, -1 none
         QTest::addColumn<int>("memoMoves"); // rows down the memo calendar moves in its list

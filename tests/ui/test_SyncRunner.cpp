@@ -2,6 +2,7 @@
 
 #include "FakeServices.h"
 #include "base/SecretStore.h"
+#include "base/ThreadsAtExit.h"
 #include "config/IniFile.h"
 #include "config/SubscriptionSettings.h"
 #include "lang/MessageTable.h"
@@ -275,7 +276,7 @@ private slots:
         runner.reset(); // the request holds on: the gate ignores the thread's end
         QCOMPARE(line->Gone.load(), 0);
         line->Gate.release(1000);
-        TSyncRunner::JoinStoppedThreads();
+        JoinThreadsAtExit();
         QCOMPARE(line->Gone.load(), 1);
         QVERIFY(reports.empty());
     }

@@ -5,6 +5,7 @@
 #include "base/QtPlatform.h"
 #include "base/Services.h"
 #include "base/SyncModules.h"
+#include "base/ThreadsAtExit.h"
 #include "config/ConfigData.h"
 #include "lang/MessageTable.h"
 #include "sync/DavUrl.h"
@@ -122,7 +123,8 @@ void TfrmConfig::btnSyncCalendarsClick() {
         m_calendarRows = AccountCalendarRows(search->Calendars, account, m_subscriptions);
         showCalendarRows();
     });
-    connect(worker, &QThread::finished, worker, &QObject::deleteLater);
+    // Kept, not freed when done: a search still waiting when the program ends is joined first.
+    KeepUntilExit(worker);
     worker->start();
 }
 

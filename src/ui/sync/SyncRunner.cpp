@@ -2,6 +2,7 @@
 
 #include "base/QtPlatform.h"
 #include "base/SyncModules.h"
+#include "base/ThreadsAtExit.h"
 #include "common/Log.h"
 #include "common/TextTrim.h"
 #include "lang/MessageTable.h"
@@ -35,12 +36,6 @@ struct SyncSnapshot {
     bool AllowRemovals = false;
     std::shared_ptr<std::atomic<bool>> Stop{};
 };
-
-// Sync threads that Stop left busy, joined before the program ends.
-std::vector<std::unique_ptr<QThread>>& stoppedThreads() {
-    static std::vector<std::unique_ptr<QThread>> threads;
-    return threads;
-}
 
 // One sync on the calling thread: the transport and the codec are made, used and deleted here.
 TSyncReport RunSync(const SyncSnapshot& run) {
@@ -310,17 +305,11 @@ void TSyncRunner::Stop() {
         // Still busy on its snapshot and its own data owner; its result reaches nobody. It is joined
         // before the program ends.
         thread->setParent(nullptr);
-        stoppedThreads().emplace_back(thread);
+        KeepUntilExit(thread);
         return;
     }
     // Finished: the event loop frees it.
     thread->deleteLater();
-}
-
-void TSyncRunner::JoinStoppedThreads() {
-    for (const std::unique_ptr<QThread>& thread : std::exchange(stoppedThreads(), {})) {
-        thread->wait();
-    }
 }
 
 namespace {

@@ -79,11 +79,8 @@ public:
     void LocalChange();
     // Ends the thread: a sync in the middle of a request stops at once (the state file lets the next
     // one go on from there), one in its own work at its next event. Waits at most kStopWaitMs; a
-    // thread still busy then is joined by JoinStoppedThreads.
+    // thread still busy then is joined by JoinThreadsAtExit.
     void Stop();
-    // Waits for every sync thread that Stop left running: main calls it before it returns, so no
-    // sync outlives the program's static objects (the log sink among them).
-    static void JoinStoppedThreads();
 
     const TSyncSettings& Settings() const { return m_settings; }
     bool Enabled() const { return m_settings.enabled(); }
