@@ -52,6 +52,12 @@ bool sameCache(const TEventCache& a, const TEventCache& b) {
     return true;
 }
 
+// Whether a cache read from the file replaces the one held (none held: any events do), so that its
+// events are read and the months built again.
+bool replaces(const TEventCache& cache, const TEventCache* held) {
+    return !(held ? sameCache(cache, *held) : cache.Events.empty());
+}
+
 // Below the GUI thread: a calendar of thousands of events is read while the desktop starts.
 constexpr int kLoaderNice = 10;
 
@@ -133,7 +139,7 @@ std::shared_ptr<TEventCache> readCache(const std::string& folder) {
 
 void TDayEvents::reload() {
     std::shared_ptr<const TEventCache> cache = readCache(m_folder);
-    const bool changed = !(m_cache ? sameCache(*cache, *m_cache) : cache->Events.empty());
+    const bool changed = replaces(*cache, m_cache.get());
     IEventExpander* reader = changed && !cache->Events.empty() ? expander() : nullptr;
     take(cache,
          reader != nullptr ? std::shared_ptr<const IPreparedEvents>(reader->Prepare(*cache)) : nullptr);
@@ -148,7 +154,7 @@ void TDayEvents::reloadLater() {
         // Behind the calendar's own drawing and whatever else the desktop does at this time.
         setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), kLoaderNice);
         std::shared_ptr<const TEventCache> cache = readCache(folder);
-        const bool changed = !(held ? sameCache(*cache, *held) : cache->Events.empty());
+        const bool changed = replaces(*cache, held.get());
         std::shared_ptr<IEventExpander> found = reader;
         const bool looked = changed && !found && findModule;
         if (looked) {
@@ -179,7 +185,7 @@ void TDayEvents::reloadAfterPaint(QWidget& window) {
 
 void TDayEvents::take(std::shared_ptr<const TEventCache> cache,
                       std::shared_ptr<const IPreparedEvents> prepared) {
-    if (!(m_cache ? sameCache(*cache, *m_cache) : cache->Events.empty())) {
+    if (replaces(*cache, m_cache.get())) {
         m_cache = std::move(cache);
         m_prepared = prepared && prepared->size() == m_cache->Events.size() ? std::move(prepared) : nullptr;
         m_days.clear();
